@@ -1,0 +1,46 @@
+// The settings file zbfaone.ini: read once, answered from memory, saved
+// atomically. Lookups behave as the Windows profile calls do.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "settings/file_store.h"
+
+namespace lumova::settings {
+
+class IniDocument;  // the parsed file, lines kept as they were
+
+// The folder of the executable, a "\" unless it already ends with one, then
+// "zbfaone.ini".
+std::string settingsPath(std::string_view exeFolder);
+
+class SettingsStore {
+ public:
+  // Reads the file once. A missing or unreadable file is an empty store.
+  SettingsStore(FileStore& files, std::string path);
+  ~SettingsStore();
+  SettingsStore(SettingsStore&&) noexcept;
+  SettingsStore& operator=(SettingsStore&&) noexcept;
+
+  const std::string& path() const { return path_; }
+
+  // readSetting: the value without blanks around it and without one pair of
+  // enclosing quotes, at most 254 characters; empty when missing.
+  std::string read(std::string_view section, std::string_view key) const;
+  // writeSetting / clearSettingsSection, in memory until save().
+  void write(std::string_view section, std::string_view key, std::string_view value);
+  void clearSection(std::string_view section);
+
+  // Writes the whole file atomically. On failure the file on disk is
+  // unchanged and the error is returned.
+  SaveError save();
+
+ private:
+  FileStore* files_;
+  std::string path_;
+  std::unique_ptr<IniDocument> doc_;
+};
+
+}  // namespace lumova::settings
