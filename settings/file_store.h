@@ -1,6 +1,7 @@
 // Whole-file access for the settings store: read once, replace atomically.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -19,5 +20,8 @@ class FileStore {
   // absence) is left exactly as it was and the temporary file is removed.
   virtual SaveError replaceAtomically(const std::string& path, const std::string& bytes) = 0;
 };
+
+// The platform's file store (POSIX natively, Win32 on Windows).
+std::unique_ptr<FileStore> makeSystemFileStore();
 
 }  // namespace lumova::settings

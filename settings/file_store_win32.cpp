@@ -1,0 +1,131 @@
+#include "settings/file_store_win32.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <climits>
+
+namespace lumova::settings {
+namespace {
+
+class Handle {
+ public:
+  explicit Handle(HANDLE h) : h_(h) {}
+  ~Handle() { reset(); }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  HANDLE get() const { return h_; }
+  bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+  // Closes the handle held (false when the close fails) and takes `h`.
+  bool reset(HANDLE h = INVALID_HANDLE_VALUE) {
+    BOOL ok = valid() ? CloseHandle(h_) : TRUE;
+    h_ = h;
+    return ok != FALSE;
+  }
+
+ private:
+  HANDLE h_;
+};
+
+std::wstring hex(std::uint64_t value) {
+  static const wchar_t digits[] = L"0123456789abcdef";
+  std::wstring out;
+  do {
+    out.insert(out.begin(), digits[value & 15]);
+    value >>= 4;
+  } while (value);
+  return out;
+}
+
+}  // namespace
+
+std::wstring widen(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  int size = static_cast<int>(std::min<std::size_t>(utf8.size(), INT_MAX));
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+  if (n <= 0) return {};
+  std::wstring out(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, out.data(), n);
+  return out;
+}
+
+std::optional<std::string> Win32FileStore::readAll(const std::string& path) {
+  Handle file(CreateFileW(widen(path).c_str(), GENERIC_READ,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return std::nullopt;
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return std::nullopt;
+  // A settings file is small; anything that does not fit in memory is not one.
+  if (static_cast<unsigned long long>(size.QuadPart) > (1ull << 30)) return std::nullopt;
+  std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD got = 0;
+    DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 24));
+    if (!ReadFile(file.get(), bytes.data() + done, want, &got, nullptr)) return std::nullopt;
+    if (got == 0) break;  // the file shrank meanwhile
+    done += got;
+  }
+  bytes.resize(done);
+  return bytes;
+}
+
+bool Win32FileStore::writeSome(void* file, const char* data, std::uint32_t size,
+                               std::uint32_t* written) {
+  DWORD n = 0;
+  BOOL ok = WriteFile(static_cast<HANDLE>(file), data, size, &n, nullptr);
+  *written = n;
+  return ok != FALSE;
+}
+
+SaveError Win32FileStore::replaceAtomically(const std::string& path, const std::string& bytes) {
+  std::wstring target = widen(path);
+  if (target.empty()) return SaveError::CannotCreateTemp;
+  // Windows refuses to move a file over a read-only one, Wine does not:
+  // check first, so that both keep a file the user protected.
+  DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+    return SaveError::ReplaceFailed;
+
+  // Beside the target, so that the final move stays within one volume.
+  std::wstring temp;
+  Handle file(INVALID_HANDLE_VALUE);
+  const std::wstring stem = target + L"." + hex(GetCurrentProcessId()) + L".";
+  for (std::uint64_t attempt = GetTickCount64(), tries = 0; tries < 16; ++attempt, ++tries) {
+    temp = stem + hex(attempt) + L".tmp";
+    file.reset(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.valid()) break;
+    // A name left by an earlier run: try the next one.
+    DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+  }
+  if (!file.valid()) return SaveError::CannotCreateTemp;
+
+  auto fail = [&](SaveError error) {
+    file.reset();
+    DeleteFileW(temp.c_str());
+    return error;
+  };
+
+  const char* data = bytes.data();
+  std::size_t left = bytes.size();
+  while (left > 0) {
+    std::uint32_t chunk = static_cast<std::uint32_t>(std::min<std::size_t>(left, 1u << 24));
+    std::uint32_t written = 0;
+    if (!writeSome(file.get(), data, chunk, &written) || written == 0)
+      return fail(SaveError::WriteFailed);
+    data += written;
+    left -= written;
+  }
+  if (!FlushFileBuffers(file.get())) return fail(SaveError::FlushFailed);
+  if (!file.reset()) return fail(SaveError::FlushFailed);
+  if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return fail(SaveError::ReplaceFailed);
+  return SaveError::None;
+}
+
+std::unique_ptr<FileStore> makeSystemFileStore() { return std::make_unique<Win32FileStore>(); }
+
+}  // namespace lumova::settings

@@ -1,0 +1,27 @@
+// The Windows file store: UTF-8 paths become UTF-16, the new contents go to
+// a temporary file in the same folder, are flushed to the disk and moved
+// over the old file with MoveFileExW.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "settings/file_store.h"
+
+namespace lumova::settings {
+
+class Win32FileStore : public FileStore {
+ public:
+  std::optional<std::string> readAll(const std::string& path) override;
+  SaveError replaceAtomically(const std::string& path, const std::string& bytes) override;
+
+ protected:
+  // One WriteFile to the temporary file (a HANDLE); false on failure. Tests
+  // override it to make a save fail midway.
+  virtual bool writeSome(void* file, const char* data, std::uint32_t size, std::uint32_t* written);
+};
+
+// UTF-8 to UTF-16 for the wide file calls; invalid sequences become U+FFFD.
+std::wstring widen(const std::string& utf8);
+
+}  // namespace lumova::settings

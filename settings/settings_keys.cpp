@@ -1,0 +1,116 @@
+#include "settings/settings_keys.h"
+
+#include <limits>
+
+#include "common/textnum.h"
+#include "settings/settings_store.h"
+
+namespace lumova::settings {
+namespace {
+
+constexpr double kAny = std::numeric_limits<double>::max();
+constexpr double kWhite = 16777215;  // the largest RGB colour value
+// The change timer counts milliseconds in 32 bits.
+constexpr double kMaxIntervalSeconds = 2147483;
+
+// Also the save order. Numbers whose odd values the saver gives a meaning to
+// (any transition number, any speed) are not range-checked here.
+constexpr std::array<KeyInfo, kKeyCount> kKeys{{
+    {Key::randomPick, "image", "randomPick", "0", Kind::Number, -kAny, kAny},
+    {Key::newBackColor, "background", "newBackColor", "0", Kind::Number, 0, kWhite},
+    {Key::backEffect, "background", "backEffect", "0", Kind::Number, -kAny, kAny},
+    {Key::picSpeed, "image", "picSpeed", "2", Kind::Number, -kAny, kAny},
+    {Key::timeInterval, "image", "timeInterval", "10", Kind::Number, 0, kMaxIntervalSeconds},
+    {Key::picRandom, "image", "picRandom", "cent", Kind::NonEmptyText},
+    {Key::picChange, "image", "picChange", "ch", Kind::NonEmptyText},
+    {Key::effectMode, "image", "effectMode", "0", Kind::Number, -kAny, kAny},
+    {Key::randomEffect, "image", "randomEffect", "0", Kind::Number, -kAny, kAny},
+    {Key::saverPassword, "password", "saverPassword", "", Kind::Text},
+    {Key::saverEnabled, "password", "saverEnabled", "0", Kind::Number, -kAny, kAny},
+    {Key::newFontName, "font", "newFontName", "Arial", Kind::NonEmptyText},
+    {Key::newFontSize, "font", "newFontSize", "14", Kind::Number, 1, 1000},
+    {Key::newFontBold, "font", "newFontBold", "False", Kind::Truth},
+    {Key::newFontItalic, "font", "newFontItalic", "False", Kind::Truth},
+    {Key::newFontUnderline, "font", "newFontUnderline", "False", Kind::Truth},
+    {Key::newFontFontStrikethru, "font", "newFontFontStrikethru", "False", Kind::Truth},
+    {Key::newFontForeColor, "font", "newFontForeColor", "16777215", Kind::Number, 0, kWhite},
+}};
+
+constexpr bool tableFollowsKeyOrder() {
+  for (std::size_t i = 0; i < kKeys.size(); ++i)
+    if (static_cast<std::size_t>(kKeys[i].key) != i) return false;
+  return true;
+}
+static_assert(tableFollowsKeyOrder(), "keyInfo() indexes the table by Key");
+
+bool isValid(const KeyInfo& info, const std::string& text) {
+  switch (info.kind) {
+    case Kind::Text:
+      return true;
+    case Kind::NonEmptyText:
+      return !text.empty();
+    case Kind::Number: {
+      auto number = parseNumber(text);
+      return number && *number >= info.min && *number <= info.max;
+    }
+    case Kind::Truth:
+      return parseTruth(text).has_value();
+  }
+  return false;
+}
+
+constexpr std::string_view kTotalSection = "total";
+constexpr std::string_view kTotalKey = "total";
+constexpr std::string_view kImagesSection = "images";
+constexpr std::string_view kCaptionSection = "caption";
+
+}  // namespace
+
+std::span<const KeyInfo> optionKeys() { return kKeys; }
+
+const KeyInfo& keyInfo(Key key) { return kKeys[static_cast<std::size_t>(key)]; }
+
+std::string readOption(const SettingsStore& store, Key key) {
+  const KeyInfo& info = keyInfo(key);
+  std::string text = store.read(info.section, info.name);
+  if (isValid(info, text)) return text;
+  return std::string(info.defaultValue);
+}
+
+OptionValues readOptions(const SettingsStore& store) {
+  OptionValues values;
+  for (const KeyInfo& info : kKeys) at(values, info.key) = readOption(store, info.key);
+  return values;
+}
+
+OptionValues defaultOptions() {
+  OptionValues values;
+  for (const KeyInfo& info : kKeys) at(values, info.key) = std::string(info.defaultValue);
+  return values;
+}
+
+PictureList readPictureList(const SettingsStore& store) {
+  PictureList list;
+  auto total = parseNumber(store.read(kTotalSection, kTotalKey));
+  if (!total || *total < 0) return list;
+  double rounded = roundHalfEven(*total);
+  int count = rounded > kMaxPictures ? kMaxPictures : static_cast<int>(rounded);
+  list.paths.reserve(static_cast<std::size_t>(count));
+  list.captions.reserve(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) list.paths.push_back(store.read(kImagesSection, numberToText(i)));
+  for (int i = 0; i < count; ++i) list.captions.push_back(store.read(kCaptionSection, numberToText(i)));
+  return list;
+}
+
+void writeAll(SettingsStore& store, const PictureList& pictures, const OptionValues& options) {
+  store.clearSection(kImagesSection);
+  for (std::size_t i = 0; i < pictures.paths.size(); ++i)
+    store.write(kImagesSection, numberToText(static_cast<std::int64_t>(i)), pictures.paths[i]);
+  store.write(kTotalSection, kTotalKey, numberToText(static_cast<std::int64_t>(pictures.paths.size())));
+  store.clearSection(kCaptionSection);
+  for (std::size_t i = 0; i < pictures.captions.size(); ++i)
+    store.write(kCaptionSection, numberToText(static_cast<std::int64_t>(i)), pictures.captions[i]);
+  for (const KeyInfo& info : kKeys) store.write(info.section, info.name, at(options, info.key));
+}
+
+}  // namespace lumova::settings

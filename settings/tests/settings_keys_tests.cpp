@@ -1,0 +1,138 @@
+#include "settings/settings_keys.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "memory_file_store.h"
+#include "settings/settings_store.h"
+
+namespace lumova::settings {
+namespace {
+
+using testing::MemoryFileStore;
+
+TEST(SettingsKeys, DefaultsOfEveryOption) {
+  MemoryFileStore files;  // no file at all
+  OptionValues values = readOptions(SettingsStore(files, "x.ini"));
+  const OptionValues expected = {"0", "0", "0", "2", "10", "cent", "ch", "0", "0", "",
+                                 "0", "Arial", "14", "False", "False", "False", "False", "16777215"};
+  EXPECT_EQ(values, expected);
+  EXPECT_EQ(defaultOptions(), expected);
+}
+
+TEST(SettingsKeys, TableNamesEveryKeyOnceInTheSaveOrder) {
+  const char* order[] = {"randomPick",   "newBackColor", "backEffect",    "picSpeed",
+                         "timeInterval", "picRandom",    "picChange",     "effectMode",
+                         "randomEffect", "saverPassword", "saverEnabled", "newFontName",
+                         "newFontSize",  "newFontBold",  "newFontItalic", "newFontUnderline",
+                         "newFontFontStrikethru", "newFontForeColor"};
+  auto keys = optionKeys();
+  ASSERT_EQ(keys.size(), kKeyCount);
+  std::set<std::string_view> seen;
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(keys[i].name, order[i]);
+    EXPECT_EQ(&keyInfo(keys[i].key), &keys[i]);
+    EXPECT_TRUE(seen.insert(keys[i].name).second);
+  }
+  EXPECT_EQ(keyInfo(Key::newBackColor).section, "background");
+  EXPECT_EQ(keyInfo(Key::backEffect).section, "background");
+  EXPECT_EQ(keyInfo(Key::saverPassword).section, "password");
+  EXPECT_EQ(keyInfo(Key::saverEnabled).section, "password");
+  EXPECT_EQ(keyInfo(Key::newFontForeColor).section, "font");
+  EXPECT_EQ(keyInfo(Key::picChange).section, "image");
+}
+
+TEST(SettingsKeys, InvalidValuesFallBackToTheDefault) {
+  struct Row {
+    Key key;
+    const char* stored;  // nullptr: key missing
+    const char* expected;
+  };
+  const Row rows[] = {
+      {Key::randomPick, "1", "1"},
+      {Key::randomPick, "7", "7"},  // the saver decides what odd numbers mean
+      {Key::randomPick, "", "0"},
+      {Key::randomPick, "yes", "0"},
+      {Key::newBackColor, "255", "255"},
+      {Key::newBackColor, "16777215", "16777215"},
+      {Key::newBackColor, "16777216", "0"},
+      {Key::newBackColor, "-1", "0"},
+      {Key::newBackColor, "12abc", "0"},
+      {Key::backEffect, "1", "1"},
+      {Key::backEffect, "-3", "-3"},
+      {Key::picSpeed, "5", "5"},
+      {Key::picSpeed, "9", "9"},
+      {Key::picSpeed, "2.5", "2.5"},
+      {Key::picSpeed, "fast", "2"},
+      {Key::picSpeed, nullptr, "2"},
+      {Key::timeInterval, "0", "0"},
+      {Key::timeInterval, "60", "60"},
+      {Key::timeInterval, "2147483", "2147483"},
+      {Key::timeInterval, "2147484", "10"},
+      {Key::timeInterval, "-1", "10"},
+      {Key::timeInterval, "1e400", "10"},
+      {Key::picRandom, "rand", "rand"},
+      {Key::picRandom, "other", "other"},  // the dialog reads any text but "cent" as Float
+      {Key::picRandom, "", "cent"},
+      {Key::picChange, "not_ch", "not_ch"},
+      {Key::picChange, "", "ch"},
+      {Key::effectMode, "7", "7"},
+      {Key::effectMode, "12", "12"},
+      {Key::effectMode, "seven", "0"},
+      {Key::randomEffect, "1", "1"},
+      {Key::randomEffect, "x", "0"},
+      {Key::saverPassword, "", ""},
+      {Key::saverPassword, "se cret", "se cret"},
+      {Key::saverEnabled, "1", "1"},
+      {Key::saverEnabled, "2", "2"},
+      {Key::saverEnabled, "on", "0"},
+      {Key::newFontName, "Times New Roman", "Times New Roman"},
+      {Key::newFontName, "", "Arial"},
+      {Key::newFontSize, "1", "1"},
+      {Key::newFontSize, "10.5", "10.5"},
+      {Key::newFontSize, "1000", "1000"},
+      {Key::newFontSize, "0", "14"},
+      {Key::newFontSize, "1001", "14"},
+      {Key::newFontSize, "big", "14"},
+      {Key::newFontBold, "True", "True"},
+      {Key::newFontBold, "false", "false"},
+      {Key::newFontBold, "-1", "-1"},
+      {Key::newFontBold, "maybe", "False"},
+      {Key::newFontItalic, "", "False"},
+      {Key::newFontUnderline, "TRUE", "TRUE"},
+      {Key::newFontFontStrikethru, "0", "0"},
+      {Key::newFontForeColor, "0", "0"},
+      {Key::newFontForeColor, "16777216", "16777215"},
+      {Key::newFontForeColor, "white", "16777215"},
+  };
+  for (const Row& row : rows) {
+    const KeyInfo& info = keyInfo(row.key);
+    SCOPED_TRACE(std::string(info.name) + " = " + (row.stored ? row.stored : "(missing)"));
+    MemoryFileStore files;
+    if (row.stored)
+      files.files["x.ini"] = "[" + std::string(info.section) + "]\r\n" + std::string(info.name) + "=" + row.stored + "\r\n";
+    SettingsStore store(files, "x.ini");
+    EXPECT_EQ(readOption(store, row.key), row.expected);
+    EXPECT_EQ(at(readOptions(store), row.key), row.expected);
+  }
+}
+
+TEST(SettingsKeys, OptionsRoundTripThroughASave) {
+  MemoryFileStore files;
+  OptionValues options = defaultOptions();
+  at(options, Key::saverPassword) = "pw";
+  at(options, Key::saverEnabled) = "0";  // protection off keeps the password
+  at(options, Key::newFontSize) = "10.5";
+  at(options, Key::picRandom) = "rand";
+  {
+    SettingsStore store(files, "x.ini");
+    writeAll(store, {}, options);
+    ASSERT_EQ(store.save(), SaveError::None);
+  }
+  EXPECT_EQ(readOptions(SettingsStore(files, "x.ini")), options);
+}
+
+}  // namespace
+}  // namespace lumova::settings
