@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "saver/transition_player_win32.h"
+
+using namespace lumova;
+using namespace lumova::saver;
+
+namespace {
+
+constexpr std::uint32_t kUntouched = 0x0000FF00;
+
+// A top-down 32-bit DIB section selected into a memory DC.
+class Surface {
+ public:
+  Surface(int w, int h) : w_(w), h_(h), dc_(CreateCompatibleDC(nullptr)) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    bitmap_.reset(CreateDIBSection(dc_.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    bits_ = static_cast<std::uint32_t*>(bits);
+    if (bitmap_) old_ = SelectObject(dc_.get(), bitmap_.get());
+  }
+  ~Surface() {
+    if (old_) SelectObject(dc_.get(), old_);
+  }
+  Surface(const Surface&) = delete;
+  Surface& operator=(const Surface&) = delete;
+
+  bool ok() const { return dc_ && bitmap_ && bits_; }
+  HDC dc() const { return dc_.get(); }
+  std::uint32_t& at(int x, int y) { return bits_[static_cast<std::size_t>(y) * w_ + x]; }
+
+  // Distinct per pixel, never kUntouched (red is always 0x80).
+  void fillPattern() {
+    for (int y = 0; y < h_; ++y)
+      for (int x = 0; x < w_; ++x) at(x, y) = 0x00800000u | ((y & 0xFF) << 8) | (x & 0xFF);
+  }
+  void fill(std::uint32_t v) {
+    GdiFlush();
+    for (int y = 0; y < h_; ++y)
+      for (int x = 0; x < w_; ++x) at(x, y) = v;
+  }
+
+ private:
+  int w_, h_;
+  win32::UniqueMemoryDc dc_;
+  win32::UniqueBitmap bitmap_;
+  std::uint32_t* bits_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+};
+
+// Pixels the effect's own steps reveal, the first `count` of them.
+std::vector<bool> revealedBy(int effect, int w, int h, std::int64_t count) {
+  std::vector<bool> mask(static_cast<std::size_t>(w) * h, false);
+  const EffectSteps s = effectSteps(effect, w, h);
+  for (std::int64_t i = 0; i < count; ++i) {
+    const PixelRect r = toPixels(s.steps[i], w, h);
+    for (int y = r.y; y < r.y + r.h; ++y)
+      for (int x = r.x; x < r.x + r.w; ++x) mask[static_cast<std::size_t>(y) * w + x] = true;
+  }
+  return mask;
+}
+
+// Pixels where the target is not what it should be: the source where
+// revealed, untouched elsewhere.
+int wrongPixels(Surface& target, Surface& source, const std::vector<bool>& revealed, int w, int h) {
+  GdiFlush();
+  int wrong = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const std::uint32_t want =
+          revealed[static_cast<std::size_t>(y) * w + x] ? source.at(x, y) : kUntouched;
+      wrong += (target.at(x, y) & 0xFFFFFF) != want;
+    }
+  return wrong;
+}
+
+// Checks the target at every frame boundary.
+class CheckingWaiter final : public FrameWaiter {
+ public:
+  CheckingWaiter(const EffectPlan& plan, Surface& target, Surface& source)
+      : plan_(plan), target_(target), source_(source) {}
+  void waitForNextFrame() override {
+    const auto revealed =
+        revealedBy(plan_.effect, plan_.width, plan_.height, plan_.stepsAfter[waits]);
+    const int wrong = wrongPixels(target_, source_, revealed, plan_.width, plan_.height);
+    if (wrong != 0 && firstWrongFrame < 0) firstWrongFrame = static_cast<int>(waits);
+    ++waits;
+  }
+  std::size_t waits = 0;
+  int firstWrongFrame = -1;
+
+ private:
+  const EffectPlan& plan_;
+  Surface& target_;
+  Surface& source_;
+};
+
+class CountingWaiter final : public FrameWaiter {
+ public:
+  void waitForNextFrame() override { ++waits; }
+  std::size_t waits = 0;
+};
+
+}  // namespace
+
+TEST(TransitionPlayer, EachFrameShowsTheSourceExactlyWhereRevealed) {
+  struct Size {
+    int w, h;
+  };
+  for (const Size size : {Size{37, 23}, Size{40, 40}, Size{8, 45}}) {
+    for (int effect = kLeftWipe; effect <= kVerticalBlinds; ++effect) {
+      SCOPED_TRACE("effect " + std::to_string(effect) + " on " + std::to_string(size.w) + "x" +
+                   std::to_string(size.h));
+      Surface source(size.w, size.h), target(size.w, size.h);
+      ASSERT_TRUE(source.ok() && target.ok());
+      source.fillPattern();
+      target.fill(kUntouched);
+      const EffectPlan plan = planEffect(effect, size.w, size.h, 60);
+      ASSERT_GT(plan.frameCount(), 1u);
+
+      CheckingWaiter waiter(plan, target, source);
+      EXPECT_TRUE(playEffectPlan(target.dc(), source.dc(), plan, waiter));
+      EXPECT_EQ(waiter.waits, plan.frameCount() - 1);
+      EXPECT_EQ(waiter.firstWrongFrame, -1);
+      EXPECT_EQ(wrongPixels(target, source, revealedBy(effect, size.w, size.h, plan.steps), size.w,
+                            size.h),
+                0);
+    }
+  }
+}
+
+TEST(TransitionPlayer, FailedCopyEndsTheWipesButNotTheBlinds) {
+  // Without a source DC every copy fails.
+  for (int effect = kLeftWipe; effect <= kVerticalBlinds; ++effect) {
+    SCOPED_TRACE(effect);
+    const bool blinds = effect == kHorizontalBlinds || effect == kVerticalBlinds;
+    Surface target(30, 30);
+    ASSERT_TRUE(target.ok());
+    target.fill(kUntouched);
+    const EffectPlan plan = planEffect(effect, 30, 30, 60);
+    std::size_t firstDrawingFrame = 0;
+    while (plan.frame(firstDrawingFrame).empty()) ++firstDrawingFrame;
+    CountingWaiter waiter;
+    EXPECT_EQ(playEffectPlan(target.dc(), nullptr, plan, waiter), blinds);
+    // The wipes stop at their first copy; the blinds play every frame.
+    EXPECT_EQ(waiter.waits, blinds ? plan.frameCount() - 1 : firstDrawingFrame);
+    EXPECT_EQ(wrongPixels(target, target, std::vector<bool>(30 * 30, false), 30, 30), 0);
+  }
+}
+
+TEST(TransitionPlayer, WaiterPacesByTimerWithoutComposition) {
+  // Wine reports no composition: the timer path must be taken.
+  DisplayFrameWaiter waiter;
+  EXPECT_NE(waiter.mode(), FrameWaitMode::Composition);
+  EXPECT_NE(waiter.mode(), FrameWaitMode::Sleep) << "no waitable timer could be made";
+  EXPECT_GE(waiter.refreshHz(), 24);
+  EXPECT_LE(waiter.refreshHz(), 500);
+
+  constexpr int kFrames = 10;
+  waiter.begin();
+  for (int i = 0; i < kFrames; ++i) waiter.waitForNextFrame();
+  EXPECT_EQ(waiter.compositionWaits(), 0u);
+  EXPECT_EQ(waiter.timerWaits() + waiter.lateFrames(), std::uint64_t{kFrames});
+  EXPECT_GE(waiter.timerWaits(), 1u);
+}
+
+TEST(TransitionPlayer, NoMessageIsDispatchedDuringAnEffect) {
+  Surface source(50, 20), target(50, 20);
+  ASSERT_TRUE(source.ok() && target.ok());
+  source.fillPattern();
+  target.fill(kUntouched);
+  MSG msg;
+  PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);  // make sure the thread has a queue
+  ASSERT_TRUE(PostThreadMessageW(GetCurrentThreadId(), WM_APP + 7, 42, 0));
+
+  DisplayFrameWaiter waiter;
+  const EffectPlan plan = planEffect(kLeftWipe, 50, 20, waiter.refreshHz());
+  ASSERT_TRUE(playEffectPlan(target.dc(), source.dc(), plan, waiter));
+  EXPECT_EQ(waiter.timerWaits() + waiter.lateFrames() + waiter.compositionWaits(),
+            plan.frameCount() - 1);
+  EXPECT_EQ(wrongPixels(target, source, revealedBy(kLeftWipe, 50, 20, plan.steps), 50, 20), 0);
+
+  ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_APP + 7, WM_APP + 7, PM_REMOVE))
+      << "the posted message was taken off the queue during the effect";
+  EXPECT_EQ(msg.wParam, 42u);
+}

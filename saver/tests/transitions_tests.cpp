@@ -1,0 +1,537 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/clock.h"
+#include "common/random.h"
+#include "saver/transitions.h"
+
+using namespace lumova;
+using namespace lumova::saver;
+
+namespace {
+
+std::string describe(const StepRect& r) {
+  std::ostringstream s;
+  s << "(" << r.x << ", " << r.y << ", " << r.w << " x " << r.h << ")";
+  return s.str();
+}
+std::string describe(const PixelRect& r) {
+  std::ostringstream s;
+  s << "(" << r.x << ", " << r.y << ", " << r.w << " x " << r.h << ")";
+  return s.str();
+}
+
+class ScriptedRandom final : public Random {
+ public:
+  explicit ScriptedRandom(std::vector<double> values) : values_(std::move(values)) {}
+  void reseed() override { log += 'S'; }
+  double next() override {
+    log += 'N';
+    return values_.at(next_++);
+  }
+  std::string log;
+
+ private:
+  std::vector<double> values_;
+  std::size_t next_ = 0;
+};
+
+class SteppingClock final : public Clock {
+ public:
+  double secondsSinceMidnight() const override { return t_ += 0.37; }
+  double monotonicSeconds() const override { return t_; }
+
+ private:
+  mutable double t_ = 3600;
+};
+
+// Which pixels a set of rectangles covers, counted per pixel.
+class Coverage {
+ public:
+  Coverage(int width, int height)
+      : w_(width), h_(height), count_(static_cast<std::size_t>(width) * height, 0) {}
+
+  // Paints one rectangle; false when it leaves the picture.
+  bool paint(const PixelRect& r) {
+    if (r.x < 0 || r.y < 0 || r.w < 0 || r.h < 0 || r.x + r.w > w_ || r.y + r.h > h_) return false;
+    for (int y = r.y; y < r.y + r.h; ++y)
+      for (int x = r.x; x < r.x + r.w; ++x) ++count_[index(x, y)];
+    return true;
+  }
+
+  // Union of many, possibly overlapping, rectangles without painting each
+  // one pixel by pixel: corner marks and running sums.
+  static Coverage unionOf(const std::vector<PixelRect>& rects, int width, int height) {
+    std::vector<int> marks(static_cast<std::size_t>(width + 1) * (height + 1), 0);
+    auto at = [&](int x, int y) -> int& {
+      return marks[static_cast<std::size_t>(y) * (width + 1) + x];
+    };
+    for (const PixelRect& r : rects) {
+      if (r.empty()) continue;
+      ++at(r.x, r.y);
+      --at(r.x + r.w, r.y);
+      --at(r.x, r.y + r.h);
+      ++at(r.x + r.w, r.y + r.h);
+    }
+    Coverage c(width, height);
+    std::vector<int> row(static_cast<std::size_t>(width + 1), 0);
+    for (int y = 0; y < height; ++y) {
+      int run = 0;
+      for (int x = 0; x < width; ++x) {
+        run += at(x, y);
+        row[x] += run;
+        c.count_[c.index(x, y)] = row[x] > 0 ? 1 : 0;
+      }
+    }
+    return c;
+  }
+
+  std::int64_t overlaps() const {
+    std::int64_t n = 0;
+    for (int v : count_) n += v > 1;
+    return n;
+  }
+
+  // First pixel where the two disagree on "covered", or nothing.
+  std::optional<std::pair<int, int>> firstDifference(const Coverage& o) const {
+    for (int y = 0; y < h_; ++y)
+      for (int x = 0; x < w_; ++x)
+        if ((count_[index(x, y)] > 0) != (o.count_[index(x, y)] > 0)) return std::pair{x, y};
+    return std::nullopt;
+  }
+
+ private:
+  std::size_t index(int x, int y) const { return static_cast<std::size_t>(y) * w_ + x; }
+  int w_, h_;
+  std::vector<int> count_;
+};
+
+std::vector<PixelRect> pixelSteps(const EffectSteps& s, std::int64_t count, int w, int h) {
+  std::vector<PixelRect> out;
+  for (std::int64_t i = 0; i < count; ++i) out.push_back(toPixels(s.steps[i], w, h));
+  return out;
+}
+
+std::string where(std::optional<std::pair<int, int>> p) {
+  return p ? "(" + std::to_string(p->first) + ", " + std::to_string(p->second) + ")" : "nowhere";
+}
+
+}  // namespace
+
+TEST(Transitions, ChoiceFollowsTheEffectText) {
+  using K = EffectChoice::Kind;
+  struct Row {
+    const char* effectMode;
+    const char* randomEffect;
+    K kind;
+    int effect;
+  };
+  const std::vector<Row> rows = {
+      {"0", "0", K::Run, 0},           {"1", "0", K::Run, 1},
+      {"5", "0", K::Run, 5},           {"7", "0", K::Run, 7},
+      {" 3 ", "0", K::Run, 3},         {"4.0", "0", K::Run, 4},
+      {"9", "0", K::DrawNothing, -1},  {"8", "0", K::DrawNothing, -1},
+      {"-1", "0", K::DrawNothing, -1}, {"1.5", "0", K::DrawNothing, -1},
+      {"2", "2", K::Run, 2},           {"2", "0.5", K::Run, 2},
+      {"abc", "0", K::Error, -1},      {"", "0", K::Error, -1},
+      {"3", "", K::Error, -1},         {"3", "yes", K::Error, -1},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::string("effectMode '") + r.effectMode + "', randomEffect '" + r.randomEffect +
+                 "'");
+    std::string mode = r.effectMode;
+    ScriptedRandom random({0.5});
+    const EffectChoice c = chooseEffect(mode, r.randomEffect, random);
+    EXPECT_EQ(c.kind, r.kind);
+    if (r.kind == K::Run) {
+      EXPECT_EQ(c.effect, r.effect);
+    }
+    EXPECT_EQ(mode, r.effectMode) << "only a random choice rewrites effectMode";
+    EXPECT_EQ(random.log, "") << "a fixed effect draws nothing";
+  }
+}
+
+TEST(Transitions, RandomChoiceReseedsThenDrawsOneToSeven) {
+  struct Row {
+    double r;
+    int effect;
+  };
+  const std::vector<Row> rows = {
+      {0.0, 1}, {0.142, 1}, {0.143, 2}, {0.5, 4}, {0.857, 6}, {0.858, 7}, {0.9999999999, 7},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.r);
+    std::string mode = "abc";  // the drawn number replaces it, so no error
+    ScriptedRandom random({row.r});
+    const EffectChoice c = chooseEffect(mode, "1", random);
+    EXPECT_EQ(random.log, "SN");
+    ASSERT_EQ(c.kind, EffectChoice::Kind::Run);
+    EXPECT_EQ(c.effect, row.effect);
+    EXPECT_EQ(mode, std::to_string(row.effect));
+  }
+}
+
+TEST(Transitions, RandomChoiceOverManyPicturesCoversOneToSevenNeverStandard) {
+  SteppingClock clock;
+  ClockSeededRandom random(clock);
+  std::string mode = "0";
+  std::set<int> seen;
+  for (int picture = 0; picture < 500; ++picture) {
+    const EffectChoice c = chooseEffect(mode, "1", random);
+    ASSERT_EQ(c.kind, EffectChoice::Kind::Run);
+    ASSERT_NE(c.effect, kStandard);
+    seen.insert(c.effect);
+  }
+  EXPECT_EQ(seen, (std::set<int>{1, 2, 3, 4, 5, 6, 7}));
+}
+
+TEST(Transitions, StepsFollowTheWorkedExamples) {
+  struct Row {
+    const char* name;
+    int effect, w, h;
+    std::size_t count;
+    StepRect first, last;
+  };
+  const std::vector<Row> rows = {
+      {"left wipe 640", kLeftWipe, 640, 480, 640, {0, 0, 1, 480}, {0, 0, 640, 480}},
+      {"right wipe 640", kRightWipe, 640, 480, 640, {639, 0, 1, 480}, {0, 0, 640, 480}},
+      {"right & left 100", kRightLeftWipe, 100, 80, 50, {49.5, 0, 1, 80}, {0.5, 0, 99, 80}},
+      {"right & left 101", kRightLeftWipe, 101, 80, 50, {50, 0, 1, 80}, {1, 0, 99, 80}},
+      {"up & down 100", kUpDownWipe, 80, 100, 50, {0, 49.5, 80, 1}, {0, 0.5, 80, 99}},
+      {"up & down 7", kUpDownWipe, 80, 7, 3, {0, 3, 80, 1}, {0, 1, 80, 5}},
+      {"center 300x200", kCenterWipe, 300, 200, 200, {100, 99, 100, 1}, {0, 0, 299, 200}},
+      {"center 200x300", kCenterWipe, 200, 300, 199, {99, 100, 1, 100}, {0, 1, 199, 298}},
+      {"center 64x64", kCenterWipe, 64, 64, 63, {31, 31, 1, 1}, {0, 0, 63, 63}},
+      {"h blinds 480", kHorizontalBlinds, 640, 480, 500, {0, 0, 640, 1}, {0, 480, 640, 20}},
+      {"v blinds 650", kVerticalBlinds, 650, 100, 660, {0, 0, 1, 100}, {640, 0, 20, 100}},
+      {"h blinds 15 high", kHorizontalBlinds, 30, 15, 20, {0, 0, 30, 1}, {0, 0, 30, 20}},
+      {"1x1 left wipe", kLeftWipe, 1, 1, 1, {0, 0, 1, 1}, {0, 0, 1, 1}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const EffectSteps s = effectSteps(r.effect, r.w, r.h);
+    EXPECT_FALSE(s.overflow);
+    ASSERT_EQ(s.steps.size(), r.count);
+    EXPECT_EQ(s.steps.front(), r.first) << describe(s.steps.front());
+    EXPECT_EQ(s.steps.back(), r.last) << describe(s.steps.back());
+  }
+}
+
+TEST(Transitions, SomeEffectsHaveNoSteps) {
+  struct Row {
+    const char* name;
+    int effect, w, h;
+  };
+  const std::vector<Row> rows = {
+      {"standard", kStandard, 640, 480},
+      {"number 9", 9, 640, 480},
+      {"number -1", -1, 640, 480},
+      {"1x1 center wipe", kCenterWipe, 1, 1},
+      {"1x1 right & left", kRightLeftWipe, 1, 1},
+      {"1x1 up & down", kUpDownWipe, 1, 1},
+      {"portrait 1 wide center", kCenterWipe, 1, 50},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const EffectSteps s = effectSteps(r.effect, r.w, r.h);
+    EXPECT_TRUE(s.steps.empty());
+    EXPECT_FALSE(s.overflow);
+    const EffectPlan plan = planEffect(r.effect, r.w, r.h, 60);
+    EXPECT_EQ(plan.frameCount(), 0u);
+    EXPECT_TRUE(plan.rects.empty());
+  }
+}
+
+TEST(Transitions, BlindsOpenEverySlatOneLinePerPass) {
+  // 480 high: slats at rows 0, 20, ..., 480, the last one outside the picture.
+  const EffectSteps h = effectSteps(kHorizontalBlinds, 640, 480);
+  std::set<double> rows;
+  for (const StepRect& s : h.steps) rows.insert(s.y);
+  EXPECT_EQ(rows.size(), 25u);
+  EXPECT_EQ(*rows.rbegin(), 480);
+  for (std::size_t pass = 0; pass < 20; ++pass) {
+    SCOPED_TRACE(pass);
+    for (std::size_t slat = 0; slat < 25; ++slat) {
+      const StepRect& s = h.steps[pass * 25 + slat];
+      EXPECT_EQ(s, (StepRect{0, 20.0 * slat, 640, pass + 1.0})) << describe(s);
+    }
+  }
+  EXPECT_TRUE(toPixels(h.steps.back(), 640, 480).empty());
+
+  // 650 wide: 33 slats, the last one 10 pixels wide once clipped.
+  const EffectSteps v = effectSteps(kVerticalBlinds, 650, 100);
+  EXPECT_EQ(v.steps.size(), 20u * 33);
+  EXPECT_EQ(toPixels(v.steps.back(), 650, 100), (PixelRect{640, 0, 10, 100}));
+}
+
+TEST(Transitions, HalfPixelsRoundOutwardsAndCopiesClipToThePicture) {
+  struct Row {
+    StepRect step;
+    int w, h;
+    PixelRect want;
+  };
+  const std::vector<Row> rows = {
+      {{49.5, 0, 1, 80}, 100, 80, {49, 0, 2, 80}},
+      {{0.5, 0, 99, 80}, 100, 80, {0, 0, 100, 80}},
+      {{48.5, 0, 3, 80}, 100, 80, {48, 0, 4, 80}},
+      {{0, 49.5, 80, 1}, 80, 100, {0, 49, 80, 2}},
+      {{50, 0, 1, 80}, 101, 80, {50, 0, 1, 80}},
+      {{640, 0, 20, 100}, 650, 100, {640, 0, 10, 100}},
+      {{0, 460, 640, 20}, 640, 470, {0, 460, 640, 10}},
+      {{0, 0, 640, 1}, 640, 480, {0, 0, 640, 1}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(describe(r.step));
+    EXPECT_EQ(toPixels(r.step, r.w, r.h), r.want) << describe(toPixels(r.step, r.w, r.h));
+  }
+  EXPECT_TRUE(toPixels({0, 480, 640, 20}, 640, 480).empty());
+  EXPECT_TRUE(toPixels({0, 0, 0, 5}, 640, 480).empty());
+}
+
+TEST(Transitions, GrowingBandsStayCentredOnEvenSizes) {
+  // On an even width every band straddles the middle line: equal margins.
+  for (int effect : {kRightLeftWipe, kUpDownWipe}) {
+    SCOPED_TRACE(effect);
+    const int w = 100, h = 60;
+    const EffectSteps s = effectSteps(effect, w, h);
+    for (std::size_t i = 0; i < s.steps.size(); ++i) {
+      const PixelRect p = toPixels(s.steps[i], w, h);
+      SCOPED_TRACE(describe(p));
+      if (effect == kRightLeftWipe) {
+        EXPECT_EQ(p.x, w - (p.x + p.w));
+        EXPECT_EQ(p.w, 2 * static_cast<int>(i + 1));
+      } else {
+        EXPECT_EQ(p.y, h - (p.y + p.h));
+        EXPECT_EQ(p.h, 2 * static_cast<int>(i + 1));
+      }
+    }
+  }
+}
+
+TEST(Transitions, SixteenBitHeightFailsAboveItsLimit) {
+  struct Row {
+    int effect, w, h;
+    bool overflow;
+  };
+  const std::vector<Row> rows = {
+      {kRightLeftWipe, 4, 32768, true},   {kRightLeftWipe, 4, 32767, false},
+      {kUpDownWipe, 4, 32768, true},      {kUpDownWipe, 4, 32767, false},
+      {kCenterWipe, 4, 32768, true},      {kCenterWipe, 40000, 32768, true},
+      {kCenterWipe, 4, 32767, false},     {kLeftWipe, 4, 40000, false},
+      {kRightWipe, 4, 40000, false},      {kHorizontalBlinds, 4, 40000, false},
+      {kVerticalBlinds, 4, 40000, false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::to_string(r.effect) + " on " + std::to_string(r.w) + "x" +
+                 std::to_string(r.h));
+    const EffectSteps s = effectSteps(r.effect, r.w, r.h);
+    EXPECT_EQ(s.overflow, r.overflow);
+    EXPECT_EQ(s.steps.empty(), r.overflow);
+    const EffectPlan plan = planEffect(r.effect, r.w, r.h, 60);
+    EXPECT_EQ(plan.overflow, r.overflow);
+  }
+}
+
+TEST(Transitions, FrameCountFollowsTheDurationRule) {
+  struct Row {
+    const char* name;
+    int effect, w, h;
+    double hz;
+    std::int64_t steps;
+    std::size_t frames;
+  };
+  const std::vector<Row> rows = {
+      {"100 steps: 0.6 s at least", kLeftWipe, 100, 50, 60, 100, 36},
+      {"640 steps: 0.96 s", kLeftWipe, 640, 50, 60, 640, 58},
+      {"1920 steps: 2 s at most", kRightWipe, 1920, 50, 60, 1920, 120},
+      {"500 copies: 0.75 s", kHorizontalBlinds, 640, 480, 60, 500, 45},
+      {"1000 steps at 144 Hz", kLeftWipe, 1000, 50, 144, 1000, 216},
+      {"unknown rate taken as 60 Hz", kLeftWipe, 1000, 50, 0, 1000, 90},
+      {"one step still lasts 0.6 s", kLeftWipe, 1, 1, 60, 1, 36},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const EffectPlan plan = planEffect(r.effect, r.w, r.h, r.hz);
+    EXPECT_EQ(plan.steps, r.steps);
+    ASSERT_EQ(plan.frameCount(), r.frames);
+    ASSERT_EQ(plan.stepsAfter.size(), r.frames);
+    EXPECT_EQ(plan.stepsAfter.back(), plan.steps);
+    // Each frame advances by a proportional share of the steps.
+    const double share = static_cast<double>(plan.steps) / static_cast<double>(r.frames);
+    std::int64_t before = 0;
+    for (std::size_t k = 0; k < r.frames; ++k) {
+      const double advance = static_cast<double>(plan.stepsAfter[k] - before);
+      EXPECT_LE(std::abs(advance - share), 1.0) << "frame " << k;
+      before = plan.stepsAfter[k];
+    }
+  }
+}
+
+// The frames of every effect, drawn one after the other, show exactly what
+// the effect's own steps have revealed by then, never drawing a pixel twice.
+TEST(Transitions, FramesDrawExactlyWhatTheStepsReveal) {
+  struct Size {
+    int w, h;
+  };
+  const std::vector<Size> sizes = {{1, 1},   {2, 1},  {1, 2},    {101, 75}, {100, 60},   {60, 101},
+                                   {64, 64}, {19, 7}, {650, 41}, {37, 480}, {2600, 1700}};
+  for (int effect = kLeftWipe; effect <= kVerticalBlinds; ++effect) {
+    for (const Size& size : sizes) {
+      const int w = size.w, h = size.h;
+      SCOPED_TRACE("effect " + std::to_string(effect) + " on " + std::to_string(w) + "x" +
+                   std::to_string(h));
+      const EffectSteps steps = effectSteps(effect, w, h);
+      const EffectPlan plan = planEffect(effect, w, h, 60);
+      ASSERT_EQ(plan.steps, static_cast<std::int64_t>(steps.steps.size()));
+      ASSERT_EQ(plan.frameCount(), plan.stepsAfter.size());
+
+      const bool small = std::int64_t{w} * h <= 20000;
+      const std::size_t midFrame = plan.frameCount() / 2;
+      Coverage drawn(w, h);
+      std::int64_t area = 0;
+      for (std::size_t k = 0; k < plan.frameCount(); ++k) {
+        for (const PixelRect& r : plan.frame(k)) {
+          ASSERT_FALSE(r.empty()) << "frame " << k;
+          ASSERT_TRUE(drawn.paint(r)) << describe(r) << " leaves the picture";
+          area += r.area();
+        }
+        if (small || k == midFrame || k + 1 == plan.frameCount()) {
+          const Coverage want =
+              Coverage::unionOf(pixelSteps(steps, plan.stepsAfter[k], w, h), w, h);
+          ASSERT_EQ(drawn.firstDifference(want), std::nullopt)
+              << "frame " << k << " after " << plan.stepsAfter[k] << " steps differs at "
+              << where(drawn.firstDifference(want));
+        }
+      }
+      EXPECT_EQ(drawn.overlaps(), 0);
+      EXPECT_LE(static_cast<double>(area), 1.05 * w * h);
+      if (plan.frameCount() == 0) {
+        EXPECT_EQ(Coverage::unionOf(pixelSteps(steps, plan.steps, w, h), w, h)
+                      .firstDifference(Coverage(w, h)),
+                  std::nullopt);
+      }
+    }
+  }
+}
+
+TEST(Transitions, CenterWipeFrameIsAtMostFourBandsBlindsOneBandPerSlat) {
+  const EffectPlan center = planEffect(kCenterWipe, 300, 200, 60);
+  for (std::size_t k = 1; k < center.frameCount(); ++k) EXPECT_LE(center.frame(k).size(), 4u) << k;
+
+  const EffectPlan blinds = planEffect(kHorizontalBlinds, 640, 470, 60);  // 24 slats
+  for (std::size_t k = 0; k < blinds.frameCount(); ++k) {
+    std::set<int> slats;
+    for (const PixelRect& r : blinds.frame(k)) {
+      EXPECT_TRUE(slats.insert(r.y / kBlindPitch).second) << "frame " << k << " " << describe(r);
+      EXPECT_EQ(r.y / kBlindPitch, (r.y + r.h - 1) / kBlindPitch) << describe(r);
+    }
+  }
+}
+
+namespace {
+
+struct Event {
+  char what;  // 'c' copy, 'e' end of frame, 'w' wait, 'b' begin
+  PixelRect rect;
+};
+
+class RecordingCopier final : public RectCopier {
+ public:
+  explicit RecordingCopier(std::vector<Event>& log, int failAt = -1, bool failAfter = false)
+      : log_(log), failAt_(failAt), failAfter_(failAfter) {}
+  bool copy(const PixelRect& r) override {
+    log_.push_back({'c', r});
+    const int n = copies_++;
+    return failAt_ < 0 || (failAfter_ ? n < failAt_ : n != failAt_);
+  }
+  void endFrame() override { log_.push_back({'e', {}}); }
+
+ private:
+  std::vector<Event>& log_;
+  int failAt_;
+  bool failAfter_;
+  int copies_ = 0;
+};
+
+class RecordingWaiter final : public FrameWaiter {
+ public:
+  explicit RecordingWaiter(std::vector<Event>& log) : log_(log) {}
+  void begin() override { log_.push_back({'b', {}}); }
+  void waitForNextFrame() override { log_.push_back({'w', {}}); }
+
+ private:
+  std::vector<Event>& log_;
+};
+
+}  // namespace
+
+TEST(Transitions, PlayDrawsEachFrameThenWaitsForTheNext) {
+  const EffectPlan plan = planEffect(kCenterWipe, 30, 20, 60);
+  ASSERT_GT(plan.frameCount(), 2u);
+  std::vector<Event> log;
+  RecordingCopier copier(log);
+  RecordingWaiter waiter(log);
+  ASSERT_TRUE(playPlan(plan, copier, waiter));
+
+  std::vector<Event> want = {{'b', {}}};
+  for (std::size_t k = 0; k < plan.frameCount(); ++k) {
+    for (const PixelRect& r : plan.frame(k)) want.push_back({'c', r});
+    want.push_back({'e', {}});
+    if (k + 1 < plan.frameCount()) want.push_back({'w', {}});
+  }
+  ASSERT_EQ(log.size(), want.size());
+  for (std::size_t i = 0; i < log.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(log[i].what, want[i].what);
+    EXPECT_EQ(log[i].rect, want[i].rect);
+  }
+}
+
+TEST(Transitions, FailedCopyEndsTheWipesButNotTheBlinds) {
+  struct Row {
+    int effect;
+    bool failAfter;  // every copy from the third on fails, or only the third
+    bool result;
+  };
+  const std::vector<Row> rows = {
+      {kLeftWipe, false, false},      {kRightWipe, false, false},
+      {kRightLeftWipe, false, false}, {kUpDownWipe, false, false},
+      {kCenterWipe, false, false},    {kHorizontalBlinds, false, true},
+      {kVerticalBlinds, false, true}, {kHorizontalBlinds, true, true},
+      {kVerticalBlinds, true, true},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::to_string(r.effect) +
+                 (r.failAfter ? " all fail from the third" : " third fails"));
+    const EffectPlan plan = planEffect(r.effect, 90, 70, 60);
+    ASSERT_GT(plan.rects.size(), 3u);
+    std::vector<Event> log;
+    RecordingCopier copier(log, 2, r.failAfter);
+    RecordingWaiter waiter(log);
+    EXPECT_EQ(playPlan(plan, copier, waiter), r.result);
+    std::size_t copies = 0;
+    for (const Event& e : log) copies += e.what == 'c';
+    if (r.result) {
+      EXPECT_EQ(copies, plan.rects.size()) << "a blinds copy that fails is skipped, the rest go on";
+    } else {
+      EXPECT_EQ(copies, 3u) << "nothing more is drawn after the failed copy";
+      EXPECT_EQ(log.back().what, 'c');
+    }
+  }
+}
+
+TEST(Transitions, OverflowingPlanDrawsNothingAndFails) {
+  const EffectPlan plan = planEffect(kUpDownWipe, 3, 40000, 60);
+  ASSERT_TRUE(plan.overflow);
+  std::vector<Event> log;
+  RecordingCopier copier(log);
+  RecordingWaiter waiter(log);
+  EXPECT_FALSE(playPlan(plan, copier, waiter));
+  EXPECT_TRUE(log.empty());
+}

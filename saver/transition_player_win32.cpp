@@ -1,0 +1,144 @@
+#include "saver/transition_player_win32.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace lumova::saver {
+namespace {
+
+// Windows 10 1803 and later; older systems refuse the flag.
+constexpr DWORD kHighResolutionTimerFlag = 0x00000002;  // CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+
+// A wait never blocks longer than this, whatever the timer does.
+constexpr DWORD kLongestWaitMs = 250;
+
+LONGLONG counterNow() {
+  LARGE_INTEGER t;
+  QueryPerformanceCounter(&t);
+  return t.QuadPart;
+}
+
+template <typename Fn>
+Fn procAddress(HMODULE module, const char* name) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+class BitBltCopier final : public RectCopier {
+ public:
+  BitBltCopier(HDC target, HDC source) : target_(target), source_(source) {}
+  bool copy(const PixelRect& r) override {
+    return BitBlt(target_, r.x, r.y, r.w, r.h, source_, r.x, r.y, SRCCOPY) != FALSE;
+  }
+  // GDI batches calls per thread; the frame must reach the screen before the wait.
+  void endFrame() override { GdiFlush(); }
+
+ private:
+  HDC target_;
+  HDC source_;
+};
+
+}  // namespace
+
+double displayRefreshHz(HWND window) {
+  // 0 and 1 both mean "the hardware's default rate", which is not told.
+  auto known = [](double hz) { return hz > 1 && hz < 1000; };
+
+  MONITORINFOEXW info{};
+  info.cbSize = sizeof info;
+  HMONITOR monitor = MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY);
+  const wchar_t* device = monitor && GetMonitorInfoW(monitor, &info) ? info.szDevice : nullptr;
+  DEVMODEW mode{};
+  mode.dmSize = sizeof mode;
+  if (EnumDisplaySettingsW(device, ENUM_CURRENT_SETTINGS, &mode) && known(mode.dmDisplayFrequency))
+    return mode.dmDisplayFrequency;
+
+  win32::WindowDc screen(nullptr);
+  if (screen) {
+    const int hz = GetDeviceCaps(screen.get(), VREFRESH);
+    if (known(hz)) return hz;
+  }
+  return 60;
+}
+
+DisplayFrameWaiter::DisplayFrameWaiter(HWND window) : window_(window) {
+  LARGE_INTEGER f;
+  if (QueryPerformanceFrequency(&f) && f.QuadPart > 0) ticksPerSecond_ = f.QuadPart;
+
+  dwmapi_ = LoadLibraryW(L"dwmapi.dll");
+  if (dwmapi_) {
+    isCompositionEnabled_ = procAddress<IsCompositionEnabledFn>(dwmapi_, "DwmIsCompositionEnabled");
+    flush_ = procAddress<FlushFn>(dwmapi_, "DwmFlush");
+  }
+
+  timer_.reset(
+      CreateWaitableTimerExW(nullptr, nullptr, kHighResolutionTimerFlag, TIMER_ALL_ACCESS));
+  highResolution_ = static_cast<bool>(timer_);
+  if (!timer_) timer_.reset(CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS));
+
+  refresh();
+}
+
+DisplayFrameWaiter::~DisplayFrameWaiter() {
+  if (dwmapi_) FreeLibrary(dwmapi_);
+}
+
+void DisplayFrameWaiter::refresh() {
+  refreshHz_ = displayRefreshHz(window_);
+  period_ = std::max<LONGLONG>(1, std::llround(static_cast<double>(ticksPerSecond_) / refreshHz_));
+
+  BOOL composed = FALSE;
+  if (isCompositionEnabled_ && flush_ && SUCCEEDED(isCompositionEnabled_(&composed)) && composed) {
+    mode_ = FrameWaitMode::Composition;
+  } else if (timer_) {
+    mode_ = highResolution_ ? FrameWaitMode::HighResolutionTimer : FrameWaitMode::Timer;
+  } else {
+    mode_ = FrameWaitMode::Sleep;
+  }
+}
+
+void DisplayFrameWaiter::begin() { deadline_ = counterNow(); }
+
+void DisplayFrameWaiter::waitForNextFrame() {
+  if (mode_ == FrameWaitMode::Composition) {
+    if (SUCCEEDED(flush_())) {
+      ++compositionWaits_;
+      deadline_ = counterNow();
+      return;
+    }
+    // Composition went away mid-effect: pace by the clock instead.
+  }
+
+  deadline_ += period_;
+  const LONGLONG now = counterNow();
+  if (deadline_ <= now) {
+    ++lateFrames_;
+    // More than a frame behind: start the schedule again from here rather
+    // than rushing through the frames missed.
+    if (now - deadline_ > period_) deadline_ = now;
+    return;
+  }
+  if (waitForTimer()) {
+    ++timerWaits_;
+    return;
+  }
+  const LONGLONG ms = (deadline_ - now) * 1000 / ticksPerSecond_;
+  ::Sleep(static_cast<DWORD>(std::clamp<LONGLONG>(ms, 0, kLongestWaitMs)));
+}
+
+bool DisplayFrameWaiter::waitForTimer() {
+  if (!timer_) return false;
+  const LONGLONG remaining = deadline_ - counterNow();
+  if (remaining <= 0) return true;
+  // Negative due time: relative, in 100-nanosecond units.
+  LARGE_INTEGER due;
+  due.QuadPart = -std::max<LONGLONG>(1, remaining * 10'000'000 / ticksPerSecond_);
+  if (!SetWaitableTimer(timer_.get(), &due, 0, nullptr, nullptr, FALSE)) return false;
+  return WaitForSingleObject(timer_.get(), kLongestWaitMs) != WAIT_FAILED;
+}
+
+bool playEffectPlan(HDC target, HDC source, const EffectPlan& plan, FrameWaiter& waiter) {
+  BitBltCopier copier(target, source);
+  return playPlan(plan, copier, waiter);
+}
+
+}  // namespace lumova::saver

@@ -1,0 +1,132 @@
+// The transition effects that reveal a new picture: which effect runs, the
+// rectangles each of its steps copies, and the paced plan that shows those
+// steps at the display's frame rate.
+//
+// Coordinates are the picture's own pixels, (0, 0) its top-left corner; the
+// source and the visible surface share them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lumova {
+class Random;
+}
+
+namespace lumova::saver {
+
+// Effect numbers, in the order of the dialog's transitions list.
+enum Effect : int {
+  kStandard = 0,
+  kLeftWipe = 1,
+  kRightWipe = 2,
+  kRightLeftWipe = 3,
+  kUpDownWipe = 4,
+  kCenterWipe = 5,
+  kHorizontalBlinds = 6,
+  kVerticalBlinds = 7,
+};
+inline constexpr int kEffectCount = 8;
+inline constexpr int kBlindPitch = 20;
+
+struct EffectChoice {
+  enum class Kind {
+    Run,          // run `effect` (0..7)
+    DrawNothing,  // a number outside 0..7: the commit alone shows the picture
+    Error,        // non-numeric text: the caller's missing-picture exit
+  };
+  Kind kind = Kind::DrawNothing;
+  int effect = -1;
+};
+
+// Picks the effect for the next picture. With `randomEffect` "1" the generator
+// is re-seeded and 1..7 drawn; the drawn number replaces `effectMode` (the
+// caller's in-memory copy only, nothing is saved).
+EffectChoice chooseEffect(std::string& effectMode, std::string_view randomEffect, Random& random);
+
+// One copy of the effect, as the loops compute it: fractional for the half
+// pixels of effects 3 and 4, and possibly reaching past the picture (blinds).
+struct StepRect {
+  double x = 0, y = 0, w = 0, h = 0;
+  friend bool operator==(const StepRect&, const StepRect&) = default;
+};
+
+struct PixelRect {
+  int x = 0, y = 0, w = 0, h = 0;
+  bool empty() const { return w <= 0 || h <= 0; }
+  std::int64_t area() const { return empty() ? 0 : std::int64_t{w} * h; }
+  friend bool operator==(const PixelRect&, const PixelRect&) = default;
+};
+
+struct EffectSteps {
+  std::vector<StepRect> steps;  // in drawing order, one per copy
+  // Effects 3 to 5 keep a height in 16 bits: a picture more than 32767 pixels
+  // high is an error (the missing-picture exit) and draws nothing.
+  bool overflow = false;
+};
+
+// Every copy of `effect` on a width x height picture, in order. Effect 0 and
+// numbers outside 0..7 have none.
+EffectSteps effectSteps(int effect, int width, int height);
+
+// Whole pixels of a step: a fractional edge moves outwards (left and top
+// down, right and bottom up), so a copy covers every pixel its rectangle
+// touches; then clipped to the picture. The growing bands of effects 3 and 4
+// thus stay centred and reach both edges on the same step.
+PixelRect toPixels(const StepRect& step, int width, int height);
+
+// The steps of an effect spread over display frames. Frame k (1-based) shows
+// the picture as it stands after `stepsAfter[k - 1]` steps, and draws only
+// what those steps added since the previous frame: disjoint rectangles whose
+// union over all frames is exactly what the steps reveal.
+struct EffectPlan {
+  int effect = -1;
+  int width = 0;
+  int height = 0;
+  bool overflow = false;          // see EffectSteps; play nothing, take the error exit
+  bool skipFailedCopies = false;  // the blinds go on past a failed copy
+  std::int64_t steps = 0;
+  double seconds = 0;  // intended duration
+
+  std::vector<PixelRect> rects;
+  std::vector<std::size_t> frameEnds;    // frame k's rects end at frameEnds[k]
+  std::vector<std::int64_t> stepsAfter;  // steps shown once frame k is drawn
+
+  std::size_t frameCount() const { return frameEnds.size(); }
+  std::span<const PixelRect> frame(std::size_t k) const;  // 0-based
+};
+
+// 1.5 ms per step, no shorter than 0.6 s and no longer than 2 s.
+double effectSeconds(std::int64_t steps);
+
+// `refreshHz` is the display's refresh rate; 60 when not positive.
+EffectPlan planEffect(int effect, int width, int height, double refreshHz);
+
+// Blocks until the next display frame. Nothing else may run meanwhile: an
+// implementation must not dispatch messages.
+class FrameWaiter {
+ public:
+  virtual ~FrameWaiter() = default;
+  virtual void begin() {}  // the effect's first frame is being drawn now
+  virtual void waitForNextFrame() = 0;
+};
+
+class RectCopier {
+ public:
+  virtual ~RectCopier() = default;
+  // Copies the rectangle from the source to the same place on the target.
+  virtual bool copy(const PixelRect& rect) = 0;
+  // A frame's copies are done: push them out before the wait.
+  virtual void endFrame() {}
+};
+
+// Draws the plan frame by frame, waiting for the display between frames.
+// False when the plan overflows or, outside the blinds, when a copy fails
+// (the caller's missing-picture exit); the blinds skip failed copies.
+bool playPlan(const EffectPlan& plan, RectCopier& copier, FrameWaiter& waiter);
+
+}  // namespace lumova::saver
