@@ -1,25 +1,101 @@
+// Entry point of Lumova.scr: one instance at a time, then the mode the
+// screen-saver host asked for.
 #include <windows.h>
+#include <objbase.h>
 
-// Placeholder entry: a full-screen window, ended by any key.
-static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  switch (msg) {
-    case WM_KEYDOWN: PostQuitMessage(0); return 0;
-    case WM_DESTROY: PostQuitMessage(0); return 0;
-  }
-  return DefWindowProcA(hwnd, msg, wp, lp);
+#include <memory>
+#include <string>
+
+#include "saver/form1.h"
+#include "saver/form1_win32.h"
+#include "settings/file_store_win32.h"
+#include "startup/host_win32.h"
+#include "startup/mode.h"
+#include "startup/module1.h"
+#include "startup/preview_win32.h"
+
+namespace {
+
+using namespace lumova;
+
+std::string toUtf8(const std::wstring& w) {
+  if (w.empty()) return {};
+  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+  std::string s(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
+  return s;
 }
 
-int WINAPI WinMain(HINSTANCE inst, HINSTANCE, LPSTR, int) {
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = WndProc;
-  wc.hInstance = inst;
-  wc.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
-  wc.lpszClassName = "LumovaSaver";
-  RegisterClassA(&wc);
-  HWND w = CreateWindowExA(WS_EX_TOPMOST, "LumovaSaver", "Lumova Screen Saver", WS_POPUP | WS_VISIBLE, 0, 0,
-                           GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, inst, nullptr);
-  (void)w;
-  MSG m;
-  while (GetMessageA(&m, nullptr, 0, 0) > 0) { TranslateMessage(&m); DispatchMessageA(&m); }
+// The executable's folder, without a trailing "\" unless it is a drive root.
+std::string executableFolder() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return {};
+    if (n < path.size()) {
+      path.resize(n);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  auto slash = path.find_last_of(L"\\/");
+  if (slash == std::wstring::npos) return {};
+  std::wstring folder = path.substr(0, slash);
+  if (folder.size() == 2 && folder[1] == L':') folder += L'\\';
+  return toUtf8(folder);
+}
+
+int runMessageLoop() {
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+int runSaver(HINSTANCE instance) {
+  startup::Module1 module1;
+  startup::Win32Host host;
+  settings::Win32FileStore files;
+  std::unique_ptr<saver::Form1> form;
+
+  saver::SaverWindow window(instance, {
+      /*onTimer*/ [&](TimerId) {},
+      /*onKey*/ [] { ExitProcess(0); },
+  });
+  host.attach(window.hwnd());
+  form = std::make_unique<saver::Form1>(saver::Form1Deps{window, host, window, module1, files, executableFolder()});
+
+  form->Form_Load();
+  host.parkPointer();
+  ShowWindow(window.hwnd(), SW_SHOW);
+  SetForegroundWindow(window.hwnd());
+  host.raiseSaverWindow();
+  return runMessageLoop();
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  // One run at a time per user session, whatever the switch; the handle
+  // lives until the process ends.
+  HANDLE instanceMutex = CreateMutexW(nullptr, FALSE, L"Local\\Lumova.ScreenSaver.Instance");
+  if (instanceMutex && GetLastError() == ERROR_ALREADY_EXISTS) return 0;
+
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+
+  std::string_view args = startup::argumentText(GetCommandLineA());
+  switch (startup::selectMode(args)) {
+    case startup::Mode::Saver:
+      return runSaver(instance);
+    case startup::Mode::Preview:
+      if (auto handle = startup::previewHandle(args)) startup::showPreview(instance, *handle);
+      ExitProcess(0);
+    case startup::Mode::Settings:
+      return 0;  // the settings dialog is wired in with its own change
+    case startup::Mode::None:
+      break;
+  }
   return 0;
 }

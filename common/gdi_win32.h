@@ -1,0 +1,115 @@
+// RAII holders for GDI objects, device contexts and kernel handles.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace lumova::win32 {
+
+template <typename H, typename Traits>
+class Unique {
+ public:
+  Unique() = default;
+  explicit Unique(H h) : h_(h) {}
+  ~Unique() { reset(); }
+  Unique(Unique&& o) noexcept : h_(std::exchange(o.h_, Traits::invalid())) {}
+  Unique& operator=(Unique&& o) noexcept {
+    if (this != &o) reset(std::exchange(o.h_, Traits::invalid()));
+    return *this;
+  }
+  Unique(const Unique&) = delete;
+  Unique& operator=(const Unique&) = delete;
+
+  H get() const { return h_; }
+  explicit operator bool() const { return h_ != Traits::invalid(); }
+  H release() { return std::exchange(h_, Traits::invalid()); }
+  void reset(H h = Traits::invalid()) {
+    if (h_ != Traits::invalid()) Traits::close(h_);
+    h_ = h;
+  }
+
+ private:
+  H h_ = Traits::invalid();
+};
+
+template <typename H>
+struct GdiObjectTraits {
+  static H invalid() { return nullptr; }
+  static void close(H h) { DeleteObject(h); }
+};
+struct MemoryDcTraits {
+  static HDC invalid() { return nullptr; }
+  static void close(HDC h) { DeleteDC(h); }
+};
+struct HandleTraits {
+  static HANDLE invalid() { return nullptr; }
+  static void close(HANDLE h) { CloseHandle(h); }
+};
+
+using UniqueBitmap = Unique<HBITMAP, GdiObjectTraits<HBITMAP>>;
+using UniqueFont = Unique<HFONT, GdiObjectTraits<HFONT>>;
+using UniqueBrush = Unique<HBRUSH, GdiObjectTraits<HBRUSH>>;
+using UniqueRegion = Unique<HRGN, GdiObjectTraits<HRGN>>;
+using UniqueMemoryDc = Unique<HDC, MemoryDcTraits>;
+using UniqueHandle = Unique<HANDLE, HandleTraits>;
+
+// A window's DC (GetDC/ReleaseDC).
+class WindowDc {
+ public:
+  explicit WindowDc(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
+  ~WindowDc() {
+    if (dc_) ReleaseDC(hwnd_, dc_);
+  }
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+  HDC get() const { return dc_; }
+  explicit operator bool() const { return dc_ != nullptr; }
+
+ private:
+  HWND hwnd_;
+  HDC dc_;
+};
+
+// Selects an object into a DC for the holder's lifetime.
+class SelectIn {
+ public:
+  SelectIn(HDC dc, HGDIOBJ obj) : dc_(dc), old_(SelectObject(dc, obj)) {}
+  ~SelectIn() {
+    if (old_) SelectObject(dc_, old_);
+  }
+  SelectIn(const SelectIn&) = delete;
+  SelectIn& operator=(const SelectIn&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+// A memory DC with a compatible bitmap selected, for off-screen drawing.
+class OffscreenSurface {
+ public:
+  OffscreenSurface() = default;
+  bool create(HDC reference, int width, int height);
+  HDC dc() const { return dc_.get(); }
+  HBITMAP bitmap() const { return bitmap_.get(); }
+  int width() const { return width_; }
+  int height() const { return height_; }
+  void fill(COLORREF colour);
+
+ private:
+  UniqueMemoryDc dc_;
+  UniqueBitmap bitmap_;
+  HGDIOBJ original_ = nullptr;
+  int width_ = 0;
+  int height_ = 0;
+
+ public:
+  ~OffscreenSurface();
+};
+
+// RGB colour value as the settings hold it (red in the low byte) to COLORREF;
+// they share the layout, but only 24 bits of it.
+inline COLORREF toColorRef(unsigned rgb) { return static_cast<COLORREF>(rgb & 0xFFFFFF); }
+
+}  // namespace lumova::win32

@@ -1,0 +1,109 @@
+// The full-screen saver window's logic: start-up, then, driven by its three
+// timers, the slideshow: which picture comes next and when, showing it,
+// its caption, the floating motion and the one error exit.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/picture.h"
+#include "common/timers.h"
+#include "saver/saver_view.h"
+#include "settings/settings_keys.h"
+
+namespace lumova {
+class Clock;
+class MessageBoxes;
+class Random;
+namespace settings { class FileStore; }
+namespace startup { class Host; struct Module1; }
+}  // namespace lumova
+
+namespace lumova::saver {
+
+struct Form1Deps {
+  SaverView& view;
+  EventPump& events;
+  startup::Host& host;
+  Timers& timers;
+  const Clock& clock;
+  Random& random;
+  PictureLoader& pictures;
+  MessageBoxes& messages;
+  startup::Module1& module1;
+  settings::FileStore& files;
+  std::string exeFolder;  // where zbfaone.ini lives
+  // Told the path of the picture that will be shown next, as soon as it is
+  // known, so it can be decoded ahead of time. May be empty.
+  std::function<void(const std::string&)> prefetch;
+};
+
+inline constexpr std::uint32_t kStartupDelayMs = 500;
+inline constexpr std::uint32_t kChangeHoldMs = 60000;
+inline constexpr double kRevealPauseSeconds = 0.3;
+inline constexpr double kFloatStepTwips = 15;
+inline constexpr double kCaptionExtraWidthTwips = 200;
+
+// Motion timer interval for a float speed; nothing for a speed outside 0-5.
+std::optional<std::uint32_t> motionIntervalMs(const std::string& picSpeed);
+
+// left/top of something `size` long centred in `space`: the difference
+// rounded (halves to even), then halved, dropping the remainder.
+double centredOffset(double space, double size);
+
+class Form1 {
+ public:
+  explicit Form1(Form1Deps deps);
+
+  // Reads every setting, styles the caption, sets the system lock when
+  // protection asks for it, prepares the background and arms Timer3.
+  void Form_Load();
+
+  void onTimer(TimerId id);
+  void Timer3_Timer();  // start-up tick
+  void Timer2_Timer();  // change tick
+  void Timer1_Timer();  // motion tick
+
+  // Picture list as loaded: entries 0..N, the last one empty.
+  const std::vector<std::string>& imageFiles() const { return imageFiles_; }
+  const std::vector<std::string>& imageCaptions() const { return imageCaptions_; }
+  std::int16_t lastImage() const { return lastImage_; }
+  std::int16_t currentImage() const { return currentImage_; }
+  const std::string& option(settings::Key key) const { return settings::at(options_, key); }
+  const TwipRect& pictureRect() const { return picture_; }
+  double captionHeight() const { return captionHeight_; }
+  int stepX() const { return stepX_; }
+  int stepY() const { return stepY_; }
+  bool transitionRunning() const { return inTransition_; }
+  // The effect the last reveal used (the random choice overwrites it).
+  const std::string& effectMode() const { return option(settings::Key::effectMode); }
+
+ private:
+  void advanceImage();
+  bool showPicture();
+  bool showCaption();
+  bool playTransition();
+  void drawFloatDirection();
+  void missingPictureExit();
+  void prefetchNext();
+  bool centred() const;
+  double timeIntervalMs() const;
+
+  Form1Deps d_;
+  std::vector<std::string> imageFiles_;
+  std::vector<std::string> imageCaptions_;
+  std::int16_t lastImage_ = -1;
+  std::int16_t currentImage_ = 0;
+  settings::OptionValues options_;
+  TwipRect picture_;
+  double captionHeight_ = 0;
+  int stepX_ = 0;
+  int stepY_ = 0;
+  bool inTransition_ = false;
+  bool ended_ = false;
+};
+
+}  // namespace lumova::saver

@@ -1,0 +1,83 @@
+// What the slideshow logic asks of the saver window. Positions and sizes of
+// the window's parts are in twips (15 to a pixel at 96 DPI) relative to the
+// primary monitor's top-left corner; the window turns them into pixels.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "common/picture.h"
+
+namespace lumova::saver {
+
+struct CaptionFont {
+  std::string name;
+  double size = 0;  // points
+  bool bold = false;
+  bool italic = false;
+  bool underline = false;
+  bool strikethrough = false;
+};
+
+struct TwipRect {
+  double left = 0;
+  double top = 0;
+  double width = 0;
+  double height = 0;
+  bool operator==(const TwipRect&) const = default;
+};
+
+struct TwipSize {
+  double width = 0;
+  double height = 0;
+};
+
+class SaverView {
+ public:
+  virtual ~SaverView() = default;
+
+  // The primary monitor's size, in twips, and the size of one pixel.
+  virtual double screenWidth() const = 0;
+  virtual double screenHeight() const = 0;
+  virtual double twipsPerPixelX() const = 0;
+  virtual double twipsPerPixelY() const = 0;
+
+  // Background: a plain colour for the window and both picture surfaces, or
+  // the desktop as it is now (the window is not visible yet), kept for the run.
+  virtual void setBackColor(std::uint32_t rgb) = 0;
+  virtual void snapshotDesktop() = 0;
+
+  // The caption label. Setting its text fits the label to it and returns
+  // the fitted size.
+  virtual void setCaptionFont(const CaptionFont& font) = 0;
+  virtual void setCaptionColor(std::uint32_t rgb) = 0;
+  virtual void setCaptionTop(double twips) = 0;
+  virtual void setCaptionVisible(bool visible) = 0;
+  virtual TwipSize setCaptionText(const std::string& text) = 0;
+  virtual void setCaptionGeometry(double left, double width, double height) = 0;
+
+  // The picture surfaces: the hidden source holds the loaded picture; the
+  // visible surface shows it. Clearing paints both in their background.
+  virtual void clearPictures() = 0;
+  virtual void setSourcePicture(PicturePtr picture) = 0;
+  virtual void setPictureVisible(bool visible) = 0;
+  virtual void setPictureRect(const TwipRect& r) = 0;
+  // Reveals the source on the visible surface with effect 1..7; false when a
+  // copy failed in a way that must end the slideshow.
+  virtual bool playEffect(int effect) = 0;
+  // The visible surface keeps the source's picture from now on.
+  virtual void commitPicture() = 0;
+
+  // Closes the window (before the missing-picture message).
+  virtual void unload() = 0;
+};
+
+// Lets pending events run (timer ticks, input, paints) for at most
+// `maxSeconds`, returning early once the queue is empty and the time is up.
+class EventPump {
+ public:
+  virtual ~EventPump() = default;
+  virtual void pumpFor(double maxSeconds) = 0;
+};
+
+}  // namespace lumova::saver

@@ -1,0 +1,238 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+#include "saver/tests/saver_rig.h"
+
+using namespace lumova;
+using lumova::testing::iniWith;
+using lumova::testing::SaverRig;
+
+namespace {
+
+const std::vector<std::pair<std::string, std::string>> kThree = {
+    {"C:\\p\\a.jpg", "First"}, {"C:\\p\\b.jpg", ""}, {"C:\\p\\c.jpg", "Third"}};
+
+void addPictures(SaverRig& rig) {
+  rig.pictures.sizes["C:\\p\\a.jpg"] = {100, 80};
+  rig.pictures.sizes["C:\\p\\b.jpg"] = {200, 80};
+  rig.pictures.sizes["C:\\p\\c.jpg"] = {300, 80};
+}
+
+// Widths of the pictures revealed so far identify them (100, 200, 300).
+std::vector<int> revealedWidths(const SaverRig& rig) {
+  std::vector<int> w;
+  for (const auto& r : rig.view.reveals) w.push_back(r.second);
+  return w;
+}
+
+}  // namespace
+
+TEST(Slideshow, ListOrderChangesOneIntervalAfterEachChangeFinished) {
+  SaverRig rig(iniWith(kThree, "randomPick=0\r\ntimeInterval=5\r\npicRandom=cent\r\neffectMode=0\r\n"));
+  addPictures(rig);
+  rig.load();
+  rig.runFor(25);
+  EXPECT_EQ(revealedWidths(rig), (std::vector<int>{100, 200, 300, 100, 200}));
+  // Start-up tick at 0.5 s plus the 0.3 s pause; then every 5 s plus the pause.
+  const std::vector<double> want = {0.8, 6.1, 11.4, 16.7, 22.0};
+  ASSERT_EQ(rig.view.reveals.size(), want.size());
+  for (std::size_t i = 0; i < want.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_NEAR(rig.view.reveals[i].first, want[i], 1e-9);
+  }
+  EXPECT_FALSE(rig.queue.active(TimerId::Timer3));
+  EXPECT_FALSE(rig.queue.active(TimerId::Timer1));
+}
+
+TEST(Slideshow, ChangeTimerIsHeldWhileAChangeRuns) {
+  SaverRig rig(iniWith(kThree, "timeInterval=5\r\npicRandom=cent\r\n"));
+  addPictures(rig);
+  rig.load();
+  rig.runFor(7);
+  // The first change: held at 60 s before the picture is loaded and revealed,
+  // restarted with the interval only after the commit.
+  auto from = [&](auto it, const char* s) { return std::find(it, rig.log.end(), s); };
+  auto firstCommit = from(rig.log.begin(), "commit");
+  auto hold = from(firstCommit, "timer2 60000");
+  auto clear = from(hold, "clear");
+  auto commit = from(clear, "commit");
+  auto restart = from(commit, "timer2 5000");
+  EXPECT_NE(restart, rig.log.end());
+  EXPECT_EQ(rig.queue.interval(TimerId::Timer2), 5.0);
+}
+
+TEST(Slideshow, CentredWithoutIntervalShowsOnlyTheFirstPicture) {
+  SaverRig rig(iniWith(kThree, "timeInterval=0\r\npicRandom=cent\r\n"));
+  addPictures(rig);
+  rig.load();
+  rig.runFor(600);
+  EXPECT_EQ(revealedWidths(rig), (std::vector<int>{100}));
+  EXPECT_EQ(std::count_if(rig.log.begin(), rig.log.end(), [](auto& e) { return e.rfind("timer2", 0) == 0; }), 0);
+  EXPECT_FALSE(rig.queue.active(TimerId::Timer1));
+}
+
+TEST(Slideshow, FloatingWithoutIntervalFloatsForEver) {
+  SaverRig rig(iniWith(kThree, "timeInterval=0\r\npicRandom=rand\r\npicSpeed=2\r\n"));
+  addPictures(rig);
+  rig.load();
+  rig.runFor(60);
+  EXPECT_EQ(revealedWidths(rig), (std::vector<int>{100}));
+  EXPECT_FALSE(rig.queue.active(TimerId::Timer2));
+  EXPECT_EQ(rig.queue.interval(TimerId::Timer1), 0.1);
+  EXPECT_GT(rig.view.moves.size(), 500u);  // ~10 moves a second
+}
+
+TEST(Slideshow, RandomOrderWithOnePictureShowsItAgainEachTime) {
+  SaverRig rig(iniWith({{"C:\\p\\a.jpg", "A"}}, "randomPick=1\r\ntimeInterval=2\r\npicRandom=cent\r\n"));
+  addPictures(rig);
+  rig.random.fallback = 0.999;
+  rig.load();
+  rig.runFor(10);
+  EXPECT_GE(rig.view.reveals.size(), 4u);
+  for (auto w : revealedWidths(rig)) EXPECT_EQ(w, 100);
+  EXPECT_TRUE(rig.messages.shown.empty());
+}
+
+TEST(Slideshow, RandomOrderPicksFromTheWholeListAndMayRepeat) {
+  SaverRig rig(iniWith(kThree, "randomPick=1\r\ntimeInterval=1\r\npicRandom=cent\r\n"));
+  addPictures(rig);
+  // (lastImage + 1) * r, integer part: 0.5 -> 1, 0.5 -> 1, 0.9 -> 2, 0.1 -> 0
+  rig.random.values = {0.5, 0.5, 0.9, 0.1};
+  rig.random.fallback = 0.0;
+  rig.load();
+  rig.runFor(5);
+  auto w = revealedWidths(rig);
+  ASSERT_GE(w.size(), 4u);
+  EXPECT_EQ(std::vector<int>(w.begin(), w.begin() + 4), (std::vector<int>{200, 200, 300, 100}));
+}
+
+TEST(Slideshow, MissingSecondPictureEndsAtTheFirstChange) {
+  struct Row { const char* enabled; std::int32_t platform; bool releasesLock; };
+  for (const Row& r : std::vector<Row>{{"0", 1, false}, {"1", 2, false}, {"1", 1, true}}) {
+    SCOPED_TRACE(std::string("saverEnabled ") + r.enabled + " platform " + std::to_string(r.platform));
+    SaverRig rig(iniWith(kThree, "timeInterval=3\r\npicRandom=cent\r\n") + "[password]\r\nsaverPassword=x\r\nsaverEnabled=" +
+                     r.enabled + "\r\n",
+                 r.platform);
+    rig.pictures.sizes["C:\\p\\a.jpg"] = {100, 80};
+    rig.load();
+    rig.runFor(3.7);
+    EXPECT_EQ(revealedWidths(rig), (std::vector<int>{100}));
+    EXPECT_TRUE(rig.messages.shown.empty());
+    rig.runFor(0.2);  // the change tick at 3.8 s
+    ASSERT_EQ(rig.messages.shown.size(), 1u);
+    EXPECT_EQ(rig.messages.shown[0],
+              "C:\\p\\b.jpg\r\ndoes not exist! Lumova Screen Saver will\r\nnot function unless a different image is reloaded.");
+    // Lock released (where it applies), then the window closed, then the program ended.
+    auto at = [&](const char* s) { return std::find(rig.log.begin(), rig.log.end(), s) - rig.log.begin(); };
+    EXPECT_LT(at("unload"), at("end"));
+    if (r.releasesLock) EXPECT_LT(at("lock off"), at("unload"));
+    EXPECT_EQ(std::count(rig.log.begin(), rig.log.end(), "lock off"), r.releasesLock ? 1 : 0);
+    rig.runFor(30);
+    EXPECT_EQ(rig.messages.shown.size(), 1u);
+  }
+}
+
+TEST(Slideshow, FailedRevealEndsWithTheSameMessage) {
+  SaverRig rig(iniWith(kThree, "timeInterval=3\r\npicRandom=cent\r\neffectMode=1\r\n"));
+  addPictures(rig);
+  rig.view.failEffect = true;
+  rig.load();
+  rig.runFor(1);
+  ASSERT_EQ(rig.messages.shown.size(), 1u);
+  EXPECT_EQ(rig.messages.shown[0].substr(0, 12), "C:\\p\\a.jpg\r\n");
+  EXPECT_TRUE(rig.view.reveals.empty());
+}
+
+TEST(Slideshow, EmptyListLeavesTheBackground) {
+  SaverRig rig(iniWith({}, "timeInterval=3\r\n"));
+  rig.load();
+  rig.runFor(20);
+  EXPECT_TRUE(rig.view.reveals.empty());
+  EXPECT_TRUE(rig.messages.shown.empty());
+  EXPECT_FALSE(rig.queue.active(TimerId::Timer3));
+}
+
+TEST(Slideshow, PictureIsCentredInTwipsEvenWhenLargerThanTheScreen) {
+  struct Row { int w, h; double left, top; };
+  // Screen 1024 x 768 px = 15360 x 11520 twips.
+  const std::vector<Row> rows = {
+      {100, 80, 6930, 5160},      // (15360 - 1500) / 2, (11520 - 1200) / 2
+      {101, 81, 6922, 5152},      // 13845 / 2 -> 6922 (remainder dropped)
+      {2048, 1536, -7680, -5760}, // larger than the screen: negative, cut equally
+      {1025, 769, -7, -7},        // -15 / 2 -> -7 (toward zero)
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(std::to_string(r.w) + "x" + std::to_string(r.h));
+    SaverRig rig(iniWith({{"C:\\p\\x.jpg", ""}}, "timeInterval=0\r\npicRandom=cent\r\n"));
+    rig.pictures.sizes["C:\\p\\x.jpg"] = {r.w, r.h};
+    rig.load();
+    rig.runFor(1);
+    EXPECT_EQ(rig.view.pictureRect, (saver::TwipRect{r.left, r.top, r.w * 15.0, r.h * 15.0}));
+  }
+}
+
+TEST(Slideshow, CaptionIsCentredAtTheTopAndWider) {
+  SaverRig rig(iniWith(kThree, "timeInterval=2\r\npicRandom=cent\r\n"));
+  addPictures(rig);
+  rig.load();
+  rig.runFor(1);
+  // "First": 5 characters of 10 px -> 750 twips, plus 200.
+  EXPECT_EQ(rig.view.captionText, "First");
+  EXPECT_EQ(rig.view.captionWidth, 950);
+  EXPECT_EQ(rig.view.captionLeft, (15360 - 950) / 2);
+  EXPECT_EQ(rig.view.captionHeight, 300);
+  EXPECT_TRUE(rig.view.captionVisible);
+  rig.runFor(2.5);  // second picture: no caption, no band
+  EXPECT_EQ(rig.view.captionText, "");
+  EXPECT_EQ(rig.view.captionHeight, 0);
+  EXPECT_EQ(rig.form.captionHeight(), 0);
+}
+
+TEST(Slideshow, PrefetchesThePictureThatComesNext) {
+  SaverRig rig(iniWith(kThree, "timeInterval=2\r\npicRandom=cent\r\n"));
+  addPictures(rig);
+  rig.load();
+  ASSERT_EQ(rig.prefetched, (std::vector<std::string>{"C:\\p\\a.jpg"}));
+  rig.runFor(7);  // a, b, c shown; a is next again after the wrap
+  EXPECT_EQ(rig.prefetched,
+            (std::vector<std::string>{"C:\\p\\a.jpg", "C:\\p\\a.jpg", "C:\\p\\b.jpg", "C:\\p\\c.jpg", "C:\\p\\a.jpg"}));
+}
+
+TEST(Transitions, EffectChoice) {
+  struct Row { const char* effectMode; const char* randomEffect; std::vector<double> r; std::vector<int> played; bool ends; };
+  const std::vector<Row> rows = {
+      {"0", "0", {}, {}, false},           // Standard: the commit alone
+      {"3", "0", {}, {3}, false},
+      {"9", "0", {}, {}, false},           // outside 0-7: nothing drawn, still shown
+      {"-1", "0", {}, {}, false},
+      {"0", "1", {0.0}, {1}, false},       // 7 * 0 + 1
+      {"5", "1", {0.9999}, {7}, false},    // never 0, never 8
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(std::string("effectMode ") + r.effectMode + " randomEffect " + r.randomEffect);
+    SaverRig rig(iniWith({{"C:\\p\\a.jpg", ""}}, std::string("timeInterval=0\r\npicRandom=cent\r\neffectMode=") +
+                                                    r.effectMode + "\r\nrandomEffect=" + r.randomEffect + "\r\n"));
+    rig.pictures.sizes["C:\\p\\a.jpg"] = {10, 10};
+    rig.random.values = r.r;
+    rig.load();
+    rig.runFor(1);
+    EXPECT_EQ(rig.view.effects, r.played);
+    EXPECT_EQ(rig.view.reveals.size(), 1u);
+  }
+}
+
+TEST(Transitions, RandomChoiceCoversOneToSevenAndKeepsItInMemoryOnly) {
+  const std::string ini = iniWith({{"C:\\p\\a.jpg", ""}}, "timeInterval=1\r\npicRandom=cent\r\neffectMode=2\r\nrandomEffect=1\r\n");
+  SaverRig rig(ini);
+  rig.pictures.sizes["C:\\p\\a.jpg"] = {10, 10};
+  for (int i = 0; i < 70; ++i) rig.random.values.push_back((i % 7) / 7.0 + 0.01);
+  rig.load();
+  rig.runFor(60);
+  std::set<int> seen(rig.view.effects.begin(), rig.view.effects.end());
+  EXPECT_EQ(seen, (std::set<int>{1, 2, 3, 4, 5, 6, 7}));
+  EXPECT_EQ(rig.files.files["C:\\Saver\\zbfaone.ini"], ini);
+  EXPECT_EQ(std::count_if(rig.files.log.begin(), rig.files.log.end(), [](auto& e) { return e.rfind("save", 0) == 0; }), 0);
+}

@@ -1,0 +1,51 @@
+// Host and timers that record what the logic asked of them.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "common/timers.h"
+#include "startup/host.h"
+
+namespace lumova::fakes {
+
+// One ordered log shared by the fakes of a test, so the order of calls across
+// different seams can be checked.
+using CallLog = std::vector<std::string>;
+
+class FakeHost : public startup::Host {
+ public:
+  explicit FakeHost(CallLog& log, std::int32_t platform = 2) : log_(log), platform_(platform) {}
+  std::int32_t platformId() override { log_.push_back("getPlatform"); return platform_; }
+  void parkPointer() override { log_.push_back("parkPointer"); }
+  void raiseSaverWindow() override { log_.push_back("raise"); }
+  void lowerSaverWindow() override { log_.push_back("lower"); }
+  void setScreenSaverRunning(bool on) override { log_.push_back(on ? "lock on" : "lock off"); }
+  void endProgram() override { log_.push_back("end"); ended = true; }
+  bool ended = false;
+
+ private:
+  CallLog& log_;
+  std::int32_t platform_;
+};
+
+class RecordingTimers : public Timers {
+ public:
+  explicit RecordingTimers(CallLog& log) : log_(log) {}
+  std::map<TimerId, std::uint32_t> active;
+  void set(TimerId id, std::uint32_t ms) override {
+    log_.push_back("timer" + std::to_string(static_cast<int>(id)) + " " + std::to_string(ms));
+    active[id] = ms;
+  }
+  void kill(TimerId id) override {
+    log_.push_back("timer" + std::to_string(static_cast<int>(id)) + " off");
+    active.erase(id);
+  }
+
+ private:
+  CallLog& log_;
+};
+
+}  // namespace lumova::fakes
