@@ -1,6 +1,7 @@
 // Decoded pictures, as the saver and the dialog's thumbnail see them.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -29,6 +30,17 @@ struct PictureLoad {
   PictureError error = PictureError::None;
   explicit operator bool() const { return picture != nullptr; }
 };
+
+// The largest picture a loader holds: 16,384 pixels a side and 64 megapixels
+// in all (256 MiB at 32 bits a pixel). Two such pictures, the one shown and
+// the next, still fit in a 32-bit process beside the screen's own surfaces.
+inline constexpr std::int64_t kMaxPictureSide = 16384;
+inline constexpr std::int64_t kMaxPicturePixels = 64LL * 1024 * 1024;
+
+constexpr bool pictureSizeAllowed(std::int64_t width, std::int64_t height) {
+  return width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
+         width * height <= kMaxPicturePixels;
+}
 
 class PictureLoader {
  public:

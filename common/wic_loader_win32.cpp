@@ -1,0 +1,228 @@
+#include "common/wic_loader_win32.h"
+
+#include <objbase.h>
+#include <wincodec.h>
+
+#include <algorithm>
+#include <new>
+#include <vector>
+
+#include "common/picture_probe.h"
+
+namespace lumova::win32 {
+namespace {
+
+// COM for the duration of one load. A thread already in a single-threaded
+// apartment keeps it (RPC_E_CHANGED_MODE): WIC's objects work in either.
+class ComScope {
+ public:
+  ComScope() : hr_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
+  ~ComScope() {
+    if (SUCCEEDED(hr_)) CoUninitialize();
+  }
+  ComScope(const ComScope&) = delete;
+  ComScope& operator=(const ComScope&) = delete;
+
+ private:
+  HRESULT hr_;
+};
+
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE h) : h_(h) {}
+  ~FileHandle() {
+    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  HANDLE get() const { return h_; }
+
+ private:
+  HANDLE h_;
+};
+
+PictureLoad failed(PictureError error) { return PictureLoad{nullptr, error}; }
+
+PictureError openError(DWORD code) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_NOT_READY:
+    case ERROR_FILENAME_EXCED_RANGE:
+      return PictureError::NotFound;
+    default:
+      return PictureError::Unreadable;
+  }
+}
+
+// The whole file, or the error that stops it being read.
+PictureError readWholeFile(const std::wstring& path, std::vector<std::uint8_t>& bytes) {
+  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) return openError(GetLastError());
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.get(), &size)) return PictureError::Unreadable;
+  if (static_cast<std::uint64_t>(size.QuadPart) > kMaxPictureFileBytes) return PictureError::TooLarge;
+  bytes.resize(static_cast<std::size_t>(size.QuadPart));
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 16u << 20));
+    DWORD got = 0;
+    if (!ReadFile(file.get(), bytes.data() + done, want, &got, nullptr)) return PictureError::Unreadable;
+    if (got == 0) break;  // shrank while being read: the probe sees a short file
+    done += got;
+  }
+  bytes.resize(done);
+  return PictureError::None;
+}
+
+const GUID& containerFormat(PictureFormat format) {
+  switch (format) {
+    case PictureFormat::Bmp:
+      return GUID_ContainerFormatBmp;
+    case PictureFormat::Gif:
+      return GUID_ContainerFormatGif;
+    case PictureFormat::Jpeg:
+      return GUID_ContainerFormatJpeg;
+    case PictureFormat::Png:
+      return GUID_ContainerFormatPng;
+    default:
+      return GUID_ContainerFormatTiff;
+  }
+}
+
+PictureError decodeError(HRESULT hr) {
+  return hr == E_OUTOFMEMORY ? PictureError::TooLarge : PictureError::NotAPicture;
+}
+
+PictureLoad decode(std::vector<std::uint8_t>& bytes) {
+  const PictureProbe probe = probePicture(bytes);
+  if (probe.format == PictureFormat::Unknown) return failed(PictureError::NotAPicture);
+  // A side of 0 is left for the decoder (a JPEG may give its height later).
+  if (probe.width > kMaxPictureSide || probe.height > kMaxPictureSide ||
+      (probe.width > 0 && probe.height > 0 && !pictureSizeAllowed(probe.width, probe.height))) {
+    return failed(PictureError::TooLarge);
+  }
+  if (!probe.intact) return failed(PictureError::NotAPicture);
+  std::size_t length = bytes.size();
+  if (probe.format == PictureFormat::Gif) {
+    // End the file after the first image so the decoder reads no other frame.
+    bytes[probe.firstFrameEnd] = 0x3B;
+    length = probe.firstFrameEnd + 1;
+  }
+
+  ComScope com;
+  ComPtr<IWICImagingFactory> factory;
+  HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                factory.putVoid());
+  if (FAILED(hr)) return failed(PictureError::Unreadable);
+  ComPtr<IWICStream> stream;
+  if (FAILED(factory->CreateStream(stream.put())) ||
+      FAILED(stream->InitializeFromMemory(bytes.data(), static_cast<DWORD>(length)))) {
+    return failed(PictureError::Unreadable);
+  }
+  ComPtr<IWICBitmapDecoder> decoder;
+  if (FAILED(hr = factory->CreateDecoder(containerFormat(probe.format), nullptr, decoder.put()))) {
+    return failed(PictureError::NotAPicture);
+  }
+  if (FAILED(hr = decoder->Initialize(stream.get(), WICDecodeMetadataCacheOnDemand))) return failed(decodeError(hr));
+  ComPtr<IWICBitmapFrameDecode> frame;
+  if (FAILED(hr = decoder->GetFrame(0, frame.put()))) return failed(decodeError(hr));
+  UINT frameWidth = 0, frameHeight = 0;
+  if (FAILED(frame->GetSize(&frameWidth, &frameHeight))) return failed(PictureError::NotAPicture);
+  if (frameWidth == 0 || frameHeight == 0) return failed(PictureError::NotAPicture);
+  if (!pictureSizeAllowed(frameWidth, frameHeight)) return failed(PictureError::TooLarge);
+
+  // A GIF's first image may cover only part of its logical screen; the rest
+  // stays transparent.
+  std::int64_t canvasWidth = frameWidth, canvasHeight = frameHeight, left = 0, top = 0;
+  if (probe.format == PictureFormat::Gif && probe.frameWidth == frameWidth && probe.frameHeight == frameHeight) {
+    canvasWidth = probe.width;
+    canvasHeight = probe.height;
+    left = probe.frameLeft;
+    top = probe.frameTop;
+  }
+  std::shared_ptr<DibPicture> picture =
+      DibPicture::create(static_cast<int>(canvasWidth), static_cast<int>(canvasHeight));
+  if (!picture) return failed(PictureError::TooLarge);
+
+  ComPtr<IWICFormatConverter> converter;
+  if (FAILED(factory->CreateFormatConverter(converter.put()))) return failed(PictureError::Unreadable);
+  if (FAILED(hr = converter->Initialize(frame.get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr,
+                                        0.0, WICBitmapPaletteTypeCustom))) {
+    return failed(decodeError(hr));
+  }
+  // In bands, so a converter that stages its source rows needs only a band.
+  const UINT stride = static_cast<UINT>(picture->stride());
+  const UINT rowBytes = frameWidth * 4;
+  const UINT band = std::max<UINT>(1, (4u << 20) / stride);
+  std::uint8_t* origin = picture->mutableBits() + top * stride + left * 4;
+  for (UINT y = 0; y < frameHeight; y += band) {
+    const UINT rows = std::min(band, frameHeight - y);
+    const WICRect rect{0, static_cast<INT>(y), static_cast<INT>(frameWidth), static_cast<INT>(rows)};
+    if (FAILED(hr = converter->CopyPixels(&rect, stride, stride * (rows - 1) + rowBytes, origin + y * stride))) {
+      return failed(decodeError(hr));
+    }
+  }
+  return PictureLoad{std::move(picture), PictureError::None};
+}
+
+}  // namespace
+
+std::shared_ptr<DibPicture> DibPicture::create(int width, int height) {
+  if (!pictureSizeAllowed(width, height)) return nullptr;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!bitmap || !bits) {
+    if (bitmap) DeleteObject(bitmap);
+    return nullptr;
+  }
+  try {
+    return std::shared_ptr<DibPicture>(new DibPicture(bitmap, static_cast<std::uint8_t*>(bits), width, height));
+  } catch (const std::bad_alloc&) {
+    DeleteObject(bitmap);
+    return nullptr;
+  }
+}
+
+DibPicture::~DibPicture() { DeleteObject(bitmap_); }
+
+std::uint32_t DibPicture::pixel(int x, int y) const {
+  const std::uint8_t* p = bits_ + static_cast<std::size_t>(y) * stride() + static_cast<std::size_t>(x) * 4;
+  return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
+}
+
+std::wstring widenAnsi(const std::string& text) {
+  if (text.empty()) return {};
+  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (n <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  return wide;
+}
+
+PictureLoad WicPictureLoader::load(const std::string& path) {
+  try {
+    const std::wstring wide = widenAnsi(path);
+    if (wide.empty()) return failed(PictureError::NotFound);
+    std::vector<std::uint8_t> bytes;
+    if (const PictureError error = readWholeFile(wide, bytes); error != PictureError::None) return failed(error);
+    return decode(bytes);
+  } catch (const std::bad_alloc&) {
+    return failed(PictureError::TooLarge);
+  }
+}
+
+}  // namespace lumova::win32
