@@ -3,11 +3,17 @@
 #include <cmath>
 
 #include "common/message_box.h"
+#include "common/wic_loader_win32.h"
+#include "res/resource_ids.h"
+#include "saver/transition_player_win32.h"
+#include "saver/transitions.h"
 
 namespace lumova::saver {
 namespace {
 
-constexpr char kClassName[] = "LumovaSaverWindow";
+constexpr char kFrameClass[] = "LumovaSaverWindow";
+constexpr char kPictureClass[] = "LumovaPicture";
+constexpr char kCaptionClass[] = "LumovaCaption";
 
 // Dots per inch of the primary monitor. GetDpiForMonitor exists from
 // Windows 8.1 on; before that the system DPI is the only one.
@@ -27,6 +33,19 @@ UINT primaryMonitorDpi() {
   return dpi > 0 ? static_cast<UINT>(dpi) : 96;
 }
 
+void registerClass(HINSTANCE instance, const char* name, WNDPROC proc) {
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.hIcon = LoadIcon(instance, MAKEINTRESOURCE(IDI_LUMOVA));
+  wc.lpszClassName = name;
+  RegisterClassExA(&wc);
+}
+
+const win32::DibPicture* asDib(const PicturePtr& p) { return dynamic_cast<const win32::DibPicture*>(p.get()); }
+
 }  // namespace
 
 ScreenGeometry queryScreenGeometry() {
@@ -43,46 +62,53 @@ ScreenGeometry queryScreenGeometry() {
   return g;
 }
 
-SaverWindow::SaverWindow(HINSTANCE instance, Handlers handlers) : handlers_(std::move(handlers)) {
+SaverWindow::SaverWindow(HINSTANCE instance, std::function<void(TimerId)> onTimer, SaverInput input)
+    : onTimer_(std::move(onTimer)), input_(std::move(input)) {
   geo_ = queryScreenGeometry();
-
-  WNDCLASSEXA wc{};
-  wc.cbSize = sizeof wc;
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = &SaverWindow::wndProc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.hIcon = LoadIcon(instance, MAKEINTRESOURCE(1));
-  wc.lpszClassName = kClassName;
-  RegisterClassExA(&wc);
+  registerClass(instance, kFrameClass, &trampoline<SaverWindow, &SaverWindow::onFrame>);
+  registerClass(instance, kPictureClass, &trampoline<SaverWindow, &SaverWindow::onPicture>);
+  registerClass(instance, kCaptionClass, &trampoline<SaverWindow, &SaverWindow::onCaption>);
 
   const RECT& v = geo_.virtualScreen;
   // A tool window has no taskbar button; the window stays hidden until the
   // start-up has prepared it.
-  hwnd_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClassName, kAppTitle, WS_POPUP | WS_CLIPCHILDREN,
+  hwnd_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kFrameClass, kAppTitle, WS_POPUP | WS_CLIPCHILDREN,
                           v.left, v.top, v.right - v.left, v.bottom - v.top, nullptr, nullptr, instance, this);
+  // The caption sits below the picture, as a label drawn on the window would.
+  caption_ = CreateWindowExA(0, kCaptionClass, "", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, hwnd_, nullptr, instance, this);
+  picture_ = CreateWindowExA(0, kPictureClass, "", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, hwnd_, nullptr, instance, this);
+  SetWindowPos(caption_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
   win32::WindowDc screen(nullptr);
   background_.create(screen.get(), v.right - v.left, v.bottom - v.top);
-  // Until the settings say otherwise the window is the system's frame colour.
+  // Until the settings say otherwise: the system's frame colour for the
+  // window, the button-text colour for the picture surface.
   backColor_ = GetSysColor(COLOR_WINDOWFRAME);
+  pictureBackColor_ = GetSysColor(COLOR_BTNTEXT);
   background_.fill(backColor_);
+  frameWaiter_ = std::make_unique<DisplayFrameWaiter>(hwnd_);
 }
 
 SaverWindow::~SaverWindow() {
-  if (hwnd_) {
-    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-    DestroyWindow(hwnd_);
-  }
+  frameWaiter_.reset();
+  if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
 }
 
 double SaverWindow::screenWidth() const { return (geo_.primary.right - geo_.primary.left) * geo_.twipsPerPixelX; }
 double SaverWindow::screenHeight() const { return (geo_.primary.bottom - geo_.primary.top) * geo_.twipsPerPixelY; }
 
+int SaverWindow::toClientX(double twips) const {
+  return static_cast<int>(std::lround(twips / geo_.twipsPerPixelX)) + geo_.primary.left - geo_.virtualScreen.left;
+}
+int SaverWindow::toClientY(double twips) const {
+  return static_cast<int>(std::lround(twips / geo_.twipsPerPixelY)) + geo_.primary.top - geo_.virtualScreen.top;
+}
+
 void SaverWindow::setBackColor(std::uint32_t rgb) {
   backColor_ = win32::toColorRef(rgb);
+  pictureBackColor_ = backColor_;
   background_.fill(backColor_);
-  if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+  InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
 void SaverWindow::snapshotDesktop() {
@@ -91,33 +117,108 @@ void SaverWindow::snapshotDesktop() {
   HWND desktop = GetDesktopWindow();
   win32::WindowDc source(desktop);
   if (source) BitBlt(background_.dc(), 0, 0, v.right - v.left, v.bottom - v.top, source.get(), v.left, v.top, SRCCOPY);
-  if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+  InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
 void SaverWindow::setCaptionFont(const CaptionFont& font) {
   LOGFONTA lf{};
-  win32::WindowDc screen(nullptr);
   // Points to pixels at the monitor's DPI: 1440 twips an inch, 20 a point.
-  double pixelsPerPoint = 20.0 / geo_.twipsPerPixelY;
-  lf.lfHeight = -static_cast<LONG>(std::lround(font.size * pixelsPerPoint));
+  lf.lfHeight = -static_cast<LONG>(std::lround(font.size * 20.0 / geo_.twipsPerPixelY));
   lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
   lf.lfItalic = font.italic;
   lf.lfUnderline = font.underline;
   lf.lfStrikeOut = font.strikethrough;
   lf.lfCharSet = DEFAULT_CHARSET;
-  lf.lfQuality = CLEARTYPE_QUALITY;
+  lf.lfQuality = ANTIALIASED_QUALITY;
   lstrcpynA(lf.lfFaceName, font.name.c_str(), LF_FACESIZE);
   captionFont_.reset(CreateFontIndirectA(&lf));
 }
 
 void SaverWindow::setCaptionColor(std::uint32_t rgb) { captionColor_ = win32::toColorRef(rgb); }
 
-void SaverWindow::setCaptionTop(double twips) {
-  captionTopPx_ = static_cast<int>(std::lround(twips / geo_.twipsPerPixelY));
+void SaverWindow::setCaptionTop(double twips) { captionTop_ = toClientY(twips); }
+
+void SaverWindow::setCaptionVisible(bool visible) { ShowWindow(caption_, visible ? SW_SHOWNA : SW_HIDE); }
+
+TwipSize SaverWindow::setCaptionText(const std::string& text) {
+  captionText_ = text;
+  win32::WindowDc dc(caption_);
+  win32::SelectIn font(dc.get(), captionFont_ ? static_cast<HGDIOBJ>(captionFont_.get()) : GetStockObject(DEFAULT_GUI_FONT));
+  SIZE extent{0, 0};
+  TEXTMETRICA tm{};
+  GetTextMetricsA(dc.get(), &tm);
+  if (!text.empty()) GetTextExtentPoint32A(dc.get(), text.data(), static_cast<int>(text.size()), &extent);
+  InvalidateRect(caption_, nullptr, FALSE);
+  return {extent.cx * geo_.twipsPerPixelX, tm.tmHeight * geo_.twipsPerPixelY};
+}
+
+void SaverWindow::setCaptionGeometry(double left, double width, double height) {
+  int x = toClientX(left), w = static_cast<int>(std::lround(width / geo_.twipsPerPixelX));
+  int h = static_cast<int>(std::lround(height / geo_.twipsPerPixelY));
+  SetWindowPos(caption_, nullptr, x, captionTop_, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+  InvalidateRect(caption_, nullptr, FALSE);
+}
+
+void SaverWindow::clearPictures() {
+  // The visible surface keeps its committed picture; the source is emptied
+  // before the next picture is loaded into it.
+  source_.reset();
+}
+
+void SaverWindow::setSourcePicture(PicturePtr picture) { source_ = std::move(picture); }
+
+void SaverWindow::fillPicture() {
+  // The surface appears in its background colour; the effect then lays the
+  // new picture over it.
+  RECT r;
+  GetClientRect(picture_, &r);
+  win32::WindowDc dc(picture_);
+  win32::UniqueBrush brush(CreateSolidBrush(pictureBackColor_));
+  FillRect(dc.get(), &r, brush.get());
+  ValidateRect(picture_, nullptr);
+}
+
+void SaverWindow::setPictureVisible(bool visible) {
+  if (!visible) {
+    ShowWindow(picture_, SW_HIDE);
+    return;
+  }
+  ShowWindow(picture_, SW_SHOWNA);
+  fillPicture();
+}
+
+void SaverWindow::setPictureRect(const TwipRect& r) {
+  int w = static_cast<int>(std::lround(r.width / geo_.twipsPerPixelX));
+  int h = static_cast<int>(std::lround(r.height / geo_.twipsPerPixelY));
+  // Moving a child window copies its pixels and repaints only what it
+  // uncovers on the window: no flicker, no full repaint.
+  SetWindowPos(picture_, nullptr, toClientX(r.left), toClientY(r.top), w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool SaverWindow::playEffect(int effect) {
+  const win32::DibPicture* source = asDib(source_);
+  if (!source) return false;
+  EffectPlan plan = planEffect(effect, source->width(), source->height(), frameWaiter_->refreshHz());
+  win32::WindowDc target(picture_);
+  win32::WindowDc screen(nullptr);
+  win32::UniqueMemoryDc sourceDc(CreateCompatibleDC(screen.get()));
+  if (!target || !sourceDc) return false;
+  win32::SelectIn select(sourceDc.get(), source->bitmap());
+  return playEffectPlan(target.get(), sourceDc.get(), plan, *frameWaiter_);
+}
+
+void SaverWindow::commitPicture() {
+  committed_ = source_;  // shared, not copied
+  InvalidateRect(picture_, nullptr, FALSE);
+  UpdateWindow(picture_);
+}
+
+void SaverWindow::unload() {
+  if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
 }
 
 void SaverWindow::set(TimerId id, std::uint32_t intervalMs) {
-  // A window timer with the same id is replaced, which restarts its countdown.
+  // Setting a window timer again replaces it, which restarts its countdown.
   if (intervalMs == 0)
     KillTimer(hwnd_, static_cast<UINT_PTR>(id));
   else
@@ -126,43 +227,121 @@ void SaverWindow::set(TimerId id, std::uint32_t intervalMs) {
 
 void SaverWindow::kill(TimerId id) { KillTimer(hwnd_, static_cast<UINT_PTR>(id)); }
 
-LRESULT CALLBACK SaverWindow::wndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* self = static_cast<SaverWindow*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+void SaverWindow::pumpFor(double maxSeconds) {
+  DWORD ms = maxSeconds <= 0 ? 0 : static_cast<DWORD>(std::ceil(maxSeconds * 1000));
+  MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
   }
-  auto* self = reinterpret_cast<SaverWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  return self ? self->handle(msg, wp, lp) : DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-LRESULT SaverWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT SaverWindow::onFrame(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_ERASEBKGND:
       return 1;  // everything is painted from the persistent image
     case WM_PAINT:
-      paint();
+      paintFrame();
       return 0;
     case WM_TIMER:
-      if (handlers_.onTimer) handlers_.onTimer(static_cast<TimerId>(wp));
+      if (onTimer_) onTimer_(static_cast<TimerId>(wp));
       return 0;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-      if (handlers_.onKey) handlers_.onKey();
+      if (input_.onKey) input_.onKey();
       return 0;
-    case WM_SETCURSOR:
-      SetCursor(LoadCursor(nullptr, IDC_ARROW));
-      return TRUE;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_XBUTTONDOWN:
+      if (input_.onBackgroundButton) input_.onBackgroundButton();
+      return 0;
+    case WM_MOUSEMOVE:
+      if (input_.onBackgroundMove) input_.onBackgroundMove(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
+      return 0;
+    case WM_SYSCOMMAND:
+      // No screen-saver start or monitor power-off over a running saver.
+      if ((wp & 0xFFF0) == SC_SCREENSAVE) return 0;
+      break;
+    case WM_DESTROY:
+      hwnd_ = nullptr;
+      break;
   }
-  return DefWindowProcA(hwnd_, msg, wp, lp);
+  return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-void SaverWindow::paint() {
+void SaverWindow::paintFrame() {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd_, &ps);
   const RECT& r = ps.rcPaint;
   BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, background_.dc(), r.left, r.top, SRCCOPY);
   EndPaint(hwnd_, &ps);
+}
+
+LRESULT SaverWindow::onPicture(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      paintPicture();
+      return 0;
+    case WM_MOUSEMOVE:
+      if (input_.onPictureMove) input_.onPictureMove(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
+      return 0;
+  }
+  return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+void SaverWindow::paintPicture() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(picture_, &ps);
+  const RECT& r = ps.rcPaint;
+  if (const win32::DibPicture* pic = asDib(committed_)) {
+    win32::UniqueMemoryDc memory(CreateCompatibleDC(dc));
+    win32::SelectIn select(memory.get(), pic->bitmap());
+    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, memory.get(), r.left, r.top, SRCCOPY);
+  } else {
+    win32::UniqueBrush brush(CreateSolidBrush(pictureBackColor_));
+    FillRect(dc, &r, brush.get());
+  }
+  EndPaint(picture_, &ps);
+}
+
+LRESULT SaverWindow::onCaption(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      paintCaption();
+      return 0;
+    case WM_NCHITTEST:
+      return HTTRANSPARENT;  // the label takes no input; the window below does
+  }
+  return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+void SaverWindow::paintCaption() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(caption_, &ps);
+  RECT r;
+  GetClientRect(caption_, &r);
+  // The label shows the window's background behind its text.
+  POINT origin{0, 0};
+  MapWindowPoints(caption_, hwnd_, &origin, 1);
+  BitBlt(dc, 0, 0, r.right, r.bottom, background_.dc(), origin.x, origin.y, SRCCOPY);
+  if (!captionText_.empty()) {
+    win32::SelectIn font(dc, captionFont_ ? static_cast<HGDIOBJ>(captionFont_.get()) : GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, captionColor_);
+    DrawTextA(dc, captionText_.data(), static_cast<int>(captionText_.size()), &r,
+              DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+  }
+  EndPaint(caption_, &ps);
 }
 
 }  // namespace lumova::saver

@@ -1,16 +1,34 @@
 // The saver window on Windows: a borderless topmost window over the whole
-// virtual screen that keeps a persistent image of its background.
+// virtual screen that keeps a persistent image of its background, with the
+// picture surface and the caption label as child windows. The slideshow
+// itself is placed on the primary monitor.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
+#include <memory>
+#include <string>
 
 #include "common/gdi_win32.h"
 #include "common/timers.h"
 #include "saver/saver_view.h"
 
 namespace lumova::saver {
+
+class DisplayFrameWaiter;
+
+// Window procedure that forwards to a member, with `this` taken from the
+// creation parameters and kept as LONG_PTR.
+template <typename Self, LRESULT (Self::*Handler)(HWND, UINT, WPARAM, LPARAM)>
+LRESULT CALLBACK trampoline(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto* self = static_cast<Self*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<Self*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  return self ? (self->*Handler)(hwnd, msg, wp, lp) : DefWindowProcA(hwnd, msg, wp, lp);
+}
 
 struct ScreenGeometry {
   RECT virtualScreen;  // every monitor, in screen coordinates
@@ -20,47 +38,84 @@ struct ScreenGeometry {
 };
 ScreenGeometry queryScreenGeometry();
 
-class SaverWindow final : public SaverView, public Timers {
- public:
-  struct Handlers {
-    std::function<void(TimerId)> onTimer;
-    std::function<void()> onKey;
-  };
+// Input as the window receives it; positions in the window's client pixels.
+struct SaverInput {
+  std::function<void()> onKey;
+  std::function<void()> onBackgroundButton;
+  std::function<void(int x, int y)> onBackgroundMove;
+  std::function<void(int x, int y)> onPictureMove;  // in the picture's own pixels
+};
 
-  SaverWindow(HINSTANCE instance, Handlers handlers);
+class SaverWindow final : public SaverView, public Timers, public EventPump {
+ public:
+  SaverWindow(HINSTANCE instance, std::function<void(TimerId)> onTimer, SaverInput input);
   ~SaverWindow() override;
   SaverWindow(const SaverWindow&) = delete;
   SaverWindow& operator=(const SaverWindow&) = delete;
 
   HWND hwnd() const { return hwnd_; }
+  HWND pictureWindow() const { return picture_; }
   const ScreenGeometry& geometry() const { return geo_; }
 
   // SaverView
   double screenWidth() const override;
   double screenHeight() const override;
+  double twipsPerPixelX() const override { return geo_.twipsPerPixelX; }
+  double twipsPerPixelY() const override { return geo_.twipsPerPixelY; }
   void setBackColor(std::uint32_t rgb) override;
   void snapshotDesktop() override;
   void setCaptionFont(const CaptionFont& font) override;
   void setCaptionColor(std::uint32_t rgb) override;
   void setCaptionTop(double twips) override;
+  void setCaptionVisible(bool visible) override;
+  TwipSize setCaptionText(const std::string& text) override;
+  void setCaptionGeometry(double left, double width, double height) override;
+  void clearPictures() override;
+  void setSourcePicture(PicturePtr picture) override;
+  void setPictureVisible(bool visible) override;
+  void setPictureRect(const TwipRect& r) override;
+  bool playEffect(int effect) override;
+  void commitPicture() override;
+  void unload() override;
 
   // Timers
   void set(TimerId id, std::uint32_t intervalMs) override;
   void kill(TimerId id) override;
 
+  // EventPump: the nested message loop of the pause before a reveal.
+  void pumpFor(double maxSeconds) override;
+
  private:
-  static LRESULT CALLBACK wndProc(HWND, UINT, WPARAM, LPARAM);
-  LRESULT handle(UINT msg, WPARAM wp, LPARAM lp);
-  void paint();
+  template <typename Self, LRESULT (Self::*)(HWND, UINT, WPARAM, LPARAM)>
+  friend LRESULT CALLBACK trampoline(HWND, UINT, WPARAM, LPARAM);
+  LRESULT onFrame(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT onPicture(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT onCaption(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  void paintFrame();
+  void paintPicture();
+  void paintCaption();
+  void fillPicture();
+
+  // Twips on the primary monitor to pixels of the window's client area.
+  int toClientX(double twips) const;
+  int toClientY(double twips) const;
 
   HWND hwnd_ = nullptr;
-  Handlers handlers_;
+  HWND picture_ = nullptr;  // the visible picture surface
+  HWND caption_ = nullptr;  // the caption label
+  std::function<void(TimerId)> onTimer_;
+  SaverInput input_;
   ScreenGeometry geo_{};
   win32::OffscreenSurface background_;  // the window's persistent image
   COLORREF backColor_ = 0;
+  COLORREF pictureBackColor_ = 0;
+  PicturePtr source_;     // the loaded picture the effects copy from
+  PicturePtr committed_;  // what the picture surface shows and repaints
   win32::UniqueFont captionFont_;
   COLORREF captionColor_ = 0;
-  int captionTopPx_ = 0;
+  std::string captionText_;
+  int captionTop_ = 0;
+  std::unique_ptr<DisplayFrameWaiter> frameWaiter_;
 };
 
 }  // namespace lumova::saver

@@ -6,6 +6,10 @@
 #include <memory>
 #include <string>
 
+#include "common/clock_win32.h"
+#include "common/message_box_win32.h"
+#include "common/random.h"
+#include "common/wic_loader_win32.h"
 #include "saver/form1.h"
 #include "saver/form1_win32.h"
 #include "settings/file_store_win32.h"
@@ -58,14 +62,19 @@ int runSaver(HINSTANCE instance) {
   startup::Module1 module1;
   startup::Win32Host host;
   settings::Win32FileStore files;
+  win32::SystemClock clock;
+  ClockSeededRandom random(clock);
+  win32::WicPictureLoader decoder;
+  win32::Win32MessageBoxes messages;
   std::unique_ptr<saver::Form1> form;
 
-  saver::SaverWindow window(instance, {
-      /*onTimer*/ [&](TimerId) {},
-      /*onKey*/ [] { ExitProcess(0); },
-  });
+  saver::SaverInput input;
+  input.onKey = [&] { host.endProgram(); };
+  input.onBackgroundButton = [&] { host.endProgram(); };
+  saver::SaverWindow window(instance, [&](TimerId id) { if (form) form->onTimer(id); }, input);
   host.attach(window.hwnd());
-  form = std::make_unique<saver::Form1>(saver::Form1Deps{window, host, window, module1, files, executableFolder()});
+  form = std::make_unique<saver::Form1>(saver::Form1Deps{window, window, host, window, clock, random, decoder, messages,
+                                                         module1, files, executableFolder(), nullptr});
 
   form->Form_Load();
   host.parkPointer();
