@@ -1,0 +1,102 @@
+#include "saver/preloader.h"
+
+#include <new>
+#include <system_error>
+#include <utility>
+
+namespace lumova {
+
+PreloadingLoader::PreloadingLoader(PictureLoader& decoder, FileStamps& stamps) : decoder_(decoder), stamps_(stamps) {
+  try {
+    worker_ = std::thread(&PreloadingLoader::run, this);
+  } catch (const std::system_error&) {
+    // No worker: every load decodes on the caller's thread, as without preloading.
+  }
+}
+
+PreloadingLoader::~PreloadingLoader() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+    ++request_;
+  }
+  changed_.notify_all();
+  if (worker_.joinable()) worker_.join();
+}
+
+void PreloadingLoader::prefetch(const std::string& path) {
+  if (!worker_.joinable()) return;
+  PictureLoad dropped;
+  {
+    std::lock_guard lock(mutex_);
+    if (slot_ != Slot::Empty && path_ == path) return;
+    dropped = std::exchange(result_, {});
+    path_ = path;
+    stamp_.reset();
+    slot_ = Slot::Queued;
+    ++request_;
+  }
+  changed_.notify_all();
+}  // `dropped` goes outside the lock
+
+PictureLoad PreloadingLoader::load(const std::string& path) {
+  std::unique_lock lock(mutex_);
+  const bool mine = slot_ != Slot::Empty && path_ == path;
+  if (mine && slot_ == Slot::Decoding) {
+    const std::uint64_t request = request_;
+    changed_.wait(lock, [&] { return slot_ != Slot::Decoding || request_ != request; });
+  }
+  if (mine && slot_ == Slot::Ready && path_ == path) {
+    PictureLoad ready = std::exchange(result_, {});
+    const std::optional<FileStamp> stamp = stamp_;
+    slot_ = Slot::Empty;
+    lock.unlock();
+    if (stamps_.stamp(path) == stamp) return ready;
+    ready = {};  // replaced on disk since: let go of the old picture before decoding the new one
+    return decodeHere(path);
+  }
+  // Not prefetched, or the guess was wrong: drop it, so no third picture is held.
+  PictureLoad dropped = std::exchange(result_, {});
+  slot_ = Slot::Empty;
+  ++request_;
+  lock.unlock();
+  dropped = {};
+  return decodeHere(path);
+}
+
+PictureLoad PreloadingLoader::decodeHere(const std::string& path) {
+  try {
+    return decoder_.load(path);
+  } catch (const std::bad_alloc&) {
+    return PictureLoad{nullptr, PictureError::TooLarge};
+  }
+}
+
+void PreloadingLoader::run() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [&] { return stopping_ || slot_ == Slot::Queued; });
+    if (stopping_) return;
+    const std::uint64_t request = request_;
+    const std::string path = path_;
+    slot_ = Slot::Decoding;
+    lock.unlock();
+    // The stamp comes first: a file that changes during the decode then
+    // shows a different stamp at load() and is decoded again.
+    std::optional<FileStamp> stamp = stamps_.stamp(path);
+    PictureLoad result = decodeHere(path);
+    lock.lock();
+    if (request == request_) {
+      stamp_ = stamp;
+      result_ = std::exchange(result, {});
+      slot_ = Slot::Ready;
+      changed_.notify_all();
+    } else {
+      lock.unlock();
+      result = {};  // no longer wanted; released before the next decode starts
+      lock.lock();
+    }
+  }
+}
+
+}  // namespace lumova

@@ -1,0 +1,74 @@
+// Decoding the next picture ahead of its change.
+//
+// A large photo takes a noticeable time to decode, and the saver knows the
+// next picture as soon as advanceImage has run. PreloadingLoader decodes it
+// then, on one worker thread, and load() hands the ready picture over; what
+// the viewer sees stays the same, only sooner. A failed decode is kept and
+// reported by load() for that path, so the error comes at the change where it
+// is due. A file replaced on disk since it was decoded is decoded again.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "common/picture.h"
+
+namespace lumova {
+
+// One version of a file. A replaced or rewritten file shows another stamp
+// unless it keeps both its size and its last-write time.
+struct FileStamp {
+  std::uint64_t size = 0;
+  std::uint64_t lastWrite = 0;  // the platform's own units
+  bool operator==(const FileStamp&) const = default;
+};
+
+class FileStamps {
+ public:
+  virtual ~FileStamps() = default;
+  // Nothing when there is no such file.
+  virtual std::optional<FileStamp> stamp(const std::string& path) = 0;
+};
+
+// Wraps a loader that may be called from two threads at once. Holds at most
+// one picture of its own (the prefetched one); the caller holds the shown one.
+class PreloadingLoader final : public PictureLoader {
+ public:
+  PreloadingLoader(PictureLoader& decoder, FileStamps& stamps);
+  // Waits for a decode in progress to end (a decode cannot be interrupted);
+  // a prefetch still waiting is dropped.
+  ~PreloadingLoader() override;
+  PreloadingLoader(const PreloadingLoader&) = delete;
+  PreloadingLoader& operator=(const PreloadingLoader&) = delete;
+
+  // Starts decoding `path` on the worker, dropping any other prefetched
+  // picture. Asking again for the path already prefetched does nothing.
+  void prefetch(const std::string& path);
+
+  // The prefetched result when it is for `path` and the file is unchanged
+  // (waiting for its decode if still running); otherwise decodes here.
+  PictureLoad load(const std::string& path) override;
+
+ private:
+  enum class Slot { Empty, Queued, Decoding, Ready };
+  void run();
+  PictureLoad decodeHere(const std::string& path);
+
+  PictureLoader& decoder_;
+  FileStamps& stamps_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  Slot slot_ = Slot::Empty;
+  std::string path_;
+  std::optional<FileStamp> stamp_;  // taken before the decode began
+  PictureLoad result_;
+  std::uint64_t request_ = 0;  // bumped whenever the slot is given up; a decode for an older request is dropped
+  bool stopping_ = false;
+  std::thread worker_;  // last: starts once everything above exists
+};
+
+}  // namespace lumova

@@ -1,0 +1,15 @@
+// File stamps from the file system, for PreloadingLoader.
+#pragma once
+
+#include "saver/preloader.h"
+
+namespace lumova::win32 {
+
+// Size and last-write time (FILETIME units) of an ANSI path; nothing for a
+// folder or a path that doesn't exist.
+class Win32FileStamps final : public FileStamps {
+ public:
+  std::optional<FileStamp> stamp(const std::string& path) override;
+};
+
+}  // namespace lumova::win32

@@ -1,0 +1,130 @@
+// File stamps from the file system, and the preloader over the WIC loader.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "common/wic_loader_win32.h"
+#include "saver/preloader_win32.h"
+
+namespace lumova::win32 {
+namespace {
+
+std::string tempPath(const std::string& name) {
+  char base[MAX_PATH];
+  GetTempPathA(MAX_PATH, base);
+  return std::string(base) + "lumova-preload-" + std::to_string(GetCurrentProcessId()) + "-" + name;
+}
+
+// A 24-bit bitmap of one grey level.
+void writeBmp(const std::string& path, int width, int height, std::uint8_t grey) {
+  const int stride = (width * 3 + 3) / 4 * 4;
+  std::vector<std::uint8_t> b(54 + static_cast<std::size_t>(stride) * height, grey);
+  const std::uint32_t header[] = {static_cast<std::uint32_t>(b.size()), 0, 54, 40, static_cast<std::uint32_t>(width),
+                                  static_cast<std::uint32_t>(height)};
+  b[0] = 'B';
+  b[1] = 'M';
+  std::memcpy(&b[2], header, sizeof header);
+  const std::uint16_t planesAndBits[] = {1, 24};
+  std::memcpy(&b[26], planesAndBits, sizeof planesAndBits);
+  std::memset(&b[30], 0, 24);
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(h, b.data(), static_cast<DWORD>(b.size()), &written, nullptr);
+  CloseHandle(h);
+}
+
+void setLastWrite(const std::string& path, std::uint64_t time) {
+  HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  const FILETIME ft{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+  SetFileTime(h, nullptr, nullptr, &ft);
+  CloseHandle(h);
+}
+
+TEST(Win32FileStamps, TellVersionsOfAFileApart) {
+  Win32FileStamps stamps;
+  const std::string path = tempPath("stamp.bmp");
+  EXPECT_EQ(stamps.stamp(path), std::nullopt);
+  char folder[MAX_PATH];
+  GetTempPathA(MAX_PATH, folder);
+  EXPECT_EQ(stamps.stamp(folder), std::nullopt);
+  EXPECT_EQ(stamps.stamp(""), std::nullopt);
+
+  writeBmp(path, 4, 4, 10);
+  setLastWrite(path, 133000000000000000ull);
+  const auto first = stamps.stamp(path);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->size, 54u + 12 * 4);
+  EXPECT_EQ(first->lastWrite, 133000000000000000ull);
+  EXPECT_EQ(stamps.stamp(path), first);
+
+  writeBmp(path, 4, 4, 20);  // same size, rewritten later
+  setLastWrite(path, 133000000010000000ull);
+  EXPECT_NE(stamps.stamp(path), first);
+  DeleteFileA(path.c_str());
+}
+
+// The WIC loader, counting the decodes it has finished.
+class CountingLoader final : public PictureLoader {
+ public:
+  PictureLoad load(const std::string& path) override {
+    PictureLoad result = wic_.load(path);
+    std::lock_guard lock(mutex_);
+    ++finished_;
+    changed_.notify_all();
+    return result;
+  }
+  void waitForFinished(int n) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return finished_ >= n; });
+  }
+  int finished() {
+    std::lock_guard lock(mutex_);
+    return finished_;
+  }
+
+ private:
+  WicPictureLoader wic_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int finished_ = 0;
+};
+
+TEST(WicPreloading, PictureReplacedAfterItsPrefetchIsDecodedAgain) {
+  CountingLoader decoder;
+  Win32FileStamps stamps;
+  PreloadingLoader preloader(decoder, stamps);
+  const std::string path = tempPath("next.bmp");
+  writeBmp(path, 3, 2, 50);
+
+  preloader.prefetch(path);
+  decoder.waitForFinished(1);
+  const PictureLoad kept = preloader.load(path);
+  ASSERT_TRUE(kept);
+  EXPECT_EQ(kept.picture->width(), 3);
+  EXPECT_EQ(decoder.finished(), 1);
+
+  preloader.prefetch(path);
+  decoder.waitForFinished(2);
+  writeBmp(path, 5, 4, 90);
+  const PictureLoad replaced = preloader.load(path);
+  ASSERT_TRUE(replaced);
+  EXPECT_EQ(replaced.picture->width(), 5);
+  EXPECT_EQ(static_cast<const DibPicture&>(*replaced.picture).pixel(0, 0), 0xFF5A5A5Au);
+  EXPECT_EQ(decoder.finished(), 3);
+
+  DeleteFileA(path.c_str());
+  preloader.prefetch(path);
+  decoder.waitForFinished(4);
+  EXPECT_EQ(preloader.load(path).error, PictureError::NotFound);
+  EXPECT_EQ(decoder.finished(), 4);
+}
+
+}  // namespace
+}  // namespace lumova::win32
