@@ -1,0 +1,486 @@
+#include "dialog/form2_model.h"
+
+#include <algorithm>
+#include <cassert>
+#include <utility>
+
+#include "common/textnum.h"
+#include "settings/settings_store.h"
+
+namespace lumova::dialog {
+
+using settings::Key;
+using C = Control;
+
+namespace {
+
+using Reaction = void (Form2Model::*)();
+struct ReactionEntry {
+  Control control;
+  Reaction reaction;
+};
+
+// The handlers that exist so far; buttons without an entry do nothing yet.
+constexpr ReactionEntry kReactions[] = {
+    {C::List1, &Form2Model::List1_Click},
+    {C::p_caption, &Form2Model::p_caption_Change},
+    {C::remove, &Form2Model::remove_Click},
+    {C::Combo1, &Form2Model::Combo1_Click},
+    {C::pCenter, &Form2Model::pCenter_Click},
+    {C::pRandom, &Form2Model::pRandom_Click},
+    {C::Slider1, &Form2Model::Slider1_Change},
+    {C::aChange, &Form2Model::aChange_Click},
+    {C::nChange, &Form2Model::nChange_Click},
+    {C::changeVScroll1, &Form2Model::changeVScroll1_change},
+    {C::Random_select, &Form2Model::Random_select_Click},
+    {C::TransitionsCbx, &Form2Model::TransitionsCbx_Click},
+    {C::RndTranCheck, &Form2Model::RndTranCheck_Click},
+    {C::Password_enabled, &Form2Model::Password_enabled_Click},
+    {C::SS_password, &Form2Model::SS_password_Change},
+    {C::SS_Confirm, &Form2Model::SS_Confirm_Change},
+    {C::Ok, &Form2Model::OK_Click},
+    {C::Cancel, &Form2Model::Cancel_Click},
+};
+
+// A setting's text as a control's number, nearest whole; numbers beyond an
+// int end at its limits, where every control's range clamps them anyway.
+// The store hands out numbers for numeric keys, so 0 is only a guard.
+int whole(const std::string& text) {
+  const auto number = parseNumber(text);
+  if (!number) return 0;
+  const double limit = 2147483647.0;
+  return static_cast<int>(std::clamp(roundHalfEven(*number), -limit, limit));
+}
+
+std::uint32_t colourOf(const std::string& text) {
+  return static_cast<std::uint32_t>(std::max(0, whole(text))) & 0xFFFFFFu;
+}
+
+bool truthOf(const std::string& text) { return parseTruth(text).value_or(false); }
+
+}  // namespace
+
+Thumbnail fitThumbnail(PicturePtr picture, int width, int height) {
+  if (width >= kThumbnailWidth || height >= kThumbnailHeight) {
+    do {
+      width = static_cast<int>(roundHalfEven(width * 0.9));
+      height = static_cast<int>(roundHalfEven(height * 0.9));
+    } while (width > kThumbnailWidth - 1 || height > kThumbnailHeight - 1);
+  }
+  return {std::move(picture), width, height};
+}
+
+std::string saveFailedMessage(const std::string& path, settings::SaveError error) {
+  const char* reason = "";
+  switch (error) {
+    case settings::SaveError::CannotCreateTemp: reason = "The folder cannot be written to."; break;
+    case settings::SaveError::WriteFailed: reason = "Writing the new file failed."; break;
+    case settings::SaveError::FlushFailed: reason = "The new file could not be written to the disk."; break;
+    case settings::SaveError::ReplaceFailed: reason = "The old file could not be replaced."; break;
+    case settings::SaveError::None: break;
+  }
+  return "The settings could not be saved to\r\n" + path + "\r\n\r\n" + reason +
+         " The file is unchanged; your choices are still in the dialog.";
+}
+
+Form2Model::Form2Model(Form2Host& host) : host_(host) {
+  for (auto c : {C::List1, C::photo_caption, C::Combo1, C::TransitionsCbx}) state(c).value = -1;
+  state(C::Combo1).items = {"Background Color (below)", "Desktop"};
+  state(C::TransitionsCbx).items = {"Standard",       "Left wipe",   "Right wipe",        "Right & Left wipe",
+                                    "Up & down wipe", "Center wipe", "Horizontal blinds", "Vertical blinds"};
+  for (auto c : {C::Text2, C::TransitionsCbx, C::SS_password, C::SS_Confirm}) state(c).back = SysColor::Window;
+}
+
+void Form2Model::raise(Control c) {
+  for (const auto& entry : kReactions) {
+    if (entry.control == c) {
+      host_.reactionRaised(c);
+      (this->*entry.reaction)();
+      return;
+    }
+  }
+}
+
+void Form2Model::click(Control c) {
+  assert(controlInfo(c).kind == ControlKind::Button);
+  raise(c);
+}
+
+void Form2Model::setValue(Control c, int value) {
+  const ControlInfo& info = controlInfo(c);
+  ControlState& s = state(c);
+  switch (info.kind) {
+    case ControlKind::CheckBox:
+    case ControlKind::Slider:
+    case ControlKind::ScrollBar:
+      value = std::clamp(value, info.min, info.max);
+      if (s.value == value) return;
+      s.value = value;
+      changed(c);
+      raise(c);
+      return;
+    case ControlKind::OptionButton:
+      value = value != 0 ? 1 : 0;
+      if (s.value == value) return;
+      s.value = value;
+      if (value == 1) {
+        // Choosing one option of a frame clears the others; only the chosen
+        // one raises its click.
+        for (std::size_t i = 0; i < kControlCount; ++i) {
+          const auto other = static_cast<Control>(i);
+          const ControlInfo& o = controlInfo(other);
+          if (other != c && o.kind == ControlKind::OptionButton && o.group == info.group && state(other).value != 0) {
+            state(other).value = 0;
+            changed(other);
+          }
+        }
+      }
+      changed(c);
+      if (value == 1) raise(c);
+      return;
+    default:
+      assert(!"setValue on a control without a value");
+      return;
+  }
+}
+
+void Form2Model::setText(Control c, const std::string& text) {
+  assert(controlInfo(c).kind == ControlKind::TextBox);
+  ControlState& s = state(c);
+  if (s.text == text) return;
+  s.text = text;
+  changed(c);
+  raise(c);
+}
+
+void Form2Model::setListIndex(Control c, int index) {
+  assert(controlInfo(c).kind == ControlKind::ListBox || controlInfo(c).kind == ControlKind::ComboBox);
+  ControlState& s = state(c);
+  if (index < -1 || index >= static_cast<int>(s.items.size())) return;
+  if (s.value == index) return;
+  s.value = index;
+  changed(c);
+  raise(c);
+}
+
+void Form2Model::setEnabled(Control c, bool enabled) {
+  if (state(c).enabled == enabled) return;
+  state(c).enabled = enabled;
+  changed(c);
+}
+
+void Form2Model::setBack(Control c, SysColor colour) {
+  if (state(c).back == colour) return;
+  state(c).back = colour;
+  changed(c);
+}
+
+void Form2Model::setColour(Control c, std::uint32_t colour) {
+  state(c).colour = colour;
+  changed(c);
+}
+
+void Form2Model::setItems(Control c, std::vector<std::string> items) {
+  ControlState& s = state(c);
+  s.items = std::move(items);
+  s.value = -1;  // emptying a list drops its selection without a click
+  changed(c);
+}
+
+void Form2Model::removeItem(Control c, int i) {
+  ControlState& s = state(c);
+  s.items.erase(s.items.begin() + i);
+  // Removing the selected entry leaves nothing selected, without a click.
+  if (s.value == i)
+    s.value = -1;
+  else if (s.value > i)
+    --s.value;
+  changed(c);
+}
+
+void Form2Model::clearThumbnail() {
+  if (!thumbnail_) return;
+  thumbnail_.reset();
+  changed(C::photo1);
+}
+
+void Form2Model::Form_Load() {
+  // Centred across and an eighth of the free height down; `\` in twips.
+  const ScreenMetrics m = host_.metrics();
+  const int top = static_cast<int>(roundHalfEven(static_cast<double>(m.screenHeight) - m.windowHeight)) / 8;
+  const int left = static_cast<int>(roundHalfEven(static_cast<double>(m.screenWidth) - m.windowWidth)) / 2;
+  host_.moveWindow(left, top);
+
+  settings::SettingsStore& store = host_.settings();
+  settings::PictureList pictures = settings::readPictureList(store);
+  const auto count = static_cast<std::int64_t>(pictures.paths.size());
+  setItems(C::List1, std::move(pictures.paths));
+  setItems(C::photo_caption, std::move(pictures.captions));
+  setText(C::Text3, numberToText(count));
+
+  val(Key::randomPick) = settings::readOption(store, Key::randomPick);
+  setValue(C::Random_select, whole(value(Key::randomPick)));
+
+  val(Key::newBackColor) = settings::readOption(store, Key::newBackColor);
+  colourDialog_ = colourOf(value(Key::newBackColor));
+  setColour(C::Picture1, colourDialog_);
+
+  val(Key::backEffect) = settings::readOption(store, Key::backEffect);
+  setListIndex(C::Combo1, whole(value(Key::backEffect)));
+
+  val(Key::picRandom) = settings::readOption(store, Key::picRandom);
+  setValue(value(Key::picRandom) == "cent" ? C::pCenter : C::pRandom, 1);
+
+  val(Key::picSpeed) = settings::readOption(store, Key::picSpeed);
+  setValue(C::Slider1, whole(value(Key::picSpeed)));
+
+  val(Key::picChange) = settings::readOption(store, Key::picChange);
+  setValue(value(Key::picChange) == "ch" ? C::aChange : C::nChange, 1);
+
+  // After the change buttons, so that the file's interval wins over the one
+  // their reactions stored.
+  val(Key::timeInterval) = settings::readOption(store, Key::timeInterval);
+  setText(C::Text2, value(Key::timeInterval));
+  setValue(C::changeVScroll1, whole(value(Key::timeInterval)));
+
+  val(Key::effectMode) = settings::readOption(store, Key::effectMode);
+  setListIndex(C::TransitionsCbx, whole(value(Key::effectMode)));
+
+  val(Key::randomEffect) = settings::readOption(store, Key::randomEffect);
+  setValue(C::RndTranCheck, whole(value(Key::randomEffect)));
+
+  // Both boxes get the saved password, so they agree until one is edited.
+  val(Key::saverPassword) = settings::readOption(store, Key::saverPassword);
+  const std::string password = value(Key::saverPassword);
+  setText(C::SS_password, password);
+  setText(C::SS_Confirm, password);
+
+  val(Key::saverEnabled) = settings::readOption(store, Key::saverEnabled);
+  const bool protectedOn = parseNumber(value(Key::saverEnabled)) == 1.0;
+  setValue(C::Password_enabled, protectedOn ? 1 : 0);
+  for (auto box : {C::SS_password, C::SS_Confirm}) {
+    setEnabled(box, protectedOn);
+    setBack(box, protectedOn ? SysColor::Window : SysColor::ThreeDLight);
+  }
+
+  for (auto key : {Key::newFontName, Key::newFontSize, Key::newFontBold, Key::newFontItalic, Key::newFontUnderline,
+                   Key::newFontFontStrikethru, Key::newFontForeColor})
+    val(key) = settings::readOption(store, key);
+  fontDialog_.name = value(Key::newFontName);
+  fontDialog_.size = parseNumber(value(Key::newFontSize))
+                         .value_or(parseNumber(settings::keyInfo(Key::newFontSize).defaultValue).value_or(0));
+  fontDialog_.bold = truthOf(value(Key::newFontBold));
+  fontDialog_.italic = truthOf(value(Key::newFontItalic));
+  fontDialog_.underline = truthOf(value(Key::newFontUnderline));
+  fontDialog_.strikethru = truthOf(value(Key::newFontFontStrikethru));
+  fontDialog_.colour = colourOf(value(Key::newFontForeColor));
+  setColour(C::Picture2, fontDialog_.colour);
+
+  // Selecting the first picture previews it and shows its caption; a missing
+  // file brings up its message before the dialog appears.
+  if (!control(C::List1).items.empty()) setListIndex(C::List1, 0);
+}
+
+void Form2Model::OK_Click() {
+  settings::SettingsStore& store = host_.settings();
+  const ControlState& list = control(C::List1);
+  if (list.items.empty() || list.items.front().empty()) {
+    host_.showMessage(kNoImages);
+    return;
+  }
+  const bool protectedOn = control(C::Password_enabled).value == 1;
+  const std::string& password = value(Key::saverPassword);
+  if (protectedOn && password.empty() && confirmPassword_.empty()) {
+    host_.showMessage(kNoPassword);
+    return;
+  }
+  if (protectedOn && password != confirmPassword_) {
+    host_.showMessage(kPasswordsDiffer);
+    return;
+  }
+
+  settings::writeAll(store, {list.items, control(C::photo_caption).items}, values_);
+  // A failed save leaves the old file whole; say so and let the user retry.
+  if (const auto error = store.save(); error != settings::SaveError::None) {
+    host_.showMessage(saveFailedMessage(store.path(), error));
+    return;
+  }
+  host_.unload();
+}
+
+void Form2Model::Cancel_Click() { host_.unload(); }
+
+void Form2Model::List1_Click() {
+  // Each step runs even when an earlier one failed; one message at the end.
+  bool failed = false;
+  const int selected = control(C::List1).value;
+  const bool hasEntry = selected >= 0 && selected < static_cast<int>(control(C::List1).items.size());
+
+  if (hasEntry) {
+    PictureLoad load = host_.pictures().load(control(C::List1).items[static_cast<std::size_t>(selected)]);
+    if (load)
+      photo_ = std::move(load.picture);  // on failure photo keeps what it held
+    else
+      failed = true;
+  } else {
+    failed = true;
+  }
+
+  const auto& captions = control(C::photo_caption).items;
+  if (selected >= 0 && selected < static_cast<int>(captions.size())) {
+    const std::string caption = captions[static_cast<std::size_t>(selected)];
+    setText(C::p_caption, caption);
+  } else {
+    failed = true;
+  }
+
+  clearThumbnail();
+
+  if (photo_) {
+    const ScreenMetrics m = host_.metrics();
+    const auto w = toInt32(static_cast<double>(photo_->width()) * m.twipsPerPixelX);
+    const auto h = toInt32(static_cast<double>(photo_->height()) * m.twipsPerPixelY);
+    if (w && h) {
+      picWidth_ = *w;
+      picHeight_ = *h;
+    } else {
+      failed = true;
+    }
+  } else {
+    failed = true;
+  }
+
+  if (!drawThumbnail()) failed = true;
+
+  if (failed) host_.showMessage(kImageNotFound);
+}
+
+bool Form2Model::drawThumbnail() {
+  if (!photo_) return false;
+  Thumbnail fitted = fitThumbnail(photo_, picWidth_, picHeight_);
+  picWidth_ = fitted.width;
+  picHeight_ = fitted.height;
+  thumbnail_ = std::move(fitted);
+  changed(C::photo1);
+  return true;
+}
+
+void Form2Model::p_caption_Change() {
+  const std::string text = control(C::p_caption).text;
+  const ControlState& list = control(C::List1);
+  if (text.empty() && list.value < 0) return;
+  if (list.items.empty()) {
+    host_.showMessage(kLoadImageFirst);
+    setText(C::p_caption, "");
+    return;
+  }
+  // With entries but none selected the caption has nowhere to go.
+  auto& captions = state(C::photo_caption).items;
+  if (list.value < 0 || list.value >= static_cast<int>(captions.size())) return;
+  auto& caption = captions[static_cast<std::size_t>(list.value)];
+  if (caption == text) return;
+  caption = text;
+  changed(C::photo_caption);
+}
+
+void Form2Model::remove_Click() {
+  const int selected = control(C::List1).value;
+  const auto& items = control(C::List1).items;
+  if (items.empty() || items.front().empty()) {
+    host_.showMessage(kNothingToRemove);
+    return;
+  }
+  clearThumbnail();
+  if (selected < 0 || selected >= static_cast<int>(items.size())) {
+    host_.showMessage(kNothingToRemove);
+    return;
+  }
+  removeItem(C::List1, selected);
+  removeItem(C::photo_caption, selected);
+  if (control(C::List1).items.empty())
+    setText(C::p_caption, "");
+  else
+    setListIndex(C::List1, selected == 0 ? 0 : selected - 1);
+  setText(C::Text3, numberToText(static_cast<std::int64_t>(control(C::List1).items.size())));
+}
+
+void Form2Model::Combo1_Click() {
+  val(Key::backEffect) = numberToText(control(C::Combo1).value);
+  // The desktop snapshot needs no colour; the swatch keeps showing it.
+  setEnabled(C::backColorClick, parseNumber(value(Key::backEffect)) != 1.0);
+}
+
+void Form2Model::pCenter_Click() {
+  if (control(C::pCenter).value != 1) return;
+  val(Key::picRandom) = "cent";
+  setEnabled(C::Slider1, false);
+  setEnabled(C::Label5_2, false);
+}
+
+void Form2Model::pRandom_Click() {
+  if (control(C::pRandom).value != 1) return;
+  val(Key::picRandom) = "rand";
+  setEnabled(C::Slider1, true);
+  setEnabled(C::Label5_2, true);
+}
+
+void Form2Model::Slider1_Change() { val(Key::picSpeed) = numberToText(control(C::Slider1).value); }
+
+void Form2Model::aChange_Click() {
+  if (control(C::aChange).value != 1) return;
+  val(Key::picChange) = "ch";
+  val(Key::timeInterval) = numberToText(control(C::changeVScroll1).value);
+  setEnabled(C::Text2, true);
+  setBack(C::Text2, SysColor::Window);
+  setEnabled(C::Label3_5, true);
+  setEnabled(C::changeVScroll1, true);
+  // Random order stays as "Never" left it.
+  setEnabled(C::Random_select, true);
+}
+
+void Form2Model::nChange_Click() {
+  if (control(C::nChange).value != 1) return;
+  val(Key::picChange) = "not_ch";
+  // The saver keeps one picture when the interval is 0; the spin control and
+  // Text2 keep showing the old interval for a later "After...".
+  val(Key::timeInterval) = "0";
+  setEnabled(C::Text2, false);
+  setBack(C::Text2, SysColor::ThreeDLight);
+  setEnabled(C::Label3_5, false);
+  setEnabled(C::Random_select, false);
+  setEnabled(C::changeVScroll1, false);
+  setValue(C::Random_select, 0);
+}
+
+void Form2Model::changeVScroll1_change() {
+  val(Key::timeInterval) = numberToText(control(C::changeVScroll1).value);
+  setText(C::Text2, value(Key::timeInterval));
+}
+
+void Form2Model::Random_select_Click() { val(Key::randomPick) = numberToText(control(C::Random_select).value); }
+
+void Form2Model::TransitionsCbx_Click() { val(Key::effectMode) = numberToText(control(C::TransitionsCbx).value); }
+
+void Form2Model::RndTranCheck_Click() {
+  val(Key::randomEffect) = numberToText(control(C::RndTranCheck).value);
+  // effectMode keeps the chosen transition for when random is turned off.
+  const bool random = control(C::RndTranCheck).value == 1;
+  setEnabled(C::TransitionsCbx, !random);
+  setBack(C::TransitionsCbx, random ? SysColor::ThreeDLight : SysColor::Window);
+}
+
+void Form2Model::Password_enabled_Click() {
+  // The typed passwords stay as they are either way.
+  const bool on = control(C::Password_enabled).value == 1;
+  val(Key::saverEnabled) = on ? "1" : "0";
+  for (auto box : {C::SS_password, C::SS_Confirm}) {
+    setEnabled(box, on);
+    setBack(box, on ? SysColor::Window : SysColor::ThreeDLight);
+  }
+}
+
+void Form2Model::SS_password_Change() { val(Key::saverPassword) = control(C::SS_password).text; }
+
+void Form2Model::SS_Confirm_Change() { confirmPassword_ = control(C::SS_Confirm).text; }
+
+}  // namespace lumova::dialog

@@ -1,0 +1,140 @@
+// The settings dialog Form2 without a window: its controls' state, its
+// setting values (text, as the file holds them) and its event handlers.
+//
+// Setting a control's value, text or selection through this class raises the
+// control's change reaction whenever the new value differs, whether the code
+// or the user (through the view) set it. Start-up relies on that: it sets
+// every control from the file and lets the reactions store the values and
+// enable the dependent controls.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "common/picture.h"
+#include "dialog/form2_controls.h"
+#include "dialog/form2_host.h"
+#include "settings/file_store.h"
+#include "settings/settings_keys.h"
+
+namespace lumova::dialog {
+
+// The thumbnail box photo1 is 3375 x 1815 twips.
+inline constexpr int kThumbnailWidth = 3375;
+inline constexpr int kThumbnailHeight = 1815;
+
+inline constexpr const char* kImageNotFound = "Image file not found.\r\nYou need to reload a new one.";
+inline constexpr const char* kNoImages = "You need to load at least one image file.";
+inline constexpr const char* kNoPassword = "You must enter a 'Password' or uncheck 'Password Protection'.";
+inline constexpr const char* kPasswordsDiffer = "The 'Password' and 'Confirm' entries must be the same.";
+inline constexpr const char* kNothingToRemove = "Nothing was selected to remove.";
+inline constexpr const char* kLoadImageFirst = "An image must be loaded first.";
+
+// What the font dialog shows when it opens.
+struct FontChoice {
+  std::string name;
+  double size = 0;
+  bool bold = false;
+  bool italic = false;
+  bool underline = false;
+  bool strikethru = false;
+  std::uint32_t colour = 0;
+};
+
+// What photo1 shows: the held picture drawn at (0, 0) at this size in twips.
+struct Thumbnail {
+  PicturePtr picture;
+  int width = 0;
+  int height = 0;
+};
+
+// Fits a picture of `width` x `height` twips into photo1: unchanged when it
+// fits, otherwise shrunk by 0.9 per step until it does.
+Thumbnail fitThumbnail(PicturePtr picture, int width, int height);
+
+// The message shown when the settings file cannot be written.
+std::string saveFailedMessage(const std::string& path, settings::SaveError error);
+
+class Form2Model {
+ public:
+  explicit Form2Model(Form2Host& host);
+
+  // Places the window and fills every control from the settings file.
+  void Form_Load();
+
+  // Checks the entries, saves and unloads; or shows why not and stays.
+  void OK_Click();
+  // Unloads without writing; closing the window by its frame does the same.
+  void Cancel_Click();
+  // A push button was pressed.
+  void click(Control c);
+
+  // Setting a control, by code or for the user. Each raises the control's
+  // reaction when the value differs; values out of a control's range are
+  // brought into it (sliders, scroll bars, check boxes) or ignored (a list
+  // index that names no item).
+  void setValue(Control c, int value);
+  void setText(Control c, const std::string& text);
+  void setListIndex(Control c, int index);
+
+  const ControlState& control(Control c) const { return controls_[index(c)]; }
+  const std::string& value(settings::Key key) const { return settings::at(values_, key); }
+  const settings::OptionValues& values() const { return values_; }
+  const std::string& confirmPassword() const { return confirmPassword_; }
+  const std::optional<Thumbnail>& thumbnail() const { return thumbnail_; }
+  const PicturePtr& photo() const { return photo_; }
+  std::int32_t picWidth() const { return picWidth_; }
+  std::int32_t picHeight() const { return picHeight_; }
+  const FontChoice& fontDialogChoice() const { return fontDialog_; }
+  std::uint32_t colourDialogColour() const { return colourDialog_; }
+
+  // "Image Files" tab.
+  void List1_Click();
+  void p_caption_Change();
+  void remove_Click();
+
+  // Display options.
+  void Combo1_Click();
+  void pCenter_Click();
+  void pRandom_Click();
+  void Slider1_Change();
+  void aChange_Click();
+  void nChange_Click();
+  void changeVScroll1_change();
+  void Random_select_Click();
+  void TransitionsCbx_Click();
+  void RndTranCheck_Click();
+  void Password_enabled_Click();
+  void SS_password_Change();
+  void SS_Confirm_Change();
+
+ private:
+  static std::size_t index(Control c) { return static_cast<std::size_t>(c); }
+  ControlState& state(Control c) { return controls_[index(c)]; }
+  std::string& val(settings::Key key) { return settings::at(values_, key); }
+
+  void raise(Control c);
+  void changed(Control c) { host_.controlChanged(c); }
+  void setEnabled(Control c, bool enabled);
+  void setBack(Control c, SysColor colour);
+  void setColour(Control c, std::uint32_t colour);
+  void setItems(Control c, std::vector<std::string> items);
+  void removeItem(Control c, int i);
+  void clearThumbnail();
+  bool drawThumbnail();
+
+  Form2Host& host_;
+  std::array<ControlState, kControlCount> controls_;
+  settings::OptionValues values_{};
+  std::string confirmPassword_;
+  PicturePtr photo_;  // the picture last loaded, at full size
+  std::optional<Thumbnail> thumbnail_;
+  std::int32_t picWidth_ = 0;
+  std::int32_t picHeight_ = 0;
+  FontChoice fontDialog_;
+  std::uint32_t colourDialog_ = 0;
+};
+
+}  // namespace lumova::dialog

@@ -1,0 +1,559 @@
+// The real dialog under Wine: its controls, their texts and kinds, the keys
+// the dialog manager gives them, and the way from a real control to the
+// model's reaction.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/wic_loader_win32.h"
+#include "dialog/form2_thumbnail_win32.h"
+#include "dialog/form2_win32.h"
+#include "dialog/form2_win32_ids.h"
+#include "dialog/tests/form2_fakes.h"
+
+namespace lumova::dialog {
+namespace {
+
+using settings::Key;
+using testing::kIniPath;
+using Strings = std::vector<std::string>;
+
+const char* const kIni =
+    "[images]\r\n0=C:\\Pics\\a.jpg\r\n1=C:\\Pics\\b.gif\r\n"
+    "[total]\r\ntotal=2\r\n"
+    "[caption]\r\n0=First\r\n1=Second\r\n"
+    "[image]\r\nrandomPick=1\r\npicSpeed=3\r\ntimeInterval=25\r\npicRandom=rand\r\npicChange=ch\r\n"
+    "effectMode=4\r\nrandomEffect=0\r\n"
+    "[background]\r\nnewBackColor=255\r\nbackEffect=1\r\n"
+    "[password]\r\nsaverPassword=Secret\r\nsaverEnabled=1\r\n"
+    "[font]\r\nnewFontName=Verdana\r\nnewFontSize=12\r\nnewFontBold=True\r\nnewFontItalic=False\r\n"
+    "newFontUnderline=False\r\nnewFontFontStrikethru=True\r\nnewFontForeColor=65280\r\n";
+
+std::wstring windowText(HWND h) {
+  wchar_t buffer[512] = {};
+  GetWindowTextW(h, buffer, 512);
+  return buffer;
+}
+
+std::wstring className(HWND h) {
+  wchar_t buffer[128] = {};
+  GetClassNameW(h, buffer, 128);
+  return buffer;
+}
+
+std::string narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
+
+struct Shown {
+  std::string text;
+  bool dialogVisible;
+};
+
+class DialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_UPDOWN_CLASS | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
+  }
+  void TearDown() override {
+    window.reset();
+    pump();
+  }
+
+  void open(const std::string& ini = kIni) {
+    files.files[kIniPath] = ini;
+    store = std::make_unique<settings::SettingsStore>(files, kIniPath);
+    pictures.sizes["C:\\Pics\\a.jpg"] = {640, 480};
+    pictures.sizes["C:\\Pics\\b.gif"] = {100, 80};
+    window = std::make_unique<Form2Window>(GetModuleHandleW(nullptr), *store, pictures,
+                                           [this](HWND, const std::string& text) {
+                                             shown.push_back({text, window && window->hwnd() &&
+                                                                        IsWindowVisible(window->hwnd())});
+                                           });
+    ASSERT_TRUE(window->create());
+  }
+
+  // Runs what is queued through the dialog's own key handling.
+  void pump() {
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+      if (!window || !window->translate(m)) {
+        TranslateMessage(&m);
+        DispatchMessageW(&m);
+      }
+    }
+  }
+
+  HWND item(Control c) const { return window->item(c); }
+  HWND label(int page, int id) const { return GetDlgItem(window->page(page), id); }
+  const Form2Model& model() const { return window->model(); }
+
+  testing::MemoryFiles files;
+  std::unique_ptr<settings::SettingsStore> store;
+  testing::FakePictures pictures;
+  std::vector<Shown> shown;
+  std::unique_ptr<Form2Window> window;
+};
+
+TEST_F(DialogTest, CaptionTabsAndStatusBar) {
+  open();
+  EXPECT_EQ(windowText(window->hwnd()), L" Lumova Screen Saver");
+  HWND tab = window->tabControl();
+  EXPECT_EQ(className(tab), WC_TABCONTROLW);
+  ASSERT_EQ(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0), 3);
+  const wchar_t* labels[] = {L"Image Files", L"Background/Transitions", L"Password Protection"};
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    wchar_t text[64] = {};
+    TCITEMW tci{};
+    tci.mask = TCIF_TEXT;
+    tci.pszText = text;
+    tci.cchTextMax = 64;
+    SendMessageW(tab, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&tci));
+    EXPECT_STREQ(text, labels[i]);
+  }
+
+  HWND status = window->statusBar();
+  EXPECT_EQ(className(status), STATUSCLASSNAMEW);
+  ASSERT_EQ(SendMessageW(status, SB_GETPARTS, 0, 0), 3);
+  wchar_t text[128] = {};
+  SendMessageW(status, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+  EXPECT_GT(wcslen(text), 0u);
+  SendMessageW(status, SB_GETTEXTW, 1, reinterpret_cast<LPARAM>(text));
+  EXPECT_STREQ(text, L"Lumova version 2.2");
+  // The time of day, as the user's locale writes it; the minute may turn
+  // between the two readings.
+  wchar_t before[64] = {}, after[64] = {};
+  GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, nullptr, nullptr, before, 64);
+  SendMessageW(status, SB_GETTEXTW, 2, reinterpret_cast<LPARAM>(text));
+  GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, nullptr, nullptr, after, 64);
+  EXPECT_TRUE(wcscmp(text, before) == 0 || wcscmp(text, after) == 0) << narrow(text);
+
+  // The status bar sits below the buttons, inside the window.
+  RECT bar{}, ok{};
+  GetWindowRect(status, &bar);
+  GetWindowRect(GetDlgItem(window->hwnd(), IDOK), &ok);
+  EXPECT_GE(bar.top, ok.bottom);
+}
+
+TEST_F(DialogTest, ControlsHaveTheirKindsAndCaptions) {
+  open();
+  struct Row {
+    HWND hwnd;
+    const wchar_t* cls;
+    const wchar_t* caption;  // null: not checked
+  };
+  const Row rows[] = {
+      {item(Control::List1), L"ListBox", nullptr},
+      {label(0, IDC_LABEL5_1), L"Static", L"Loaded Image(s)"},
+      {item(Control::Text3), L"Edit", nullptr},
+      {label(0, IDC_LABEL4_0), L"Static", L"Total"},
+      {item(Control::add), L"Button", L"&Add"},
+      {item(Control::remove), L"Button", L"&Remove"},
+      {item(Control::RemoveAll), L"Button", L"R&emove All"},
+      {item(Control::p_caption), L"Edit", nullptr},
+      {label(0, IDC_LABEL5_5), L"Static", L"Image Caption"},
+      {item(Control::caption_clear), L"Button", L"&Clear"},
+      {item(Control::font), L"Button", L"&Font Style"},
+      {item(Control::Picture2), L"Static", nullptr},
+      {label(0, IDC_LABEL4_1), L"Static", L"Font Color"},
+      {item(Control::photo1), L"Static", nullptr},
+      {label(1, IDC_FRAME2), L"Button", L"Background "},
+      {item(Control::Combo1), L"ComboBox", nullptr},
+      {item(Control::backColorClick), L"Button", L"&Choose color..."},
+      {item(Control::Picture1), L"Static", nullptr},
+      {label(1, IDC_LABEL1_1), L"Static", L"Background Color"},
+      {label(1, IDC_PLACEMENT), L"Button", L"Movement"},
+      {item(Control::pCenter), L"Button", L"&Center"},
+      {item(Control::pRandom), L"Button", L"&Float"},
+      {item(Control::Slider1), TRACKBAR_CLASSW, nullptr},
+      {item(Control::Label5_2), L"Static", L"Float Speed"},
+      {label(1, IDC_FRAME1), L"Button", L"Change Image"},
+      {item(Control::aChange), L"Button", L"&After..."},
+      {item(Control::nChange), L"Button", L"&Never"},
+      {item(Control::Text2), L"Edit", nullptr},
+      {item(Control::changeVScroll1), UPDOWN_CLASSW, nullptr},
+      {item(Control::Label3_5), L"Static", L"Seconds"},
+      {item(Control::Random_select), L"Button", L"Random Order"},
+      {label(1, IDC_FRAME3), L"Button", L"Transitions"},
+      {item(Control::TransitionsCbx), L"ComboBox", nullptr},
+      {item(Control::RndTranCheck), L"Button", L"Random Transitions"},
+      {item(Control::Password_enabled), L"Button", L"Enabled"},
+      {label(2, IDC_LABEL2), L"Static", L"Password"},
+      {item(Control::SS_password), L"Edit", nullptr},
+      {label(2, IDC_LABEL6), L"Static", L"Confirm"},
+      {item(Control::SS_Confirm), L"Edit", nullptr},
+      {item(Control::Ok), L"Button", L"&OK"},
+      {item(Control::Cancel), L"Button", L"&Cancel"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(narrow(r.cls) + " " + (r.caption ? narrow(r.caption) : ""));
+    ASSERT_NE(r.hwnd, nullptr);
+    EXPECT_EQ(_wcsicmp(className(r.hwnd).c_str(), r.cls), 0) << narrow(className(r.hwnd));
+    if (r.caption) {
+      EXPECT_EQ(windowText(r.hwnd), r.caption);
+    }
+  }
+
+  auto buttonType = [](HWND h) { return GetWindowLongPtrW(h, GWL_STYLE) & BS_TYPEMASK; };
+  for (auto c : {Control::pCenter, Control::pRandom, Control::aChange, Control::nChange})
+    EXPECT_EQ(buttonType(item(c)), BS_AUTORADIOBUTTON) << controlName(c);
+  for (auto c : {Control::Random_select, Control::RndTranCheck, Control::Password_enabled})
+    EXPECT_EQ(buttonType(item(c)), BS_AUTOCHECKBOX) << controlName(c);
+  EXPECT_EQ(LOWORD(SendMessageW(window->hwnd(), DM_GETDEFID, 0, 0)), IDOK);
+
+  for (auto box : {Control::SS_password, Control::SS_Confirm}) {
+    SCOPED_TRACE(std::string(controlName(box)));
+    EXPECT_NE(GetWindowLongPtrW(item(box), GWL_STYLE) & ES_PASSWORD, 0);
+    EXPECT_EQ(SendMessageW(item(box), EM_GETPASSWORDCHAR, 0, 0), L'*');
+  }
+
+  struct ComboRow {
+    Control combo;
+    Strings items;
+  };
+  const ComboRow combos[] = {
+      {Control::Combo1, {"Background Color (below)", "Desktop"}},
+      {Control::TransitionsCbx,
+       {"Standard", "Left wipe", "Right wipe", "Right & Left wipe", "Up & down wipe", "Center wipe",
+        "Horizontal blinds", "Vertical blinds"}},
+  };
+  for (const ComboRow& r : combos) {
+    SCOPED_TRACE(std::string(controlName(r.combo)));
+    HWND h = item(r.combo);
+    EXPECT_EQ(GetWindowLongPtrW(h, GWL_STYLE) & 3, CBS_DROPDOWNLIST);
+    Strings got;
+    for (LRESULT i = 0; i < SendMessageW(h, CB_GETCOUNT, 0, 0); ++i) {
+      char text[64] = {};
+      SendMessageA(h, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+      got.push_back(text);
+    }
+    EXPECT_EQ(got, r.items);
+  }
+
+  EXPECT_EQ(SendMessageW(item(Control::Slider1), TBM_GETRANGEMIN, 0, 0), 0);
+  EXPECT_EQ(SendMessageW(item(Control::Slider1), TBM_GETRANGEMAX, 0, 0), 5);
+  EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(item(Control::changeVScroll1), UDM_GETBUDDY, 0, 0)),
+            item(Control::Text2));
+
+  // The thumbnail box draws on 3375 x 1815 twips.
+  RECT photo{};
+  GetClientRect(item(Control::photo1), &photo);
+  EXPECT_EQ(photo.right, MulDiv(3375, 1, 15));
+  EXPECT_EQ(photo.bottom, MulDiv(1815, 1, 15));
+}
+
+TEST_F(DialogTest, ToolTips) {
+  open();
+  struct Row {
+    Control control;
+    const wchar_t* tip;
+  };
+  const Row rows[] = {
+      {Control::List1, L"Loaded image(s)"},
+      {Control::Text3, L"Image amount"},
+      {Control::add, L"Load an image"},
+      {Control::remove, L"Remove an image"},
+      {Control::RemoveAll, L"Remove all images"},
+      {Control::p_caption, L"Image caption"},
+      {Control::caption_clear, L"Clear caption"},
+      {Control::font, L"Font type, color and size"},
+      {Control::Picture2, L"Font color"},
+      {Control::photo1, L"Thumbnail preview"},
+      {Control::Combo1, L"Background"},
+      {Control::backColorClick, L"Background color"},
+      {Control::Picture1, L"Background color"},
+      {Control::Slider1, L"Float speed of image"},
+      {Control::Random_select, L"Display images in random order"},
+      {Control::TransitionsCbx, L"Transitions"},
+      {Control::RndTranCheck, L"Display Transitions at Random"},
+  };
+  HWND tips = window->toolTips();
+  ASSERT_NE(tips, nullptr);
+  EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), static_cast<LRESULT>(std::size(rows)));
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::string(controlName(r.control)));
+    wchar_t text[128] = {};
+    TTTOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.hwnd = GetParent(item(r.control));
+    tool.uId = reinterpret_cast<UINT_PTR>(item(r.control));
+    tool.lpszText = text;
+    SendMessageW(tips, TTM_GETTEXTW, 128, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_STREQ(text, r.tip);
+  }
+}
+
+TEST_F(DialogTest, ControlsShowTheStartUpState) {
+  open();
+  HWND list = item(Control::List1);
+  ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 2);
+  char path[MAX_PATH] = {};
+  SendMessageA(list, LB_GETTEXT, 1, reinterpret_cast<LPARAM>(path));
+  EXPECT_STREQ(path, "C:\\Pics\\b.gif");
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 0);
+  EXPECT_EQ(windowText(item(Control::p_caption)), L"First");
+  EXPECT_EQ(windowText(item(Control::Text3)), L"2");
+  EXPECT_EQ(SendMessageW(item(Control::Combo1), CB_GETCURSEL, 0, 0), 1);
+  EXPECT_FALSE(IsWindowEnabled(item(Control::backColorClick)));
+  EXPECT_EQ(SendMessageW(item(Control::pRandom), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(SendMessageW(item(Control::pCenter), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(SendMessageW(item(Control::Slider1), TBM_GETPOS, 0, 0), 3);
+  EXPECT_EQ(SendMessageW(item(Control::aChange), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(windowText(item(Control::Text2)), L"25");
+  EXPECT_EQ(SendMessageW(item(Control::changeVScroll1), UDM_GETPOS32, 0, 0), 25);
+  EXPECT_EQ(SendMessageW(item(Control::Random_select), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(SendMessageW(item(Control::TransitionsCbx), CB_GETCURSEL, 0, 0), 4);
+  EXPECT_EQ(SendMessageW(item(Control::Password_enabled), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(windowText(item(Control::SS_password)), L"Secret");
+  EXPECT_EQ(windowText(item(Control::SS_Confirm)), L"Secret");
+  EXPECT_TRUE(IsWindowEnabled(item(Control::SS_password)));
+  // Opens on the first tab, and nothing is on the screen until show().
+  EXPECT_EQ(window->currentTab(), 0);
+  EXPECT_FALSE(IsWindowVisible(window->hwnd()));
+}
+
+TEST_F(DialogTest, MissingFirstPictureIsReportedBeforeTheDialogAppears) {
+  std::string ini = kIni;
+  ini.replace(ini.find("C:\\Pics\\a.jpg"), 13, "C:\\Gone\\x.jpg");
+  open(ini);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text, "Image file not found.\r\nYou need to reload a new one.");
+  EXPECT_FALSE(shown[0].dialogVisible);
+  EXPECT_EQ(SendMessageW(item(Control::List1), LB_GETCOUNT, 0, 0), 2);
+}
+
+TEST_F(DialogTest, RealControlsReachTheReactions) {
+  open();
+  window->show();
+  pump();
+  // A click on "Never".
+  SendMessageW(item(Control::nChange), BM_CLICK, 0, 0);
+  EXPECT_EQ(model().value(Key::picChange), "not_ch");
+  EXPECT_EQ(model().value(Key::timeInterval), "0");
+  EXPECT_FALSE(IsWindowEnabled(item(Control::Text2)));
+  EXPECT_FALSE(IsWindowEnabled(item(Control::Label3_5)));
+  EXPECT_FALSE(IsWindowEnabled(item(Control::changeVScroll1)));
+  EXPECT_EQ(SendMessageW(item(Control::Random_select), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(SendMessageW(item(Control::aChange), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(model().value(Key::randomPick), "0");
+
+  // "After..." again, then the spin control's up arrow, clicked.
+  SendMessageW(item(Control::aChange), BM_CLICK, 0, 0);
+  HWND spin = item(Control::changeVScroll1);
+  RECT r{};
+  GetClientRect(spin, &r);
+  SendMessageW(spin, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(r.right / 2, 1));
+  SendMessageW(spin, WM_LBUTTONUP, 0, MAKELPARAM(r.right / 2, 1));
+  EXPECT_EQ(model().value(Key::timeInterval), "26");
+  EXPECT_EQ(windowText(item(Control::Text2)), L"26");
+
+  // Keys on the list, the transition box and the slider.
+  SendMessageW(item(Control::List1), WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_EQ(model().control(Control::List1).value, 1);
+  EXPECT_EQ(windowText(item(Control::p_caption)), L"Second");
+  SendMessageW(item(Control::TransitionsCbx), WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_EQ(model().value(Key::effectMode), "5");
+  SendMessageW(item(Control::Slider1), WM_KEYDOWN, VK_RIGHT, 0);
+  EXPECT_EQ(model().value(Key::picSpeed), "4");
+
+  // Typing, and ticking boxes.
+  SendMessageW(item(Control::SS_Confirm), EM_SETSEL, 0, -1);
+  SendMessageW(item(Control::SS_Confirm), WM_CHAR, 'x', 0);
+  EXPECT_EQ(model().confirmPassword(), "x");
+  SendMessageW(item(Control::RndTranCheck), BM_CLICK, 0, 0);
+  EXPECT_EQ(model().value(Key::randomEffect), "1");
+  EXPECT_FALSE(IsWindowEnabled(item(Control::TransitionsCbx)));
+  SendMessageW(item(Control::Password_enabled), BM_CLICK, 0, 0);
+  EXPECT_EQ(model().value(Key::saverEnabled), "0");
+  EXPECT_FALSE(IsWindowEnabled(item(Control::SS_password)));
+  SendMessageW(item(Control::Combo1), WM_KEYDOWN, VK_UP, 0);
+  EXPECT_EQ(model().value(Key::backEffect), "0");
+  EXPECT_TRUE(IsWindowEnabled(item(Control::backColorClick)));
+  EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(DialogTest, TabOrderFollowsTheLayout) {
+  // Everything enabled: plain background, after an interval.
+  std::string ini = kIni;
+  ini.replace(ini.find("backEffect=1"), 12, "backEffect=0");
+  open(ini);
+  window->show();
+  pump();
+  struct Row {
+    int tab;
+    std::vector<Control> order;  // after the tab strip, before OK
+  };
+  const Row rows[] = {
+      {0,
+       {Control::List1, Control::add, Control::remove, Control::RemoveAll, Control::p_caption,
+        Control::caption_clear, Control::font}},
+      {1,
+       {Control::Combo1, Control::backColorClick, Control::pRandom, Control::Slider1, Control::aChange,
+        Control::Text2, Control::Random_select, Control::TransitionsCbx, Control::RndTranCheck}},
+      {2, {Control::Password_enabled, Control::SS_password, Control::SS_Confirm}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.tab);
+    window->selectTab(r.tab);
+    std::vector<HWND> expected{window->tabControl()};
+    for (auto c : r.order) expected.push_back(item(c));
+    expected.push_back(item(Control::Ok));
+    expected.push_back(item(Control::Cancel));
+    expected.push_back(window->tabControl());
+    HWND at = window->tabControl();
+    for (std::size_t i = 1; i < expected.size(); ++i) {
+      SCOPED_TRACE(i);
+      at = GetNextDlgTabItem(window->hwnd(), at, FALSE);
+      EXPECT_EQ(at, expected[i]);
+    }
+  }
+}
+
+TEST_F(DialogTest, AccessKeysAndTabKeys) {
+  open();
+  window->show();
+  pump();
+
+  // Ctrl+Tab moves to the next tab.
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  BYTE withControl[256];
+  std::copy(std::begin(keys), std::end(keys), withControl);
+  withControl[VK_CONTROL] = 0x80;
+  SetKeyboardState(withControl);
+  PostMessageW(window->tabControl(), WM_KEYDOWN, VK_TAB, 0);
+  pump();
+  SetKeyboardState(keys);
+  EXPECT_EQ(window->currentTab(), 1);
+  EXPECT_TRUE(IsWindowVisible(window->page(1)));
+  EXPECT_FALSE(IsWindowVisible(window->page(0)));
+
+  // Alt+N chooses "Never" on the tab in front.
+  PostMessageW(window->tabControl(), WM_SYSCHAR, 'n', 1 << 29);
+  pump();
+  EXPECT_EQ(SendMessageW(item(Control::nChange), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(model().value(Key::picChange), "not_ch");
+
+  // Alt+F is "Float" here; "Font Style" is on a hidden page.
+  window->model().setValue(Control::pCenter, 1);
+  PostMessageW(window->tabControl(), WM_SYSCHAR, 'f', 1 << 29);
+  pump();
+  EXPECT_EQ(model().value(Key::picRandom), "rand");
+}
+
+TEST_F(DialogTest, EnterSavesAndEscapeCancels) {
+  struct Row {
+    WPARAM key;
+    int saves;
+  };
+  for (const Row& r : {Row{VK_RETURN, 1}, Row{VK_ESCAPE, 0}}) {
+    SCOPED_TRACE(r.key);
+    files = {};
+    open();
+    window->show();
+    pump();
+    window->model().setValue(Control::changeVScroll1, 40);
+    PostMessageW(item(Control::List1), WM_KEYDOWN, r.key, 0);
+    pump();
+    EXPECT_FALSE(window->isOpen());
+    EXPECT_EQ(files.saves, r.saves);
+    window.reset();
+  }
+}
+
+TEST_F(DialogTest, ClosingByTheFrameWritesNothing) {
+  open();
+  window->show();
+  window->model().setValue(Control::changeVScroll1, 40);
+  SendMessageW(window->hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  pump();
+  EXPECT_FALSE(window->isOpen());
+  EXPECT_EQ(files.saves, 0);
+  EXPECT_EQ(files.files[kIniPath], kIni);
+}
+
+TEST_F(DialogTest, OkWithAnEmptyListStaysOpen) {
+  std::string ini = kIni;
+  ini.replace(ini.find("total=2"), 7, "total=0");
+  open(ini);
+  window->show();
+  SendMessageW(item(Control::Ok), BM_CLICK, 0, 0);
+  pump();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text, "You need to load at least one image file.");
+  EXPECT_TRUE(shown[0].dialogVisible);
+  EXPECT_TRUE(window->isOpen());
+  EXPECT_EQ(files.saves, 0);
+}
+
+// A 32-bit top-down surface in memory, for reading back what was drawn.
+class Surface {
+ public:
+  Surface(int width, int height) : width_(width), dc_(CreateCompatibleDC(nullptr)) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
+    old_ = SelectObject(dc_, bitmap_);
+    for (int i = 0; i < width * height; ++i) bits_[i] = 0xFFFFFF;
+  }
+  ~Surface() {
+    SelectObject(dc_, old_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+  }
+  HDC dc() const { return dc_; }
+  std::uint32_t rgb(int x, int y) const {
+    GdiFlush();
+    return bits_[y * width_ + x] & 0xFFFFFF;
+  }
+
+ private:
+  int width_;
+  HDC dc_;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+  std::uint32_t* bits_ = nullptr;
+};
+
+TEST(Form2Thumbnail, DrawsFromTheTopLeftAtTheGivenSize) {
+  // Left half opaque red, right half transparent.
+  auto picture = win32::DibPicture::create(200, 100);
+  ASSERT_TRUE(picture);
+  for (int y = 0; y < 100; ++y)
+    for (int x = 0; x < 200; ++x) {
+      std::uint8_t* p = picture->mutableBits() + y * picture->stride() + x * 4;
+      const bool opaque = x < 100;
+      p[0] = 0, p[1] = 0, p[2] = opaque ? 255 : 0, p[3] = opaque ? 255 : 0;
+    }
+  Surface box(300, 200);
+  ASSERT_TRUE(paintThumbnail(box.dc(), *picture, 100, 50));
+  struct Row {
+    int x, y;
+    std::uint32_t rgb;
+  };
+  const Row rows[] = {
+      {2, 2, 0xFF0000},     // red
+      {45, 45, 0xFF0000},   // still inside the shrunk red half
+      {75, 10, 0xFFFFFF},   // the transparent half shows the box
+      {150, 10, 0xFFFFFF},  // right of the thumbnail
+      {10, 70, 0xFFFFFF},   // below it
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::to_string(r.x) + "," + std::to_string(r.y));
+    EXPECT_EQ(box.rgb(r.x, r.y), r.rgb);
+  }
+  testing::SizedPicture notDecoded(10, 10);
+  EXPECT_FALSE(paintThumbnail(box.dc(), notDecoded, 10, 10));
+}
+
+}  // namespace
+}  // namespace lumova::dialog
