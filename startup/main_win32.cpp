@@ -10,10 +10,16 @@
 #include "common/message_box_win32.h"
 #include "common/random.h"
 #include "common/wic_loader_win32.h"
+#include "dialog/form2_win32.h"
+#include "password/password_form.h"
+#include "password/password_form_win32.h"
 #include "saver/form1.h"
+#include "saver/preloader.h"
+#include "saver/preloader_win32.h"
 #include "saver/form1_win32.h"
 #include "settings/file_store_win32.h"
 #include "startup/host_win32.h"
+#include "startup/input.h"
 #include "startup/mode.h"
 #include "startup/module1.h"
 #include "startup/preview_win32.h"
@@ -65,16 +71,36 @@ int runSaver(HINSTANCE instance) {
   win32::SystemClock clock;
   ClockSeededRandom random(clock);
   win32::WicPictureLoader decoder;
+  win32::Win32FileStamps stamps;
+  // The next picture is decoded on a worker while the current one is shown.
+  PreloadingLoader pictures(decoder, stamps);
   win32::Win32MessageBoxes messages;
   std::unique_ptr<saver::Form1> form;
 
+  // Input goes to the session once it exists; the prompt is created on the
+  // first interruption of a protected saver.
+  std::unique_ptr<startup::SaverSession> session;
   saver::SaverInput input;
-  input.onKey = [&] { host.endProgram(); };
-  input.onBackgroundButton = [&] { host.endProgram(); };
+  input.onKey = [&] { if (session) session->Form_KeyDown(); };
+  input.onPictureKey = [&] { if (session) session->Picture1_KeyDown(); };
+  input.onBackgroundButton = [&] { if (session) session->Form_MouseDown(); };
+  input.onBackgroundMove = [&](float x, float y) { if (session) session->Form_MouseMove(x, y); };
+  input.onPictureMove = [&](int x, int y) {
+    if (session) session->Picture1_MouseMove(static_cast<float>(x), static_cast<float>(y));
+  };
   saver::SaverWindow window(instance, [&](TimerId id) { if (form) form->onTimer(id); }, input);
   host.attach(window.hwnd());
-  form = std::make_unique<saver::Form1>(saver::Form1Deps{window, window, host, window, clock, random, decoder, messages,
-                                                         module1, files, executableFolder(), nullptr});
+  session = std::make_unique<startup::SaverSession>(startup::SaverSessionDeps{module1, host, clock, window});
+  std::unique_ptr<password::PasswordForm> prompt;
+  password::PasswordWindow promptWindow(instance, window.twipsPerPixelX(), window.twipsPerPixelY(),
+                                        password::PasswordKeys{[&](int key) { prompt->txtPassword_KeyPress(key); },
+                                                               [&](int key) { prompt->txtNotes_KeyPress(key); },
+                                                               [&] { prompt->Form_Close(); }});
+  prompt = std::make_unique<password::PasswordForm>(promptWindow, module1, *session);
+  session->attachPrompt(*prompt);
+  form = std::make_unique<saver::Form1>(saver::Form1Deps{window, window, host, window, clock, random, pictures, messages,
+                                                         module1, files, executableFolder(),
+                                                         [&](const std::string& path) { pictures.prefetch(path); }});
 
   form->Form_Load();
   host.parkPointer();
@@ -102,7 +128,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
       if (auto handle = startup::previewHandle(args)) startup::showPreview(instance, *handle);
       ExitProcess(0);
     case startup::Mode::Settings:
-      return 0;  // the settings dialog is wired in with its own change
+      return dialog::runSettingsDialog(instance, executableFolder());
     case startup::Mode::None:
       break;
   }

@@ -1,0 +1,134 @@
+// The real Lumova.scr under Wine showing pictures: order, centring,
+// captions, floating motion and the missing-picture exit.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "e2e/e2e_test.h"
+#include "e2e/wait.h"
+
+namespace lumova::e2e {
+namespace {
+
+using namespace std::chrono_literals;
+using SlideshowE2E = E2ETest;
+
+struct Slide {
+  const char* file;
+  int width, height;
+  Rgb colour;
+  const char* caption;
+};
+
+// Writes the pictures and a settings file naming them.
+void install(WineDesktop& d, const std::vector<Slide>& slides, const std::string& imageOptions,
+             const std::vector<const char*>& missing = {}) {
+  std::string ini = "[total]\r\ntotal=" + std::to_string(slides.size() + missing.size()) + "\r\n[images]\r\n";
+  int i = 0;
+  std::filesystem::create_directories(d.saverDir());
+  for (const auto& s : slides) {
+    ASSERT_TRUE(saveBmp(Image(s.width, s.height, s.colour), d.saverDir() / s.file));
+    ini += std::to_string(i++) + "=C:\\Lumova\\" + s.file + "\r\n";
+  }
+  for (const char* m : missing) ini += std::to_string(i++) + "=C:\\Lumova\\" + m + "\r\n";
+  ini += "[caption]\r\n";
+  i = 0;
+  for (const auto& s : slides) ini += std::to_string(i++) + "=" + s.caption + "\r\n";
+  ini += "[image]\r\n" + imageOptions +
+         "[background]\r\nnewBackColor=0\r\nbackEffect=0\r\n"
+         "[font]\r\nnewFontName=Arial\r\nnewFontSize=16\r\nnewFontBold=True\r\nnewFontForeColor=65535\r\n";
+  d.installSaver(ini);
+}
+
+// Where a picture of this colour is on the screen (empty if nowhere).
+Rect findColour(const Image& shot, Rgb colour) {
+  Rect found{};
+  for (int y = 0; y < shot.height() && found.empty(); ++y)
+    for (int x = 0; x < shot.width(); ++x)
+      if (shot.pixel(x, y) == colour) {
+        int w = 0, h = 0;
+        while (x + w < shot.width() && shot.pixel(x + w, y) == colour) ++w;
+        while (y + h < shot.height() && shot.pixel(x, y + h) == colour) ++h;
+        found = Rect{x, y, w, h};
+        break;
+      }
+  return found;
+}
+
+TEST_F(SlideshowE2E, ShowsEachPictureInTurnCentredWithItsCaption) {
+  const std::vector<Slide> slides = {{"red.bmp", 200, 150, rgb(220, 40, 40), "One"},
+                                     {"green.bmp", 160, 120, rgb(40, 200, 60), "Two"},
+                                     {"blue.bmp", 120, 90, rgb(50, 70, 230), "Three"}};
+  install(desktop(), slides, "randomPick=0\r\ntimeInterval=2\r\npicRandom=cent\r\neffectMode=0\r\nrandomEffect=0\r\n");
+  desktop().startSaver("/s");
+  const Rgb yellow = rgb(255, 255, 0);
+  for (int round = 0; round < 4; ++round) {
+    const Slide& s = slides[round % 3];
+    SCOPED_TRACE(s.file);
+    // Centred in twips: (15360 - 15w) / 2 twips, back to pixels.
+    const Rect want{(1024 - s.width) / 2, (768 - s.height) / 2, s.width, s.height};
+    Image shot;
+    ASSERT_TRUE(waitUntil([&] {
+      shot = screen().capture();
+      return findColour(shot, s.colour) == want;
+    }, 6s)) << "found at " << findColour(shot, s.colour) << ", wanted " << want;
+    // The caption: yellow text in the band at the top, centred.
+    const Rect band{0, 0, 1024, 40};
+    ASSERT_TRUE(waitUntil([&] {
+      shot = screen().capture();
+      return countDifferent(shot, band, rgb(0, 0, 0)) > 20;
+    }, 3s));
+    Rect text = boundsOfOther(shot.crop(band), rgb(0, 0, 0), 40);
+    EXPECT_NEAR(text.x + text.width / 2.0, 512, 4) << text;
+    // Most of what is not background is the caption colour (edges are blended).
+    const long long ink = countDifferent(shot, band, rgb(0, 0, 0), 40);
+    const long long notYellow = countDifferent(shot, band, yellow, 60);
+    const long long yellowish = static_cast<long long>(band.width) * band.height - notYellow;
+    EXPECT_GE(yellowish * 2, ink) << "ink " << ink << ", near yellow " << yellowish;
+  }
+}
+
+TEST_F(SlideshowE2E, FloatingPictureMovesOnePixelPerTickOnBothAxes) {
+  const Rgb white = rgb(250, 250, 250);
+  install(desktop(), {{"white.bmp", 100, 80, white, ""}},
+          "timeInterval=0\r\npicRandom=rand\r\npicSpeed=2\r\neffectMode=0\r\nrandomEffect=0\r\n");
+  desktop().startSaver("/s");
+  Rect first;
+  ASSERT_TRUE(waitUntil([&] { return !(first = findColour(screen().capture(), white)).empty(); }, 10s));
+  auto t0 = std::chrono::steady_clock::now();
+  first = findColour(screen().capture(), white);
+  Rect second;
+  ASSERT_TRUE(waitUntil([&] {
+    if (std::chrono::steady_clock::now() - t0 < 1s) return false;
+    second = findColour(screen().capture(), white);
+    return true;
+  }, 3s));
+  double ticks = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() / 0.1;
+  int dx = std::abs(second.x - first.x), dy = std::abs(second.y - first.y);
+  // 100 ms a tick, one pixel per axis each: diagonal, about ten pixels a second.
+  EXPECT_EQ(dx, dy) << first << " -> " << second;
+  EXPECT_GE(dx, ticks * 0.5);
+  EXPECT_LE(dx, ticks * 1.2 + 1);
+  EXPECT_EQ(second.width, 100);
+  EXPECT_EQ(second.height, 80);
+}
+
+TEST_F(SlideshowE2E, MissingPictureEndsWithAMessageNamingIt) {
+  install(desktop(), {{"first.bmp", 120, 90, rgb(200, 100, 0), "First"}},
+          "timeInterval=2\r\npicRandom=cent\r\neffectMode=0\r\nrandomEffect=0\r\n", {"gone.bmp"});
+  WineProcess& saver = desktop().startSaver("/s");
+  ASSERT_TRUE(waitUntil([&] { return !findColour(screen().capture(), rgb(200, 100, 0)).empty(); }, 10s));
+  // The saver's window goes first; then a small box under the same title.
+  std::optional<WindowInfo> box;
+  ASSERT_TRUE(waitUntil([&] {
+    box = screen().findWindow("Lumova Screen Saver");
+    return box && box->geometry.width < 1024;
+  }, 10s));
+  EXPECT_TRUE(saver.running());
+  screen().pressKey("Return");
+  EXPECT_TRUE(saver.waitForExit(5s));
+}
+
+}  // namespace
+}  // namespace lumova::e2e
