@@ -1,13 +1,15 @@
 #include "startup/host_win32.h"
 
+#include "startup/screen_layout.h"
+
 namespace lumova::startup {
 namespace {
 
-RECT virtualScreen() {
-  int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
-  int w = GetSystemMetrics(SM_CXVIRTUALSCREEN), h = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-  if (w <= 0 || h <= 0) x = 0, y = 0, w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-  return RECT{x, y, x + w, y + h};
+ScreenLayout currentLayout() {
+  ScreenRect v{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN), 0, 0};
+  v.right = v.left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  v.bottom = v.top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
+  return ScreenLayout::from(v, ScreenRect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
 }
 
 }  // namespace
@@ -24,14 +26,14 @@ std::int32_t Win32Host::platformId() {
 }
 
 void Win32Host::parkPointer() {
-  RECT v = virtualScreen();
-  SetCursorPos(v.right - 1, v.bottom - 1);
+  ScreenPoint p = currentLayout().parkedPointer();
+  SetCursorPos(p.x, p.y);
 }
 
 void Win32Host::place(HWND insertAfter) {
   // Every pixel of every monitor; no window larger than the screen itself.
-  RECT v = virtualScreen();
-  SetWindowPos(hwnd_, insertAfter, v.left, v.top, v.right - v.left, v.bottom - v.top, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  ScreenRect w = currentLayout().saverWindow();
+  SetWindowPos(hwnd_, insertAfter, w.left, w.top, w.width(), w.height(), SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
 void Win32Host::raiseSaverWindow() { place(HWND_TOPMOST); }
