@@ -132,5 +132,38 @@ TEST_F(SlideshowE2E, MissingPictureEndsWithAMessageNamingIt) {
   EXPECT_TRUE(saver.waitForExit(5s));
 }
 
+TEST_F(SlideshowE2E, LeftWipeRevealsFromTheLeftWhileTheScreenWatches) {
+  // Two halves: the effect must be seen with the left half on the screen and
+  // the right half still background.
+  const Rgb left = rgb(230, 60, 60), right = rgb(60, 90, 230);
+  std::filesystem::create_directories(desktop().saverDir());
+  Image picture(600, 300, left);
+  picture.fill(Rect{300, 0, 300, 300}, right);
+  ASSERT_TRUE(saveBmp(picture, desktop().saverDir() / "halves.bmp"));
+  desktop().installSaver(
+      "[total]\r\ntotal=1\r\n[images]\r\n0=C:\\Lumova\\halves.bmp\r\n[caption]\r\n0=\r\n"
+      "[image]\r\ntimeInterval=0\r\npicRandom=cent\r\neffectMode=1\r\nrandomEffect=0\r\n"
+      "[background]\r\nnewBackColor=0\r\nbackEffect=0\r\n");
+  desktop().startSaver("/s");
+  const Rect where{(1024 - 600) / 2, (768 - 300) / 2, 600, 300};
+  const Rect leftHalf{where.x, where.y, 300, 300}, rightHalf{where.x + 300, where.y, 300, 300};
+  bool sawPartial = false;
+  ASSERT_TRUE(waitUntil([&] {
+    Image shot = screen().capture();
+    const long long leftShown = 300LL * 300 - countDifferent(shot, leftHalf, left);
+    const long long rightShown = 300LL * 300 - countDifferent(shot, rightHalf, right);
+    // Mid-effect: part of the left half is revealed, nothing of the right,
+    // and the rest of the picture's place is still background.
+    if (leftShown > 0 && leftShown < 300LL * 300 && rightShown == 0 &&
+        countDifferent(shot, Rect{where.x + 300, where.y, 300, 300}, rgb(0, 0, 0)) == 0)
+      sawPartial = true;
+    return rightShown == 300LL * 300;
+  }, 10s));
+  EXPECT_TRUE(sawPartial) << "no screenshot caught the wipe half way";
+  Image done = screen().capture();
+  EXPECT_EQ(countDifferent(done, leftHalf, left), 0);
+  EXPECT_EQ(countDifferent(done, rightHalf, right), 0);
+}
+
 }  // namespace
 }  // namespace lumova::e2e
