@@ -25,8 +25,8 @@ convert -size 640x420 gradient:'#1d3b72'-'#f4a259' -fill '#fff3c4' -draw 'circle
   -fill '#22324f' -draw 'polygon 0,420 0,300 160,250 330,320 480,260 640,330 640,420' dusk.jpg
 convert -size 480x480 xc:'#0e5e6f' -fill '#f2e8cf' -draw 'rectangle 60,60 420,420' \
   -fill '#bc4749' -draw 'circle 240,240 240,120' -fill '#386641' -draw 'rectangle 200,300 280,420' poppy.png
-convert -size 560x360 plasma:fractal -seed 7 -blur 0x2 -fill white -pointsize 1 clouds.bmp 2>/dev/null \
-  || convert -size 560x360 xc:'#6a994e' -fill '#a7c957' -draw 'ellipse 280,180 200,120 0,360' clouds.bmp
+convert -seed 7 -size 560x360 plasma:'#87ceeb'-'#f0f8ff' -blur 0x3 -fill '#4a7c59' \
+  -draw 'polygon 0,360 0,280 140,240 300,290 420,230 560,270 560,360' BMP3:meadow.bmp
 winpath() { echo "Z:$(realpath "$1" | sed 's|/|\\|g')"; }
 cat > zbfaone.ini <<INI
 [total]
@@ -34,11 +34,11 @@ total=3
 [images]
 0=$(winpath dusk.jpg)
 1=$(winpath poppy.png)
-2=$(winpath clouds.bmp)
+2=$(winpath meadow.bmp)
 [caption]
 0=Dusk over the hills
 1=A poppy
-2=
+2=Meadow
 [image]
 randomPick=0
 picSpeed=3
@@ -71,10 +71,14 @@ if [ -n "${DISPLAY:-}" ] && xset q >/dev/null 2>&1; then
   exit 0
 fi
 
-Xvfb :77 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# A private X server on a free display number.
+exec 3> "$out/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
 xvfb=$!
+exec 3>&-
 trap 'wineserver -k 2>/dev/null || true; kill $xvfb 2>/dev/null || true' EXIT
-export DISPLAY=:77
+for _ in $(seq 100); do [ -s "$out/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(tr -d '\n' < "$out/display")"
 for _ in $(seq 50); do xset q >/dev/null 2>&1 && break; sleep 0.1; done
 if [ ! -d "$WINEPREFIX" ]; then
   wineboot -i >/dev/null 2>&1
@@ -82,8 +86,9 @@ if [ ! -d "$WINEPREFIX" ]; then
   wineserver -w
 fi
 wine "$out/saver/Lumova.scr" /s >"$out/wine.log" 2>&1 &
-for i in $(seq -w 1 "$seconds"); do
-  sleep 1
+# A screenshot every half second while the slideshow runs.
+for i in $(seq -w 1 $((seconds * 2))); do
+  sleep 0.5
   import -window root "$out/screenshots/shot-$i.png"
 done
 echo "Screenshots of the running saver: $out/screenshots"
