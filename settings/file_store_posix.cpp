@@ -1,4 +1,5 @@
 #include "settings/file_store_posix.h"
+#include "settings/text_codec.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -95,5 +96,8 @@ SaveError PosixFileStore::replaceAtomically(const std::string& path, const std::
 }
 
 std::unique_ptr<FileStore> makeSystemFileStore() { return std::make_unique<PosixFileStore>(); }
+
+// Natively the text is taken as it is.
+const TextCodec* systemTextCodec() { return nullptr; }
 
 }  // namespace lumova::settings

@@ -71,7 +71,8 @@ std::vector<std::string_view> splitLines(std::string_view text) {
 
 IniDocument::IniDocument() { addSection({}, {}); }
 
-IniDocument::IniDocument(std::string_view bytes) : IniDocument() {
+IniDocument::IniDocument(std::string_view bytes, const TextCodec* codec) : IniDocument() {
+  codec_ = codec;
   if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
     bom_ = true;
     bytes.remove_prefix(kUtf8Bom.size());
@@ -82,7 +83,7 @@ IniDocument::IniDocument(std::string_view bytes) : IniDocument() {
     if (!text.empty() && text.front() == '[') {
       auto close = text.rfind(']');
       if (close != std::string_view::npos) {
-        current = &addSection(std::string(untilNul(trim(text.substr(1, close - 1)))), std::string(raw));
+        current = &addSection(decoded(untilNul(trim(text.substr(1, close - 1)))), std::string(raw));
         continue;
       }
       // Without a closing bracket the line is an ordinary entry.
@@ -92,16 +93,24 @@ IniDocument::IniDocument(std::string_view bytes) : IniDocument() {
     if (!text.empty()) {
       line.blank = false;
       auto equals = text.find('=');
-      if (equals == std::string_view::npos) {
-        line.name = untilNul(text);
-      } else {
-        line.name = untilNul(trim(text.substr(0, equals)));
-        line.value = untilNul(trim(text.substr(equals + 1)));
+      std::string_view name = untilNul(equals == std::string_view::npos ? text : trim(text.substr(0, equals)));
+      line.name = decoded(name);
+      if (line.name != name) line.spelling = name;
+      if (equals != std::string_view::npos) {
+        line.value = decoded(untilNul(trim(text.substr(equals + 1))));
         line.hasValue = true;
       }
     }
     addLine(*current, std::move(line));
   }
+}
+
+std::string IniDocument::decoded(std::string_view fileText) const {
+  return bom_ && codec_ ? codec_->utf8ToAnsi(fileText) : std::string(fileText);
+}
+
+std::string IniDocument::encoded(std::string_view text) const {
+  return bom_ && codec_ ? codec_->ansiToUtf8(text) : std::string(text);
 }
 
 IniDocument::Section& IniDocument::addSection(std::string name, std::string header) {
@@ -168,7 +177,7 @@ void IniDocument::write(std::string_view section, std::string_view key, std::str
   Section* s = findSection(fold(sectionName));
   if (!s) {
     std::string header;
-    if (!sectionName.empty()) header = "[" + std::string(sectionName) + "]" + std::string(kNewLine);
+    if (!sectionName.empty()) header = "[" + encoded(sectionName) + "]" + std::string(kNewLine);
     s = &addSection(std::string(sectionName), std::move(header));
   }
   auto found = s->keys.find(fold(keyName));
@@ -177,12 +186,16 @@ void IniDocument::write(std::string_view section, std::string_view key, std::str
     if (old.hasValue && old.value == newValue) return;  // nothing to change
     // The file's spelling of the name stays; the line is rewritten.
     line.name = old.name;
-    line.raw = old.name + "=" + std::string(newValue) + std::string(lineEnd(old.raw));
+    line.spelling = old.spelling;
+    line.raw = (old.spelling.empty() ? old.name : old.spelling) + "=" + encoded(newValue) +
+               std::string(lineEnd(old.raw));
     old = std::move(line);
     return;
   }
   line.name = keyName;
-  line.raw = std::string(keyName) + "=" + std::string(newValue) + std::string(kNewLine);
+  std::string spelling = encoded(keyName);
+  if (spelling != keyName) line.spelling = spelling;
+  line.raw = spelling + "=" + encoded(newValue) + std::string(kNewLine);
   // After the section's last non-blank line: trailing blank lines stay
   // between it and the next section. Only blank lines follow the insertion
   // point, so no recorded entry position moves.

@@ -10,7 +10,10 @@
 // every CR and every LF, names and values stop at a NUL byte, and a quoted
 // value cut by the buffer loses one more character.
 //
-// Values are bytes in the system ANSI code page; nothing is converted.
+// Values are bytes in the system ANSI code page; nothing is converted,
+// except in a file that starts with a UTF-8 byte order mark: its names and
+// values are read through TextCodec::utf8ToAnsi and new text is written
+// through ansiToUtf8, as the profile calls do.
 #pragma once
 
 #include <cstddef>
@@ -18,6 +21,8 @@
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+#include "settings/text_codec.h"
 
 namespace lumova::settings {
 
@@ -27,7 +32,9 @@ class IniDocument {
   static constexpr std::size_t kReadBufferSize = 255;
 
   IniDocument();  // an empty (new) file
-  explicit IniDocument(std::string_view bytes);
+  // `codec` (may be null: no conversion) serves files with a UTF-8 byte
+  // order mark and must outlive the document.
+  explicit IniDocument(std::string_view bytes, const TextCodec* codec = nullptr);
 
   // The value of `key` in the first section named `section`, as the profile
   // call returns it into a buffer of `bufferSize` characters: blanks around
@@ -59,6 +66,7 @@ class IniDocument {
     bool blank = true;
     bool hasValue = false;  // an entry with "="
     std::string name;       // entry name (blanks trimmed, up to a NUL)
+    std::string spelling;   // the name's bytes in the file, when they differ from `name`
     std::string value;      // entry value (blanks trimmed, up to a NUL)
   };
   struct Section {
@@ -74,7 +82,13 @@ class IniDocument {
   Section* findSection(std::string_view foldedName);
   const Section* findSection(std::string_view foldedName) const;
 
+  // In a file with a UTF-8 byte order mark: text from the file to the
+  // program and back; otherwise the text unchanged.
+  std::string decoded(std::string_view fileText) const;
+  std::string encoded(std::string_view text) const;
+
   bool bom_ = false;
+  const TextCodec* codec_ = nullptr;
   std::vector<Section> sections_;  // [0] holds the lines before the first header
   std::unordered_map<std::string, std::vector<std::size_t>> sectionIndex_;  // folded name -> sections
 };

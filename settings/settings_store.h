@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "settings/file_store.h"
+#include "settings/text_codec.h"
 
 namespace lumova::settings {
 
@@ -19,7 +20,8 @@ std::string settingsPath(std::string_view exeFolder);
 class SettingsStore {
  public:
   // Reads the file once. A missing or unreadable file is an empty store.
-  SettingsStore(FileStore& files, std::string path);
+  // `codec` serves files that start with a UTF-8 byte order mark.
+  SettingsStore(FileStore& files, std::string path, const TextCodec* codec = systemTextCodec());
   ~SettingsStore();
   SettingsStore(SettingsStore&&) noexcept;
   SettingsStore& operator=(SettingsStore&&) noexcept;

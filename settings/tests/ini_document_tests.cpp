@@ -203,6 +203,57 @@ TEST(IniDocument, ReadsFollowEdits) {
   EXPECT_EQ(doc.read("a", "x"), "again");
 }
 
+// Latin-1 as the ANSI code page; anything else reads as "?".
+class Latin1Codec : public TextCodec {
+ public:
+  std::string utf8ToAnsi(std::string_view utf8) const override {
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+      unsigned char c = static_cast<unsigned char>(utf8[i]);
+      if (c < 0x80) {
+        out += static_cast<char>(c), ++i;
+      } else if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size() && (utf8[i + 1] & 0xC0) == 0x80) {
+        out += static_cast<char>(((c & 0x03) << 6) | (utf8[i + 1] & 0x3F)), i += 2;
+      } else {
+        out += '?', ++i;
+        while (i < utf8.size() && (utf8[i] & 0xC0) == 0x80) ++i;
+      }
+    }
+    return out;
+  }
+  std::string ansiToUtf8(std::string_view ansi) const override {
+    std::string out;
+    for (unsigned char c : ansi) {
+      if (c < 0x80) out += static_cast<char>(c);
+      else out += static_cast<char>(0xC0 | (c >> 6)), out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return out;
+  }
+};
+
+TEST(IniDocument, FileWithUtf8MarkIsReadAndWrittenThroughTheCodec) {
+  const Latin1Codec codec;
+  const std::string file = "\xEF\xBB\xBF[\xC3\xA9t\xC3\xA9]\r\nv=\xC3\xA9\r\nbad=\xE9x\r\nfar=\xE6\x97\xA5\r\n\xC3\xA9=1\r\n";
+  IniDocument doc(file, &codec);
+  EXPECT_EQ(doc.read("\xE9t\xE9", "v"), "\xE9");
+  EXPECT_EQ(doc.read("\xE9t\xE9", "bad"), "?x");
+  EXPECT_EQ(doc.read("\xE9t\xE9", "far"), "?");
+  EXPECT_EQ(doc.serialize(), file);
+  doc.write("\xE9t\xE9", "\xE9", "\xFC");
+  doc.write("\xE9t\xE9", "new", "\xE0");
+  doc.write("s\xFC", "k", "x");
+  EXPECT_EQ(doc.read("\xE9t\xE9", "\xE9"), "\xFC");
+  EXPECT_EQ(doc.serialize(),
+            "\xEF\xBB\xBF[\xC3\xA9t\xC3\xA9]\r\nv=\xC3\xA9\r\nbad=\xE9x\r\nfar=\xE6\x97\xA5\r\n\xC3\xA9=\xC3\xBC\r\n"
+            "new=\xC3\xA0\r\n[s\xC3\xBC]\r\nk=x\r\n");
+
+  // Without the mark the same codec changes nothing.
+  IniDocument plain("[s]\r\nv=\xC3\xA9\r\n", &codec);
+  EXPECT_EQ(plain.read("s", "v"), "\xC3\xA9");
+  plain.write("s", "w", "\xE9");
+  EXPECT_EQ(plain.serialize(), "[s]\r\nv=\xC3\xA9\r\nw=\xE9\r\n");
+}
+
 TEST(IniDocument, UntouchedFileRoundTripsByteForByte) {
   const std::string files[] = {
       "",

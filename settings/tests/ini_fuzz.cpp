@@ -48,7 +48,7 @@ std::string blanks(Rng& rng, bool odd) {
 }
 
 struct Style {
-  bool ascii;    // a BOM file: plain ASCII only
+  bool utf8;  // a file with a UTF-8 byte order mark
   bool forEdits;
 };
 
@@ -60,7 +60,13 @@ std::string text(Rng& rng, const Style& style, std::size_t length) {
     std::uint32_t r = rng.below(100);
     if (r < 3) out += "\"'"[rng.below(2)];
     else if (r < 5) out += '=';
-    else if (r < 7 && !style.ascii) out += static_cast<char>(0x80 + rng.below(128));
+    else if (r < 7 && !style.utf8) out += static_cast<char>(0x80 + rng.below(128));
+    else if (r < 7) {
+      // In the code page, outside it, and (only where a rewrite would not
+      // replace it) not UTF-8 at all.
+      static const std::vector<std::string> utf8 = {"\xC3\xA9", "\xE2\x82\xAC", "\xE6\x97\xA5", "\xC5\x8D"};
+      out += !style.forEdits && rng.chance(20) ? std::string("\xE9") : pick(rng, utf8);
+    }
     else if (r < 8) out += ";[]"[rng.below(3)];
     else out += printable[rng.below(static_cast<std::uint32_t>(printable.size()))];
   }
@@ -120,7 +126,7 @@ Case makeCase(std::uint64_t seed, bool forEdits) {
   Style style{rng.chance(6), forEdits};
   Case c;
   std::string& f = c.file;
-  if (style.ascii) f += "\xEF\xBB\xBF";
+  if (style.utf8) f += "\xEF\xBB\xBF";
 
   const std::uint32_t eolStyle = rng.below(10);  // mostly CRLF, some LF, CR or mixed
   auto eol = [&]() -> std::string {

@@ -182,6 +182,19 @@ TEST(ProfileComparison, LookupsMatchGetPrivateProfileStringA) {
   EXPECT_GT(lookups, 50000u);
 }
 
+// Edit cases keep clear of what the profile code itself loses or keeps
+// only in its cache, which is not what this store is compared on:
+//  - it rewrites a file with a UTF-8 mark from the decoded text, so bytes
+//    that are not UTF-8 would come back as U+FFFD (the cases hold none);
+//  - it writes no header for a section with an empty name ("[]"), so the
+//    keys of such a section join the one before it (the cases hold none);
+//  - a section it creates keeps the trailing blanks of the requested name,
+//    and so do the keys created with it ("[new ]", "k =7"), where the store
+//    trims them as it trims every name (the cases request none);
+//  - once the keys before the first header are cleared, a write to the
+//    empty section name goes to the end of the file without a header (the
+//    store does the same), where the next load finds it in the last
+//    section (the cases never write to the empty section name).
 TEST(ProfileComparison, EditsMatchWritePrivateProfileStringA) {
   Folder folder;
   Win32FileStore files;
