@@ -227,6 +227,15 @@ void SaverWindow::set(TimerId id, std::uint32_t intervalMs) {
 
 void SaverWindow::kill(TimerId id) { KillTimer(hwnd_, static_cast<UINT_PTR>(id)); }
 
+void SaverWindow::show() { ShowWindow(hwnd_, SW_SHOW); }
+
+void SaverWindow::setInputEnabled(bool enabled) {
+  EnableWindow(hwnd_, enabled ? TRUE : FALSE);
+  if (!enabled) return;
+  SetForegroundWindow(hwnd_);
+  SetFocus(hwnd_);
+}
+
 void SaverWindow::pumpFor(double maxSeconds) {
   DWORD ms = maxSeconds <= 0 ? 0 : static_cast<DWORD>(std::ceil(maxSeconds * 1000));
   MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
@@ -262,7 +271,9 @@ LRESULT SaverWindow::onFrame(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       if (input_.onBackgroundButton) input_.onBackgroundButton();
       return 0;
     case WM_MOUSEMOVE:
-      if (input_.onBackgroundMove) input_.onBackgroundMove(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
+      if (input_.onBackgroundMove)
+        input_.onBackgroundMove(static_cast<float>(static_cast<short>(LOWORD(lp)) * geo_.twipsPerPixelX),
+                                static_cast<float>(static_cast<short>(HIWORD(lp)) * geo_.twipsPerPixelY));
       return 0;
     case WM_SYSCOMMAND:
       // No screen-saver start or monitor power-off over a running saver.
@@ -293,6 +304,11 @@ LRESULT SaverWindow::onPicture(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_MOUSEMOVE:
       if (input_.onPictureMove) input_.onPictureMove(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
       return 0;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      // Should the surface ever hold the focus, keys still interrupt.
+      if (input_.onPictureKey) input_.onPictureKey();
+      return 0;
   }
   return DefWindowProcA(hwnd, msg, wp, lp);
 }
@@ -319,8 +335,12 @@ LRESULT SaverWindow::onCaption(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_PAINT:
       paintCaption();
       return 0;
-    case WM_NCHITTEST:
-      return HTTRANSPARENT;  // the label takes no input; the window below does
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_XBUTTONDOWN:
+      return 0;  // the label keeps its buttons and movement: they do nothing
   }
   return DefWindowProcA(hwnd, msg, wp, lp);
 }

@@ -13,6 +13,7 @@
 #include "common/gdi_win32.h"
 #include "common/timers.h"
 #include "saver/saver_view.h"
+#include "startup/input.h"
 
 namespace lumova::saver {
 
@@ -38,15 +39,18 @@ struct ScreenGeometry {
 };
 ScreenGeometry queryScreenGeometry();
 
-// Input as the window receives it; positions in the window's client pixels.
+// Input as the window receives it. Positions on the window are twips from
+// its top-left corner, as its own coordinates are; on the picture surface
+// they are the picture's own pixels.
 struct SaverInput {
   std::function<void()> onKey;
+  std::function<void()> onPictureKey;
   std::function<void()> onBackgroundButton;
-  std::function<void(int x, int y)> onBackgroundMove;
-  std::function<void(int x, int y)> onPictureMove;  // in the picture's own pixels
+  std::function<void(float xTwips, float yTwips)> onBackgroundMove;
+  std::function<void(int x, int y)> onPictureMove;
 };
 
-class SaverWindow final : public SaverView, public Timers, public EventPump {
+class SaverWindow final : public SaverView, public Timers, public EventPump, public startup::SaverWindowControl {
  public:
   SaverWindow(HINSTANCE instance, std::function<void(TimerId)> onTimer, SaverInput input);
   ~SaverWindow() override;
@@ -84,6 +88,11 @@ class SaverWindow final : public SaverView, public Timers, public EventPump {
 
   // EventPump: the nested message loop of the pause before a reveal.
   void pumpFor(double maxSeconds) override;
+
+  // SaverWindowControl: enabled again, the window takes the keyboard focus
+  // back, so keys reach it.
+  void show() override;
+  void setInputEnabled(bool enabled) override;
 
  private:
   template <typename Self, LRESULT (Self::*)(HWND, UINT, WPARAM, LPARAM)>
