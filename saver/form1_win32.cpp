@@ -7,6 +7,7 @@
 #include "res/resource_ids.h"
 #include "saver/transition_player_win32.h"
 #include "saver/transitions.h"
+#include "startup/host_win32.h"
 
 namespace lumova::saver {
 namespace {
@@ -50,12 +51,11 @@ const win32::DibPicture* asDib(const PicturePtr& p) { return dynamic_cast<const 
 
 ScreenGeometry queryScreenGeometry() {
   ScreenGeometry g{};
-  int vx = GetSystemMetrics(SM_XVIRTUALSCREEN), vy = GetSystemMetrics(SM_YVIRTUALSCREEN);
-  int vw = GetSystemMetrics(SM_CXVIRTUALSCREEN), vh = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-  int pw = GetSystemMetrics(SM_CXSCREEN), ph = GetSystemMetrics(SM_CYSCREEN);
-  if (vw <= 0 || vh <= 0) vx = 0, vy = 0, vw = pw, vh = ph;
-  g.virtualScreen = RECT{vx, vy, vx + vw, vy + vh};
-  g.primary = RECT{0, 0, pw, ph};
+  const startup::ScreenLayout layout = startup::currentScreenLayout();
+  const startup::ScreenRect v = layout.saverWindow();
+  const startup::ScreenRect& p = layout.primary;
+  g.virtualScreen = RECT{v.left, v.top, v.right, v.bottom};
+  g.primary = RECT{p.left, p.top, p.right, p.bottom};
   double tpp = 1440.0 / primaryMonitorDpi();
   g.twipsPerPixelX = tpp;
   g.twipsPerPixelY = tpp;

@@ -3,16 +3,12 @@
 #include "startup/screen_layout.h"
 
 namespace lumova::startup {
-namespace {
-
-ScreenLayout currentLayout() {
+ScreenLayout currentScreenLayout() {
   ScreenRect v{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN), 0, 0};
   v.right = v.left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
   v.bottom = v.top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
   return ScreenLayout::from(v, ScreenRect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
 }
-
-}  // namespace
 
 std::int32_t Win32Host::platformId() {
   OSVERSIONINFOA info{};
@@ -26,13 +22,13 @@ std::int32_t Win32Host::platformId() {
 }
 
 void Win32Host::parkPointer() {
-  ScreenPoint p = currentLayout().parkedPointer();
+  ScreenPoint p = currentScreenLayout().parkedPointer();
   SetCursorPos(p.x, p.y);
 }
 
 void Win32Host::place(HWND insertAfter) {
   // Every pixel of every monitor; no window larger than the screen itself.
-  ScreenRect w = currentLayout().saverWindow();
+  ScreenRect w = currentScreenLayout().saverWindow();
   SetWindowPos(hwnd_, insertAfter, w.left, w.top, w.width(), w.height(), SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 

@@ -3,8 +3,12 @@
 #include <windows.h>
 
 #include "startup/host.h"
+#include "startup/screen_layout.h"
 
 namespace lumova::startup {
+
+// The monitors as the system reports them now.
+ScreenLayout currentScreenLayout();
 
 // The host procedures on Windows, for the saver window `hwnd`.
 class Win32Host final : public Host {
