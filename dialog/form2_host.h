@@ -3,6 +3,8 @@
 // Win32 view implements it; tests use fakes.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "dialog/form2_controls.h"
@@ -25,6 +27,40 @@ struct ScreenMetrics {
   int twipsPerPixelY = 15;
 };
 
+// A caption font as the font dialog shows and returns it.
+struct FontChoice {
+  std::string name;
+  double size = 0;  // points; may carry a fraction
+  bool bold = false;
+  bool italic = false;
+  bool underline = false;
+  bool strikethru = false;
+  std::uint32_t colour = 0;  // RGB value, red in the low byte
+};
+
+// The system's file-open dialog. `filter` holds description and pattern
+// pairs separated by "|"; `filterIndex` counts the pairs from 1.
+struct OpenFileRequest {
+  std::string filter;
+  int filterIndex = 1;
+  std::string title;
+  std::uint32_t flags = 0;  // the dialog's OFN_ flags
+};
+
+// The system's font dialog, opening on `initial`.
+struct FontRequest {
+  FontChoice initial;
+  std::uint32_t flags = 0;  // CF_ flags
+  int minSize = 0;          // points
+  int maxSize = 0;
+};
+
+// The system's colour dialog, opening on `initial`.
+struct ColourRequest {
+  std::uint32_t initial = 0;
+  std::uint32_t flags = 0;  // CC_ flags
+};
+
 class Form2Host {
  public:
   virtual ~Form2Host() = default;
@@ -36,6 +72,14 @@ class Form2Host {
   // A modal message with the exclamation icon and an OK button, under the
   // application title. `text` is UTF-8.
   virtual void showMessage(const std::string& text) = 0;
+  // The same with Yes and No buttons; true for Yes.
+  virtual bool askYesNo(const std::string& text) = 0;
+
+  // The modal common dialogs; nothing when the user cancels. Paths are in
+  // the system's ANSI code page, as the settings file holds them.
+  virtual std::optional<std::string> openFile(const OpenFileRequest& request) = 0;
+  virtual std::optional<FontChoice> chooseFont(const FontRequest& request) = 0;
+  virtual std::optional<std::uint32_t> chooseColour(const ColourRequest& request) = 0;
 
   virtual ScreenMetrics metrics() = 0;
   virtual void moveWindow(int leftTwips, int topTwips) = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstdio>
 #include <utility>
 
 #include "common/textnum.h"
@@ -20,11 +21,15 @@ struct ReactionEntry {
   Reaction reaction;
 };
 
-// The handlers that exist so far; buttons without an entry do nothing yet.
 constexpr ReactionEntry kReactions[] = {
     {C::List1, &Form2Model::List1_Click},
-    {C::p_caption, &Form2Model::p_caption_Change},
+    {C::add, &Form2Model::add_Click},
     {C::remove, &Form2Model::remove_Click},
+    {C::RemoveAll, &Form2Model::RemoveAll_Click},
+    {C::p_caption, &Form2Model::p_caption_Change},
+    {C::caption_clear, &Form2Model::caption_clear_Click},
+    {C::font, &Form2Model::font_Click},
+    {C::backColorClick, &Form2Model::backColorClick_Click},
     {C::Combo1, &Form2Model::Combo1_Click},
     {C::pCenter, &Form2Model::pCenter_Click},
     {C::pRandom, &Form2Model::pRandom_Click},
@@ -68,6 +73,23 @@ Thumbnail fitThumbnail(PicturePtr picture, int width, int height) {
     } while (width > kThumbnailWidth - 1 || height > kThumbnailHeight - 1);
   }
   return {std::move(picture), width, height};
+}
+
+std::string commonDialogFilter(std::string_view pipeSeparated) {
+  std::string out(pipeSeparated);
+  std::replace(out.begin(), out.end(), '|', '\0');
+  out.push_back('\0');
+  return out;
+}
+
+std::string fontSizeText(double points) {
+  // Seven significant digits are what a single-precision value holds; more
+  // would show the binary fraction (10.1 as 10.10000038).
+  char buffer[32];
+  const double single = static_cast<float>(points);
+  std::snprintf(buffer, sizeof buffer, "%.7g", single);
+  const std::string text = buffer;
+  return text.find_first_of("eEni") == std::string::npos ? text : numberToText(single);
 }
 
 std::string saveFailedMessage(const std::string& path, settings::SaveError error) {
@@ -310,18 +332,50 @@ void Form2Model::OK_Click() {
 
 void Form2Model::Cancel_Click() { host_.unload(); }
 
+void Form2Model::showCount() {
+  setText(C::Text3, numberToText(static_cast<std::int64_t>(control(C::List1).items.size())));
+}
+
+void Form2Model::add_Click() {
+  const auto path = host_.openFile({kPictureFilter, 1, kOpenTitle, kOpenFlags});
+  if (!path) {
+    host_.showMessage(kNoFileSelected);
+    return;
+  }
+  // Duplicates are allowed: each occurrence has its own caption.
+  state(C::List1).items.push_back(*path);
+  changed(C::List1);
+  state(C::photo_caption).items.push_back({});
+  changed(C::photo_caption);
+  setListIndex(C::List1, static_cast<int>(control(C::List1).items.size()) - 1);
+  showCount();
+
+  // The selection has just loaded this file; only when that failed is it
+  // read again. An entry that cannot be shown stays, with a blank preview.
+  clearThumbnail();
+  if (photoPath_ != *path) {
+    photo_ = host_.pictures().load(*path).picture;
+    photoPath_ = photo_ ? *path : std::string();
+  }
+  if (!photo_ || !measurePhoto() || !drawThumbnail()) host_.showMessage(kNoFileSelected);
+}
+
 void Form2Model::List1_Click() {
   // Each step runs even when an earlier one failed; one message at the end.
   bool failed = false;
   const int selected = control(C::List1).value;
   const bool hasEntry = selected >= 0 && selected < static_cast<int>(control(C::List1).items.size());
 
+  photoPath_.clear();
   if (hasEntry) {
-    PictureLoad load = host_.pictures().load(control(C::List1).items[static_cast<std::size_t>(selected)]);
-    if (load)
-      photo_ = std::move(load.picture);  // on failure photo keeps what it held
-    else
-      failed = true;
+    const std::string& path = control(C::List1).items[static_cast<std::size_t>(selected)];
+    PictureLoad load = host_.pictures().load(path);
+    if (load) {
+      photo_ = std::move(load.picture);
+      photoPath_ = path;
+    } else {
+      failed = true;  // photo keeps what it held
+    }
   } else {
     failed = true;
   }
@@ -335,24 +389,22 @@ void Form2Model::List1_Click() {
   }
 
   clearThumbnail();
-
-  if (photo_) {
-    const ScreenMetrics m = host_.metrics();
-    const auto w = toInt32(static_cast<double>(photo_->width()) * m.twipsPerPixelX);
-    const auto h = toInt32(static_cast<double>(photo_->height()) * m.twipsPerPixelY);
-    if (w && h) {
-      picWidth_ = *w;
-      picHeight_ = *h;
-    } else {
-      failed = true;
-    }
-  } else {
-    failed = true;
-  }
-
+  if (!measurePhoto()) failed = true;
   if (!drawThumbnail()) failed = true;
 
   if (failed) host_.showMessage(kImageNotFound);
+}
+
+// picWidth and picHeight: the held picture's size in twips, whole numbers.
+bool Form2Model::measurePhoto() {
+  if (!photo_) return false;
+  const ScreenMetrics m = host_.metrics();
+  const auto w = toInt32(static_cast<double>(photo_->width()) * m.twipsPerPixelX);
+  const auto h = toInt32(static_cast<double>(photo_->height()) * m.twipsPerPixelY);
+  if (!w || !h) return false;
+  picWidth_ = *w;
+  picHeight_ = *h;
+  return true;
 }
 
 bool Form2Model::drawThumbnail() {
@@ -401,7 +453,51 @@ void Form2Model::remove_Click() {
     setText(C::p_caption, "");
   else
     setListIndex(C::List1, selected == 0 ? 0 : selected - 1);
-  setText(C::Text3, numberToText(static_cast<std::int64_t>(control(C::List1).items.size())));
+  showCount();
+}
+
+void Form2Model::RemoveAll_Click() {
+  if (!host_.askYesNo(kRemoveAllQuestion)) return;
+  setItems(C::List1, {});
+  clearThumbnail();
+  setItems(C::photo_caption, {});
+  setText(C::p_caption, "");
+  setText(C::Text3, "0");
+}
+
+void Form2Model::caption_clear_Click() {
+  setText(C::p_caption, "");
+  const int selected = control(C::List1).value;
+  auto& captions = state(C::photo_caption).items;
+  if (selected < 0 || selected >= static_cast<int>(captions.size())) return;
+  auto& caption = captions[static_cast<std::size_t>(selected)];
+  if (caption.empty()) return;
+  caption.clear();
+  changed(C::photo_caption);
+}
+
+void Form2Model::font_Click() {
+  const auto chosen = host_.chooseFont({fontDialog_, kFontFlags, kFontSizeMin, kFontSizeMax});
+  if (!chosen) return;
+  // The dialog opens on this choice next time.
+  fontDialog_ = *chosen;
+  fontDialog_.colour &= 0xFFFFFFu;
+  val(Key::newFontName) = fontDialog_.name;
+  val(Key::newFontSize) = fontSizeText(fontDialog_.size);
+  val(Key::newFontBold) = truthToText(fontDialog_.bold);
+  val(Key::newFontItalic) = truthToText(fontDialog_.italic);
+  val(Key::newFontUnderline) = truthToText(fontDialog_.underline);
+  val(Key::newFontFontStrikethru) = truthToText(fontDialog_.strikethru);
+  val(Key::newFontForeColor) = numberToText(static_cast<std::int64_t>(fontDialog_.colour));
+  setColour(C::Picture2, fontDialog_.colour);
+}
+
+void Form2Model::backColorClick_Click() {
+  const auto chosen = host_.chooseColour({colourDialog_, kColourFlags});
+  if (!chosen) return;
+  colourDialog_ = *chosen & 0xFFFFFFu;  // selected when the dialog opens again
+  val(Key::newBackColor) = numberToText(static_cast<std::int64_t>(colourDialog_));
+  setColour(C::Picture1, colourDialog_);
 }
 
 void Form2Model::Combo1_Click() {

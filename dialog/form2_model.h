@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "common/picture.h"
 #include "dialog/form2_controls.h"
@@ -31,17 +32,25 @@ inline constexpr const char* kNoPassword = "You must enter a 'Password' or unche
 inline constexpr const char* kPasswordsDiffer = "The 'Password' and 'Confirm' entries must be the same.";
 inline constexpr const char* kNothingToRemove = "Nothing was selected to remove.";
 inline constexpr const char* kLoadImageFirst = "An image must be loaded first.";
+inline constexpr const char* kNoFileSelected = "No file has been selected.";
+inline constexpr const char* kRemoveAllQuestion = "Do you really want to remove all loaded images?";
 
-// What the font dialog shows when it opens.
-struct FontChoice {
-  std::string name;
-  double size = 0;
-  bool bold = false;
-  bool italic = false;
-  bool underline = false;
-  bool strikethru = false;
-  std::uint32_t colour = 0;
-};
+// The file-open dialog of "Add": the picture types, the first pair shown;
+// the file must exist and the read-only box is hidden.
+inline constexpr const char* kPictureFilter =
+    "Image files (*.gif;*.jpg;*.bmp)|*.gif;*.jpg;*.bmp|CompuServe Files (*.gif)|*.gif|Jpeg Files (*.jpg)|*.jpg|"
+    "Jif files (*.jif)|*.jif|Windows Bitmap Files (*.bmp)|*.bmp|Windows DIB files (*.dib)|*.dib";
+inline constexpr const char* kOpenTitle = "Select a file to open";
+inline constexpr std::uint32_t kOpenFlags = 0x1004;  // OFN_FILEMUSTEXIST | OFN_HIDEREADONLY
+
+// The font dialog: screen fonts, with colour, underline and strikeout, sizes
+// limited to 10 to 48 points.
+inline constexpr std::uint32_t kFontFlags = 0x2101;  // CF_SCREENFONTS | CF_EFFECTS | CF_LIMITSIZE
+inline constexpr int kFontSizeMin = 10;
+inline constexpr int kFontSizeMax = 48;
+
+// The colour dialog opens with its current colour selected.
+inline constexpr std::uint32_t kColourFlags = 1;  // CC_RGBINIT
 
 // What photo1 shows: the held picture drawn at (0, 0) at this size in twips.
 struct Thumbnail {
@@ -53,6 +62,15 @@ struct Thumbnail {
 // Fits a picture of `width` x `height` twips into photo1: unchanged when it
 // fits, otherwise shrunk by 0.9 per step until it does.
 Thumbnail fitThumbnail(PicturePtr picture, int width, int height);
+
+// A "|"-separated filter list in the form the common dialogs take: every
+// "|" a NUL, and a second NUL after the last pattern (the string's own
+// terminator makes the third).
+std::string commonDialogFilter(std::string_view pipeSeparated);
+
+// A font size as the file keeps it: the single-precision value as decimal
+// text, "12" or "10.5".
+std::string fontSizeText(double points);
 
 // The message shown when the settings file cannot be written.
 std::string saveFailedMessage(const std::string& path, settings::SaveError error);
@@ -91,11 +109,16 @@ class Form2Model {
   std::uint32_t colourDialogColour() const { return colourDialog_; }
 
   // "Image Files" tab.
+  void add_Click();
+  void remove_Click();
+  void RemoveAll_Click();
   void List1_Click();
   void p_caption_Change();
-  void remove_Click();
+  void caption_clear_Click();
+  void font_Click();
 
   // Display options.
+  void backColorClick_Click();
   void Combo1_Click();
   void pCenter_Click();
   void pRandom_Click();
@@ -123,13 +146,18 @@ class Form2Model {
   void setItems(Control c, std::vector<std::string> items);
   void removeItem(Control c, int i);
   void clearThumbnail();
+  bool measurePhoto();
   bool drawThumbnail();
+  void showCount();
 
   Form2Host& host_;
   std::array<ControlState, kControlCount> controls_;
   settings::OptionValues values_{};
   std::string confirmPassword_;
   PicturePtr photo_;  // the picture last loaded, at full size
+  // The path List1_Click loaded photo_ from just now, so that "Add" need not
+  // decode the same file twice; empty when that load failed.
+  std::string photoPath_;
   std::optional<Thumbnail> thumbnail_;
   std::int32_t picWidth_ = 0;
   std::int32_t picHeight_ = 0;

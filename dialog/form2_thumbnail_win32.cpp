@@ -1,6 +1,7 @@
 #include "dialog/form2_thumbnail_win32.h"
 
 #include "common/wic_loader_win32.h"
+#include "dialog/thumbnail_scale.h"
 
 namespace lumova::dialog {
 namespace {
@@ -25,16 +26,52 @@ class MemoryDc {
   HGDIOBJ old_ = nullptr;
 };
 
+// One to one: every resizing has been done beforehand, since AlphaBlend
+// itself only repeats or drops pixels.
+bool blendAtOrigin(HDC dc, const win32::DibPicture& dib) {
+  if (!dib.bitmap()) return false;
+  MemoryDc source(dc);
+  if (!source.select(dib.bitmap())) return false;
+  // The pixels are premultiplied: transparent parts show the box behind.
+  const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  return AlphaBlend(dc, 0, 0, dib.width(), dib.height(), source.get(), 0, 0, dib.width(), dib.height(), blend) !=
+         FALSE;
+}
+
 }  // namespace
+
+std::shared_ptr<win32::DibPicture> scaleThumbnail(const Picture& picture, int width, int height) {
+  const auto* dib = dynamic_cast<const win32::DibPicture*>(&picture);
+  if (!dib || !dib->bits() || width <= 0 || height <= 0) return nullptr;
+  auto scaled = win32::DibPicture::create(width, height);
+  if (!scaled) return nullptr;
+  GdiFlush();  // the source's pixels as drawn so far
+  if (!scaleByAreaAverage({dib->bits(), dib->width(), dib->height(), dib->stride()},
+                          {scaled->mutableBits(), width, height, scaled->stride()}))
+    return nullptr;
+  return scaled;
+}
 
 bool paintThumbnail(HDC dc, const Picture& picture, int width, int height) {
   const auto* dib = dynamic_cast<const win32::DibPicture*>(&picture);
-  if (!dib || !dib->bitmap() || width <= 0 || height <= 0) return false;
-  MemoryDc source(dc);
-  if (!source.select(dib->bitmap())) return false;
-  // The pixels are premultiplied: transparent parts show the box behind.
-  const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  return AlphaBlend(dc, 0, 0, width, height, source.get(), 0, 0, dib->width(), dib->height(), blend) != FALSE;
+  if (!dib || width <= 0 || height <= 0) return false;
+  if (dib->width() == width && dib->height() == height) return blendAtOrigin(dc, *dib);
+  const auto scaled = scaleThumbnail(picture, width, height);
+  return scaled && blendAtOrigin(dc, *scaled);
+}
+
+bool ThumbnailPainter::paint(HDC dc, const PicturePtr& picture, int width, int height) {
+  if (!picture) return false;
+  const auto* dib = dynamic_cast<const win32::DibPicture*>(picture.get());
+  if (!dib || width <= 0 || height <= 0) return false;
+  if (dib->width() == width && dib->height() == height) return blendAtOrigin(dc, *dib);
+  if (picture != source_ || width != width_ || height != height_) {
+    scaled_ = scaleThumbnail(*picture, width, height);
+    source_ = scaled_ ? picture : nullptr;  // a failed copy is tried again
+    width_ = width;
+    height_ = height;
+  }
+  return scaled_ && blendAtOrigin(dc, *scaled_);
 }
 
 }  // namespace lumova::dialog

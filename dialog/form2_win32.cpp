@@ -1,9 +1,12 @@
 #include "dialog/form2_win32.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 #include <uxtheme.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <utility>
 
 #include "common/wic_loader_win32.h"
@@ -188,10 +191,13 @@ int toPixels(int twips, int twipsPerPixel) { return MulDiv(twips, 1, twipsPerPix
 
 }  // namespace
 
-void showExclamation(HWND owner, const std::string& textUtf8) {
+MessageAnswer showMessageBox(HWND owner, const std::string& textUtf8, MessageKind kind) {
   // Without a visible owner (during start-up) the box still keeps the
   // thread's windows waiting.
-  MessageBoxW(owner, widen(textUtf8).c_str(), kAppTitle, MB_OK | MB_ICONEXCLAMATION | (owner ? 0u : MB_TASKMODAL));
+  const UINT buttons = kind == MessageKind::YesNoExclamation ? MB_YESNO : MB_OK;
+  const int answer = MessageBoxW(owner, widen(textUtf8).c_str(), kAppTitle,
+                                 buttons | MB_ICONEXCLAMATION | (owner ? 0u : MB_TASKMODAL));
+  return answer == IDYES ? MessageAnswer::Yes : answer == IDNO ? MessageAnswer::No : MessageAnswer::Ok;
 }
 
 Form2Window::Form2Window(HINSTANCE instance, settings::SettingsStore& store, PictureLoader& pictures,
@@ -199,9 +205,10 @@ Form2Window::Form2Window(HINSTANCE instance, settings::SettingsStore& store, Pic
     : instance_(instance),
       store_(store),
       pictures_(pictures),
-      messages_(messages ? std::move(messages) : MessageFunction(showExclamation)),
+      messages_(messages ? std::move(messages) : MessageFunction(showMessageBox)),
       model_(std::make_unique<Form2Model>(*this)) {
   backShown_.fill(SysColor::None);
+  customColours_.fill(RGB(255, 255, 255));
 }
 
 Form2Window::~Form2Window() {
@@ -213,7 +220,8 @@ bool Form2Window::create() {
     ScreenDc screen;
     if (screen.get()) {
       twipsPerPixelX_ = std::max(1, 1440 / std::max(1, GetDeviceCaps(screen.get(), LOGPIXELSX)));
-      twipsPerPixelY_ = std::max(1, 1440 / std::max(1, GetDeviceCaps(screen.get(), LOGPIXELSY)));
+      dpiY_ = std::max(1, GetDeviceCaps(screen.get(), LOGPIXELSY));
+      twipsPerPixelY_ = std::max(1, 1440 / dpiY_);
     }
   }
   CreateDialogParamW(instance_, MAKEINTRESOURCEW(IDD_FORM2), nullptr, mainProc, reinterpret_cast<LPARAM>(this));
@@ -261,8 +269,78 @@ void Form2Window::showPage(int index) {
     SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tab_), TRUE);
 }
 
-void Form2Window::showMessage(const std::string& text) {
-  messages_(hwnd_ && IsWindowVisible(hwnd_) ? hwnd_ : nullptr, text);
+HWND Form2Window::modalOwner() const { return hwnd_ && IsWindowVisible(hwnd_) ? hwnd_ : nullptr; }
+
+void Form2Window::showMessage(const std::string& text) { messages_(modalOwner(), text, MessageKind::Exclamation); }
+
+bool Form2Window::askYesNo(const std::string& text) {
+  return messages_(modalOwner(), text, MessageKind::YesNoExclamation) == MessageAnswer::Yes;
+}
+
+std::optional<std::string> Form2Window::openFile(const OpenFileRequest& request) {
+  const std::string filter = commonDialogFilter(request.filter);
+  // Paths stay ANSI from the dialog to the settings file. Room for long
+  // paths; the dialog refuses what does not fit.
+  std::vector<char> file(32768, '\0');
+  OPENFILENAMEA ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = modalOwner();
+  ofn.lpstrFilter = filter.c_str();
+  ofn.nFilterIndex = static_cast<DWORD>(std::max(request.filterIndex, 0));
+  ofn.lpstrFile = file.data();
+  ofn.nMaxFile = static_cast<DWORD>(file.size());
+  ofn.lpstrTitle = request.title.c_str();
+  ofn.Flags = request.flags | OFN_EXPLORER;
+  if (!GetOpenFileNameA(&ofn)) return std::nullopt;
+  return std::string(file.data());
+}
+
+std::optional<FontChoice> Form2Window::chooseFont(const FontRequest& request) {
+  const FontChoice& initial = request.initial;
+  LOGFONTA font{};
+  // Character height from points at the screen's resolution; tenths keep a
+  // fractional size such as 10.5.
+  const long tenths = std::lround(std::clamp(initial.size, 0.0, 10000.0) * 10);
+  font.lfHeight = -MulDiv(static_cast<int>(tenths), dpiY_, 720);
+  font.lfWeight = initial.bold ? FW_BOLD : FW_NORMAL;
+  font.lfItalic = initial.italic ? TRUE : FALSE;
+  font.lfUnderline = initial.underline ? TRUE : FALSE;
+  font.lfStrikeOut = initial.strikethru ? TRUE : FALSE;
+  font.lfCharSet = DEFAULT_CHARSET;
+  std::strncpy(font.lfFaceName, initial.name.c_str(), LF_FACESIZE - 1);
+
+  CHOOSEFONTA cf{};
+  cf.lStructSize = sizeof cf;
+  cf.hwndOwner = modalOwner();
+  cf.lpLogFont = &font;
+  cf.iPointSize = static_cast<INT>(tenths);
+  cf.Flags = request.flags | CF_INITTOLOGFONTSTRUCT;
+  cf.rgbColors = initial.colour & 0xFFFFFFu;
+  cf.nSizeMin = request.minSize;
+  cf.nSizeMax = request.maxSize;
+  if (!ChooseFontA(&cf)) return std::nullopt;
+
+  FontChoice chosen;
+  chosen.name = font.lfFaceName;
+  chosen.size = cf.iPointSize > 0 ? cf.iPointSize / 10.0
+                                  : std::abs(static_cast<double>(font.lfHeight)) * 72.0 / dpiY_;
+  chosen.bold = font.lfWeight >= FW_SEMIBOLD;
+  chosen.italic = font.lfItalic != 0;
+  chosen.underline = font.lfUnderline != 0;
+  chosen.strikethru = font.lfStrikeOut != 0;
+  chosen.colour = cf.rgbColors & 0xFFFFFFu;
+  return chosen;
+}
+
+std::optional<std::uint32_t> Form2Window::chooseColour(const ColourRequest& request) {
+  CHOOSECOLORA cc{};
+  cc.lStructSize = sizeof cc;
+  cc.hwndOwner = modalOwner();
+  cc.rgbResult = request.initial & 0xFFFFFFu;
+  cc.lpCustColors = customColours_.data();
+  cc.Flags = request.flags;
+  if (!ChooseColorA(&cc)) return std::nullopt;
+  return static_cast<std::uint32_t>(cc.rgbResult & 0xFFFFFFu);
 }
 
 ScreenMetrics Form2Window::metrics() {
@@ -536,9 +614,11 @@ bool Form2Window::onDrawItem(const DRAWITEMSTRUCT& d) {
     if (thumbnail && thumbnail->picture) {
       const int saved = SaveDC(d.hDC);
       IntersectClipRect(d.hDC, d.rcItem.left, d.rcItem.top, d.rcItem.right, d.rcItem.bottom);
-      paintThumbnail(d.hDC, *thumbnail->picture, toPixels(thumbnail->width, twipsPerPixelX_),
-                     toPixels(thumbnail->height, twipsPerPixelY_));
+      thumbnailPainter_.paint(d.hDC, thumbnail->picture, toPixels(thumbnail->width, twipsPerPixelX_),
+                              toPixels(thumbnail->height, twipsPerPixelY_));
       RestoreDC(d.hDC, saved);
+    } else {
+      thumbnailPainter_.reset();
     }
     return true;
   }

@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "common/message_box.h"
 #include "dialog/form2_host.h"
 #include "dialog/form2_model.h"
+#include "dialog/form2_thumbnail_win32.h"
 
 namespace lumova {
 class PictureLoader;
@@ -20,18 +22,19 @@ namespace settings { class SettingsStore; }
 
 namespace lumova::dialog {
 
-// Shows a modal message; tests put in one that records instead of waiting.
-using MessageFunction = std::function<void(HWND owner, const std::string& textUtf8)>;
+// Shows a modal message and returns the button pressed; tests put in one
+// that records and answers instead of waiting.
+using MessageFunction = std::function<MessageAnswer(HWND owner, const std::string& textUtf8, MessageKind kind)>;
 
-// The exclamation icon, an OK button, the application title.
-void showExclamation(HWND owner, const std::string& textUtf8);
+// The exclamation icon, OK (or Yes and No), the application title.
+MessageAnswer showMessageBox(HWND owner, const std::string& textUtf8, MessageKind kind);
 
 inline constexpr int kTabCount = 3;
 
 class Form2Window final : public Form2Host {
  public:
   Form2Window(HINSTANCE instance, settings::SettingsStore& store, PictureLoader& pictures,
-              MessageFunction messages = showExclamation);
+              MessageFunction messages = showMessageBox);
   ~Form2Window() override;
   Form2Window(const Form2Window&) = delete;
   Form2Window& operator=(const Form2Window&) = delete;
@@ -61,6 +64,10 @@ class Form2Window final : public Form2Host {
   settings::SettingsStore& settings() override { return store_; }
   PictureLoader& pictures() override { return pictures_; }
   void showMessage(const std::string& text) override;
+  bool askYesNo(const std::string& text) override;
+  std::optional<std::string> openFile(const OpenFileRequest& request) override;
+  std::optional<FontChoice> chooseFont(const FontRequest& request) override;
+  std::optional<std::uint32_t> chooseColour(const ColourRequest& request) override;
   ScreenMetrics metrics() override;
   void moveWindow(int leftTwips, int topTwips) override;
   void unload() override;
@@ -80,6 +87,8 @@ class Form2Window final : public Form2Host {
   void createToolTips();
   void updateClock();
   void mirror(Control c);
+  // Owner of the modal boxes: the dialog once it is on the screen.
+  HWND modalOwner() const;
   void mirrorList(HWND list);
 
   HINSTANCE instance_;
@@ -96,6 +105,10 @@ class Form2Window final : public Form2Host {
   std::array<HWND, kControlCount> items_{};
   int twipsPerPixelX_ = 15;
   int twipsPerPixelY_ = 15;
+  int dpiY_ = 96;  // font heights and point sizes convert at this
+  // The colour dialog's sixteen custom colours, kept while the dialog lives.
+  std::array<COLORREF, 16> customColours_{};
+  ThumbnailPainter thumbnailPainter_;
 
   // Set while the view writes into its controls, so that their echoes
   // (EN_CHANGE after SetWindowText) are not taken for the user's changes.

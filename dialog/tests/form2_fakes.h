@@ -2,8 +2,10 @@
 // and a host that records what the dialog asked of it, in order.
 #pragma once
 
+#include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -61,8 +63,10 @@ class FakePictures : public PictureLoader {
 
 inline constexpr const char* kIniPath = "C:\\Saver\\zbfaone.ini";
 
-// Records, in one list: "react <handler>", "message <text>", "move <l>,<t>"
-// and "unload"; control changes are kept apart in `changes`.
+// Records, in one list: "react <handler>", "message <text>", "ask <text>",
+// "open <title>", "font", "colour", "move <l>,<t>" and "unload"; control
+// changes are kept apart in `changes`. The answers of the questions and the
+// common dialogs are scripted in queues; an empty queue answers No or Cancel.
 class RecordingHost : public Form2Host {
  public:
   explicit RecordingHost(const std::string& ini, bool fileExists = true) {
@@ -80,11 +84,38 @@ class RecordingHost : public Form2Host {
   std::vector<Control> changes;
   bool unloaded = false;
 
+  std::deque<bool> yesNoAnswers;
+  std::deque<std::optional<std::string>> openAnswers;
+  std::deque<std::optional<FontChoice>> fontAnswers;
+  std::deque<std::optional<std::uint32_t>> colourAnswers;
+  std::vector<OpenFileRequest> openRequests;
+  std::vector<FontRequest> fontRequests;
+  std::vector<ColourRequest> colourRequests;
+
   settings::SettingsStore& settings() override { return *store; }
   PictureLoader& pictures() override { return pictureFiles; }
   void showMessage(const std::string& text) override {
     messages.push_back(text);
     log.push_back("message " + text);
+  }
+  bool askYesNo(const std::string& text) override {
+    log.push_back("ask " + text);
+    return next(yesNoAnswers).value_or(false);
+  }
+  std::optional<std::string> openFile(const OpenFileRequest& request) override {
+    log.push_back("open " + request.title);
+    openRequests.push_back(request);
+    return next(openAnswers).value_or(std::nullopt);
+  }
+  std::optional<FontChoice> chooseFont(const FontRequest& request) override {
+    log.push_back("font");
+    fontRequests.push_back(request);
+    return next(fontAnswers).value_or(std::nullopt);
+  }
+  std::optional<std::uint32_t> chooseColour(const ColourRequest& request) override {
+    log.push_back("colour");
+    colourRequests.push_back(request);
+    return next(colourAnswers).value_or(std::nullopt);
   }
   ScreenMetrics metrics() override { return screen; }
   void moveWindow(int left, int top) override {
@@ -96,6 +127,14 @@ class RecordingHost : public Form2Host {
   }
   void controlChanged(Control c) override { changes.push_back(c); }
   void reactionRaised(Control c) override { log.push_back("react " + std::string(controlInfo(c).reaction)); }
+
+  template <typename T>
+  static std::optional<T> next(std::deque<T>& answers) {
+    if (answers.empty()) return std::nullopt;
+    T answer = std::move(answers.front());
+    answers.pop_front();
+    return answer;
+  }
 
   // The reactions only, in order.
   std::vector<std::string> reactions() const {

@@ -4,8 +4,11 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <dlgs.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -50,6 +53,8 @@ std::string narrow(const std::wstring& w) { return std::string(w.begin(), w.end(
 struct Shown {
   std::string text;
   bool dialogVisible;
+  MessageKind kind = MessageKind::Exclamation;
+  HWND owner = nullptr;
 };
 
 class DialogTest : public ::testing::Test {
@@ -68,11 +73,12 @@ class DialogTest : public ::testing::Test {
     store = std::make_unique<settings::SettingsStore>(files, kIniPath);
     pictures.sizes["C:\\Pics\\a.jpg"] = {640, 480};
     pictures.sizes["C:\\Pics\\b.gif"] = {100, 80};
-    window = std::make_unique<Form2Window>(GetModuleHandleW(nullptr), *store, pictures,
-                                           [this](HWND, const std::string& text) {
-                                             shown.push_back({text, window && window->hwnd() &&
-                                                                        IsWindowVisible(window->hwnd())});
-                                           });
+    window = std::make_unique<Form2Window>(
+        GetModuleHandleW(nullptr), *store, pictures, [this](HWND owner, const std::string& text, MessageKind kind) {
+          shown.push_back({text, window && window->hwnd() && IsWindowVisible(window->hwnd()), kind, owner});
+          return kind == MessageKind::YesNoExclamation ? (answerYes ? MessageAnswer::Yes : MessageAnswer::No)
+                                                       : MessageAnswer::Ok;
+        });
     ASSERT_TRUE(window->create());
   }
 
@@ -95,6 +101,7 @@ class DialogTest : public ::testing::Test {
   std::unique_ptr<settings::SettingsStore> store;
   testing::FakePictures pictures;
   std::vector<Shown> shown;
+  bool answerYes = false;
   std::unique_ptr<Form2Window> window;
 };
 
@@ -490,6 +497,284 @@ TEST_F(DialogTest, OkWithAnEmptyListStaysOpen) {
   EXPECT_EQ(files.saves, 0);
 }
 
+// The colours a box is painted in, as its page answers the box's colour
+// message: background, and the brush that fills it.
+struct BoxColours {
+  COLORREF back;
+  HBRUSH brush;
+};
+BoxColours boxColours(HWND page, HWND box, UINT message) {
+  HDC dc = GetDC(box);
+  const auto brush = reinterpret_cast<HBRUSH>(
+      SendMessageW(page, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(box)));
+  const BoxColours out{GetBkColor(dc), brush};
+  ReleaseDC(box, dc);
+  return out;
+}
+
+TEST_F(DialogTest, UsableBoxesTakeTheWindowColourOthersTheLightThreeDColour) {
+  open();
+  window->show();
+  pump();
+  struct Row {
+    const char* what;
+    Control box;
+    int page;
+    UINT message;
+    std::function<void(Form2Model&)> change;
+    int colour;  // system colour index
+  };
+  const Row rows[] = {
+      {"Never", Control::Text2, 1, WM_CTLCOLORSTATIC, [](Form2Model& m) { m.setValue(Control::nChange, 1); },
+       COLOR_3DLIGHT},
+      {"After", Control::Text2, 1, WM_CTLCOLORSTATIC, [](Form2Model& m) { m.setValue(Control::aChange, 1); },
+       COLOR_WINDOW},
+      {"random transitions", Control::TransitionsCbx, 1, WM_CTLCOLORLISTBOX,
+       [](Form2Model& m) { m.setValue(Control::RndTranCheck, 1); }, COLOR_3DLIGHT},
+      {"chosen transition", Control::TransitionsCbx, 1, WM_CTLCOLORLISTBOX,
+       [](Form2Model& m) { m.setValue(Control::RndTranCheck, 0); }, COLOR_WINDOW},
+      {"protection off", Control::SS_password, 2, WM_CTLCOLOREDIT,
+       [](Form2Model& m) { m.setValue(Control::Password_enabled, 0); }, COLOR_3DLIGHT},
+      {"protection off, confirm", Control::SS_Confirm, 2, WM_CTLCOLOREDIT, [](Form2Model&) {}, COLOR_3DLIGHT},
+      {"protection on", Control::SS_Confirm, 2, WM_CTLCOLOREDIT,
+       [](Form2Model& m) { m.setValue(Control::Password_enabled, 1); }, COLOR_WINDOW},
+  };
+  static_assert(COLOR_WINDOW == 5 && COLOR_3DLIGHT == 22);
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    r.change(window->model());
+    const BoxColours got = boxColours(window->page(r.page), item(r.box), r.message);
+    EXPECT_EQ(got.back, GetSysColor(r.colour));
+    // The system's own brush, which follows a change of colour scheme.
+    EXPECT_EQ(got.brush, GetSysColorBrush(r.colour));
+    EXPECT_EQ(IsWindowEnabled(item(r.box)) != FALSE, r.colour == COLOR_WINDOW);
+  }
+}
+
+// Acts on the next common dialog this thread shows (a visible, enabled
+// top-level dialog other than `except`), from inside the dialog's own modal
+// loop; a thread timer runs there. One at a time.
+class CommonDialogAnswer {
+ public:
+  CommonDialogAnswer(HWND except, std::function<void(HWND)> act) : except_(except), act_(std::move(act)) {
+    current_ = this;
+    timer_ = SetTimer(nullptr, 0, 20, &CommonDialogAnswer::tick);
+  }
+  ~CommonDialogAnswer() {
+    KillTimer(nullptr, timer_);
+    current_ = nullptr;
+  }
+  CommonDialogAnswer(const CommonDialogAnswer&) = delete;
+  CommonDialogAnswer& operator=(const CommonDialogAnswer&) = delete;
+
+  bool answered = false;
+  std::wstring title;
+
+ private:
+  static BOOL CALLBACK visit(HWND h, LPARAM lp) {
+    auto* self = reinterpret_cast<CommonDialogAnswer*>(lp);
+    if (h != self->except_ && className(h) == L"#32770" && IsWindowVisible(h) && IsWindowEnabled(h)) {
+      self->found_ = h;
+      return FALSE;
+    }
+    return TRUE;
+  }
+  static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
+    CommonDialogAnswer* self = current_;
+    if (!self || self->answered) return;
+    self->found_ = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), &CommonDialogAnswer::visit, reinterpret_cast<LPARAM>(self));
+    if (!self->found_) return;
+    self->answered = true;
+    self->title = windowText(self->found_);
+    self->act_(self->found_);
+  }
+
+  static inline CommonDialogAnswer* current_ = nullptr;
+  HWND except_;
+  std::function<void(HWND)> act_;
+  UINT_PTR timer_ = 0;
+  HWND found_ = nullptr;
+};
+
+struct ScreenDcForTest {
+  ScreenDcForTest() : dc(GetDC(nullptr)) {}
+  ~ScreenDcForTest() { ReleaseDC(nullptr, dc); }
+  ScreenDcForTest(const ScreenDcForTest&) = delete;
+  ScreenDcForTest& operator=(const ScreenDcForTest&) = delete;
+  HDC dc;
+};
+
+void pressOk(HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDOK, 0); }
+
+Strings comboItems(HWND combo) {
+  Strings items;
+  for (LRESULT i = 0; i < SendMessageA(combo, CB_GETCOUNT, 0, 0); ++i) {
+    char text[256] = {};
+    SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+    items.push_back(text);
+  }
+  return items;
+}
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+  text.replace(text.find(from), from.size(), to);
+  return text;
+}
+
+TEST_F(DialogTest, AddTakesThePathChosenInTheFileOpenDialog) {
+  char folder[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, folder);
+  const std::string path = std::string(folder) + "lumova dialog test.bmp";
+  { std::ofstream(path) << "BM"; }  // it must exist; the fake loader decodes it
+  open();
+  pictures.sizes[path] = {30, 20};
+  window->show();
+  pump();
+
+  Strings types;
+  int typeShown = -1;
+  {
+    CommonDialogAnswer answer(window->hwnd(), [&](HWND d) {
+      types = comboItems(GetDlgItem(d, cmb1));
+      typeShown = static_cast<int>(SendMessageW(GetDlgItem(d, cmb1), CB_GETCURSEL, 0, 0));
+      SetDlgItemTextA(d, cmb13, path.c_str());
+      pressOk(d);
+    });
+    SendMessageW(item(Control::add), BM_CLICK, 0, 0);
+    ASSERT_TRUE(answer.answered);
+    EXPECT_EQ(answer.title, L"Select a file to open");
+  }
+  EXPECT_EQ(types, (Strings{"Image files (*.gif;*.jpg;*.bmp)", "CompuServe Files (*.gif)", "Jpeg Files (*.jpg)",
+                            "Jif files (*.jif)", "Windows Bitmap Files (*.bmp)", "Windows DIB files (*.dib)"}));
+  EXPECT_EQ(typeShown, 0);
+
+  HWND list = item(Control::List1);
+  ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 3);
+  char got[MAX_PATH] = {};
+  SendMessageA(list, LB_GETTEXT, 2, reinterpret_cast<LPARAM>(got));
+  EXPECT_EQ(_stricmp(got, path.c_str()), 0) << got;
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 2);
+  EXPECT_EQ(windowText(item(Control::Text3)), L"3");
+  EXPECT_EQ(windowText(item(Control::p_caption)), L"");
+  EXPECT_TRUE(shown.empty());
+
+  // Cancelled: the message, and nothing added.
+  {
+    CommonDialogAnswer answer(window->hwnd(), [](HWND d) { PostMessageW(d, WM_COMMAND, IDCANCEL, 0); });
+    SendMessageW(item(Control::add), BM_CLICK, 0, 0);
+    ASSERT_TRUE(answer.answered);
+  }
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text, "No file has been selected.");
+  EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 3);
+  DeleteFileA(path.c_str());
+}
+
+// A scalable face this system has; prefixes differ in their fonts.
+std::string someTrueTypeFace() {
+  std::string face;
+  ScreenDcForTest screen;
+  LOGFONTA want{};
+  want.lfCharSet = DEFAULT_CHARSET;
+  EnumFontFamiliesExA(
+      screen.dc, &want,
+      [](const LOGFONTA* font, const TEXTMETRICA*, DWORD type, LPARAM lp) -> int {
+        if (!(type & TRUETYPE_FONTTYPE) || font->lfFaceName[0] == '@') return 1;
+        *reinterpret_cast<std::string*>(lp) = font->lfFaceName;
+        return 0;
+      },
+      reinterpret_cast<LPARAM>(&face), 0);
+  return face;
+}
+
+TEST_F(DialogTest, FontDialogOpensOnTheStoredFontWithinItsSizes) {
+  // A colour of the dialog's own list.
+  const std::string face = someTrueTypeFace();
+  ASSERT_FALSE(face.empty());
+  open(replaced(replaced(kIni, "newFontName=Verdana", "newFontName=" + face), "newFontForeColor=65280",
+                "newFontForeColor=255"));
+  window->show();
+  pump();
+  Strings sizes;
+  {
+    CommonDialogAnswer answer(window->hwnd(), [&](HWND d) {
+      sizes = comboItems(GetDlgItem(d, cmb3));
+      pressOk(d);
+    });
+    SendMessageW(item(Control::font), BM_CLICK, 0, 0);
+    ASSERT_TRUE(answer.answered);
+  }
+  ASSERT_FALSE(sizes.empty());
+  for (const auto& size : sizes) {
+    SCOPED_TRACE(size);
+    EXPECT_GE(std::stod(size), 10.0);
+    EXPECT_LE(std::stod(size), 48.0);
+  }
+  // Confirmed unchanged: what it opened on comes back.
+  EXPECT_EQ(model().value(Key::newFontName), face);
+  EXPECT_EQ(model().value(Key::newFontSize), "12");
+  EXPECT_EQ(model().value(Key::newFontBold), "True");
+  EXPECT_EQ(model().value(Key::newFontItalic), "False");
+  EXPECT_EQ(model().value(Key::newFontUnderline), "False");
+  EXPECT_EQ(model().value(Key::newFontFontStrikethru), "True");
+  EXPECT_EQ(model().value(Key::newFontForeColor), "255");
+  EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(DialogTest, ColourDialogOpensOnTheBackgroundColour) {
+  const std::uint32_t navy = 0x800000;  // blue 128
+  open(replaced(replaced(kIni, "backEffect=1", "backEffect=0"), "newBackColor=255",
+                "newBackColor=" + std::to_string(navy)));
+  window->show();
+  pump();
+  {
+    CommonDialogAnswer answer(window->hwnd(), pressOk);
+    SendMessageW(item(Control::backColorClick), BM_CLICK, 0, 0);
+    ASSERT_TRUE(answer.answered);
+  }
+  EXPECT_EQ(model().value(Key::newBackColor), std::to_string(navy));
+  {
+    CommonDialogAnswer answer(window->hwnd(), [](HWND d) { PostMessageW(d, WM_COMMAND, IDCANCEL, 0); });
+    SendMessageW(item(Control::backColorClick), BM_CLICK, 0, 0);
+    ASSERT_TRUE(answer.answered);
+  }
+  EXPECT_EQ(model().value(Key::newBackColor), std::to_string(navy));
+  EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(DialogTest, RemoveAllAsksWithYesAndNo) {
+  open();
+  window->show();
+  pump();
+  SendMessageW(item(Control::RemoveAll), BM_CLICK, 0, 0);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text, "Do you really want to remove all loaded images?");
+  EXPECT_EQ(shown[0].kind, MessageKind::YesNoExclamation);
+  EXPECT_EQ(shown[0].owner, window->hwnd());
+  EXPECT_EQ(SendMessageW(item(Control::List1), LB_GETCOUNT, 0, 0), 2);
+
+  answerYes = true;
+  SendMessageW(item(Control::RemoveAll), BM_CLICK, 0, 0);
+  EXPECT_EQ(SendMessageW(item(Control::List1), LB_GETCOUNT, 0, 0), 0);
+  EXPECT_EQ(windowText(item(Control::Text3)), L"0");
+  EXPECT_EQ(windowText(item(Control::p_caption)), L"");
+  EXPECT_EQ(shown.size(), 2u);
+}
+
+TEST_F(DialogTest, TypingACaptionWithNoPictureIsRefusedOnce) {
+  open(replaced(kIni, "total=2", "total=0"));
+  window->show();
+  pump();
+  HWND box = item(Control::p_caption);
+  SendMessageW(box, WM_CHAR, 'x', 0);
+  pump();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text, "An image must be loaded first.");
+  EXPECT_EQ(windowText(box), L"");
+  EXPECT_TRUE(model().control(Control::photo_caption).items.empty());
+}
+
 // A 32-bit top-down surface in memory, for reading back what was drawn.
 class Surface {
  public:
@@ -553,6 +838,34 @@ TEST(Form2Thumbnail, DrawsFromTheTopLeftAtTheGivenSize) {
   }
   testing::SizedPicture notDecoded(10, 10);
   EXPECT_FALSE(paintThumbnail(box.dc(), notDecoded, 10, 10));
+}
+
+TEST(Form2Thumbnail, ShrinksByAveragingNotByDroppingPixels) {
+  // Single-pixel black and white stripes, halved: every pixel a middle grey,
+  // where a nearest-pixel copy would keep only the black or only the white.
+  auto picture = win32::DibPicture::create(200, 100);
+  ASSERT_TRUE(picture);
+  for (int y = 0; y < 100; ++y)
+    for (int x = 0; x < 200; ++x) {
+      std::uint8_t* p = picture->mutableBits() + y * picture->stride() + x * 4;
+      const std::uint8_t v = x % 2 ? 255 : 0;
+      p[0] = v, p[1] = v, p[2] = v, p[3] = 255;
+    }
+  Surface box(300, 200);
+  ThumbnailPainter painter;
+  ASSERT_TRUE(painter.paint(box.dc(), picture, 100, 50));
+  for (const auto& at : {std::pair{0, 0}, std::pair{37, 21}, std::pair{99, 49}}) {
+    SCOPED_TRACE(std::to_string(at.first) + "," + std::to_string(at.second));
+    const std::uint32_t c = box.rgb(at.first, at.second);
+    for (int shift : {0, 8, 16}) {
+      const int channel = static_cast<int>((c >> shift) & 0xFF);
+      EXPECT_NEAR(channel, 128, 1);
+    }
+  }
+  EXPECT_EQ(box.rgb(100, 10), 0xFFFFFFu);  // right of the thumbnail
+  // Painting again, from the kept copy, gives the same.
+  ASSERT_TRUE(painter.paint(box.dc(), picture, 100, 50));
+  EXPECT_NEAR(static_cast<int>(box.rgb(37, 21) & 0xFF), 128, 1);
 }
 
 }  // namespace

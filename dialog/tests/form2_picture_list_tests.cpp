@@ -1,0 +1,274 @@
+// The "Image Files" tab: adding through the file-open dialog, removing one
+// or all pictures, captions, and the thumbnail.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "dialog/form2_model.h"
+#include "dialog/tests/form2_test_dialog.h"
+
+namespace lumova::dialog {
+namespace {
+
+using testing::Dialog;
+using testing::FileView;
+using testing::fullIni;
+using testing::kIniPath;
+using Strings = std::vector<std::string>;
+
+const std::string kEmpty = fullIni("total/total=0");
+
+TEST(Form2Add, AsksForAPictureWithTheTypesTitleAndFlags) {
+  Dialog d(kEmpty);
+  d.model.Form_Load();
+  d.model.click(Control::add);
+  ASSERT_EQ(d.host.openRequests.size(), 1u);
+  const OpenFileRequest& r = d.host.openRequests[0];
+  EXPECT_EQ(r.title, "Select a file to open");
+  EXPECT_EQ(r.flags, 0x1004u);
+  EXPECT_EQ(r.filterIndex, 1);
+  EXPECT_EQ(r.filter,
+            "Image files (*.gif;*.jpg;*.bmp)|*.gif;*.jpg;*.bmp|CompuServe Files (*.gif)|*.gif|Jpeg Files (*.jpg)|*.jpg|"
+            "Jif files (*.jif)|*.jif|Windows Bitmap Files (*.bmp)|*.bmp|Windows DIB files (*.dib)|*.dib");
+}
+
+TEST(Form2Add, FilterBecomesNulSeparatedPairs) {
+  const std::string got = commonDialogFilter("A (*.a)|*.a|B|*.b;*.c");
+  EXPECT_EQ(got, std::string("A (*.a)\0*.a\0B\0*.b;*.c\0", 22));
+  // With the terminator of the text itself, the list ends in two NULs.
+  EXPECT_EQ(got.c_str()[got.size()], '\0');
+  const std::string full = commonDialogFilter(kPictureFilter);
+  EXPECT_EQ(std::count(full.begin(), full.end(), '\0'), 11 + 1);  // six pairs
+}
+
+TEST(Form2Add, SameFileTwiceGivesTwoEntriesWithTheirOwnCaptions) {
+  Dialog d(kEmpty);
+  d.model.Form_Load();
+  d.host.openAnswers = {"C:\\Pics\\a.jpg", "C:\\Pics\\a.jpg"};
+
+  d.model.click(Control::add);
+  EXPECT_EQ(d[Control::List1].value, 0);
+  EXPECT_EQ(d[Control::Text3].text, "1");
+  d.model.setText(Control::p_caption, "Morning");
+
+  d.model.click(Control::add);
+  // Appended at the end, selected, with an empty caption in the box.
+  EXPECT_EQ(d[Control::List1].items, (Strings{"C:\\Pics\\a.jpg", "C:\\Pics\\a.jpg"}));
+  EXPECT_EQ(d[Control::List1].value, 1);
+  EXPECT_EQ(d[Control::p_caption].text, "");
+  EXPECT_EQ(d[Control::Text3].text, "2");
+  d.model.setText(Control::p_caption, "Evening");
+
+  EXPECT_EQ(d[Control::photo_caption].items, (Strings{"Morning", "Evening"}));
+  d.model.setListIndex(Control::List1, 0);
+  EXPECT_EQ(d[Control::p_caption].text, "Morning");
+  EXPECT_TRUE(d.host.messages.empty());
+
+  d.model.OK_Click();
+  ASSERT_TRUE(d.host.unloaded);
+  FileView after(d.host.files.files[kIniPath]);
+  EXPECT_EQ(after.read("total", "total"), "2");
+  EXPECT_EQ(after.read("images", "1"), "C:\\Pics\\a.jpg");
+  EXPECT_EQ(after.read("caption", "0"), "Morning");
+  EXPECT_EQ(after.read("caption", "1"), "Evening");
+}
+
+TEST(Form2Add, ShowsTheNewPicturesThumbnail) {
+  Dialog d(fullIni());
+  d.model.Form_Load();
+  d.host.pictureFiles.sizes["C:\\Pics\\wide.bmp"] = {800, 100};
+  d.host.openAnswers = {"C:\\Pics\\wide.bmp"};
+  d.host.pictureFiles.loaded.clear();
+  d.model.click(Control::add);
+  ASSERT_TRUE(d.model.thumbnail().has_value());
+  // 12000 x 1500 twips: shrunk until it fits, 3049 x 381.
+  EXPECT_EQ(d.model.thumbnail()->width, 3049);
+  EXPECT_EQ(d.model.thumbnail()->height, 381);
+  EXPECT_EQ(d.model.thumbnail()->picture, d.model.photo());
+  EXPECT_EQ(d.model.photo()->width(), 800);
+  // The selection's load serves the add as well.
+  EXPECT_EQ(d.host.pictureFiles.loaded, Strings{"C:\\Pics\\wide.bmp"});
+}
+
+TEST(Form2Add, CancelSaysNoFileWasSelectedAndChangesNothing) {
+  Dialog d(fullIni());
+  d.model.Form_Load();
+  d.host.changes.clear();
+  d.model.click(Control::add);  // no answer scripted: cancelled
+  EXPECT_EQ(d.host.messages, Strings{kNoFileSelected});
+  EXPECT_EQ(d[Control::List1].items.size(), 2u);
+  EXPECT_EQ(d[Control::photo_caption].items.size(), 2u);
+  EXPECT_EQ(d[Control::List1].value, 0);
+  EXPECT_EQ(d[Control::Text3].text, "2");
+  EXPECT_TRUE(d.model.thumbnail().has_value());
+  EXPECT_TRUE(d.host.changes.empty());
+}
+
+TEST(Form2Add, UnreadablePictureStaysListedAfterBothMessages) {
+  Dialog d(fullIni());
+  d.model.Form_Load();
+  d.host.openAnswers = {"C:\\Pics\\broken.jif"};
+  d.model.click(Control::add);
+  EXPECT_EQ(d.host.messages, (Strings{kImageNotFound, kNoFileSelected}));
+  EXPECT_EQ(d[Control::List1].items.back(), "C:\\Pics\\broken.jif");
+  EXPECT_EQ(d[Control::photo_caption].items, (Strings{"First", "Second", ""}));
+  EXPECT_EQ(d[Control::List1].value, 2);
+  EXPECT_EQ(d[Control::Text3].text, "3");
+  EXPECT_FALSE(d.model.thumbnail().has_value());
+  EXPECT_FALSE(d.model.photo());
+}
+
+TEST(Form2Remove, WithEntriesButNoneSelectedRemovesNothing) {
+  Dialog d(fullIni());
+  d.model.Form_Load();
+  d.model.setListIndex(Control::List1, -1);
+  d.host.messages.clear();
+  d.model.remove_Click();
+  EXPECT_EQ(d.host.messages, Strings{kNothingToRemove});
+  EXPECT_EQ(d[Control::List1].items.size(), 2u);
+  EXPECT_EQ(d[Control::photo_caption].items.size(), 2u);
+  EXPECT_EQ(d[Control::Text3].text, "2");
+  EXPECT_FALSE(d.model.thumbnail().has_value());  // the box is cleared all the same
+}
+
+TEST(Form2Remove, RemovingEntryIMovesLaterPicturesAndCaptionsUp) {
+  std::string ini = "[total]\r\ntotal=5\r\n[images]\r\n";
+  for (int i = 0; i < 5; ++i) ini += std::to_string(i) + "=p" + std::to_string(i) + "\r\n";
+  ini += "[caption]\r\n";
+  for (int i = 0; i < 5; ++i) ini += std::to_string(i) + "=c" + std::to_string(i) + "\r\n";
+  for (int removed = 0; removed < 5; ++removed) {
+    SCOPED_TRACE(removed);
+    Dialog d(ini);
+    for (int i = 0; i < 5; ++i) d.host.pictureFiles.sizes["p" + std::to_string(i)] = {10, 10};
+    d.model.Form_Load();
+    d.model.setListIndex(Control::List1, removed);
+    d.model.click(Control::remove);
+    Strings paths, captions;
+    for (int i = 0; i < 5; ++i)
+      if (i != removed) {
+        paths.push_back("p" + std::to_string(i));
+        captions.push_back("c" + std::to_string(i));
+      }
+    EXPECT_EQ(d[Control::List1].items, paths);
+    EXPECT_EQ(d[Control::photo_caption].items, captions);
+    const int selected = removed == 0 ? 0 : removed - 1;
+    EXPECT_EQ(d[Control::List1].value, selected);
+    EXPECT_EQ(d[Control::p_caption].text, captions[static_cast<std::size_t>(selected)]);
+  }
+}
+
+TEST(Form2RemoveAll, NoChangesNothing) {
+  Dialog d(fullIni());
+  d.model.Form_Load();
+  d.host.changes.clear();
+  d.host.log.clear();
+  d.host.yesNoAnswers = {false};
+  d.model.click(Control::RemoveAll);
+  EXPECT_EQ(d.host.log, (Strings{"react RemoveAll_Click", "ask Do you really want to remove all loaded images?"}));
+  EXPECT_TRUE(d.host.changes.empty());
+  EXPECT_EQ(d[Control::List1].items.size(), 2u);
+  EXPECT_EQ(d[Control::photo_caption].items, (Strings{"First", "Second"}));
+  EXPECT_EQ(d[Control::List1].value, 0);
+  EXPECT_EQ(d[Control::p_caption].text, "First");
+  EXPECT_EQ(d[Control::Text3].text, "2");
+  EXPECT_TRUE(d.model.thumbnail().has_value());
+}
+
+TEST(Form2RemoveAll, YesEmptiesBothListsTheCaptionAndThePreview) {
+  Dialog d(fullIni());
+  d.model.Form_Load();
+  const PicturePtr held = d.model.photo();
+  d.host.yesNoAnswers = {true};
+  d.model.click(Control::RemoveAll);
+  EXPECT_TRUE(d[Control::List1].items.empty());
+  EXPECT_TRUE(d[Control::photo_caption].items.empty());
+  EXPECT_EQ(d[Control::List1].value, -1);
+  EXPECT_EQ(d[Control::p_caption].text, "");
+  EXPECT_EQ(d[Control::Text3].text, "0");
+  EXPECT_FALSE(d.model.thumbnail().has_value());
+  EXPECT_EQ(d.model.photo(), held);  // the holder keeps its picture
+  EXPECT_TRUE(d.host.messages.empty());
+
+  // Then OK finds nothing to save.
+  d.model.OK_Click();
+  EXPECT_EQ(d.host.messages, Strings{kNoImages});
+}
+
+TEST(Form2Caption, TypedWithAnEmptyListShowsTheMessageOnceForEachKeystroke) {
+  Dialog d(kEmpty);
+  d.model.Form_Load();
+  d.host.log.clear();
+  d.model.setText(Control::p_caption, "a");
+  EXPECT_EQ(d.host.messages, Strings{kLoadImageFirst});
+  EXPECT_EQ(d[Control::p_caption].text, "");
+  EXPECT_TRUE(d[Control::photo_caption].items.empty());
+  // Emptying the box raised the reaction again, which did nothing.
+  EXPECT_EQ(d.host.reactions(), (Strings{"p_caption_Change", "p_caption_Change"}));
+}
+
+TEST(Form2Caption, EveryKeystrokeIsStored) {
+  Dialog d(fullIni());
+  d.model.Form_Load();
+  std::string typed;
+  for (char c : std::string("Sun")) {
+    typed += c;
+    d.model.setText(Control::p_caption, typed);
+    EXPECT_EQ(d[Control::photo_caption].items[0], typed);
+  }
+  EXPECT_EQ(d[Control::photo_caption].items[1], "Second");
+}
+
+TEST(Form2Caption, ClearEmptiesTheSelectedCaptionOnly) {
+  Dialog d(fullIni());
+  d.model.Form_Load();
+  d.model.setListIndex(Control::List1, 1);
+  d.model.click(Control::caption_clear);
+  EXPECT_EQ(d[Control::p_caption].text, "");
+  EXPECT_EQ(d[Control::photo_caption].items, (Strings{"First", ""}));
+  d.model.setListIndex(Control::List1, 0);
+  EXPECT_EQ(d[Control::p_caption].text, "First");
+  EXPECT_TRUE(d.host.messages.empty());
+}
+
+TEST(Form2Caption, ClearWithAnEmptyListDoesNothing) {
+  Dialog d(kEmpty);
+  d.model.Form_Load();
+  d.model.click(Control::caption_clear);
+  EXPECT_TRUE(d.host.messages.empty());
+  EXPECT_TRUE(d[Control::photo_caption].items.empty());
+}
+
+TEST(Form2Thumbnail, SmallPictureIsShownAtItsOwnSize) {
+  Dialog d(fullIni());
+  d.model.Form_Load();
+  d.model.setListIndex(Control::List1, 1);  // 100 x 80 pixels
+  ASSERT_TRUE(d.model.thumbnail().has_value());
+  EXPECT_EQ(d.model.thumbnail()->width, 1500);
+  EXPECT_EQ(d.model.thumbnail()->height, 1200);
+}
+
+TEST(Form2Thumbnail, BoundaryAndRoundingRows) {
+  struct Row {
+    int w, h, fittedW, fittedH;
+  };
+  // 3374 x 1815: the height alone forces a step, whose 1633.5 goes to the
+  // even 1634. 1 x 1815: the width stays 1 (0.9 rounds up). 3750 x 2016:
+  // one step gives 3375 x 1814, whose width still does not fit.
+  const Row rows[] = {
+      {3375, 1814, 3038, 1633}, {3374, 1815, 3037, 1634}, {1, 1815, 1, 1634},
+      {3375, 1, 3038, 1},       {3750, 2016, 3038, 1633},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::to_string(r.w) + "x" + std::to_string(r.h));
+    const Thumbnail t = fitThumbnail(nullptr, r.w, r.h);
+    EXPECT_EQ(t.width, r.fittedW);
+    EXPECT_EQ(t.height, r.fittedH);
+    EXPECT_LE(t.width, 3374);
+    EXPECT_LE(t.height, 1814);
+  }
+}
+
+}  // namespace
+}  // namespace lumova::dialog

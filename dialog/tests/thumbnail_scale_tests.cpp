@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "dialog/thumbnail_scale.h"
+
+namespace lumova::dialog {
+namespace {
+
+struct Pixels {
+  Pixels(int w, int h) : width(w), height(h), bits(static_cast<std::size_t>(w * h * 4), 0) {}
+  std::uint8_t* at(int x, int y) { return &bits[static_cast<std::size_t>((y * width + x) * 4)]; }
+  void set(int x, int y, std::uint8_t b, std::uint8_t g, std::uint8_t r, std::uint8_t a) {
+    std::uint8_t* p = at(x, y);
+    p[0] = b, p[1] = g, p[2] = r, p[3] = a;
+  }
+  void grey(int x, int y, std::uint8_t v) { set(x, y, v, v, v, 255); }
+  ConstPixelBlock in() const { return {bits.data(), width, height, width * 4}; }
+  PixelBlock out() { return {bits.data(), width, height, width * 4}; }
+  int width, height;
+  std::vector<std::uint8_t> bits;
+};
+
+Pixels scaled(const Pixels& from, int w, int h) {
+  Pixels to(w, h);
+  EXPECT_TRUE(scaleByAreaAverage(from.in(), to.out()));
+  return to;
+}
+
+TEST(ThumbnailScale, OnePixelCheckerboardHalvedBecomesEvenGrey) {
+  Pixels board(8, 6);
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 8; ++x) board.grey(x, y, (x + y) % 2 ? 255 : 0);
+  Pixels half = scaled(board, 4, 3);
+  // A nearest-pixel copy would give all black or all white.
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 4; ++x) {
+      SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y));
+      EXPECT_EQ(half.at(x, y)[0], 128);
+      EXPECT_EQ(half.at(x, y)[3], 255);
+    }
+}
+
+TEST(ThumbnailScale, FractionalStepsWeighTheCoveredShare) {
+  // Three columns into two: the middle one is split between both.
+  Pixels row(3, 1);
+  row.grey(0, 0, 0);
+  row.grey(1, 0, 90);
+  row.grey(2, 0, 210);
+  Pixels two = scaled(row, 2, 1);
+  EXPECT_EQ(two.at(0, 0)[1], 30);   // (0 * 1 + 90 * 0.5) / 1.5
+  EXPECT_EQ(two.at(1, 0)[1], 170);  // (90 * 0.5 + 210 * 1) / 1.5
+
+  // The same down a column.
+  Pixels column(1, 3);
+  column.grey(0, 0, 0);
+  column.grey(0, 1, 90);
+  column.grey(0, 2, 210);
+  Pixels tall = scaled(column, 1, 2);
+  EXPECT_EQ(tall.at(0, 0)[2], 30);
+  EXPECT_EQ(tall.at(0, 1)[2], 170);
+}
+
+TEST(ThumbnailScale, SameSizeCopiesAndGrowingRepeats) {
+  Pixels p(3, 2);
+  std::mt19937 random(7);
+  for (auto& b : p.bits) b = static_cast<std::uint8_t>(random());
+  EXPECT_EQ(scaled(p, 3, 2).bits, p.bits);
+
+  Pixels one(1, 1);
+  one.set(0, 0, 10, 20, 30, 40);
+  Pixels big = scaled(one, 3, 2);
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 3; ++x) EXPECT_EQ(std::vector<std::uint8_t>(big.at(x, y), big.at(x, y) + 4),
+                                          (std::vector<std::uint8_t>{10, 20, 30, 40}));
+}
+
+TEST(ThumbnailScale, PremultipliedPixelsStayValid) {
+  // Colour never exceeds alpha in premultiplied pixels; averaging keeps it so.
+  Pixels p(97, 61);
+  std::mt19937 random(11);
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < p.width; ++x) {
+      const auto a = static_cast<std::uint8_t>(random());
+      auto part = [&] { return static_cast<std::uint8_t>(a ? random() % (a + 1u) : 0); };
+      p.set(x, y, part(), part(), part(), a);
+    }
+  const struct {
+    int w, h;
+  } sizes[] = {{13, 7}, {40, 60}, {96, 1}, {1, 1}};
+  for (const auto& s : sizes) {
+    SCOPED_TRACE(std::to_string(s.w) + "x" + std::to_string(s.h));
+    Pixels out = scaled(p, s.w, s.h);
+    for (int y = 0; y < s.h; ++y)
+      for (int x = 0; x < s.w; ++x)
+        for (int k = 0; k < 3; ++k) ASSERT_LE(out.at(x, y)[k], out.at(x, y)[3]);
+  }
+}
+
+TEST(ThumbnailScale, WholeAreaAverageIsKept) {
+  // One target pixel averages everything.
+  Pixels p(5, 4);
+  int total = 0;
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 5; ++x) {
+      const int v = (x * 37 + y * 11) % 256;
+      total += v;
+      p.grey(x, y, static_cast<std::uint8_t>(v));
+    }
+  Pixels one = scaled(p, 1, 1);
+  EXPECT_EQ(one.at(0, 0)[0], static_cast<int>(std::lround(total / 20.0)));
+}
+
+TEST(ThumbnailScale, EmptyBlocksAreRefused) {
+  Pixels p(2, 2), q(1, 1);
+  q.set(0, 0, 1, 2, 3, 4);
+  EXPECT_FALSE(scaleByAreaAverage({p.bits.data(), 0, 2, 8}, q.out()));
+  EXPECT_FALSE(scaleByAreaAverage(p.in(), {q.bits.data(), 1, 0, 4}));
+  EXPECT_FALSE(scaleByAreaAverage({nullptr, 2, 2, 8}, q.out()));
+  EXPECT_EQ(q.at(0, 0)[3], 4);
+}
+
+}  // namespace
+}  // namespace lumova::dialog
