@@ -137,27 +137,6 @@ TEST(Form2Background, DesktopDisablesChooseColourAndLeavesTheColour) {
   }
 }
 
-TEST(Form2Placement, CenterAndFloatGovernTheSpeedSlider) {
-  Dialog d(fullIni());
-  d.model.Form_Load();
-  struct Step {
-    Control option;
-    const char* value;
-    bool slider;
-  };
-  for (const Step& s : {Step{Control::pCenter, "cent", false}, Step{Control::pRandom, "rand", true}}) {
-    SCOPED_TRACE(std::string(controlName(s.option)));
-    d.model.setValue(s.option, 1);
-    EXPECT_EQ(d.model.value(Key::picRandom), s.value);
-    EXPECT_EQ(d[Control::Slider1].enabled, s.slider);
-    EXPECT_EQ(d[Control::Label5_2].enabled, s.slider);
-  }
-  d.model.setValue(Control::Slider1, 5);
-  EXPECT_EQ(d.model.value(Key::picSpeed), "5");
-  d.model.setValue(Control::Slider1, -3);
-  EXPECT_EQ(d.model.value(Key::picSpeed), "0");
-}
-
 TEST(Form2Change, NeverThenAfterSavesTheSpinControlsInterval) {
   Dialog d(fullIni());
   d.model.Form_Load();
