@@ -14,8 +14,8 @@ inline constexpr int kPictures = 10000;
 inline PictureList benchPictures() {
   PictureList list;
   for (int i = 0; i < kPictures; ++i) {
-    list.paths.push_back("C:\\Users\\Somebody\\Pictures\\Holidays " + std::to_string(2000 + i % 25) +
-                         "\\Day " + std::to_string(i % 31) + "\\IMG_" + std::to_string(100000 + i) + ".JPG");
+    list.paths.push_back("C:\\Users\\Somebody\\Pictures\\Holidays " + std::to_string(2000 + i % 25) + "\\Day " +
+                         std::to_string(i % 31) + "\\IMG_" + std::to_string(100000 + i) + ".JPG");
     list.captions.push_back(i % 7 ? "Caption of picture number " + std::to_string(i) + " at the beach" : "");
   }
   return list;

@@ -40,7 +40,8 @@ std::string profileRead(const char* section, const std::string& key, const std::
 int main() {
   char temp[MAX_PATH];
   GetTempPathA(MAX_PATH, temp);
-  const std::string path = std::string(temp) + "lumova-settings-bench-" + std::to_string(GetCurrentProcessId()) + ".ini";
+  const std::string path =
+      std::string(temp) + "lumova-settings-bench-" + std::to_string(GetCurrentProcessId()) + ".ini";
   auto files = makeSystemFileStore();
   {
     SettingsStore store(*files, path);
@@ -67,8 +68,10 @@ int main() {
   double naive = best(1, [&] {
     int total = std::stoi(profileRead("total", "total", path));
     ++calls;
-    for (int i = 0; i < total; ++i, ++calls) matched += profileRead("images", std::to_string(i), path) == reference.read("images", std::to_string(i));
-    for (int i = 0; i < total; ++i, ++calls) matched += profileRead("caption", std::to_string(i), path) == reference.read("caption", std::to_string(i));
+    for (int i = 0; i < total; ++i, ++calls)
+      matched += profileRead("images", std::to_string(i), path) == reference.read("images", std::to_string(i));
+    for (int i = 0; i < total; ++i, ++calls)
+      matched += profileRead("caption", std::to_string(i), path) == reference.read("caption", std::to_string(i));
     for (const KeyInfo& info : optionKeys()) {
       ++calls;
       matched += profileRead(std::string(info.section).c_str(), std::string(info.name), path) ==

@@ -20,9 +20,8 @@ using namespace lumova::saver;
 
 namespace {
 
-constexpr const char* kNames[] = {"Standard",          "Left wipe",      "Right wipe",
-                                  "Right & Left wipe", "Up & down wipe", "Center wipe",
-                                  "Horizontal blinds", "Vertical blinds"};
+constexpr const char* kNames[] = {"Standard",       "Left wipe",   "Right wipe",        "Right & Left wipe",
+                                  "Up & down wipe", "Center wipe", "Horizontal blinds", "Vertical blinds"};
 
 class CountingCopier final : public RectCopier {
  public:
@@ -38,9 +37,7 @@ class CountingCopier final : public RectCopier {
 class MemoryCopier final : public RectCopier {
  public:
   MemoryCopier(int w, int h)
-      : w_(w),
-        source_(static_cast<std::size_t>(w) * h, 0x00336699u),
-        target_(static_cast<std::size_t>(w) * h, 0) {}
+      : w_(w), source_(static_cast<std::size_t>(w) * h, 0x00336699u), target_(static_cast<std::size_t>(w) * h, 0) {}
   bool copy(const PixelRect& r) override {
     for (int y = r.y; y < r.y + r.h; ++y) {
       const std::size_t at = static_cast<std::size_t>(y) * w_ + r.x;
@@ -81,8 +78,7 @@ void runNaive(int effect, int w, int h, RectCopier& copier, std::int64_t& steps)
   }
 }
 
-void runPaced(int effect, int w, int h, RectCopier& copier, std::int64_t& steps,
-              std::size_t& frames) {
+void runPaced(int effect, int w, int h, RectCopier& copier, std::int64_t& steps, std::size_t& frames) {
   const EffectPlan plan = planEffect(effect, w, h, 60);
   NoWait waiter;
   playPlan(plan, copier, waiter);
@@ -171,10 +167,9 @@ int main(int argc, char** argv) {
           extra = " - | - |";
         }
       }
-      std::printf("| %dx%d | %s | %lld | %zu | %s | %s | %s | %s |%s\n", size.w, size.h,
-                  kNames[effect], static_cast<long long>(paced.steps), paced.frames,
-                  fixed(paced.pixels / area, 3).c_str(), fixed(paced.cpuMs, 3).c_str(),
-                  fixed(naive.pixels / area, 1).c_str(), fixed(naive.cpuMs, 3).c_str(),
+      std::printf("| %dx%d | %s | %lld | %zu | %s | %s | %s | %s |%s\n", size.w, size.h, kNames[effect],
+                  static_cast<long long>(paced.steps), paced.frames, fixed(paced.pixels / area, 3).c_str(),
+                  fixed(paced.cpuMs, 3).c_str(), fixed(naive.pixels / area, 1).c_str(), fixed(naive.cpuMs, 3).c_str(),
                   extra.c_str());
     }
   }

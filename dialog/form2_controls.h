@@ -72,9 +72,9 @@ struct ControlInfo {
   Control id;
   std::string_view name;
   ControlKind kind;
-  int group = 0;                 // option buttons of one frame share a group
-  int min = 0, max = 0;          // slider and scroll bar range
-  std::string_view reaction;     // its change or click handler, empty if none
+  int group = 0;              // option buttons of one frame share a group
+  int min = 0, max = 0;       // slider and scroll bar range
+  std::string_view reaction;  // its change or click handler, empty if none
 };
 
 const ControlInfo& controlInfo(Control c);

@@ -11,7 +11,9 @@
 
 namespace lumova {
 class PictureLoader;
-namespace settings { class SettingsStore; }
+namespace settings {
+class SettingsStore;
+}
 }  // namespace lumova
 
 namespace lumova::dialog {
@@ -21,7 +23,7 @@ namespace lumova::dialog {
 struct ScreenMetrics {
   int screenWidth = 0;
   int screenHeight = 0;
-  int windowWidth = 0;   // the dialog's outer size
+  int windowWidth = 0;  // the dialog's outer size
   int windowHeight = 0;
   int twipsPerPixelX = 15;
   int twipsPerPixelY = 15;

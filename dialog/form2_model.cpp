@@ -95,11 +95,20 @@ std::string fontSizeText(double points) {
 std::string saveFailedMessage(const std::string& path, settings::SaveError error) {
   const char* reason = "";
   switch (error) {
-    case settings::SaveError::CannotCreateTemp: reason = "The folder cannot be written to."; break;
-    case settings::SaveError::WriteFailed: reason = "Writing the new file failed."; break;
-    case settings::SaveError::FlushFailed: reason = "The new file could not be written to the disk."; break;
-    case settings::SaveError::ReplaceFailed: reason = "The old file could not be replaced."; break;
-    case settings::SaveError::None: break;
+    case settings::SaveError::CannotCreateTemp:
+      reason = "The folder cannot be written to.";
+      break;
+    case settings::SaveError::WriteFailed:
+      reason = "Writing the new file failed.";
+      break;
+    case settings::SaveError::FlushFailed:
+      reason = "The new file could not be written to the disk.";
+      break;
+    case settings::SaveError::ReplaceFailed:
+      reason = "The old file could not be replaced.";
+      break;
+    case settings::SaveError::None:
+      break;
   }
   return "The settings could not be saved to\r\n" + path + "\r\n\r\n" + reason +
          " The file is unchanged; your choices are still in the dialog.";

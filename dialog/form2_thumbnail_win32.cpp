@@ -34,8 +34,7 @@ bool blendAtOrigin(HDC dc, const win32::DibPicture& dib) {
   if (!source.select(dib.bitmap())) return false;
   // The pixels are premultiplied: transparent parts show the box behind.
   const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  return AlphaBlend(dc, 0, 0, dib.width(), dib.height(), source.get(), 0, 0, dib.width(), dib.height(), blend) !=
-         FALSE;
+  return AlphaBlend(dc, 0, 0, dib.width(), dib.height(), source.get(), 0, 0, dib.width(), dib.height(), blend) != FALSE;
 }
 
 }  // namespace

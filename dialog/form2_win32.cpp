@@ -249,9 +249,7 @@ bool Form2Window::translate(MSG& msg) {
   return IsDialogMessageW(hwnd_, &msg) != FALSE;
 }
 
-int Form2Window::currentTab() const {
-  return tab_ ? static_cast<int>(SendMessageW(tab_, TCM_GETCURSEL, 0, 0)) : -1;
-}
+int Form2Window::currentTab() const { return tab_ ? static_cast<int>(SendMessageW(tab_, TCM_GETCURSEL, 0, 0)) : -1; }
 
 void Form2Window::selectTab(int index) {
   if (!tab_ || index < 0 || index >= kTabCount) return;
@@ -322,8 +320,7 @@ std::optional<FontChoice> Form2Window::chooseFont(const FontRequest& request) {
 
   FontChoice chosen;
   chosen.name = font.lfFaceName;
-  chosen.size = cf.iPointSize > 0 ? cf.iPointSize / 10.0
-                                  : std::abs(static_cast<double>(font.lfHeight)) * 72.0 / dpiY_;
+  chosen.size = cf.iPointSize > 0 ? cf.iPointSize / 10.0 : std::abs(static_cast<double>(font.lfHeight)) * 72.0 / dpiY_;
   chosen.bold = font.lfWeight >= FW_SEMIBOLD;
   chosen.italic = font.lfItalic != 0;
   chosen.underline = font.lfUnderline != 0;
@@ -425,7 +422,8 @@ bool Form2Window::onInitDialog() {
     SetWindowPos(photo, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
-  SendMessageW(item(C::Slider1), TBM_SETRANGE, FALSE, MAKELPARAM(controlInfo(C::Slider1).min, controlInfo(C::Slider1).max));
+  SendMessageW(item(C::Slider1), TBM_SETRANGE, FALSE,
+               MAKELPARAM(controlInfo(C::Slider1).min, controlInfo(C::Slider1).max));
   SendMessageW(item(C::Slider1), TBM_SETPAGESIZE, 0, 1);
   // Up raises: the maximum is the top end.
   SendMessageW(item(C::changeVScroll1), UDM_SETRANGE32, static_cast<WPARAM>(controlInfo(C::changeVScroll1).min),
@@ -459,8 +457,7 @@ void Form2Window::createStatusBar() {
   SYSTEMTIME late{}, noon{};
   late.wHour = 23, late.wMinute = 58;
   noon.wHour = 12, noon.wMinute = 58;
-  const int clockWidth =
-      std::max(textWidth(status_, timeText(&late)), textWidth(status_, timeText(&noon))) + padding;
+  const int clockWidth = std::max(textWidth(status_, timeText(&late)), textWidth(status_, timeText(&noon))) + padding;
   const int versionWidth = textWidth(status_, kVersion) + padding;
   int edges[3] = {client.right - versionWidth - clockWidth, client.right - clockWidth, -1};
   SendMessageW(status_, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
@@ -479,9 +476,9 @@ void Form2Window::updateClock() {
 }
 
 void Form2Window::createToolTips() {
-  tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_,
-                          nullptr);
+  tips_ =
+      CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_, nullptr);
   if (!tips_) return;
   for (const Binding& b : kBindings) {
     HWND control = item(b.control);
@@ -567,8 +564,7 @@ INT_PTR Form2Window::onCommand(int id, int code, HWND control) {
       if (code == BN_CLICKED) model_->click(c);
       return TRUE;
     case ControlKind::CheckBox:
-      if (code == BN_CLICKED)
-        model_->setValue(c, SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
+      if (code == BN_CLICKED) model_->setValue(c, SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
       return TRUE;
     case ControlKind::OptionButton:
       if (code == BN_CLICKED && SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED) model_->setValue(c, 1);
@@ -639,7 +635,8 @@ void Form2Window::mirror(Control c) {
         SendMessageW(h, CB_RESETCONTENT, 0, 0);
         for (const auto& text : s.items) SendMessageA(h, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
       }
-      if (SendMessageW(h, CB_GETCURSEL, 0, 0) != s.value) SendMessageW(h, CB_SETCURSEL, static_cast<WPARAM>(s.value), 0);
+      if (SendMessageW(h, CB_GETCURSEL, 0, 0) != s.value)
+        SendMessageW(h, CB_SETCURSEL, static_cast<WPARAM>(s.value), 0);
       break;
     case ControlKind::TextBox:
       if (textOf(h) != s.text) SetWindowTextA(h, s.text.c_str());
@@ -704,12 +701,13 @@ void Form2Window::mirrorList(HWND list) {
     }
     SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
   }
-  if (SendMessageW(list, LB_GETCURSEL, 0, 0) != s.value) SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(s.value), 0);
+  if (SendMessageW(list, LB_GETCURSEL, 0, 0) != s.value)
+    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(s.value), 0);
 }
 
 int runSettingsDialog(HINSTANCE instance, const std::string& exeFolderUtf8, PictureLoader& pictures) {
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_UPDOWN_CLASS |
-                                                     ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+  INITCOMMONCONTROLSEX controls{
+      sizeof controls, ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
 
   std::unique_ptr<settings::FileStore> files = settings::makeSystemFileStore();

@@ -17,7 +17,9 @@
 
 namespace lumova {
 class PictureLoader;
-namespace settings { class SettingsStore; }
+namespace settings {
+class SettingsStore;
+}
 }  // namespace lumova
 
 namespace lumova::dialog {

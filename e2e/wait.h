@@ -13,8 +13,7 @@ using namespace std::chrono_literals;
 // The condition is checked once more at the deadline, so a slow poll cannot
 // make a met condition look like a time-out.
 template <class Condition>
-bool waitUntil(Condition&& condition, std::chrono::milliseconds timeout,
-               std::chrono::milliseconds interval = 25ms) {
+bool waitUntil(Condition&& condition, std::chrono::milliseconds timeout, std::chrono::milliseconds interval = 25ms) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   for (;;) {
     if (condition()) return true;

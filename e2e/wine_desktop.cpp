@@ -40,9 +40,12 @@ void logStep(const fs::path& workDir, std::string_view step, std::chrono::steady
 
 std::string launcherFailure(int status) {
   switch (status) {
-    case 0x01: return "the launcher was used wrongly";
-    case 0x02: return "the launcher could not start the program";
-    default: return "the launcher ended with status " + std::to_string(status) + " without reporting an exit code";
+    case 0x01:
+      return "the launcher was used wrongly";
+    case 0x02:
+      return "the launcher could not start the program";
+    default:
+      return "the launcher ended with status " + std::to_string(status) + " without reporting an exit code";
   }
 }
 
@@ -118,8 +121,8 @@ bool WineProcess::running() {
   if (launcher_.running()) return true;
   // The launcher writes the file before it ends; look once more.
   if (exitCode()) return false;
-  throw HarnessError(launcherFailure(*launcher_.waitForExit(std::chrono::milliseconds(0))) + " (see " +
-                     log_.string() + ")");
+  throw HarnessError(launcherFailure(*launcher_.waitForExit(std::chrono::milliseconds(0))) + " (see " + log_.string() +
+                     ")");
 }
 
 std::optional<std::uint32_t> WineProcess::waitForExit(std::chrono::milliseconds timeout) {

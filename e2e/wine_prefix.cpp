@@ -92,8 +92,7 @@ void WineWatchdog::arm(const Environment& env, const fs::path& log) {
   SpawnOptions options;
   // The waiting part runs in the background of a shell that ends at once, so
   // it is no child of the harness and survives whatever ends the harness.
-  options.argv = {"sh", "-c",
-                  "{ read -r _ <&3; [ -d \"$WINEPREFIX\" ] && exec wineserver -k; } & exit 0"};
+  options.argv = {"sh", "-c", "{ read -r _ <&3; [ -d \"$WINEPREFIX\" ] && exec wineserver -k; } & exit 0"};
   options.env = env;
   options.output = log;
   options.passFd = fds[0];
@@ -136,9 +135,9 @@ bool ensurePrefixTemplate(const fs::path& dir, std::ostream& progress) {
   runWineTool({"wineboot", "-i"}, env, log, std::chrono::minutes(4));
   // Without a window manager, managed windows stall about 2 s whenever one is
   // hidden or destroyed, and dialogs never get the keyboard focus.
-  runWineTool({"wine", "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/t", "REG_SZ", "/d", "N",
-               "/f"},
-              env, log, std::chrono::minutes(1));
+  runWineTool(
+      {"wine", "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/t", "REG_SZ", "/d", "N", "/f"}, env,
+      log, std::chrono::minutes(1));
   // The registry reaches the disk when the server ends.
   runWineTool({"wineserver", "-w"}, env, log, std::chrono::minutes(1));
   screen.stop();
@@ -148,9 +147,9 @@ bool ensurePrefixTemplate(const fs::path& dir, std::ostream& progress) {
 }
 
 bool shareableInPrefixCopy(const fs::path& relative) {
-  static const char* const kProgramTypes[] = {".dll", ".exe", ".drv", ".sys", ".ocx", ".cpl", ".acm", ".ax",
-                                              ".tlb", ".nls", ".ds",  ".mui", ".com", ".scr", ".vxd", ".ttf",
-                                              ".fon", ".msstyles", ".dll16", ".drv16", ".exe16", ".mod16"};
+  static const char* const kProgramTypes[] = {
+      ".dll", ".exe", ".drv", ".sys", ".ocx", ".cpl", ".acm",      ".ax",    ".tlb",   ".nls",   ".ds",
+      ".mui", ".com", ".scr", ".vxd", ".ttf", ".fon", ".msstyles", ".dll16", ".drv16", ".exe16", ".mod16"};
   auto it = relative.begin();
   if (it == relative.end() || *it != "drive_c") return false;
   if (++it == relative.end() || *it != "windows") return false;

@@ -88,8 +88,9 @@ void XSession::start(int width, int height, const std::filesystem::path& log) {
   SpawnOptions options;
   // -displayfd: Xvfb picks a free display and writes its number once it
   // accepts connections, so there is nothing to guess and nothing to race.
-  options.argv = {"Xvfb", "-displayfd", "3", "-screen", "0",
-                  std::to_string(width) + "x" + std::to_string(height) + "x24", "-nolisten", "tcp", "-noreset"};
+  options.argv = {"Xvfb",      "-displayfd", "3",
+                  "-screen",   "0",          std::to_string(width) + "x" + std::to_string(height) + "x24",
+                  "-nolisten", "tcp",        "-noreset"};
   options.output = log;
   options.passFd = fds[1];
   try {
@@ -165,7 +166,8 @@ Image XSession::capture(const Rect& wanted) {
   const bool plain32 = xi->bits_per_pixel == 32 && xi->red_mask == 0xFF0000 && xi->green_mask == 0xFF00 &&
                        xi->blue_mask == 0xFF && xi->byte_order == LSBFirst;
   for (int y = 0; y < r.height; ++y) {
-    const auto* row = reinterpret_cast<const std::uint32_t*>(xi->data + static_cast<std::ptrdiff_t>(y) * xi->bytes_per_line);
+    const auto* row =
+        reinterpret_cast<const std::uint32_t*>(xi->data + static_cast<std::ptrdiff_t>(y) * xi->bytes_per_line);
     for (int x = 0; x < r.width; ++x) {
       if (plain32) {
         out.setPixel(x, y, row[x] & 0xFFFFFF);

@@ -32,7 +32,7 @@ constexpr Layout kLayout[] = {
     {Control::wrongPass, "STATIC", kNoticeText, 210, 2160, 0, 0, SS_LEFT | SS_NOPREFIX, 0},
 };
 
-constexpr COLORREF kHintColour = RGB(0, 0, 192);  // colour value 12582912
+constexpr COLORREF kHintColour = RGB(0, 0, 192);    // colour value 12582912
 constexpr COLORREF kNoticeColour = RGB(255, 0, 0);  // colour value 255
 
 // Font height for a point size: 20 twips to the point.

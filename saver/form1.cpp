@@ -78,9 +78,15 @@ void Form1::Form_Load() {
 void Form1::onTimer(TimerId id) {
   if (ended_) return;
   switch (id) {
-    case TimerId::Timer1: Timer1_Timer(); break;
-    case TimerId::Timer2: Timer2_Timer(); break;
-    case TimerId::Timer3: Timer3_Timer(); break;
+    case TimerId::Timer1:
+      Timer1_Timer();
+      break;
+    case TimerId::Timer2:
+      Timer2_Timer();
+      break;
+    case TimerId::Timer3:
+      Timer3_Timer();
+      break;
   }
 }
 
@@ -225,8 +231,9 @@ void Form1::missingPictureExit() {
   if (startup::systemLockApplies(d_.module1)) d_.host.setScreenSaverRunning(false);
   d_.view.unload();
   const std::string& path = imageFiles_[static_cast<std::size_t>(currentImage_)];
-  d_.messages.show(path + "\r\ndoes not exist! Lumova Screen Saver will\r\nnot function unless a different image is reloaded.",
-                   MessageKind::Exclamation);
+  d_.messages.show(
+      path + "\r\ndoes not exist! Lumova Screen Saver will\r\nnot function unless a different image is reloaded.",
+      MessageKind::Exclamation);
   d_.host.endProgram();
 }
 

@@ -18,8 +18,13 @@ namespace lumova {
 class Clock;
 class MessageBoxes;
 class Random;
-namespace settings { class FileStore; }
-namespace startup { class Host; struct Module1; }
+namespace settings {
+class FileStore;
+}
+namespace startup {
+class Host;
+struct Module1;
+}  // namespace startup
 }  // namespace lumova
 
 namespace lumova::saver {

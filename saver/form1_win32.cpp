@@ -21,8 +21,7 @@ constexpr char kCaptionClass[] = "LumovaCaption";
 UINT primaryMonitorDpi() {
   using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
   if (HMODULE shcore = LoadLibraryA("shcore.dll")) {
-    auto fn = reinterpret_cast<GetDpiForMonitorFn>(
-        reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")));
+    auto fn = reinterpret_cast<GetDpiForMonitorFn>(reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")));
     UINT x = 0, y = 0;
     HMONITOR primary = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
     bool ok = fn && SUCCEEDED(fn(primary, 0 /* MDT_EFFECTIVE_DPI */, &x, &y)) && x > 0;
@@ -72,11 +71,13 @@ SaverWindow::SaverWindow(HINSTANCE instance, std::function<void(TimerId)> onTime
   const RECT& v = geo_.virtualScreen;
   // A tool window has no taskbar button; the window stays hidden until the
   // start-up has prepared it.
-  hwnd_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kFrameClass, kAppTitle, WS_POPUP | WS_CLIPCHILDREN,
-                          v.left, v.top, v.right - v.left, v.bottom - v.top, nullptr, nullptr, instance, this);
+  hwnd_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kFrameClass, kAppTitle, WS_POPUP | WS_CLIPCHILDREN, v.left,
+                          v.top, v.right - v.left, v.bottom - v.top, nullptr, nullptr, instance, this);
   // The caption sits below the picture, as a label drawn on the window would.
-  caption_ = CreateWindowExA(0, kCaptionClass, "", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, hwnd_, nullptr, instance, this);
-  picture_ = CreateWindowExA(0, kPictureClass, "", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, hwnd_, nullptr, instance, this);
+  caption_ =
+      CreateWindowExA(0, kCaptionClass, "", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, hwnd_, nullptr, instance, this);
+  picture_ =
+      CreateWindowExA(0, kPictureClass, "", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, hwnd_, nullptr, instance, this);
   SetWindowPos(caption_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
   win32::WindowDc screen(nullptr);
@@ -143,7 +144,8 @@ void SaverWindow::setCaptionVisible(bool visible) { ShowWindow(caption_, visible
 TwipSize SaverWindow::setCaptionText(const std::string& text) {
   captionText_ = text;
   win32::WindowDc dc(caption_);
-  win32::SelectIn font(dc.get(), captionFont_ ? static_cast<HGDIOBJ>(captionFont_.get()) : GetStockObject(DEFAULT_GUI_FONT));
+  win32::SelectIn font(dc.get(),
+                       captionFont_ ? static_cast<HGDIOBJ>(captionFont_.get()) : GetStockObject(DEFAULT_GUI_FONT));
   SIZE extent{0, 0};
   TEXTMETRICA tm{};
   GetTextMetricsA(dc.get(), &tm);
@@ -355,7 +357,8 @@ void SaverWindow::paintCaption() {
   MapWindowPoints(caption_, hwnd_, &origin, 1);
   BitBlt(dc, 0, 0, r.right, r.bottom, background_.dc(), origin.x, origin.y, SRCCOPY);
   if (!captionText_.empty()) {
-    win32::SelectIn font(dc, captionFont_ ? static_cast<HGDIOBJ>(captionFont_.get()) : GetStockObject(DEFAULT_GUI_FONT));
+    win32::SelectIn font(dc,
+                         captionFont_ ? static_cast<HGDIOBJ>(captionFont_.get()) : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, captionColor_);
     DrawTextA(dc, captionText_.data(), static_cast<int>(captionText_.size()), &r,

@@ -70,8 +70,7 @@ DisplayFrameWaiter::DisplayFrameWaiter(HWND window) : window_(window) {
     flush_ = procAddress<FlushFn>(dwmapi_, "DwmFlush");
   }
 
-  timer_.reset(
-      CreateWaitableTimerExW(nullptr, nullptr, kHighResolutionTimerFlag, TIMER_ALL_ACCESS));
+  timer_.reset(CreateWaitableTimerExW(nullptr, nullptr, kHighResolutionTimerFlag, TIMER_ALL_ACCESS));
   highResolution_ = static_cast<bool>(timer_);
   if (!timer_) timer_.reset(CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS));
 

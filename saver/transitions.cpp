@@ -236,14 +236,12 @@ EffectPlan planEffect(int effect, int width, int height, double refreshHz) {
     const std::int64_t upTo = (2 * k * plan.steps + frames) / (2 * frames);
     if (upTo > done) {
       if (blinds) {
-        slats.appendFrame(
-            std::span<const StepRect>(all.steps).subspan(static_cast<std::size_t>(done),
-                                                         static_cast<std::size_t>(upTo - done)),
-            plan.rects);
+        slats.appendFrame(std::span<const StepRect>(all.steps).subspan(static_cast<std::size_t>(done),
+                                                                       static_cast<std::size_t>(upTo - done)),
+                          plan.rects);
       } else {
         // Each step of a wipe holds all earlier ones: its rectangle is the union.
-        const PixelRect now =
-            toPixels(all.steps[static_cast<std::size_t>(upTo - 1)], plan.width, plan.height);
+        const PixelRect now = toPixels(all.steps[static_cast<std::size_t>(upTo - 1)], plan.width, plan.height);
         appendGrowth(shown, now, plan.rects);
         if (!now.empty()) shown = now;
       }

@@ -54,9 +54,7 @@ std::optional<std::string> PosixFileStore::readAll(const std::string& path) {
   }
 }
 
-ssize_t PosixFileStore::writeSome(int fd, const char* data, std::size_t size) {
-  return ::write(fd, data, size);
-}
+ssize_t PosixFileStore::writeSome(int fd, const char* data, std::size_t size) { return ::write(fd, data, size); }
 
 SaveError PosixFileStore::replaceAtomically(const std::string& path, const std::string& bytes) {
   std::string pattern = path + ".tmp.XXXXXX";

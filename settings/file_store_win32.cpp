@@ -50,9 +50,8 @@ std::wstring widen(const std::string& utf8) {
 }
 
 std::optional<std::string> Win32FileStore::readAll(const std::string& path) {
-  Handle file(CreateFileW(widen(path).c_str(), GENERIC_READ,
-                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  Handle file(CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return std::nullopt;
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return std::nullopt;
@@ -71,8 +70,7 @@ std::optional<std::string> Win32FileStore::readAll(const std::string& path) {
   return bytes;
 }
 
-bool Win32FileStore::writeSome(void* file, const char* data, std::uint32_t size,
-                               std::uint32_t* written) {
+bool Win32FileStore::writeSome(void* file, const char* data, std::uint32_t size, std::uint32_t* written) {
   DWORD n = 0;
   BOOL ok = WriteFile(static_cast<HANDLE>(file), data, size, &n, nullptr);
   *written = n;
@@ -85,8 +83,7 @@ SaveError Win32FileStore::replaceAtomically(const std::string& path, const std::
   // Windows refuses to move a file over a read-only one, Wine does not:
   // check first, so that both keep a file the user protected.
   DWORD attributes = GetFileAttributesW(target.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-    return SaveError::ReplaceFailed;
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return SaveError::ReplaceFailed;
 
   // Beside the target, so that the final move stays within one volume.
   std::wstring temp;
@@ -94,8 +91,7 @@ SaveError Win32FileStore::replaceAtomically(const std::string& path, const std::
   const std::wstring stem = target + L"." + hex(GetCurrentProcessId()) + L".";
   for (std::uint64_t attempt = GetTickCount64(), tries = 0; tries < 16; ++attempt, ++tries) {
     temp = stem + hex(attempt) + L".tmp";
-    file.reset(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    file.reset(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.valid()) break;
     // A name left by an earlier run: try the next one.
     DWORD error = GetLastError();
@@ -114,8 +110,7 @@ SaveError Win32FileStore::replaceAtomically(const std::string& path, const std::
   while (left > 0) {
     std::uint32_t chunk = static_cast<std::uint32_t>(std::min<std::size_t>(left, 1u << 24));
     std::uint32_t written = 0;
-    if (!writeSome(file.get(), data, chunk, &written) || written == 0)
-      return fail(SaveError::WriteFailed);
+    if (!writeSome(file.get(), data, chunk, &written) || written == 0) return fail(SaveError::WriteFailed);
     data += written;
     left -= written;
   }

@@ -42,9 +42,7 @@ std::string fold(std::string_view s) {
 // A name as the caller passes it to a lookup or a write.
 std::string_view requestedName(std::string_view name) { return trim(untilNul(name)); }
 
-bool hasLineEnd(std::string_view raw) {
-  return !raw.empty() && (raw.back() == '\n' || raw.back() == '\r');
-}
+bool hasLineEnd(std::string_view raw) { return !raw.empty() && (raw.back() == '\n' || raw.back() == '\r'); }
 
 std::string_view lineEnd(std::string_view raw) {
   if (raw.size() >= 2 && raw.substr(raw.size() - 2) == "\r\n") return raw.substr(raw.size() - 2);
@@ -139,8 +137,7 @@ const IniDocument::Section* IniDocument::findSection(std::string_view foldedName
   return nullptr;
 }
 
-std::string IniDocument::read(std::string_view section, std::string_view key,
-                              std::size_t bufferSize) const {
+std::string IniDocument::read(std::string_view section, std::string_view key, std::size_t bufferSize) const {
   if (bufferSize == 0) return {};
   const Section* s = findSection(fold(requestedName(section)));
   if (!s) return {};
@@ -151,8 +148,7 @@ std::string IniDocument::read(std::string_view section, std::string_view key,
 
   std::string_view value = line.value;
   const std::size_t room = bufferSize - 1;
-  bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-                value.back() == value.front();
+  bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front();
   if (!quoted) return std::string(value.substr(0, room));
   // The opening quote is skipped, the rest copied as far as it fits, and
   // the last copied character dropped whenever the whole rest would have
@@ -187,8 +183,8 @@ void IniDocument::write(std::string_view section, std::string_view key, std::str
     // The file's spelling of the name stays; the line is rewritten.
     line.name = old.name;
     line.spelling = old.spelling;
-    line.raw = (old.spelling.empty() ? old.name : old.spelling) + "=" + encoded(newValue) +
-               std::string(lineEnd(old.raw));
+    line.raw =
+        (old.spelling.empty() ? old.name : old.spelling) + "=" + encoded(newValue) + std::string(lineEnd(old.raw));
     old = std::move(line);
     return;
   }

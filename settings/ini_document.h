@@ -42,8 +42,7 @@ class IniDocument {
   // bufferSize - 1 characters. Empty when the section, the key or its "="
   // is missing. Names match without regard to ASCII letter case or to the
   // blanks around them.
-  std::string read(std::string_view section, std::string_view key,
-                   std::size_t bufferSize = kReadBufferSize) const;
+  std::string read(std::string_view section, std::string_view key, std::size_t bufferSize = kReadBufferSize) const;
 
   // Sets `key` in the first section named `section`: replaces the value of
   // an existing key (its line becomes "name=value"), adds the key after the
@@ -70,8 +69,8 @@ class IniDocument {
     std::string value;      // entry value (blanks trimmed, up to a NUL)
   };
   struct Section {
-    std::string name;       // trimmed, up to a NUL; empty for the lines before any header
-    std::string header;     // the header line's bytes; empty when there is none
+    std::string name;    // trimmed, up to a NUL; empty for the lines before any header
+    std::string header;  // the header line's bytes; empty when there is none
     std::vector<Line> body;
     std::unordered_map<std::string, std::size_t> keys;  // folded name -> first entry
     bool removed = false;

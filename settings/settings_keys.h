@@ -15,9 +15,24 @@ namespace lumova::settings {
 class SettingsStore;
 
 enum class Key {
-  randomPick, newBackColor, backEffect, picSpeed, timeInterval, picRandom, picChange,
-  effectMode, randomEffect, saverPassword, saverEnabled, newFontName, newFontSize,
-  newFontBold, newFontItalic, newFontUnderline, newFontFontStrikethru, newFontForeColor,
+  randomPick,
+  newBackColor,
+  backEffect,
+  picSpeed,
+  timeInterval,
+  picRandom,
+  picChange,
+  effectMode,
+  randomEffect,
+  saverPassword,
+  saverEnabled,
+  newFontName,
+  newFontSize,
+  newFontBold,
+  newFontItalic,
+  newFontUnderline,
+  newFontFontStrikethru,
+  newFontForeColor,
 };
 inline constexpr std::size_t kKeyCount = 18;
 

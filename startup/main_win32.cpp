@@ -81,25 +81,38 @@ int runSaver(HINSTANCE instance) {
   // first interruption of a protected saver.
   std::unique_ptr<startup::SaverSession> session;
   saver::SaverInput input;
-  input.onKey = [&] { if (session) session->Form_KeyDown(); };
-  input.onPictureKey = [&] { if (session) session->Picture1_KeyDown(); };
-  input.onBackgroundButton = [&] { if (session) session->Form_MouseDown(); };
-  input.onBackgroundMove = [&](float x, float y) { if (session) session->Form_MouseMove(x, y); };
+  input.onKey = [&] {
+    if (session) session->Form_KeyDown();
+  };
+  input.onPictureKey = [&] {
+    if (session) session->Picture1_KeyDown();
+  };
+  input.onBackgroundButton = [&] {
+    if (session) session->Form_MouseDown();
+  };
+  input.onBackgroundMove = [&](float x, float y) {
+    if (session) session->Form_MouseMove(x, y);
+  };
   input.onPictureMove = [&](int x, int y) {
     if (session) session->Picture1_MouseMove(static_cast<float>(x), static_cast<float>(y));
   };
-  saver::SaverWindow window(instance, [&](TimerId id) { if (form) form->onTimer(id); }, input);
+  saver::SaverWindow window(
+      instance,
+      [&](TimerId id) {
+        if (form) form->onTimer(id);
+      },
+      input);
   host.attach(window.hwnd());
   session = std::make_unique<startup::SaverSession>(startup::SaverSessionDeps{module1, host, clock, window});
   std::unique_ptr<password::PasswordForm> prompt;
-  password::PasswordWindow promptWindow(instance, window.twipsPerPixelX(), window.twipsPerPixelY(),
-                                        password::PasswordKeys{[&](int key) { prompt->txtPassword_KeyPress(key); },
-                                                               [&](int key) { prompt->txtNotes_KeyPress(key); },
-                                                               [&] { prompt->Form_Close(); }});
+  password::PasswordWindow promptWindow(
+      instance, window.twipsPerPixelX(), window.twipsPerPixelY(),
+      password::PasswordKeys{[&](int key) { prompt->txtPassword_KeyPress(key); },
+                             [&](int key) { prompt->txtNotes_KeyPress(key); }, [&] { prompt->Form_Close(); }});
   prompt = std::make_unique<password::PasswordForm>(promptWindow, module1, *session);
   session->attachPrompt(*prompt);
-  form = std::make_unique<saver::Form1>(saver::Form1Deps{window, window, host, window, clock, random, pictures, messages,
-                                                         module1, files, executableFolder(),
+  form = std::make_unique<saver::Form1>(saver::Form1Deps{window, window, host, window, clock, random, pictures,
+                                                         messages, module1, files, executableFolder(),
                                                          [&](const std::string& path) { pictures.prefetch(path); }});
 
   form->Form_Load();

@@ -20,10 +20,14 @@ Mode selectMode(std::string_view argText) {
   std::string_view head = argText.substr(0, 2);
   if (head.size() != 2 || head[0] != '/') return Mode::None;
   switch (head[1] | 0x20) {  // lower-case a letter; leaves other characters unmatched
-    case 'c': return Mode::Settings;
-    case 's': return Mode::Saver;
-    case 'p': return Mode::Preview;
-    default: return Mode::None;
+    case 'c':
+      return Mode::Settings;
+    case 's':
+      return Mode::Saver;
+    case 'p':
+      return Mode::Preview;
+    default:
+      return Mode::None;
   }
 }
 

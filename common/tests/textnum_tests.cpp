@@ -8,16 +8,36 @@
 using namespace lumova;
 
 TEST(TextNum, StrictConversionAcceptsWholeNumbersOnly) {
-  struct Row { const char* text; std::optional<double> want; };
+  struct Row {
+    const char* text;
+    std::optional<double> want;
+  };
   const std::vector<Row> rows = {
-      {"0", 0.0},        {"42", 42.0},      {" 42 ", 42.0},    {"\t7\t", 7.0},
-      {"-3", -3.0},      {"+3", 3.0},       {"2.5", 2.5},      {".5", 0.5},
-      {"5.", 5.0},       {"-0.25", -0.25},  {"1e3", 1000.0},   {"1E-2", 0.01},
+      {"0", 0.0},
+      {"42", 42.0},
+      {" 42 ", 42.0},
+      {"\t7\t", 7.0},
+      {"-3", -3.0},
+      {"+3", 3.0},
+      {"2.5", 2.5},
+      {".5", 0.5},
+      {"5.", 5.0},
+      {"-0.25", -0.25},
+      {"1e3", 1000.0},
+      {"1E-2", 0.01},
       {"16777215", 16777215.0},
-      {"", std::nullopt},    {" ", std::nullopt},    {"abc", std::nullopt},
-      {"12abc", std::nullopt}, {"1 2", std::nullopt}, {".", std::nullopt},
-      {"-", std::nullopt},   {"1e", std::nullopt},   {"1.2.3", std::nullopt},
-      {"True", std::nullopt}, {"&H10", std::nullopt}, {"0x10", std::nullopt},
+      {"", std::nullopt},
+      {" ", std::nullopt},
+      {"abc", std::nullopt},
+      {"12abc", std::nullopt},
+      {"1 2", std::nullopt},
+      {".", std::nullopt},
+      {"-", std::nullopt},
+      {"1e", std::nullopt},
+      {"1.2.3", std::nullopt},
+      {"True", std::nullopt},
+      {"&H10", std::nullopt},
+      {"0x10", std::nullopt},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(std::string("text: '") + r.text + "'");
@@ -26,10 +46,13 @@ TEST(TextNum, StrictConversionAcceptsWholeNumbersOnly) {
 }
 
 TEST(TextNum, WholeNumbersRoundHalvesToEven) {
-  struct Row { double in; double want; };
+  struct Row {
+    double in;
+    double want;
+  };
   const std::vector<Row> rows = {
-      {0.5, 0}, {1.5, 2}, {2.5, 2}, {3.5, 4}, {-0.5, -0.0}, {-1.5, -2}, {-2.5, -2},
-      {2.4999, 2}, {2.5001, 3}, {-2.5001, -3}, {7, 7},
+      {0.5, 0},   {1.5, 2},    {2.5, 2},    {3.5, 4},      {-0.5, -0.0}, {-1.5, -2},
+      {-2.5, -2}, {2.4999, 2}, {2.5001, 3}, {-2.5001, -3}, {7, 7},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.in);
@@ -38,11 +61,14 @@ TEST(TextNum, WholeNumbersRoundHalvesToEven) {
 }
 
 TEST(TextNum, SixteenBitRangeOverflowsBeyondEdges) {
-  struct Row { double in; std::optional<std::int16_t> want; };
+  struct Row {
+    double in;
+    std::optional<std::int16_t> want;
+  };
   const std::vector<Row> rows = {
-      {32767.0, 32767},   {32767.49, 32767},  {32767.5, std::nullopt}, {32768.0, std::nullopt},
+      {32767.0, 32767},   {32767.49, 32767},  {32767.5, std::nullopt},   {32768.0, std::nullopt},
       {-32768.0, -32768}, {-32768.5, -32768}, {-32768.51, std::nullopt}, {-32769.0, std::nullopt},
-      {2.5, 2},           {-2.5, -2},         {NAN, std::nullopt},     {INFINITY, std::nullopt},
+      {2.5, 2},           {-2.5, -2},         {NAN, std::nullopt},       {INFINITY, std::nullopt},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.in);
@@ -51,11 +77,14 @@ TEST(TextNum, SixteenBitRangeOverflowsBeyondEdges) {
 }
 
 TEST(TextNum, ThirtyTwoBitRangeOverflowsBeyondEdges) {
-  struct Row { double in; std::optional<std::int32_t> want; };
+  struct Row {
+    double in;
+    std::optional<std::int32_t> want;
+  };
   const std::vector<Row> rows = {
-      {2147483647.0, 2147483647},   {2147483647.5, std::nullopt},
-      {-2147483648.0, INT32_MIN},   {-2147483648.5, INT32_MIN},
-      {-2147483648.51, std::nullopt}, {4294967295.0, std::nullopt}, {16777215.0, 16777215},
+      {2147483647.0, 2147483647}, {2147483647.5, std::nullopt},   {-2147483648.0, INT32_MIN},
+      {-2147483648.5, INT32_MIN}, {-2147483648.51, std::nullopt}, {4294967295.0, std::nullopt},
+      {16777215.0, 16777215},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.in);
@@ -75,13 +104,29 @@ TEST(TextNum, StrictTextToWholeNumber) {
 }
 
 TEST(TextNum, LeadingNumberReadsAsMuchAsItCan) {
-  struct Row { const char* text; double want; };
+  struct Row {
+    const char* text;
+    double want;
+  };
   const std::vector<Row> rows = {
-      {"1234", 1234},      {"  1234", 1234},   {"1234abc", 1234},  {"12 34", 12},
-      {"-5x", -5},         {"3.75.1", 3.75},   {"1e3z", 1000},     {"1ez", 1},
-      {"", 0},             {"   ", 0},         {"abc", 0},         {"-", 0},
-      {"&H10", 16},        {"&hff", 255},      {"&HFFFFFFFF", 4294967295.0},
-      {" &H1A2B rest", 0x1A2B}, {"&H", 0},     {"&Hxyz", 0},
+      {"1234", 1234},
+      {"  1234", 1234},
+      {"1234abc", 1234},
+      {"12 34", 12},
+      {"-5x", -5},
+      {"3.75.1", 3.75},
+      {"1e3z", 1000},
+      {"1ez", 1},
+      {"", 0},
+      {"   ", 0},
+      {"abc", 0},
+      {"-", 0},
+      {"&H10", 16},
+      {"&hff", 255},
+      {"&HFFFFFFFF", 4294967295.0},
+      {" &H1A2B rest", 0x1A2B},
+      {"&H", 0},
+      {"&Hxyz", 0},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(std::string("text: '") + r.text + "'");
@@ -90,11 +135,22 @@ TEST(TextNum, LeadingNumberReadsAsMuchAsItCan) {
 }
 
 TEST(TextNum, TruthValuesFromWordsOrNumbers) {
-  struct Row { const char* text; std::optional<bool> want; };
+  struct Row {
+    const char* text;
+    std::optional<bool> want;
+  };
   const std::vector<Row> rows = {
-      {"True", true}, {"False", false}, {"true", true}, {"FALSE", false},
-      {"1", true},    {"0", false},     {"-1", true},   {"0.0", false},
-      {"", std::nullopt}, {"yes", std::nullopt}, {"Truely", std::nullopt},
+      {"True", true},
+      {"False", false},
+      {"true", true},
+      {"FALSE", false},
+      {"1", true},
+      {"0", false},
+      {"-1", true},
+      {"0.0", false},
+      {"", std::nullopt},
+      {"yes", std::nullopt},
+      {"Truely", std::nullopt},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(std::string("text: '") + r.text + "'");
@@ -105,11 +161,21 @@ TEST(TextNum, TruthValuesFromWordsOrNumbers) {
 }
 
 TEST(TextNum, NumberToPlainDecimalText) {
-  struct Row { double in; const char* want; };
+  struct Row {
+    double in;
+    const char* want;
+  };
   const std::vector<Row> rows = {
-      {0, "0"},           {12, "12"},       {-3, "-3"},          {12.5, "12.5"},
-      {0.1, "0.1"},       {-0.25, "-0.25"}, {16777215, "16777215"}, {1e20, "100000000000000000000"},
-      {-0.0, "0"},        {10.5f, "10.5"},
+      {0, "0"},
+      {12, "12"},
+      {-3, "-3"},
+      {12.5, "12.5"},
+      {0.1, "0.1"},
+      {-0.25, "-0.25"},
+      {16777215, "16777215"},
+      {1e20, "100000000000000000000"},
+      {-0.0, "0"},
+      {10.5f, "10.5"},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.in);

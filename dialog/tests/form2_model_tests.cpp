@@ -19,10 +19,10 @@ using Strings = std::vector<std::string>;
 TEST(Form2Startup, RaisesTheReactionsInStepOrder) {
   Dialog d(fullIni());
   d.model.Form_Load();
-  EXPECT_EQ(d.host.reactions(), (Strings{"Random_select_Click", "Combo1_Click", "pRandom_Click", "Slider1_Change",
-                                         "aChange_Click", "changeVScroll1_change", "TransitionsCbx_Click",
-                                         "SS_password_Change", "SS_Confirm_Change", "Password_enabled_Click",
-                                         "List1_Click", "p_caption_Change"}));
+  EXPECT_EQ(d.host.reactions(),
+            (Strings{"Random_select_Click", "Combo1_Click", "pRandom_Click", "Slider1_Change", "aChange_Click",
+                     "changeVScroll1_change", "TransitionsCbx_Click", "SS_password_Change", "SS_Confirm_Change",
+                     "Password_enabled_Click", "List1_Click", "p_caption_Change"}));
   // The window is placed first, and the file read once.
   ASSERT_FALSE(d.host.log.empty());
   EXPECT_EQ(d.host.log.front().rfind("move ", 0), 0u);
@@ -166,11 +166,8 @@ TEST(Form2Startup, PlacementChoosesCenterOrFloat) {
     std::string value;  // picRandom afterwards
   };
   const Row rows[] = {
-      {"cent", true, "cent"},
-      {"rand", false, "rand"},
-      {"CENT", false, "rand"},
-      {"centre", false, "rand"},
-      {"", true, "cent"},  // missing: the default
+      {"cent", true, "cent"},    {"rand", false, "rand"}, {"CENT", false, "rand"},
+      {"centre", false, "rand"}, {"", true, "cent"},  // missing: the default
   };
   for (const Row& r : rows) {
     SCOPED_TRACE("picRandom=" + r.picRandom);
@@ -279,7 +276,7 @@ TEST(Form2Thumbnail, FitsByStepsOfNineTenths) {
     int w, h, fittedW, fittedH;
   };
   const Row rows[] = {
-      {3374, 1814, 3374, 1814}, {100, 80, 100, 80},     {3375, 100, 3038, 90},
+      {3374, 1814, 3374, 1814}, {100, 80, 100, 80},       {3375, 100, 3038, 90},
       {9600, 7200, 2196, 1648}, {12000, 1000, 3049, 254}, {100, 1815, 90, 1634},
   };
   for (const Row& r : rows) {
@@ -319,7 +316,8 @@ TEST(Form2Model, SettingAControlRaisesItsReactionOnlyWhenTheValueDiffers) {
       {"other combo item", [](Form2Model& m) { m.setListIndex(Control::Combo1, 0); }, {"Combo1_Click"}},
       {"combo item that does not exist", [](Form2Model& m) { m.setListIndex(Control::Combo1, 2); }, {}},
       {"select the picture shown", [](Form2Model& m) { m.setListIndex(Control::List1, 0); }, {}},
-      {"select the other picture", [](Form2Model& m) { m.setListIndex(Control::List1, 1); },
+      {"select the other picture",
+       [](Form2Model& m) { m.setListIndex(Control::List1, 1); },
        {"List1_Click", "p_caption_Change"}},
       {"Center", [](Form2Model& m) { m.setValue(Control::pCenter, 1); }, {"pCenter_Click"}},
       {"clear Center from code", [](Form2Model& m) { m.setValue(Control::pCenter, 0); }, {}},
@@ -391,8 +389,7 @@ TEST(Form2Ok, ChecksInOrderWithTheirMessages) {
   for (const OkCase& c : cases) {
     SCOPED_TRACE(c.what);
     std::string ini = fullIni(std::string("password/saverEnabled=") + (c.protection ? "1" : "0") +
-                              (c.emptyFirstPath ? "\nimages/0=" : "") +
-                              (c.pictures == 0 ? "\ntotal/total=0" : ""));
+                              (c.emptyFirstPath ? "\nimages/0=" : "") + (c.pictures == 0 ? "\ntotal/total=0" : ""));
     Dialog d(ini);
     d.model.Form_Load();
     d.host.messages.clear();
@@ -420,7 +417,8 @@ TEST(Form2Ok, TwoOfFivePicturesRemovedLeavesKeysZeroToTwo) {
       "total/total=5\nimages/2=C:\\Pics\\c.jpg\nimages/3=C:\\Pics\\d.jpg\nimages/4=C:\\Pics\\e.jpg\n"
       "caption/2=Third\ncaption/3=Fourth\ncaption/4=Fifth");
   Dialog d(ini);
-  for (const char* p : {"C:\\Pics\\c.jpg", "C:\\Pics\\d.jpg", "C:\\Pics\\e.jpg"}) d.host.pictureFiles.sizes[p] = {10, 10};
+  for (const char* p : {"C:\\Pics\\c.jpg", "C:\\Pics\\d.jpg", "C:\\Pics\\e.jpg"})
+    d.host.pictureFiles.sizes[p] = {10, 10};
   d.model.Form_Load();
   d.model.setListIndex(Control::List1, 3);
   d.model.remove_Click();  // d.jpg; e.jpg moves up

@@ -89,7 +89,8 @@ TEST(Form2Font, SizeTextKeepsWholeSizesWholeAndFractionsShort) {
     double points;
     const char* text;
   };
-  const Row rows[] = {{12, "12"}, {10, "10"}, {48, "48"}, {10.5, "10.5"}, {10.1, "10.1"}, {13.3, "13.3"}, {7.25, "7.25"}};
+  const Row rows[] = {{12, "12"},     {10, "10"},     {48, "48"},    {10.5, "10.5"},
+                      {10.1, "10.1"}, {13.3, "13.3"}, {7.25, "7.25"}};
   for (const Row& r : rows) {
     SCOPED_TRACE(r.text);
     EXPECT_EQ(fontSizeText(r.points), r.text);

@@ -396,11 +396,11 @@ TEST_F(DialogTest, TabOrderFollowsTheLayout) {
   };
   const Row rows[] = {
       {0,
-       {Control::List1, Control::add, Control::remove, Control::RemoveAll, Control::p_caption,
-        Control::caption_clear, Control::font}},
+       {Control::List1, Control::add, Control::remove, Control::RemoveAll, Control::p_caption, Control::caption_clear,
+        Control::font}},
       {1,
-       {Control::Combo1, Control::backColorClick, Control::pRandom, Control::Slider1, Control::aChange,
-        Control::Text2, Control::Random_select, Control::TransitionsCbx, Control::RndTranCheck}},
+       {Control::Combo1, Control::backColorClick, Control::pRandom, Control::Slider1, Control::aChange, Control::Text2,
+        Control::Random_select, Control::TransitionsCbx, Control::RndTranCheck}},
       {2, {Control::Password_enabled, Control::SS_password, Control::SS_Confirm}},
   };
   for (const Row& r : rows) {

@@ -75,8 +75,8 @@ TEST(ThumbnailScale, SameSizeCopiesAndGrowingRepeats) {
   one.set(0, 0, 10, 20, 30, 40);
   Pixels big = scaled(one, 3, 2);
   for (int y = 0; y < 2; ++y)
-    for (int x = 0; x < 3; ++x) EXPECT_EQ(std::vector<std::uint8_t>(big.at(x, y), big.at(x, y) + 4),
-                                          (std::vector<std::uint8_t>{10, 20, 30, 40}));
+    for (int x = 0; x < 3; ++x)
+      EXPECT_EQ(std::vector<std::uint8_t>(big.at(x, y), big.at(x, y) + 4), (std::vector<std::uint8_t>{10, 20, 30, 40}));
 }
 
 TEST(ThumbnailScale, PremultipliedPixelsStayValid) {
@@ -89,9 +89,7 @@ TEST(ThumbnailScale, PremultipliedPixelsStayValid) {
       auto part = [&] { return static_cast<std::uint8_t>(a ? random() % (a + 1u) : 0); };
       p.set(x, y, part(), part(), part(), a);
     }
-  const struct {
-    int w, h;
-  } sizes[] = {{13, 7}, {40, 60}, {96, 1}, {1, 1}};
+  const struct { int w, h; } sizes[] = {{13, 7}, {40, 60}, {96, 1}, {1, 1}};
   for (const auto& s : sizes) {
     SCOPED_TRACE(std::to_string(s.w) + "x" + std::to_string(s.h));
     Pixels out = scaled(p, s.w, s.h);

@@ -113,8 +113,8 @@ class DialogRoundTrip : public E2ETest {
   bool dialogLooksActive() {
     const auto window = screen().findWindow(kDialogTitle);
     if (!window) return false;
-    const Rgb c = screen().capture({window->geometry.x + window->geometry.width / 2, window->geometry.y + 5, 1, 1})
-                      .pixel(0, 0);
+    const Rgb c =
+        screen().capture({window->geometry.x + window->geometry.width / 2, window->geometry.y + 5, 1, 1}).pixel(0, 0);
     const int r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF, b = c & 0xFF;
     return std::max({r, g, b}) - std::min({r, g, b}) > 60;
   }

@@ -38,16 +38,18 @@ Image settledCapture(XSession& screen, const Rect& area, const Image& unlike) {
   Image last, shot;
   auto lastChange = std::chrono::steady_clock::now();
   const Rect inside{8, area.height / 4, area.width - 16, area.height / 2};
-  bool ok = waitUntil([&] {
-    shot = screen.capture(area);
-    if (last.empty() || countDifferent(shot, shot.bounds(), last, Point{0, 0}) != 0)
-      lastChange = std::chrono::steady_clock::now();
-    last = shot;
-    bool settled = std::chrono::steady_clock::now() - lastChange >= 500ms;
-    bool drawn = !uniformColour(shot, inside, 8);
-    bool changed = unlike.empty() || countDifferent(shot, shot.bounds(), unlike, Point{0, 0}) > 500;
-    return settled && drawn && changed;
-  }, 15s);
+  bool ok = waitUntil(
+      [&] {
+        shot = screen.capture(area);
+        if (last.empty() || countDifferent(shot, shot.bounds(), last, Point{0, 0}) != 0)
+          lastChange = std::chrono::steady_clock::now();
+        last = shot;
+        bool settled = std::chrono::steady_clock::now() - lastChange >= 500ms;
+        bool drawn = !uniformColour(shot, inside, 8);
+        bool changed = unlike.empty() || countDifferent(shot, shot.bounds(), unlike, Point{0, 0}) > 500;
+        return settled && drawn && changed;
+      },
+      15s);
   if (!ok) throw HarnessError("the dialog did not settle");
   return shot;
 }
@@ -94,10 +96,12 @@ TEST_F(DialogStartupE2E, OkWithAnEmptyListSaysSoAndStays) {
   focusDialog(screen());
   screen().pressKey("Return");
   std::optional<WindowInfo> box;
-  ASSERT_TRUE(waitUntil([&] {
-    box = screen().findWindow("Lumova Screen Saver");
-    return box.has_value();
-  }, 5s));
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        box = screen().findWindow("Lumova Screen Saver");
+        return box.has_value();
+      },
+      5s));
   EXPECT_TRUE(dialog.running());
   EXPECT_TRUE(screen().findWindow(kDialogTitle));
   screen().click(box->geometry.x + box->geometry.width / 2, box->geometry.y + box->geometry.height - 23);
@@ -117,10 +121,10 @@ TEST_F(DialogStartupE2E, OkRewritesEveryValueAsItWas) {
   const std::string after = readFile(desktop().saverDir() / "zbfaone.ini");
   // Every setting comes back with the value it had; what the program does not
   // know stays too.
-  for (const char* line : {"total=1", "0=C:\\Lumova\\one.bmp", "0=The one", "picSpeed=3", "timeInterval=15",
-                           "picRandom=rand", "picChange=ch", "effectMode=4", "newBackColor=8421504",
-                           "saverEnabled=0", "newFontName=Arial", "newFontSize=14", "newFontForeColor=16777215",
-                           "; kept by hand", "[extra]", "mine=kept"}) {
+  for (const char* line :
+       {"total=1", "0=C:\\Lumova\\one.bmp", "0=The one", "picSpeed=3", "timeInterval=15", "picRandom=rand",
+        "picChange=ch", "effectMode=4", "newBackColor=8421504", "saverEnabled=0", "newFontName=Arial", "newFontSize=14",
+        "newFontForeColor=16777215", "; kept by hand", "[extra]", "mine=kept"}) {
     SCOPED_TRACE(line);
     EXPECT_NE(after.find(std::string(line) + "\r\n"), std::string::npos) << after;
   }

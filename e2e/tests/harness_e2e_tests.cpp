@@ -160,7 +160,8 @@ TEST_F(LauncherE2E, NoticesACrash) {
   EXPECT_TRUE(desktop().crashReport().empty());
   desktop().launch(probe_, "--crash");
   ASSERT_TRUE(waitUntil([&] { return !desktop().crashReport().empty(); }, std::chrono::seconds(15)))
-      << "no crash marker in Wine's log:\n" << desktop().wineLog();
+      << "no crash marker in Wine's log:\n"
+      << desktop().wineLog();
   EXPECT_NE(desktop().crashReport().front().find("Unhandled page fault"), std::string::npos)
       << desktop().crashReport().front();
 }

@@ -148,8 +148,8 @@ TEST(PrefixCopy, CopyCannotChangeTheTemplate) {
   fs::create_directory_symlink("/", from / "dosdevices/z:");
 
   copyPrefix(from, to);
-  EXPECT_TRUE(fs::equivalent(from / "drive_c/windows/system32/kernel32.dll",
-                             to / "drive_c/windows/system32/kernel32.dll"));
+  EXPECT_TRUE(
+      fs::equivalent(from / "drive_c/windows/system32/kernel32.dll", to / "drive_c/windows/system32/kernel32.dll"));
   EXPECT_EQ(fs::read_symlink(to / "dosdevices/c:"), "../drive_c");
   EXPECT_EQ(fs::read_symlink(to / "dosdevices/z:"), "/");
   // Wine rewrites these in place; the template must not notice.

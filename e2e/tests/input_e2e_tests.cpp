@@ -50,7 +50,8 @@ void install(WineDesktop& d, const std::vector<Image>& pictures, const Options& 
          "\r\npicRandom=cent\r\npicChange=" + (o.interval > 0 ? "ch" : "not_ch") +
          "\r\neffectMode=0\r\nrandomEffect=0\r\n"
          "[background]\r\nnewBackColor=0\r\nbackEffect=0\r\n"
-         "[password]\r\nsaverPassword=" + o.password + "\r\nsaverEnabled=" + (o.protection ? "1" : "0") +
+         "[password]\r\nsaverPassword=" +
+         o.password + "\r\nsaverEnabled=" + (o.protection ? "1" : "0") +
          "\r\n"
          "[font]\r\nnewFontName=Arial\r\nnewFontSize=12\r\nnewFontBold=False\r\nnewFontItalic=False\r\n"
          "newFontUnderline=False\r\nnewFontFontStrikethru=False\r\nnewFontForeColor=16777215\r\n";
@@ -200,8 +201,7 @@ class ProtectedE2E : public InputE2E {
   static constexpr Rect kSample{210, 160, 120, 100};
 
   WineProcess& startProtected() {
-    install(desktop(), {Image(640, 480, kGreen), Image(640, 480, kBlue)},
-            Options{true, "Open Sesame", 1});
+    install(desktop(), {Image(640, 480, kGreen), Image(640, 480, kBlue)}, Options{true, "Open Sesame", 1});
     return startSaver(kGreen);
   }
   std::optional<WindowInfo> waitForPrompt() { return screen().waitForWindow(kPromptTitle, 5s); }

@@ -69,16 +69,21 @@ TEST_F(SlideshowE2E, ShowsEachPictureInTurnCentredWithItsCaption) {
     // Centred in twips: (15360 - 15w) / 2 twips, back to pixels.
     const Rect want{(1024 - s.width) / 2, (768 - s.height) / 2, s.width, s.height};
     Image shot;
-    ASSERT_TRUE(waitUntil([&] {
-      shot = screen().capture();
-      return findColour(shot, s.colour) == want;
-    }, 6s)) << "found at " << findColour(shot, s.colour) << ", wanted " << want;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+          shot = screen().capture();
+          return findColour(shot, s.colour) == want;
+        },
+        6s))
+        << "found at " << findColour(shot, s.colour) << ", wanted " << want;
     // The caption: yellow text in the band at the top, centred.
     const Rect band{0, 0, 1024, 40};
-    ASSERT_TRUE(waitUntil([&] {
-      shot = screen().capture();
-      return countDifferent(shot, band, rgb(0, 0, 0)) > 20;
-    }, 3s));
+    ASSERT_TRUE(waitUntil(
+        [&] {
+          shot = screen().capture();
+          return countDifferent(shot, band, rgb(0, 0, 0)) > 20;
+        },
+        3s));
     Rect text = boundsOfOther(shot.crop(band), rgb(0, 0, 0), 40);
     EXPECT_NEAR(text.x + text.width / 2.0, 512, 4) << text;
     // Most of what is not background is the caption colour (edges are blended).
@@ -99,11 +104,13 @@ TEST_F(SlideshowE2E, FloatingPictureMovesOnePixelPerTickOnBothAxes) {
   auto t0 = std::chrono::steady_clock::now();
   first = findColour(screen().capture(), white);
   Rect second;
-  ASSERT_TRUE(waitUntil([&] {
-    if (std::chrono::steady_clock::now() - t0 < 1s) return false;
-    second = findColour(screen().capture(), white);
-    return true;
-  }, 3s));
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        if (std::chrono::steady_clock::now() - t0 < 1s) return false;
+        second = findColour(screen().capture(), white);
+        return true;
+      },
+      3s));
   double ticks = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() / 0.1;
   int dx = std::abs(second.x - first.x), dy = std::abs(second.y - first.y);
   // 100 ms a tick, one pixel per axis each: diagonal, about ten pixels a second.
@@ -121,10 +128,12 @@ TEST_F(SlideshowE2E, MissingPictureEndsWithAMessageNamingIt) {
   ASSERT_TRUE(waitUntil([&] { return !findColour(screen().capture(), rgb(200, 100, 0)).empty(); }, 10s));
   // The saver's window goes first; then a small box under the same title.
   std::optional<WindowInfo> box;
-  ASSERT_TRUE(waitUntil([&] {
-    box = screen().findWindow("Lumova Screen Saver");
-    return box && box->geometry.width < 1024;
-  }, 10s));
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        box = screen().findWindow("Lumova Screen Saver");
+        return box && box->geometry.width < 1024;
+      },
+      10s));
   EXPECT_TRUE(saver.running());
   // Answer it with its OK button, centred near the bottom of the box.
   const Rect& g = box->geometry;
@@ -148,17 +157,19 @@ TEST_F(SlideshowE2E, LeftWipeRevealsFromTheLeftWhileTheScreenWatches) {
   const Rect where{(1024 - 600) / 2, (768 - 300) / 2, 600, 300};
   const Rect leftHalf{where.x, where.y, 300, 300}, rightHalf{where.x + 300, where.y, 300, 300};
   bool sawPartial = false;
-  ASSERT_TRUE(waitUntil([&] {
-    Image shot = screen().capture();
-    const long long leftShown = 300LL * 300 - countDifferent(shot, leftHalf, left);
-    const long long rightShown = 300LL * 300 - countDifferent(shot, rightHalf, right);
-    // Mid-effect: part of the left half is revealed, nothing of the right,
-    // and the rest of the picture's place is still background.
-    if (leftShown > 0 && leftShown < 300LL * 300 && rightShown == 0 &&
-        countDifferent(shot, Rect{where.x + 300, where.y, 300, 300}, rgb(0, 0, 0)) == 0)
-      sawPartial = true;
-    return rightShown == 300LL * 300;
-  }, 10s));
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        Image shot = screen().capture();
+        const long long leftShown = 300LL * 300 - countDifferent(shot, leftHalf, left);
+        const long long rightShown = 300LL * 300 - countDifferent(shot, rightHalf, right);
+        // Mid-effect: part of the left half is revealed, nothing of the right,
+        // and the rest of the picture's place is still background.
+        if (leftShown > 0 && leftShown < 300LL * 300 && rightShown == 0 &&
+            countDifferent(shot, Rect{where.x + 300, where.y, 300, 300}, rgb(0, 0, 0)) == 0)
+          sawPartial = true;
+        return rightShown == 300LL * 300;
+      },
+      10s));
   EXPECT_TRUE(sawPartial) << "no screenshot caught the wipe half way";
   Image done = screen().capture();
   EXPECT_EQ(countDifferent(done, leftHalf, left), 0);

@@ -36,8 +36,8 @@ void expectEndsWithoutWindow(XSession& screen, WineProcess& p, const char* title
 
 TEST_F(StartupE2E, ColourBackgroundCoversEveryPixelAndParksThePointer) {
   const Rgb teal = rgb(0x20, 0x80, 0x90);  // settings hold red + 256 green + 65536 blue
-  desktop().installSaver(settingsText("newBackColor=" + std::to_string(0x20 + 0x80 * 256 + 0x90 * 65536) +
-                                      "\r\nbackEffect=0\r\n"));
+  desktop().installSaver(
+      settingsText("newBackColor=" + std::to_string(0x20 + 0x80 * 256 + 0x90 * 65536) + "\r\nbackEffect=0\r\n"));
   screen().movePointer(300, 200);
   WineProcess& saver = desktop().startSaver("/s");
   ASSERT_TRUE(screen().waitForWindow("Lumova Screen Saver", 10s));
@@ -53,10 +53,12 @@ TEST_F(StartupE2E, DesktopSnapshotShowsTheDesktopAsItWas) {
   WineProcess& pattern = desktop().launch(windowProgram(), "pattern");
   ASSERT_TRUE(screen().waitForWindow("Lumova E2E Pattern", 10s));
   Image before;
-  ASSERT_TRUE(waitUntil([&] {
-    before = screen().capture();
-    return before.pixel(9, 3) == rgb(9, 3, 255) && before.pixel(1000, 700) == rgb(1000 & 255, 700 & 255, 0);
-  }, 5s));
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        before = screen().capture();
+        return before.pixel(9, 3) == rgb(9, 3, 255) && before.pixel(1000, 700) == rgb(1000 & 255, 700 & 255, 0);
+      },
+      5s));
 
   desktop().installSaver(settingsText("newBackColor=255\r\nbackEffect=1\r\n"));
   WineProcess& saver = desktop().startSaver("/s");
@@ -65,10 +67,13 @@ TEST_F(StartupE2E, DesktopSnapshotShowsTheDesktopAsItWas) {
   pattern.kill();
   ASSERT_TRUE(waitUntil([&] { return !screen().findWindow("Lumova E2E Pattern"); }, 5s));
   Image after;
-  ASSERT_TRUE(waitUntil([&] {
-    after = screen().capture();
-    return countDifferent(after, after.bounds(), before, Point{0, 0}) == 0;
-  }, 5s)) << "pixels differing from the desktop: " << countDifferent(after, after.bounds(), before, Point{0, 0});
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        after = screen().capture();
+        return countDifferent(after, after.bounds(), before, Point{0, 0}) == 0;
+      },
+      5s))
+      << "pixels differing from the desktop: " << countDifferent(after, after.bounds(), before, Point{0, 0});
   EXPECT_TRUE(saver.running());
 }
 
@@ -115,10 +120,12 @@ TEST_F(StartupE2E, PreviewEndsAfterDrawingAndIgnoresAMissingHandle) {
   auto window = screen().waitForWindow("Lumova E2E Host", 10s);
   ASSERT_TRUE(window);
   std::string handle;
-  ASSERT_TRUE(waitUntil([&] {
-    std::ifstream in(hostExe.parent_path() / "hwnd.txt");
-    return static_cast<bool>(in >> handle);
-  }, 5s));
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        std::ifstream in(hostExe.parent_path() / "hwnd.txt");
+        return static_cast<bool>(in >> handle);
+      },
+      5s));
   const Rect client{window->geometry.x, window->geometry.y, 300, 200};
   ASSERT_TRUE(waitUntil([&] { return countDifferent(screen().capture(), client, rgb(255, 255, 255)) == 0; }, 5s));
   const Image before = screen().capture();

@@ -123,9 +123,9 @@ TEST(PasswordForm, CheckPasswordIsExactAndCaseSensitive) {
     bool accepted;
   };
   const std::vector<Row> rows = {
-      {"Secret", "Secret", true},    {"Secret", "secret", false},  {"Secret", "SECRET", false},
-      {"Secret", " Secret", false},  {"Secret", "Secret ", false}, {"Secret", "Secre", false},
-      {"Secret", "Secrets", false},  {" pad ", " pad ", true},     {" pad ", "pad", false},
+      {"Secret", "Secret", true},       {"Secret", "secret", false},  {"Secret", "SECRET", false},
+      {"Secret", " Secret", false},     {"Secret", "Secret ", false}, {"Secret", "Secre", false},
+      {"Secret", "Secrets", false},     {" pad ", " pad ", true},     {" pad ", "pad", false},
       {"\xE9t\xE9", "\xE9t\xE9", true}, {"\xE9t\xE9", "ete", false},
   };
   for (const auto& row : rows) {

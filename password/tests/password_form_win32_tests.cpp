@@ -57,9 +57,12 @@ TEST(PasswordWindow, ControlsSitAtTheirTwipPositionsAtEveryDpi) {
     int left, top, width, height;  // twips; 0 width: fitted to the text
   };
   const std::vector<Place> places = {
-      {Control::lblMessage, "lblMessage", 120, 120, 0, 0}, {Control::Label1, "Label1", 1920, 120, 0, 0},
-      {Control::txtNotes, "txtNotes", 120, 360, 2895, 1335}, {Control::lblPassword, "lblPassword", 140, 1830, 0, 0},
-      {Control::txtPassword, "txtPassword", 960, 1800, 2055, 285}, {Control::wrongPass, "wrongPass", 210, 2160, 0, 0},
+      {Control::lblMessage, "lblMessage", 120, 120, 0, 0},
+      {Control::Label1, "Label1", 1920, 120, 0, 0},
+      {Control::txtNotes, "txtNotes", 120, 360, 2895, 1335},
+      {Control::lblPassword, "lblPassword", 140, 1830, 0, 0},
+      {Control::txtPassword, "txtPassword", 960, 1800, 2055, 285},
+      {Control::wrongPass, "wrongPass", 210, 2160, 0, 0},
   };
   for (double tpp : {15.0, 12.0, 10.0}) {
     SCOPED_TRACE("twips per pixel " + std::to_string(tpp));

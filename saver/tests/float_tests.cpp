@@ -9,9 +9,12 @@ using lumova::testing::iniWith;
 using lumova::testing::SaverRig;
 
 TEST(FloatSpeed, IntervalTable) {
-  struct Row { const char* speed; std::optional<std::uint32_t> ms; };
+  struct Row {
+    const char* speed;
+    std::optional<std::uint32_t> ms;
+  };
   const std::vector<Row> rows = {
-      {"0", 150u}, {"1", 125u}, {"2", 100u}, {"3", 75u}, {"4", 50u}, {"5", 25u},
+      {"0", 150u},         {"1", 125u},          {"2", 100u},           {"3", 75u},          {"4", 50u}, {"5", 25u},
       {"7", std::nullopt}, {"-1", std::nullopt}, {"2.5", std::nullopt}, {"x", std::nullopt},
   };
   for (const auto& r : rows) {
@@ -29,7 +32,10 @@ TEST(FloatSpeed, OutsideTheTableKeeps100ms) {
 }
 
 TEST(FloatDirection, EachDiagonalFromTwoDraws) {
-  struct Row { double r1, r2; int x, y; };
+  struct Row {
+    double r1, r2;
+    int x, y;
+  };
   const std::vector<Row> rows = {{0.1, 0.2, 15, 15}, {0.6, 0.2, -15, 15}, {0.1, 0.9, 15, -15}, {0.5, 0.5, -15, -15}};
   for (const auto& r : rows) {
     SCOPED_TRACE(std::to_string(r.r1) + "," + std::to_string(r.r2));
@@ -104,13 +110,14 @@ TEST(Float, ShakesOnAnAxisWhereThePictureIsLarger) {
   double left0 = rig.view.moves.front().left;
   for (const auto& m : rig.view.moves) EXPECT_LE(std::abs(m.left - left0), 15);
   // Vertically it still drifts.
-  auto [lo, hi] = std::minmax_element(rig.view.moves.begin(), rig.view.moves.end(),
-                                      [](auto& a, auto& b) { return a.top < b.top; });
+  auto [lo, hi] =
+      std::minmax_element(rig.view.moves.begin(), rig.view.moves.end(), [](auto& a, auto& b) { return a.top < b.top; });
   EXPECT_GT(hi->top - lo->top, 30 * 15);
 }
 
 TEST(Float, KeepsMovingDuringThePauseButNotDuringAReveal) {
-  SaverRig rig(iniWith({{"C:\\p\\a.jpg", ""}, {"C:\\p\\b.jpg", ""}}, "timeInterval=2\r\npicRandom=rand\r\npicSpeed=5\r\n"));
+  SaverRig rig(
+      iniWith({{"C:\\p\\a.jpg", ""}, {"C:\\p\\b.jpg", ""}}, "timeInterval=2\r\npicRandom=rand\r\npicSpeed=5\r\n"));
   rig.pictures.sizes["C:\\p\\a.jpg"] = {100, 100};
   rig.pictures.sizes["C:\\p\\b.jpg"] = {100, 100};
   rig.load();
@@ -122,8 +129,8 @@ TEST(Float, KeepsMovingDuringThePauseButNotDuringAReveal) {
   // 0.3 s pause move it about twelve steps before the reveal.
   rig.runFor(2.4);
   ASSERT_EQ(rig.view.reveals.size(), 2u);
-  auto recentre = std::find_if(rig.view.moves.rbegin(), rig.view.moves.rend(),
-                               [&](auto& m) { return m.left == centreLeft; });
+  auto recentre =
+      std::find_if(rig.view.moves.rbegin(), rig.view.moves.rend(), [&](auto& m) { return m.left == centreLeft; });
   ASSERT_NE(recentre, rig.view.moves.rend());
   EXPECT_GE(recentre - rig.view.moves.rbegin(), 10);
 }

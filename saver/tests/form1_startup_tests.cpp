@@ -17,16 +17,20 @@ TEST(SaverStartup, RunsItsStepsInOrder) {
       "[background]\r\nnewBackColor=255\r\nbackEffect=0\r\n"
       "[font]\r\nnewFontForeColor=65280\r\n");
   rig.load();
-  const CallLog want = {"read settings",  "captionFont",  "captionColor 65280", "getPlatform",
-                        "backColor 255",  "captionTop 0", "timer3 500"};
+  const CallLog want = {"read settings", "captionFont",  "captionColor 65280", "getPlatform",
+                        "backColor 255", "captionTop 0", "timer3 500"};
   EXPECT_EQ(rig.log, want);
 }
 
 TEST(SaverStartup, SystemLockOnlyWithProtectionOutsideNT) {
-  struct Row { const char* enabled; std::int32_t platform; bool lock; };
+  struct Row {
+    const char* enabled;
+    std::int32_t platform;
+    bool lock;
+  };
   const std::vector<Row> rows = {
-      {"1", 1, true},    {"1.0", 1, true},  {" 1 ", 0, true}, {"1", 2, false},
-      {"0", 1, false},   {"2", 1, false},   {"", 1, false},   {"yes", 1, false},
+      {"1", 1, true},  {"1.0", 1, true}, {" 1 ", 0, true}, {"1", 2, false},
+      {"0", 1, false}, {"2", 1, false},  {"", 1, false},   {"yes", 1, false},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(std::string("saverEnabled '") + r.enabled + "' platform " + std::to_string(r.platform));
@@ -45,9 +49,13 @@ TEST(SaverStartup, SystemLockOnlyWithProtectionOutsideNT) {
 }
 
 TEST(SaverStartup, PictureListBoundsFollowTotal) {
-  const std::string keys =
-      "[images]\r\n0=a.jpg\r\n1=b.jpg\r\n2=c.jpg\r\n3=d.jpg\r\n[caption]\r\n0=A\r\n2=C\r\n3=D\r\n";
-  struct Row { const char* total; int lastImage; std::vector<std::string> files; std::vector<std::string> captions; };
+  const std::string keys = "[images]\r\n0=a.jpg\r\n1=b.jpg\r\n2=c.jpg\r\n3=d.jpg\r\n[caption]\r\n0=A\r\n2=C\r\n3=D\r\n";
+  struct Row {
+    const char* total;
+    int lastImage;
+    std::vector<std::string> files;
+    std::vector<std::string> captions;
+  };
   const std::vector<Row> rows = {
       {"0", -1, {""}, {""}},
       {"3", 2, {"a.jpg", "b.jpg", "c.jpg", ""}, {"A", "", "C", ""}},
@@ -67,9 +75,12 @@ TEST(SaverStartup, PictureListBoundsFollowTotal) {
 }
 
 TEST(SaverStartup, BackgroundColourOrSnapshot) {
-  struct Row { const char* backEffect; const char* want; };
+  struct Row {
+    const char* backEffect;
+    const char* want;
+  };
   const std::vector<Row> rows = {
-      {"0", "backColor 12345"}, {"1", "snapshot"}, {"7", "snapshot"},
+      {"0", "backColor 12345"},   {"1", "snapshot"},           {"7", "snapshot"},
       {"0.0", "backColor 12345"}, {"junk", "backColor 12345"},  // unusable: the default, colour
   };
   for (const auto& r : rows) {

@@ -58,8 +58,8 @@ class RecordingView : public saver::SaverView {
   std::string captionText;
   double captionLeft = 0, captionWidth = 0, captionHeight = 0;
   PicturePtr source;
-  std::vector<int> effects;          // effects played, in order
-  bool failEffect = false;           // playEffect reports a failed copy
+  std::vector<int> effects;                     // effects played, in order
+  bool failEffect = false;                      // playEffect reports a failed copy
   std::vector<std::pair<double, int>> reveals;  // (time, width px) of each commit
   std::vector<saver::TwipRect> moves;           // every setPictureRect
 
@@ -69,8 +69,14 @@ class RecordingView : public saver::SaverView {
   double twipsPerPixelY() const override { return tppY; }
   void setBackColor(std::uint32_t rgb) override { log("backColor " + std::to_string(rgb)); }
   void snapshotDesktop() override { log("snapshot"); }
-  void setCaptionFont(const saver::CaptionFont& f) override { font = f; log("captionFont"); }
-  void setCaptionColor(std::uint32_t rgb) override { captionColor = rgb; log("captionColor " + std::to_string(rgb)); }
+  void setCaptionFont(const saver::CaptionFont& f) override {
+    font = f;
+    log("captionFont");
+  }
+  void setCaptionColor(std::uint32_t rgb) override {
+    captionColor = rgb;
+    log("captionColor " + std::to_string(rgb));
+  }
   void setCaptionTop(double t) override { log("captionTop " + std::to_string(static_cast<int>(t))); }
   void setCaptionVisible(bool v) override { captionVisible = v; }
   saver::TwipSize setCaptionText(const std::string& text) override {
@@ -84,7 +90,10 @@ class RecordingView : public saver::SaverView {
   void clearPictures() override { log("clear"); }
   void setSourcePicture(PicturePtr p) override { source = std::move(p); }
   void setPictureVisible(bool v) override { pictureVisible = v; }
-  void setPictureRect(const saver::TwipRect& r) override { pictureRect = r; moves.push_back(r); }
+  void setPictureRect(const saver::TwipRect& r) override {
+    pictureRect = r;
+    moves.push_back(r);
+  }
   bool playEffect(int effect) override {
     effects.push_back(effect);
     return !failEffect;
@@ -93,7 +102,10 @@ class RecordingView : public saver::SaverView {
     reveals.emplace_back(clock_.now, source ? source->width() : -1);
     log("commit");
   }
-  void unload() override { unloaded = true; log("unload"); }
+  void unload() override {
+    unloaded = true;
+    log("unload");
+  }
 
  private:
   void log(const std::string& s) { log_.push_back(s); }
@@ -130,8 +142,8 @@ struct SaverRig {
 
   explicit SaverRig(const std::string& ini, std::int32_t platform = 2)
       : host(log, platform),
-        form(saver::Form1Deps{view, queue, host, queue, clock, random, pictures, messages, module1, files,
-                              "C:\\Saver", [this](const std::string& p) { prefetched.push_back(p); }}) {
+        form(saver::Form1Deps{view, queue, host, queue, clock, random, pictures, messages, module1, files, "C:\\Saver",
+                              [this](const std::string& p) { prefetched.push_back(p); }}) {
     if (!ini.empty()) files.files["C:\\Saver\\zbfaone.ini"] = ini;
     queue.log = &log;
     queue.onTimer = [this](TimerId id) {

@@ -110,11 +110,15 @@ TEST(Slideshow, RandomOrderPicksFromTheWholeListAndMayRepeat) {
 }
 
 TEST(Slideshow, MissingSecondPictureEndsAtTheFirstChange) {
-  struct Row { const char* enabled; std::int32_t platform; bool releasesLock; };
+  struct Row {
+    const char* enabled;
+    std::int32_t platform;
+    bool releasesLock;
+  };
   for (const Row& r : std::vector<Row>{{"0", 1, false}, {"1", 2, false}, {"1", 1, true}}) {
     SCOPED_TRACE(std::string("saverEnabled ") + r.enabled + " platform " + std::to_string(r.platform));
-    SaverRig rig(iniWith(kThree, "timeInterval=3\r\npicRandom=cent\r\n") + "[password]\r\nsaverPassword=x\r\nsaverEnabled=" +
-                     r.enabled + "\r\n",
+    SaverRig rig(iniWith(kThree, "timeInterval=3\r\npicRandom=cent\r\n") +
+                     "[password]\r\nsaverPassword=x\r\nsaverEnabled=" + r.enabled + "\r\n",
                  r.platform);
     rig.pictures.sizes["C:\\p\\a.jpg"] = {100, 80};
     rig.load();
@@ -124,7 +128,8 @@ TEST(Slideshow, MissingSecondPictureEndsAtTheFirstChange) {
     rig.runFor(0.2);  // the change tick at 3.8 s
     ASSERT_EQ(rig.messages.shown.size(), 1u);
     EXPECT_EQ(rig.messages.shown[0],
-              "C:\\p\\b.jpg\r\ndoes not exist! Lumova Screen Saver will\r\nnot function unless a different image is reloaded.");
+              "C:\\p\\b.jpg\r\ndoes not exist! Lumova Screen Saver will\r\nnot function unless a different image is "
+              "reloaded.");
     // Lock released (where it applies), then the window closed, then the program ended.
     auto at = [&](const char* s) { return std::find(rig.log.begin(), rig.log.end(), s) - rig.log.begin(); };
     EXPECT_LT(at("unload"), at("end"));
@@ -156,13 +161,16 @@ TEST(Slideshow, EmptyListLeavesTheBackground) {
 }
 
 TEST(Slideshow, PictureIsCentredInTwipsEvenWhenLargerThanTheScreen) {
-  struct Row { int w, h; double left, top; };
+  struct Row {
+    int w, h;
+    double left, top;
+  };
   // Screen 1024 x 768 px = 15360 x 11520 twips.
   const std::vector<Row> rows = {
-      {100, 80, 6930, 5160},      // (15360 - 1500) / 2, (11520 - 1200) / 2
-      {101, 81, 6922, 5152},      // 13845 / 2 -> 6922 (remainder dropped)
-      {2048, 1536, -7680, -5760}, // larger than the screen: negative, cut equally
-      {1025, 769, -7, -7},        // -15 / 2 -> -7 (toward zero)
+      {100, 80, 6930, 5160},       // (15360 - 1500) / 2, (11520 - 1200) / 2
+      {101, 81, 6922, 5152},       // 13845 / 2 -> 6922 (remainder dropped)
+      {2048, 1536, -7680, -5760},  // larger than the screen: negative, cut equally
+      {1025, 769, -7, -7},         // -15 / 2 -> -7 (toward zero)
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(std::to_string(r.w) + "x" + std::to_string(r.h));
@@ -202,19 +210,23 @@ TEST(Slideshow, PrefetchesThePictureThatComesNext) {
 }
 
 TEST(Transitions, EffectChoice) {
-  struct Row { const char* effectMode; const char* randomEffect; std::vector<double> r; std::vector<int> played; bool ends; };
+  struct Row {
+    const char* effectMode;
+    const char* randomEffect;
+    std::vector<double> r;
+    std::vector<int> played;
+    bool ends;
+  };
   const std::vector<Row> rows = {
-      {"0", "0", {}, {}, false},           // Standard: the commit alone
-      {"3", "0", {}, {3}, false},
-      {"9", "0", {}, {}, false},           // outside 0-7: nothing drawn, still shown
-      {"-1", "0", {}, {}, false},
-      {"0", "1", {0.0}, {1}, false},       // 7 * 0 + 1
-      {"5", "1", {0.9999}, {7}, false},    // never 0, never 8
+      {"0", "0", {}, {}, false},                                        // Standard: the commit alone
+      {"3", "0", {}, {3}, false},       {"9", "0", {}, {}, false},      // outside 0-7: nothing drawn, still shown
+      {"-1", "0", {}, {}, false},       {"0", "1", {0.0}, {1}, false},  // 7 * 0 + 1
+      {"5", "1", {0.9999}, {7}, false},                                 // never 0, never 8
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(std::string("effectMode ") + r.effectMode + " randomEffect " + r.randomEffect);
     SaverRig rig(iniWith({{"C:\\p\\a.jpg", ""}}, std::string("timeInterval=0\r\npicRandom=cent\r\neffectMode=") +
-                                                    r.effectMode + "\r\nrandomEffect=" + r.randomEffect + "\r\n"));
+                                                     r.effectMode + "\r\nrandomEffect=" + r.randomEffect + "\r\n"));
     rig.pictures.sizes["C:\\p\\a.jpg"] = {10, 10};
     rig.random.values = r.r;
     rig.load();
@@ -225,7 +237,8 @@ TEST(Transitions, EffectChoice) {
 }
 
 TEST(Transitions, RandomChoiceCoversOneToSevenAndKeepsItInMemoryOnly) {
-  const std::string ini = iniWith({{"C:\\p\\a.jpg", ""}}, "timeInterval=1\r\npicRandom=cent\r\neffectMode=2\r\nrandomEffect=1\r\n");
+  const std::string ini =
+      iniWith({{"C:\\p\\a.jpg", ""}}, "timeInterval=1\r\npicRandom=cent\r\neffectMode=2\r\nrandomEffect=1\r\n");
   SaverRig rig(ini);
   rig.pictures.sizes["C:\\p\\a.jpg"] = {10, 10};
   for (int i = 0; i < 70; ++i) rig.random.values.push_back((i % 7) / 7.0 + 0.01);
@@ -234,5 +247,6 @@ TEST(Transitions, RandomChoiceCoversOneToSevenAndKeepsItInMemoryOnly) {
   std::set<int> seen(rig.view.effects.begin(), rig.view.effects.end());
   EXPECT_EQ(seen, (std::set<int>{1, 2, 3, 4, 5, 6, 7}));
   EXPECT_EQ(rig.files.files["C:\\Saver\\zbfaone.ini"], ini);
-  EXPECT_EQ(std::count_if(rig.files.log.begin(), rig.files.log.end(), [](auto& e) { return e.rfind("save", 0) == 0; }), 0);
+  EXPECT_EQ(std::count_if(rig.files.log.begin(), rig.files.log.end(), [](auto& e) { return e.rfind("save", 0) == 0; }),
+            0);
 }

@@ -61,7 +61,8 @@ void writeBmp(const std::string& path, int w, int h, unsigned char r, unsigned c
       std::size_t at = 54 + static_cast<std::size_t>(y) * row + x * 3;
       f[at] = b, f[at + 1] = g, f[at + 2] = r;
     }
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(f.data()), static_cast<std::streamsize>(f.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(f.data()), static_cast<std::streamsize>(f.size()));
 }
 
 struct Usage {
@@ -112,7 +113,11 @@ TEST(SaverSoak, FiveHundredChangesHoldNothingMore) {
   SilentMessages messages;
   startup::Module1 module1;
   std::unique_ptr<saver::Form1> form;
-  saver::SaverWindow window(GetModuleHandleA(nullptr), [&](TimerId id) { if (form) form->onTimer(id); }, {});
+  saver::SaverWindow window(GetModuleHandleA(nullptr),
+                            [&](TimerId id) {
+                              if (form) form->onTimer(id);
+                            },
+                            {});
   form = std::make_unique<saver::Form1>(saver::Form1Deps{window, window, host, window, clock, random, loader, messages,
                                                          module1, files, "C:\\soak", nullptr});
   form->Form_Load();

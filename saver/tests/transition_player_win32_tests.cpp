@@ -77,8 +77,7 @@ int wrongPixels(Surface& target, Surface& source, const std::vector<bool>& revea
   int wrong = 0;
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
-      const std::uint32_t want =
-          revealed[static_cast<std::size_t>(y) * w + x] ? source.at(x, y) : kUntouched;
+      const std::uint32_t want = revealed[static_cast<std::size_t>(y) * w + x] ? source.at(x, y) : kUntouched;
       wrong += (target.at(x, y) & 0xFFFFFF) != want;
     }
   return wrong;
@@ -90,8 +89,7 @@ class CheckingWaiter final : public FrameWaiter {
   CheckingWaiter(const EffectPlan& plan, Surface& target, Surface& source)
       : plan_(plan), target_(target), source_(source) {}
   void waitForNextFrame() override {
-    const auto revealed =
-        revealedBy(plan_.effect, plan_.width, plan_.height, plan_.stepsAfter[waits]);
+    const auto revealed = revealedBy(plan_.effect, plan_.width, plan_.height, plan_.stepsAfter[waits]);
     const int wrong = wrongPixels(target_, source_, revealed, plan_.width, plan_.height);
     if (wrong != 0 && firstWrongFrame < 0) firstWrongFrame = static_cast<int>(waits);
     ++waits;
@@ -119,8 +117,7 @@ TEST(TransitionPlayer, EachFrameShowsTheSourceExactlyWhereRevealed) {
   };
   for (const Size size : {Size{37, 23}, Size{40, 40}, Size{8, 45}}) {
     for (int effect = kLeftWipe; effect <= kVerticalBlinds; ++effect) {
-      SCOPED_TRACE("effect " + std::to_string(effect) + " on " + std::to_string(size.w) + "x" +
-                   std::to_string(size.h));
+      SCOPED_TRACE("effect " + std::to_string(effect) + " on " + std::to_string(size.w) + "x" + std::to_string(size.h));
       Surface source(size.w, size.h), target(size.w, size.h);
       ASSERT_TRUE(source.ok() && target.ok());
       source.fillPattern();
@@ -132,9 +129,7 @@ TEST(TransitionPlayer, EachFrameShowsTheSourceExactlyWhereRevealed) {
       EXPECT_TRUE(playEffectPlan(target.dc(), source.dc(), plan, waiter));
       EXPECT_EQ(waiter.waits, plan.frameCount() - 1);
       EXPECT_EQ(waiter.firstWrongFrame, -1);
-      EXPECT_EQ(wrongPixels(target, source, revealedBy(effect, size.w, size.h, plan.steps), size.w,
-                            size.h),
-                0);
+      EXPECT_EQ(wrongPixels(target, source, revealedBy(effect, size.w, size.h, plan.steps), size.w, size.h), 0);
     }
   }
 }
@@ -186,8 +181,7 @@ TEST(TransitionPlayer, NoMessageIsDispatchedDuringAnEffect) {
   DisplayFrameWaiter waiter;
   const EffectPlan plan = planEffect(kLeftWipe, 50, 20, waiter.refreshHz());
   ASSERT_TRUE(playEffectPlan(target.dc(), source.dc(), plan, waiter));
-  EXPECT_EQ(waiter.timerWaits() + waiter.lateFrames() + waiter.compositionWaits(),
-            plan.frameCount() - 1);
+  EXPECT_EQ(waiter.timerWaits() + waiter.lateFrames() + waiter.compositionWaits(), plan.frameCount() - 1);
   EXPECT_EQ(wrongPixels(target, source, revealedBy(kLeftWipe, 50, 20, plan.steps), 50, 20), 0);
 
   ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_APP + 7, WM_APP + 7, PM_REMOVE))

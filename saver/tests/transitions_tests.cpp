@@ -54,8 +54,7 @@ class SteppingClock final : public Clock {
 // Which pixels a set of rectangles covers, counted per pixel.
 class Coverage {
  public:
-  Coverage(int width, int height)
-      : w_(width), h_(height), count_(static_cast<std::size_t>(width) * height, 0) {}
+  Coverage(int width, int height) : w_(width), h_(height), count_(static_cast<std::size_t>(width) * height, 0) {}
 
   // Paints one rectangle; false when it leaves the picture.
   bool paint(const PixelRect& r) {
@@ -69,9 +68,7 @@ class Coverage {
   // one pixel by pixel: corner marks and running sums.
   static Coverage unionOf(const std::vector<PixelRect>& rects, int width, int height) {
     std::vector<int> marks(static_cast<std::size_t>(width + 1) * (height + 1), 0);
-    auto at = [&](int x, int y) -> int& {
-      return marks[static_cast<std::size_t>(y) * (width + 1) + x];
-    };
+    auto at = [&](int x, int y) -> int& { return marks[static_cast<std::size_t>(y) * (width + 1) + x]; };
     for (const PixelRect& r : rects) {
       if (r.empty()) continue;
       ++at(r.x, r.y);
@@ -143,8 +140,7 @@ TEST(Transitions, ChoiceFollowsTheEffectText) {
       {"3", "", K::Error, -1},         {"3", "yes", K::Error, -1},
   };
   for (const Row& r : rows) {
-    SCOPED_TRACE(std::string("effectMode '") + r.effectMode + "', randomEffect '" + r.randomEffect +
-                 "'");
+    SCOPED_TRACE(std::string("effectMode '") + r.effectMode + "', randomEffect '" + r.randomEffect + "'");
     std::string mode = r.effectMode;
     ScriptedRandom random({0.5});
     const EffectChoice c = chooseEffect(mode, r.randomEffect, random);
@@ -277,14 +273,10 @@ TEST(Transitions, HalfPixelsRoundOutwardsAndCopiesClipToThePicture) {
     PixelRect want;
   };
   const std::vector<Row> rows = {
-      {{49.5, 0, 1, 80}, 100, 80, {49, 0, 2, 80}},
-      {{0.5, 0, 99, 80}, 100, 80, {0, 0, 100, 80}},
-      {{48.5, 0, 3, 80}, 100, 80, {48, 0, 4, 80}},
-      {{0, 49.5, 80, 1}, 80, 100, {0, 49, 80, 2}},
-      {{50, 0, 1, 80}, 101, 80, {50, 0, 1, 80}},
-      {{640, 0, 20, 100}, 650, 100, {640, 0, 10, 100}},
-      {{0, 460, 640, 20}, 640, 470, {0, 460, 640, 10}},
-      {{0, 0, 640, 1}, 640, 480, {0, 0, 640, 1}},
+      {{49.5, 0, 1, 80}, 100, 80, {49, 0, 2, 80}},      {{0.5, 0, 99, 80}, 100, 80, {0, 0, 100, 80}},
+      {{48.5, 0, 3, 80}, 100, 80, {48, 0, 4, 80}},      {{0, 49.5, 80, 1}, 80, 100, {0, 49, 80, 2}},
+      {{50, 0, 1, 80}, 101, 80, {50, 0, 1, 80}},        {{640, 0, 20, 100}, 650, 100, {640, 0, 10, 100}},
+      {{0, 460, 640, 20}, 640, 470, {0, 460, 640, 10}}, {{0, 0, 640, 1}, 640, 480, {0, 0, 640, 1}},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(describe(r.step));
@@ -320,16 +312,13 @@ TEST(Transitions, SixteenBitHeightFailsAboveItsLimit) {
     bool overflow;
   };
   const std::vector<Row> rows = {
-      {kRightLeftWipe, 4, 32768, true},   {kRightLeftWipe, 4, 32767, false},
-      {kUpDownWipe, 4, 32768, true},      {kUpDownWipe, 4, 32767, false},
-      {kCenterWipe, 4, 32768, true},      {kCenterWipe, 40000, 32768, true},
-      {kCenterWipe, 4, 32767, false},     {kLeftWipe, 4, 40000, false},
-      {kRightWipe, 4, 40000, false},      {kHorizontalBlinds, 4, 40000, false},
-      {kVerticalBlinds, 4, 40000, false},
+      {kRightLeftWipe, 4, 32768, true},     {kRightLeftWipe, 4, 32767, false},  {kUpDownWipe, 4, 32768, true},
+      {kUpDownWipe, 4, 32767, false},       {kCenterWipe, 4, 32768, true},      {kCenterWipe, 40000, 32768, true},
+      {kCenterWipe, 4, 32767, false},       {kLeftWipe, 4, 40000, false},       {kRightWipe, 4, 40000, false},
+      {kHorizontalBlinds, 4, 40000, false}, {kVerticalBlinds, 4, 40000, false},
   };
   for (const Row& r : rows) {
-    SCOPED_TRACE(std::to_string(r.effect) + " on " + std::to_string(r.w) + "x" +
-                 std::to_string(r.h));
+    SCOPED_TRACE(std::to_string(r.effect) + " on " + std::to_string(r.w) + "x" + std::to_string(r.h));
     const EffectSteps s = effectSteps(r.effect, r.w, r.h);
     EXPECT_EQ(s.overflow, r.overflow);
     EXPECT_EQ(s.steps.empty(), r.overflow);
@@ -384,8 +373,7 @@ TEST(Transitions, FramesDrawExactlyWhatTheStepsReveal) {
   for (int effect = kLeftWipe; effect <= kVerticalBlinds; ++effect) {
     for (const Size& size : sizes) {
       const int w = size.w, h = size.h;
-      SCOPED_TRACE("effect " + std::to_string(effect) + " on " + std::to_string(w) + "x" +
-                   std::to_string(h));
+      SCOPED_TRACE("effect " + std::to_string(effect) + " on " + std::to_string(w) + "x" + std::to_string(h));
       const EffectSteps steps = effectSteps(effect, w, h);
       const EffectPlan plan = planEffect(effect, w, h, 60);
       ASSERT_EQ(plan.steps, static_cast<std::int64_t>(steps.steps.size()));
@@ -402,8 +390,7 @@ TEST(Transitions, FramesDrawExactlyWhatTheStepsReveal) {
           area += r.area();
         }
         if (small || k == midFrame || k + 1 == plan.frameCount()) {
-          const Coverage want =
-              Coverage::unionOf(pixelSteps(steps, plan.stepsAfter[k], w, h), w, h);
+          const Coverage want = Coverage::unionOf(pixelSteps(steps, plan.stepsAfter[k], w, h), w, h);
           ASSERT_EQ(drawn.firstDifference(want), std::nullopt)
               << "frame " << k << " after " << plan.stepsAfter[k] << " steps differs at "
               << where(drawn.firstDifference(want));
@@ -412,8 +399,7 @@ TEST(Transitions, FramesDrawExactlyWhatTheStepsReveal) {
       EXPECT_EQ(drawn.overlaps(), 0);
       EXPECT_LE(static_cast<double>(area), 1.05 * w * h);
       if (plan.frameCount() == 0) {
-        EXPECT_EQ(Coverage::unionOf(pixelSteps(steps, plan.steps, w, h), w, h)
-                      .firstDifference(Coverage(w, h)),
+        EXPECT_EQ(Coverage::unionOf(pixelSteps(steps, plan.steps, w, h), w, h).firstDifference(Coverage(w, h)),
                   std::nullopt);
       }
     }
@@ -500,15 +486,12 @@ TEST(Transitions, FailedCopyEndsTheWipesButNotTheBlinds) {
     bool result;
   };
   const std::vector<Row> rows = {
-      {kLeftWipe, false, false},      {kRightWipe, false, false},
-      {kRightLeftWipe, false, false}, {kUpDownWipe, false, false},
-      {kCenterWipe, false, false},    {kHorizontalBlinds, false, true},
-      {kVerticalBlinds, false, true}, {kHorizontalBlinds, true, true},
-      {kVerticalBlinds, true, true},
+      {kLeftWipe, false, false},      {kRightWipe, false, false},      {kRightLeftWipe, false, false},
+      {kUpDownWipe, false, false},    {kCenterWipe, false, false},     {kHorizontalBlinds, false, true},
+      {kVerticalBlinds, false, true}, {kHorizontalBlinds, true, true}, {kVerticalBlinds, true, true},
   };
   for (const Row& r : rows) {
-    SCOPED_TRACE(std::to_string(r.effect) +
-                 (r.failAfter ? " all fail from the third" : " third fails"));
+    SCOPED_TRACE(std::to_string(r.effect) + (r.failAfter ? " all fail from the third" : " third fails"));
     const EffectPlan plan = planEffect(r.effect, 90, 70, 60);
     ASSERT_GT(plan.rects.size(), 3u);
     std::vector<Event> log;

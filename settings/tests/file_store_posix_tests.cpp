@@ -36,9 +36,7 @@ class TempFolder {
   std::string path_;
 };
 
-void put(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+void put(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 // Fails the save after `budget` bytes, as a full disk would.
 class FailingStore : public PosixFileStore {

@@ -133,42 +133,49 @@ struct EditRow {
 
 TEST(IniDocument, EditsKeepEverythingElse) {
   const std::vector<EditRow> rows = {
-      {"new file", "", {W("c", "z", "3"), W("c", "w", "4"), W("d", "q", "")},
-       "[c]\r\nz=3\r\nw=4\r\n[d]\r\nq=\r\n"},
+      {"new file", "", {W("c", "z", "3"), W("c", "w", "4"), W("d", "q", "")}, "[c]\r\nz=3\r\nw=4\r\n[d]\r\nq=\r\n"},
       {"replace keeps the file's spelling and other lines",
-       "; head\r\n[a]\r\n  X  =  1  \r\n; note\r\ny=2\r\n", {W("a", "x", "5")},
+       "; head\r\n[a]\r\n  X  =  1  \r\n; note\r\ny=2\r\n",
+       {W("a", "x", "5")},
        "; head\r\n[a]\r\nX=5\r\n; note\r\ny=2\r\n"},
-      {"same value leaves the line alone", "[a]\r\n  x  =  1  \r\n", {W("a", "x", "1")},
-       "[a]\r\n  x  =  1  \r\n"},
+      {"same value leaves the line alone", "[a]\r\n  x  =  1  \r\n", {W("a", "x", "1")}, "[a]\r\n  x  =  1  \r\n"},
       {"replacing keeps the line end", "[a]\nx=1\ny=2\n", {W("a", "x", "5")}, "[a]\nx=5\ny=2\n"},
       {"new key after the section's last non-blank line",
-       "[a]\r\nx=1\r\n; about b\r\n\r\n[b]\r\ny=2\r\n", {W("a", "z", "3")},
+       "[a]\r\nx=1\r\n; about b\r\n\r\n[b]\r\ny=2\r\n",
+       {W("a", "z", "3")},
        "[a]\r\nx=1\r\n; about b\r\nz=3\r\n\r\n[b]\r\ny=2\r\n"},
       {"new key in an empty section", "[a]\r\n[b]\r\n", {W("a", "n", "1")}, "[a]\r\nn=1\r\n[b]\r\n"},
-      {"new section at the end, line end added", "[a]\r\nx=1", {W("c", "z", "3")},
-       "[a]\r\nx=1\r\n[c]\r\nz=3\r\n"},
-      {"new key after an unterminated last line", "[a]\r\nx=1", {W("a", "y", "2")},
-       "[a]\r\nx=1\r\ny=2\r\n"},
-      {"value: leading blanks dropped, trailing kept", "[a]\r\nx=1\r\n", {W("a", "x", "  v w  ")},
+      {"new section at the end, line end added", "[a]\r\nx=1", {W("c", "z", "3")}, "[a]\r\nx=1\r\n[c]\r\nz=3\r\n"},
+      {"new key after an unterminated last line", "[a]\r\nx=1", {W("a", "y", "2")}, "[a]\r\nx=1\r\ny=2\r\n"},
+      {"value: leading blanks dropped, trailing kept",
+       "[a]\r\nx=1\r\n",
+       {W("a", "x", "  v w  ")},
        "[a]\r\nx=v w  \r\n"},
-      {"value written as given, quotes included", "[a]\r\nx=1\r\n", {W("a", "x", "\"q\"")},
-       "[a]\r\nx=\"q\"\r\n"},
-      {"requested names trimmed", "[ a ]\r\nx=1\r\n", {W(" a ", " x ", "5"), W(" a", " n", "6")},
+      {"value written as given, quotes included", "[a]\r\nx=1\r\n", {W("a", "x", "\"q\"")}, "[a]\r\nx=\"q\"\r\n"},
+      {"requested names trimmed",
+       "[ a ]\r\nx=1\r\n",
+       {W(" a ", " x ", "5"), W(" a", " n", "6")},
        "[ a ]\r\nx=5\r\nn=6\r\n"},
       {"key without equals gets a value", "[a]\r\nk\r\n", {W("a", "K", "v")}, "[a]\r\nk=v\r\n"},
-      {"duplicate section: writes go to the first", "[a]\r\nx=1\r\n[a]\r\ny=2\r\n", {W("a", "y", "3")},
+      {"duplicate section: writes go to the first",
+       "[a]\r\nx=1\r\n[a]\r\ny=2\r\n",
+       {W("a", "y", "3")},
        "[a]\r\nx=1\r\ny=3\r\n[a]\r\ny=2\r\n"},
-      {"clear removes the section with its comments", "[a]\r\nx=1\r\n; c\r\n\r\n[b]\r\nz=1\r\n",
-       {C("A")}, "[b]\r\nz=1\r\n"},
-      {"clear removes only the first of duplicates", "[a]\r\nx=1\r\n[a]\r\ny=2\r\n", {C("a")},
-       "[a]\r\ny=2\r\n"},
+      {"clear removes the section with its comments",
+       "[a]\r\nx=1\r\n; c\r\n\r\n[b]\r\nz=1\r\n",
+       {C("A")},
+       "[b]\r\nz=1\r\n"},
+      {"clear removes only the first of duplicates", "[a]\r\nx=1\r\n[a]\r\ny=2\r\n", {C("a")}, "[a]\r\ny=2\r\n"},
       {"clear does not trim the request", "[a]\r\nx=1\r\n", {C(" a ")}, "[a]\r\nx=1\r\n"},
       {"clear matches the trimmed header", "[ a ]\r\nx=1\r\n[b]\r\n", {C("a")}, "[b]\r\n"},
-      {"clear of the empty name removes keys before any section", "k=0\r\n[a]\r\nx=1\r\n", {C("")},
-       "[a]\r\nx=1\r\n"},
-      {"write to the keys before any section", "k=0\r\n[a]\r\n", {W("", "k", "9"), W("", "n", "8")},
+      {"clear of the empty name removes keys before any section", "k=0\r\n[a]\r\nx=1\r\n", {C("")}, "[a]\r\nx=1\r\n"},
+      {"write to the keys before any section",
+       "k=0\r\n[a]\r\n",
+       {W("", "k", "9"), W("", "n", "8")},
        "k=9\r\nn=8\r\n[a]\r\n"},
-      {"clear then write recreates at the end", "[a]\r\nx=1\r\n[b]\r\n", {C("a"), W("a", "n", "1")},
+      {"clear then write recreates at the end",
+       "[a]\r\nx=1\r\n[b]\r\n",
+       {C("a"), W("a", "n", "1")},
        "[b]\r\n[a]\r\nn=1\r\n"},
       {"clear of a missing section", "[a]\r\n", {C("b")}, "[a]\r\n"},
       {"BOM kept", "\xEF\xBB\xBF[a]\r\nx=1\r\n", {W("a", "n", "2")}, "\xEF\xBB\xBF[a]\r\nx=1\r\nn=2\r\n"},
@@ -178,8 +185,10 @@ TEST(IniDocument, EditsKeepEverythingElse) {
     SCOPED_TRACE(row.what);
     IniDocument doc(row.before);
     for (const Op& op : row.ops) {
-      if (op.kind == Op::Write) doc.write(op.section, op.key, op.value);
-      else doc.clearSection(op.section);
+      if (op.kind == Op::Write)
+        doc.write(op.section, op.key, op.value);
+      else
+        doc.clearSection(op.section);
     }
     EXPECT_EQ(doc.serialize(), row.after);
   }
@@ -224,8 +233,10 @@ class Latin1Codec : public TextCodec {
   std::string ansiToUtf8(std::string_view ansi) const override {
     std::string out;
     for (unsigned char c : ansi) {
-      if (c < 0x80) out += static_cast<char>(c);
-      else out += static_cast<char>(0xC0 | (c >> 6)), out += static_cast<char>(0x80 | (c & 0x3F));
+      if (c < 0x80)
+        out += static_cast<char>(c);
+      else
+        out += static_cast<char>(0xC0 | (c >> 6)), out += static_cast<char>(0x80 | (c & 0x3F));
     }
     return out;
   }
@@ -233,7 +244,8 @@ class Latin1Codec : public TextCodec {
 
 TEST(IniDocument, FileWithUtf8MarkIsReadAndWrittenThroughTheCodec) {
   const Latin1Codec codec;
-  const std::string file = "\xEF\xBB\xBF[\xC3\xA9t\xC3\xA9]\r\nv=\xC3\xA9\r\nbad=\xE9x\r\nfar=\xE6\x97\xA5\r\n\xC3\xA9=1\r\n";
+  const std::string file =
+      "\xEF\xBB\xBF[\xC3\xA9t\xC3\xA9]\r\nv=\xC3\xA9\r\nbad=\xE9x\r\nfar=\xE6\x97\xA5\r\n\xC3\xA9=1\r\n";
   IniDocument doc(file, &codec);
   EXPECT_EQ(doc.read("\xE9t\xE9", "v"), "\xE9");
   EXPECT_EQ(doc.read("\xE9t\xE9", "bad"), "?x");
@@ -302,8 +314,10 @@ TEST(IniDocument, RandomFilesRoundTripAndReloadAsEdited) {
     IniDocument doc(c.file);
     ASSERT_EQ(doc.serialize(), c.file);
     for (const fuzz::Edit& e : c.edits) {
-      if (e.clear) doc.clearSection(e.section);
-      else doc.write(e.section, e.key, e.value);
+      if (e.clear)
+        doc.clearSection(e.section);
+      else
+        doc.write(e.section, e.key, e.value);
     }
     // What the edited document answers is what its saved bytes answer.
     IniDocument reloaded(doc.serialize());

@@ -13,15 +13,14 @@ std::uint32_t Rng::next() {
 }
 
 const std::vector<std::string>& sectionPool() {
-  static const std::vector<std::string> pool = {"images", "caption", "total", "image", "background",
-                                                "password", "font", "extra", "a b"};
+  static const std::vector<std::string> pool = {"images",   "caption", "total", "image", "background",
+                                                "password", "font",    "extra", "a b"};
   return pool;
 }
 
 const std::vector<std::string>& keyPool() {
-  static const std::vector<std::string> pool = {"0",   "1", "2",          "10",        "total",
-                                                "k",   "K x", "randomPick", "newFontName", ";c",
-                                                "#h",  "x1"};
+  static const std::vector<std::string> pool = {"0",   "1",          "2",           "10", "total", "k",
+                                                "K x", "randomPick", "newFontName", ";c", "#h",    "x1"};
   return pool;
 }
 
@@ -35,8 +34,10 @@ const T& pick(Rng& rng, const std::vector<T>& items) {
 std::string mixCase(Rng& rng, std::string s) {
   if (!rng.chance(30)) return s;
   for (char& c : s) {
-    if (c >= 'a' && c <= 'z' && rng.chance(50)) c = static_cast<char>(c - 'a' + 'A');
-    else if (c >= 'A' && c <= 'Z' && rng.chance(50)) c = static_cast<char>(c - 'A' + 'a');
+    if (c >= 'a' && c <= 'z' && rng.chance(50))
+      c = static_cast<char>(c - 'a' + 'A');
+    else if (c >= 'A' && c <= 'Z' && rng.chance(50))
+      c = static_cast<char>(c - 'A' + 'a');
   }
   return s;
 }
@@ -53,22 +54,25 @@ struct Style {
 };
 
 std::string text(Rng& rng, const Style& style, std::size_t length) {
-  static const std::string printable =
-      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .,:\\/-_()!&%";
+  static const std::string printable = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .,:\\/-_()!&%";
   std::string out;
   for (std::size_t i = 0; i < length; ++i) {
     std::uint32_t r = rng.below(100);
-    if (r < 3) out += "\"'"[rng.below(2)];
-    else if (r < 5) out += '=';
-    else if (r < 7 && !style.utf8) out += static_cast<char>(0x80 + rng.below(128));
+    if (r < 3)
+      out += "\"'"[rng.below(2)];
+    else if (r < 5)
+      out += '=';
+    else if (r < 7 && !style.utf8)
+      out += static_cast<char>(0x80 + rng.below(128));
     else if (r < 7) {
       // In the code page, outside it, and (only where a rewrite would not
       // replace it) not UTF-8 at all.
       static const std::vector<std::string> utf8 = {"\xC3\xA9", "\xE2\x82\xAC", "\xE6\x97\xA5", "\xC5\x8D"};
       out += !style.forEdits && rng.chance(20) ? std::string("\xE9") : pick(rng, utf8);
-    }
-    else if (r < 8) out += ";[]"[rng.below(3)];
-    else out += printable[rng.below(static_cast<std::uint32_t>(printable.size()))];
+    } else if (r < 8)
+      out += ";[]"[rng.below(3)];
+    else
+      out += printable[rng.below(static_cast<std::uint32_t>(printable.size()))];
   }
   return out;
 }
@@ -76,9 +80,14 @@ std::string text(Rng& rng, const Style& style, std::size_t length) {
 std::string value(Rng& rng, const Style& style) {
   std::string core;
   switch (rng.below(8)) {
-    case 0: break;  // empty
-    case 1: core = text(rng, style, 240 + rng.below(60)); break;  // around the 254 limit
-    default: core = text(rng, style, 1 + rng.below(30)); break;
+    case 0:
+      break;  // empty
+    case 1:
+      core = text(rng, style, 240 + rng.below(60));
+      break;  // around the 254 limit
+    default:
+      core = text(rng, style, 1 + rng.below(30));
+      break;
   }
   if (rng.chance(20)) {
     char q = rng.chance(70) ? '"' : '\'';
@@ -101,13 +110,20 @@ std::string entryLine(Rng& rng, const Style& style) {
 
 std::string oddLine(Rng& rng, const Style& style) {
   switch (rng.below(7)) {
-    case 0: return ";" + text(rng, style, rng.below(20));
-    case 1: return blanks(rng, true);
-    case 2: return "[" + sectionName(rng);  // no closing bracket
-    case 3: return (style.forEdits ? "t" : "") + text(rng, style, 1 + rng.below(15));
-    case 4: return style.forEdits ? "# note" : "=" + value(rng, style);
-    case 5: return "x[" + sectionName(rng) + "]";
-    default: return "";
+    case 0:
+      return ";" + text(rng, style, rng.below(20));
+    case 1:
+      return blanks(rng, true);
+    case 2:
+      return "[" + sectionName(rng);  // no closing bracket
+    case 3:
+      return (style.forEdits ? "t" : "") + text(rng, style, 1 + rng.below(15));
+    case 4:
+      return style.forEdits ? "# note" : "=" + value(rng, style);
+    case 5:
+      return "x[" + sectionName(rng) + "]";
+    default:
+      return "";
   }
 }
 
@@ -154,7 +170,8 @@ Case makeCase(std::uint64_t seed, bool forEdits) {
     return blanks(rng, true) + mixCase(rng, std::move(name)) + blanks(rng, true);
   };
   for (std::uint32_t i = 0, n = 30 + rng.below(20); i < n; ++i) {
-    std::string section = rng.chance(8) ? blanks(rng, false) : spelled(rng.chance(90) ? pick(rng, sectionPool()) : "nosuch");
+    std::string section =
+        rng.chance(8) ? blanks(rng, false) : spelled(rng.chance(90) ? pick(rng, sectionPool()) : "nosuch");
     std::string key = rng.chance(3) ? "" : spelled(rng.chance(90) ? pick(rng, keyPool()) : "absent");
     c.lookups.push_back({section, key});
   }
@@ -162,7 +179,9 @@ Case makeCase(std::uint64_t seed, bool forEdits) {
   if (forEdits) {
     // Names as the program would pass them: no trailing blanks, no empty
     // section (see the comparison test for why).
-    auto name = [&](const std::string& base) { return (rng.chance(10) ? std::string(" ") : std::string()) + mixCase(rng, base); };
+    auto name = [&](const std::string& base) {
+      return (rng.chance(10) ? std::string(" ") : std::string()) + mixCase(rng, base);
+    };
     for (std::uint32_t i = 0, n = 1 + rng.below(25); i < n; ++i) {
       std::uint32_t r = rng.below(100);
       if (r < 15) {
@@ -176,7 +195,8 @@ Case makeCase(std::uint64_t seed, bool forEdits) {
         c.edits.push_back({false, "total", "total", std::to_string(count)});
         c.edits.push_back({true, "caption", {}, {}});
         for (std::uint32_t k = 0; k < count; ++k)
-          c.edits.push_back({false, "caption", std::to_string(k), blanks(rng, false) + value(rng, style) + blanks(rng, false)});
+          c.edits.push_back(
+              {false, "caption", std::to_string(k), blanks(rng, false) + value(rng, style) + blanks(rng, false)});
       } else {
         std::string v = blanks(rng, false) + value(rng, style) + blanks(rng, false);
         c.edits.push_back({false, name(pick(rng, sectionPool())), name(pick(rng, keyPool())), v});
@@ -189,10 +209,14 @@ Case makeCase(std::uint64_t seed, bool forEdits) {
 std::string describe(const std::string& bytes) {
   std::string out;
   for (unsigned char ch : bytes) {
-    if (ch == '\n') out += "\\n\n";
-    else if (ch == '\r') out += "\\r";
-    else if (ch == '\t') out += "\\t";
-    else if (ch == '\\') out += "\\\\";
+    if (ch == '\n')
+      out += "\\n\n";
+    else if (ch == '\r')
+      out += "\\r";
+    else if (ch == '\t')
+      out += "\\t";
+    else if (ch == '\\')
+      out += "\\\\";
     else if (ch < 0x20 || ch >= 0x7F) {
       char hex[8];
       std::snprintf(hex, sizeof hex, "\\x%02X", ch);

@@ -31,9 +31,9 @@ struct Edit {
 };
 
 struct Case {
-  std::string file;              // the file's bytes
-  std::vector<Lookup> lookups;   // names present and absent, in odd spellings
-  std::vector<Edit> edits;       // only for edit cases
+  std::string file;             // the file's bytes
+  std::vector<Lookup> lookups;  // names present and absent, in odd spellings
+  std::vector<Edit> edits;      // only for edit cases
 };
 
 // `forEdits` leaves out what a rewrite by the profile code normalises in

@@ -15,18 +15,17 @@ using testing::MemoryFileStore;
 TEST(SettingsKeys, DefaultsOfEveryOption) {
   MemoryFileStore files;  // no file at all
   OptionValues values = readOptions(SettingsStore(files, "x.ini"));
-  const OptionValues expected = {"0", "0", "0", "2", "10", "cent", "ch", "0", "0", "",
-                                 "0", "Arial", "14", "False", "False", "False", "False", "16777215"};
+  const OptionValues expected = {"0", "0", "0",     "2",  "10",    "cent",  "ch",    "0",     "0",
+                                 "",  "0", "Arial", "14", "False", "False", "False", "False", "16777215"};
   EXPECT_EQ(values, expected);
   EXPECT_EQ(defaultOptions(), expected);
 }
 
 TEST(SettingsKeys, TableNamesEveryKeyOnceInTheSaveOrder) {
-  const char* order[] = {"randomPick",   "newBackColor", "backEffect",    "picSpeed",
-                         "timeInterval", "picRandom",    "picChange",     "effectMode",
-                         "randomEffect", "saverPassword", "saverEnabled", "newFontName",
-                         "newFontSize",  "newFontBold",  "newFontItalic", "newFontUnderline",
-                         "newFontFontStrikethru", "newFontForeColor"};
+  const char* order[] = {
+      "randomPick",  "newBackColor", "backEffect",    "picSpeed",         "timeInterval",          "picRandom",
+      "picChange",   "effectMode",   "randomEffect",  "saverPassword",    "saverEnabled",          "newFontName",
+      "newFontSize", "newFontBold",  "newFontItalic", "newFontUnderline", "newFontFontStrikethru", "newFontForeColor"};
   auto keys = optionKeys();
   ASSERT_EQ(keys.size(), kKeyCount);
   std::set<std::string_view> seen;
@@ -112,7 +111,8 @@ TEST(SettingsKeys, InvalidValuesFallBackToTheDefault) {
     SCOPED_TRACE(std::string(info.name) + " = " + (row.stored ? row.stored : "(missing)"));
     MemoryFileStore files;
     if (row.stored)
-      files.files["x.ini"] = "[" + std::string(info.section) + "]\r\n" + std::string(info.name) + "=" + row.stored + "\r\n";
+      files.files["x.ini"] =
+          "[" + std::string(info.section) + "]\r\n" + std::string(info.name) + "=" + row.stored + "\r\n";
     SettingsStore store(files, "x.ini");
     EXPECT_EQ(readOption(store, row.key), row.expected);
     EXPECT_EQ(at(readOptions(store), row.key), row.expected);

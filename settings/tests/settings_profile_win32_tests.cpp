@@ -81,8 +81,8 @@ std::vector<std::string> profileSections(const std::string& path) {
 
 std::vector<std::string> profileKeys(const std::string& section, const std::string& path) {
   std::vector<char> buffer(1 << 16);
-  DWORD n = GetPrivateProfileStringA(section.c_str(), nullptr, "", buffer.data(),
-                                     static_cast<DWORD>(buffer.size()), path.c_str());
+  DWORD n = GetPrivateProfileStringA(section.c_str(), nullptr, "", buffer.data(), static_cast<DWORD>(buffer.size()),
+                                     path.c_str());
   return splitNulList(buffer, n);
 }
 
@@ -174,7 +174,8 @@ TEST(ProfileComparison, LookupsMatchGetPrivateProfileStringA) {
       if (actual == expected) continue;
       ADD_FAILURE() << "seed " << seed << ": [" << describe(l.section) << "] " << describe(l.key)
                     << "\n  profile call: " << describe(expected) << "\n  store:        " << describe(actual)
-                    << "\n--- file ---\n" << describe(c.file);
+                    << "\n--- file ---\n"
+                    << describe(c.file);
       ++failures;
       break;
     }
@@ -230,9 +231,8 @@ TEST(ProfileComparison, EditsMatchWritePrivateProfileStringA) {
     std::string theirBytes = files.readAll(reread).value_or("");
 
     auto context = [&] {
-      return "seed " + std::to_string(seed) + "\n--- before ---\n" + describe(c.file) + "\n--- edits ---\n" +
-             editList + "--- ours ---\n" + describe(ourBytes) + "\n--- WritePrivateProfileStringA ---\n" +
-             describe(theirBytes);
+      return "seed " + std::to_string(seed) + "\n--- before ---\n" + describe(c.file) + "\n--- edits ---\n" + editList +
+             "--- ours ---\n" + describe(ourBytes) + "\n--- WritePrivateProfileStringA ---\n" + describe(theirBytes);
     };
     bool ok = true;
     auto check = [&](const std::string& what, const std::string& a, const std::string& b) {

@@ -79,7 +79,8 @@ TEST(MoveFilter, CountsOnlyMovementsBeyondThreeUnitsFromAKnownPosition) {
       {"just over 3 units counts", {{S::Picture, 100, 100}, {S::Picture, 103.5f, 100}}, 1},
       {"same place again does not count", {{S::Picture, 100, 100}, {S::Picture, 100, 100}}, 0},
       {"remembered x of 0 lets the next go uncounted",
-       {{S::Window, 0, 1500}, {S::Window, 1500, 1500}, {S::Window, 3000, 1500}}, 1},
+       {{S::Window, 0, 1500}, {S::Window, 1500, 1500}, {S::Window, 3000, 1500}},
+       1},
       {"remembered y of 0 lets the next go uncounted", {{S::Picture, 50, 0}, {S::Picture, 50, 80}}, 0},
       {"remembered negative position lets the next go uncounted", {{S::Window, -15, 1500}, {S::Window, 1500, 1500}}, 0},
       {"beyond 32767 twips a movement counts", {{S::Window, 40000, 1500}, {S::Window, 40015, 1500}}, 1},
@@ -89,9 +90,11 @@ TEST(MoveFilter, CountsOnlyMovementsBeyondThreeUnitsFromAKnownPosition) {
       {"remembered position rounds halves to even", {{S::Picture, 100.5f, 100}, {S::Picture, 104, 100}}, 1},
       {"remembered position rounds to nearest", {{S::Picture, 100.6f, 100}, {S::Picture, 104, 100}}, 0},
       {"each surface has its own position",
-       {{S::Window, 1500, 1500}, {S::Picture, 50, 50}, {S::Window, 1500, 1500}, {S::Picture, 50, 50}}, 0},
+       {{S::Window, 1500, 1500}, {S::Picture, 50, 50}, {S::Window, 1500, 1500}, {S::Picture, 50, 50}},
+       0},
       {"the picture's first report only records, whatever the window saw",
-       {{S::Window, 1500, 1500}, {S::Picture, 50, 50}, {S::Picture, 60, 50}, {S::Window, 1515, 1500}}, 2},
+       {{S::Window, 1500, 1500}, {S::Picture, 50, 50}, {S::Picture, 60, 50}, {S::Window, 1515, 1500}},
+       2},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -184,14 +187,12 @@ TEST(CountMove, BurstStartIsAWholeSecond) {
     bool expired;
   };
   const std::vector<Row> rows = {
-      {0.6, 2.9, false},  // start 1: 1.9 later
-      {0.6, 3.0, false},  // exactly 2 is not more than 2
-      {0.6, 3.01, true},
-      {0.4, 2.5, true},   // start 0
-      {2.5, 4.6, true},   // start 2, not 3
-      {3.5, 5.9, false},  // start 4
-      {10.0, 12.0, false},
-      {10.0, 12.001, true},
+      {0.6, 2.9, false},                      // start 1: 1.9 later
+      {0.6, 3.0, false},                      // exactly 2 is not more than 2
+      {0.6, 3.01, true},   {0.4, 2.5, true},  // start 0
+      {2.5, 4.6, true},                       // start 2, not 3
+      {3.5, 5.9, false},                      // start 4
+      {10.0, 12.0, false}, {10.0, 12.001, true},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE("first " + std::to_string(row.first) + ", second " + std::to_string(row.second));

@@ -8,7 +8,10 @@
 using namespace lumova::startup;
 
 TEST(Mode, ArgumentTextFollowsTheProgramNameAndOneBlank) {
-  struct Row { const char* commandLine; const char* want; };
+  struct Row {
+    const char* commandLine;
+    const char* want;
+  };
   const std::vector<Row> rows = {
       {"Lumova.scr /s", "/s"},
       {"\"C:\\Program Files\\Lumova.scr\" /p 1234", "/p 1234"},
@@ -26,14 +29,16 @@ TEST(Mode, ArgumentTextFollowsTheProgramNameAndOneBlank) {
 }
 
 TEST(Mode, FirstTwoCharactersLowerCased) {
-  struct Row { const char* args; Mode want; };
+  struct Row {
+    const char* args;
+    Mode want;
+  };
   const std::vector<Row> rows = {
-      {"/s", Mode::Saver},       {"/S", Mode::Saver},       {"/s:1234", Mode::Saver},  {"/s 99", Mode::Saver},
-      {"/c", Mode::Settings},    {"/C", Mode::Settings},    {"/c:5678", Mode::Settings},
-      {"/p 1234", Mode::Preview}, {"/P", Mode::Preview},
-      {"", Mode::None},          {"/", Mode::None},         {" /s", Mode::None},       {"-s", Mode::None},
-      {"/a", Mode::None},        {"s", Mode::None},         {"//s", Mode::None},       {"/3", Mode::None},
-      {"\\s", Mode::None},
+      {"/s", Mode::Saver},    {"/S", Mode::Saver},    {"/s:1234", Mode::Saver},    {"/s 99", Mode::Saver},
+      {"/c", Mode::Settings}, {"/C", Mode::Settings}, {"/c:5678", Mode::Settings}, {"/p 1234", Mode::Preview},
+      {"/P", Mode::Preview},  {"", Mode::None},       {"/", Mode::None},           {" /s", Mode::None},
+      {"-s", Mode::None},     {"/a", Mode::None},     {"s", Mode::None},           {"//s", Mode::None},
+      {"/3", Mode::None},     {"\\s", Mode::None},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(std::string("args '") + r.args + "'");
@@ -42,14 +47,24 @@ TEST(Mode, FirstTwoCharactersLowerCased) {
 }
 
 TEST(Mode, PreviewHandleIsTheLeadingNumberAfterTheSwitch) {
-  struct Row { const char* args; std::optional<std::uint32_t> want; };
+  struct Row {
+    const char* args;
+    std::optional<std::uint32_t> want;
+  };
   const std::vector<Row> rows = {
-      {"/p 1234", 1234u},        {"/p:1234", 1234u},         {"/p   77x", 77u},
-      {"/p &H1A2", 0x1A2u},      {"/p 2147483647", 2147483647u},
-      {"/p 12.5", 12u},          {"/p 13.5", 14u},           // nearest, halves to even
-      {"/p", std::nullopt},      {"/p ", std::nullopt},      {"/p 0", std::nullopt},
-      {"/p abc", std::nullopt},  {"/p 4294967296", std::nullopt},
-      {"/p -5", 4294967291u},    // the same 32-bit handle value, top bit set
+      {"/p 1234", 1234u},
+      {"/p:1234", 1234u},
+      {"/p   77x", 77u},
+      {"/p &H1A2", 0x1A2u},
+      {"/p 2147483647", 2147483647u},
+      {"/p 12.5", 12u},
+      {"/p 13.5", 14u},  // nearest, halves to even
+      {"/p", std::nullopt},
+      {"/p ", std::nullopt},
+      {"/p 0", std::nullopt},
+      {"/p abc", std::nullopt},
+      {"/p 4294967296", std::nullopt},
+      {"/p -5", 4294967291u},  // the same 32-bit handle value, top bit set
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(std::string("args '") + r.args + "'");
@@ -58,9 +73,14 @@ TEST(Mode, PreviewHandleIsTheLeadingNumberAfterTheSwitch) {
 }
 
 TEST(Module1, ProtectionIsExactlyOne) {
-  struct Row { const char* enabled; std::int32_t platform; bool on; bool lock; };
+  struct Row {
+    const char* enabled;
+    std::int32_t platform;
+    bool on;
+    bool lock;
+  };
   const std::vector<Row> rows = {
-      {"1", 1, true, true}, {"1", 2, true, false}, {"1.00", 0, true, true}, {"0", 1, false, false},
+      {"1", 1, true, true},    {"1", 2, true, false}, {"1.00", 0, true, true},   {"0", 1, false, false},
       {"-1", 1, false, false}, {"", 1, false, false}, {"True", 1, false, false},
   };
   for (const auto& r : rows) {

@@ -18,12 +18,18 @@ using CallLog = std::vector<std::string>;
 class FakeHost : public startup::Host {
  public:
   explicit FakeHost(CallLog& log, std::int32_t platform = 2) : log_(log), platform_(platform) {}
-  std::int32_t platformId() override { log_.push_back("getPlatform"); return platform_; }
+  std::int32_t platformId() override {
+    log_.push_back("getPlatform");
+    return platform_;
+  }
   void parkPointer() override { log_.push_back("parkPointer"); }
   void raiseSaverWindow() override { log_.push_back("raise"); }
   void lowerSaverWindow() override { log_.push_back("lower"); }
   void setScreenSaverRunning(bool on) override { log_.push_back(on ? "lock on" : "lock off"); }
-  void endProgram() override { log_.push_back("end"); ended = true; }
+  void endProgram() override {
+    log_.push_back("end");
+    ended = true;
+  }
   bool ended = false;
 
  private:
