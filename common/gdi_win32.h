@@ -74,7 +74,8 @@ class WindowDc {
 // Selects an object into a DC for the holder's lifetime.
 class SelectIn {
  public:
-  SelectIn(HDC dc, HGDIOBJ obj) : dc_(dc), old_(SelectObject(dc, obj)) {}
+  // A null object (a control without its own font) selects nothing.
+  SelectIn(HDC dc, HGDIOBJ obj) : dc_(dc), old_(obj ? SelectObject(dc, obj) : nullptr) {}
   ~SelectIn() {
     if (old_) SelectObject(dc_, old_);
   }

@@ -1,37 +1,19 @@
 #include "dialog/form2_thumbnail_win32.h"
 
+#include "common/gdi_win32.h"
 #include "common/wic_loader_win32.h"
 #include "dialog/thumbnail_scale.h"
 
 namespace lumova::dialog {
 namespace {
 
-class MemoryDc {
- public:
-  explicit MemoryDc(HDC reference) : dc_(CreateCompatibleDC(reference)) {}
-  ~MemoryDc() {
-    if (old_) SelectObject(dc_, old_);
-    if (dc_) DeleteDC(dc_);
-  }
-  MemoryDc(const MemoryDc&) = delete;
-  MemoryDc& operator=(const MemoryDc&) = delete;
-  bool select(HGDIOBJ object) {
-    old_ = dc_ ? SelectObject(dc_, object) : nullptr;
-    return old_ != nullptr;
-  }
-  HDC get() const { return dc_; }
-
- private:
-  HDC dc_;
-  HGDIOBJ old_ = nullptr;
-};
-
 // One to one: every resizing has been done beforehand, since AlphaBlend
 // itself only repeats or drops pixels.
 bool blendAtOrigin(HDC dc, const win32::DibPicture& dib) {
   if (!dib.bitmap()) return false;
-  MemoryDc source(dc);
-  if (!source.select(dib.bitmap())) return false;
+  win32::UniqueMemoryDc source(CreateCompatibleDC(dc));
+  if (!source) return false;
+  win32::SelectIn select(source.get(), dib.bitmap());
   // The pixels are premultiplied: transparent parts show the box behind.
   const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
   return AlphaBlend(dc, 0, 0, dib.width(), dib.height(), source.get(), 0, 0, dib.width(), dib.height(), blend) != FALSE;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <utility>
 
+#include "common/gdi_win32.h"
 #include "common/wic_loader_win32.h"
 #include "dialog/form2_thumbnail_win32.h"
 #include "dialog/form2_win32_ids.h"
@@ -97,63 +98,6 @@ std::string textOf(HWND control) {
   return text;
 }
 
-class ScreenDc {
- public:
-  ScreenDc() : dc_(GetDC(nullptr)) {}
-  ~ScreenDc() {
-    if (dc_) ReleaseDC(nullptr, dc_);
-  }
-  ScreenDc(const ScreenDc&) = delete;
-  ScreenDc& operator=(const ScreenDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HDC dc_;
-};
-
-class WindowDc {
- public:
-  explicit WindowDc(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
-  ~WindowDc() {
-    if (dc_) ReleaseDC(hwnd_, dc_);
-  }
-  WindowDc(const WindowDc&) = delete;
-  WindowDc& operator=(const WindowDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HWND hwnd_;
-  HDC dc_;
-};
-
-class SolidBrush {
- public:
-  explicit SolidBrush(COLORREF colour) : brush_(CreateSolidBrush(colour)) {}
-  ~SolidBrush() {
-    if (brush_) DeleteObject(brush_);
-  }
-  SolidBrush(const SolidBrush&) = delete;
-  SolidBrush& operator=(const SolidBrush&) = delete;
-  HBRUSH get() const { return brush_; }
-
- private:
-  HBRUSH brush_;
-};
-
-class SelectFont {
- public:
-  SelectFont(HDC dc, HFONT font) : dc_(dc), old_(font ? SelectObject(dc, font) : nullptr) {}
-  ~SelectFont() {
-    if (old_) SelectObject(dc_, old_);
-  }
-  SelectFont(const SelectFont&) = delete;
-  SelectFont& operator=(const SelectFont&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ old_;
-};
-
 class Counter {
  public:
   explicit Counter(int& n) : n_(n) { ++n_; }
@@ -166,9 +110,9 @@ class Counter {
 };
 
 int textWidth(HWND window, const std::wstring& text) {
-  WindowDc dc(window);
+  win32::WindowDc dc(window);
   if (!dc.get()) return 0;
-  SelectFont font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)));
+  win32::SelectIn font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)));
   SIZE size{};
   GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
   return size.cx;
@@ -217,7 +161,7 @@ Form2Window::~Form2Window() {
 
 bool Form2Window::create() {
   {
-    ScreenDc screen;
+    win32::WindowDc screen(nullptr);
     if (screen.get()) {
       twipsPerPixelX_ = std::max(1, 1440 / std::max(1, GetDeviceCaps(screen.get(), LOGPIXELSX)));
       dpiY_ = std::max(1, GetDeviceCaps(screen.get(), LOGPIXELSY));
@@ -599,7 +543,7 @@ INT_PTR Form2Window::onControlColour(HDC dc, HWND control) {
 bool Form2Window::onDrawItem(const DRAWITEMSTRUCT& d) {
   if (d.hwndItem == item(C::Picture1) || d.hwndItem == item(C::Picture2)) {
     const Control c = d.hwndItem == item(C::Picture1) ? C::Picture1 : C::Picture2;
-    SolidBrush fill(static_cast<COLORREF>(model_->control(c).colour & 0xFFFFFFu));
+    win32::UniqueBrush fill(CreateSolidBrush(static_cast<COLORREF>(model_->control(c).colour & 0xFFFFFFu)));
     FillRect(d.hDC, &d.rcItem, fill.get());
     FrameRect(d.hDC, &d.rcItem, GetSysColorBrush(COLOR_BTNSHADOW));
     return true;
@@ -689,10 +633,10 @@ void Form2Window::mirrorList(HWND list) {
     shown = now;
 
     // Long paths scroll sideways.
-    WindowDc dc(list);
+    win32::WindowDc dc(list);
     int widest = 0;
     if (dc.get()) {
-      SelectFont font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+      win32::SelectIn font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
       for (const auto& text : now) {
         SIZE size{};
         GetTextExtentPoint32A(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);

@@ -671,20 +671,19 @@ TEST_F(DialogTest, AddTakesThePathChosenInTheFileOpenDialog) {
   DeleteFileA(path.c_str());
 }
 
+int CALLBACK takeTrueTypeFace(const LOGFONTA* font, const TEXTMETRICA*, DWORD type, LPARAM lp) {
+  if (!(type & TRUETYPE_FONTTYPE) || font->lfFaceName[0] == '@') return 1;
+  *reinterpret_cast<std::string*>(lp) = font->lfFaceName;
+  return 0;
+}
+
 // A scalable face this system has; prefixes differ in their fonts.
 std::string someTrueTypeFace() {
   std::string face;
   ScreenDcForTest screen;
   LOGFONTA want{};
   want.lfCharSet = DEFAULT_CHARSET;
-  EnumFontFamiliesExA(
-      screen.dc, &want,
-      [](const LOGFONTA* font, const TEXTMETRICA*, DWORD type, LPARAM lp) -> int {
-        if (!(type & TRUETYPE_FONTTYPE) || font->lfFaceName[0] == '@') return 1;
-        *reinterpret_cast<std::string*>(lp) = font->lfFaceName;
-        return 0;
-      },
-      reinterpret_cast<LPARAM>(&face), 0);
+  EnumFontFamiliesExA(screen.dc, &want, takeTrueTypeFace, reinterpret_cast<LPARAM>(&face), 0);
   return face;
 }
 
