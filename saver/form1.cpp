@@ -188,10 +188,8 @@ bool Form1::playTransition() {
   if (choice.kind == EffectChoice::Kind::Error) return false;
   // "Standard" and numbers outside the list leave it all to the commit.
   if (choice.kind == EffectChoice::Kind::DrawNothing || choice.effect == kStandard) return true;
-  inTransition_ = true;
-  bool ok = d_.view.playEffect(choice.effect);
-  inTransition_ = false;
-  return ok;
+  // Nothing else runs while the effect plays: it does not yield to the queue.
+  return d_.view.playEffect(choice.effect);
 }
 
 bool Form1::showCaption() {

@@ -82,9 +82,6 @@ class Form1 {
   double captionHeight() const { return captionHeight_; }
   int stepX() const { return stepX_; }
   int stepY() const { return stepY_; }
-  bool transitionRunning() const { return inTransition_; }
-  // The effect the last reveal used (the random choice overwrites it).
-  const std::string& effectMode() const { return option(settings::Key::effectMode); }
 
  private:
   void advanceImage();
@@ -107,7 +104,6 @@ class Form1 {
   double captionHeight_ = 0;
   int stepX_ = 0;
   int stepY_ = 0;
-  bool inTransition_ = false;
   bool ended_ = false;
 };
 
