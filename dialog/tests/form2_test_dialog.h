@@ -8,23 +8,14 @@
 
 #include "dialog/form2_model.h"
 #include "dialog/tests/form2_fakes.h"
+#include "dialog/tests/form2_sample_ini.h"
 #include "settings/ini_document.h"
 
 namespace lumova::dialog::testing {
 
-// A complete, well-formed file as our own save writes it; `overrides` are
-// "section/key=value" lines applied on top.
+// The sample file with `overrides`, "section/key=value" lines, applied on top.
 inline std::string fullIni(const std::string& overrides = "") {
-  std::string ini =
-      "[images]\r\n0=C:\\Pics\\a.jpg\r\n1=C:\\Pics\\b.gif\r\n"
-      "[total]\r\ntotal=2\r\n"
-      "[caption]\r\n0=First\r\n1=Second\r\n"
-      "[image]\r\nrandomPick=1\r\npicSpeed=3\r\ntimeInterval=25\r\npicRandom=rand\r\npicChange=ch\r\n"
-      "effectMode=4\r\nrandomEffect=0\r\n"
-      "[background]\r\nnewBackColor=255\r\nbackEffect=1\r\n"
-      "[password]\r\nsaverPassword=Secret\r\nsaverEnabled=1\r\n"
-      "[font]\r\nnewFontName=Verdana\r\nnewFontSize=12\r\nnewFontBold=True\r\nnewFontItalic=False\r\n"
-      "newFontUnderline=False\r\nnewFontFontStrikethru=True\r\nnewFontForeColor=65280\r\n";
+  std::string ini = kSampleIni;
   settings::IniDocument doc(ini);
   std::size_t pos = 0;
   while (pos < overrides.size()) {

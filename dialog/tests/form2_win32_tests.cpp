@@ -15,6 +15,7 @@
 #include "common/wic_loader_win32.h"
 #include "dialog/form2_thumbnail_win32.h"
 #include "dialog/form2_win32.h"
+#include "dialog/tests/form2_sample_ini.h"
 #include "dialog/form2_win32_ids.h"
 #include "dialog/tests/form2_fakes.h"
 
@@ -25,16 +26,7 @@ using settings::Key;
 using testing::kIniPath;
 using Strings = std::vector<std::string>;
 
-const char* const kIni =
-    "[images]\r\n0=C:\\Pics\\a.jpg\r\n1=C:\\Pics\\b.gif\r\n"
-    "[total]\r\ntotal=2\r\n"
-    "[caption]\r\n0=First\r\n1=Second\r\n"
-    "[image]\r\nrandomPick=1\r\npicSpeed=3\r\ntimeInterval=25\r\npicRandom=rand\r\npicChange=ch\r\n"
-    "effectMode=4\r\nrandomEffect=0\r\n"
-    "[background]\r\nnewBackColor=255\r\nbackEffect=1\r\n"
-    "[password]\r\nsaverPassword=Secret\r\nsaverEnabled=1\r\n"
-    "[font]\r\nnewFontName=Verdana\r\nnewFontSize=12\r\nnewFontBold=True\r\nnewFontItalic=False\r\n"
-    "newFontUnderline=False\r\nnewFontFontStrikethru=True\r\nnewFontForeColor=65280\r\n";
+const char* const kIni = testing::kSampleIni;
 
 std::wstring windowText(HWND h) {
   wchar_t buffer[512] = {};
