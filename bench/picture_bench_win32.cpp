@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "common/text_win32.h"
 #include "common/wic_loader_win32.h"
 #include "saver/preloader.h"
 #include "saver/preloader_win32.h"
@@ -75,7 +76,7 @@ bool writeJpeg(const std::string& path, int width, int height) {
   if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                               factory.putVoid())))
     return false;
-  const std::wstring wide = widenAnsi(path);
+  const std::wstring wide = toWide(path, CP_ACP);
   ComPtr<IWICStream> stream;
   ComPtr<IWICBitmapEncoder> encoder;
   ComPtr<IWICBitmapFrameEncode> frame;

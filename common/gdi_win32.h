@@ -12,7 +12,7 @@ class Unique {
  public:
   Unique() = default;
   explicit Unique(H h) : h_(h) {}
-  ~Unique() { reset(); }
+  ~Unique() { close(); }
   Unique(Unique&& o) noexcept : h_(std::exchange(o.h_, Traits::invalid())) {}
   Unique& operator=(Unique&& o) noexcept {
     if (this != &o) reset(std::exchange(o.h_, Traits::invalid()));
@@ -22,11 +22,17 @@ class Unique {
   Unique& operator=(const Unique&) = delete;
 
   H get() const { return h_; }
-  explicit operator bool() const { return h_ != Traits::invalid(); }
+  explicit operator bool() const { return Traits::valid(h_); }
   H release() { return std::exchange(h_, Traits::invalid()); }
   void reset(H h = Traits::invalid()) {
-    if (h_ != Traits::invalid()) Traits::close(h_);
+    close();
     h_ = h;
+  }
+  // Lets go of the object; false when the system refused to close it (a
+  // file whose last writes could not be flushed).
+  bool close() {
+    const H h = std::exchange(h_, Traits::invalid());
+    return !Traits::valid(h) || Traits::close(h);
   }
 
  private:
@@ -36,23 +42,31 @@ class Unique {
 template <typename H>
 struct GdiObjectTraits {
   static H invalid() { return nullptr; }
-  static void close(H h) { DeleteObject(h); }
+  static bool valid(H h) { return h != nullptr; }
+  static bool close(H h) { return DeleteObject(h) != FALSE; }
 };
 struct MemoryDcTraits {
   static HDC invalid() { return nullptr; }
-  static void close(HDC h) { DeleteDC(h); }
+  static bool valid(HDC h) { return h != nullptr; }
+  static bool close(HDC h) { return DeleteDC(h) != FALSE; }
 };
+// Kernel handles: events, timers, threads (null when there is none) and
+// files (INVALID_HANDLE_VALUE when there is none; null is refused too).
 struct HandleTraits {
   static HANDLE invalid() { return nullptr; }
-  static void close(HANDLE h) { CloseHandle(h); }
+  static bool valid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+  static bool close(HANDLE h) { return CloseHandle(h) != FALSE; }
+};
+struct FileHandleTraits : HandleTraits {
+  static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
 };
 
 using UniqueBitmap = Unique<HBITMAP, GdiObjectTraits<HBITMAP>>;
 using UniqueFont = Unique<HFONT, GdiObjectTraits<HFONT>>;
 using UniqueBrush = Unique<HBRUSH, GdiObjectTraits<HBRUSH>>;
-using UniqueRegion = Unique<HRGN, GdiObjectTraits<HRGN>>;
 using UniqueMemoryDc = Unique<HDC, MemoryDcTraits>;
 using UniqueHandle = Unique<HANDLE, HandleTraits>;
+using UniqueFile = Unique<HANDLE, FileHandleTraits>;
 
 // A window's DC (GetDC/ReleaseDC).
 class WindowDc {

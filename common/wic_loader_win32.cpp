@@ -7,7 +7,9 @@
 #include <new>
 #include <vector>
 
+#include "common/gdi_win32.h"
 #include "common/picture_probe.h"
+#include "common/text_win32.h"
 
 namespace lumova::win32 {
 namespace {
@@ -25,20 +27,6 @@ class ComScope {
 
  private:
   HRESULT hr_;
-};
-
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE h) : h_(h) {}
-  ~FileHandle() {
-    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  HANDLE get() const { return h_; }
-
- private:
-  HANDLE h_;
 };
 
 PictureLoad failed(PictureError error) { return PictureLoad{nullptr, error}; }
@@ -62,9 +50,9 @@ PictureError openError(DWORD code) {
 
 // The whole file, or the error that stops it being read.
 PictureError readWholeFile(const std::wstring& path, std::vector<std::uint8_t>& bytes) {
-  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) return openError(GetLastError());
+  if (!file) return openError(GetLastError());
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.get(), &size)) return PictureError::Unreadable;
   if (static_cast<std::uint64_t>(size.QuadPart) > kMaxPictureFileBytes) return PictureError::TooLarge;
@@ -237,18 +225,9 @@ std::uint32_t DibPicture::pixel(int x, int y) const {
   return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
 }
 
-std::wstring widenAnsi(const std::string& text) {
-  if (text.empty()) return {};
-  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  if (n <= 0) return {};
-  std::wstring wide(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  return wide;
-}
-
 PictureLoad WicPictureLoader::load(const std::string& path) {
   try {
-    const std::wstring wide = widenAnsi(path);
+    const std::wstring wide = toWide(path, CP_ACP);
     if (wide.empty()) return failed(PictureError::NotFound);
     std::vector<std::uint8_t> bytes;
     if (const PictureError error = readWholeFile(wide, bytes); error != PictureError::None) return failed(error);

@@ -85,7 +85,4 @@ class WicPictureLoader final : public PictureLoader {
 
 inline constexpr std::uint64_t kMaxPictureFileBytes = 512ull * 1024 * 1024;
 
-// An ANSI (system code page) text as UTF-16; empty when it doesn't convert.
-std::wstring widenAnsi(const std::string& text);
-
 }  // namespace lumova::win32

@@ -1,6 +1,6 @@
 #include "password/password_form.h"
 
-#include "startup/module1.h"
+#include "common/module1.h"
 
 namespace lumova::password {
 

@@ -6,9 +6,7 @@
 
 #include <string>
 
-#include "startup/input.h"
-
-namespace lumova::startup {
+namespace lumova {
 struct Module1;
 }
 
@@ -30,12 +28,30 @@ class PasswordView {
   virtual void setNoticeVisible(bool visible) = 0;
 };
 
-class PasswordForm final : public startup::Prompt {
+// The password prompt as the saver brings it up and puts it away.
+class Prompt {
  public:
-  PasswordForm(PasswordView& view, const startup::Module1& module1, startup::SaverSession& saver)
+  virtual ~Prompt() = default;
+  // Loads the prompt the first time; later it is only shown again.
+  virtual void showPrompt() = 0;
+  virtual void hidePrompt() = 0;
+};
+
+// The interrupted saver as the prompt hands it back: running again, or
+// ended by the correct password.
+class SaverControl {
+ public:
+  virtual ~SaverControl() = default;
+  virtual void resumeSaver() = 0;
+  virtual void unlockAndEnd() = 0;
+};
+
+class PasswordForm final : public Prompt {
+ public:
+  PasswordForm(PasswordView& view, const Module1& module1, SaverControl& saver)
       : view_(view), module1_(module1), saver_(saver) {}
 
-  // startup::Prompt
+  // Prompt
   void showPrompt() override;
   void hidePrompt() override;
 
@@ -57,8 +73,8 @@ class PasswordForm final : public startup::Prompt {
   void setNoticeVisible(bool visible);
 
   PasswordView& view_;
-  const startup::Module1& module1_;
-  startup::SaverSession& saver_;
+  const Module1& module1_;
+  SaverControl& saver_;
   bool loaded_ = false;
   bool visible_ = false;
   bool noticeVisible_ = false;

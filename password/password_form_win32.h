@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/gdi_win32.h"
+#include "common/window_win32.h"
 #include "password/password_form.h"
 
 namespace lumova::password {
@@ -39,15 +40,15 @@ class PasswordWindow final : public PasswordView {
 
   HWND hwnd() const { return hwnd_; }
   HWND control(Control c) const { return controls_[static_cast<int>(c)]; }
-  HFONT noticeFont() const { return noticeFont_.get(); }
 
  private:
-  static LRESULT CALLBACK frameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  static LRESULT CALLBACK editProc(HWND edit, UINT msg, WPARAM wp, LPARAM lp);
+  template <typename Self, LRESULT (Self::*)(HWND, UINT, WPARAM, LPARAM)>
+  friend LRESULT CALLBACK win32::windowProc(HWND, UINT, WPARAM, LPARAM) noexcept;
+  static LRESULT CALLBACK editProc(HWND edit, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+  void onUnexpectedError();
   LRESULT onFrame(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   // True when the message is used up here, not handed to the edit control.
   bool onEdit(HWND edit, UINT msg, WPARAM wp);
-  int px(double twips, double twipsPerPixel) const;
   void createControls();
 
   HINSTANCE instance_;

@@ -3,13 +3,13 @@
 #include <cmath>
 
 #include "common/clock.h"
+#include "common/host.h"
 #include "common/message_box.h"
+#include "common/module1.h"
 #include "common/random.h"
 #include "common/textnum.h"
 #include "saver/transitions.h"
 #include "settings/settings_store.h"
-#include "startup/host.h"
-#include "startup/module1.h"
 
 namespace lumova::saver {
 
@@ -60,8 +60,8 @@ void Form1::Form_Load() {
   d_.view.setCaptionFont(font);
   d_.view.setCaptionColor(static_cast<std::uint32_t>(textToInt32(option(Key::newFontForeColor)).value_or(0xFFFFFF)));
 
-  startup::getPlatform(d_.host, d_.module1);
-  if (startup::systemLockApplies(d_.module1)) d_.host.setScreenSaverRunning(true);
+  getPlatform(d_.host, d_.module1);
+  if (systemLockApplies(d_.module1)) d_.host.setScreenSaverRunning(true);
 
   if (parseNumber(option(Key::backEffect)).value_or(0) == 0)
     d_.view.setBackColor(static_cast<std::uint32_t>(textToInt32(option(Key::newBackColor)).value_or(0)));
@@ -226,7 +226,7 @@ void Form1::Timer1_Timer() {
 void Form1::missingPictureExit() {
   if (ended_) return;
   ended_ = true;
-  if (startup::systemLockApplies(d_.module1)) d_.host.setScreenSaverRunning(false);
+  if (systemLockApplies(d_.module1)) d_.host.setScreenSaverRunning(false);
   d_.view.unload();
   const std::string& path = imageFiles_[static_cast<std::size_t>(currentImage_)];
   d_.messages.show(

@@ -16,15 +16,13 @@
 
 namespace lumova {
 class Clock;
+class Host;
 class MessageBoxes;
 class Random;
+struct Module1;
 namespace settings {
 class FileStore;
 }
-namespace startup {
-class Host;
-struct Module1;
-}  // namespace startup
 }  // namespace lumova
 
 namespace lumova::saver {
@@ -32,13 +30,13 @@ namespace lumova::saver {
 struct Form1Deps {
   SaverView& view;
   EventPump& events;
-  startup::Host& host;
+  Host& host;
   Timers& timers;
   const Clock& clock;
   Random& random;
   PictureLoader& pictures;
   MessageBoxes& messages;
-  startup::Module1& module1;
+  Module1& module1;
   settings::FileStore& files;
   std::string exeFolder;  // where zbfaone.ini lives
   // Told the path of the picture that will be shown next, as soon as it is

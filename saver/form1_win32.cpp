@@ -2,47 +2,25 @@
 
 #include <cmath>
 
+#include "common/display_win32.h"
 #include "common/message_box.h"
+#include "common/text_win32.h"
+#include "common/units.h"
 #include "common/wic_loader_win32.h"
 #include "res/resource_ids.h"
 #include "saver/transition_player_win32.h"
 #include "saver/transitions.h"
-#include "startup/host_win32.h"
 
 namespace lumova::saver {
 namespace {
 
-constexpr char kFrameClass[] = "LumovaSaverWindow";
-constexpr char kPictureClass[] = "LumovaPicture";
-constexpr char kCaptionClass[] = "LumovaCaption";
+constexpr wchar_t kFrameClass[] = L"LumovaSaverWindow";
+constexpr wchar_t kPictureClass[] = L"LumovaPicture";
+constexpr wchar_t kCaptionClass[] = L"LumovaCaption";
 
-// Dots per inch of the primary monitor. GetDpiForMonitor exists from
-// Windows 8.1 on; before that the system DPI is the only one.
-UINT primaryMonitorDpi() {
-  using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
-  if (HMODULE shcore = LoadLibraryA("shcore.dll")) {
-    auto fn = reinterpret_cast<GetDpiForMonitorFn>(reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")));
-    UINT x = 0, y = 0;
-    HMONITOR primary = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
-    bool ok = fn && SUCCEEDED(fn(primary, 0 /* MDT_EFFECTIVE_DPI */, &x, &y)) && x > 0;
-    FreeLibrary(shcore);
-    if (ok) return x;
-  }
-  win32::WindowDc screen(nullptr);
-  int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSX) : 96;
-  return dpi > 0 ? static_cast<UINT>(dpi) : 96;
-}
-
-void registerClass(HINSTANCE instance, const char* name, WNDPROC proc) {
-  WNDCLASSEXA wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = proc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.hIcon = LoadIcon(instance, MAKEINTRESOURCE(IDI_LUMOVA));
-  wc.lpszClassName = name;
-  RegisterClassExA(&wc);
-}
+// Captions and font names are in the ANSI code page, as the settings file
+// holds them.
+constexpr UINT kTextCodePage = CP_ACP;
 
 const win32::DibPicture* asDib(const PicturePtr& p) { return dynamic_cast<const win32::DibPicture*>(p.get()); }
 
@@ -50,12 +28,12 @@ const win32::DibPicture* asDib(const PicturePtr& p) { return dynamic_cast<const 
 
 ScreenGeometry queryScreenGeometry() {
   ScreenGeometry g{};
-  const startup::ScreenLayout layout = startup::currentScreenLayout();
-  const startup::ScreenRect v = layout.saverWindow();
-  const startup::ScreenRect& p = layout.primary;
+  const ScreenLayout layout = win32::currentScreenLayout();
+  const ScreenRect v = layout.saverWindow();
+  const ScreenRect& p = layout.primary;
   g.virtualScreen = RECT{v.left, v.top, v.right, v.bottom};
   g.primary = RECT{p.left, p.top, p.right, p.bottom};
-  double tpp = 1440.0 / primaryMonitorDpi();
+  const double tpp = twipsPerPixel(win32::monitorDpi());
   g.twipsPerPixelX = tpp;
   g.twipsPerPixelY = tpp;
   return g;
@@ -64,20 +42,23 @@ ScreenGeometry queryScreenGeometry() {
 SaverWindow::SaverWindow(HINSTANCE instance, std::function<void(TimerId)> onTimer, SaverInput input)
     : onTimer_(std::move(onTimer)), input_(std::move(input)) {
   geo_ = queryScreenGeometry();
-  registerClass(instance, kFrameClass, &trampoline<SaverWindow, &SaverWindow::onFrame>);
-  registerClass(instance, kPictureClass, &trampoline<SaverWindow, &SaverWindow::onPicture>);
-  registerClass(instance, kCaptionClass, &trampoline<SaverWindow, &SaverWindow::onCaption>);
+  const HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_LUMOVA));
+  win32::registerWindowClass(instance, kFrameClass, &win32::windowProc<SaverWindow, &SaverWindow::onFrame>, nullptr,
+                             icon);
+  win32::registerWindowClass(instance, kPictureClass, &win32::windowProc<SaverWindow, &SaverWindow::onPicture>);
+  win32::registerWindowClass(instance, kCaptionClass, &win32::windowProc<SaverWindow, &SaverWindow::onCaption>);
 
   const RECT& v = geo_.virtualScreen;
   // A tool window has no taskbar button; the window stays hidden until the
   // start-up has prepared it.
-  hwnd_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kFrameClass, kAppTitle, WS_POPUP | WS_CLIPCHILDREN, v.left,
-                          v.top, v.right - v.left, v.bottom - v.top, nullptr, nullptr, instance, this);
+  hwnd_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kFrameClass, win32::toWide(kAppTitle).c_str(),
+                          WS_POPUP | WS_CLIPCHILDREN, v.left, v.top, v.right - v.left, v.bottom - v.top, nullptr,
+                          nullptr, instance, this);
   // The caption sits below the picture, as a label drawn on the window would.
   caption_ =
-      CreateWindowExA(0, kCaptionClass, "", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, hwnd_, nullptr, instance, this);
+      CreateWindowExW(0, kCaptionClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, hwnd_, nullptr, instance, this);
   picture_ =
-      CreateWindowExA(0, kPictureClass, "", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, hwnd_, nullptr, instance, this);
+      CreateWindowExW(0, kPictureClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, hwnd_, nullptr, instance, this);
   SetWindowPos(caption_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
   win32::WindowDc screen(nullptr);
@@ -99,10 +80,10 @@ double SaverWindow::screenWidth() const { return (geo_.primary.right - geo_.prim
 double SaverWindow::screenHeight() const { return (geo_.primary.bottom - geo_.primary.top) * geo_.twipsPerPixelY; }
 
 int SaverWindow::toClientX(double twips) const {
-  return static_cast<int>(std::lround(twips / geo_.twipsPerPixelX)) + geo_.primary.left - geo_.virtualScreen.left;
+  return twipsToPixels(twips, geo_.twipsPerPixelX) + geo_.primary.left - geo_.virtualScreen.left;
 }
 int SaverWindow::toClientY(double twips) const {
-  return static_cast<int>(std::lround(twips / geo_.twipsPerPixelY)) + geo_.primary.top - geo_.virtualScreen.top;
+  return twipsToPixels(twips, geo_.twipsPerPixelY) + geo_.primary.top - geo_.virtualScreen.top;
 }
 
 void SaverWindow::setBackColor(std::uint32_t rgb) {
@@ -122,17 +103,16 @@ void SaverWindow::snapshotDesktop() {
 }
 
 void SaverWindow::setCaptionFont(const CaptionFont& font) {
-  LOGFONTA lf{};
-  // Points to pixels at the monitor's DPI: 1440 twips an inch, 20 a point.
-  lf.lfHeight = -static_cast<LONG>(std::lround(font.size * 20.0 / geo_.twipsPerPixelY));
+  LOGFONTW lf{};
+  lf.lfHeight = fontHeightPixels(font.size, geo_.twipsPerPixelY);
   lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
   lf.lfItalic = font.italic;
   lf.lfUnderline = font.underline;
   lf.lfStrikeOut = font.strikethrough;
   lf.lfCharSet = DEFAULT_CHARSET;
   lf.lfQuality = ANTIALIASED_QUALITY;
-  lstrcpynA(lf.lfFaceName, font.name.c_str(), LF_FACESIZE);
-  captionFont_.reset(CreateFontIndirectA(&lf));
+  lstrcpynW(lf.lfFaceName, win32::toWide(font.name, kTextCodePage).c_str(), LF_FACESIZE);
+  captionFont_.reset(CreateFontIndirectW(&lf));
 }
 
 void SaverWindow::setCaptionColor(std::uint32_t rgb) { captionColor_ = win32::toColorRef(rgb); }
@@ -142,21 +122,22 @@ void SaverWindow::setCaptionTop(double twips) { captionTop_ = toClientY(twips); 
 void SaverWindow::setCaptionVisible(bool visible) { ShowWindow(caption_, visible ? SW_SHOWNA : SW_HIDE); }
 
 TwipSize SaverWindow::setCaptionText(const std::string& text) {
-  captionText_ = text;
+  captionText_ = win32::toWide(text, kTextCodePage);
   win32::WindowDc dc(caption_);
   win32::SelectIn font(dc.get(),
                        captionFont_ ? static_cast<HGDIOBJ>(captionFont_.get()) : GetStockObject(DEFAULT_GUI_FONT));
   SIZE extent{0, 0};
-  TEXTMETRICA tm{};
-  GetTextMetricsA(dc.get(), &tm);
-  if (!text.empty()) GetTextExtentPoint32A(dc.get(), text.data(), static_cast<int>(text.size()), &extent);
+  TEXTMETRICW tm{};
+  GetTextMetricsW(dc.get(), &tm);
+  if (!captionText_.empty())
+    GetTextExtentPoint32W(dc.get(), captionText_.data(), static_cast<int>(captionText_.size()), &extent);
   InvalidateRect(caption_, nullptr, FALSE);
   return {extent.cx * geo_.twipsPerPixelX, tm.tmHeight * geo_.twipsPerPixelY};
 }
 
 void SaverWindow::setCaptionGeometry(double left, double width, double height) {
-  int x = toClientX(left), w = static_cast<int>(std::lround(width / geo_.twipsPerPixelX));
-  int h = static_cast<int>(std::lround(height / geo_.twipsPerPixelY));
+  const int x = toClientX(left), w = twipsToPixels(width, geo_.twipsPerPixelX);
+  const int h = twipsToPixels(height, geo_.twipsPerPixelY);
   SetWindowPos(caption_, nullptr, x, captionTop_, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(caption_, nullptr, FALSE);
 }
@@ -190,8 +171,8 @@ void SaverWindow::setPictureVisible(bool visible) {
 }
 
 void SaverWindow::setPictureRect(const TwipRect& r) {
-  int w = static_cast<int>(std::lround(r.width / geo_.twipsPerPixelX));
-  int h = static_cast<int>(std::lround(r.height / geo_.twipsPerPixelY));
+  const int w = twipsToPixels(r.width, geo_.twipsPerPixelX);
+  const int h = twipsToPixels(r.height, geo_.twipsPerPixelY);
   // Moving a child window copies its pixels and repaints only what it
   // uncovers on the window: no flicker, no full repaint.
   SetWindowPos(picture_, nullptr, toClientX(r.left), toClientY(r.top), w, h, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -242,14 +223,18 @@ void SaverWindow::pumpFor(double maxSeconds) {
   DWORD ms = maxSeconds <= 0 ? 0 : static_cast<DWORD>(std::ceil(maxSeconds * 1000));
   MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
       PostQuitMessage(static_cast<int>(msg.wParam));
       return;
     }
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
   }
+}
+
+void SaverWindow::onUnexpectedError() {
+  if (input_.onFailure) input_.onFailure();
 }
 
 LRESULT SaverWindow::onFrame(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -285,7 +270,7 @@ LRESULT SaverWindow::onFrame(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       hwnd_ = nullptr;
       break;
   }
-  return DefWindowProcA(hwnd, msg, wp, lp);
+  return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 void SaverWindow::paintFrame() {
@@ -312,7 +297,7 @@ LRESULT SaverWindow::onPicture(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       if (input_.onPictureKey) input_.onPictureKey();
       return 0;
   }
-  return DefWindowProcA(hwnd, msg, wp, lp);
+  return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 void SaverWindow::paintPicture() {
@@ -344,7 +329,7 @@ LRESULT SaverWindow::onCaption(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_XBUTTONDOWN:
       return 0;  // the label keeps its buttons and movement: they do nothing
   }
-  return DefWindowProcA(hwnd, msg, wp, lp);
+  return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 void SaverWindow::paintCaption() {
@@ -361,7 +346,7 @@ void SaverWindow::paintCaption() {
                          captionFont_ ? static_cast<HGDIOBJ>(captionFont_.get()) : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, captionColor_);
-    DrawTextA(dc, captionText_.data(), static_cast<int>(captionText_.size()), &r,
+    DrawTextW(dc, captionText_.data(), static_cast<int>(captionText_.size()), &r,
               DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
   }
   EndPaint(caption_, &ps);

@@ -12,24 +12,12 @@
 
 #include "common/gdi_win32.h"
 #include "common/timers.h"
+#include "common/window_win32.h"
 #include "saver/saver_view.h"
-#include "startup/input.h"
 
 namespace lumova::saver {
 
 class DisplayFrameWaiter;
-
-// Window procedure that forwards to a member, with `this` taken from the
-// creation parameters and kept as LONG_PTR.
-template <typename Self, LRESULT (Self::*Handler)(HWND, UINT, WPARAM, LPARAM)>
-LRESULT CALLBACK trampoline(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* self = static_cast<Self*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<Self*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  return self ? (self->*Handler)(hwnd, msg, wp, lp) : DefWindowProcA(hwnd, msg, wp, lp);
-}
 
 struct ScreenGeometry {
   RECT virtualScreen;  // every monitor, in screen coordinates
@@ -48,9 +36,11 @@ struct SaverInput {
   std::function<void()> onBackgroundButton;
   std::function<void(float xTwips, float yTwips)> onBackgroundMove;
   std::function<void(int x, int y)> onPictureMove;
+  // An error nothing else caught reached the window: the saver must end.
+  std::function<void()> onFailure;
 };
 
-class SaverWindow final : public SaverView, public Timers, public EventPump, public startup::SaverWindowControl {
+class SaverWindow final : public SaverView, public Timers, public EventPump, public SaverWindowControl {
  public:
   SaverWindow(HINSTANCE instance, std::function<void(TimerId)> onTimer, SaverInput input);
   ~SaverWindow() override;
@@ -58,8 +48,6 @@ class SaverWindow final : public SaverView, public Timers, public EventPump, pub
   SaverWindow& operator=(const SaverWindow&) = delete;
 
   HWND hwnd() const { return hwnd_; }
-  HWND pictureWindow() const { return picture_; }
-  const ScreenGeometry& geometry() const { return geo_; }
 
   // SaverView
   double screenWidth() const override;
@@ -96,7 +84,8 @@ class SaverWindow final : public SaverView, public Timers, public EventPump, pub
 
  private:
   template <typename Self, LRESULT (Self::*)(HWND, UINT, WPARAM, LPARAM)>
-  friend LRESULT CALLBACK trampoline(HWND, UINT, WPARAM, LPARAM);
+  friend LRESULT CALLBACK win32::windowProc(HWND, UINT, WPARAM, LPARAM) noexcept;
+  void onUnexpectedError();
   LRESULT onFrame(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT onPicture(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT onCaption(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -122,7 +111,7 @@ class SaverWindow final : public SaverView, public Timers, public EventPump, pub
   PicturePtr committed_;  // what the picture surface shows and repaints
   win32::UniqueFont captionFont_;
   COLORREF captionColor_ = 0;
-  std::string captionText_;
+  std::wstring captionText_;
   int captionTop_ = 0;
   std::unique_ptr<DisplayFrameWaiter> frameWaiter_;
 };

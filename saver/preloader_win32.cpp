@@ -2,12 +2,13 @@
 
 #include <windows.h>
 
+#include "common/text_win32.h"
 #include "common/wic_loader_win32.h"
 
 namespace lumova::win32 {
 
 std::optional<FileStamp> Win32FileStamps::stamp(const std::string& path) {
-  const std::wstring wide = widenAnsi(path);
+  const std::wstring wide = toWide(path, CP_ACP);
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (wide.empty() || !GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
   if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return std::nullopt;

@@ -72,6 +72,18 @@ class SaverView {
   virtual void unload() = 0;
 };
 
+// The saver window as input handling drives it when the password prompt
+// comes and goes.
+class SaverWindowControl {
+ public:
+  virtual ~SaverWindowControl() = default;
+  // Shown, modeless.
+  virtual void show() = 0;
+  // Disabled, the window and its picture surface get no keyboard or mouse
+  // input; its timers keep running either way.
+  virtual void setInputEnabled(bool enabled) = 0;
+};
+
 // Lets pending events run (timer ticks, input, paints) for at most
 // `maxSeconds`, returning early once the queue is empty and the time is up.
 class EventPump {

@@ -3,29 +3,12 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <climits>
+
+#include "common/gdi_win32.h"
+#include "common/text_win32.h"
 
 namespace lumova::settings {
 namespace {
-
-class Handle {
- public:
-  explicit Handle(HANDLE h) : h_(h) {}
-  ~Handle() { reset(); }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  HANDLE get() const { return h_; }
-  bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-  // Closes the handle held (false when the close fails) and takes `h`.
-  bool reset(HANDLE h = INVALID_HANDLE_VALUE) {
-    BOOL ok = valid() ? CloseHandle(h_) : TRUE;
-    h_ = h;
-    return ok != FALSE;
-  }
-
- private:
-  HANDLE h_;
-};
 
 std::wstring hex(std::uint64_t value) {
   static const wchar_t digits[] = L"0123456789abcdef";
@@ -39,20 +22,11 @@ std::wstring hex(std::uint64_t value) {
 
 }  // namespace
 
-std::wstring widen(const std::string& utf8) {
-  if (utf8.empty()) return {};
-  int size = static_cast<int>(std::min<std::size_t>(utf8.size(), INT_MAX));
-  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-  if (n <= 0) return {};
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, out.data(), n);
-  return out;
-}
-
 std::optional<std::string> Win32FileStore::readAll(const std::string& path) {
-  Handle file(CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return std::nullopt;
+  win32::UniqueFile file(CreateFileW(win32::toWide(path).c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::nullopt;
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return std::nullopt;
   // A settings file is small; anything that does not fit in memory is not one.
@@ -78,7 +52,7 @@ bool Win32FileStore::writeSome(void* file, const char* data, std::uint32_t size,
 }
 
 SaveError Win32FileStore::replaceAtomically(const std::string& path, const std::string& bytes) {
-  std::wstring target = widen(path);
+  std::wstring target = win32::toWide(path);
   if (target.empty()) return SaveError::CannotCreateTemp;
   // Windows refuses to move a file over a read-only one, Wine does not:
   // check first, so that both keep a file the user protected.
@@ -87,20 +61,20 @@ SaveError Win32FileStore::replaceAtomically(const std::string& path, const std::
 
   // Beside the target, so that the final move stays within one volume.
   std::wstring temp;
-  Handle file(INVALID_HANDLE_VALUE);
+  win32::UniqueFile file;
   const std::wstring stem = target + L"." + hex(GetCurrentProcessId()) + L".";
   for (std::uint64_t attempt = GetTickCount64(), tries = 0; tries < 16; ++attempt, ++tries) {
     temp = stem + hex(attempt) + L".tmp";
     file.reset(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.valid()) break;
+    if (file) break;
     // A name left by an earlier run: try the next one.
     DWORD error = GetLastError();
     if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
   }
-  if (!file.valid()) return SaveError::CannotCreateTemp;
+  if (!file) return SaveError::CannotCreateTemp;
 
   auto fail = [&](SaveError error) {
-    file.reset();
+    file.close();
     DeleteFileW(temp.c_str());
     return error;
   };
@@ -115,7 +89,7 @@ SaveError Win32FileStore::replaceAtomically(const std::string& path, const std::
     left -= written;
   }
   if (!FlushFileBuffers(file.get())) return fail(SaveError::FlushFailed);
-  if (!file.reset()) return fail(SaveError::FlushFailed);
+  if (!file.close()) return fail(SaveError::FlushFailed);
   if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return fail(SaveError::ReplaceFailed);
   return SaveError::None;

@@ -21,7 +21,4 @@ class Win32FileStore : public FileStore {
   virtual bool writeSome(void* file, const char* data, std::uint32_t size, std::uint32_t* written);
 };
 
-// UTF-8 to UTF-16 for the wide file calls; invalid sequences become U+FFFD.
-std::wstring widen(const std::string& utf8);
-
 }  // namespace lumova::settings

@@ -1,14 +1,8 @@
 #include "startup/host_win32.h"
 
-#include "startup/screen_layout.h"
+#include "common/display_win32.h"
 
 namespace lumova::startup {
-ScreenLayout currentScreenLayout() {
-  ScreenRect v{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN), 0, 0};
-  v.right = v.left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
-  v.bottom = v.top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
-  return ScreenLayout::from(v, ScreenRect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
-}
 
 std::int32_t Win32Host::platformId() {
   OSVERSIONINFOA info{};
@@ -22,13 +16,13 @@ std::int32_t Win32Host::platformId() {
 }
 
 void Win32Host::parkPointer() {
-  ScreenPoint p = currentScreenLayout().parkedPointer();
+  ScreenPoint p = win32::currentScreenLayout().parkedPointer();
   SetCursorPos(p.x, p.y);
 }
 
 void Win32Host::place(HWND insertAfter) {
   // Every pixel of every monitor; no window larger than the screen itself.
-  ScreenRect w = currentScreenLayout().saverWindow();
+  ScreenRect w = win32::currentScreenLayout().saverWindow();
   SetWindowPos(hwnd_, insertAfter, w.left, w.top, w.width(), w.height(), SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 

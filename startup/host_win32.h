@@ -2,15 +2,11 @@
 
 #include <windows.h>
 
-#include "startup/host.h"
-#include "startup/screen_layout.h"
+#include "common/host.h"
 
 namespace lumova::startup {
 
-// The monitors as the system reports them now.
-ScreenLayout currentScreenLayout();
-
-// The host procedures on Windows, for the saver window `hwnd`.
+// The host procedures on Windows, for the saver window attached.
 class Win32Host final : public Host {
  public:
   void attach(HWND saverWindow) { hwnd_ = saverWindow; }

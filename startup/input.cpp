@@ -4,9 +4,9 @@
 #include <limits>
 
 #include "common/clock.h"
+#include "common/host.h"
+#include "common/module1.h"
 #include "common/textnum.h"
-#include "startup/host.h"
-#include "startup/module1.h"
 
 namespace lumova::startup {
 namespace {

@@ -7,14 +7,16 @@
 
 #include <cstdint>
 
+#include "password/password_form.h"
+#include "saver/saver_view.h"
+
 namespace lumova {
 class Clock;
-}
-
-namespace lumova::startup {
-
 class Host;
 struct Module1;
+}  // namespace lumova
+
+namespace lumova::startup {
 
 // Movement that exceeds this many units on either axis counts.
 inline constexpr float kMoveThreshold = 3;
@@ -30,36 +32,16 @@ struct PointerMemory {
   std::int32_t lastY = 0;
 };
 
-// The saver window as input handling drives it.
-class SaverWindowControl {
- public:
-  virtual ~SaverWindowControl() = default;
-  // Shown, modeless.
-  virtual void show() = 0;
-  // Disabled, the window and its picture surface get no keyboard or mouse
-  // input; its timers keep running either way.
-  virtual void setInputEnabled(bool enabled) = 0;
-};
-
-// The password prompt as the saver brings it up and puts it away.
-class Prompt {
- public:
-  virtual ~Prompt() = default;
-  // Loads the prompt the first time; later it is only shown again.
-  virtual void showPrompt() = 0;
-  virtual void hidePrompt() = 0;
-};
-
 enum class SaverState { Running, Prompting, Ended };
 
 struct SaverSessionDeps {
   Module1& module1;
   Host& host;
   const Clock& clock;
-  SaverWindowControl& window;
+  saver::SaverWindowControl& window;
 };
 
-class SaverSession {
+class SaverSession final : public password::SaverControl {
  public:
   explicit SaverSession(SaverSessionDeps deps) : d_(deps) {}
   SaverSession(const SaverSession&) = delete;
@@ -67,7 +49,7 @@ class SaverSession {
 
   // The prompt a protected saver brings up; without one, protection can
   // only end the program.
-  void attachPrompt(Prompt& prompt) { prompt_ = &prompt; }
+  void attachPrompt(password::Prompt& prompt) { prompt_ = &prompt; }
 
   // Input on the saver window (Form1). Positions on the window are twips,
   // on the picture surface pixels.
@@ -81,8 +63,9 @@ class SaverSession {
   void interruptSaver();
 
   // From the prompt: back to the running saver, or the correct password.
-  void resumeSaver();
-  void unlockAndEnd();
+  // Also the way out after an unexpected error: the lock released first.
+  void resumeSaver() override;
+  void unlockAndEnd() override;
 
   SaverState state() const { return state_; }
   const PointerMemory& windowPointer() const { return windowPointer_; }
@@ -93,7 +76,7 @@ class SaverSession {
   void end();
 
   SaverSessionDeps d_;
-  Prompt* prompt_ = nullptr;
+  password::Prompt* prompt_ = nullptr;
   SaverState state_ = SaverState::Running;
   PointerMemory windowPointer_;
   PointerMemory picturePointer_;

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <vector>
 
+#include "common/module1.h"
+
 using namespace lumova;
 
 TEST(TextNum, StrictConversionAcceptsWholeNumbersOnly) {
@@ -188,5 +190,26 @@ TEST(TextNum, NumberTextRoundTrips) {
   for (double v : {0.0, 1.0, -1.0, 0.5, 14.0, 10.25, 123456.75, 32767.0}) {
     SCOPED_TRACE(v);
     EXPECT_EQ(parseNumber(numberToText(v)), v);
+  }
+}
+
+TEST(Module1, ProtectionIsExactlyOne) {
+  struct Row {
+    const char* enabled;
+    std::int32_t platform;
+    bool on;
+    bool lock;
+  };
+  const std::vector<Row> rows = {
+      {"1", 1, true, true},    {"1", 2, true, false}, {"1.00", 0, true, true},   {"0", 1, false, false},
+      {"-1", 1, false, false}, {"", 1, false, false}, {"True", 1, false, false},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.enabled);
+    Module1 m;
+    m.saverEnabled = r.enabled;
+    m.platformId = r.platform;
+    EXPECT_EQ(protectionOn(m), r.on);
+    EXPECT_EQ(systemLockApplies(m), r.lock);
   }
 }

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/text_win32.h"
 #include "common/wic_loader_win32.h"
 
 namespace lumova::win32 {
@@ -113,7 +114,7 @@ HRESULT encodeWithWic(const std::string& path, const GUID& container, int width,
                                                     reinterpret_cast<BYTE*>(pixels.data()), source.put())))
       return hr;
   }
-  const std::wstring wide = widenAnsi(path);
+  const std::wstring wide = toWide(path, CP_ACP);
   ComPtr<IWICStream> stream;
   if (FAILED(hr = factory->CreateStream(stream.put()))) return hr;
   if (FAILED(hr = stream->InitializeFromFilename(wide.c_str(), GENERIC_WRITE))) return hr;

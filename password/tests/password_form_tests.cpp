@@ -6,7 +6,7 @@
 
 #include "password/password_form.h"
 #include "startup/input.h"
-#include "startup/module1.h"
+#include "common/module1.h"
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/virtual_time.h"
 
@@ -43,16 +43,6 @@ class FakeView : public PasswordView {
   CallLog& log_;
 };
 
-class FakeWindow : public startup::SaverWindowControl {
- public:
-  explicit FakeWindow(CallLog& log) : log_(log) {}
-  void show() override { log_.push_back("show"); }
-  void setInputEnabled(bool enabled) override { log_.push_back(enabled ? "enable" : "disable"); }
-
- private:
-  CallLog& log_;
-};
-
 struct Rig {
   explicit Rig(std::string saverPassword = "Secret", std::int32_t platform = 1) : host(log, platform) {
     module1.platformId = platform;
@@ -63,8 +53,8 @@ struct Rig {
   CallLog log;
   fakes::FakeHost host;
   fakes::VirtualClock clock;
-  startup::Module1 module1;
-  FakeWindow window{log};
+  Module1 module1;
+  fakes::RecordingSaverWindow window{log};
   startup::SaverSession session{startup::SaverSessionDeps{module1, host, clock, window}};
   FakeView view{log};
   PasswordForm form{view, module1, session};

@@ -8,7 +8,7 @@
 
 #include "common/message_box.h"
 #include "saver/form1.h"
-#include "startup/module1.h"
+#include "common/module1.h"
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/memory_file_store.h"
 #include "tests/fakes/virtual_time.h"
@@ -135,7 +135,7 @@ struct SaverRig {
   fakes::ScriptedRandom random;
   FakePictures pictures;
   RecordingMessages messages;
-  startup::Module1 module1;
+  Module1 module1;
   LoggedFiles files{log};
   std::vector<std::string> prefetched;
   saver::Form1 form;

@@ -14,7 +14,7 @@
 #include "common/wic_loader_win32.h"
 #include "saver/form1.h"
 #include "saver/form1_win32.h"
-#include "startup/module1.h"
+#include "common/module1.h"
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/memory_file_store.h"
 
@@ -111,7 +111,7 @@ TEST(SaverSoak, FiveHundredChangesHoldNothingMore) {
   ClockSeededRandom random(clock);
   win32::WicPictureLoader loader;
   SilentMessages messages;
-  startup::Module1 module1;
+  Module1 module1;
   std::unique_ptr<saver::Form1> form;
   saver::SaverWindow window(GetModuleHandleA(nullptr),
                             [&](TimerId id) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/text_win32.h"
 #include "settings/file_store_win32.h"
 #include "settings/settings_store.h"
 
@@ -90,7 +91,7 @@ TEST(Win32FileStore, KillAtAnyMomentLeavesOldOrNew) {
   wchar_t exe[MAX_PATH];
   GetModuleFileNameW(nullptr, exe, MAX_PATH);
   const std::wstring eventName = L"lumova-save-started-" + std::to_wstring(GetCurrentProcessId());
-  SetEnvironmentVariableW(kChildPathVar, widen(path).c_str());
+  SetEnvironmentVariableW(kChildPathVar, win32::toWide(path).c_str());
   SetEnvironmentVariableW(kChildEventVar, eventName.c_str());
 
   std::mt19937 rng(12345);
@@ -208,7 +209,7 @@ TEST(Win32FileStore, NonAsciiPathsAreUtf8) {
   Win32FileStore store;
   ASSERT_EQ(store.replaceAtomically(path, "x"), SaveError::None);
   EXPECT_EQ(store.readAll(path), "x");
-  std::wstring wide = widen(path);
+  std::wstring wide = win32::toWide(path);
   EXPECT_NE(GetFileAttributesW(wide.c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_NE(wide.find(L"\u00E9t\u00E9 \u65E5"), std::wstring::npos);
   DeleteFileW(wide.c_str());

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "startup/input.h"
-#include "startup/module1.h"
+#include "common/module1.h"
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/virtual_time.h"
 
@@ -13,17 +13,7 @@ namespace {
 
 using fakes::CallLog;
 
-class FakeWindow : public SaverWindowControl {
- public:
-  explicit FakeWindow(CallLog& log) : log_(log) {}
-  void show() override { log_.push_back("show"); }
-  void setInputEnabled(bool enabled) override { log_.push_back(enabled ? "enable" : "disable"); }
-
- private:
-  CallLog& log_;
-};
-
-class FakePrompt : public Prompt {
+class FakePrompt : public password::Prompt {
  public:
   explicit FakePrompt(CallLog& log) : log_(log) {}
   void showPrompt() override { log_.push_back("show prompt"); }
@@ -44,7 +34,7 @@ struct Rig {
   fakes::FakeHost host;
   fakes::VirtualClock clock;
   Module1 module1;
-  FakeWindow window{log};
+  fakes::RecordingSaverWindow window{log};
   FakePrompt prompt{log};
   SaverSession session{SaverSessionDeps{module1, host, clock, window}};
 

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "startup/mode.h"
-#include "startup/module1.h"
 
 using namespace lumova::startup;
 
@@ -69,26 +68,5 @@ TEST(Mode, PreviewHandleIsTheLeadingNumberAfterTheSwitch) {
   for (const auto& r : rows) {
     SCOPED_TRACE(std::string("args '") + r.args + "'");
     EXPECT_EQ(previewHandle(r.args), r.want);
-  }
-}
-
-TEST(Module1, ProtectionIsExactlyOne) {
-  struct Row {
-    const char* enabled;
-    std::int32_t platform;
-    bool on;
-    bool lock;
-  };
-  const std::vector<Row> rows = {
-      {"1", 1, true, true},    {"1", 2, true, false}, {"1.00", 0, true, true},   {"0", 1, false, false},
-      {"-1", 1, false, false}, {"", 1, false, false}, {"True", 1, false, false},
-  };
-  for (const auto& r : rows) {
-    SCOPED_TRACE(r.enabled);
-    Module1 m;
-    m.saverEnabled = r.enabled;
-    m.platformId = r.platform;
-    EXPECT_EQ(protectionOn(m), r.on);
-    EXPECT_EQ(systemLockApplies(m), r.lock);
   }
 }

@@ -1,4 +1,5 @@
-// Host and timers that record what the logic asked of them.
+// Host, timers and the saver window's controls, recording what the logic
+// asked of them.
 #pragma once
 
 #include <cstdint>
@@ -6,8 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "common/host.h"
 #include "common/timers.h"
-#include "startup/host.h"
+#include "saver/saver_view.h"
 
 namespace lumova::fakes {
 
@@ -15,7 +17,7 @@ namespace lumova::fakes {
 // different seams can be checked.
 using CallLog = std::vector<std::string>;
 
-class FakeHost : public startup::Host {
+class FakeHost : public Host {
  public:
   explicit FakeHost(CallLog& log, std::int32_t platform = 2) : log_(log), platform_(platform) {}
   std::int32_t platformId() override {
@@ -35,6 +37,16 @@ class FakeHost : public startup::Host {
  private:
   CallLog& log_;
   std::int32_t platform_;
+};
+
+class RecordingSaverWindow : public saver::SaverWindowControl {
+ public:
+  explicit RecordingSaverWindow(CallLog& log) : log_(log) {}
+  void show() override { log_.push_back("show"); }
+  void setInputEnabled(bool enabled) override { log_.push_back(enabled ? "enable" : "disable"); }
+
+ private:
+  CallLog& log_;
 };
 
 class RecordingTimers : public Timers {

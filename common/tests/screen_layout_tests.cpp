@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "startup/screen_layout.h"
+#include "common/screen_layout.h"
 
-using namespace lumova::startup;
+using namespace lumova;
 
 TEST(ScreenLayout, CoversEveryMonitorAndShowsOnThePrimary) {
   struct Row {

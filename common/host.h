@@ -4,7 +4,9 @@
 
 #include <cstdint>
 
-namespace lumova::startup {
+namespace lumova {
+
+struct Module1;
 
 class Host {
  public:
@@ -24,7 +26,6 @@ class Host {
 };
 
 // getPlatform: stores the platform into the shared values.
-struct Module1;
 void getPlatform(Host& host, Module1& m);
 
-}  // namespace lumova::startup
+}  // namespace lumova

@@ -1,6 +1,6 @@
-#include "startup/screen_layout.h"
+#include "common/screen_layout.h"
 
-namespace lumova::startup {
+namespace lumova {
 
 ScreenLayout ScreenLayout::from(ScreenRect virtualScreen, ScreenRect primary) {
   bool usable = virtualScreen.width() > 0 && virtualScreen.height() > 0 && virtualScreen.left <= primary.left &&
@@ -9,4 +9,4 @@ ScreenLayout ScreenLayout::from(ScreenRect virtualScreen, ScreenRect primary) {
   return {usable ? virtualScreen : primary, primary};
 }
 
-}  // namespace lumova::startup
+}  // namespace lumova

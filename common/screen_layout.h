@@ -3,7 +3,7 @@
 // screen), the slideshow uses the primary monitor.
 #pragma once
 
-namespace lumova::startup {
+namespace lumova {
 
 struct ScreenRect {
   int left = 0, top = 0, right = 0, bottom = 0;
@@ -31,4 +31,4 @@ struct ScreenLayout {
   ScreenPoint primaryOrigin() const { return {primary.left - virtualScreen.left, primary.top - virtualScreen.top}; }
 };
 
-}  // namespace lumova::startup
+}  // namespace lumova
