@@ -15,15 +15,6 @@ namespace lumova::saver {
 
 using settings::Key;
 
-std::optional<std::uint32_t> motionIntervalMs(const std::string& picSpeed) {
-  static constexpr std::uint32_t kIntervals[] = {150, 125, 100, 75, 50, 25};
-  auto speed = parseNumber(picSpeed);
-  if (!speed) return std::nullopt;
-  for (int i = 0; i < 6; ++i)
-    if (*speed == i) return kIntervals[i];
-  return std::nullopt;
-}
-
 double centredOffset(double space, double size) {
   // Integer division truncates toward zero, as the halving must.
   auto difference = static_cast<std::int64_t>(roundHalfEven(space - size));
@@ -45,34 +36,27 @@ void Form1::Form_Load() {
   imageFiles_.emplace_back();
   imageCaptions_.emplace_back();
 
-  options_ = settings::readOptions(store);
-  d_.module1.saverPassword = option(Key::saverPassword);
-  d_.module1.saverEnabled = option(Key::saverEnabled);
+  const settings::OptionValues values = settings::readOptions(store);
+  options_ = saverOptions(values);
+  d_.module1.saverPassword = settings::at(values, Key::saverPassword);
+  d_.module1.saverEnabled = settings::at(values, Key::saverEnabled);
 
-  auto truth = [&](Key k) { return parseTruth(option(k)).value_or(false); };
-  CaptionFont font;
-  font.name = option(Key::newFontName);
-  font.size = parseNumber(option(Key::newFontSize)).value_or(14);
-  font.bold = truth(Key::newFontBold);
-  font.italic = truth(Key::newFontItalic);
-  font.underline = truth(Key::newFontUnderline);
-  font.strikethrough = truth(Key::newFontFontStrikethru);
-  d_.view.setCaptionFont(font);
-  d_.view.setCaptionColor(static_cast<std::uint32_t>(textToInt32(option(Key::newFontForeColor)).value_or(0xFFFFFF)));
+  d_.view.setCaptionFont(options_.captionFont);
+  d_.view.setCaptionColor(options_.captionColor);
 
   getPlatform(d_.host, d_.module1);
   if (systemLockApplies(d_.module1)) d_.host.setScreenSaverRunning(true);
 
-  if (parseNumber(option(Key::backEffect)).value_or(0) == 0)
-    d_.view.setBackColor(static_cast<std::uint32_t>(textToInt32(option(Key::newBackColor)).value_or(0)));
-  else
+  if (options_.desktopBackground)
     d_.view.snapshotDesktop();
+  else
+    d_.view.setBackColor(options_.backColor);
 
   d_.view.setCaptionTop(0);
   d_.timers.set(TimerId::Timer3, kStartupDelayMs);
 
   // In list order the first picture is already known: start decoding it.
-  if (lastImage_ >= 0 && parseNumber(option(Key::randomPick)) != 1.0 && d_.prefetch) d_.prefetch(imageFiles_[0]);
+  if (lastImage_ >= 0 && !options_.randomOrder && d_.prefetch) d_.prefetch(imageFiles_[0]);
 }
 
 void Form1::onTimer(TimerId id) {
@@ -90,11 +74,15 @@ void Form1::onTimer(TimerId id) {
   }
 }
 
-bool Form1::centred() const { return option(Key::picRandom) == "cent"; }
-
-double Form1::timeIntervalMs() const {
-  double seconds = parseNumber(option(Key::timeInterval)).value_or(0);
-  return roundHalfEven(seconds * 1000);
+// Loading, revealing and captioning a picture: whatever goes wrong in there
+// ends the saver with the one message that names the picture.
+template <typename Change>
+void Form1::asPictureChange(Change&& change) {
+  try {
+    change();
+  } catch (...) {
+    missingPictureExit();
+  }
 }
 
 void Form1::Timer3_Timer() {
@@ -102,42 +90,46 @@ void Form1::Timer3_Timer() {
   // With no pictures at all there is nothing to show: the background stays.
   if (lastImage_ < 0) return;
 
-  currentImage_ = -1;
-  advanceImage();
-  auto interval = static_cast<std::uint32_t>(timeIntervalMs());
-  if (centred()) {
-    if (interval == 0) {
-      if (showPicture()) showCaption();
+  asPictureChange([&] {
+    currentImage_ = -1;
+    advanceImage();
+    const std::uint32_t interval = options_.changeIntervalMs;
+    if (options_.centred) {
+      if (interval == 0) {
+        if (showPicture()) showCaption();
+        return;
+      }
+      if (!showPicture() || !showCaption()) return;
+      advanceImage();
+      d_.timers.set(TimerId::Timer2, interval);
       return;
     }
+
+    d_.random.reseed();
     if (!showPicture() || !showCaption()) return;
     advanceImage();
+    d_.timers.set(TimerId::Timer1, options_.motionIntervalMs.value_or(kDesignMotionIntervalMs));
     d_.timers.set(TimerId::Timer2, interval);
-    return;
-  }
-
-  d_.random.reseed();
-  if (!showPicture() || !showCaption()) return;
-  advanceImage();
-  d_.timers.set(TimerId::Timer1, motionIntervalMs(option(Key::picSpeed)).value_or(100));
-  d_.timers.set(TimerId::Timer2, interval);
-  drawFloatDirection();
+    drawFloatDirection();
+  });
 }
 
 void Form1::Timer2_Timer() {
-  if (!centred()) drawFloatDirection();
-  if (currentImage_ > lastImage_) currentImage_ = 0;
-  // Held back while the change runs: the pause lets other events through,
-  // and the next interval counts from the end of this change.
-  d_.timers.set(TimerId::Timer2, kChangeHoldMs);
-  if (!showPicture() || !showCaption()) return;
-  advanceImage();
-  d_.timers.set(TimerId::Timer2, static_cast<std::uint32_t>(timeIntervalMs()));
+  asPictureChange([&] {
+    if (!options_.centred) drawFloatDirection();
+    if (currentImage_ > lastImage_) currentImage_ = 0;
+    // Held back while the change runs: the pause lets other events through,
+    // and the next interval counts from the end of this change.
+    d_.timers.set(TimerId::Timer2, kChangeHoldMs);
+    if (!showPicture() || !showCaption()) return;
+    advanceImage();
+    d_.timers.set(TimerId::Timer2, options_.changeIntervalMs);
+  });
 }
 
 void Form1::advanceImage() {
   d_.random.reseed();
-  if (parseNumber(option(Key::randomPick)) == 1.0)
+  if (options_.randomOrder)
     currentImage_ = static_cast<std::int16_t>(std::floor((lastImage_ + 1) * d_.random.next()));
   else
     currentImage_ = static_cast<std::int16_t>(currentImage_ + 1);
@@ -184,12 +176,11 @@ bool Form1::showPicture() {
 }
 
 bool Form1::playTransition() {
-  EffectChoice choice = chooseEffect(settings::at(options_, Key::effectMode), option(Key::randomEffect), d_.random);
-  if (choice.kind == EffectChoice::Kind::Error) return false;
+  const std::optional<int> effect = chooseEffect(options_.effectMode, options_.randomEffect, d_.random);
   // "Standard" and numbers outside the list leave it all to the commit.
-  if (choice.kind == EffectChoice::Kind::DrawNothing || choice.effect == kStandard) return true;
+  if (!effect || *effect == kStandard) return true;
   // Nothing else runs while the effect plays: it does not yield to the queue.
-  return d_.view.playEffect(choice.effect);
+  return d_.view.playEffect(*effect);
 }
 
 bool Form1::showCaption() {
@@ -228,7 +219,8 @@ void Form1::missingPictureExit() {
   ended_ = true;
   if (systemLockApplies(d_.module1)) d_.host.setScreenSaverRunning(false);
   d_.view.unload();
-  const std::string& path = imageFiles_[static_cast<std::size_t>(currentImage_)];
+  const std::size_t shown = currentImage_ >= 0 ? static_cast<std::size_t>(currentImage_) : 0;
+  const std::string& path = shown < imageFiles_.size() ? imageFiles_[shown] : std::string();
   d_.messages.show(
       path + "\r\ndoes not exist! Lumova Screen Saver will\r\nnot function unless a different image is reloaded.",
       MessageKind::Exclamation);

@@ -11,8 +11,8 @@
 
 #include "common/picture.h"
 #include "common/timers.h"
+#include "saver/saver_options.h"
 #include "saver/saver_view.h"
-#include "settings/settings_keys.h"
 
 namespace lumova {
 class Clock;
@@ -50,9 +50,6 @@ inline constexpr double kRevealPauseSeconds = 0.3;
 inline constexpr double kFloatStepTwips = 15;
 inline constexpr double kCaptionExtraWidthTwips = 200;
 
-// Motion timer interval for a float speed; nothing for a speed outside 0-5.
-std::optional<std::uint32_t> motionIntervalMs(const std::string& picSpeed);
-
 // left/top of something `size` long centred in `space`: the difference
 // rounded (halves to even), then halved, dropping the remainder.
 double centredOffset(double space, double size);
@@ -65,6 +62,9 @@ class Form1 {
   // protection asks for it, prepares the background and arms Timer3.
   void Form_Load();
 
+  // A timer's tick. An error that nothing else caught, inside a picture
+  // change, takes the missing-picture exit; elsewhere it goes on to the
+  // caller.
   void onTimer(TimerId id);
   void Timer3_Timer();  // start-up tick
   void Timer2_Timer();  // change tick
@@ -74,9 +74,7 @@ class Form1 {
   const std::vector<std::string>& imageFiles() const { return imageFiles_; }
   const std::vector<std::string>& imageCaptions() const { return imageCaptions_; }
   std::int16_t lastImage() const { return lastImage_; }
-  std::int16_t currentImage() const { return currentImage_; }
-  const std::string& option(settings::Key key) const { return settings::at(options_, key); }
-  const TwipRect& pictureRect() const { return picture_; }
+  const SaverOptions& options() const { return options_; }
   double captionHeight() const { return captionHeight_; }
   int stepX() const { return stepX_; }
   int stepY() const { return stepY_; }
@@ -89,15 +87,15 @@ class Form1 {
   void drawFloatDirection();
   void missingPictureExit();
   void prefetchNext();
-  bool centred() const;
-  double timeIntervalMs() const;
+  template <typename Change>
+  void asPictureChange(Change&& change);
 
   Form1Deps d_;
   std::vector<std::string> imageFiles_;
   std::vector<std::string> imageCaptions_;
   std::int16_t lastImage_ = -1;
   std::int16_t currentImage_ = 0;
-  settings::OptionValues options_;
+  SaverOptions options_;
   TwipRect picture_;
   double captionHeight_ = 0;
   int stepX_ = 0;

@@ -161,20 +161,14 @@ class BlindsTracker {
 
 }  // namespace
 
-EffectChoice chooseEffect(std::string& effectMode, std::string_view randomEffect, Random& random) {
-  const auto randomFlag = parseNumber(randomEffect);
-  if (!randomFlag) return {EffectChoice::Kind::Error, -1};
-  if (*randomFlag == 1) {
+std::optional<int> chooseEffect(std::optional<int>& effectMode, bool randomEffect, Random& random) {
+  if (randomEffect) {
     random.reseed();
     const double drawn = std::floor(7 * random.next() + 1);
-    effectMode = numberToText(static_cast<std::int64_t>(std::clamp(drawn, 1.0, 7.0)));
+    effectMode = static_cast<int>(std::clamp(drawn, 1.0, 7.0));
   }
-  const auto mode = parseNumber(effectMode);
-  if (!mode) return {EffectChoice::Kind::Error, -1};
-  for (int effect = 0; effect < kEffectCount; ++effect) {
-    if (*mode == effect) return {EffectChoice::Kind::Run, effect};
-  }
-  return {EffectChoice::Kind::DrawNothing, -1};
+  if (effectMode && *effectMode >= 0 && *effectMode < kEffectCount) return effectMode;
+  return std::nullopt;
 }
 
 EffectSteps effectSteps(int effect, int width, int height) {

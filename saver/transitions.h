@@ -8,9 +8,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
-#include <string>
-#include <string_view>
 #include <vector>
 
 namespace lumova {
@@ -33,20 +32,11 @@ enum Effect : int {
 inline constexpr int kEffectCount = 8;
 inline constexpr int kBlindPitch = 20;
 
-struct EffectChoice {
-  enum class Kind {
-    Run,          // run `effect` (0..7)
-    DrawNothing,  // a number outside 0..7: the commit alone shows the picture
-    Error,        // non-numeric text: the caller's missing-picture exit
-  };
-  Kind kind = Kind::DrawNothing;
-  int effect = -1;
-};
-
-// Picks the effect for the next picture. With `randomEffect` "1" the generator
-// is re-seeded and 1..7 drawn; the drawn number replaces `effectMode` (the
-// caller's in-memory copy only, nothing is saved).
-EffectChoice chooseEffect(std::string& effectMode, std::string_view randomEffect, Random& random);
+// Picks the effect for the next picture: the number effectMode holds (0 to
+// 7), nothing when it names no effect (the commit alone shows the picture).
+// With randomEffect the generator is re-seeded and 1..7 drawn; the drawn
+// number replaces effectMode (the saver's copy in memory; nothing is saved).
+std::optional<int> chooseEffect(std::optional<int>& effectMode, bool randomEffect, Random& random);
 
 // One copy of the effect, as the loops compute it: fractional for the half
 // pixels of effects 3 and 4, and possibly reaching past the picture (blinds).

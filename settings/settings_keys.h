@@ -1,6 +1,9 @@
-// The settings vocabulary: every option key with its section, default and
-// valid values, in the order a save writes them. Readers (saver and dialog)
-// take options through readOption(), so both fall back to the same defaults.
+// The settings vocabulary: every option key with its section, its default,
+// what a reader accepts from the file, the range of values it is meant to
+// hold and, for the options that take one of two texts, those texts. One
+// table, in the order a save writes the keys; the saver and the dialog read
+// options through readOption(), so both fall back to the same defaults, and
+// the dialog takes its controls' ranges from it.
 #pragma once
 
 #include <array>
@@ -43,19 +46,45 @@ enum class Kind {
   Truth,         // "True"/"False" or a number (the font switches)
 };
 
+// Whole numbers from `low` to `high`, both included.
+struct Range {
+  int low = 0;
+  int high = 0;
+};
+
 struct KeyInfo {
   Key key;
   std::string_view section;
   std::string_view name;
   std::string_view defaultValue;
   Kind kind;
+  // Numbers: what a reader takes from the file, anything else reads as the
+  // default. Wider than `range` where the saver gives odd values a meaning
+  // (a speed outside the table keeps the design interval).
   double min = 0;
   double max = 0;
+  // The values the option is meant to hold: the dialog's control offers
+  // these (check boxes and lists by index, the slider, the interval, the
+  // font sizes).
+  Range range;
+  // Options that hold one of two texts: choice 0 and choice 1.
+  std::array<std::string_view, 2> choices{};
 };
 
 // All option keys, in the order the save writes them.
 std::span<const KeyInfo> optionKeys();
 const KeyInfo& keyInfo(Key key);
+
+// The texts of the two-valued options.
+inline constexpr int kCentred = 0;      // picRandom "cent"
+inline constexpr int kFloating = 1;     // picRandom "rand"
+inline constexpr int kChangeAfter = 0;  // picChange "ch"
+inline constexpr int kChangeNever = 1;  // picChange "not_ch"
+inline std::string_view choiceText(Key key, int choice) { return keyInfo(key).choices[choice == 0 ? 0 : 1]; }
+// True when `text` is exactly choice `choice` of `key`.
+inline bool isChoice(Key key, std::string_view text, int choice) { return text == choiceText(key, choice); }
+// A font switch as the file keeps it: "True" or "False".
+inline std::string_view flagText(Key key, bool on) { return choiceText(key, on ? 0 : 1); }
 
 // The stored text when it is valid for the key, otherwise the key's default.
 std::string readOption(const SettingsStore& store, Key key);

@@ -9,12 +9,14 @@
 #include <cstdlib>
 #include <functional>
 #include <random>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "common/text_win32.h"
 #include "common/wic_loader_win32.h"
+#include "tests/support/wic_encode_win32.h"
 
 namespace lumova::win32 {
 namespace {
@@ -81,75 +83,10 @@ void putBe32(Bytes& b, std::uint32_t v) {
   putBe16(b, v & 0xFFFF);
 }
 
-// Encodes 32-bit BGRA pixels with one of WIC's encoders, in the nearest
-// format the encoder takes.
 HRESULT encodeWithWic(const std::string& path, const GUID& container, int width, int height,
                       const std::vector<std::uint32_t>& argb, bool indexed = false) {
-  ComPtr<IWICImagingFactory> factory;
-  HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                factory.putVoid());
-  if (FAILED(hr)) return hr;
-  ComPtr<IWICBitmap> source;
-  ComPtr<IWICPalette> palette;
-  if (indexed) {
-    // GIF: 8 bits a pixel, indices into kColours.
-    std::vector<std::uint8_t> indices(argb.size());
-    for (std::size_t i = 0; i < argb.size(); ++i) {
-      for (std::uint8_t c = 0; c < 8; ++c) {
-        if (kColours[c] == argb[i]) indices[i] = c;
-      }
-    }
-    if (FAILED(hr = factory->CreatePalette(palette.put()))) return hr;
-    WICColor colours[8];
-    for (int i = 0; i < 8; ++i) colours[i] = kColours[i];
-    if (FAILED(hr = palette->InitializeCustom(colours, 8))) return hr;
-    if (FAILED(hr = factory->CreateBitmapFromMemory(width, height, GUID_WICPixelFormat8bppIndexed, width,
-                                                    static_cast<UINT>(indices.size()), indices.data(), source.put())))
-      return hr;
-    if (FAILED(hr = source->SetPalette(palette.get()))) return hr;
-  } else {
-    std::vector<std::uint32_t> pixels = argb;
-    if (FAILED(hr = factory->CreateBitmapFromMemory(width, height, GUID_WICPixelFormat32bppBGRA, width * 4,
-                                                    static_cast<UINT>(pixels.size() * 4),
-                                                    reinterpret_cast<BYTE*>(pixels.data()), source.put())))
-      return hr;
-  }
-  const std::wstring wide = toWide(path, CP_ACP);
-  ComPtr<IWICStream> stream;
-  if (FAILED(hr = factory->CreateStream(stream.put()))) return hr;
-  if (FAILED(hr = stream->InitializeFromFilename(wide.c_str(), GENERIC_WRITE))) return hr;
-  ComPtr<IWICBitmapEncoder> encoder;
-  if (FAILED(hr = factory->CreateEncoder(container, nullptr, encoder.put()))) return hr;
-  if (FAILED(hr = encoder->Initialize(stream.get(), WICBitmapEncoderNoCache))) return hr;
-  ComPtr<IWICBitmapFrameEncode> frame;
-  ComPtr<IPropertyBag2> options;
-  if (FAILED(hr = encoder->CreateNewFrame(frame.put(), options.put()))) return hr;
-  if (container == GUID_ContainerFormatJpeg) {
-    PROPBAG2 option{};
-    option.pstrName = const_cast<LPOLESTR>(L"ImageQuality");
-    VARIANT value;
-    VariantInit(&value);
-    value.vt = VT_R4;
-    value.fltVal = 0.95f;
-    options->Write(1, &option, &value);  // a default quality would do too
-  }
-  if (FAILED(hr = frame->Initialize(options.get()))) return hr;
-  if (FAILED(hr = frame->SetSize(width, height))) return hr;
-  WICPixelFormatGUID format = indexed ? GUID_WICPixelFormat8bppIndexed : GUID_WICPixelFormat32bppBGRA;
-  if (FAILED(hr = frame->SetPixelFormat(&format))) return hr;
-  if (indexed && FAILED(hr = frame->SetPalette(palette.get()))) return hr;
-  ComPtr<IWICFormatConverter> converter;
-  IWICBitmapSource* input = source.get();
-  if (!indexed && format != GUID_WICPixelFormat32bppBGRA) {
-    if (FAILED(hr = factory->CreateFormatConverter(converter.put()))) return hr;
-    if (FAILED(hr = converter->Initialize(source.get(), format, WICBitmapDitherTypeNone, nullptr, 0.0,
-                                          WICBitmapPaletteTypeCustom)))
-      return hr;
-    input = converter.get();
-  }
-  if (FAILED(hr = frame->WriteSource(input, nullptr))) return hr;
-  if (FAILED(hr = frame->Commit())) return hr;
-  return encoder->Commit();
+  return testing::encodeWithWic(path, container, width, height, argb,
+                                indexed ? std::span<const std::uint32_t>(kColours) : std::span<const std::uint32_t>());
 }
 
 // A GIF built by hand: what WIC's encoder cannot be asked for (a frame smaller

@@ -1,5 +1,5 @@
-// Fakes for the settings dialog's tests: files in memory, pictures by path,
-// and a host that records what the dialog asked of it, in order.
+// The settings dialog's host for tests: files in memory, pictures by path,
+// and a record of what the dialog asked of it, in order.
 #pragma once
 
 #include <deque>
@@ -14,52 +14,14 @@
 #include "dialog/form2_host.h"
 #include "settings/file_store.h"
 #include "settings/settings_store.h"
+#include "tests/fakes/fake_pictures.h"
+#include "tests/fakes/memory_file_store.h"
 
 namespace lumova::dialog::testing {
 
-class MemoryFiles : public settings::FileStore {
- public:
-  std::map<std::string, std::string> files;
-  int reads = 0;
-  int saves = 0;  // successful ones
-  settings::SaveError failNextSave = settings::SaveError::None;
-
-  std::optional<std::string> readAll(const std::string& path) override {
-    ++reads;
-    auto it = files.find(path);
-    if (it == files.end()) return std::nullopt;
-    return it->second;
-  }
-  settings::SaveError replaceAtomically(const std::string& path, const std::string& bytes) override {
-    if (failNextSave != settings::SaveError::None) return std::exchange(failNextSave, settings::SaveError::None);
-    files[path] = bytes;
-    ++saves;
-    return settings::SaveError::None;
-  }
-};
-
-class SizedPicture : public Picture {
- public:
-  SizedPicture(int w, int h) : w_(w), h_(h) {}
-  int width() const override { return w_; }
-  int height() const override { return h_; }
-
- private:
-  int w_, h_;
-};
-
-// Pictures by path with their pixel size; any other path is missing.
-class FakePictures : public PictureLoader {
- public:
-  std::map<std::string, std::pair<int, int>> sizes;
-  std::vector<std::string> loaded;
-  PictureLoad load(const std::string& path) override {
-    loaded.push_back(path);
-    auto it = sizes.find(path);
-    if (it == sizes.end()) return {nullptr, PictureError::NotFound};
-    return {std::make_shared<SizedPicture>(it->second.first, it->second.second), PictureError::None};
-  }
-};
+using fakes::FakePictures;
+using fakes::SizedPicture;
+using MemoryFiles = fakes::MemoryFileStore;
 
 inline constexpr const char* kIniPath = "C:\\Saver\\zbfaone.ini";
 

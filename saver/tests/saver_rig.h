@@ -10,30 +10,11 @@
 #include "saver/form1.h"
 #include "common/module1.h"
 #include "tests/fakes/fake_host.h"
+#include "tests/fakes/fake_pictures.h"
 #include "tests/fakes/memory_file_store.h"
 #include "tests/fakes/virtual_time.h"
 
 namespace lumova::testing {
-
-struct FakePicture : Picture {
-  int w, h;
-  FakePicture(int w, int h) : w(w), h(h) {}
-  int width() const override { return w; }
-  int height() const override { return h; }
-};
-
-// Pictures by path: "W x H", or a failure.
-class FakePictures : public PictureLoader {
- public:
-  std::map<std::string, std::pair<int, int>> sizes;
-  std::vector<std::string> loads;
-  PictureLoad load(const std::string& path) override {
-    loads.push_back(path);
-    auto it = sizes.find(path);
-    if (it == sizes.end()) return {nullptr, PictureError::NotFound};
-    return {std::make_shared<FakePicture>(it->second.first, it->second.second), PictureError::None};
-  }
-};
 
 class RecordingMessages : public MessageBoxes {
  public:
@@ -133,7 +114,7 @@ struct SaverRig {
   RecordingView view{clock, log};
   fakes::FakeHost host;
   fakes::ScriptedRandom random;
-  FakePictures pictures;
+  fakes::FakePictures pictures;
   RecordingMessages messages;
   Module1 module1;
   LoggedFiles files{log};

@@ -209,6 +209,30 @@ TEST(Slideshow, PrefetchesThePictureThatComesNext) {
             (std::vector<std::string>{"C:\\p\\a.jpg", "C:\\p\\a.jpg", "C:\\p\\b.jpg", "C:\\p\\c.jpg", "C:\\p\\a.jpg"}));
 }
 
+TEST(Transitions, EffectNumberFollowsTheText) {
+  struct Row {
+    const char* effectMode;
+    std::optional<int> effect;
+  };
+  const std::vector<Row> rows = {
+      {"0", 0},
+      {"1", 1},
+      {"5", 5},
+      {"7", 7},
+      {" 3 ", 3},
+      {"4.0", 4},
+      {"9", std::nullopt},
+      {"8", std::nullopt},
+      {"-1", std::nullopt},
+      {"1.5", std::nullopt},
+      {"abc", std::nullopt},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.effectMode);
+    EXPECT_EQ(saver::effectNumber(r.effectMode), r.effect);
+  }
+}
+
 TEST(Transitions, EffectChoice) {
   struct Row {
     const char* effectMode;
@@ -222,6 +246,8 @@ TEST(Transitions, EffectChoice) {
       {"3", "0", {}, {3}, false},       {"9", "0", {}, {}, false},      // outside 0-7: nothing drawn, still shown
       {"-1", "0", {}, {}, false},       {"0", "1", {0.0}, {1}, false},  // 7 * 0 + 1
       {"5", "1", {0.9999}, {7}, false},                                 // never 0, never 8
+      {"abc", "0", {}, {}, false},      {"3", "yes", {}, {3}, false},   // unusable texts read as the defaults
+      {"3", "2", {}, {3}, false},       {"2", "0.5", {}, {2}, false},   // random only when exactly 1
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(std::string("effectMode ") + r.effectMode + " randomEffect " + r.randomEffect);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "saver/transition_player_win32.h"
+#include "tests/support/dib_surface_win32.h"
 
 using namespace lumova;
 using namespace lumova::saver;
@@ -13,49 +14,15 @@ namespace {
 
 constexpr std::uint32_t kUntouched = 0x0000FF00;
 
-// A top-down 32-bit DIB section selected into a memory DC.
-class Surface {
+// The picture's own bitmap type, with a pattern no pixel repeats.
+class Surface : public lumova::testing::DibSurface {
  public:
-  Surface(int w, int h) : w_(w), h_(h), dc_(CreateCompatibleDC(nullptr)) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    bitmap_.reset(CreateDIBSection(dc_.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    bits_ = static_cast<std::uint32_t*>(bits);
-    if (bitmap_) old_ = SelectObject(dc_.get(), bitmap_.get());
-  }
-  ~Surface() {
-    if (old_) SelectObject(dc_.get(), old_);
-  }
-  Surface(const Surface&) = delete;
-  Surface& operator=(const Surface&) = delete;
-
-  bool ok() const { return dc_ && bitmap_ && bits_; }
-  HDC dc() const { return dc_.get(); }
-  std::uint32_t& at(int x, int y) { return bits_[static_cast<std::size_t>(y) * w_ + x]; }
-
+  using DibSurface::DibSurface;
   // Distinct per pixel, never kUntouched (red is always 0x80).
   void fillPattern() {
-    for (int y = 0; y < h_; ++y)
-      for (int x = 0; x < w_; ++x) at(x, y) = 0x00800000u | ((y & 0xFF) << 8) | (x & 0xFF);
+    for (int y = 0; y < height(); ++y)
+      for (int x = 0; x < width(); ++x) at(x, y) = 0x00800000u | ((y & 0xFF) << 8) | (x & 0xFF);
   }
-  void fill(std::uint32_t v) {
-    GdiFlush();
-    for (int y = 0; y < h_; ++y)
-      for (int x = 0; x < w_; ++x) at(x, y) = v;
-  }
-
- private:
-  int w_, h_;
-  win32::UniqueMemoryDc dc_;
-  win32::UniqueBitmap bitmap_;
-  std::uint32_t* bits_ = nullptr;
-  HGDIOBJ old_ = nullptr;
 };
 
 // Pixels the effect's own steps reveal, the first `count` of them.

@@ -121,33 +121,19 @@ std::string where(std::optional<std::pair<int, int>> p) {
 
 }  // namespace
 
-TEST(Transitions, ChoiceFollowsTheEffectText) {
-  using K = EffectChoice::Kind;
+TEST(Transitions, FixedChoiceRunsTheNumberedEffect) {
   struct Row {
-    const char* effectMode;
-    const char* randomEffect;
-    K kind;
-    int effect;
+    std::optional<int> effectMode;
+    std::optional<int> runs;
   };
   const std::vector<Row> rows = {
-      {"0", "0", K::Run, 0},           {"1", "0", K::Run, 1},
-      {"5", "0", K::Run, 5},           {"7", "0", K::Run, 7},
-      {" 3 ", "0", K::Run, 3},         {"4.0", "0", K::Run, 4},
-      {"9", "0", K::DrawNothing, -1},  {"8", "0", K::DrawNothing, -1},
-      {"-1", "0", K::DrawNothing, -1}, {"1.5", "0", K::DrawNothing, -1},
-      {"2", "2", K::Run, 2},           {"2", "0.5", K::Run, 2},
-      {"abc", "0", K::Error, -1},      {"", "0", K::Error, -1},
-      {"3", "", K::Error, -1},         {"3", "yes", K::Error, -1},
+      {0, 0}, {1, 1}, {5, 5}, {7, 7}, {8, std::nullopt}, {-1, std::nullopt}, {std::nullopt, std::nullopt},
   };
   for (const Row& r : rows) {
-    SCOPED_TRACE(std::string("effectMode '") + r.effectMode + "', randomEffect '" + r.randomEffect + "'");
-    std::string mode = r.effectMode;
+    SCOPED_TRACE(r.effectMode ? std::to_string(*r.effectMode) : "none");
+    std::optional<int> mode = r.effectMode;
     ScriptedRandom random({0.5});
-    const EffectChoice c = chooseEffect(mode, r.randomEffect, random);
-    EXPECT_EQ(c.kind, r.kind);
-    if (r.kind == K::Run) {
-      EXPECT_EQ(c.effect, r.effect);
-    }
+    EXPECT_EQ(chooseEffect(mode, false, random), r.runs);
     EXPECT_EQ(mode, r.effectMode) << "only a random choice rewrites effectMode";
     EXPECT_EQ(random.log, "") << "a fixed effect draws nothing";
   }
@@ -163,26 +149,24 @@ TEST(Transitions, RandomChoiceReseedsThenDrawsOneToSeven) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.r);
-    std::string mode = "abc";  // the drawn number replaces it, so no error
+    std::optional<int> mode;  // naming no effect: the drawn number replaces it
     ScriptedRandom random({row.r});
-    const EffectChoice c = chooseEffect(mode, "1", random);
+    EXPECT_EQ(chooseEffect(mode, true, random), row.effect);
     EXPECT_EQ(random.log, "SN");
-    ASSERT_EQ(c.kind, EffectChoice::Kind::Run);
-    EXPECT_EQ(c.effect, row.effect);
-    EXPECT_EQ(mode, std::to_string(row.effect));
+    EXPECT_EQ(mode, row.effect);
   }
 }
 
 TEST(Transitions, RandomChoiceOverManyPicturesCoversOneToSevenNeverStandard) {
   SteppingClock clock;
   ClockSeededRandom random(clock);
-  std::string mode = "0";
+  std::optional<int> mode = 0;
   std::set<int> seen;
   for (int picture = 0; picture < 500; ++picture) {
-    const EffectChoice c = chooseEffect(mode, "1", random);
-    ASSERT_EQ(c.kind, EffectChoice::Kind::Run);
-    ASSERT_NE(c.effect, kStandard);
-    seen.insert(c.effect);
+    const std::optional<int> effect = chooseEffect(mode, true, random);
+    ASSERT_TRUE(effect);
+    ASSERT_NE(*effect, kStandard);
+    seen.insert(*effect);
   }
   EXPECT_EQ(seen, (std::set<int>{1, 2, 3, 4, 5, 6, 7}));
 }

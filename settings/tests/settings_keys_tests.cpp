@@ -4,13 +4,13 @@
 
 #include <set>
 
-#include "memory_file_store.h"
+#include "tests/fakes/memory_file_store.h"
 #include "settings/settings_store.h"
 
 namespace lumova::settings {
 namespace {
 
-using testing::MemoryFileStore;
+using fakes::MemoryFileStore;
 
 TEST(SettingsKeys, DefaultsOfEveryOption) {
   MemoryFileStore files;  // no file at all

@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "memory_file_store.h"
+#include "tests/fakes/memory_file_store.h"
 #include "settings/settings_keys.h"
 
 namespace lumova::settings {
 namespace {
 
-using testing::MemoryFileStore;
+using fakes::MemoryFileStore;
 
 const std::string kPath = "C:\\Saver\\zbfaone.ini";
 
@@ -54,11 +54,10 @@ TEST(SettingsStore, SaveFailureIsReportedAndNothingIsLost) {
   files.files[kPath] = "[s]\r\nk=old\r\n";
   SettingsStore store(files, kPath);
   store.write("s", "k", "new");
-  files.failWith = SaveError::ReplaceFailed;
+  files.failNextSave = SaveError::ReplaceFailed;
   EXPECT_EQ(store.save(), SaveError::ReplaceFailed);
   EXPECT_EQ(files.files[kPath], "[s]\r\nk=old\r\n");
   // The edits are still there for another try.
-  files.failWith = SaveError::None;
   EXPECT_EQ(store.save(), SaveError::None);
   EXPECT_EQ(files.files[kPath], "[s]\r\nk=new\r\n");
 }

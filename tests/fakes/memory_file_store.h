@@ -1,9 +1,10 @@
-// An in-memory FileStore: files by path, a log of accesses, and an optional
-// failure for the next save.
+// An in-memory FileStore: files by path, a log of accesses, and a failure
+// for the next save.
 #pragma once
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "settings/file_store.h"
@@ -14,10 +15,14 @@ class MemoryFileStore : public settings::FileStore {
  public:
   std::map<std::string, std::string> files;
   std::vector<std::string> log;  // "read <path>", "save <path>"
+  int reads = 0;
+  int saves = 0;  // successful ones
+  // The next save fails with this and leaves the file as it was.
   settings::SaveError failNextSave = settings::SaveError::None;
 
   std::optional<std::string> readAll(const std::string& path) override {
     log.push_back("read " + path);
+    ++reads;
     auto it = files.find(path);
     if (it == files.end()) return std::nullopt;
     return it->second;
@@ -25,12 +30,9 @@ class MemoryFileStore : public settings::FileStore {
 
   settings::SaveError replaceAtomically(const std::string& path, const std::string& bytes) override {
     log.push_back("save " + path);
-    if (failNextSave != settings::SaveError::None) {
-      auto e = failNextSave;
-      failNextSave = settings::SaveError::None;
-      return e;
-    }
+    if (failNextSave != settings::SaveError::None) return std::exchange(failNextSave, settings::SaveError::None);
     files[path] = bytes;
+    ++saves;
     return settings::SaveError::None;
   }
 };
