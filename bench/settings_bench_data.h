@@ -21,7 +21,11 @@ inline PictureList benchPictures() {
   return list;
 }
 
-inline void writeBenchFile(SettingsStore& store) { writeAll(store, benchPictures(), defaultOptions()); }
+inline void writeBenchFile(SettingsStore& store) {
+  OptionValues options;
+  for (const KeyInfo& info : optionKeys()) at(options, info.key) = std::string(info.defaultValue);
+  writeAll(store, benchPictures(), options);
+}
 
 // What the saver and the dialog take out of the file at start-up.
 inline std::size_t loadEverything(const SettingsStore& store) {

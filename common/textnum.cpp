@@ -74,13 +74,7 @@ std::optional<double> parseNumber(std::string_view text) {
 
 double roundHalfEven(double value) { return std::nearbyint(value); }
 
-std::optional<std::int16_t> toInt16(double value) { return toWhole<std::int16_t>(value); }
 std::optional<std::int32_t> toInt32(double value) { return toWhole<std::int32_t>(value); }
-
-std::optional<std::int16_t> textToInt16(std::string_view text) {
-  auto n = parseNumber(text);
-  return n ? toInt16(*n) : std::nullopt;
-}
 
 std::optional<std::int32_t> textToInt32(std::string_view text) {
   auto n = parseNumber(text);

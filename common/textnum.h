@@ -22,11 +22,9 @@ std::optional<double> parseNumber(std::string_view text);
 double roundHalfEven(double value);
 
 // Nearest whole number in range, or nothing on overflow (or NaN).
-std::optional<std::int16_t> toInt16(double value);
 std::optional<std::int32_t> toInt32(double value);
 
 // Strict text to whole number: parseNumber, then the range check.
-std::optional<std::int16_t> textToInt16(std::string_view text);
 std::optional<std::int32_t> textToInt32(std::string_view text);
 
 // Leading number: leading blanks skipped, then the longest prefix that reads

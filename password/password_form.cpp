@@ -10,13 +10,11 @@ void PasswordForm::showPrompt() {
     loaded_ = true;
     Form_Load();
   }
-  visible_ = true;
   view_.setVisible(true);
 }
 
 void PasswordForm::hidePrompt() {
   // Nothing is cleared: the note and the password box keep their text.
-  visible_ = false;
   view_.setVisible(false);
 }
 
@@ -51,7 +49,6 @@ void PasswordForm::checkPassword() {
 void PasswordForm::resumeSaver() { saver_.resumeSaver(); }
 
 void PasswordForm::setNoticeVisible(bool visible) {
-  noticeVisible_ = visible;
   view_.setNoticeVisible(visible);
 }
 

@@ -65,9 +65,6 @@ class PasswordForm final : public Prompt {
   void checkPassword();
   void resumeSaver();
 
-  bool loaded() const { return loaded_; }
-  bool visible() const { return visible_; }
-  bool noticeVisible() const { return noticeVisible_; }
 
  private:
   void setNoticeVisible(bool visible);
@@ -76,8 +73,6 @@ class PasswordForm final : public Prompt {
   const Module1& module1_;
   SaverControl& saver_;
   bool loaded_ = false;
-  bool visible_ = false;
-  bool noticeVisible_ = false;
 };
 
 }  // namespace lumova::password

@@ -74,7 +74,6 @@ class Form1 {
   const std::vector<std::string>& imageFiles() const { return imageFiles_; }
   const std::vector<std::string>& imageCaptions() const { return imageCaptions_; }
   std::int16_t lastImage() const { return lastImage_; }
-  const SaverOptions& options() const { return options_; }
   double captionHeight() const { return captionHeight_; }
   int stepX() const { return stepX_; }
   int stepY() const { return stepY_; }

@@ -65,10 +65,13 @@ PictureLoad PreloadingLoader::load(const std::string& path) {
 }
 
 PictureLoad PreloadingLoader::decodeHere(const std::string& path) {
+  // Also the worker's whole body: nothing may leave a thread's entry.
   try {
     return decoder_.load(path);
   } catch (const std::bad_alloc&) {
     return PictureLoad{nullptr, PictureError::TooLarge};
+  } catch (...) {
+    return PictureLoad{nullptr, PictureError::Unreadable};
   }
 }
 
@@ -83,7 +86,12 @@ void PreloadingLoader::run() {
     lock.unlock();
     // The stamp comes first: a file that changes during the decode then
     // shows a different stamp at load() and is decoded again.
-    std::optional<FileStamp> stamp = stamps_.stamp(path);
+    std::optional<FileStamp> stamp;
+    try {
+      stamp = stamps_.stamp(path);
+    } catch (...) {
+      // No stamp: load() then decodes the file again, on the saver's thread.
+    }
     PictureLoad result = decodeHere(path);
     lock.lock();
     if (request == request_) {

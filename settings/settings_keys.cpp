@@ -94,12 +94,6 @@ OptionValues readOptions(const SettingsStore& store) {
   return values;
 }
 
-OptionValues defaultOptions() {
-  OptionValues values;
-  for (const KeyInfo& info : kKeys) at(values, info.key) = std::string(info.defaultValue);
-  return values;
-}
-
 PictureList readPictureList(const SettingsStore& store) {
   PictureList list;
   auto total = parseNumber(store.read(kTotalSection, kTotalKey));

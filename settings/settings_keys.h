@@ -92,7 +92,6 @@ std::string readOption(const SettingsStore& store, Key key);
 // Option values as text, indexed by Key.
 using OptionValues = std::array<std::string, kKeyCount>;
 OptionValues readOptions(const SettingsStore& store);
-OptionValues defaultOptions();
 inline std::string& at(OptionValues& v, Key k) { return v[static_cast<std::size_t>(k)]; }
 inline const std::string& at(const OptionValues& v, Key k) { return v[static_cast<std::size_t>(k)]; }
 

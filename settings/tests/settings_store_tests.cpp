@@ -62,6 +62,12 @@ TEST(SettingsStore, SaveFailureIsReportedAndNothingIsLost) {
   EXPECT_EQ(files.files[kPath], "[s]\r\nk=new\r\n");
 }
 
+// Every option at its default, as a reader of no file at all sees them.
+OptionValues defaultOptions() {
+  MemoryFileStore none;
+  return readOptions(SettingsStore(none, "none.ini"));
+}
+
 PictureList pictures(int n, const std::string& prefix) {
   PictureList list;
   for (int i = 0; i < n; ++i) {
