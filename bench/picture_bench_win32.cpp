@@ -76,7 +76,7 @@ bool writeJpeg(const std::string& path, int width, int height) {
   if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                               factory.putVoid())))
     return false;
-  const std::wstring wide = toWide(path, CP_ACP);
+  const std::wstring wide = toWide(path);
   ComPtr<IWICStream> stream;
   ComPtr<IWICBitmapEncoder> encoder;
   ComPtr<IWICBitmapFrameEncode> frame;

@@ -45,7 +45,7 @@ constexpr bool pictureSizeAllowed(std::int64_t width, std::int64_t height) {
 class PictureLoader {
  public:
   virtual ~PictureLoader() = default;
-  // `path` is in the system's ANSI code page, as the settings file holds it.
+  // `path` is UTF-8, as the program keeps all its text.
   virtual PictureLoad load(const std::string& path) = 0;
 };
 

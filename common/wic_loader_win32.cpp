@@ -227,7 +227,7 @@ std::uint32_t DibPicture::pixel(int x, int y) const {
 
 PictureLoad WicPictureLoader::load(const std::string& path) {
   try {
-    const std::wstring wide = toWide(path, CP_ACP);
+    const std::wstring wide = toWide(path);
     if (wide.empty()) return failed(PictureError::NotFound);
     std::vector<std::uint8_t> bytes;
     if (const PictureError error = readWholeFile(wide, bytes); error != PictureError::None) return failed(error);

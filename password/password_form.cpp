@@ -48,8 +48,6 @@ void PasswordForm::checkPassword() {
 
 void PasswordForm::resumeSaver() { saver_.resumeSaver(); }
 
-void PasswordForm::setNoticeVisible(bool visible) {
-  view_.setNoticeVisible(visible);
-}
+void PasswordForm::setNoticeVisible(bool visible) { view_.setNoticeVisible(visible); }
 
 }  // namespace lumova::password

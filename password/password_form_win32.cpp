@@ -8,8 +8,8 @@ namespace {
 
 constexpr wchar_t kFrameClass[] = L"LumovaPasswordForm";
 constexpr wchar_t kEditProcProperty[] = L"LumovaEditProc";
-// The saver password is in the ANSI code page, as the settings file holds it.
-constexpr UINT kTextCodePage = CP_ACP;
+// The saver password is UTF-8, as the program keeps all its text.
+constexpr UINT kTextCodePage = CP_UTF8;
 
 // The window's inner area and its controls, in twips. Labels without a
 // width are as wide as their text.

@@ -18,9 +18,8 @@ constexpr wchar_t kFrameClass[] = L"LumovaSaverWindow";
 constexpr wchar_t kPictureClass[] = L"LumovaPicture";
 constexpr wchar_t kCaptionClass[] = L"LumovaCaption";
 
-// Captions and font names are in the ANSI code page, as the settings file
-// holds them.
-constexpr UINT kTextCodePage = CP_ACP;
+// Captions and font names are UTF-8, as the program keeps all its text.
+constexpr UINT kTextCodePage = CP_UTF8;
 
 const win32::DibPicture* asDib(const PicturePtr& p) { return dynamic_cast<const win32::DibPicture*>(p.get()); }
 

@@ -8,7 +8,7 @@
 namespace lumova::win32 {
 
 std::optional<FileStamp> Win32FileStamps::stamp(const std::string& path) {
-  const std::wstring wide = toWide(path, CP_ACP);
+  const std::wstring wide = toWide(path);
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (wide.empty() || !GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
   if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return std::nullopt;

@@ -5,7 +5,7 @@
 
 namespace lumova::win32 {
 
-// Size and last-write time (FILETIME units) of an ANSI path; nothing for a
+// Size and last-write time (FILETIME units) of a UTF-8 path; nothing for a
 // folder or a path that doesn't exist.
 class Win32FileStamps final : public FileStamps {
  public:

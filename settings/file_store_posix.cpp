@@ -95,7 +95,4 @@ SaveError PosixFileStore::replaceAtomically(const std::string& path, const std::
 
 std::unique_ptr<FileStore> makeSystemFileStore() { return std::make_unique<PosixFileStore>(); }
 
-// Natively the text is taken as it is.
-const TextCodec* systemTextCodec() { return nullptr; }
-
 }  // namespace lumova::settings

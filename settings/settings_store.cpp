@@ -15,7 +15,7 @@ std::string settingsPath(std::string_view exeFolder) {
 SettingsStore::SettingsStore(FileStore& files, std::string path, const TextCodec* codec)
     : files_(&files), path_(std::move(path)) {
   auto bytes = files_->readAll(path_);
-  doc_ = bytes ? std::make_unique<IniDocument>(*bytes, codec) : std::make_unique<IniDocument>();
+  doc_ = bytes ? std::make_unique<IniDocument>(*bytes, codec) : std::make_unique<IniDocument>(codec);
 }
 
 SettingsStore::~SettingsStore() = default;

@@ -20,7 +20,8 @@ std::string settingsPath(std::string_view exeFolder);
 class SettingsStore {
  public:
   // Reads the file once. A missing or unreadable file is an empty store.
-  // `codec` serves files that start with a UTF-8 byte order mark.
+  // `codec` converts a file in the ANSI code page. Names, values and the
+  // path are UTF-8.
   SettingsStore(FileStore& files, std::string path, const TextCodec* codec = systemTextCodec());
   ~SettingsStore();
   SettingsStore(SettingsStore&&) noexcept;

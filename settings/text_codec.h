@@ -1,9 +1,9 @@
-// Conversions for settings files that start with a UTF-8 byte order mark.
-// The profile calls read such a file as UTF-8 and hand its text to the
-// program in the ANSI code page, and write what the program gives them back
-// as UTF-8. Files without the mark are bytes in the ANSI code page already.
+// The system's ANSI code page, for settings files written in it. The
+// program keeps text in UTF-8 and the settings document in UTF-16; a file
+// without a byte order mark is in the ANSI code page.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,12 +12,17 @@ namespace lumova::settings {
 class TextCodec {
  public:
   virtual ~TextCodec() = default;
-  virtual std::string utf8ToAnsi(std::string_view utf8) const = 0;
-  virtual std::string ansiToUtf8(std::string_view ansi) const = 0;
+  virtual std::u16string ansiToUtf16(std::string_view ansi) const = 0;
+  // Nothing when some character has no form of its own in the code page
+  // (no best-fit substitutes, no default character).
+  virtual std::optional<std::string> utf16ToAnsi(std::u16string_view text) const = 0;
 };
 
-// The system's conversions (the ANSI code page on Windows); none natively,
-// where text passes through as it is.
+// Windows-1252, the ANSI code page of Western Windows: the portable stand-in
+// for the system's code page, and the one native builds use.
+const TextCodec& windows1252Codec();
+
+// The system's ANSI code page on Windows; Windows-1252 natively.
 const TextCodec* systemTextCodec();
 
 }  // namespace lumova::settings

@@ -113,8 +113,7 @@ class SaverRun {
   win32::Win32FileStamps stamps_;
   // The next picture is decoded on a worker while the current one is shown.
   PreloadingLoader pictures_{decoder_, stamps_};
-  // The missing-picture message names a path as the settings file holds it.
-  win32::Win32MessageBoxes messages_{CP_ACP};
+  win32::Win32MessageBoxes messages_;
   saver::SaverWindow window_;
   startup::SaverSession session_;
   password::PasswordWindow promptWindow_;

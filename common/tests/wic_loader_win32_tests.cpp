@@ -503,15 +503,20 @@ TEST_F(WicLoader, MissingAndUnreadableFiles) {
   EXPECT_TRUE(loader_.load(locked));
 }
 
-TEST_F(WicLoader, PathsAreInTheAnsiCodePage) {
-  const std::string ansi = path("caf\xE9.bmp");  // e-acute in the Western code pages
-  HANDLE h = CreateFileA(ansi.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) GTEST_SKIP() << "the ANSI code page has no such character";
+TEST_F(WicLoader, PathsAreUtf8InAnyScript) {
+  // Greek, Japanese and a character of two UTF-16 units, in a Cyrillic folder.
+  const std::string folder = path("\u0424\u043E\u0442\u043E");
+  CreateDirectoryW(toWide(folder).c_str(), nullptr);
+  const std::string name = folder + "\\\u03A9\u03BC\u03AD\u03B3\u03B1 \u65E5\u672C \U0001F600.bmp";
+  HANDLE h = CreateFileW(toWide(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
   const Bytes bmp = bmpPicture(3, 2);
   DWORD written = 0;
   WriteFile(h, bmp.data(), static_cast<DWORD>(bmp.size()), &written, nullptr);
   CloseHandle(h);
-  const PictureLoad load = loader_.load(ansi);
+  const PictureLoad load = loader_.load(name);
+  DeleteFileW(toWide(name).c_str());
+  RemoveDirectoryW(toWide(folder).c_str());
   ASSERT_TRUE(load) << static_cast<int>(load.error);
   EXPECT_EQ(load.picture->width(), 3);
 }

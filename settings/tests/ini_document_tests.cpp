@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/utf.h"
 #include "ini_fuzz.h"
 
 #include <string>
@@ -30,7 +31,7 @@ TEST(IniDocument, ReadsAsTheProfileCallDoes) {
       {"plain", "[s]\r\nk=v\r\n", "s", "k", "v"},
       {"blanks around value", "[s]\r\nk =  v w \t\r\n", "s", "k", "v w"},
       {"every profile blank is trimmed", "[s]\r\nk=\t\v\f\x1a v \x1a\f\v\t\r\n", "s", "k", "v"},
-      {"no-break space is not a blank", "[s]\r\nk=\xA0v\xA0\r\n", "s", "k", "\xA0v\xA0"},
+      {"no-break space is not a blank", "[s]\r\nk=\xA0v\xA0\r\n", "s", "k", "\u00A0v\u00A0"},
       {"unit separator is not a blank", "[s]\r\nk=\x1Fv\r\n", "s", "k", "\x1Fv"},
       {"double quotes", "[s]\r\nk=\"abc\"\r\n", "s", "k", "abc"},
       {"single quotes", "[s]\r\nk='abc'\r\n", "s", "k", "abc"},
@@ -51,7 +52,8 @@ TEST(IniDocument, ReadsAsTheProfileCallDoes) {
       {"quoted 255 cut to 254", "[s]\r\nk=\"" + xs(255) + "\"\r\n", "s", "k", xs(254)},
       {"opening quote only, long", "[s]\r\nk=\"" + xs(300) + "\r\n", "s", "k", "\"" + xs(253)},
       {"section case", "[Images]\r\nK=v\r\n", "iMAGES", "k", "v"},
-      {"non-ASCII letters keep case", "[\xC9]\r\nk=v\r\n", "\xE9", "k", ""},
+      {"non-ASCII letters keep case", "[\xC9]\r\nk=v\r\n", "\u00E9", "k", ""},
+      {"non-ASCII names match as they are", "[\xC9]\r\nk=v\r\n", "\u00C9", "k", "v"},
       {"blanks around requested names", "[s]\r\nk=v\r\n", " \ts\x1a ", "\vk\f", "v"},
       {"blanks inside requested names count", "[s]\r\na b=v\r\n", "s", "a  b", ""},
       {"blanks inside brackets", "[ s ]\r\nk=v\r\n", "s", "k", "v"},
@@ -84,7 +86,10 @@ TEST(IniDocument, ReadsAsTheProfileCallDoes) {
       {"Ctrl-Z inside value", "[s]\r\nk=1\x1aj\r\n", "s", "k", "1\x1aj"},
       {"UTF-8 BOM skipped", "\xEF\xBB\xBF[s]\r\nk=v\r\n", "s", "k", "v"},
       {"BOM before keys", "\xEF\xBB\xBFk=v\r\n", "", "k", "v"},
-      {"bytes pass through", "[s]\r\nk=\x81\x8D\x80\xFF\r\n", "s", "k", "\x81\x8D\x80\xFF"},
+      {"ANSI bytes read as their characters", "[s]\r\nk=\x81\x8D\x80\xFF\r\n", "s", "k", "\u0081\u008D\u20AC\u00FF"},
+      {"UTF-8 with a mark as it is", "\xEF\xBB\xBF[s]\r\nk=\xC3\xA9\xE6\x97\xA5\r\n", "s", "k", "\u00E9\u65E5"},
+      {"broken UTF-8 reads as replacement", "\xEF\xBB\xBF[s]\r\nk=\xE9x\r\n", "s", "k", "\uFFFDx"},
+      {"UTF-16 with a mark", "\xFF\xFE[\0s\0]\0\r\0\n\0k\0=\0\xA9\x03\r\0\n\0"s, "s", "k", "\u03A9"},
       {"NUL ends a value", "[s]\r\nk=ab\0cd\r\n"s, "s", "k", "ab"},
       {"NUL after blanks keeps them", "[s]\r\nk=ab  \0 \r\n"s, "s", "k", "ab  "},
       {"NUL ends a key name", "[s]\r\nk\0z=v\r\n"s, "s", "k", "v"},
@@ -212,58 +217,63 @@ TEST(IniDocument, ReadsFollowEdits) {
   EXPECT_EQ(doc.read("a", "x"), "again");
 }
 
-// Latin-1 as the ANSI code page; anything else reads as "?".
-class Latin1Codec : public TextCodec {
- public:
-  std::string utf8ToAnsi(std::string_view utf8) const override {
-    std::string out;
-    for (std::size_t i = 0; i < utf8.size();) {
-      unsigned char c = static_cast<unsigned char>(utf8[i]);
-      if (c < 0x80) {
-        out += static_cast<char>(c), ++i;
-      } else if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size() && (utf8[i + 1] & 0xC0) == 0x80) {
-        out += static_cast<char>(((c & 0x03) << 6) | (utf8[i + 1] & 0x3F)), i += 2;
-      } else {
-        out += '?', ++i;
-        while (i < utf8.size() && (utf8[i] & 0xC0) == 0x80) ++i;
-      }
-    }
-    return out;
-  }
-  std::string ansiToUtf8(std::string_view ansi) const override {
-    std::string out;
-    for (unsigned char c : ansi) {
-      if (c < 0x80)
-        out += static_cast<char>(c);
-      else
-        out += static_cast<char>(0xC0 | (c >> 6)), out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return out;
-  }
-};
+std::string utf16File(std::u16string_view text) {
+  std::string out = "\xFF\xFE";
+  for (char16_t c : text) out += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+  return out;
+}
 
-TEST(IniDocument, FileWithUtf8MarkIsReadAndWrittenThroughTheCodec) {
-  const Latin1Codec codec;
-  const std::string file =
-      "\xEF\xBB\xBF[\xC3\xA9t\xC3\xA9]\r\nv=\xC3\xA9\r\nbad=\xE9x\r\nfar=\xE6\x97\xA5\r\n\xC3\xA9=1\r\n";
-  IniDocument doc(file, &codec);
-  EXPECT_EQ(doc.read("\xE9t\xE9", "v"), "\xE9");
-  EXPECT_EQ(doc.read("\xE9t\xE9", "bad"), "?x");
-  EXPECT_EQ(doc.read("\xE9t\xE9", "far"), "?");
+TEST(IniDocument, AnsiFileStaysAnsiWhileEveryValueFits) {
+  const std::string before = "; mine\r\n[caption]\r\n0=caf\xE9\r\n[extra]\r\nkeep = \x80 \r\n";
+  IniDocument doc(before);
+  EXPECT_EQ(doc.read("caption", "0"), "caf\u00E9");
+  doc.write("caption", "1", "na\u00EFve \u20AC");  // fits Windows-1252
+  EXPECT_EQ(doc.form(), IniDocument::Form::Ansi);
+  EXPECT_EQ(doc.serialize(), "; mine\r\n[caption]\r\n0=caf\xE9\r\n1=na\xEFve \x80\r\n[extra]\r\nkeep = \x80 \r\n");
+}
+
+TEST(IniDocument, ValueOutsideTheCodePageMakesTheWholeFileUtf16AndBack) {
+  const std::string before = "[caption]\r\n0=caf\xE9\r\n[extra]\r\nkeep = \x80 \r\n";
+  IniDocument doc(before);
+  doc.write("caption", "0", "\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC \u2014 \u65E5\u672C\u8A9E");
+  doc.write("images", "0", "C:\\\u0424\u043E\u0442\u043E\\\U0001F600.png");
+  EXPECT_EQ(doc.form(), IniDocument::Form::Utf16);
+  const std::string saved = doc.serialize();
+  EXPECT_EQ(saved, utf16File(u"[caption]\r\n0=\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC \u2014 "
+                             u"\u65E5\u672C\u8A9E\r\n[extra]\r\nkeep = \u20AC \r\n[images]\r\n"
+                             u"0=C:\\\u0424\u043E\u0442\u043E\\\U0001F600.png\r\n"));
+
+  IniDocument reread(saved);
+  EXPECT_EQ(reread.sourceForm(), IniDocument::Form::Utf16);
+  EXPECT_EQ(reread.read("images", "0"), "C:\\\u0424\u043E\u0442\u043E\\\U0001F600.png");
+  EXPECT_EQ(reread.read("extra", "keep"), "\u20AC");
+  EXPECT_EQ(reread.serialize(), saved);
+  // Once every value fits the code page again, the file is ANSI again.
+  reread.write("caption", "0", "plain");
+  reread.clearSection("images");
+  EXPECT_EQ(reread.serialize(), "[caption]\r\n0=plain\r\n[extra]\r\nkeep = \x80 \r\n");
+}
+
+TEST(IniDocument, FileWithUtf8MarkStaysUtf8) {
+  const std::string file = "\xEF\xBB\xBF[\xC3\xA9t\xC3\xA9]\r\nv=\xC3\xA9\r\nbad=\xE9x\r\n";
+  IniDocument doc(file);
   EXPECT_EQ(doc.serialize(), file);
-  doc.write("\xE9t\xE9", "\xE9", "\xFC");
-  doc.write("\xE9t\xE9", "new", "\xE0");
-  doc.write("s\xFC", "k", "x");
-  EXPECT_EQ(doc.read("\xE9t\xE9", "\xE9"), "\xFC");
-  EXPECT_EQ(doc.serialize(),
-            "\xEF\xBB\xBF[\xC3\xA9t\xC3\xA9]\r\nv=\xC3\xA9\r\nbad=\xE9x\r\nfar=\xE6\x97\xA5\r\n\xC3\xA9=\xC3\xBC\r\n"
-            "new=\xC3\xA0\r\n[s\xC3\xBC]\r\nk=x\r\n");
+  doc.write("\u00E9t\u00E9", "far", "\u65E5");
+  EXPECT_EQ(doc.form(), IniDocument::Form::Utf8);
+  EXPECT_EQ(doc.serialize(), file + "far=\xE6\x97\xA5\r\n");
+}
 
-  // Without the mark the same codec changes nothing.
-  IniDocument plain("[s]\r\nv=\xC3\xA9\r\n", &codec);
-  EXPECT_EQ(plain.read("s", "v"), "\xC3\xA9");
-  plain.write("s", "w", "\xE9");
-  EXPECT_EQ(plain.serialize(), "[s]\r\nv=\xC3\xA9\r\nw=\xE9\r\n");
+TEST(IniDocument, ReadLimitCountsUtf16Units) {
+  const std::u16string omega(300, u'\u03A9');
+  IniDocument doc(utf16File(u"[s]\r\nk=" + omega + u"\r\nq=\"" + std::u16string(254, u'\u03A9') + u"\"\r\n"));
+  EXPECT_EQ(doc.read("s", "k"), utf16ToUtf8(omega.substr(0, 254)));
+  EXPECT_EQ(doc.read("s", "q"), utf16ToUtf8(omega.substr(0, 253)));
+  // A character of two units is not cut in half.
+  std::u16string faces;
+  for (int i = 0; i < 130; ++i) faces += u"\U0001F600";
+  IniDocument wide(utf16File(u"[s]\r\nk=" + faces + u"\r\n"));
+  EXPECT_EQ(wide.read("s", "k"), utf16ToUtf8(faces.substr(0, 254)));
+  EXPECT_EQ(wide.read("s", "k", 6), utf16ToUtf8(faces.substr(0, 4)));
 }
 
 TEST(IniDocument, UntouchedFileRoundTripsByteForByte) {
@@ -274,6 +284,8 @@ TEST(IniDocument, UntouchedFileRoundTripsByteForByte) {
       "k=before\r\n[]\r\n[ s ]\r\n;c\r\n=v\r\n=w\r\n[bad\r\n\xFF\x80=\x81\r\n\r\n\r\n",
       "[s]\r\nk=a\0b\r\n"s,
       "no header at all",
+      utf16File(u"[a]\r\n x = \u03A9 \n\r\n"),
+      utf16File(u"[a]\r\nx=\xDC00\xD800") + "z",  // lone surrogates, an odd last byte
   };
   for (const std::string& file : files) {
     SCOPED_TRACE(file);
@@ -307,29 +319,39 @@ TEST(IniDocument, ManyKeysReadBack) {
 namespace lumova::settings {
 namespace {
 
+// The generated names and values of a narrow case are ANSI bytes; the
+// document takes UTF-8.
+std::string fromAnsi(const std::string& ansi, bool wide) {
+  return wide ? ansi : utf16ToUtf8(windows1252Codec().ansiToUtf16(ansi));
+}
+
 TEST(IniDocument, RandomFilesRoundTripAndReloadAsEdited) {
-  for (std::uint64_t seed = 1; seed <= 2000; ++seed) {
-    fuzz::Case c = fuzz::makeCase(seed, true);
-    SCOPED_TRACE("seed " + std::to_string(seed) + "\n" + fuzz::describe(c.file));
-    IniDocument doc(c.file);
-    ASSERT_EQ(doc.serialize(), c.file);
-    for (const fuzz::Edit& e : c.edits) {
-      if (e.clear)
-        doc.clearSection(e.section);
-      else
-        doc.write(e.section, e.key, e.value);
-    }
-    // What the edited document answers is what its saved bytes answer.
-    IniDocument reloaded(doc.serialize());
-    EXPECT_EQ(reloaded.serialize(), doc.serialize());
-    for (const fuzz::Lookup& l : c.lookups) {
-      SCOPED_TRACE("[" + l.section + "] " + l.key);
-      ASSERT_EQ(reloaded.read(l.section, l.key), doc.read(l.section, l.key));
-    }
-    for (const fuzz::Edit& e : c.edits) {
-      if (e.clear) continue;
-      SCOPED_TRACE("[" + e.section + "] " + e.key);
-      ASSERT_EQ(reloaded.read(e.section, e.key), doc.read(e.section, e.key));
+  for (bool wide : {false, true}) {
+    for (std::uint64_t seed = 1; seed <= 2000; ++seed) {
+      fuzz::Case c = fuzz::makeCase(seed, true, wide);
+      SCOPED_TRACE("seed " + std::to_string(seed) + (wide ? " wide" : "") + "\n" + fuzz::describe(c.file));
+      IniDocument doc(c.file);
+      ASSERT_EQ(doc.serialize(), c.file);
+      for (const fuzz::Edit& e : c.edits) {
+        if (e.clear)
+          doc.clearSection(fromAnsi(e.section, wide));
+        else
+          doc.write(fromAnsi(e.section, wide), fromAnsi(e.key, wide), fromAnsi(e.value, wide));
+      }
+      // What the edited document answers is what its saved bytes answer.
+      IniDocument reloaded(doc.serialize());
+      EXPECT_EQ(reloaded.serialize(), doc.serialize());
+      for (const fuzz::Lookup& l : c.lookups) {
+        SCOPED_TRACE("[" + l.section + "] " + l.key);
+        const std::string section = fromAnsi(l.section, wide), key = fromAnsi(l.key, wide);
+        ASSERT_EQ(reloaded.read(section, key), doc.read(section, key));
+      }
+      for (const fuzz::Edit& e : c.edits) {
+        if (e.clear) continue;
+        SCOPED_TRACE("[" + e.section + "] " + e.key);
+        const std::string section = fromAnsi(e.section, wide), key = fromAnsi(e.key, wide);
+        ASSERT_EQ(reloaded.read(section, key), doc.read(section, key));
+      }
     }
   }
 }

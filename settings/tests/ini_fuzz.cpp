@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "common/utf.h"
+
 namespace lumova::settings::fuzz {
 
 std::uint32_t Rng::next() {
@@ -15,6 +17,11 @@ std::uint32_t Rng::next() {
 const std::vector<std::string>& sectionPool() {
   static const std::vector<std::string> pool = {"images",   "caption", "total", "image", "background",
                                                 "password", "font",    "extra", "a b"};
+  return pool;
+}
+
+const std::vector<std::string>& wideKeyPool() {
+  static const std::vector<std::string> pool = {"\u043A\u043B\u044E\u0447", "\u9375", "\u00C9t\u00E9"};
   return pool;
 }
 
@@ -51,7 +58,15 @@ std::string blanks(Rng& rng, bool odd) {
 struct Style {
   bool utf8;  // a file with a UTF-8 byte order mark
   bool forEdits;
+  bool wide = false;  // a UTF-16 file, with characters from far outside the code page
 };
+
+// Greek, Cyrillic, Japanese, and characters of two UTF-16 units.
+const std::vector<std::string>& widePool() {
+  static const std::vector<std::string> pool = {"\u03A9",     "\u03BC\u03AD", "\u0424\u043E", "\u65E5\u672C",
+                                                "\U0001F600", "\u2014",       "\u00E9"};
+  return pool;
+}
 
 std::string text(Rng& rng, const Style& style, std::size_t length) {
   static const std::string printable = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .,:\\/-_()!&%";
@@ -64,6 +79,8 @@ std::string text(Rng& rng, const Style& style, std::size_t length) {
       out += '=';
     else if (r < 7 && !style.utf8)
       out += static_cast<char>(0x80 + rng.below(128));
+    else if (r < 12 && style.wide)
+      out += pick(rng, widePool());
     else if (r < 7) {
       // In the code page, outside it, and (only where a rewrite would not
       // replace it) not UTF-8 at all.
@@ -84,6 +101,10 @@ std::string value(Rng& rng, const Style& style) {
       break;  // empty
     case 1:
       core = text(rng, style, 240 + rng.below(60));
+      if (style.wide && rng.chance(30)) {
+        core = std::string(rng.below(2), 'x');  // the limit in the middle of a character of two units
+        for (int i = 0; i < 130; ++i) core += "\U0001F600";
+      }
       break;  // around the 254 limit
     default:
       core = text(rng, style, 1 + rng.below(30));
@@ -99,11 +120,14 @@ std::string value(Rng& rng, const Style& style) {
   return core;
 }
 
-std::string keyName(Rng& rng) { return mixCase(rng, pick(rng, keyPool())); }
+std::string keyName(Rng& rng, const Style& style) {
+  if (style.wide && rng.chance(15)) return pick(rng, wideKeyPool());
+  return mixCase(rng, pick(rng, keyPool()));
+}
 std::string sectionName(Rng& rng) { return mixCase(rng, pick(rng, sectionPool())); }
 
 std::string entryLine(Rng& rng, const Style& style) {
-  std::string line = blanks(rng, true) + keyName(rng) + blanks(rng, true);
+  std::string line = blanks(rng, true) + keyName(rng, style) + blanks(rng, true);
   if (rng.chance(8)) return line;  // no "=" at all
   return line + "=" + blanks(rng, true) + value(rng, style) + blanks(rng, true);
 }
@@ -137,12 +161,12 @@ std::string headerLine(Rng& rng, const Style& style) {
 
 }  // namespace
 
-Case makeCase(std::uint64_t seed, bool forEdits) {
+Case makeCase(std::uint64_t seed, bool forEdits, bool wide) {
   Rng rng(seed);
-  Style style{rng.chance(6), forEdits};
+  Style style{rng.chance(6) || wide, forEdits, wide};
   Case c;
   std::string& f = c.file;
-  if (style.utf8) f += "\xEF\xBB\xBF";
+  if (style.utf8 && !wide) f += "\xEF\xBB\xBF";
 
   const std::uint32_t eolStyle = rng.below(10);  // mostly CRLF, some LF, CR or mixed
   auto eol = [&]() -> std::string {
@@ -173,6 +197,7 @@ Case makeCase(std::uint64_t seed, bool forEdits) {
     std::string section =
         rng.chance(8) ? blanks(rng, false) : spelled(rng.chance(90) ? pick(rng, sectionPool()) : "nosuch");
     std::string key = rng.chance(3) ? "" : spelled(rng.chance(90) ? pick(rng, keyPool()) : "absent");
+    if (wide && rng.chance(15)) key = pick(rng, wideKeyPool());
     c.lookups.push_back({section, key});
   }
 
@@ -199,9 +224,15 @@ Case makeCase(std::uint64_t seed, bool forEdits) {
               {false, "caption", std::to_string(k), blanks(rng, false) + value(rng, style) + blanks(rng, false)});
       } else {
         std::string v = blanks(rng, false) + value(rng, style) + blanks(rng, false);
-        c.edits.push_back({false, name(pick(rng, sectionPool())), name(pick(rng, keyPool())), v});
+        c.edits.push_back({false, name(pick(rng, sectionPool())),
+                           wide && rng.chance(15) ? pick(rng, wideKeyPool()) : name(pick(rng, keyPool())), v});
       }
     }
+  }
+  if (wide) {
+    const std::u16string text = utf8ToUtf16(f);
+    f = "\xFF\xFE";
+    for (char16_t u : text) f += {static_cast<char>(u & 0xFF), static_cast<char>(u >> 8)};
   }
   return c;
 }

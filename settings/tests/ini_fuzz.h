@@ -38,11 +38,16 @@ struct Case {
 
 // `forEdits` leaves out what a rewrite by the profile code normalises in
 // ways that are not about the edits (NUL bytes, repeated "=value" lines).
-Case makeCase(std::uint64_t seed, bool forEdits);
+// `wide` makes a UTF-16 file (with a byte order mark) whose names and
+// values hold characters far outside the ANSI code page; its lookups and
+// edits are UTF-8. Otherwise the file is ANSI or UTF-8 with a mark, and its
+// lookups and edits are bytes in the ANSI code page.
+Case makeCase(std::uint64_t seed, bool forEdits, bool wide = false);
 
 // Names as they appear in a case, for building extra lookups.
 const std::vector<std::string>& sectionPool();
 const std::vector<std::string>& keyPool();
+const std::vector<std::string>& wideKeyPool();  // UTF-8
 
 // Printable form of bytes for failure messages.
 std::string describe(const std::string& bytes);

@@ -1,7 +1,9 @@
 // The settings store against the system's own profile calls, on generated
-// files: every lookup must give the bytes GetPrivateProfileStringA gives,
-// and every edit sequence must leave a file that the profile calls read as
-// they read the file they wrote themselves.
+// files: every lookup must give what GetPrivateProfileStringA (ANSI and
+// UTF-8 files) or GetPrivateProfileStringW (UTF-16 files with characters
+// far outside the code page) gives, and every edit sequence must leave a
+// file that the profile calls read as they read the file they wrote
+// themselves.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -10,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "common/text_win32.h"
+#include "common/utf.h"
 #include "ini_fuzz.h"
 #include "settings/file_store_win32.h"
 #include "settings/settings_store.h"
@@ -61,6 +65,47 @@ std::string profileRead(const std::string& section, const std::string& key, cons
   char buffer[255];
   DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer, sizeof buffer, path.c_str());
   return std::string(buffer, n);
+}
+
+// The store speaks UTF-8; the narrow cases and calls speak the ANSI code page.
+std::string utf8(const std::string& ansi) { return win32::fromWide(win32::toWide(ansi, CP_ACP)); }
+std::string ansi(const std::string& utf8) { return win32::fromWide(win32::toWide(utf8), CP_ACP); }
+std::wstring wide(const std::string& utf8) {
+  const std::u16string u = utf8ToUtf16(utf8);
+  return std::wstring(u.begin(), u.end());
+}
+std::string narrow(const std::wstring& w) { return utf16ToUtf8(std::u16string(w.begin(), w.end())); }
+
+// The wide call's answer, in UTF-8. A buffer that ends between the two
+// units of a character returns the first unit alone; the store drops it.
+std::string profileReadW(const std::string& section, const std::string& key, const std::string& path) {
+  wchar_t buffer[255];
+  DWORD n = GetPrivateProfileStringW(wide(section).c_str(), wide(key).c_str(), L"", buffer, 255, wide(path).c_str());
+  if (n > 0 && buffer[n - 1] >= 0xD800 && buffer[n - 1] <= 0xDBFF) --n;
+  return narrow(std::wstring(buffer, n));
+}
+
+std::vector<std::string> splitWideNulList(const std::vector<wchar_t>& buffer, DWORD n) {
+  std::vector<std::string> out;
+  for (DWORD i = 0; i < n;) {
+    std::wstring item(&buffer[i]);
+    i += static_cast<DWORD>(item.size()) + 1;
+    out.push_back(narrow(item));
+  }
+  return out;
+}
+
+std::vector<std::string> profileSectionsW(const std::string& path) {
+  std::vector<wchar_t> buffer(1 << 16);
+  DWORD n = GetPrivateProfileSectionNamesW(buffer.data(), static_cast<DWORD>(buffer.size()), wide(path).c_str());
+  return splitWideNulList(buffer, n);
+}
+
+std::vector<std::string> profileKeysW(const std::string& section, const std::string& path) {
+  std::vector<wchar_t> buffer(1 << 16);
+  DWORD n = GetPrivateProfileStringW(wide(section).c_str(), nullptr, L"", buffer.data(),
+                                     static_cast<DWORD>(buffer.size()), wide(path).c_str());
+  return splitWideNulList(buffer, n);
 }
 
 std::vector<std::string> splitNulList(const std::vector<char>& buffer, DWORD n) {
@@ -170,7 +215,7 @@ TEST(ProfileComparison, LookupsMatchGetPrivateProfileStringA) {
     for (const fuzz::Lookup& l : all) {
       ++lookups;
       std::string expected = profileRead(l.section, l.key, path);
-      std::string actual = store.read(l.section, l.key);
+      std::string actual = ansi(store.read(utf8(l.section), utf8(l.key)));
       if (actual == expected) continue;
       ADD_FAILURE() << "seed " << seed << ": [" << describe(l.section) << "] " << describe(l.key)
                     << "\n  profile call: " << describe(expected) << "\n  store:        " << describe(actual)
@@ -213,11 +258,11 @@ TEST(ProfileComparison, EditsMatchWritePrivateProfileStringA) {
     SettingsStore store(files, ours);
     for (const fuzz::Edit& e : c.edits) {
       if (e.clear) {
-        store.clearSection(e.section);
+        store.clearSection(utf8(e.section));
         WritePrivateProfileStringA(e.section.c_str(), nullptr, nullptr, theirs.c_str());
         editList += "clear [" + describe(e.section) + "]\n";
       } else {
-        store.write(e.section, e.key, e.value);
+        store.write(utf8(e.section), utf8(e.key), utf8(e.value));
         WritePrivateProfileStringA(e.section.c_str(), e.key.c_str(), e.value.c_str(), theirs.c_str());
         editList += "write [" + describe(e.section) + "] " + describe(e.key) + " = " + describe(e.value) + "\n";
       }
@@ -258,10 +303,120 @@ TEST(ProfileComparison, EditsMatchWritePrivateProfileStringA) {
       for (const std::string& k : keys) {
         std::string expected = profileRead(s, k, reread);
         check("[" + s + "] " + k + " read back", profileRead(s, k, ours), expected);
-        check("[" + s + "] " + k + " in memory", store.read(s, k), expected);
+        check("[" + s + "] " + k + " in memory", ansi(store.read(utf8(s), utf8(k))), expected);
       }
     }
     check("lines", joined(canonicalLines(ourBytes)), joined(canonicalLines(theirBytes)));
+    if (!ok) ++failures;
+  }
+}
+
+// The text of a file, whatever its form, for comparing lines.
+std::string textOf(const std::string& bytes) {
+  if (bytes.rfind("\xFF\xFE", 0) == 0) {
+    std::u16string units;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
+      units.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                            (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+    return utf16ToUtf8(units);
+  }
+  return utf8(bytes);
+}
+
+TEST(ProfileComparison, WideLookupsMatchGetPrivateProfileStringW) {
+  Folder folder;
+  Win32FileStore files;
+  int failures = 0;
+  std::size_t lookups = 0;
+  for (std::uint64_t seed = 1; seed <= 400 && failures < 5; ++seed) {
+    fuzz::Case c = fuzz::makeCase(seed, false, true);
+    std::string path = folder.file("wide" + std::to_string(seed));
+    put(files, path, c.file);
+    SettingsStore store(files, path);
+    for (const fuzz::Lookup& l : c.lookups) {
+      ++lookups;
+      std::string expected = profileReadW(l.section, l.key, path);
+      std::string actual = store.read(l.section, l.key);
+      if (actual == expected) continue;
+      ADD_FAILURE() << "seed " << seed << ": [" << describe(l.section) << "] " << describe(l.key)
+                    << "\n  profile call: " << describe(expected) << "\n  store:        " << describe(actual)
+                    << "\n--- file ---\n"
+                    << describe(textOf(c.file));
+      ++failures;
+      break;
+    }
+  }
+  EXPECT_GT(lookups, 10000u);
+}
+
+// As the narrow comparison, on UTF-16 files. Ours may go back to ANSI once
+// the edits leave nothing outside the code page; the wide calls read it
+// either way, and the lines are compared as text.
+TEST(ProfileComparison, WideEditsMatchWritePrivateProfileStringW) {
+  Folder folder;
+  Win32FileStore files;
+  int failures = 0;
+  for (std::uint64_t seed = 1; seed <= 200 && failures < 3; ++seed) {
+    fuzz::Case c = fuzz::makeCase(seed, true, true);
+    const std::string name = "wedit" + std::to_string(seed);
+    const std::string ours = folder.file(name + "-ours");
+    const std::string theirs = folder.file(name + "-theirs");
+    const std::string reread = folder.file(name + "-reread");
+    put(files, ours, c.file);
+    put(files, theirs, c.file);
+
+    std::string editList;
+    SettingsStore store(files, ours);
+    for (const fuzz::Edit& e : c.edits) {
+      if (e.clear) {
+        store.clearSection(e.section);
+        WritePrivateProfileStringW(wide(e.section).c_str(), nullptr, nullptr, wide(theirs).c_str());
+        editList += "clear [" + describe(e.section) + "]\n";
+      } else {
+        store.write(e.section, e.key, e.value);
+        WritePrivateProfileStringW(wide(e.section).c_str(), wide(e.key).c_str(), wide(e.value).c_str(),
+                                   wide(theirs).c_str());
+        editList += "write [" + describe(e.section) + "] " + describe(e.key) + " = " + describe(e.value) + "\n";
+      }
+    }
+    ASSERT_EQ(store.save(), SaveError::None);
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, wide(theirs).c_str());
+    ASSERT_TRUE(CopyFileW(wide(theirs).c_str(), wide(reread).c_str(), FALSE));
+    const std::string ourBytes = files.readAll(ours).value_or("");
+    const std::string theirBytes = files.readAll(reread).value_or("");
+
+    bool ok = true;
+    auto check = [&](const std::string& what, const std::string& a, const std::string& b) {
+      if (a == b || !ok) return;
+      ok = false;
+      ADD_FAILURE() << what << ": ours " << describe(a) << " / theirs " << describe(b) << "\nseed " << seed
+                    << "\n--- before ---\n"
+                    << describe(textOf(c.file)) << "\n--- edits ---\n"
+                    << editList << "--- ours ---\n"
+                    << describe(textOf(ourBytes)) << "\n--- WritePrivateProfileStringW ---\n"
+                    << describe(textOf(theirBytes));
+    };
+    std::vector<std::string> listedSections = profileSectionsW(reread);
+    check("section names", joined(profileSectionsW(ours)), joined(listedSections));
+    listedSections.push_back("");
+    std::set<std::string> sections, keys;
+    for (const std::string& k : fuzz::keyPool()) keys.insert(folded(k));
+    for (const std::string& k : fuzz::wideKeyPool()) keys.insert(k);
+    for (const std::string& sec : listedSections) {
+      std::vector<std::string> listed = profileKeysW(sec, reread);
+      check("keys of [" + sec + "]", joined(profileKeysW(sec, ours)), joined(listed));
+      sections.insert(folded(sec));
+      for (const std::string& k : listed) keys.insert(folded(k));
+    }
+    for (const std::string& sec : fuzz::sectionPool()) sections.insert(folded(sec));
+    for (const std::string& sec : sections) {
+      for (const std::string& k : keys) {
+        const std::string expected = profileReadW(sec, k, reread);
+        check("[" + sec + "] " + k + " read back", profileReadW(sec, k, ours), expected);
+        check("[" + sec + "] " + k + " in memory", store.read(sec, k), expected);
+      }
+    }
+    check("lines", joined(canonicalLines(textOf(ourBytes))), joined(canonicalLines(textOf(theirBytes))));
     if (!ok) ++failures;
   }
 }

@@ -50,7 +50,7 @@ inline HRESULT encodeWithWic(const std::string& path, const GUID& container, int
                                                     reinterpret_cast<BYTE*>(pixels.data()), source.put())))
       return hr;
   }
-  const std::wstring wide = win32::toWide(path, CP_ACP);
+  const std::wstring wide = win32::toWide(path);
   ComPtr<IWICStream> stream;
   if (FAILED(hr = factory->CreateStream(stream.put()))) return hr;
   if (FAILED(hr = stream->InitializeFromFilename(wide.c_str(), GENERIC_WRITE))) return hr;
