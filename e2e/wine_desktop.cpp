@@ -256,6 +256,24 @@ WineProcess& WineDesktop::launchCommandLine(const fs::path& program, std::string
   return process;
 }
 
+WineRun WineDesktop::runWine(const std::vector<std::string>& args, std::chrono::milliseconds timeout) {
+  if (!started_) throw HarnessError("runWine: the desktop is not started");
+  const fs::path log = workDir_ / ("run-" + std::to_string(++runs_) + ".log");
+  SpawnOptions options;
+  options.argv = {"wine"};
+  options.argv.insert(options.argv.end(), args.begin(), args.end());
+  options.env = wineEnvironment(prefixDir(), screen_.displayName());
+  options.cwd = workDir_;
+  options.output = log;
+  ChildProcess child = ChildProcess::spawn(options);
+  WineRun run;
+  run.status = child.waitForExit(timeout);
+  if (!run.status) child.stop(std::chrono::milliseconds(0));
+  run.output = readFile(log);
+  std::ofstream(workDir_ / "wine.log", std::ios::binary | std::ios::app) << run.output;
+  return run;
+}
+
 std::string WineDesktop::wineLog() const { return readFile(workDir_ / "wine.log"); }
 
 std::vector<std::string> WineDesktop::crashReport() const { return crashLines(wineLog()); }

@@ -48,6 +48,12 @@ class WineProcess {
   bool killed_ = false;
 };
 
+// A Wine program run to its end by WineDesktop::runWine.
+struct WineRun {
+  std::optional<int> status;  // its exit status; nothing if it overran (it was then ended)
+  std::string output;         // what it wrote to stdout and stderr
+};
+
 class WineDesktop {
  public:
   // `name` names the test's folder below workRoot(); any character outside
@@ -92,6 +98,12 @@ class WineDesktop {
   // Starts a program with a complete command line of the test's choosing.
   WineProcess& launchCommandLine(const std::filesystem::path& program, std::string_view commandLine);
 
+  // Runs `wine <args...>` to its end, outside the launcher's job, so what it
+  // starts lives on: an uninstaller that re-runs itself from %TEMP%, a
+  // program opened with `start`. For the Wine tools too (`reg query ...`).
+  // Wine re-quotes the arguments; the output is also added to wine.log.
+  WineRun runWine(const std::vector<std::string>& args, std::chrono::milliseconds timeout);
+
   // Everything Wine and its programs wrote to stderr during this test.
   std::string wineLog() const;
   // The lines of that log that show a crash; empty when nothing crashed.
@@ -105,6 +117,7 @@ class WineDesktop {
   WineWatchdog watchdog_;
   ChildProcess idle_;
   std::deque<WineProcess> processes_;
+  int runs_ = 0;
   bool started_ = false;
 };
 

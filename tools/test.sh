@@ -19,7 +19,9 @@ configure() {  # dir [cmake args...]
 mkdir -p "$build"
 configure win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake"
 configure win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake"
-configure native -DLUMOVA_WIN_BUILD="$build/win64"
+# The native build also makes the release packages from both Windows trees
+# (installer/): Lumova-<version>-setup.exe and -portable.zip in build/release.
+configure native -DLUMOVA_WIN_BUILD="$build/win64" -DLUMOVA_WIN32_BUILD="$build/win32" -DLUMOVA_RELEASE_DIR="$build/release"
 
 status=0
 summary=()
@@ -42,4 +44,5 @@ for dir in native win64 win32; do
   passed=$((passed + t - f)); failed=$((failed + f))
 done
 echo "$passed passed, $failed failed"
+ls "$build"/release/Lumova-*
 exit $status
