@@ -126,5 +126,6 @@ class OffscreenSurface {
 // RGB colour value as the settings hold it (red in the low byte) to COLORREF;
 // they share the layout, but only 24 bits of it.
 inline COLORREF toColorRef(unsigned rgb) { return static_cast<COLORREF>(rgb & 0xFFFFFF); }
+inline unsigned fromColorRef(COLORREF colour) { return static_cast<unsigned>(colour & 0xFFFFFF); }
 
 }  // namespace lumova::win32

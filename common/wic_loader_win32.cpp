@@ -127,6 +127,14 @@ HRESULT copyOpaqueRows(IWICBitmapSource* source, UINT width, UINT height, std::u
   return S_OK;
 }
 
+bool isOpaque(const DibPicture& picture) {
+  const std::uint8_t* p = picture.bits();
+  const std::size_t pixels = static_cast<std::size_t>(picture.width()) * picture.height();
+  for (std::size_t i = 0; i < pixels; ++i)
+    if (p[4 * i + 3] != 0xFF) return false;
+  return true;
+}
+
 PictureLoad decode(std::vector<std::uint8_t>& bytes) {
   const PictureProbe probe = probePicture(bytes);
   if (probe.format == PictureFormat::Unknown) return failed(PictureError::NotAPicture);
@@ -190,6 +198,7 @@ PictureLoad decode(std::vector<std::uint8_t>& bytes) {
     if (SUCCEEDED(hr)) hr = copyRows(converter.get(), frameWidth, frameHeight, origin, picture->stride());
   }
   if (FAILED(hr)) return failed(decodeError(hr));
+  picture->setOpaque(isOpaque(*picture));
   return PictureLoad{std::move(picture), PictureError::None};
 }
 
@@ -219,6 +228,25 @@ std::shared_ptr<DibPicture> DibPicture::create(int width, int height) {
 }
 
 DibPicture::~DibPicture() { DeleteObject(bitmap_); }
+
+std::shared_ptr<DibPicture> DibPicture::overColour(std::uint32_t rgb) const {
+  auto copy = create(width_, height_);
+  if (!copy) return nullptr;
+  GdiFlush();
+  const unsigned background[3] = {(rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF};  // B, G, R
+  const std::uint8_t* in = bits_;
+  std::uint8_t* out = copy->mutableBits();
+  const std::size_t pixels = static_cast<std::size_t>(width_) * height_;
+  for (std::size_t i = 0; i < pixels; ++i, in += 4, out += 4) {
+    // Premultiplied: what shows through is the background times the part
+    // the pixel leaves uncovered.
+    const unsigned uncovered = 255u - in[3];
+    for (int c = 0; c < 3; ++c) out[c] = static_cast<std::uint8_t>(in[c] + (background[c] * uncovered + 127) / 255);
+    out[3] = 0xFF;
+  }
+  copy->setOpaque(true);
+  return copy;
+}
 
 std::uint32_t DibPicture::pixel(int x, int y) const {
   const std::uint8_t* p = bits_ + static_cast<std::size_t>(y) * stride() + static_cast<std::size_t>(x) * 4;

@@ -63,6 +63,12 @@ class DibPicture final : public Picture {
   std::uint8_t* mutableBits() { return bits_; }
   // 0xAARRGGBB of one pixel, premultiplied.
   std::uint32_t pixel(int x, int y) const;
+  // No pixel is even partly transparent (the loader finds out once).
+  bool opaque() const { return opaque_; }
+  void setOpaque(bool opaque) { opaque_ = opaque; }
+  // A copy laid over an opaque colour (RGB, red in the low byte), as the
+  // picture shows on a surface of that colour; null when it cannot be made.
+  std::shared_ptr<DibPicture> overColour(std::uint32_t rgb) const;
 
  private:
   DibPicture(HBITMAP bitmap, std::uint8_t* bits, int width, int height)
@@ -71,6 +77,7 @@ class DibPicture final : public Picture {
   std::uint8_t* bits_;
   int width_;
   int height_;
+  bool opaque_ = false;
 };
 
 // Decodes on the calling thread and may be called from several threads at

@@ -137,7 +137,8 @@ void Form1::advanceImage() {
 }
 
 void Form1::prefetchNext() {
-  if (!d_.prefetch || lastImage_ < 0) return;
+  // Without changes nothing after the first picture is ever shown.
+  if (!d_.prefetch || lastImage_ < 0 || options_.changeIntervalMs == 0) return;
   int next = currentImage_ > lastImage_ ? 0 : currentImage_;
   d_.prefetch(imageFiles_[static_cast<std::size_t>(next)]);
 }

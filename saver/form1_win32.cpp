@@ -67,10 +67,11 @@ SaverWindow::SaverWindow(HINSTANCE instance, std::function<void(TimerId)> onTime
   backColor_ = GetSysColor(COLOR_WINDOWFRAME);
   pictureBackColor_ = GetSysColor(COLOR_BTNTEXT);
   background_.fill(backColor_);
-  frameWaiter_ = std::make_unique<DisplayFrameWaiter>(hwnd_);
+  frameWaiter_ = std::make_unique<DisplayFrameWaiter>(picture_);
 }
 
 SaverWindow::~SaverWindow() {
+  unloading_ = true;
   frameWaiter_.reset();
   if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
 }
@@ -116,7 +117,7 @@ void SaverWindow::setCaptionFont(const CaptionFont& font) {
 
 void SaverWindow::setCaptionColor(std::uint32_t rgb) { captionColor_ = win32::toColorRef(rgb); }
 
-void SaverWindow::setCaptionTop(double twips) { captionTop_ = toClientY(twips); }
+void SaverWindow::setCaptionTop(double twips) { captionTopTwips_ = twips; }
 
 void SaverWindow::setCaptionVisible(bool visible) { ShowWindow(caption_, visible ? SW_SHOWNA : SW_HIDE); }
 
@@ -137,7 +138,7 @@ TwipSize SaverWindow::setCaptionText(const std::string& text) {
 void SaverWindow::setCaptionGeometry(double left, double width, double height) {
   const int x = toClientX(left), w = twipsToPixels(width, geo_.twipsPerPixelX);
   const int h = twipsToPixels(height, geo_.twipsPerPixelY);
-  SetWindowPos(caption_, nullptr, x, captionTop_, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(caption_, nullptr, x, toClientY(captionTopTwips_), w, h, SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(caption_, nullptr, FALSE);
 }
 
@@ -147,7 +148,16 @@ void SaverWindow::clearPictures() {
   source_.reset();
 }
 
-void SaverWindow::setSourcePicture(PicturePtr picture) { source_ = std::move(picture); }
+void SaverWindow::setSourcePicture(PicturePtr picture) {
+  // Transparent parts show the picture surface's own colour, as they would
+  // on any surface of that colour; the effects and the commit then copy
+  // plain pixels.
+  const win32::DibPicture* dib = asDib(picture);
+  if (dib && !dib->opaque()) {
+    if (auto matted = dib->overColour(win32::fromColorRef(pictureBackColor_))) picture = std::move(matted);
+  }
+  source_ = std::move(picture);
+}
 
 void SaverWindow::fillPicture() {
   // The surface appears in its background colour; the effect then lays the
@@ -179,12 +189,15 @@ void SaverWindow::setPictureRect(const TwipRect& r) {
 
 bool SaverWindow::playEffect(int effect) {
   const win32::DibPicture* source = asDib(source_);
-  if (!source) return false;
-  EffectPlan plan = planEffect(effect, source->width(), source->height(), frameWaiter_->refreshHz());
+  if (!source) return true;  // nothing to reveal: the commit shows what there is
+  frameWaiter_->refresh();
+  const EffectPlan plan = planEffect(effect, source->width(), source->height(), frameWaiter_->refreshHz());
+  if (plan.overflow) return false;
   win32::WindowDc target(picture_);
   win32::WindowDc screen(nullptr);
   win32::UniqueMemoryDc sourceDc(CreateCompatibleDC(screen.get()));
-  if (!target || !sourceDc) return false;
+  // No DC to draw with: the effect is skipped and the commit shows the picture.
+  if (!target || !sourceDc) return true;
   win32::SelectIn select(sourceDc.get(), source->bitmap());
   return playEffectPlan(target.get(), sourceDc.get(), plan, *frameWaiter_);
 }
@@ -196,7 +209,28 @@ void SaverWindow::commitPicture() {
 }
 
 void SaverWindow::unload() {
+  unloading_ = true;
   if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
+}
+
+void SaverWindow::onDisplayChange() {
+  const ScreenGeometry before = geo_;
+  geo_ = queryScreenGeometry();
+  const RECT& v = geo_.virtualScreen;
+  const int width = v.right - v.left, height = v.bottom - v.top;
+  // The old background stays where the screen still shows it (a desktop
+  // snapshot keeps what it caught); new parts get the window's colour.
+  win32::OffscreenSurface grown;
+  win32::WindowDc screen(nullptr);
+  if (grown.create(screen.get(), width, height)) {
+    grown.fill(backColor_);
+    BitBlt(grown.dc(), before.virtualScreen.left - v.left, before.virtualScreen.top - v.top, background_.width(),
+           background_.height(), background_.dc(), 0, 0, SRCCOPY);
+    if (background_.create(screen.get(), width, height))
+      BitBlt(background_.dc(), 0, 0, width, height, grown.dc(), 0, 0, SRCCOPY);
+  }
+  SetWindowPos(hwnd_, nullptr, v.left, v.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
 void SaverWindow::set(TimerId id, std::uint32_t intervalMs) {
@@ -233,7 +267,7 @@ void SaverWindow::pumpFor(double maxSeconds) {
 }
 
 void SaverWindow::onUnexpectedError() {
-  if (input_.onFailure) input_.onFailure();
+  if (input_.onEnd) input_.onEnd();
 }
 
 LRESULT SaverWindow::onFrame(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -265,8 +299,22 @@ LRESULT SaverWindow::onFrame(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       // No screen-saver start or monitor power-off over a running saver.
       if ((wp & 0xFFF0) == SC_SCREENSAVE) return 0;
       break;
+    case WM_DISPLAYCHANGE:
+      onDisplayChange();
+      return 0;
+    case WM_CLOSE:
+      // Closed from outside (a tool, a closing session): the saver ends
+      // as it does on input, rather than staying on without a window.
+      if (input_.onEnd) input_.onEnd();
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      if (wp && input_.onEnd) input_.onEnd();
+      return 0;
     case WM_DESTROY:
       hwnd_ = nullptr;
+      if (!unloading_ && input_.onEnd) input_.onEnd();
       break;
   }
   return DefWindowProcW(hwnd, msg, wp, lp);

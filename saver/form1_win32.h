@@ -36,8 +36,10 @@ struct SaverInput {
   std::function<void()> onBackgroundButton;
   std::function<void(float xTwips, float yTwips)> onBackgroundMove;
   std::function<void(int x, int y)> onPictureMove;
-  // An error nothing else caught reached the window: the saver must end.
-  std::function<void()> onFailure;
+  // The saver must end, the lock released first: the window was closed or
+  // destroyed from outside, the session is ending, or an error nothing else
+  // caught reached the window.
+  std::function<void()> onEnd;
 };
 
 class SaverWindow final : public SaverView, public Timers, public EventPump, public SaverWindowControl {
@@ -93,6 +95,8 @@ class SaverWindow final : public SaverView, public Timers, public EventPump, pub
   void paintPicture();
   void paintCaption();
   void fillPicture();
+  // The monitors changed: the window covers the new screen, repainted.
+  void onDisplayChange();
 
   // Twips on the primary monitor to pixels of the window's client area.
   int toClientX(double twips) const;
@@ -112,7 +116,8 @@ class SaverWindow final : public SaverView, public Timers, public EventPump, pub
   win32::UniqueFont captionFont_;
   COLORREF captionColor_ = 0;
   std::wstring captionText_;
-  int captionTop_ = 0;
+  double captionTopTwips_ = 0;
+  bool unloading_ = false;  // our own unload: closing is not an end then
   std::unique_ptr<DisplayFrameWaiter> frameWaiter_;
 };
 

@@ -19,11 +19,14 @@
 
 namespace lumova {
 
-// One version of a file. A replaced or rewritten file shows another stamp
+// One version of a file. A file replaced by another shows another stamp
+// (another identity on its volume), and a file rewritten in place does
 // unless it keeps both its size and its last-write time.
 struct FileStamp {
   std::uint64_t size = 0;
   std::uint64_t lastWrite = 0;  // the platform's own units
+  std::uint64_t volume = 0;     // the volume's serial number
+  std::uint64_t index = 0;      // the file's identity on its volume
   bool operator==(const FileStamp&) const = default;
 };
 

@@ -5,8 +5,8 @@
 
 namespace lumova::win32 {
 
-// Size and last-write time (FILETIME units) of a UTF-8 path; nothing for a
-// folder or a path that doesn't exist.
+// Size, last-write time (FILETIME units) and identity of the file at a
+// UTF-8 path; nothing for a folder or a path that doesn't exist.
 class Win32FileStamps final : public FileStamps {
  public:
   std::optional<FileStamp> stamp(const std::string& path) override;

@@ -86,22 +86,30 @@ void DisplayFrameWaiter::refresh() {
   period_ = std::max<LONGLONG>(1, std::llround(static_cast<double>(ticksPerSecond_) / refreshHz_));
 
   BOOL composed = FALSE;
-  if (isCompositionEnabled_ && flush_ && SUCCEEDED(isCompositionEnabled_(&composed)) && composed) {
-    mode_ = FrameWaitMode::Composition;
-  } else if (timer_) {
-    mode_ = highResolution_ ? FrameWaitMode::HighResolutionTimer : FrameWaitMode::Timer;
-  } else {
-    mode_ = FrameWaitMode::Sleep;
-  }
+  const bool composition = isCompositionEnabled_ && flush_ && SUCCEEDED(isCompositionEnabled_(&composed)) && composed;
+  mode_ = composition ? FrameWaitMode::Composition : timerMode();
 }
+
+FrameWaitMode DisplayFrameWaiter::timerMode() const {
+  if (!timer_) return FrameWaitMode::Sleep;
+  return highResolution_ ? FrameWaitMode::HighResolutionTimer : FrameWaitMode::Timer;
+}
+
+bool DisplayFrameWaiter::inputWaiting() { return HIWORD(GetQueueStatus(QS_INPUT)) != 0; }
 
 void DisplayFrameWaiter::begin() { deadline_ = counterNow(); }
 
 void DisplayFrameWaiter::waitForNextFrame() {
   if (mode_ == FrameWaitMode::Composition) {
-    if (SUCCEEDED(flush_())) {
-      ++compositionWaits_;
-      deadline_ = counterNow();
+    const LONGLONG before = counterNow();
+    const bool flushed = SUCCEEDED(flush_());
+    const LONGLONG after = counterNow();
+    if (flushed) ++compositionWaits_;
+    // A compositor that stalls (a display going to sleep) holds no frame
+    // longer than the timer would: the rest of this effect is timed.
+    if (!flushed || (after - before) * 1000 > kLongestWaitMs * ticksPerSecond_) mode_ = timerMode();
+    if (flushed) {
+      deadline_ = after;
       return;
     }
     // Composition went away mid-effect: pace by the clock instead.

@@ -1,5 +1,6 @@
 // Plays a transition plan on real device contexts, one display frame at a
-// time, without dispatching any message: input waits until the effect ends.
+// time, without dispatching any message: waiting input ends the effect early
+// instead, so that it is handled at once.
 #pragma once
 
 #include <windows.h>
@@ -22,9 +23,9 @@ enum class FrameWaitMode {
 // monitor for none), in Hz; 60 when the system does not know it.
 double displayRefreshHz(HWND window);
 
-// Waits for the display's next frame. Make one per effect (or call refresh()
-// before planning it): composition and the refresh rate can change between
-// pictures.
+// Waits for the display's next frame. Call refresh() before planning each
+// effect: composition, the refresh rate and the monitor under the picture
+// can change between pictures.
 class DisplayFrameWaiter final : public FrameWaiter {
  public:
   explicit DisplayFrameWaiter(HWND window = nullptr);
@@ -32,12 +33,15 @@ class DisplayFrameWaiter final : public FrameWaiter {
   DisplayFrameWaiter(const DisplayFrameWaiter&) = delete;
   DisplayFrameWaiter& operator=(const DisplayFrameWaiter&) = delete;
 
-  void refresh();  // re-reads composition and the refresh rate
+  void refresh();  // re-reads composition and the refresh rate, for the window's monitor now
   double refreshHz() const { return refreshHz_; }
   FrameWaitMode mode() const { return mode_; }
 
   void begin() override;
   void waitForNextFrame() override;
+  // A key, a button or pointer movement is in the thread's queue (looked at
+  // without taking or dispatching anything).
+  bool inputWaiting() override;
 
   // How the waits went, for tests and diagnostics.
   std::uint64_t compositionWaits() const { return compositionWaits_; }
@@ -49,6 +53,7 @@ class DisplayFrameWaiter final : public FrameWaiter {
   using FlushFn = HRESULT(WINAPI*)();
 
   bool waitForTimer();
+  FrameWaitMode timerMode() const;
 
   HWND window_;
   HMODULE dwmapi_ = nullptr;
@@ -68,9 +73,8 @@ class DisplayFrameWaiter final : public FrameWaiter {
 
 // Copies each frame's rectangles from `source` to the same place on `target`
 // (BitBlt, SRCCOPY; both in the picture's pixels) and waits for the next
-// frame between frames. False when the plan overflows or a copy fails in
-// effects 1 to 5: the caller's missing-picture exit. The blinds skip a
-// failed copy and go on.
+// frame between frames, as playPlan does: a failed copy is skipped, waiting
+// input ends the effect early, and only an overflowing plan gives false.
 bool playEffectPlan(HDC target, HDC source, const EffectPlan& plan, FrameWaiter& waiter);
 
 }  // namespace lumova::saver

@@ -207,7 +207,6 @@ EffectPlan planEffect(int effect, int width, int height, double refreshHz) {
   plan.effect = effect;
   plan.width = std::max(width, 0);
   plan.height = std::max(height, 0);
-  plan.skipFailedCopies = isBlinds(effect);
 
   const EffectSteps all = effectSteps(effect, plan.width, plan.height);
   plan.overflow = all.overflow;
@@ -253,11 +252,10 @@ bool playPlan(const EffectPlan& plan, RectCopier& copier, FrameWaiter& waiter) {
   if (frames == 0) return true;
   waiter.begin();
   for (std::size_t k = 0; k < frames; ++k) {
-    for (const PixelRect& r : plan.frame(k)) {
-      if (!copier.copy(r) && !plan.skipFailedCopies) return false;
-    }
+    for (const PixelRect& r : plan.frame(k)) copier.copy(r);
     copier.endFrame();
-    if (k + 1 < frames) waiter.waitForNextFrame();
+    if (k + 1 == frames || waiter.inputWaiting()) break;
+    waiter.waitForNextFrame();
   }
   return true;
 }

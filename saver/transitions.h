@@ -77,8 +77,7 @@ struct EffectPlan {
   int effect = -1;
   int width = 0;
   int height = 0;
-  bool overflow = false;          // see EffectSteps; play nothing, take the error exit
-  bool skipFailedCopies = false;  // the blinds go on past a failed copy
+  bool overflow = false;  // see EffectSteps; play nothing, take the error exit
   std::int64_t steps = 0;
   double seconds = 0;  // intended duration
 
@@ -103,20 +102,25 @@ class FrameWaiter {
   virtual ~FrameWaiter() = default;
   virtual void begin() {}  // the effect's first frame is being drawn now
   virtual void waitForNextFrame() = 0;
+  // Input is waiting (a key, a button, the pointer): the effect stops so
+  // that it is handled at once, and the commit shows the whole picture.
+  virtual bool inputWaiting() { return false; }
 };
 
 class RectCopier {
  public:
   virtual ~RectCopier() = default;
-  // Copies the rectangle from the source to the same place on the target.
+  // Copies the rectangle from the source to the same place on the target;
+  // false when it did not reach the target (nothing depends on it).
   virtual bool copy(const PixelRect& rect) = 0;
   // A frame's copies are done: push them out before the wait.
   virtual void endFrame() {}
 };
 
-// Draws the plan frame by frame, waiting for the display between frames.
-// False when the plan overflows or, outside the blinds, when a copy fails
-// (the caller's missing-picture exit); the blinds skip failed copies.
+// Draws the plan frame by frame, waiting for the display between frames. A
+// copy that fails is skipped, as the commit afterwards shows the whole
+// picture anyway; when input is waiting the rest is left to the commit.
+// False only when the plan overflows (the caller's missing-picture exit).
 bool playPlan(const EffectPlan& plan, RectCopier& copier, FrameWaiter& waiter);
 
 }  // namespace lumova::saver

@@ -95,7 +95,7 @@ class SaverRun {
     in.onPictureMove = [this](int x, int y) {
       session_.Picture1_MouseMove(static_cast<float>(x), static_cast<float>(y));
     };
-    in.onFailure = [this] { session_.unlockAndEnd(); };
+    in.onEnd = [this] { session_.unlockAndEnd(); };
     return in;
   }
 

@@ -372,6 +372,7 @@ TEST_F(WicLoader, EachFormatDecodesToItsSizeAndPixels) {
     EXPECT_EQ(info.bmHeight, row.height);
     EXPECT_EQ(info.bmBitsPixel, 32);
     EXPECT_EQ(info.bmBits, picture.bits());
+    EXPECT_TRUE(picture.opaque());
   }
 }
 
@@ -400,6 +401,18 @@ TEST_F(WicLoader, TransparentPixelsComeOutBlendedOntoBlack) {
   ASSERT_TRUE(gif);
   EXPECT_EQ(dib(gif).pixel(0, 0), 0x00000000u);
   EXPECT_EQ(dib(gif).pixel(1, 0), kColours[4]);
+
+  // On a surface of one colour (RGB 10, 200, 40), what is clear shows it.
+  EXPECT_FALSE(dib(load).opaque());
+  EXPECT_FALSE(dib(gif).opaque());
+  const std::uint32_t green = 10 | (200 << 8) | (40 << 16);
+  const auto matted = dib(load).overColour(green);
+  ASSERT_TRUE(matted);
+  EXPECT_TRUE(matted->opaque());
+  EXPECT_EQ(matted->pixel(0, 0), 0xFF0AC828u);
+  EXPECT_LE(channelDistance(matted->pixel(1, 0), 0xFF856414u), 1);  // half red, half green
+  EXPECT_EQ(matted->pixel(0, 1), 0xFF0000FFu);
+  EXPECT_EQ(dib(gif).overColour(green)->pixel(0, 0), 0xFF0AC828u);
 }
 
 TEST_F(WicLoader, GifShowsItsFirstFrameOnTheLogicalScreen) {

@@ -66,7 +66,19 @@ TEST(Win32FileStamps, TellVersionsOfAFileApart) {
 
   writeBmp(path, 4, 4, 20);  // same size, rewritten later
   setLastWrite(path, 133000000010000000ull);
-  EXPECT_NE(stamps.stamp(path), first);
+  const auto second = stamps.stamp(path);
+  EXPECT_NE(second, first);
+
+  // Another file of the same size and time moved into its place.
+  const std::string other = tempPath("stamp-other.bmp");
+  writeBmp(other, 4, 4, 30);
+  setLastWrite(other, 133000000010000000ull);
+  ASSERT_TRUE(MoveFileExA(other.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
+  const auto third = stamps.stamp(path);
+  ASSERT_TRUE(third);
+  EXPECT_EQ(third->size, second->size);
+  EXPECT_EQ(third->lastWrite, second->lastWrite);
+  EXPECT_NE(third, second);
   DeleteFileA(path.c_str());
 }
 

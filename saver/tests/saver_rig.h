@@ -40,7 +40,7 @@ class RecordingView : public saver::SaverView {
   double captionLeft = 0, captionWidth = 0, captionHeight = 0;
   PicturePtr source;
   std::vector<int> effects;                     // effects played, in order
-  bool failEffect = false;                      // playEffect reports a failed copy
+  bool failEffect = false;                      // playEffect reports a picture too high to reveal
   std::vector<std::pair<double, int>> reveals;  // (time, width px) of each commit
   std::vector<saver::TwipRect> moves;           // every setPictureRect
 

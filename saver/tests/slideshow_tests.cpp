@@ -83,6 +83,7 @@ TEST(Slideshow, FloatingWithoutIntervalFloatsForEver) {
   EXPECT_FALSE(rig.queue.active(TimerId::Timer2));
   EXPECT_EQ(rig.queue.interval(TimerId::Timer1), 0.1);
   EXPECT_GT(rig.view.moves.size(), 500u);  // ~10 moves a second
+  EXPECT_EQ(rig.prefetched, (std::vector<std::string>{"C:\\p\\a.jpg"})) << "nothing that is never shown";
 }
 
 TEST(Slideshow, RandomOrderWithOnePictureShowsItAgainEachTime) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <set>
@@ -429,14 +430,22 @@ class RecordingCopier final : public RectCopier {
   int copies_ = 0;
 };
 
+// Input arrives once `inputAfterWaits` waits have passed (never when negative).
 class RecordingWaiter final : public FrameWaiter {
  public:
-  explicit RecordingWaiter(std::vector<Event>& log) : log_(log) {}
+  explicit RecordingWaiter(std::vector<Event>& log, int inputAfterWaits = -1)
+      : log_(log), inputAfterWaits_(inputAfterWaits) {}
   void begin() override { log_.push_back({'b', {}}); }
-  void waitForNextFrame() override { log_.push_back({'w', {}}); }
+  void waitForNextFrame() override {
+    log_.push_back({'w', {}});
+    ++waits_;
+  }
+  bool inputWaiting() override { return inputAfterWaits_ >= 0 && waits_ >= inputAfterWaits_; }
 
  private:
   std::vector<Event>& log_;
+  int inputAfterWaits_;
+  int waits_ = 0;
 };
 
 }  // namespace
@@ -463,33 +472,38 @@ TEST(Transitions, PlayDrawsEachFrameThenWaitsForTheNext) {
   }
 }
 
-TEST(Transitions, FailedCopyEndsTheWipesButNotTheBlinds) {
-  struct Row {
-    int effect;
-    bool failAfter;  // every copy from the third on fails, or only the third
-    bool result;
-  };
-  const std::vector<Row> rows = {
-      {kLeftWipe, false, false},      {kRightWipe, false, false},      {kRightLeftWipe, false, false},
-      {kUpDownWipe, false, false},    {kCenterWipe, false, false},     {kHorizontalBlinds, false, true},
-      {kVerticalBlinds, false, true}, {kHorizontalBlinds, true, true}, {kVerticalBlinds, true, true},
-  };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(std::to_string(r.effect) + (r.failAfter ? " all fail from the third" : " third fails"));
-    const EffectPlan plan = planEffect(r.effect, 90, 70, 60);
-    ASSERT_GT(plan.rects.size(), 3u);
-    std::vector<Event> log;
-    RecordingCopier copier(log, 2, r.failAfter);
-    RecordingWaiter waiter(log);
-    EXPECT_EQ(playPlan(plan, copier, waiter), r.result);
-    std::size_t copies = 0;
-    for (const Event& e : log) copies += e.what == 'c';
-    if (r.result) {
-      EXPECT_EQ(copies, plan.rects.size()) << "a blinds copy that fails is skipped, the rest go on";
-    } else {
-      EXPECT_EQ(copies, 3u) << "nothing more is drawn after the failed copy";
-      EXPECT_EQ(log.back().what, 'c');
+TEST(Transitions, FailedCopiesAreSkippedInEveryEffect) {
+  for (int effect = kLeftWipe; effect <= kVerticalBlinds; ++effect) {
+    for (bool failAfter : {false, true}) {
+      SCOPED_TRACE(std::to_string(effect) + (failAfter ? " all fail from the third" : " third fails"));
+      const EffectPlan plan = planEffect(effect, 90, 70, 60);
+      ASSERT_GT(plan.rects.size(), 3u);
+      std::vector<Event> log;
+      RecordingCopier copier(log, 2, failAfter);
+      RecordingWaiter waiter(log);
+      EXPECT_TRUE(playPlan(plan, copier, waiter));
+      std::size_t copies = 0;
+      for (const Event& e : log) copies += e.what == 'c';
+      EXPECT_EQ(copies, plan.rects.size()) << "a copy that fails is skipped, the rest go on";
     }
+  }
+}
+
+TEST(Transitions, WaitingInputStopsTheEffectAfterTheFrameDrawn) {
+  const EffectPlan plan = planEffect(kLeftWipe, 600, 40, 60);
+  ASSERT_GT(plan.frameCount(), 10u);
+  for (int after : {0, 3}) {
+    SCOPED_TRACE(after);
+    std::vector<Event> log;
+    RecordingCopier copier(log);
+    RecordingWaiter waiter(log, after);
+    EXPECT_TRUE(playPlan(plan, copier, waiter));
+    const auto count = [&](char what) {
+      return std::count_if(log.begin(), log.end(), [&](auto& e) { return e.what == what; });
+    };
+    EXPECT_EQ(count('e'), after + 1) << "frames drawn";
+    EXPECT_EQ(count('w'), after) << "no wait once input is there";
+    EXPECT_EQ(log.back().what, 'e');
   }
 }
 
