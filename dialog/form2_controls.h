@@ -1,11 +1,15 @@
-// The settings dialog's controls as the logic sees them: one table of names,
-// kinds and change reactions, and the state each control holds.
+// The settings dialog's controls as the logic sees them: what each one is
+// and the state it holds. The table behind controlInfo() sits with the
+// reactions it names, in form2_model.cpp.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "settings/settings_keys.h"
 
 namespace lumova::dialog {
 
@@ -72,13 +76,17 @@ struct ControlInfo {
   Control id;
   std::string_view name;
   ControlKind kind;
-  int group = 0;              // option buttons of one frame share a group
-  int min = 0, max = 0;       // slider and scroll bar range
-  std::string_view reaction;  // its change or click handler, empty if none
+  int group = 0;                     // option buttons of one frame share a group
+  std::optional<settings::Key> key;  // the option it shows, if it shows one
+  std::string_view reaction;         // its change or click handler, empty if none
 };
 
 const ControlInfo& controlInfo(Control c);
 inline std::string_view controlName(Control c) { return controlInfo(c).name; }
+
+// The values a check box, slider, scroll bar or list offers: the range of
+// the option it shows (an empty range for controls without one).
+settings::Range controlRange(Control c);
 
 struct ControlState {
   // Check box 0/1, option button 0/1, slider or scroll position, or the

@@ -19,14 +19,14 @@ class SettingsStore;
 namespace lumova::dialog {
 
 // Sizes in twips (1/1440 inch), as the dialog's placement and its thumbnail
-// rules are written.
+// rules are written, and the monitor's twips per pixel (15 at 96 DPI).
 struct ScreenMetrics {
   int screenWidth = 0;
   int screenHeight = 0;
   int windowWidth = 0;  // the dialog's outer size
   int windowHeight = 0;
-  int twipsPerPixelX = 15;
-  int twipsPerPixelY = 15;
+  double twipsPerPixelX = 15;
+  double twipsPerPixelY = 15;
 };
 
 // A caption font as the font dialog shows and returns it.

@@ -1,10 +1,12 @@
 #include "dialog/form2_model.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <cstdio>
 #include <utility>
 
+#include "common/module1.h"
 #include "common/textnum.h"
 #include "settings/settings_store.h"
 
@@ -15,46 +17,101 @@ using C = Control;
 
 namespace {
 
+using K = ControlKind;
 using Reaction = void (Form2Model::*)();
-struct ReactionEntry {
-  Control control;
-  Reaction reaction;
+
+struct ControlEntry {
+  ControlInfo info;
+  Reaction reaction = nullptr;
 };
 
-constexpr ReactionEntry kReactions[] = {
-    {C::List1, &Form2Model::List1_Click},
-    {C::add, &Form2Model::add_Click},
-    {C::remove, &Form2Model::remove_Click},
-    {C::RemoveAll, &Form2Model::RemoveAll_Click},
-    {C::p_caption, &Form2Model::p_caption_Change},
-    {C::caption_clear, &Form2Model::caption_clear_Click},
-    {C::font, &Form2Model::font_Click},
-    {C::backColorClick, &Form2Model::backColorClick_Click},
-    {C::Combo1, &Form2Model::Combo1_Click},
-    {C::pCenter, &Form2Model::pCenter_Click},
-    {C::pRandom, &Form2Model::pRandom_Click},
-    {C::Slider1, &Form2Model::Slider1_Change},
-    {C::aChange, &Form2Model::aChange_Click},
-    {C::nChange, &Form2Model::nChange_Click},
-    {C::changeVScroll1, &Form2Model::changeVScroll1_change},
-    {C::Random_select, &Form2Model::Random_select_Click},
-    {C::TransitionsCbx, &Form2Model::TransitionsCbx_Click},
-    {C::RndTranCheck, &Form2Model::RndTranCheck_Click},
-    {C::Password_enabled, &Form2Model::Password_enabled_Click},
-    {C::SS_password, &Form2Model::SS_password_Change},
-    {C::SS_Confirm, &Form2Model::SS_Confirm_Change},
-    {C::Ok, &Form2Model::OK_Click},
-    {C::Cancel, &Form2Model::Cancel_Click},
-};
+// Every control: its name, kind, option group, the option it shows and its
+// reaction, in the order of the enum.
+constexpr std::array<ControlEntry, kControlCount> kControls{{
+    {{C::List1, "List1", K::ListBox, 0, {}, "List1_Click"}, &Form2Model::List1_Click},
+    {{C::photo_caption, "photo_caption", K::ListBox, 0, {}, {}}},
+    {{C::Text3, "Text3", K::TextBox, 0, {}, {}}},
+    {{C::add, "add", K::Button, 0, {}, "add_Click"}, &Form2Model::add_Click},
+    {{C::remove, "remove", K::Button, 0, {}, "remove_Click"}, &Form2Model::remove_Click},
+    {{C::RemoveAll, "RemoveAll", K::Button, 0, {}, "RemoveAll_Click"}, &Form2Model::RemoveAll_Click},
+    {{C::p_caption, "p_caption", K::TextBox, 0, {}, "p_caption_Change"}, &Form2Model::p_caption_Change},
+    {{C::caption_clear, "caption_clear", K::Button, 0, {}, "caption_clear_Click"}, &Form2Model::caption_clear_Click},
+    {{C::font, "font", K::Button, 0, {}, "font_Click"}, &Form2Model::font_Click},
+    {{C::Picture2, "Picture2", K::Swatch, 0, Key::newFontForeColor, {}}},
+    {{C::photo1, "photo1", K::Picture, 0, {}, {}}},
+    {{C::Combo1, "Combo1", K::ComboBox, 0, Key::backEffect, "Combo1_Click"}, &Form2Model::Combo1_Click},
+    {{C::backColorClick, "backColorClick", K::Button, 0, {}, "backColorClick_Click"},
+     &Form2Model::backColorClick_Click},
+    {{C::Picture1, "Picture1", K::Swatch, 0, Key::newBackColor, {}}},
+    {{C::pCenter, "pCenter", K::OptionButton, 1, Key::picRandom, "pCenter_Click"}, &Form2Model::pCenter_Click},
+    {{C::pRandom, "pRandom", K::OptionButton, 1, Key::picRandom, "pRandom_Click"}, &Form2Model::pRandom_Click},
+    {{C::Slider1, "Slider1", K::Slider, 0, Key::picSpeed, "Slider1_Change"}, &Form2Model::Slider1_Change},
+    {{C::Label5_2, "Label5(2)", K::Label, 0, {}, {}}},
+    {{C::aChange, "aChange", K::OptionButton, 2, Key::picChange, "aChange_Click"}, &Form2Model::aChange_Click},
+    {{C::nChange, "nChange", K::OptionButton, 2, Key::picChange, "nChange_Click"}, &Form2Model::nChange_Click},
+    {{C::Text2, "Text2", K::TextBox, 0, {}, {}}},
+    {{C::changeVScroll1, "changeVScroll1", K::ScrollBar, 0, Key::timeInterval, "changeVScroll1_change"},
+     &Form2Model::changeVScroll1_change},
+    {{C::Label3_5, "Label3(5)", K::Label, 0, {}, {}}},
+    {{C::Random_select, "Random_select", K::CheckBox, 0, Key::randomPick, "Random_select_Click"},
+     &Form2Model::Random_select_Click},
+    {{C::TransitionsCbx, "TransitionsCbx", K::ComboBox, 0, Key::effectMode, "TransitionsCbx_Click"},
+     &Form2Model::TransitionsCbx_Click},
+    {{C::RndTranCheck, "RndTranCheck", K::CheckBox, 0, Key::randomEffect, "RndTranCheck_Click"},
+     &Form2Model::RndTranCheck_Click},
+    {{C::Password_enabled, "Password_enabled", K::CheckBox, 0, Key::saverEnabled, "Password_enabled_Click"},
+     &Form2Model::Password_enabled_Click},
+    {{C::SS_password, "SS_password", K::TextBox, 0, Key::saverPassword, "SS_password_Change"},
+     &Form2Model::SS_password_Change},
+    {{C::SS_Confirm, "SS_Confirm", K::TextBox, 0, {}, "SS_Confirm_Change"}, &Form2Model::SS_Confirm_Change},
+    {{C::Ok, "Ok", K::Button, 0, {}, "OK_Click"}, &Form2Model::OK_Click},
+    {{C::Cancel, "Cancel", K::Button, 0, {}, "Cancel_Click"}, &Form2Model::Cancel_Click},
+}};
 
-// A setting's text as a control's number, nearest whole; numbers beyond an
-// int end at its limits, where every control's range clamps them anyway.
-// The store hands out numbers for numeric keys, so 0 is only a guard.
+constexpr bool tableInOrder() {
+  for (std::size_t i = 0; i < kControls.size(); ++i)
+    if (static_cast<std::size_t>(kControls[i].info.id) != i) return false;
+  return true;
+}
+static_assert(tableInOrder(), "kControls must list the controls in the order of the enum");
+
+constexpr bool reactionsNamed() {
+  for (const ControlEntry& e : kControls)
+    if ((e.reaction == nullptr) != e.info.reaction.empty()) return false;
+  return true;
+}
+static_assert(reactionsNamed(), "a control has a reaction exactly when it names one");
+
+const ControlEntry& entry(Control c) {
+  const auto i = static_cast<std::size_t>(c);
+  assert(i < kControls.size());
+  return kControls[i];
+}
+
+// The lists' items, one for each value of the option they show.
+constexpr std::array<std::string_view, 2> kBackgrounds{"Background Color (below)", "Desktop"};
+constexpr std::array<std::string_view, 8> kTransitions{"Standard",          "Left wipe",      "Right wipe",
+                                                       "Right & Left wipe", "Up & down wipe", "Center wipe",
+                                                       "Horizontal blinds", "Vertical blinds"};
+
+template <std::size_t N>
+std::vector<std::string> listItems(Control c, const std::array<std::string_view, N>& texts) {
+  [[maybe_unused]] const settings::Range range = controlRange(c);
+  assert(range.low == 0 && range.high + 1 == static_cast<int>(N));
+  return {texts.begin(), texts.end()};
+}
+
+constexpr int kDesktop = 1;  // Combo1's item for the desktop snapshot
+
+// A setting's text as a number. The store hands out numbers for numeric
+// keys, so 0 is only a guard.
+double number(const std::string& text) { return parseNumber(text).value_or(0); }
+
+// The nearest whole number; numbers beyond an int end at its limits, where
+// every control's range clamps them anyway.
 int whole(const std::string& text) {
-  const auto number = parseNumber(text);
-  if (!number) return 0;
   const double limit = 2147483647.0;
-  return static_cast<int>(std::clamp(roundHalfEven(*number), -limit, limit));
+  return static_cast<int>(std::clamp(roundHalfEven(number(text)), -limit, limit));
 }
 
 std::uint32_t colourOf(const std::string& text) {
@@ -64,6 +121,13 @@ std::uint32_t colourOf(const std::string& text) {
 bool truthOf(const std::string& text) { return parseTruth(text).value_or(false); }
 
 }  // namespace
+
+const ControlInfo& controlInfo(Control c) { return entry(c).info; }
+
+settings::Range controlRange(Control c) {
+  const auto& key = controlInfo(c).key;
+  return key ? settings::keyInfo(*key).range : settings::Range{};
+}
 
 Thumbnail fitThumbnail(PicturePtr picture, int width, int height) {
   if (width >= kThumbnailWidth || height >= kThumbnailHeight) {
@@ -116,20 +180,16 @@ std::string saveFailedMessage(const std::string& path, settings::SaveError error
 
 Form2Model::Form2Model(Form2Host& host) : host_(host) {
   for (auto c : {C::List1, C::photo_caption, C::Combo1, C::TransitionsCbx}) state(c).value = -1;
-  state(C::Combo1).items = {"Background Color (below)", "Desktop"};
-  state(C::TransitionsCbx).items = {"Standard",       "Left wipe",   "Right wipe",        "Right & Left wipe",
-                                    "Up & down wipe", "Center wipe", "Horizontal blinds", "Vertical blinds"};
+  state(C::Combo1).items = listItems(C::Combo1, kBackgrounds);
+  state(C::TransitionsCbx).items = listItems(C::TransitionsCbx, kTransitions);
   for (auto c : {C::Text2, C::TransitionsCbx, C::SS_password, C::SS_Confirm}) state(c).back = SysColor::Window;
 }
 
 void Form2Model::raise(Control c) {
-  for (const auto& entry : kReactions) {
-    if (entry.control == c) {
-      host_.reactionRaised(c);
-      (this->*entry.reaction)();
-      return;
-    }
-  }
+  const Reaction reaction = entry(c).reaction;
+  if (!reaction) return;
+  host_.reactionRaised(c);
+  (this->*reaction)();
 }
 
 void Form2Model::click(Control c) {
@@ -143,13 +203,15 @@ void Form2Model::setValue(Control c, int value) {
   switch (info.kind) {
     case ControlKind::CheckBox:
     case ControlKind::Slider:
-    case ControlKind::ScrollBar:
-      value = std::clamp(value, info.min, info.max);
+    case ControlKind::ScrollBar: {
+      const settings::Range range = controlRange(c);
+      value = std::clamp(value, range.low, range.high);
       if (s.value == value) return;
       s.value = value;
       changed(c);
       raise(c);
       return;
+    }
     case ControlKind::OptionButton:
       value = value != 0 ? 1 : 0;
       if (s.value == value) return;
@@ -235,6 +297,16 @@ void Form2Model::clearThumbnail() {
   changed(C::photo1);
 }
 
+const std::string& Form2Model::readValue(Key key) { return val(key) = settings::readOption(host_.settings(), key); }
+
+void Form2Model::loadControl(Control c) {
+  const int number = whole(readValue(*controlInfo(c).key));
+  if (controlInfo(c).kind == ControlKind::ComboBox)
+    setListIndex(c, number);
+  else
+    setValue(c, number);
+}
+
 void Form2Model::Form_Load() {
   // Centred across and an eighth of the free height down; `\` in twips.
   const ScreenMetrics m = host_.metrics();
@@ -242,69 +314,48 @@ void Form2Model::Form_Load() {
   const int left = static_cast<int>(roundHalfEven(static_cast<double>(m.screenWidth) - m.windowWidth)) / 2;
   host_.moveWindow(left, top);
 
-  settings::SettingsStore& store = host_.settings();
-  settings::PictureList pictures = settings::readPictureList(store);
+  settings::PictureList pictures = settings::readPictureList(host_.settings());
   const auto count = static_cast<std::int64_t>(pictures.paths.size());
   setItems(C::List1, std::move(pictures.paths));
   setItems(C::photo_caption, std::move(pictures.captions));
   setText(C::Text3, numberToText(count));
 
-  val(Key::randomPick) = settings::readOption(store, Key::randomPick);
-  setValue(C::Random_select, whole(value(Key::randomPick)));
-
-  val(Key::newBackColor) = settings::readOption(store, Key::newBackColor);
-  colourDialog_ = colourOf(value(Key::newBackColor));
+  loadControl(C::Random_select);
+  colourDialog_ = colourOf(readValue(Key::newBackColor));
   setColour(C::Picture1, colourDialog_);
-
-  val(Key::backEffect) = settings::readOption(store, Key::backEffect);
-  setListIndex(C::Combo1, whole(value(Key::backEffect)));
-
-  val(Key::picRandom) = settings::readOption(store, Key::picRandom);
-  setValue(value(Key::picRandom) == "cent" ? C::pCenter : C::pRandom, 1);
-
-  val(Key::picSpeed) = settings::readOption(store, Key::picSpeed);
-  setValue(C::Slider1, whole(value(Key::picSpeed)));
-
-  val(Key::picChange) = settings::readOption(store, Key::picChange);
-  setValue(value(Key::picChange) == "ch" ? C::aChange : C::nChange, 1);
-
+  loadControl(C::Combo1);
+  setValue(settings::isChoice(Key::picRandom, readValue(Key::picRandom), settings::kCentred) ? C::pCenter : C::pRandom,
+           1);
+  loadControl(C::Slider1);
+  setValue(
+      settings::isChoice(Key::picChange, readValue(Key::picChange), settings::kChangeAfter) ? C::aChange : C::nChange,
+      1);
   // After the change buttons, so that the file's interval wins over the one
   // their reactions stored.
-  val(Key::timeInterval) = settings::readOption(store, Key::timeInterval);
-  setText(C::Text2, value(Key::timeInterval));
+  setText(C::Text2, readValue(Key::timeInterval));
   setValue(C::changeVScroll1, whole(value(Key::timeInterval)));
-
-  val(Key::effectMode) = settings::readOption(store, Key::effectMode);
-  setListIndex(C::TransitionsCbx, whole(value(Key::effectMode)));
-
-  val(Key::randomEffect) = settings::readOption(store, Key::randomEffect);
-  setValue(C::RndTranCheck, whole(value(Key::randomEffect)));
+  loadControl(C::TransitionsCbx);
+  loadControl(C::RndTranCheck);
 
   // Both boxes get the saved password, so they agree until one is edited.
-  val(Key::saverPassword) = settings::readOption(store, Key::saverPassword);
-  const std::string password = value(Key::saverPassword);
+  const std::string password = readValue(Key::saverPassword);
   setText(C::SS_password, password);
   setText(C::SS_Confirm, password);
 
-  val(Key::saverEnabled) = settings::readOption(store, Key::saverEnabled);
-  const bool protectedOn = parseNumber(value(Key::saverEnabled)) == 1.0;
+  const bool protectedOn = protectionOn(readValue(Key::saverEnabled));
   setValue(C::Password_enabled, protectedOn ? 1 : 0);
   for (auto box : {C::SS_password, C::SS_Confirm}) {
     setEnabled(box, protectedOn);
     setBack(box, protectedOn ? SysColor::Window : SysColor::ThreeDLight);
   }
 
-  for (auto key : {Key::newFontName, Key::newFontSize, Key::newFontBold, Key::newFontItalic, Key::newFontUnderline,
-                   Key::newFontFontStrikethru, Key::newFontForeColor})
-    val(key) = settings::readOption(store, key);
-  fontDialog_.name = value(Key::newFontName);
-  fontDialog_.size = parseNumber(value(Key::newFontSize))
-                         .value_or(parseNumber(settings::keyInfo(Key::newFontSize).defaultValue).value_or(0));
-  fontDialog_.bold = truthOf(value(Key::newFontBold));
-  fontDialog_.italic = truthOf(value(Key::newFontItalic));
-  fontDialog_.underline = truthOf(value(Key::newFontUnderline));
-  fontDialog_.strikethru = truthOf(value(Key::newFontFontStrikethru));
-  fontDialog_.colour = colourOf(value(Key::newFontForeColor));
+  fontDialog_.name = readValue(Key::newFontName);
+  fontDialog_.size = number(readValue(Key::newFontSize));
+  fontDialog_.bold = truthOf(readValue(Key::newFontBold));
+  fontDialog_.italic = truthOf(readValue(Key::newFontItalic));
+  fontDialog_.underline = truthOf(readValue(Key::newFontUnderline));
+  fontDialog_.strikethru = truthOf(readValue(Key::newFontFontStrikethru));
+  fontDialog_.colour = colourOf(readValue(Key::newFontForeColor));
   setColour(C::Picture2, fontDialog_.colour);
 
   // Selecting the first picture previews it and shows its caption; a missing
@@ -486,17 +537,18 @@ void Form2Model::caption_clear_Click() {
 }
 
 void Form2Model::font_Click() {
-  const auto chosen = host_.chooseFont({fontDialog_, kFontFlags, kFontSizeMin, kFontSizeMax});
+  const settings::Range sizes = settings::keyInfo(Key::newFontSize).range;
+  const auto chosen = host_.chooseFont({fontDialog_, kFontFlags, sizes.low, sizes.high});
   if (!chosen) return;
   // The dialog opens on this choice next time.
   fontDialog_ = *chosen;
   fontDialog_.colour &= 0xFFFFFFu;
   val(Key::newFontName) = fontDialog_.name;
   val(Key::newFontSize) = fontSizeText(fontDialog_.size);
-  val(Key::newFontBold) = truthToText(fontDialog_.bold);
-  val(Key::newFontItalic) = truthToText(fontDialog_.italic);
-  val(Key::newFontUnderline) = truthToText(fontDialog_.underline);
-  val(Key::newFontFontStrikethru) = truthToText(fontDialog_.strikethru);
+  val(Key::newFontBold) = settings::flagText(Key::newFontBold, fontDialog_.bold);
+  val(Key::newFontItalic) = settings::flagText(Key::newFontItalic, fontDialog_.italic);
+  val(Key::newFontUnderline) = settings::flagText(Key::newFontUnderline, fontDialog_.underline);
+  val(Key::newFontFontStrikethru) = settings::flagText(Key::newFontFontStrikethru, fontDialog_.strikethru);
   val(Key::newFontForeColor) = numberToText(static_cast<std::int64_t>(fontDialog_.colour));
   setColour(C::Picture2, fontDialog_.colour);
 }
@@ -512,19 +564,19 @@ void Form2Model::backColorClick_Click() {
 void Form2Model::Combo1_Click() {
   val(Key::backEffect) = numberToText(control(C::Combo1).value);
   // The desktop snapshot needs no colour; the swatch keeps showing it.
-  setEnabled(C::backColorClick, parseNumber(value(Key::backEffect)) != 1.0);
+  setEnabled(C::backColorClick, control(C::Combo1).value != kDesktop);
 }
 
 void Form2Model::pCenter_Click() {
   if (control(C::pCenter).value != 1) return;
-  val(Key::picRandom) = "cent";
+  val(Key::picRandom) = settings::choiceText(Key::picRandom, settings::kCentred);
   setEnabled(C::Slider1, false);
   setEnabled(C::Label5_2, false);
 }
 
 void Form2Model::pRandom_Click() {
   if (control(C::pRandom).value != 1) return;
-  val(Key::picRandom) = "rand";
+  val(Key::picRandom) = settings::choiceText(Key::picRandom, settings::kFloating);
   setEnabled(C::Slider1, true);
   setEnabled(C::Label5_2, true);
 }
@@ -533,7 +585,7 @@ void Form2Model::Slider1_Change() { val(Key::picSpeed) = numberToText(control(C:
 
 void Form2Model::aChange_Click() {
   if (control(C::aChange).value != 1) return;
-  val(Key::picChange) = "ch";
+  val(Key::picChange) = settings::choiceText(Key::picChange, settings::kChangeAfter);
   val(Key::timeInterval) = numberToText(control(C::changeVScroll1).value);
   setEnabled(C::Text2, true);
   setBack(C::Text2, SysColor::Window);
@@ -545,7 +597,7 @@ void Form2Model::aChange_Click() {
 
 void Form2Model::nChange_Click() {
   if (control(C::nChange).value != 1) return;
-  val(Key::picChange) = "not_ch";
+  val(Key::picChange) = settings::choiceText(Key::picChange, settings::kChangeNever);
   // The saver keeps one picture when the interval is 0; the spin control and
   // Text2 keep showing the old interval for a later "After...".
   val(Key::timeInterval) = "0";
@@ -577,7 +629,7 @@ void Form2Model::RndTranCheck_Click() {
 void Form2Model::Password_enabled_Click() {
   // The typed passwords stay as they are either way.
   const bool on = control(C::Password_enabled).value == 1;
-  val(Key::saverEnabled) = on ? "1" : "0";
+  val(Key::saverEnabled) = numberToText(on ? 1 : 0);
   for (auto box : {C::SS_password, C::SS_Confirm}) {
     setEnabled(box, on);
     setBack(box, on ? SysColor::Window : SysColor::ThreeDLight);

@@ -44,10 +44,8 @@ inline constexpr const char* kOpenTitle = "Select a file to open";
 inline constexpr std::uint32_t kOpenFlags = 0x1004;  // OFN_FILEMUSTEXIST | OFN_HIDEREADONLY
 
 // The font dialog: screen fonts, with colour, underline and strikeout, sizes
-// limited to 10 to 48 points.
+// limited to newFontSize's range.
 inline constexpr std::uint32_t kFontFlags = 0x2101;  // CF_SCREENFONTS | CF_EFFECTS | CF_LIMITSIZE
-inline constexpr int kFontSizeMin = 10;
-inline constexpr int kFontSizeMax = 48;
 
 // The colour dialog opens with its current colour selected.
 inline constexpr std::uint32_t kColourFlags = 1;  // CC_RGBINIT
@@ -105,8 +103,6 @@ class Form2Model {
   const PicturePtr& photo() const { return photo_; }
   std::int32_t picWidth() const { return picWidth_; }
   std::int32_t picHeight() const { return picHeight_; }
-  const FontChoice& fontDialogChoice() const { return fontDialog_; }
-  std::uint32_t colourDialogColour() const { return colourDialog_; }
 
   // "Image Files" tab.
   void add_Click();
@@ -139,6 +135,10 @@ class Form2Model {
   std::string& val(settings::Key key) { return settings::at(values_, key); }
 
   void raise(Control c);
+  // Start-up: `key` read from the file into the values, and returned.
+  const std::string& readValue(settings::Key key);
+  // Start-up: `c` set to the value of the option it shows.
+  void loadControl(Control c);
   void changed(Control c) { host_.controlChanged(c); }
   void setEnabled(Control c, bool enabled);
   void setBack(Control c, SysColor colour);

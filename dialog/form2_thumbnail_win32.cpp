@@ -19,27 +19,20 @@ bool blendAtOrigin(HDC dc, const win32::DibPicture& dib) {
   return AlphaBlend(dc, 0, 0, dib.width(), dib.height(), source.get(), 0, 0, dib.width(), dib.height(), blend) != FALSE;
 }
 
-}  // namespace
-
-std::shared_ptr<win32::DibPicture> scaleThumbnail(const Picture& picture, int width, int height) {
-  const auto* dib = dynamic_cast<const win32::DibPicture*>(&picture);
-  if (!dib || !dib->bits() || width <= 0 || height <= 0) return nullptr;
-  auto scaled = win32::DibPicture::create(width, height);
-  if (!scaled) return nullptr;
+// `picture` resized to `width` x `height` pixels by area averaging; null
+// when the copy cannot be made.
+std::shared_ptr<win32::DibPicture> resized(const win32::DibPicture& dib, int width, int height) {
+  if (!dib.bits()) return nullptr;
+  auto copy = win32::DibPicture::create(width, height);
+  if (!copy) return nullptr;
   GdiFlush();  // the source's pixels as drawn so far
-  if (!scaleByAreaAverage({dib->bits(), dib->width(), dib->height(), dib->stride()},
-                          {scaled->mutableBits(), width, height, scaled->stride()}))
+  if (!scaleByAreaAverage({dib.bits(), dib.width(), dib.height(), dib.stride()},
+                          {copy->mutableBits(), width, height, copy->stride()}))
     return nullptr;
-  return scaled;
+  return copy;
 }
 
-bool paintThumbnail(HDC dc, const Picture& picture, int width, int height) {
-  const auto* dib = dynamic_cast<const win32::DibPicture*>(&picture);
-  if (!dib || width <= 0 || height <= 0) return false;
-  if (dib->width() == width && dib->height() == height) return blendAtOrigin(dc, *dib);
-  const auto scaled = scaleThumbnail(picture, width, height);
-  return scaled && blendAtOrigin(dc, *scaled);
-}
+}  // namespace
 
 bool ThumbnailPainter::paint(HDC dc, const PicturePtr& picture, int width, int height) {
   if (!picture) return false;
@@ -47,7 +40,7 @@ bool ThumbnailPainter::paint(HDC dc, const PicturePtr& picture, int width, int h
   if (!dib || width <= 0 || height <= 0) return false;
   if (dib->width() == width && dib->height() == height) return blendAtOrigin(dc, *dib);
   if (picture != source_ || width != width_ || height != height_) {
-    scaled_ = scaleThumbnail(*picture, width, height);
+    scaled_ = resized(*dib, width, height);
     source_ = scaled_ ? picture : nullptr;  // a failed copy is tried again
     width_ = width;
     height_ = height;

@@ -13,19 +13,13 @@ class DibPicture;
 
 namespace lumova::dialog {
 
-// `picture` resized to `width` x `height` pixels by area averaging; null
-// when it is not a decoded picture or the copy cannot be made.
-std::shared_ptr<win32::DibPicture> scaleThumbnail(const Picture& picture, int width, int height);
-
-// Draws `picture` with its top-left corner at (0, 0) of `dc`, resized to
-// `width` x `height` pixels by area averaging; transparent parts show what
-// `dc` held. False when it cannot be drawn.
-bool paintThumbnail(HDC dc, const Picture& picture, int width, int height);
-
-// The same, keeping the last resized copy so that repainting the box does
-// not resize the picture again.
+// Draws the thumbnail, keeping the last resized copy so that repainting the
+// box does not resize the picture again.
 class ThumbnailPainter {
  public:
+  // Draws `picture` with its top-left corner at (0, 0) of `dc`, resized to
+  // `width` x `height` pixels by area averaging; transparent parts show what
+  // `dc` held. False when it cannot be drawn (not a decoded picture).
   bool paint(HDC dc, const PicturePtr& picture, int width, int height);
   // Lets go of the picture and its copy.
   void reset() { *this = ThumbnailPainter(); }

@@ -1,5 +1,12 @@
 // The settings dialog's window: real Windows controls that mirror
 // Form2Model, and the routing of their notifications to its reactions.
+//
+// One class, its parts in files named for their job: form2_window_win32.cpp
+// (making, placing and closing the window; its procedures), form2_tabs_win32
+// (tabs and pages), form2_routing_win32 (notifications into model calls),
+// form2_mirror_win32 (the model into the controls), form2_common_dialogs_win32
+// (message boxes and the system dialogs), form2_status_bar_win32,
+// form2_tooltips_win32 and form2_run_win32 (the run of "/c").
 #pragma once
 
 #include <windows.h>
@@ -11,16 +18,10 @@
 #include <vector>
 
 #include "common/message_box.h"
+#include "common/window_win32.h"
 #include "dialog/form2_host.h"
 #include "dialog/form2_model.h"
 #include "dialog/form2_thumbnail_win32.h"
-
-namespace lumova {
-class PictureLoader;
-namespace settings {
-class SettingsStore;
-}
-}  // namespace lumova
 
 namespace lumova::dialog {
 
@@ -28,15 +29,17 @@ namespace lumova::dialog {
 // that records and answers instead of waiting.
 using MessageFunction = std::function<MessageAnswer(HWND owner, const std::string& textUtf8, MessageKind kind)>;
 
-// The exclamation icon, OK (or Yes and No), the application title.
-MessageAnswer showMessageBox(HWND owner, const std::string& textUtf8, MessageKind kind);
-
 inline constexpr int kTabCount = 3;
+
+// What the dialog says when an error it did not expect reaches one of its
+// procedures; it carries on after.
+inline constexpr const char* kUnexpectedError = "An unexpected error occurred.";
 
 class Form2Window final : public Form2Host {
  public:
+  // Without `messages`, the system's message box.
   Form2Window(HINSTANCE instance, settings::SettingsStore& store, PictureLoader& pictures,
-              MessageFunction messages = showMessageBox);
+              MessageFunction messages = {});
   ~Form2Window() override;
   Form2Window(const Form2Window&) = delete;
   Form2Window& operator=(const Form2Window&) = delete;
@@ -52,10 +55,6 @@ class Form2Window final : public Form2Host {
   bool isOpen() const { return hwnd_ != nullptr; }
 
   HWND hwnd() const { return hwnd_; }
-  HWND tabControl() const { return tab_; }
-  HWND page(int index) const { return pages_[static_cast<std::size_t>(index)]; }
-  HWND statusBar() const { return status_; }
-  HWND toolTips() const { return tips_; }
   // The real control of `c`; null for controls without a window.
   HWND item(Control c) const { return items_[static_cast<std::size_t>(c)]; }
   int currentTab() const;
@@ -76,22 +75,38 @@ class Form2Window final : public Form2Host {
   void controlChanged(Control c) override { mirror(c); }
 
  private:
-  static INT_PTR CALLBACK mainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  static INT_PTR CALLBACK pageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  INT_PTR onMainMessage(UINT msg, WPARAM wp, LPARAM lp);
+  template <typename Self, INT_PTR (Self::*)(HWND, UINT, WPARAM, LPARAM)>
+  friend INT_PTR CALLBACK win32::dialogProc(HWND, UINT, WPARAM, LPARAM) noexcept;
+
+  // form2_window_win32.cpp
+  INT_PTR onMainMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   INT_PTR onPageMessage(HWND page, UINT msg, WPARAM wp, LPARAM lp);
+  void onUnexpectedError() noexcept;
   bool onInitDialog();
+  void findItems();
+  // form2_tabs_win32.cpp
+  void createPages();
+  void showPage(int index);
+  INT_PTR onTabNotify(const NMHDR& header);
+  // form2_routing_win32.cpp
   INT_PTR onCommand(int id, int code, HWND control);
+  INT_PTR onScroll(HWND control);
+  INT_PTR onPageNotify(HWND page, const NMHDR& header);
+  // form2_mirror_win32.cpp
+  void prepareControls();
+  void mirror(Control c);
+  void mirrorList(HWND list);
   INT_PTR onControlColour(HDC dc, HWND control);
   bool onDrawItem(const DRAWITEMSTRUCT& item);
-  void showPage(int index);
-  void createStatusBar();
-  void createToolTips();
-  void updateClock();
-  void mirror(Control c);
-  // Owner of the modal boxes: the dialog once it is on the screen.
+  // form2_common_dialogs_win32.cpp: the owner of the modal boxes, the
+  // dialog once it is on the screen.
   HWND modalOwner() const;
-  void mirrorList(HWND list);
+  // form2_status_bar_win32.cpp
+  static constexpr UINT_PTR kClockTimer = 1;
+  void createStatusBar();
+  void updateClock();
+  // form2_tooltips_win32.cpp
+  void createToolTips();
 
   HINSTANCE instance_;
   settings::SettingsStore& store_;
@@ -102,15 +117,15 @@ class Form2Window final : public Form2Host {
   HWND hwnd_ = nullptr;
   HWND tab_ = nullptr;
   HWND status_ = nullptr;
-  HWND tips_ = nullptr;
   std::array<HWND, kTabCount> pages_{};
   std::array<HWND, kControlCount> items_{};
-  int twipsPerPixelX_ = 15;
-  int twipsPerPixelY_ = 15;
-  int dpiY_ = 96;  // font heights and point sizes convert at this
+  // Of the monitor the dialog is on; positions, the thumbnail and the font
+  // dialog's sizes convert at this.
+  double twipsPerPixel_ = 15;
   // The colour dialog's sixteen custom colours, kept while the dialog lives.
   std::array<COLORREF, 16> customColours_{};
   ThumbnailPainter thumbnailPainter_;
+  bool reportingError_ = false;  // the unexpected-error message is up
 
   // Set while the view writes into its controls, so that their echoes
   // (EN_CHANGE after SetWindowText) are not taken for the user's changes.

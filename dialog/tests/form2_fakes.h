@@ -3,25 +3,18 @@
 #pragma once
 
 #include <deque>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "common/picture.h"
 #include "dialog/form2_host.h"
-#include "settings/file_store.h"
 #include "settings/settings_store.h"
 #include "tests/fakes/fake_pictures.h"
 #include "tests/fakes/memory_file_store.h"
 
 namespace lumova::dialog::testing {
-
-using fakes::FakePictures;
-using fakes::SizedPicture;
-using MemoryFiles = fakes::MemoryFileStore;
 
 inline constexpr const char* kIniPath = "C:\\Saver\\zbfaone.ini";
 
@@ -36,9 +29,9 @@ class RecordingHost : public Form2Host {
     store = std::make_unique<settings::SettingsStore>(files, kIniPath);
   }
 
-  MemoryFiles files;
+  fakes::MemoryFileStore files;
   std::unique_ptr<settings::SettingsStore> store;
-  FakePictures pictureFiles;
+  fakes::FakePictures pictureFiles;
   ScreenMetrics screen{1024 * 15, 768 * 15, 480 * 15, 420 * 15, 15, 15};
 
   std::vector<std::string> log;

@@ -42,13 +42,18 @@ TEST(Form2Startup, FillsControlsAndValuesFromTheFile) {
   EXPECT_EQ(d[Control::Combo1].value, 1);
   EXPECT_FALSE(d[Control::backColorClick].enabled);  // "Desktop"
   EXPECT_EQ(d[Control::Picture1].colour, 255u);
-  EXPECT_EQ(d.model.colourDialogColour(), 255u);
   EXPECT_EQ(d[Control::Slider1].value, 3);
   EXPECT_EQ(d[Control::TransitionsCbx].value, 4);
   EXPECT_TRUE(d[Control::TransitionsCbx].enabled);
   EXPECT_EQ(d[Control::RndTranCheck].value, 0);
   EXPECT_EQ(d[Control::Picture2].colour, 65280u);
-  const FontChoice& f = d.model.fontDialogChoice();
+  // The colour and font dialogs open on what the file holds.
+  d.model.click(Control::backColorClick);
+  ASSERT_EQ(d.host.colourRequests.size(), 1u);
+  EXPECT_EQ(d.host.colourRequests[0].initial, 255u);
+  d.model.click(Control::font);
+  ASSERT_EQ(d.host.fontRequests.size(), 1u);
+  const FontChoice& f = d.host.fontRequests[0].initial;
   EXPECT_EQ(f.name, "Verdana");
   EXPECT_EQ(f.size, 12.0);
   EXPECT_TRUE(f.bold);
@@ -269,6 +274,45 @@ TEST(Form2Startup, MissingOrGarbledValuesOpenWithDefaults) {
     EXPECT_EQ(d[Control::Slider1].value, 2);  // picSpeed's default
     EXPECT_TRUE(d.host.messages.empty());
   }
+}
+
+TEST(Form2Controls, RangesAndListsFollowTheOptionTable) {
+  struct Row {
+    Control control;
+    Key key;
+  };
+  const Row rows[] = {
+      {Control::Slider1, Key::picSpeed},
+      {Control::changeVScroll1, Key::timeInterval},
+      {Control::Random_select, Key::randomPick},
+      {Control::RndTranCheck, Key::randomEffect},
+      {Control::Password_enabled, Key::saverEnabled},
+      {Control::Combo1, Key::backEffect},
+      {Control::TransitionsCbx, Key::effectMode},
+  };
+  Dialog d(fullIni());
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::string(controlName(r.control)));
+    EXPECT_EQ(controlInfo(r.control).key, r.key);
+    const settings::Range want = settings::keyInfo(r.key).range;
+    EXPECT_EQ(controlRange(r.control).low, want.low);
+    EXPECT_EQ(controlRange(r.control).high, want.high);
+    const ControlKind kind = controlInfo(r.control).kind;
+    if (kind == ControlKind::CheckBox) {
+      EXPECT_EQ(want.low, 0);
+      EXPECT_EQ(want.high, 1);
+    }
+    // A list offers one item for each value of its option.
+    if (kind == ControlKind::ComboBox) {
+      EXPECT_EQ(want.low, 0);
+      EXPECT_EQ(d[r.control].items.size(), static_cast<std::size_t>(want.high + 1));
+    }
+  }
+  d.model.Form_Load();
+  d.model.click(Control::font);
+  ASSERT_EQ(d.host.fontRequests.size(), 1u);
+  EXPECT_EQ(d.host.fontRequests[0].minSize, settings::keyInfo(Key::newFontSize).range.low);
+  EXPECT_EQ(d.host.fontRequests[0].maxSize, settings::keyInfo(Key::newFontSize).range.high);
 }
 
 TEST(Form2Thumbnail, FitsByStepsOfNineTenths) {

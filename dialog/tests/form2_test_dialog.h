@@ -46,7 +46,7 @@ struct FileView {
     store = std::make_unique<settings::SettingsStore>(files, kIniPath);
   }
   std::string read(std::string_view section, std::string_view key) const { return store->read(section, key); }
-  MemoryFiles files;
+  fakes::MemoryFileStore files;
   std::unique_ptr<settings::SettingsStore> store;
 };
 

@@ -7,17 +7,21 @@
 #include <dlgs.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <fstream>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "common/gdi_win32.h"
 #include "common/wic_loader_win32.h"
 #include "dialog/form2_thumbnail_win32.h"
 #include "dialog/form2_win32.h"
-#include "dialog/tests/form2_sample_ini.h"
 #include "dialog/form2_win32_ids.h"
 #include "dialog/tests/form2_fakes.h"
+#include "dialog/tests/form2_sample_ini.h"
+#include "tests/support/dib_surface_win32.h"
 
 namespace lumova::dialog {
 namespace {
@@ -41,6 +45,34 @@ std::wstring className(HWND h) {
 }
 
 std::string narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
+
+// The tool tip window that `owner` owns.
+struct ToolTipSearch {
+  HWND owner;
+  HWND found = nullptr;
+};
+BOOL CALLBACK visitToolTips(HWND h, LPARAM lp) {
+  auto* search = reinterpret_cast<ToolTipSearch*>(lp);
+  if (GetWindow(h, GW_OWNER) != search->owner || _wcsicmp(className(h).c_str(), TOOLTIPS_CLASSW) != 0) return TRUE;
+  search->found = h;
+  return FALSE;
+}
+HWND toolTipsOf(HWND owner) {
+  ToolTipSearch search{owner};
+  EnumThreadWindows(GetCurrentThreadId(), visitToolTips, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Pictures by path, and one path whose loading fails in a way the dialog
+// does not expect.
+class Pictures : public fakes::FakePictures {
+ public:
+  std::string failing;
+  PictureLoad load(const std::string& path) override {
+    if (!failing.empty() && path == failing) throw std::runtime_error("the decoder broke down");
+    return FakePictures::load(path);
+  }
+};
 
 struct Shown {
   std::string text;
@@ -86,12 +118,18 @@ class DialogTest : public ::testing::Test {
   }
 
   HWND item(Control c) const { return window->item(c); }
-  HWND label(int page, int id) const { return GetDlgItem(window->page(page), id); }
+  HWND tab() const { return GetDlgItem(window->hwnd(), IDC_SSTAB1); }
+  // The page of each tab, as the parent of a control on it.
+  HWND page(int index) const {
+    const Control onPage[kTabCount] = {Control::List1, Control::Combo1, Control::Password_enabled};
+    return GetParent(item(onPage[index]));
+  }
+  HWND label(int page, int id) const { return GetDlgItem(this->page(page), id); }
   const Form2Model& model() const { return window->model(); }
 
-  testing::MemoryFiles files;
+  fakes::MemoryFileStore files;
   std::unique_ptr<settings::SettingsStore> store;
-  testing::FakePictures pictures;
+  Pictures pictures;
   std::vector<Shown> shown;
   bool answerYes = false;
   std::unique_ptr<Form2Window> window;
@@ -100,7 +138,7 @@ class DialogTest : public ::testing::Test {
 TEST_F(DialogTest, CaptionTabsAndStatusBar) {
   open();
   EXPECT_EQ(windowText(window->hwnd()), L" Lumova Screen Saver");
-  HWND tab = window->tabControl();
+  HWND tab = this->tab();
   EXPECT_EQ(className(tab), WC_TABCONTROLW);
   ASSERT_EQ(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0), 3);
   const wchar_t* labels[] = {L"Image Files", L"Background/Transitions", L"Password Protection"};
@@ -115,7 +153,7 @@ TEST_F(DialogTest, CaptionTabsAndStatusBar) {
     EXPECT_STREQ(text, labels[i]);
   }
 
-  HWND status = window->statusBar();
+  HWND status = GetDlgItem(window->hwnd(), IDC_STATUSBAR);
   EXPECT_EQ(className(status), STATUSCLASSNAMEW);
   ASSERT_EQ(SendMessageW(status, SB_GETPARTS, 0, 0), 3);
   wchar_t text[128] = {};
@@ -270,7 +308,7 @@ TEST_F(DialogTest, ToolTips) {
       {Control::TransitionsCbx, L"Transitions"},
       {Control::RndTranCheck, L"Display Transitions at Random"},
   };
-  HWND tips = window->toolTips();
+  HWND tips = toolTipsOf(window->hwnd());
   ASSERT_NE(tips, nullptr);
   EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), static_cast<LRESULT>(std::size(rows)));
   for (const Row& r : rows) {
@@ -375,6 +413,27 @@ TEST_F(DialogTest, RealControlsReachTheReactions) {
   EXPECT_TRUE(shown.empty());
 }
 
+TEST_F(DialogTest, AnUnexpectedErrorIsReportedOnceAndTheDialogCarriesOn) {
+  open();
+  window->show();
+  pump();
+  pictures.failing = "C:\\Pics\\b.gif";
+  SendMessageW(item(Control::List1), WM_KEYDOWN, VK_DOWN, 0);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text, "An unexpected error occurred.");
+  EXPECT_EQ(shown[0].kind, MessageKind::Exclamation);
+  EXPECT_EQ(shown[0].owner, window->hwnd());
+  EXPECT_TRUE(window->isOpen());
+
+  // The dialog still answers, and the next picture loads again.
+  pictures.failing.clear();
+  SendMessageW(item(Control::nChange), BM_CLICK, 0, 0);
+  EXPECT_EQ(model().value(Key::picChange), "not_ch");
+  SendMessageW(item(Control::List1), WM_KEYDOWN, VK_UP, 0);
+  EXPECT_EQ(windowText(item(Control::p_caption)), L"First");
+  EXPECT_EQ(shown.size(), 1u);
+}
+
 TEST_F(DialogTest, TabOrderFollowsTheLayout) {
   // Everything enabled: plain background, after an interval.
   std::string ini = kIni;
@@ -398,12 +457,12 @@ TEST_F(DialogTest, TabOrderFollowsTheLayout) {
   for (const Row& r : rows) {
     SCOPED_TRACE(r.tab);
     window->selectTab(r.tab);
-    std::vector<HWND> expected{window->tabControl()};
+    std::vector<HWND> expected{tab()};
     for (auto c : r.order) expected.push_back(item(c));
     expected.push_back(item(Control::Ok));
     expected.push_back(item(Control::Cancel));
-    expected.push_back(window->tabControl());
-    HWND at = window->tabControl();
+    expected.push_back(tab());
+    HWND at = tab();
     for (std::size_t i = 1; i < expected.size(); ++i) {
       SCOPED_TRACE(i);
       at = GetNextDlgTabItem(window->hwnd(), at, FALSE);
@@ -424,22 +483,22 @@ TEST_F(DialogTest, AccessKeysAndTabKeys) {
   std::copy(std::begin(keys), std::end(keys), withControl);
   withControl[VK_CONTROL] = 0x80;
   SetKeyboardState(withControl);
-  PostMessageW(window->tabControl(), WM_KEYDOWN, VK_TAB, 0);
+  PostMessageW(tab(), WM_KEYDOWN, VK_TAB, 0);
   pump();
   SetKeyboardState(keys);
   EXPECT_EQ(window->currentTab(), 1);
-  EXPECT_TRUE(IsWindowVisible(window->page(1)));
-  EXPECT_FALSE(IsWindowVisible(window->page(0)));
+  EXPECT_TRUE(IsWindowVisible(page(1)));
+  EXPECT_FALSE(IsWindowVisible(page(0)));
 
   // Alt+N chooses "Never" on the tab in front.
-  PostMessageW(window->tabControl(), WM_SYSCHAR, 'n', 1 << 29);
+  PostMessageW(tab(), WM_SYSCHAR, 'n', 1 << 29);
   pump();
   EXPECT_EQ(SendMessageW(item(Control::nChange), BM_GETCHECK, 0, 0), BST_CHECKED);
   EXPECT_EQ(model().value(Key::picChange), "not_ch");
 
   // Alt+F is "Float" here; "Font Style" is on a hidden page.
   window->model().setValue(Control::pCenter, 1);
-  PostMessageW(window->tabControl(), WM_SYSCHAR, 'f', 1 << 29);
+  PostMessageW(tab(), WM_SYSCHAR, 'f', 1 << 29);
   pump();
   EXPECT_EQ(model().value(Key::picRandom), "rand");
 }
@@ -496,12 +555,10 @@ struct BoxColours {
   HBRUSH brush;
 };
 BoxColours boxColours(HWND page, HWND box, UINT message) {
-  HDC dc = GetDC(box);
+  win32::WindowDc dc(box);
   const auto brush = reinterpret_cast<HBRUSH>(
-      SendMessageW(page, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(box)));
-  const BoxColours out{GetBkColor(dc), brush};
-  ReleaseDC(box, dc);
-  return out;
+      SendMessageW(page, message, reinterpret_cast<WPARAM>(dc.get()), reinterpret_cast<LPARAM>(box)));
+  return {GetBkColor(dc.get()), brush};
 }
 
 TEST_F(DialogTest, UsableBoxesTakeTheWindowColourOthersTheLightThreeDColour) {
@@ -535,7 +592,7 @@ TEST_F(DialogTest, UsableBoxesTakeTheWindowColourOthersTheLightThreeDColour) {
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
     r.change(window->model());
-    const BoxColours got = boxColours(window->page(r.page), item(r.box), r.message);
+    const BoxColours got = boxColours(page(r.page), item(r.box), r.message);
     EXPECT_EQ(got.back, GetSysColor(r.colour));
     // The system's own brush, which follows a change of colour scheme.
     EXPECT_EQ(got.brush, GetSysColorBrush(r.colour));
@@ -587,14 +644,6 @@ class CommonDialogAnswer {
   std::function<void(HWND)> act_;
   UINT_PTR timer_ = 0;
   HWND found_ = nullptr;
-};
-
-struct ScreenDcForTest {
-  ScreenDcForTest() : dc(GetDC(nullptr)) {}
-  ~ScreenDcForTest() { ReleaseDC(nullptr, dc); }
-  ScreenDcForTest(const ScreenDcForTest&) = delete;
-  ScreenDcForTest& operator=(const ScreenDcForTest&) = delete;
-  HDC dc;
 };
 
 void pressOk(HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDOK, 0); }
@@ -672,10 +721,10 @@ int CALLBACK takeTrueTypeFace(const LOGFONTA* font, const TEXTMETRICA*, DWORD ty
 // A scalable face this system has; prefixes differ in their fonts.
 std::string someTrueTypeFace() {
   std::string face;
-  ScreenDcForTest screen;
+  win32::WindowDc screen(nullptr);
   LOGFONTA want{};
   want.lfCharSet = DEFAULT_CHARSET;
-  EnumFontFamiliesExA(screen.dc, &want, takeTrueTypeFace, reinterpret_cast<LPARAM>(&face), 0);
+  EnumFontFamiliesExA(screen.get(), &want, takeTrueTypeFace, reinterpret_cast<LPARAM>(&face), 0);
   return face;
 }
 
@@ -766,52 +815,38 @@ TEST_F(DialogTest, TypingACaptionWithNoPictureIsRefusedOnce) {
   EXPECT_TRUE(model().control(Control::photo_caption).items.empty());
 }
 
-// A 32-bit top-down surface in memory, for reading back what was drawn.
-class Surface {
- public:
-  Surface(int width, int height) : width_(width), dc_(CreateCompatibleDC(nullptr)) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
-    old_ = SelectObject(dc_, bitmap_);
-    for (int i = 0; i < width * height; ++i) bits_[i] = 0xFFFFFF;
-  }
-  ~Surface() {
-    SelectObject(dc_, old_);
-    DeleteObject(bitmap_);
-    DeleteDC(dc_);
-  }
-  HDC dc() const { return dc_; }
-  std::uint32_t rgb(int x, int y) const {
-    GdiFlush();
-    return bits_[y * width_ + x] & 0xFFFFFF;
-  }
+// A decoded picture whose pixel (x, y) is `colour(x)`: blue, green, red,
+// alpha, premultiplied.
+template <typename Colour>
+std::shared_ptr<win32::DibPicture> stripedPicture(int width, int height, Colour colour) {
+  auto picture = win32::DibPicture::create(width, height);
+  if (!picture) return nullptr;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const std::array<std::uint8_t, 4> bgra = colour(x);
+      std::copy(bgra.begin(), bgra.end(), picture->mutableBits() + y * picture->stride() + x * 4);
+    }
+  return picture;
+}
 
- private:
-  int width_;
-  HDC dc_;
-  HBITMAP bitmap_ = nullptr;
-  HGDIOBJ old_ = nullptr;
-  std::uint32_t* bits_ = nullptr;
+// A white box to paint thumbnails into.
+class Form2Thumbnail : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(box.ok());
+    box.fill(0xFFFFFF);
+  }
+  lumova::testing::DibSurface box{300, 200};
+  ThumbnailPainter painter;
 };
 
-TEST(Form2Thumbnail, DrawsFromTheTopLeftAtTheGivenSize) {
+TEST_F(Form2Thumbnail, DrawsFromTheTopLeftAtTheGivenSize) {
   // Left half opaque red, right half transparent.
-  auto picture = win32::DibPicture::create(200, 100);
+  const auto picture = stripedPicture(200, 100, [](int x) {
+    return x < 100 ? std::array<std::uint8_t, 4>{0, 0, 255, 255} : std::array<std::uint8_t, 4>{0, 0, 0, 0};
+  });
   ASSERT_TRUE(picture);
-  for (int y = 0; y < 100; ++y)
-    for (int x = 0; x < 200; ++x) {
-      std::uint8_t* p = picture->mutableBits() + y * picture->stride() + x * 4;
-      const bool opaque = x < 100;
-      p[0] = 0, p[1] = 0, p[2] = opaque ? 255 : 0, p[3] = opaque ? 255 : 0;
-    }
-  Surface box(300, 200);
-  ASSERT_TRUE(paintThumbnail(box.dc(), *picture, 100, 50));
+  ASSERT_TRUE(painter.paint(box.dc(), picture, 100, 50));
   struct Row {
     int x, y;
     std::uint32_t rgb;
@@ -827,23 +862,17 @@ TEST(Form2Thumbnail, DrawsFromTheTopLeftAtTheGivenSize) {
     SCOPED_TRACE(std::to_string(r.x) + "," + std::to_string(r.y));
     EXPECT_EQ(box.rgb(r.x, r.y), r.rgb);
   }
-  testing::SizedPicture notDecoded(10, 10);
-  EXPECT_FALSE(paintThumbnail(box.dc(), notDecoded, 10, 10));
+  EXPECT_FALSE(painter.paint(box.dc(), std::make_shared<fakes::SizedPicture>(10, 10), 10, 10));
 }
 
-TEST(Form2Thumbnail, ShrinksByAveragingNotByDroppingPixels) {
+TEST_F(Form2Thumbnail, ShrinksByAveragingNotByDroppingPixels) {
   // Single-pixel black and white stripes, halved: every pixel a middle grey,
   // where a nearest-pixel copy would keep only the black or only the white.
-  auto picture = win32::DibPicture::create(200, 100);
+  const auto picture = stripedPicture(200, 100, [](int x) {
+    const std::uint8_t v = x % 2 ? 255 : 0;
+    return std::array<std::uint8_t, 4>{v, v, v, 255};
+  });
   ASSERT_TRUE(picture);
-  for (int y = 0; y < 100; ++y)
-    for (int x = 0; x < 200; ++x) {
-      std::uint8_t* p = picture->mutableBits() + y * picture->stride() + x * 4;
-      const std::uint8_t v = x % 2 ? 255 : 0;
-      p[0] = v, p[1] = v, p[2] = v, p[3] = 255;
-    }
-  Surface box(300, 200);
-  ThumbnailPainter painter;
   ASSERT_TRUE(painter.paint(box.dc(), picture, 100, 50));
   for (const auto& at : {std::pair{0, 0}, std::pair{37, 21}, std::pair{99, 49}}) {
     SCOPED_TRACE(std::to_string(at.first) + "," + std::to_string(at.second));
