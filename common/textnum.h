@@ -35,7 +35,6 @@ double leadingNumber(std::string_view text);
 // Truth value of a font switch: "True"/"False" in any letter case, or a
 // number (0 is false, anything else true). Other text has no truth value.
 std::optional<bool> parseTruth(std::string_view text);
-std::string truthToText(bool value);  // "True" / "False"
 
 // Plain decimal: no exponent, no leading zeros, "-" for negatives, a
 // fraction only when there is one ("12", "12.5", "-3").

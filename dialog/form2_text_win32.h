@@ -1,6 +1,6 @@
 // Texts between the controls, which hold UTF-16, and the model, which keeps
-// them as the settings file does: bytes in kTextCodePage. Every conversion
-// of a control's text goes through here.
+// them in UTF-8 as the whole program does. Every conversion of a control's
+// text goes through here.
 #pragma once
 
 #include <windows.h>
@@ -10,7 +10,7 @@
 
 namespace lumova::dialog {
 
-inline constexpr UINT kTextCodePage = CP_ACP;
+inline constexpr UINT kTextCodePage = CP_UTF8;
 
 // A model text as a control takes it, and back.
 std::wstring controlText(std::string_view modelText);

@@ -20,24 +20,24 @@ constexpr std::array<std::string_view, 2> kTruth{"True", "False"};
 // Also the save order. Numbers whose odd values the saver gives a meaning
 // to (any transition number, any speed) are accepted beyond their range.
 constexpr std::array<KeyInfo, kKeyCount> kKeys{{
-    {Key::randomPick, "image", "randomPick", "0", Kind::Number, -kAny, kAny, kFlag},
-    {Key::newBackColor, "background", "newBackColor", "0", Kind::Number, 0, kWhite, kColours},
-    {Key::backEffect, "background", "backEffect", "0", Kind::Number, -kAny, kAny, {0, 1}},
-    {Key::picSpeed, "image", "picSpeed", "2", Kind::Number, -kAny, kAny, {0, 5}},
-    {Key::timeInterval, "image", "timeInterval", "10", Kind::Number, 0, kMaxIntervalSeconds, {0, 60}},
+    {Key::randomPick, "image", "randomPick", "0", Kind::Number, -kAny, kAny, kFlag, {}},
+    {Key::newBackColor, "background", "newBackColor", "0", Kind::Number, 0, kWhite, kColours, {}},
+    {Key::backEffect, "background", "backEffect", "0", Kind::Number, -kAny, kAny, {0, 1}, {}},
+    {Key::picSpeed, "image", "picSpeed", "2", Kind::Number, -kAny, kAny, {0, 5}, {}},
+    {Key::timeInterval, "image", "timeInterval", "10", Kind::Number, 0, kMaxIntervalSeconds, {0, 60}, {}},
     {Key::picRandom, "image", "picRandom", "cent", Kind::NonEmptyText, 0, 0, {}, {"cent", "rand"}},
     {Key::picChange, "image", "picChange", "ch", Kind::NonEmptyText, 0, 0, {}, {"ch", "not_ch"}},
-    {Key::effectMode, "image", "effectMode", "0", Kind::Number, -kAny, kAny, {0, 7}},
-    {Key::randomEffect, "image", "randomEffect", "0", Kind::Number, -kAny, kAny, kFlag},
-    {Key::saverPassword, "password", "saverPassword", "", Kind::Text},
-    {Key::saverEnabled, "password", "saverEnabled", "0", Kind::Number, -kAny, kAny, kFlag},
-    {Key::newFontName, "font", "newFontName", "Arial", Kind::NonEmptyText},
-    {Key::newFontSize, "font", "newFontSize", "14", Kind::Number, 1, 1000, {10, 48}},
+    {Key::effectMode, "image", "effectMode", "0", Kind::Number, -kAny, kAny, {0, 7}, {}},
+    {Key::randomEffect, "image", "randomEffect", "0", Kind::Number, -kAny, kAny, kFlag, {}},
+    {Key::saverPassword, "password", "saverPassword", "", Kind::Text, 0, 0, {}, {}},
+    {Key::saverEnabled, "password", "saverEnabled", "0", Kind::Number, -kAny, kAny, kFlag, {}},
+    {Key::newFontName, "font", "newFontName", "Arial", Kind::NonEmptyText, 0, 0, {}, {}},
+    {Key::newFontSize, "font", "newFontSize", "14", Kind::Number, 1, 1000, {10, 48}, {}},
     {Key::newFontBold, "font", "newFontBold", "False", Kind::Truth, 0, 0, {}, kTruth},
     {Key::newFontItalic, "font", "newFontItalic", "False", Kind::Truth, 0, 0, {}, kTruth},
     {Key::newFontUnderline, "font", "newFontUnderline", "False", Kind::Truth, 0, 0, {}, kTruth},
     {Key::newFontFontStrikethru, "font", "newFontFontStrikethru", "False", Kind::Truth, 0, 0, {}, kTruth},
-    {Key::newFontForeColor, "font", "newFontForeColor", "16777215", Kind::Number, 0, kWhite, kColours},
+    {Key::newFontForeColor, "font", "newFontForeColor", "16777215", Kind::Number, 0, kWhite, kColours, {}},
 }};
 
 constexpr bool tableFollowsKeyOrder() {

@@ -136,8 +136,6 @@ TEST(TextNum, TruthValuesFromWordsOrNumbers) {
     SCOPED_TRACE(std::string("text: '") + r.text + "'");
     EXPECT_EQ(parseTruth(r.text), r.want);
   }
-  EXPECT_EQ(truthToText(true), "True");
-  EXPECT_EQ(truthToText(false), "False");
 }
 
 TEST(TextNum, NumberToPlainDecimalText) {

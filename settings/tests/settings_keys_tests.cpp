@@ -42,6 +42,29 @@ TEST(SettingsKeys, TableNamesEveryKeyOnceInTheSaveOrder) {
   EXPECT_EQ(keyInfo(Key::picChange).section, "image");
 }
 
+TEST(SettingsKeys, TwoValuedOptionsAndRanges) {
+  EXPECT_EQ(choiceText(Key::picRandom, kCentred), "cent");
+  EXPECT_EQ(choiceText(Key::picRandom, kFloating), "rand");
+  EXPECT_EQ(choiceText(Key::picChange, kChangeAfter), "ch");
+  EXPECT_EQ(choiceText(Key::picChange, kChangeNever), "not_ch");
+  EXPECT_TRUE(isChoice(Key::picRandom, "cent", kCentred));
+  EXPECT_FALSE(isChoice(Key::picRandom, "Cent", kCentred));
+  for (Key k : {Key::newFontBold, Key::newFontItalic, Key::newFontUnderline, Key::newFontFontStrikethru}) {
+    EXPECT_EQ(flagText(k, true), "True");
+    EXPECT_EQ(flagText(k, false), "False");
+  }
+  struct Row {
+    Key key;
+    int low, high;
+  };
+  for (const Row& r : {Row{Key::picSpeed, 0, 5}, Row{Key::timeInterval, 0, 60}, Row{Key::newFontSize, 10, 48},
+                       Row{Key::effectMode, 0, 7}, Row{Key::randomPick, 0, 1}, Row{Key::saverEnabled, 0, 1}}) {
+    SCOPED_TRACE(keyInfo(r.key).name);
+    EXPECT_EQ(keyInfo(r.key).range.low, r.low);
+    EXPECT_EQ(keyInfo(r.key).range.high, r.high);
+  }
+}
+
 TEST(SettingsKeys, InvalidValuesFallBackToTheDefault) {
   struct Row {
     Key key;
