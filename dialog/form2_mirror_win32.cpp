@@ -44,7 +44,13 @@ void Form2Window::prepareControls() {
   const settings::Range seconds = controlRange(C::changeVScroll1);
   SendMessageW(item(C::changeVScroll1), UDM_SETRANGE32, static_cast<WPARAM>(seconds.low),
                static_cast<LPARAM>(seconds.high));
+  // One step per click, also while an arrow is held.
+  UDACCEL oneStep{0, 1};
+  SendMessageW(item(C::changeVScroll1), UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&oneStep));
   for (auto box : {C::SS_password, C::SS_Confirm}) SendMessageW(item(box), EM_SETPASSWORDCHAR, L'*', 0);
+  // No more than a read of the settings file gives back.
+  for (auto box : {C::p_caption, C::SS_password, C::SS_Confirm})
+    SendMessageW(item(box), EM_SETLIMITTEXT, kMaxTextLength, 0);
 }
 
 void Form2Window::mirror(Control c) {

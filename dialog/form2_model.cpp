@@ -8,6 +8,7 @@
 
 #include "common/module1.h"
 #include "common/textnum.h"
+#include "common/utf.h"
 #include "settings/settings_store.h"
 
 namespace lumova::dialog {
@@ -178,6 +179,26 @@ std::string saveFailedMessage(const std::string& path, settings::SaveError error
          " The file is unchanged; your choices are still in the dialog.";
 }
 
+std::string cannotSaveMessage(const std::string& path, settings::SaveError error) {
+  const char* reason =
+      error == settings::SaveError::ReplaceFailed ? "The file is read-only." : "The folder cannot be written to.";
+  return "The settings cannot be saved to\r\n" + path + "\r\n\r\n" + reason +
+         " You can look at them here, but OK will not be able to save them.";
+}
+
+std::string readFailedMessage(const std::string& path, settings::ReadError error) {
+  const char* reason = "The file could not be read.";
+  if (error == settings::ReadError::InUse) reason = "Another program is using the file.";
+  if (error == settings::ReadError::Folder) reason = "A folder has the file's name.";
+  return "The settings could not be read from\r\n" + path + "\r\n\r\n" + reason +
+         " The dialog shows the defaults, and OK will not replace the file until it can be read.";
+}
+
+std::string pathTooLongMessage(const std::string& path) {
+  return "This picture's path is longer than 254 characters, more than the settings file can keep:\r\n" + path +
+         "\r\n\r\nMove the picture to a folder with a shorter path and add it again.";
+}
+
 Form2Model::Form2Model(Form2Host& host) : host_(host) {
   for (auto c : {C::List1, C::photo_caption, C::Combo1, C::TransitionsCbx}) state(c).value = -1;
   state(C::Combo1).items = listItems(C::Combo1, kBackgrounds);
@@ -314,7 +335,11 @@ void Form2Model::Form_Load() {
   const int left = static_cast<int>(roundHalfEven(static_cast<double>(m.screenWidth) - m.windowWidth)) / 2;
   host_.moveWindow(left, top);
 
-  settings::PictureList pictures = settings::readPictureList(host_.settings());
+  settings::SettingsStore& store = host_.settings();
+  if (store.readError() != settings::ReadError::None && store.readError() != settings::ReadError::Missing)
+    host_.showMessage(readFailedMessage(store.path(), store.readError()));
+
+  settings::PictureList pictures = settings::readPictureList(store);
   const auto count = static_cast<std::int64_t>(pictures.paths.size());
   setItems(C::List1, std::move(pictures.paths));
   setItems(C::photo_caption, std::move(pictures.captions));
@@ -361,10 +386,34 @@ void Form2Model::Form_Load() {
   // Selecting the first picture previews it and shows its caption; a missing
   // file brings up its message before the dialog appears.
   if (!control(C::List1).items.empty()) setListIndex(C::List1, 0);
+
+  // Said now rather than only when OK fails: a program folder the user
+  // cannot write (Program Files) keeps every change from being saved.
+  if (const auto error = store.checkWritable(); error != settings::SaveError::None)
+    host_.showMessage(cannotSaveMessage(store.path(), error));
+}
+
+bool Form2Model::settingsReadable() {
+  settings::SettingsStore& store = host_.settings();
+  const auto unreadable = [&] {
+    return store.readError() != settings::ReadError::None && store.readError() != settings::ReadError::Missing;
+  };
+  if (!unreadable()) return true;
+  store.reload();
+  if (unreadable()) {
+    host_.showMessage(readFailedMessage(store.path(), store.readError()));
+    return false;
+  }
+  // Readable now: what it holds comes in, in place of the defaults.
+  host_.showMessage("The settings can be read now:\r\n" + store.path() +
+                    "\r\n\r\nThe dialog shows them; check your choices and press OK again.");
+  Form_Load();
+  return false;
 }
 
 void Form2Model::OK_Click() {
   settings::SettingsStore& store = host_.settings();
+  if (!settingsReadable()) return;
   const ControlState& list = control(C::List1);
   if (list.items.empty() || list.items.front().empty()) {
     host_.showMessage(kNoImages);
@@ -392,6 +441,11 @@ void Form2Model::OK_Click() {
 
 void Form2Model::Cancel_Click() { host_.unload(); }
 
+void Form2Model::textTooLong(Control c) {
+  if (c == C::p_caption) host_.showMessage(kCaptionTooLong);
+  if (c == C::SS_password || c == C::SS_Confirm) host_.showMessage(kPasswordTooLong);
+}
+
 void Form2Model::showCount() {
   setText(C::Text3, numberToText(static_cast<std::int64_t>(control(C::List1).items.size())));
 }
@@ -400,6 +454,10 @@ void Form2Model::add_Click() {
   const auto path = host_.openFile({kPictureFilter, 1, kOpenTitle, kOpenFlags});
   if (!path) {
     host_.showMessage(kNoFileSelected);
+    return;
+  }
+  if (utf16Length(*path) > kMaxTextLength) {
+    host_.showMessage(pathTooLongMessage(*path));
     return;
   }
   // Duplicates are allowed: each occurrence has its own caption.
@@ -414,10 +472,17 @@ void Form2Model::add_Click() {
   // read again. An entry that cannot be shown stays, with a blank preview.
   clearThumbnail();
   if (photoPath_ != *path) {
-    photo_ = host_.pictures().load(*path).picture;
-    photoPath_ = photo_ ? *path : std::string();
+    // A file that cannot be loaded leaves photo with the last picture that
+    // did; the preview stays blank.
+    PicturePtr loaded = host_.pictures().load(*path).picture;
+    if (!loaded) {
+      host_.showMessage(kNoFileSelected);
+      return;
+    }
+    photo_ = std::move(loaded);
+    photoPath_ = *path;
   }
-  if (!photo_ || !measurePhoto() || !drawThumbnail()) host_.showMessage(kNoFileSelected);
+  if (!measurePhoto() || !drawThumbnail()) host_.showMessage(kNoFileSelected);
 }
 
 void Form2Model::List1_Click() {

@@ -72,6 +72,17 @@ std::string fontSizeText(double points);
 
 // The message shown when the settings file cannot be written.
 std::string saveFailedMessage(const std::string& path, settings::SaveError error);
+// The same, said when the dialog opens and finds the file cannot be saved.
+std::string cannotSaveMessage(const std::string& path, settings::SaveError error);
+// The message shown when the settings file exists but cannot be read.
+std::string readFailedMessage(const std::string& path, settings::ReadError error);
+// What a picture path longer than the settings file can give back is told.
+std::string pathTooLongMessage(const std::string& path);
+// The limit on a caption, a password, and a picture path, in UTF-16 units:
+// what a read of the settings file gives back.
+inline constexpr std::size_t kMaxTextLength = 254;
+inline constexpr const char* kCaptionTooLong = "A caption can be at most 254 characters long.";
+inline constexpr const char* kPasswordTooLong = "A password can be at most 254 characters long.";
 
 class Form2Model {
  public:
@@ -94,6 +105,8 @@ class Form2Model {
   void setValue(Control c, int value);
   void setText(Control c, const std::string& text);
   void setListIndex(Control c, int index);
+  // The user tried to type or paste beyond kMaxTextLength into a text box.
+  void textTooLong(Control c);
 
   const ControlState& control(Control c) const { return controls_[index(c)]; }
   const std::string& value(settings::Key key) const { return settings::at(values_, key); }
@@ -147,6 +160,9 @@ class Form2Model {
   void removeItem(Control c, int i);
   void clearThumbnail();
   bool measurePhoto();
+  // The settings file could not be read: the defaults are shown, and the
+  // file must not be replaced by them. True when it can be read now.
+  bool settingsReadable();
   bool drawThumbnail();
   void showCount();
 

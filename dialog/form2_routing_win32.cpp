@@ -30,6 +30,7 @@ INT_PTR Form2Window::onCommand(int id, int code, HWND control) {
       return TRUE;
     case ControlKind::TextBox:
       if (code == EN_CHANGE) model_->setText(c, windowText(control));
+      if (code == EN_MAXTEXT) model_->textTooLong(c);
       return TRUE;
     case ControlKind::ListBox:
       if (code == LBN_SELCHANGE) model_->setListIndex(c, static_cast<int>(SendMessageW(control, LB_GETCURSEL, 0, 0)));
@@ -54,7 +55,7 @@ INT_PTR Form2Window::onPageNotify(HWND page, const NMHDR& header) {
   // control's own step is refused so that the two never disagree.
   const auto& change = reinterpret_cast<const NMUPDOWN&>(header);
   const settings::Range range = controlRange(C::changeVScroll1);
-  const long long next = static_cast<long long>(change.iPos) + change.iDelta;
+  const long long next = static_cast<long long>(change.iPos) + (change.iDelta > 0) - (change.iDelta < 0);
   model_->setValue(C::changeVScroll1, static_cast<int>(std::clamp<long long>(next, range.low, range.high)));
   SetWindowLongPtrW(page, DWLP_MSGRESULT, TRUE);
   return TRUE;

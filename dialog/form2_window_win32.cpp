@@ -129,6 +129,13 @@ INT_PTR Form2Window::onMainMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       // Closing by the frame leaves the file alone, as Cancel does.
       model_->Cancel_Click();
       return TRUE;
+    case WM_QUERYENDSESSION:
+      SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, TRUE);
+      return TRUE;
+    case WM_ENDSESSION:
+      // A closing session is a Cancel: nothing is written on the way out.
+      if (wp) model_->Cancel_Click();
+      return TRUE;
     case WM_NOTIFY:
       return onTabNotify(*reinterpret_cast<const NMHDR*>(lp));
     case WM_TIMER:

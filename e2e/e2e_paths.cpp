@@ -38,5 +38,6 @@ std::filesystem::path artifactsDir() { return buildDir() / "e2e-artifacts"; }
 std::filesystem::path saverProgram() { return windowsFile("startup/Lumova.scr"); }
 std::filesystem::path launcherProgram() { return windowsFile("e2e/lumova_e2e_launcher.exe"); }
 std::filesystem::path probeProgram() { return windowsFile("e2e/lumova_e2e_probe.exe"); }
+std::filesystem::path toolProgram() { return windowsFile("e2e/lumova_e2e_tool.exe"); }
 
 }  // namespace lumova::e2e

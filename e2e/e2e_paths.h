@@ -17,5 +17,6 @@ std::filesystem::path artifactsDir();       // screenshots and logs of failed te
 std::filesystem::path saverProgram();     // Lumova.scr
 std::filesystem::path launcherProgram();  // lumova_e2e_launcher.exe
 std::filesystem::path probeProgram();     // lumova_e2e_probe.exe
+std::filesystem::path toolProgram();      // lumova_e2e_tool.exe
 
 }  // namespace lumova::e2e

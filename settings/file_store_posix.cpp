@@ -40,18 +40,45 @@ std::string folderOf(const std::string& path) {
 
 }  // namespace
 
-std::optional<std::string> PosixFileStore::readAll(const std::string& path) {
+std::optional<std::string> PosixFileStore::read(const std::string& path, ReadError& error) {
   Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd.valid()) return std::nullopt;
+  if (!fd.valid()) {
+    error = errno == ENOENT || errno == ENOTDIR ? ReadError::Missing : ReadError::Unreadable;
+    return std::nullopt;
+  }
+  struct stat info {};
+  if (::fstat(fd.get(), &info) == 0 && S_ISDIR(info.st_mode)) {
+    error = ReadError::Folder;
+    return std::nullopt;
+  }
   std::string bytes;
   char buffer[65536];
   for (;;) {
     ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return std::nullopt;
-    if (n == 0) return bytes;
+    if (n < 0) {
+      error = ReadError::Unreadable;
+      return std::nullopt;
+    }
+    if (n == 0) {
+      error = ReadError::None;
+      return bytes;
+    }
     bytes.append(buffer, static_cast<std::size_t>(n));
   }
+}
+
+SaveError PosixFileStore::checkWritable(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0 && (S_ISDIR(info.st_mode) || ::access(path.c_str(), W_OK) != 0))
+    return SaveError::ReplaceFailed;
+  std::string pattern = path + ".check.XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  Fd fd(::mkstemp(name.data()));
+  if (!fd.valid()) return SaveError::CannotCreateTemp;
+  ::unlink(name.data());
+  return SaveError::None;
 }
 
 ssize_t PosixFileStore::writeSome(int fd, const char* data, std::size_t size) { return ::write(fd, data, size); }

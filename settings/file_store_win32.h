@@ -12,7 +12,8 @@ namespace lumova::settings {
 
 class Win32FileStore : public FileStore {
  public:
-  std::optional<std::string> readAll(const std::string& path) override;
+  std::optional<std::string> read(const std::string& path, ReadError& error) override;
+  SaveError checkWritable(const std::string& path) override;
   SaveError replaceAtomically(const std::string& path, const std::string& bytes) override;
 
  protected:

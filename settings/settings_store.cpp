@@ -13,9 +13,15 @@ std::string settingsPath(std::string_view exeFolder) {
 }
 
 SettingsStore::SettingsStore(FileStore& files, std::string path, const TextCodec* codec)
-    : files_(&files), path_(std::move(path)) {
-  auto bytes = files_->readAll(path_);
-  doc_ = bytes ? std::make_unique<IniDocument>(*bytes, codec) : std::make_unique<IniDocument>(codec);
+    : files_(&files), path_(std::move(path)), codec_(codec) {
+  reload();
+}
+
+ReadError SettingsStore::reload() {
+  readError_ = ReadError::None;
+  auto bytes = files_->read(path_, readError_);
+  doc_ = bytes ? std::make_unique<IniDocument>(*bytes, codec_) : std::make_unique<IniDocument>(codec_);
+  return readError_;
 }
 
 SettingsStore::~SettingsStore() = default;

@@ -19,7 +19,8 @@ std::string settingsPath(std::string_view exeFolder);
 
 class SettingsStore {
  public:
-  // Reads the file once. A missing or unreadable file is an empty store.
+  // Reads the file once. A missing or unreadable file is an empty store
+  // (readError() tells which).
   // `codec` converts a file in the ANSI code page. Names, values and the
   // path are UTF-8.
   SettingsStore(FileStore& files, std::string path, const TextCodec* codec = systemTextCodec());
@@ -28,6 +29,11 @@ class SettingsStore {
   SettingsStore& operator=(SettingsStore&&) noexcept;
 
   const std::string& path() const { return path_; }
+  // Why the file could not be read when the store was made (or reloaded):
+  // None once it was, Missing when there is no file yet.
+  ReadError readError() const { return readError_; }
+  // Reads the file again, in place of everything in memory.
+  ReadError reload();
 
   // readSetting: the value without blanks around it and without one pair of
   // enclosing quotes, at most 254 characters; empty when missing.
@@ -36,6 +42,9 @@ class SettingsStore {
   void write(std::string_view section, std::string_view key, std::string_view value);
   void clearSection(std::string_view section);
 
+  // Whether save() could replace the file now (see FileStore::checkWritable).
+  SaveError checkWritable() { return files_->checkWritable(path_); }
+
   // Writes the whole file atomically. On failure the file on disk is
   // unchanged and the error is returned.
   SaveError save();
@@ -43,6 +52,8 @@ class SettingsStore {
  private:
   FileStore* files_;
   std::string path_;
+  const TextCodec* codec_;
+  ReadError readError_ = ReadError::None;
   std::unique_ptr<IniDocument> doc_;
 };
 

@@ -507,6 +507,48 @@ TEST(Form2Ok, FailedSaveNamesTheFileAndKeepsTheDialogOpen) {
   EXPECT_EQ(after.read("total", "total"), "2");
 }
 
+TEST(Form2Ok, UnreadableFileIsNeverReplacedByTheDefaults) {
+  const std::string ini = fullIni();
+  Dialog d(ini);
+  d.host.files.unreadable[kIniPath] = settings::ReadError::InUse;
+  d.host.store->reload();
+  d.model.Form_Load();
+  EXPECT_EQ(d.host.messages, Strings{readFailedMessage(kIniPath, settings::ReadError::InUse)});
+  EXPECT_TRUE(d[Control::List1].items.empty());
+
+  d.host.openAnswers = {"C:\\Pics\\a.jpg"};
+  d.model.click(Control::add);
+  d.host.messages.clear();
+  d.model.OK_Click();
+  EXPECT_EQ(d.host.messages, Strings{readFailedMessage(kIniPath, settings::ReadError::InUse)});
+  EXPECT_FALSE(d.host.unloaded);
+  EXPECT_EQ(d.host.files.saves, 0);
+
+  // Once it can be read, OK brings in what it holds rather than saving over it.
+  d.host.files.unreadable.clear();
+  d.host.messages.clear();
+  d.model.OK_Click();
+  ASSERT_EQ(d.host.messages.size(), 1u);
+  EXPECT_EQ(d.host.messages[0].rfind("The settings can be read now", 0), 0u);
+  EXPECT_EQ(d[Control::List1].items, (Strings{"C:\\Pics\\a.jpg", "C:\\Pics\\b.gif"}));
+  EXPECT_EQ(d.host.files.saves, 0);
+  d.model.OK_Click();
+  EXPECT_TRUE(d.host.unloaded);
+  EXPECT_EQ(d.host.files.saves, 1);
+}
+
+TEST(Form2Startup, SaysWhenTheFileCannotBeSaved) {
+  for (auto error : {settings::SaveError::CannotCreateTemp, settings::SaveError::ReplaceFailed}) {
+    Dialog d(fullIni());
+    d.host.files.writable = error;
+    d.model.Form_Load();
+    EXPECT_EQ(d.host.messages, Strings{cannotSaveMessage(kIniPath, error)});
+  }
+  Dialog fine(fullIni());
+  fine.model.Form_Load();
+  EXPECT_TRUE(fine.host.messages.empty());
+}
+
 TEST(Form2Cancel, WritesNothing) {
   const std::string ini = fullIni();
   Dialog d(ini);

@@ -117,7 +117,25 @@ TEST(Form2Add, UnreadablePictureStaysListedAfterBothMessages) {
   EXPECT_EQ(d[Control::List1].value, 2);
   EXPECT_EQ(d[Control::Text3].text, "3");
   EXPECT_FALSE(d.model.thumbnail().has_value());
-  EXPECT_FALSE(d.model.photo());
+  // photo keeps the last picture that loaded: the first entry's.
+  ASSERT_TRUE(d.model.photo());
+  EXPECT_EQ(d.model.photo()->width(), 640);
+}
+
+TEST(Form2Add, PathLongerThanTheFileKeepsIsRefused) {
+  Dialog d(fullIni());
+  d.model.Form_Load();
+  const std::string longPath = "C:\\" + std::string(248, 'p') + ".jpg";  // 255 characters
+  std::string fits = "C:\\";
+  for (int i = 0; i < 247; ++i) fits += "\u03A9";  // two bytes, one character each
+  fits += ".jpg";                                  // 254 characters
+  d.host.pictureFiles.sizes[fits] = {10, 10};
+  d.host.openAnswers = {longPath, fits};
+  d.model.click(Control::add);
+  EXPECT_EQ(d.host.messages, Strings{pathTooLongMessage(longPath)});
+  EXPECT_EQ(d[Control::List1].items.size(), 2u);
+  d.model.click(Control::add);
+  EXPECT_EQ(d[Control::List1].items.size(), 3u) << "254 characters fit";
 }
 
 TEST(Form2Remove, WithEntriesButNoneSelectedRemovesNothing) {

@@ -534,6 +534,48 @@ TEST_F(DialogTest, ClosingByTheFrameWritesNothing) {
   EXPECT_EQ(files.files[kIniPath], kIni);
 }
 
+TEST_F(DialogTest, AClosingSessionIsACancel) {
+  open();
+  window->show();
+  window->model().setValue(Control::changeVScroll1, 40);
+  EXPECT_TRUE(SendMessageW(window->hwnd(), WM_QUERYENDSESSION, 0, 0));
+  SendMessageW(window->hwnd(), WM_ENDSESSION, TRUE, 0);
+  pump();
+  EXPECT_FALSE(window->isOpen());
+  EXPECT_EQ(files.saves, 0);
+}
+
+TEST_F(DialogTest, SpinStepsOneAtATimeAndBoxesHoldWhatTheFileGivesBack) {
+  open();
+  window->show();
+  pump();
+  HWND spin = item(Control::changeVScroll1);
+  UDACCEL accel[4]{};
+  ASSERT_EQ(SendMessageW(spin, UDM_GETACCEL, 4, reinterpret_cast<LPARAM>(accel)), 1);
+  EXPECT_EQ(accel[0].nInc, 1u);
+  // A held arrow that asks for a bigger step still moves one.
+  const int before = model().control(Control::changeVScroll1).value;
+  NMUPDOWN step{};
+  step.hdr = {spin, static_cast<UINT_PTR>(GetDlgCtrlID(spin)), static_cast<UINT>(UDN_DELTAPOS)};
+  step.iPos = before;
+  step.iDelta = 5;
+  SendMessageW(GetParent(spin), WM_NOTIFY, step.hdr.idFrom, reinterpret_cast<LPARAM>(&step));
+  EXPECT_EQ(model().control(Control::changeVScroll1).value, before + 1);
+
+  for (Control box : {Control::p_caption, Control::SS_password, Control::SS_Confirm})
+    EXPECT_EQ(SendMessageW(item(box), EM_GETLIMITTEXT, 0, 0), 254);
+  // Typing past the limit says why the box takes no more.
+  SetFocus(item(Control::p_caption));
+  SetWindowTextW(item(Control::p_caption), std::wstring(254, L'x').c_str());
+  SendMessageW(item(Control::p_caption), EM_SETSEL, 254, 254);
+  shown.clear();
+  SendMessageW(item(Control::p_caption), WM_CHAR, 'y', 0);
+  pump();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text, kCaptionTooLong);
+  EXPECT_EQ(model().control(Control::photo_caption).items[0], std::string(254, 'x'));
+}
+
 TEST_F(DialogTest, OkWithAnEmptyListStaysOpen) {
   std::string ini = kIni;
   ini.replace(ini.find("total=2"), 7, "total=0");

@@ -24,7 +24,7 @@ std::string readFile(const std::filesystem::path& p) {
 }
 
 std::string preparedSettings() {
-  return "; kept by hand\r\n[total]\r\ntotal=1\r\n[images]\r\n0=C:\\Lumova\\one.bmp\r\n[caption]\r\n0=The one\r\n"
+  return "; kept by hand\r\n[total]\r\ntotal=1\r\n[images]\r\n0=C:\\Lumova\\one.bmp\r\n[caption]\r\n0=Caf\xE9\r\n"
          "[image]\r\nrandomPick=0\r\npicSpeed=3\r\ntimeInterval=15\r\npicRandom=rand\r\npicChange=ch\r\n"
          "effectMode=4\r\nrandomEffect=0\r\n[background]\r\nnewBackColor=8421504\r\nbackEffect=0\r\n"
          "[password]\r\nsaverPassword=\r\nsaverEnabled=0\r\n[font]\r\nnewFontName=Arial\r\nnewFontSize=14\r\n"
@@ -110,6 +110,42 @@ TEST_F(DialogStartupE2E, OkWithAnEmptyListSaysSoAndStays) {
   EXPECT_EQ(readFile(desktop().saverDir() / "zbfaone.ini"), before);
 }
 
+// The texts of the window with this title and of its controls, as another
+// program reads them (UTF-8, one a line); empty when there is no such window.
+std::string windowTexts(WineDesktop& d, const std::string& title) {
+  std::filesystem::remove(d.driveC() / "texts.txt");
+  WineProcess& tool = d.launch(toolProgram(), "texts \"" + title + "\" C:\\texts.txt");
+  if (tool.waitForExit(10s) != 0u) return {};
+  return readFile(d.driveC() / "texts.txt");
+}
+
+TEST_F(DialogStartupE2E, UnreadableSettingsAreSaidAndNeverReplaced) {
+  desktop().installSaver(preparedSettings());
+  const std::filesystem::path file = desktop().saverDir() / "zbfaone.ini";
+  const std::string before = readFile(file);
+  WineProcess& holder = desktop().launch(toolProgram(), "hold C:\\Lumova\\zbfaone.ini");
+  WineProcess& dialog = desktop().startSaver("/c");
+  // Before the dialog: the message naming the file and why.
+  std::string texts;
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        return (texts = windowTexts(desktop(), "Lumova Screen Saver")).find("C:\\Lumova\\zbfaone.ini") !=
+               std::string::npos;
+      },
+      15s))
+      << texts;
+  EXPECT_NE(texts.find("Another program is using the file."), std::string::npos) << texts;
+  screen().pressKey("Return");
+  focusDialog(screen());
+  screen().pressKey("Return");  // OK
+  ASSERT_TRUE(waitUntil(
+      [&] { return windowTexts(desktop(), "Lumova Screen Saver").find("could not be read") != std::string::npos; },
+      10s));
+  EXPECT_TRUE(dialog.running());
+  holder.kill();
+  EXPECT_EQ(readFile(file), before);
+}
+
 TEST_F(DialogStartupE2E, OkRewritesEveryValueAsItWas) {
   std::filesystem::create_directories(desktop().saverDir());
   ASSERT_TRUE(saveBmp(Image(320, 200, rgb(90, 140, 200)), desktop().saverDir() / "one.bmp"));
@@ -122,12 +158,90 @@ TEST_F(DialogStartupE2E, OkRewritesEveryValueAsItWas) {
   // Every setting comes back with the value it had; what the program does not
   // know stays too.
   for (const char* line :
-       {"total=1", "0=C:\\Lumova\\one.bmp", "0=The one", "picSpeed=3", "timeInterval=15", "picRandom=rand",
-        "picChange=ch", "effectMode=4", "newBackColor=8421504", "saverEnabled=0", "newFontName=Arial", "newFontSize=14",
+       {"total=1", "0=C:\\Lumova\\one.bmp", "picSpeed=3", "timeInterval=15", "picRandom=rand", "picChange=ch",
+        "effectMode=4", "newBackColor=8421504", "saverEnabled=0", "newFontName=Arial", "newFontSize=14",
         "newFontForeColor=16777215", "; kept by hand", "[extra]", "mine=kept"}) {
     SCOPED_TRACE(line);
     EXPECT_NE(after.find(std::string(line) + "\r\n"), std::string::npos) << after;
   }
+  // A file whose values all fit the ANSI code page stays ANSI, and a second
+  // OK leaves it byte for byte.
+  EXPECT_NE(after.find("0=Caf\xE9\r\n"), std::string::npos) << after;
+  WineProcess& again = desktop().startSaver("/c");
+  focusDialog(screen());
+  screen().pressKey("Return");
+  EXPECT_TRUE(again.waitForExit(5s));
+  EXPECT_EQ(readFile(desktop().saverDir() / "zbfaone.ini"), after);
+}
+
+// UTF-16 LE with a mark, as the wide profile calls write it.
+std::string utf16File(const std::string& utf8) {
+  std::string out = "\xFF\xFE";
+  std::u16string units;
+  for (std::size_t i = 0; i < utf8.size();) {
+    unsigned char c = static_cast<unsigned char>(utf8[i]);
+    char32_t cp;
+    int n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    cp = n == 1 ? c : c & (0xFF >> (n + 1));
+    for (int k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    i += n;
+    if (cp >= 0x10000) {
+      units += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+      units += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      units += static_cast<char16_t>(cp);
+    }
+  }
+  for (char16_t u : units) out += {static_cast<char>(u & 0xFF), static_cast<char>(u >> 8)};
+  return out;
+}
+
+TEST_F(DialogStartupE2E, PicturesAndCaptionsInAnyScriptReachTheSaver) {
+  const std::string folder = "\u0424\u043E\u0442\u043E";                                  // Фото
+  const std::string name = "\u03A9\u03BC\u03AD\u03B3\u03B1 \u65E5\u672C \U0001F600.png";  // Ωμέγα 日本 😀
+  const std::string caption = "\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC \u2014 \u65E5\u672C\u8A9E";
+  const Rgb colour = rgb(40, 160, 90);
+  std::filesystem::create_directories(desktop().saverDir() / folder);
+  ASSERT_TRUE(savePng(Image(200, 120, colour), desktop().saverDir() / folder / name));
+  const std::string path = "C:\\Lumova\\" + folder + "\\" + name;
+  desktop().installSaver(utf16File(
+      "[total]\r\ntotal=1\r\n[images]\r\n0=" + path + "\r\n[caption]\r\n0=" + caption +
+      "\r\n[image]\r\ntimeInterval=0\r\npicRandom=cent\r\neffectMode=0\r\nrandomEffect=0\r\n"
+      "[background]\r\nnewBackColor=0\r\nbackEffect=0\r\n[font]\r\nnewFontSize=20\r\nnewFontForeColor=65535\r\n"));
+  WineProcess& dialog = desktop().startSaver("/c");
+  focusDialog(screen());
+  screen().pressKey("Return");  // OK: everything is written back
+  ASSERT_TRUE(dialog.waitForExit(10s));
+  const std::string saved = readFile(desktop().saverDir() / "zbfaone.ini");
+  ASSERT_EQ(saved.substr(0, 2), "\xFF\xFE") << "not UTF-16 with a mark";
+  EXPECT_NE(saved.find(utf16File(path).substr(2)), std::string::npos);
+  EXPECT_NE(saved.find(utf16File(caption).substr(2)), std::string::npos);
+
+  desktop().startSaver("/s");
+  const Rect centre{(1024 - 200) / 2, (768 - 120) / 2, 200, 120};
+  ASSERT_TRUE(waitUntil([&] { return countDifferent(screen().capture(), centre, colour, 8) == 0; }, 10s))
+      << "the picture did not appear";
+  const Rect band{0, 0, 1024, 40};
+  EXPECT_TRUE(waitUntil([&] { return countDifferent(screen().capture(), band, rgb(0, 0, 0), 40) > 50; }, 5s))
+      << "no caption at the top";
+}
+
+TEST_F(DialogStartupE2E, MissingPictureMessageNamesAPathInAnyScriptWhole) {
+  const std::string path =
+      "C:\\Lumova\\\u0424\u043E\u0442\u043E\\\u03A9\u03BC\u03AD\u03B3\u03B1 \u65E5\u672C \U0001F600.png";
+  desktop().installSaver(
+      utf16File("[total]\r\ntotal=1\r\n[images]\r\n0=" + path + "\r\n[image]\r\ntimeInterval=0\r\npicRandom=cent\r\n"));
+  WineProcess& saver = desktop().startSaver("/s");
+  std::string texts;
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        return (texts = windowTexts(desktop(), "Lumova Screen Saver")).find("does not exist!") != std::string::npos;
+      },
+      15s))
+      << texts;
+  EXPECT_NE(texts.find(path + "\r\ndoes not exist!"), std::string::npos) << texts;
+  screen().pressKey("Return");
+  EXPECT_TRUE(saver.waitForExit(5s));
 }
 
 }  // namespace

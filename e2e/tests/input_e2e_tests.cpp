@@ -152,6 +152,34 @@ TEST_F(InputE2E, ALoneKeyEndsTheUnprotectedSaver) {
   }
 }
 
+TEST_F(InputE2E, AKeyInTheMiddleOfAWipeEndsTheSaverAtOnce) {
+  // 2000 columns: a left wipe of two seconds, of which the screen shows the
+  // middle 1024.
+  const Rgb red = rgb(200, 40, 40);
+  std::filesystem::create_directories(desktop().saverDir());
+  ASSERT_TRUE(saveBmp(Image(2000, 300, red), desktop().saverDir() / "wide.bmp"));
+  desktop().installSaver(
+      "[total]\r\ntotal=1\r\n[images]\r\n0=C:\\Lumova\\wide.bmp\r\n[caption]\r\n0=\r\n"
+      "[image]\r\ntimeInterval=0\r\npicRandom=cent\r\neffectMode=1\r\nrandomEffect=0\r\n"
+      "[background]\r\nnewBackColor=0\r\nbackEffect=0\r\n");
+  WineProcess& saver = desktop().startSaver("/s");
+  ASSERT_TRUE(screen().waitForWindow(kSaverTitle, 10s));
+  const Rect row{0, 384, 1024, 1};
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        const long long shown = countNear(screen().capture(row), Rect{0, 0, 1024, 1}, red, 8);
+        return shown > 100 && shown < 700;  // about a third of the way through
+      },
+      10s, 5ms))
+      << "no screenshot caught the wipe under way";
+  const auto pressed = Clock::now();
+  ASSERT_TRUE(screen().pressKey("x"));
+  const auto took = secondsToExit(saver, pressed, 5s);
+  ASSERT_TRUE(took) << "still running 5 s after the key";
+  std::cout << "key in the middle of a wipe: ended " << *took << " s after the key\n";
+  EXPECT_LT(*took, kExitWithinSeconds);
+}
+
 TEST_F(InputE2E, AClickOnTheBackgroundEndsItAClickOnThePictureDoesNot) {
   install(desktop(), {Image(200, 150, rgb(200, 40, 40))}, {});
   WineProcess& saver = startSaver(rgb(200, 40, 40));

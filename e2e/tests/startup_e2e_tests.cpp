@@ -109,6 +109,19 @@ TEST_F(StartupE2E, SecondStartEndsAtOnce) {
   EXPECT_TRUE(first.running());
 }
 
+TEST_F(StartupE2E, ClosedFromOutsideTheSaverEndsAndStartsAgain) {
+  desktop().installSaver(settingsText("newBackColor=0\r\nbackEffect=0\r\n"));
+  WineProcess& first = desktop().startSaver("/s");
+  ASSERT_TRUE(screen().waitForWindow("Lumova Screen Saver", 10s));
+  WineProcess& closer = desktop().launch(toolProgram(), "close LumovaSaverWindow");
+  EXPECT_EQ(closer.waitForExit(10s), 0u) << "no saver window to close";
+  EXPECT_TRUE(first.waitForExit(5s)) << "the saver outlived its window";
+  // The single-instance lock went with it: the next start runs.
+  WineProcess& again = desktop().startSaver("/s");
+  EXPECT_TRUE(screen().waitForWindow("Lumova Screen Saver", 10s));
+  EXPECT_TRUE(again.running());
+}
+
 // Drawing into another process's window does not reach the screen under
 // Wine on Xvfb (the drawing goes to the host's X window and is never shown),
 // so the picture itself is checked in-process by the Windows-side preview

@@ -98,9 +98,9 @@ class RecordingView : public saver::SaverView {
 class LoggedFiles : public fakes::MemoryFileStore {
  public:
   explicit LoggedFiles(fakes::CallLog& log) : shared_(log) {}
-  std::optional<std::string> readAll(const std::string& path) override {
+  std::optional<std::string> read(const std::string& path, settings::ReadError& error) override {
     shared_.push_back("read settings");
-    return MemoryFileStore::readAll(path);
+    return MemoryFileStore::read(path, error);
   }
 
  private:

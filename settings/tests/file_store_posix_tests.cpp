@@ -87,6 +87,26 @@ TEST(PosixFileStore, MissingFolderCannotTakeATemporary) {
   EXPECT_EQ(store.replaceAtomically(dir.path() + "/no/such/zbfaone.ini", "x"), SaveError::CannotCreateTemp);
 }
 
+TEST(PosixFileStore, ReadsTellMissingFromAFolderAndWritingIsCheckedAhead) {
+  TempFolder dir;
+  PosixFileStore store;
+  const std::string path = dir.path() + "/zbfaone.ini";
+  ReadError error = ReadError::None;
+  EXPECT_FALSE(store.read(path, error));
+  EXPECT_EQ(error, ReadError::Missing);
+  EXPECT_EQ(store.checkWritable(path), SaveError::None);
+  EXPECT_TRUE(dir.names().empty()) << "the check leaves nothing behind";
+  EXPECT_EQ(store.checkWritable(dir.path() + "/no/such/zbfaone.ini"), SaveError::CannotCreateTemp);
+  put(path, "[s]\n");
+  EXPECT_EQ(store.read(path, error), "[s]\n");
+  EXPECT_EQ(error, ReadError::None);
+  ::unlink(path.c_str());
+  ASSERT_EQ(::mkdir(path.c_str(), 0700), 0);
+  EXPECT_FALSE(store.read(path, error));
+  EXPECT_EQ(error, ReadError::Folder);
+  EXPECT_EQ(store.checkWritable(path), SaveError::ReplaceFailed);
+}
+
 TEST(PosixFileStore, FailedReplaceRemovesTheTemporary) {
   TempFolder dir;
   // A folder where the file should be: the rename cannot replace it.

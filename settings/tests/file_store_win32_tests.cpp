@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/gdi_win32.h"
 #include "common/text_win32.h"
 #include "settings/file_store_win32.h"
 #include "settings/settings_store.h"
@@ -192,6 +193,41 @@ TEST(Win32FileStore, FolderInTheWayIsReportedAndKept) {
   EXPECT_EQ(store.replaceAtomically(path, "new"), SaveError::ReplaceFailed);
   EXPECT_EQ(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY, static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
   EXPECT_EQ(folder.names(), std::vector<std::string>{"zbfaone.ini"});
+}
+
+TEST(Win32FileStore, ReadsTellMissingFromUnreadableAndWritingIsCheckedAhead) {
+  Folder folder("check");
+  Win32FileStore store;
+  const std::string path = folder.file("zbfaone.ini");
+  ReadError error = ReadError::None;
+  EXPECT_FALSE(store.read(path, error));
+  EXPECT_EQ(error, ReadError::Missing);
+  EXPECT_EQ(store.checkWritable(path), SaveError::None);
+  EXPECT_EQ(folder.names(), std::vector<std::string>{}) << "the check leaves nothing behind";
+  EXPECT_EQ(store.checkWritable(folder.file("no-such-folder\\zbfaone.ini")), SaveError::CannotCreateTemp);
+
+  ASSERT_EQ(store.replaceAtomically(path, "[s]\r\n"), SaveError::None);
+  {
+    // Another program holding the file open, sharing nothing.
+    win32::UniqueFile held(
+        CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    EXPECT_FALSE(store.read(path, error));
+    EXPECT_EQ(error, ReadError::InUse);
+    SettingsStore settings(store, path);
+    EXPECT_EQ(settings.readError(), ReadError::InUse);
+    held.close();
+    EXPECT_EQ(settings.reload(), ReadError::None);
+  }
+  ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(store.checkWritable(path), SaveError::ReplaceFailed);
+  ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+  DeleteFileA(path.c_str());
+
+  ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr));
+  EXPECT_FALSE(store.read(path, error));
+  EXPECT_EQ(error, ReadError::Folder);
+  EXPECT_EQ(store.checkWritable(path), SaveError::ReplaceFailed);
 }
 
 TEST(Win32FileStore, MissingFolderIsReportedThroughTheStore) {

@@ -19,14 +19,24 @@ class MemoryFileStore : public settings::FileStore {
   int saves = 0;  // successful ones
   // The next save fails with this and leaves the file as it was.
   settings::SaveError failNextSave = settings::SaveError::None;
+  // Reads of these paths fail so (a file locked or a folder in the way).
+  std::map<std::string, settings::ReadError> unreadable;
+  // What checkWritable answers.
+  settings::SaveError writable = settings::SaveError::None;
 
-  std::optional<std::string> readAll(const std::string& path) override {
+  std::optional<std::string> read(const std::string& path, settings::ReadError& error) override {
     log.push_back("read " + path);
     ++reads;
+    if (auto failing = unreadable.find(path); failing != unreadable.end()) {
+      error = failing->second;
+      return std::nullopt;
+    }
     auto it = files.find(path);
+    error = it == files.end() ? settings::ReadError::Missing : settings::ReadError::None;
     if (it == files.end()) return std::nullopt;
     return it->second;
   }
+  settings::SaveError checkWritable(const std::string&) override { return writable; }
 
   settings::SaveError replaceAtomically(const std::string& path, const std::string& bytes) override {
     log.push_back("save " + path);
