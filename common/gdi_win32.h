@@ -101,6 +101,27 @@ class SelectIn {
   HGDIOBJ old_;
 };
 
+// A memory DC that keeps one bitmap selected until it is given another, so
+// that a bitmap drawn from again and again is not selected each time.
+class BitmapDc {
+ public:
+  BitmapDc() : dc_(CreateCompatibleDC(nullptr)) {}
+  ~BitmapDc() { show(nullptr); }
+  BitmapDc(const BitmapDc&) = delete;
+  BitmapDc& operator=(const BitmapDc&) = delete;
+  // Selects `bitmap` (null: none), letting go of the one before.
+  void show(HBITMAP bitmap) {
+    if (!dc_) return;
+    if (original_) SelectObject(dc_.get(), original_);
+    original_ = bitmap ? SelectObject(dc_.get(), bitmap) : nullptr;
+  }
+  HDC dc() const { return dc_.get(); }
+
+ private:
+  UniqueMemoryDc dc_;
+  HGDIOBJ original_ = nullptr;
+};
+
 // A memory DC with a compatible bitmap selected, for off-screen drawing.
 class OffscreenSurface {
  public:

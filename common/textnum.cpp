@@ -114,7 +114,6 @@ std::optional<bool> parseTruth(std::string_view text) {
   return std::nullopt;
 }
 
-
 std::string numberToText(std::int64_t value) { return std::to_string(value); }
 
 std::string numberToText(double value) {

@@ -9,7 +9,7 @@ namespace lumova::win32 {
 // Registers a window class with the arrow cursor. `background` may be null
 // (the window paints everything itself) or a system colour brush.
 void registerWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, HBRUSH background = nullptr,
-                         HICON icon = nullptr);
+                         HICON icon = nullptr, UINT style = 0);
 
 // A window procedure that forwards to (self->*Handler)(hwnd, msg, wp, lp).
 // `self` comes from CreateWindowExW's creation parameter at WM_NCCREATE and

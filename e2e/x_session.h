@@ -39,6 +39,7 @@ class XSession {
   bool started() const { return display_ != nullptr; }
 
   const std::string& displayName() const { return name_; }  // ":N"
+  pid_t serverPid() const { return xvfb_.pid(); }
   int width() const { return width_; }
   int height() const { return height_; }
   Rect screen() const { return {0, 0, width_, height_}; }

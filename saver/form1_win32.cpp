@@ -15,13 +15,33 @@ namespace lumova::saver {
 namespace {
 
 constexpr wchar_t kFrameClass[] = L"LumovaSaverWindow";
-constexpr wchar_t kPictureClass[] = L"LumovaPicture";
-constexpr wchar_t kCaptionClass[] = L"LumovaCaption";
 
 // Captions and font names are UTF-8, as the program keeps all its text.
 constexpr UINT kTextCodePage = CP_UTF8;
 
 const win32::DibPicture* asDib(const PicturePtr& p) { return dynamic_cast<const win32::DibPicture*>(p.get()); }
+
+bool overlaps(const RECT& a, const RECT& b) {
+  RECT both;
+  return IntersectRect(&both, &a, &b) != FALSE;
+}
+
+// The parts of `from` that `cut` does not cover: up to four rectangles.
+int difference(const RECT& from, const RECT& cut, RECT out[4]) {
+  RECT inner;
+  if (!IntersectRect(&inner, &from, &cut)) {
+    out[0] = from;
+    return IsRectEmpty(&from) ? 0 : 1;
+  }
+  int n = 0;
+  const RECT parts[4] = {{from.left, from.top, from.right, inner.top},
+                         {from.left, inner.bottom, from.right, from.bottom},
+                         {from.left, inner.top, inner.left, inner.bottom},
+                         {inner.right, inner.top, from.right, inner.bottom}};
+  for (const RECT& p : parts)
+    if (!IsRectEmpty(&p)) out[n++] = p;
+  return n;
+}
 
 }  // namespace
 
@@ -42,23 +62,15 @@ SaverWindow::SaverWindow(HINSTANCE instance, std::function<void(TimerId)> onTime
     : onTimer_(std::move(onTimer)), input_(std::move(input)) {
   geo_ = queryScreenGeometry();
   const HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_LUMOVA));
+  // Its own DC: the window draws often (a floating picture, every tick).
   win32::registerWindowClass(instance, kFrameClass, &win32::windowProc<SaverWindow, &SaverWindow::onFrame>, nullptr,
-                             icon);
-  win32::registerWindowClass(instance, kPictureClass, &win32::windowProc<SaverWindow, &SaverWindow::onPicture>);
-  win32::registerWindowClass(instance, kCaptionClass, &win32::windowProc<SaverWindow, &SaverWindow::onCaption>);
+                             icon, CS_OWNDC);
 
   const RECT& v = geo_.virtualScreen;
   // A tool window has no taskbar button; the window stays hidden until the
   // start-up has prepared it.
-  hwnd_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kFrameClass, win32::toWide(kAppTitle).c_str(),
-                          WS_POPUP | WS_CLIPCHILDREN, v.left, v.top, v.right - v.left, v.bottom - v.top, nullptr,
-                          nullptr, instance, this);
-  // The caption sits below the picture, as a label drawn on the window would.
-  caption_ =
-      CreateWindowExW(0, kCaptionClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, hwnd_, nullptr, instance, this);
-  picture_ =
-      CreateWindowExW(0, kPictureClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, hwnd_, nullptr, instance, this);
-  SetWindowPos(caption_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  hwnd_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kFrameClass, win32::toWide(kAppTitle).c_str(), WS_POPUP,
+                          v.left, v.top, v.right - v.left, v.bottom - v.top, nullptr, nullptr, instance, this);
 
   win32::WindowDc screen(nullptr);
   background_.create(screen.get(), v.right - v.left, v.bottom - v.top);
@@ -67,7 +79,7 @@ SaverWindow::SaverWindow(HINSTANCE instance, std::function<void(TimerId)> onTime
   backColor_ = GetSysColor(COLOR_WINDOWFRAME);
   pictureBackColor_ = GetSysColor(COLOR_BTNTEXT);
   background_.fill(backColor_);
-  frameWaiter_ = std::make_unique<DisplayFrameWaiter>(picture_);
+  frameWaiter_ = std::make_unique<DisplayFrameWaiter>();
 }
 
 SaverWindow::~SaverWindow() {
@@ -119,27 +131,35 @@ void SaverWindow::setCaptionColor(std::uint32_t rgb) { captionColor_ = win32::to
 
 void SaverWindow::setCaptionTop(double twips) { captionTopTwips_ = twips; }
 
-void SaverWindow::setCaptionVisible(bool visible) { ShowWindow(caption_, visible ? SW_SHOWNA : SW_HIDE); }
+HFONT SaverWindow::captionFont() const {
+  return captionFont_ ? captionFont_.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+void SaverWindow::setCaptionVisible(bool visible) {
+  if (captionVisible_ == visible) return;
+  captionVisible_ = visible;
+  InvalidateRect(hwnd_, &captionRect_, FALSE);
+}
 
 TwipSize SaverWindow::setCaptionText(const std::string& text) {
   captionText_ = win32::toWide(text, kTextCodePage);
-  win32::WindowDc dc(caption_);
-  win32::SelectIn font(dc.get(),
-                       captionFont_ ? static_cast<HGDIOBJ>(captionFont_.get()) : GetStockObject(DEFAULT_GUI_FONT));
+  win32::WindowDc dc(hwnd_);
+  win32::SelectIn font(dc.get(), captionFont());
   SIZE extent{0, 0};
   TEXTMETRICW tm{};
   GetTextMetricsW(dc.get(), &tm);
   if (!captionText_.empty())
     GetTextExtentPoint32W(dc.get(), captionText_.data(), static_cast<int>(captionText_.size()), &extent);
-  InvalidateRect(caption_, nullptr, FALSE);
+  InvalidateRect(hwnd_, &captionRect_, FALSE);
   return {extent.cx * geo_.twipsPerPixelX, tm.tmHeight * geo_.twipsPerPixelY};
 }
 
 void SaverWindow::setCaptionGeometry(double left, double width, double height) {
-  const int x = toClientX(left), w = twipsToPixels(width, geo_.twipsPerPixelX);
-  const int h = twipsToPixels(height, geo_.twipsPerPixelY);
-  SetWindowPos(caption_, nullptr, x, toClientY(captionTopTwips_), w, h, SWP_NOZORDER | SWP_NOACTIVATE);
-  InvalidateRect(caption_, nullptr, FALSE);
+  InvalidateRect(hwnd_, &captionRect_, FALSE);
+  const int x = toClientX(left), y = toClientY(captionTopTwips_);
+  captionRect_ =
+      RECT{x, y, x + twipsToPixels(width, geo_.twipsPerPixelX), y + twipsToPixels(height, geo_.twipsPerPixelY)};
+  InvalidateRect(hwnd_, &captionRect_, FALSE);
 }
 
 void SaverWindow::clearPictures() {
@@ -159,53 +179,104 @@ void SaverWindow::setSourcePicture(PicturePtr picture) {
   source_ = std::move(picture);
 }
 
-void SaverWindow::fillPicture() {
-  // The surface appears in its background colour; the effect then lays the
-  // new picture over it.
-  RECT r;
-  GetClientRect(picture_, &r);
-  win32::WindowDc dc(picture_);
-  win32::UniqueBrush brush(CreateSolidBrush(pictureBackColor_));
-  FillRect(dc.get(), &r, brush.get());
-  ValidateRect(picture_, nullptr);
-}
-
 void SaverWindow::setPictureVisible(bool visible) {
+  win32::WindowDc dc(hwnd_);
   if (!visible) {
-    ShowWindow(picture_, SW_HIDE);
+    pictureVisible_ = false;
+    paintArea(dc.get(), pictureRect_);
     return;
   }
-  ShowWindow(picture_, SW_SHOWNA);
-  fillPicture();
+  // The surface appears in its own colour; the effect then lays the new
+  // picture over it.
+  pictureVisible_ = true;
+  pictureFilled_ = true;
+  paintPicture(dc.get());
 }
 
 void SaverWindow::setPictureRect(const TwipRect& r) {
-  const int w = twipsToPixels(r.width, geo_.twipsPerPixelX);
-  const int h = twipsToPixels(r.height, geo_.twipsPerPixelY);
-  // Moving a child window copies its pixels and repaints only what it
-  // uncovers on the window: no flicker, no full repaint.
-  SetWindowPos(picture_, nullptr, toClientX(r.left), toClientY(r.top), w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+  const RECT before = pictureRect_;
+  const int left = toClientX(r.left), top = toClientY(r.top);
+  pictureRect_ = RECT{left, top, left + twipsToPixels(r.width, geo_.twipsPerPixelX),
+                      top + twipsToPixels(r.height, geo_.twipsPerPixelY)};
+  if (!pictureVisible_ || EqualRect(&before, &pictureRect_)) return;
+  // The picture at its new place, then what it uncovered.
+  win32::WindowDc dc(hwnd_);
+  paintPicture(dc.get());
+  RECT uncovered[4];
+  for (int i = 0, n = difference(before, pictureRect_, uncovered); i < n; ++i) paintArea(dc.get(), uncovered[i]);
+}
+
+void SaverWindow::paintPicture(HDC dc) {
+  const RECT& r = pictureRect_;
+  const win32::DibPicture* picture = pictureFilled_ ? nullptr : asDib(committed_);
+  if (!picture) {
+    win32::UniqueBrush brush(CreateSolidBrush(pictureBackColor_));
+    FillRect(dc, &r, brush.get());
+    return;
+  }
+  BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, committedDc_.dc(), 0, 0, SRCCOPY);
+}
+
+void SaverWindow::paintArea(HDC dc, const RECT& area) {
+  if (IsRectEmpty(&area)) return;
+  const int width = area.right - area.left, height = area.bottom - area.top;
+  const bool caption = captionVisible_ && !captionText_.empty() && overlaps(area, captionRect_);
+  const bool picture = pictureVisible_ && overlaps(area, pictureRect_);
+  if (!caption && !picture) {
+    // Background alone (what a moving picture uncovers): one copy.
+    BitBlt(dc, area.left, area.top, width, height, background_.dc(), area.left, area.top, SRCCOPY);
+    return;
+  }
+  // Composed off the screen and copied once, so no layer flickers.
+  win32::OffscreenSurface scratch;
+  if (!scratch.create(dc, width, height)) return;
+  HDC out = scratch.dc();
+  SetViewportOrgEx(out, -area.left, -area.top, nullptr);
+  BitBlt(out, area.left, area.top, width, height, background_.dc(), area.left, area.top, SRCCOPY);
+  if (caption) {
+    win32::SelectIn font(out, captionFont());
+    SetBkMode(out, TRANSPARENT);
+    SetTextColor(out, captionColor_);
+    RECT text = captionRect_;
+    DrawTextW(out, captionText_.data(), static_cast<int>(captionText_.size()), &text,
+              DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+  }
+  if (picture) paintPicture(out);
+  SetViewportOrgEx(out, 0, 0, nullptr);
+  BitBlt(dc, area.left, area.top, width, height, out, 0, 0, SRCCOPY);
 }
 
 bool SaverWindow::playEffect(int effect) {
   const win32::DibPicture* source = asDib(source_);
   if (!source) return true;  // nothing to reveal: the commit shows what there is
-  frameWaiter_->refresh();
+  frameWaiter_->refresh(MonitorFromRect(&geo_.primary, MONITOR_DEFAULTTOPRIMARY));
   const EffectPlan plan = planEffect(effect, source->width(), source->height(), frameWaiter_->refreshHz());
   if (plan.overflow) return false;
-  win32::WindowDc target(picture_);
-  win32::WindowDc screen(nullptr);
-  win32::UniqueMemoryDc sourceDc(CreateCompatibleDC(screen.get()));
+  win32::WindowDc target(hwnd_);
+  win32::UniqueMemoryDc sourceDc(CreateCompatibleDC(target.get()));
   // No DC to draw with: the effect is skipped and the commit shows the picture.
   if (!target || !sourceDc) return true;
+  // The effect works in the picture's own pixels, kept to its surface.
+  // The window's own DC keeps what is set on it: put it back afterwards.
+  const RECT& r = pictureRect_;
+  const int saved = SaveDC(target.get());
+  SetViewportOrgEx(target.get(), r.left, r.top, nullptr);
+  IntersectClipRect(target.get(), 0, 0, r.right - r.left, r.bottom - r.top);
   win32::SelectIn select(sourceDc.get(), source->bitmap());
-  return playEffectPlan(target.get(), sourceDc.get(), plan, *frameWaiter_);
+  const bool played = playEffectPlan(target.get(), sourceDc.get(), plan, *frameWaiter_);
+  RestoreDC(target.get(), saved);
+  return played;
 }
 
 void SaverWindow::commitPicture() {
+  // Selected before the old picture goes: a bitmap still selected into a DC
+  // could not be deleted.
+  const win32::DibPicture* dib = asDib(source_);
+  committedDc_.show(dib ? dib->bitmap() : nullptr);
   committed_ = source_;  // shared, not copied
-  InvalidateRect(picture_, nullptr, FALSE);
-  UpdateWindow(picture_);
+  pictureFilled_ = false;
+  win32::WindowDc dc(hwnd_);
+  if (pictureVisible_) paintPicture(dc.get());
 }
 
 void SaverWindow::unload() {
@@ -288,12 +359,10 @@ LRESULT SaverWindow::onFrame(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
     case WM_XBUTTONDOWN:
-      if (input_.onBackgroundButton) input_.onBackgroundButton();
+      onButton(POINT{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))});
       return 0;
     case WM_MOUSEMOVE:
-      if (input_.onBackgroundMove)
-        input_.onBackgroundMove(static_cast<float>(static_cast<short>(LOWORD(lp)) * geo_.twipsPerPixelX),
-                                static_cast<float>(static_cast<short>(HIWORD(lp)) * geo_.twipsPerPixelY));
+      onMouseMove(POINT{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))});
       return 0;
     case WM_SYSCOMMAND:
       // No screen-saver start or monitor power-off over a running saver.
@@ -320,83 +389,31 @@ LRESULT SaverWindow::onFrame(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
+// The layers take input as windows of their own would: the picture reports
+// movement in its own pixels and ignores buttons; the caption takes both
+// and does nothing; the background reports movement in twips.
+void SaverWindow::onMouseMove(POINT at) {
+  if (pictureVisible_ && PtInRect(&pictureRect_, at)) {
+    if (input_.onPictureMove) input_.onPictureMove(at.x - pictureRect_.left, at.y - pictureRect_.top);
+    return;
+  }
+  if (captionVisible_ && PtInRect(&captionRect_, at)) return;
+  if (input_.onBackgroundMove)
+    input_.onBackgroundMove(static_cast<float>(at.x * geo_.twipsPerPixelX),
+                            static_cast<float>(at.y * geo_.twipsPerPixelY));
+}
+
+void SaverWindow::onButton(POINT at) {
+  if (pictureVisible_ && PtInRect(&pictureRect_, at)) return;
+  if (captionVisible_ && PtInRect(&captionRect_, at)) return;
+  if (input_.onBackgroundButton) input_.onBackgroundButton();
+}
+
 void SaverWindow::paintFrame() {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd_, &ps);
-  const RECT& r = ps.rcPaint;
-  BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, background_.dc(), r.left, r.top, SRCCOPY);
+  paintArea(dc, ps.rcPaint);
   EndPaint(hwnd_, &ps);
-}
-
-LRESULT SaverWindow::onPicture(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  switch (msg) {
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT:
-      paintPicture();
-      return 0;
-    case WM_MOUSEMOVE:
-      if (input_.onPictureMove) input_.onPictureMove(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
-      return 0;
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-      // Should the surface ever hold the focus, keys still interrupt.
-      if (input_.onPictureKey) input_.onPictureKey();
-      return 0;
-  }
-  return DefWindowProcW(hwnd, msg, wp, lp);
-}
-
-void SaverWindow::paintPicture() {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(picture_, &ps);
-  const RECT& r = ps.rcPaint;
-  if (const win32::DibPicture* pic = asDib(committed_)) {
-    win32::UniqueMemoryDc memory(CreateCompatibleDC(dc));
-    win32::SelectIn select(memory.get(), pic->bitmap());
-    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, memory.get(), r.left, r.top, SRCCOPY);
-  } else {
-    win32::UniqueBrush brush(CreateSolidBrush(pictureBackColor_));
-    FillRect(dc, &r, brush.get());
-  }
-  EndPaint(picture_, &ps);
-}
-
-LRESULT SaverWindow::onCaption(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  switch (msg) {
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT:
-      paintCaption();
-      return 0;
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-    case WM_XBUTTONDOWN:
-      return 0;  // the label keeps its buttons and movement: they do nothing
-  }
-  return DefWindowProcW(hwnd, msg, wp, lp);
-}
-
-void SaverWindow::paintCaption() {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(caption_, &ps);
-  RECT r;
-  GetClientRect(caption_, &r);
-  // The label shows the window's background behind its text.
-  POINT origin{0, 0};
-  MapWindowPoints(caption_, hwnd_, &origin, 1);
-  BitBlt(dc, 0, 0, r.right, r.bottom, background_.dc(), origin.x, origin.y, SRCCOPY);
-  if (!captionText_.empty()) {
-    win32::SelectIn font(dc,
-                         captionFont_ ? static_cast<HGDIOBJ>(captionFont_.get()) : GetStockObject(DEFAULT_GUI_FONT));
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, captionColor_);
-    DrawTextW(dc, captionText_.data(), static_cast<int>(captionText_.size()), &r,
-              DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
-  }
-  EndPaint(caption_, &ps);
 }
 
 }  // namespace lumova::saver

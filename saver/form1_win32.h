@@ -1,7 +1,9 @@
 // The saver window on Windows: a borderless topmost window over the whole
-// virtual screen that keeps a persistent image of its background, with the
-// picture surface and the caption label as child windows. The slideshow
-// itself is placed on the primary monitor.
+// virtual screen that keeps a persistent image of its background. The
+// picture surface and the caption label are layers the window draws itself,
+// the picture over the caption over the background: moving a floating
+// picture then costs one copy of it and the strips it uncovers, with no
+// window of its own to move. The slideshow is placed on the primary monitor.
 #pragma once
 
 #include <windows.h>
@@ -32,7 +34,6 @@ ScreenGeometry queryScreenGeometry();
 // they are the picture's own pixels.
 struct SaverInput {
   std::function<void()> onKey;
-  std::function<void()> onPictureKey;
   std::function<void()> onBackgroundButton;
   std::function<void(float xTwips, float yTwips)> onBackgroundMove;
   std::function<void(int x, int y)> onPictureMove;
@@ -89,12 +90,14 @@ class SaverWindow final : public SaverView, public Timers, public EventPump, pub
   friend LRESULT CALLBACK win32::windowProc(HWND, UINT, WPARAM, LPARAM) noexcept;
   void onUnexpectedError();
   LRESULT onFrame(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  LRESULT onPicture(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  LRESULT onCaption(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  void onMouseMove(POINT at);
+  void onButton(POINT at);
   void paintFrame();
-  void paintPicture();
-  void paintCaption();
-  void fillPicture();
+  // Draws everything the window shows inside `area` (client pixels).
+  void paintArea(HDC dc, const RECT& area);
+  // The picture layer alone, where it stands now.
+  void paintPicture(HDC dc);
+  HFONT captionFont() const;
   // The monitors changed: the window covers the new screen, repainted.
   void onDisplayChange();
 
@@ -103,16 +106,24 @@ class SaverWindow final : public SaverView, public Timers, public EventPump, pub
   int toClientY(double twips) const;
 
   HWND hwnd_ = nullptr;
-  HWND picture_ = nullptr;  // the visible picture surface
-  HWND caption_ = nullptr;  // the caption label
   std::function<void(TimerId)> onTimer_;
   SaverInput input_;
   ScreenGeometry geo_{};
   win32::OffscreenSurface background_;  // the window's persistent image
   COLORREF backColor_ = 0;
   COLORREF pictureBackColor_ = 0;
-  PicturePtr source_;     // the loaded picture the effects copy from
-  PicturePtr committed_;  // what the picture surface shows and repaints
+  PicturePtr source_;  // the loaded picture the effects copy from
+  // The picture surface: where it is (client pixels), whether it shows, and
+  // what: its own colour (just shown, before the reveal) or the committed
+  // picture.
+  RECT pictureRect_{};
+  bool pictureVisible_ = false;
+  bool pictureFilled_ = false;
+  PicturePtr committed_;
+  win32::BitmapDc committedDc_;  // committed_'s bitmap, ready to draw from
+  // The caption label.
+  RECT captionRect_{};
+  bool captionVisible_ = false;
   win32::UniqueFont captionFont_;
   COLORREF captionColor_ = 0;
   std::wstring captionText_;

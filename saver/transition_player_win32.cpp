@@ -39,13 +39,13 @@ class BitBltCopier final : public RectCopier {
 
 }  // namespace
 
-double displayRefreshHz(HWND window) {
+double displayRefreshHz(HMONITOR monitor) {
   // 0 and 1 both mean "the hardware's default rate", which is not told.
   auto known = [](double hz) { return hz > 1 && hz < 1000; };
 
   MONITORINFOEXW info{};
   info.cbSize = sizeof info;
-  HMONITOR monitor = MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY);
+  if (!monitor) monitor = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
   const wchar_t* device = monitor && GetMonitorInfoW(monitor, &info) ? info.szDevice : nullptr;
   DEVMODEW mode{};
   mode.dmSize = sizeof mode;
@@ -60,7 +60,7 @@ double displayRefreshHz(HWND window) {
   return 60;
 }
 
-DisplayFrameWaiter::DisplayFrameWaiter(HWND window) : window_(window) {
+DisplayFrameWaiter::DisplayFrameWaiter() {
   LARGE_INTEGER f;
   if (QueryPerformanceFrequency(&f) && f.QuadPart > 0) ticksPerSecond_ = f.QuadPart;
 
@@ -81,8 +81,8 @@ DisplayFrameWaiter::~DisplayFrameWaiter() {
   if (dwmapi_) FreeLibrary(dwmapi_);
 }
 
-void DisplayFrameWaiter::refresh() {
-  refreshHz_ = displayRefreshHz(window_);
+void DisplayFrameWaiter::refresh(HMONITOR monitor) {
+  refreshHz_ = displayRefreshHz(monitor);
   period_ = std::max<LONGLONG>(1, std::llround(static_cast<double>(ticksPerSecond_) / refreshHz_));
 
   BOOL composed = FALSE;

@@ -19,21 +19,21 @@ enum class FrameWaitMode {
   Sleep,                // no timer could be made
 };
 
-// The display's refresh rate for the monitor showing `window` (the primary
-// monitor for none), in Hz; 60 when the system does not know it.
-double displayRefreshHz(HWND window);
+// The refresh rate of `monitor` (the primary monitor for none), in Hz; 60
+// when the system does not know it.
+double displayRefreshHz(HMONITOR monitor);
 
 // Waits for the display's next frame. Call refresh() before planning each
 // effect: composition, the refresh rate and the monitor under the picture
 // can change between pictures.
 class DisplayFrameWaiter final : public FrameWaiter {
  public:
-  explicit DisplayFrameWaiter(HWND window = nullptr);
+  DisplayFrameWaiter();
   ~DisplayFrameWaiter() override;
   DisplayFrameWaiter(const DisplayFrameWaiter&) = delete;
   DisplayFrameWaiter& operator=(const DisplayFrameWaiter&) = delete;
 
-  void refresh();  // re-reads composition and the refresh rate, for the window's monitor now
+  void refresh(HMONITOR monitor = nullptr);  // re-reads composition and the refresh rate of `monitor`
   double refreshHz() const { return refreshHz_; }
   FrameWaitMode mode() const { return mode_; }
 
@@ -55,7 +55,6 @@ class DisplayFrameWaiter final : public FrameWaiter {
   bool waitForTimer();
   FrameWaitMode timerMode() const;
 
-  HWND window_;
   HMODULE dwmapi_ = nullptr;
   IsCompositionEnabledFn isCompositionEnabled_ = nullptr;
   FlushFn flush_ = nullptr;

@@ -89,7 +89,6 @@ class SaverRun {
   saver::SaverInput input() {
     saver::SaverInput in;
     in.onKey = [this] { session_.Form_KeyDown(); };
-    in.onPictureKey = [this] { session_.Picture1_KeyDown(); };
     in.onBackgroundButton = [this] { session_.Form_MouseDown(); };
     in.onBackgroundMove = [this](float x, float y) { session_.Form_MouseMove(x, y); };
     in.onPictureMove = [this](int x, int y) {

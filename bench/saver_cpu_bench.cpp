@@ -1,0 +1,116 @@
+// What the running saver costs the machine: CPU time of the Lumova.scr
+// process and of the X server over 10 s, for a still picture, floating at
+// the slowest and fastest speeds, and with the change timer armed, under
+// Wine on a private Xvfb. Run by hand (about two minutes):
+//   build/native/bench/saver_cpu_bench
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "e2e/image.h"
+#include "e2e/wait.h"
+#include "e2e/wine_desktop.h"
+
+namespace {
+
+using namespace lumova::e2e;
+using namespace std::chrono_literals;
+
+std::string readText(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// CPU seconds (user + system) a process has used so far.
+std::optional<double> cpuSeconds(pid_t pid) {
+  const std::string stat = readText("/proc/" + std::to_string(pid) + "/stat");
+  const auto close = stat.rfind(')');
+  if (close == std::string::npos) return std::nullopt;
+  std::istringstream fields(stat.substr(close + 2));
+  std::string field;
+  unsigned long long utime = 0, stime = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i) {
+    if (i == 14) utime = std::stoull(field);
+    if (i == 15) stime = std::stoull(field);
+  }
+  return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// The Linux process running Lumova.scr in this desktop's prefix.
+std::optional<pid_t> saverPid(const WineDesktop& d) {
+  const std::string prefix = "WINEPREFIX=" + d.prefixDir().string();
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::string cmdline = readText(entry.path() / "cmdline");
+    if (cmdline.find("Lumova.scr") == std::string::npos || cmdline.find("launcher") != std::string::npos) continue;
+    const std::string environ = readText(entry.path() / "environ");
+    if (environ.find(prefix) == std::string::npos) continue;
+    return static_cast<pid_t>(std::stoi(name));
+  }
+  return std::nullopt;
+}
+
+struct Case {
+  const char* name;
+  std::string imageOptions;
+};
+
+void measure(const Case& c) {
+  WineDesktop d(std::string("cpu-") + c.name);
+  d.start();
+  std::filesystem::create_directories(d.saverDir());
+  saveBmp(Image(300, 200, rgb(200, 120, 40)), d.saverDir() / "a.bmp");
+  saveBmp(Image(300, 200, rgb(40, 120, 200)), d.saverDir() / "b.bmp");
+  d.installSaver(
+      "[total]\r\ntotal=2\r\n[images]\r\n0=C:\\Lumova\\a.bmp\r\n1=C:\\Lumova\\b.bmp\r\n[caption]\r\n0=\r\n1=\r\n"
+      "[image]\r\n" +
+      c.imageOptions + "effectMode=0\r\nrandomEffect=0\r\n[background]\r\nnewBackColor=0\r\nbackEffect=0\r\n");
+  d.startSaver("/s");
+  std::optional<pid_t> pid;
+  waitUntil([&] { return (pid = saverPid(d)).has_value() && d.screen().findWindow("Lumova Screen Saver"); }, 15s);
+  if (!pid) {
+    std::cout << c.name << ": the saver did not start\n";
+    return;
+  }
+  std::this_thread::sleep_for(3s);  // the first picture is up, start-up work done
+  const auto saver0 = cpuSeconds(*pid), x0 = cpuSeconds(d.screen().serverPid());
+  const auto t0 = std::chrono::steady_clock::now();
+  std::this_thread::sleep_for(10s);
+  const auto saver1 = cpuSeconds(*pid), x1 = cpuSeconds(d.screen().serverPid());
+  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  if (!saver0 || !saver1 || !x0 || !x1) {
+    std::cout << c.name << ": could not read the CPU times\n";
+    return;
+  }
+  const double saver = (*saver1 - *saver0) / wall * 100, x = (*x1 - *x0) / wall * 100;
+  std::printf("%-28s saver %5.2f %%  X server %5.2f %%  together %5.2f %% of a core\n", c.name, saver, x, saver + x);
+  d.stop();
+}
+
+}  // namespace
+
+int main() {
+  const Case cases[] = {
+      {"still, centred", "timeInterval=0\r\npicRandom=cent\r\n"},
+      {"floating at speed 0", "timeInterval=0\r\npicRandom=rand\r\npicSpeed=0\r\n"},
+      {"floating at speed 5", "timeInterval=0\r\npicRandom=rand\r\npicSpeed=5\r\n"},
+      {"between changes (60 s)", "timeInterval=60\r\npicRandom=cent\r\n"},
+      {"changing every 5 s", "timeInterval=5\r\npicRandom=cent\r\n"},
+  };
+  try {
+    for (const Case& c : cases) measure(c);
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";
+    return 1;
+  }
+  return 0;
+}
