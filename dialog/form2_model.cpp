@@ -383,6 +383,8 @@ void Form2Model::Form_Load() {
   fontDialog_.colour = colourOf(readValue(Key::newFontForeColor));
   setColour(C::Picture2, fontDialog_.colour);
 
+  readValue(Key::picFit);
+
   // Selecting the first picture previews it and shows its caption; a missing
   // file brings up its message before the dialog appears.
   if (!control(C::List1).items.empty()) setListIndex(C::List1, 0);

@@ -38,6 +38,8 @@ constexpr std::array<KeyInfo, kKeyCount> kKeys{{
     {Key::newFontUnderline, "font", "newFontUnderline", "False", Kind::Truth, 0, 0, {}, kTruth},
     {Key::newFontFontStrikethru, "font", "newFontFontStrikethru", "False", Kind::Truth, 0, 0, {}, kTruth},
     {Key::newFontForeColor, "font", "newFontForeColor", "16777215", Kind::Number, 0, kWhite, kColours, {}},
+    // "1": a picture larger than its screen area is shrunk to fit it whole.
+    {Key::picFit, "image", "picFit", "0", Kind::Number, -kAny, kAny, kFlag, {}, "1"},
 }};
 
 constexpr bool tableFollowsKeyOrder() {
@@ -85,7 +87,8 @@ std::string readOption(const SettingsStore& store, Key key) {
   const KeyInfo& info = keyInfo(key);
   std::string text = store.read(info.section, info.name);
   if (isValid(info, text)) return text;
-  return std::string(info.defaultValue);
+  const bool newUser = store.readError() == ReadError::Missing;
+  return std::string(newUser && !info.newFileDefault.empty() ? info.newFileDefault : info.defaultValue);
 }
 
 OptionValues readOptions(const SettingsStore& store) {

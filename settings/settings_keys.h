@@ -36,8 +36,11 @@ enum class Key {
   newFontUnderline,
   newFontFontStrikethru,
   newFontForeColor,
+  // Added after the first release: a file without them keeps its meaning
+  // (the default), a new user gets newFileDefault.
+  picFit,
 };
-inline constexpr std::size_t kKeyCount = 18;
+inline constexpr std::size_t kKeyCount = 19;
 
 enum class Kind {
   Text,          // anything, the empty text included (the password)
@@ -69,6 +72,10 @@ struct KeyInfo {
   Range range;
   // Options that hold one of two texts: choice 0 and choice 1.
   std::array<std::string_view, 2> choices{};
+  // What a reader takes when there is no settings file at all (a new user),
+  // where that differs from `defaultValue`, the meaning of a file without
+  // the key.
+  std::string_view newFileDefault{};
 };
 
 // All option keys, in the order the save writes them.
@@ -86,7 +93,8 @@ inline bool isChoice(Key key, std::string_view text, int choice) { return text =
 // A font switch as the file keeps it: "True" or "False".
 inline std::string_view flagText(Key key, bool on) { return choiceText(key, on ? 0 : 1); }
 
-// The stored text when it is valid for the key, otherwise the key's default.
+// The stored text when it is valid for the key, otherwise the key's default
+// (newFileDefault when there is no settings file).
 std::string readOption(const SettingsStore& store, Key key);
 
 // Option values as text, indexed by Key.

@@ -269,7 +269,8 @@ TEST(Form2Startup, MissingOrGarbledValuesOpenWithDefaults) {
     EXPECT_EQ(d[Control::Text3].text, "0");
     for (const auto& info : settings::optionKeys()) {
       SCOPED_TRACE(std::string(info.name));
-      EXPECT_EQ(d.model.value(info.key), info.defaultValue);
+      const bool newUser = !r.fileExists && !info.newFileDefault.empty();
+      EXPECT_EQ(d.model.value(info.key), newUser ? info.newFileDefault : info.defaultValue);
     }
     EXPECT_EQ(d[Control::Slider1].value, 2);  // picSpeed's default
     EXPECT_TRUE(d.host.messages.empty());
