@@ -42,11 +42,44 @@ constexpr bool pictureSizeAllowed(std::int64_t width, std::int64_t height) {
          width * height <= kMaxPicturePixels;
 }
 
+struct PictureSize {
+  int width = 0;
+  int height = 0;
+  bool operator==(const PictureSize&) const = default;
+};
+
+// The size a width x height picture shows at when it must fit whole within
+// box: unchanged when it fits (it is never enlarged) or when the box is
+// empty; otherwise the largest size of its proportions within the box, the
+// other side rounded to the nearest pixel, never below 1.
+constexpr PictureSize fitWithin(PictureSize picture, PictureSize box) {
+  if (box.width <= 0 || box.height <= 0 || picture.width <= 0 || picture.height <= 0) return picture;
+  if (picture.width <= box.width && picture.height <= box.height) return picture;
+  const std::int64_t w = picture.width, h = picture.height;
+  // Width-limited when w / h >= box.width / box.height.
+  if (w * box.height >= h * box.width) {
+    const std::int64_t height = (h * box.width * 2 + w) / (w * 2);
+    return {box.width, static_cast<int>(height < 1 ? 1 : height > box.height ? box.height : height)};
+  }
+  const std::int64_t width = (w * box.height * 2 + h) / (h * 2);
+  return {static_cast<int>(width < 1 ? 1 : width > box.width ? box.width : width), box.height};
+}
+
+// A picture to load: by its path (UTF-8, as the program keeps all its
+// text), at its natural size or shrunk to fit a box of pixels.
+struct PictureRequest {
+  std::string path;
+  PictureSize fit;  // 0 by 0: the natural size
+  bool operator==(const PictureRequest&) const = default;
+};
+
 class PictureLoader {
  public:
   virtual ~PictureLoader() = default;
-  // `path` is UTF-8, as the program keeps all its text.
-  virtual PictureLoad load(const std::string& path) = 0;
+  // The picture upright (as its orientation mark says) and, when asked,
+  // fitted: averaged down to fitWithin(upright size, request.fit).
+  virtual PictureLoad load(const PictureRequest& request) = 0;
+  PictureLoad load(const std::string& path) { return load(PictureRequest{path, {}}); }
 };
 
 }  // namespace lumova

@@ -7,12 +7,26 @@
 #include <new>
 #include <vector>
 
+#include "common/area_scale.h"
 #include "common/gdi_win32.h"
 #include "common/picture_probe.h"
 #include "common/text_win32.h"
 
+// The decoder's own scaling, which MinGW's headers do not declare.
+struct IWICBitmapSourceTransform : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE CopyPixels(const WICRect* rect, UINT width, UINT height, WICPixelFormatGUID* format,
+                                               WICBitmapTransformOptions transform, UINT stride, UINT size,
+                                               BYTE* buffer) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetClosestSize(UINT* width, UINT* height) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetClosestPixelFormat(WICPixelFormatGUID* format) = 0;
+  virtual HRESULT STDMETHODCALLTYPE DoesSupportTransform(WICBitmapTransformOptions transform, BOOL* supported) = 0;
+};
+
 namespace lumova::win32 {
 namespace {
+
+constexpr GUID kIidBitmapSourceTransform = {
+    0x3B16811B, 0x6A43, 0x4ec9, {0xB7, 0x13, 0x3D, 0x5A, 0x0C, 0x13, 0xB9, 0x40}};
 
 // COM for the duration of one load. A thread already in a single-threaded
 // apartment keeps it (RPC_E_CHANGED_MODE): WIC's objects work in either.
@@ -135,7 +149,85 @@ bool isOpaque(const DibPicture& picture) {
   return true;
 }
 
-PictureLoad decode(std::vector<std::uint8_t>& bytes) {
+// Rows handed to a scaler a band at a time, 32 bits a pixel: what the
+// picture needs in memory is a band and the scaler's sums, not the decode.
+// `readBand` fills `rows` rows of `width` pixels from row `y` on, at
+// `stride` bytes a row, in 24-bit BGR (`bgr`) or 32-bit PBGRA, as the scaler
+// was made to take them.
+template <typename ReadBand>
+HRESULT scaleBands(UINT width, UINT height, bool bgr, ReadBand&& readBand, AreaScaler& scaler) {
+  const UINT stride = bgr ? (width * 3 + 3) & ~3u : width * 4;
+  const UINT band = std::max<UINT>(1, (1u << 20) / stride);
+  std::vector<std::uint8_t> staging(static_cast<std::size_t>(stride) * std::min(band, height));
+  for (UINT y = 0; y < height; y += band) {
+    const UINT rows = std::min(band, height - y);
+    const HRESULT hr = readBand(y, rows, stride, staging.data());
+    if (FAILED(hr)) return hr;
+    for (UINT r = 0; r < rows; ++r) {
+      const std::uint8_t* in = staging.data() + static_cast<std::size_t>(r) * stride;
+      scaler.addRow(in);
+    }
+  }
+  return S_OK;
+}
+
+// A frame decoded straight into a smaller picture of `target` size. A JPEG
+// decoder that can decode at a reduced size (IWICBitmapSourceTransform)
+// does so, at the smallest size not below the target; the averaging does the
+// rest.
+HRESULT decodeFitted(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, UINT width, UINT height,
+                     DibPicture& target) {
+  WICPixelFormatGUID format{};
+  const bool bgr = SUCCEEDED(frame->GetPixelFormat(&format)) && format == GUID_WICPixelFormat24bppBGR;
+  ComPtr<IWICBitmapSourceTransform> transform;
+  if (bgr && SUCCEEDED(frame->QueryInterface(kIidBitmapSourceTransform, transform.putVoid()))) {
+    UINT w = static_cast<UINT>(target.width()), h = static_cast<UINT>(target.height());
+    WICPixelFormatGUID wanted = GUID_WICPixelFormat24bppBGR;
+    if (SUCCEEDED(transform->GetClosestSize(&w, &h)) && w >= static_cast<UINT>(target.width()) &&
+        h >= static_cast<UINT>(target.height()) && (w < width || h < height) &&
+        SUCCEEDED(transform->GetClosestPixelFormat(&wanted)) && wanted == GUID_WICPixelFormat24bppBGR) {
+      AreaScaler reduced(static_cast<int>(w), static_cast<int>(h), target.width(), target.height(), 3);
+      const HRESULT hr = scaleBands(
+          w, h, true,
+          [&](UINT y, UINT rows, UINT stride, BYTE* out) {
+            const WICRect rect{0, static_cast<INT>(y), static_cast<INT>(w), static_cast<INT>(rows)};
+            WICPixelFormatGUID f = GUID_WICPixelFormat24bppBGR;
+            return transform->CopyPixels(&rect, w, h, &f, WICBitmapTransformRotate0, stride, stride * rows, out);
+          },
+          reduced);
+      if (SUCCEEDED(hr)) {
+        reduced.finish({target.mutableBits(), target.width(), target.height(), target.stride()});
+        return S_OK;
+      }
+      // Otherwise the full-size decode below.
+    }
+  }
+  AreaScaler full(static_cast<int>(width), static_cast<int>(height), target.width(), target.height(), bgr ? 3 : 4);
+  ComPtr<IWICFormatConverter> converter;
+  IWICBitmapSource* source = frame;
+  if (!bgr) {
+    if (FAILED(factory->CreateFormatConverter(converter.put()))) return E_FAIL;
+    const HRESULT hr = converter->Initialize(frame, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr,
+                                             0.0, WICBitmapPaletteTypeCustom);
+    if (FAILED(hr)) return hr;
+    source = converter.get();
+  }
+  const HRESULT hr = scaleBands(
+      width, height, bgr,
+      [&](UINT y, UINT rows, UINT stride, BYTE* out) {
+        const WICRect rect{0, static_cast<INT>(y), static_cast<INT>(width), static_cast<INT>(rows)};
+        return source->CopyPixels(&rect, stride, stride * rows, out);
+      },
+      full);
+  if (SUCCEEDED(hr)) full.finish({target.mutableBits(), target.width(), target.height(), target.stride()});
+  return hr;
+}
+
+// The orientation the file's own marks give its pixels.
+int pictureOrientation(const std::vector<std::uint8_t>&) { return 1; }
+bool turnsSideways(int orientation) { return orientation >= 5 && orientation <= 8; }
+
+PictureLoad decode(std::vector<std::uint8_t>& bytes, PictureSize fit) {
   const PictureProbe probe = probePicture(bytes);
   if (probe.format == PictureFormat::Unknown) return failed(PictureError::NotAPicture);
   // A side of 0 is left for the decoder (a JPEG may give its height later).
@@ -182,8 +274,28 @@ PictureLoad decode(std::vector<std::uint8_t>& bytes) {
     left = probe.frameLeft;
     top = probe.frameTop;
   }
-  std::shared_ptr<DibPicture> picture =
-      DibPicture::create(static_cast<int>(canvasWidth), static_cast<int>(canvasHeight));
+  // The size it is shown at, upright, and that size in the file's own
+  // orientation, which is the one the pixels are decoded in.
+  const int orientation = pictureOrientation(bytes);
+  const bool sideways = turnsSideways(orientation);
+  const PictureSize natural{static_cast<int>(canvasWidth), static_cast<int>(canvasHeight)};
+  const PictureSize upright = sideways ? PictureSize{natural.height, natural.width} : natural;
+  const PictureSize shown = fitWithin(upright, fit);
+  const PictureSize decoded = sideways ? PictureSize{shown.height, shown.width} : shown;
+  // A GIF whose first image covers part of its logical screen is composed
+  // at full size first (GIFs are small); every other picture is decoded
+  // straight to its fitted size.
+  const bool partOfCanvas = natural != PictureSize{static_cast<int>(frameWidth), static_cast<int>(frameHeight)};
+  if (decoded != natural && !partOfCanvas) {
+    std::shared_ptr<DibPicture> fitted = DibPicture::create(decoded.width, decoded.height);
+    if (!fitted) return failed(PictureError::TooLarge);
+    if (FAILED(hr = decodeFitted(factory.get(), frame.get(), frameWidth, frameHeight, *fitted)))
+      return failed(decodeError(hr));
+    fitted->setOpaque(isOpaque(*fitted));
+    return PictureLoad{std::move(fitted), PictureError::None};
+  }
+
+  std::shared_ptr<DibPicture> picture = DibPicture::create(natural.width, natural.height);
   if (!picture) return failed(PictureError::TooLarge);
 
   std::uint8_t* origin = picture->mutableBits() + top * picture->stride() + left * 4;
@@ -198,6 +310,13 @@ PictureLoad decode(std::vector<std::uint8_t>& bytes) {
     if (SUCCEEDED(hr)) hr = copyRows(converter.get(), frameWidth, frameHeight, origin, picture->stride());
   }
   if (FAILED(hr)) return failed(decodeError(hr));
+  if (decoded != natural) {
+    std::shared_ptr<DibPicture> fitted = DibPicture::create(decoded.width, decoded.height);
+    if (!fitted) return failed(PictureError::TooLarge);
+    scaleByAreaAverage({picture->bits(), picture->width(), picture->height(), picture->stride()},
+                       {fitted->mutableBits(), fitted->width(), fitted->height(), fitted->stride()});
+    picture = std::move(fitted);
+  }
   picture->setOpaque(isOpaque(*picture));
   return PictureLoad{std::move(picture), PictureError::None};
 }
@@ -253,13 +372,13 @@ std::uint32_t DibPicture::pixel(int x, int y) const {
   return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
 }
 
-PictureLoad WicPictureLoader::load(const std::string& path) {
+PictureLoad WicPictureLoader::load(const PictureRequest& request) {
   try {
-    const std::wstring wide = toWide(path);
+    const std::wstring wide = toWide(request.path);
     if (wide.empty()) return failed(PictureError::NotFound);
     std::vector<std::uint8_t> bytes;
     if (const PictureError error = readWholeFile(wide, bytes); error != PictureError::None) return failed(error);
-    return decode(bytes);
+    return decode(bytes, request.fit);
   } catch (const std::bad_alloc&) {
     return failed(PictureError::TooLarge);
   }

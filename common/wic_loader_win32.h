@@ -87,7 +87,8 @@ class DibPicture final : public Picture {
 // refused as too large.
 class WicPictureLoader final : public PictureLoader {
  public:
-  PictureLoad load(const std::string& path) override;
+  using PictureLoader::load;
+  PictureLoad load(const PictureRequest& request) override;
 };
 
 inline constexpr std::uint64_t kMaxPictureFileBytes = 512ull * 1024 * 1024;

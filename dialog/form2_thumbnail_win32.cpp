@@ -2,7 +2,7 @@
 
 #include "common/gdi_win32.h"
 #include "common/wic_loader_win32.h"
-#include "dialog/thumbnail_scale.h"
+#include "common/area_scale.h"
 
 namespace lumova::dialog {
 namespace {

@@ -21,6 +21,13 @@ double centredOffset(double space, double size) {
   return static_cast<double>(difference / 2);
 }
 
+PictureSize pictureRoom(PictureSize monitor, int captionBand, bool captioned, bool floating) {
+  PictureSize room = monitor;
+  if (captioned) room.height -= 2 * captionBand;
+  if (floating) room = {room.width * 3 / 4, room.height * 3 / 4};
+  return {std::max(room.width, 1), std::max(room.height, 1)};
+}
+
 Form1::Form1(Form1Deps deps) : d_(std::move(deps)) {}
 
 void Form1::Form_Load() {
@@ -56,7 +63,7 @@ void Form1::Form_Load() {
   d_.timers.set(TimerId::Timer3, kStartupDelayMs);
 
   // In list order the first picture is already known: start decoding it.
-  if (lastImage_ >= 0 && !options_.randomOrder && d_.prefetch) d_.prefetch(imageFiles_[0]);
+  if (lastImage_ >= 0 && !options_.randomOrder && d_.prefetch) d_.prefetch(requestFor(0));
 }
 
 void Form1::onTimer(TimerId id) {
@@ -140,13 +147,24 @@ void Form1::prefetchNext() {
   // Without changes nothing after the first picture is ever shown.
   if (!d_.prefetch || lastImage_ < 0 || options_.changeIntervalMs == 0) return;
   int next = currentImage_ > lastImage_ ? 0 : currentImage_;
-  d_.prefetch(imageFiles_[static_cast<std::size_t>(next)]);
+  d_.prefetch(requestFor(static_cast<std::size_t>(next)));
+}
+
+PictureRequest Form1::requestFor(std::size_t index) const {
+  PictureRequest request{imageFiles_[index], {}};
+  if (!options_.fitToScreen) return request;
+  const auto pixels = [](double twips, double perPixel) { return static_cast<int>(std::lround(twips / perPixel)); };
+  const PictureSize monitor{pixels(d_.view.screenWidth(), d_.view.twipsPerPixelX()),
+                            pixels(d_.view.screenHeight(), d_.view.twipsPerPixelY())};
+  const int band = pixels(d_.view.captionLineHeight(), d_.view.twipsPerPixelY());
+  request.fit = pictureRoom(monitor, band, !imageCaptions_[index].empty(), !options_.centred);
+  return request;
 }
 
 bool Form1::showPicture() {
   d_.view.setCaptionVisible(false);
   d_.view.clearPictures();
-  PictureLoad loaded = d_.pictures.load(imageFiles_[static_cast<std::size_t>(currentImage_)]);
+  PictureLoad loaded = d_.pictures.load(requestFor(static_cast<std::size_t>(currentImage_)));
   if (!loaded) {
     missingPictureExit();
     return false;

@@ -39,9 +39,9 @@ struct Form1Deps {
   Module1& module1;
   settings::FileStore& files;
   std::string exeFolder;  // where zbfaone.ini lives
-  // Told the path of the picture that will be shown next, as soon as it is
-  // known, so it can be decoded ahead of time. May be empty.
-  std::function<void(const std::string&)> prefetch;
+  // Told the picture that will be shown next, as soon as it is known, so it
+  // can be decoded (and fitted) ahead of time. May be empty.
+  std::function<void(const PictureRequest&)> prefetch;
 };
 
 inline constexpr std::uint32_t kStartupDelayMs = 500;
@@ -53,6 +53,13 @@ inline constexpr double kCaptionExtraWidthTwips = 200;
 // left/top of something `size` long centred in `space`: the difference
 // rounded (halves to even), then halved, dropping the remainder.
 double centredOffset(double space, double size);
+
+// The room a picture shrunk to fit may take on a monitor of `monitor`
+// pixels: all of it; for a picture with a caption, less the caption band at
+// the top and as much at the bottom, so the caption never covers it and it
+// stays centred; for a floating picture three quarters of that across and
+// down, so it still has room to float.
+PictureSize pictureRoom(PictureSize monitor, int captionBand, bool captioned, bool floating);
 
 class Form1 {
  public:
@@ -86,6 +93,8 @@ class Form1 {
   void drawFloatDirection();
   void missingPictureExit();
   void prefetchNext();
+  // Picture `index` as it is to be loaded: fitted to the screen when asked.
+  PictureRequest requestFor(std::size_t index) const;
   template <typename Change>
   void asPictureChange(Change&& change);
 

@@ -154,6 +154,14 @@ TwipSize SaverWindow::setCaptionText(const std::string& text) {
   return {extent.cx * geo_.twipsPerPixelX, tm.tmHeight * geo_.twipsPerPixelY};
 }
 
+double SaverWindow::captionLineHeight() const {
+  win32::WindowDc dc(hwnd_);
+  win32::SelectIn font(dc.get(), captionFont());
+  TEXTMETRICW tm{};
+  GetTextMetricsW(dc.get(), &tm);
+  return tm.tmHeight * geo_.twipsPerPixelY;
+}
+
 void SaverWindow::setCaptionGeometry(double left, double width, double height) {
   InvalidateRect(hwnd_, &captionRect_, FALSE);
   const int x = toClientX(left), y = toClientY(captionTopTwips_);

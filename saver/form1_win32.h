@@ -64,6 +64,7 @@ class SaverWindow final : public SaverView, public Timers, public EventPump, pub
   void setCaptionTop(double twips) override;
   void setCaptionVisible(bool visible) override;
   TwipSize setCaptionText(const std::string& text) override;
+  double captionLineHeight() const override;
   void setCaptionGeometry(double left, double width, double height) override;
   void clearPictures() override;
   void setSourcePicture(PicturePtr picture) override;

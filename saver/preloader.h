@@ -48,28 +48,32 @@ class PreloadingLoader final : public PictureLoader {
   PreloadingLoader(const PreloadingLoader&) = delete;
   PreloadingLoader& operator=(const PreloadingLoader&) = delete;
 
-  // Starts decoding `path` on the worker, dropping any other prefetched
-  // picture. Asking again for the path already prefetched does nothing.
-  void prefetch(const std::string& path);
+  using PictureLoader::load;
 
-  // The prefetched result when it is for `path` and the file is unchanged
-  // (waiting for its decode if still running); otherwise decodes here.
-  PictureLoad load(const std::string& path) override;
+  // Starts decoding the request on the worker, dropping any other prefetched
+  // picture. Asking again for the request already prefetched does nothing.
+  void prefetch(const PictureRequest& request);
+  void prefetch(const std::string& path) { prefetch(PictureRequest{path, {}}); }
+
+  // The prefetched result when it is for this request and the file is
+  // unchanged (waiting for its decode if still running); otherwise decodes
+  // here.
+  PictureLoad load(const PictureRequest& request) override;
 
  private:
   enum class Slot { Empty, Queued, Decoding, Ready };
   void run();
-  PictureLoad decodeHere(const std::string& path);
+  PictureLoad decodeHere(const PictureRequest& request);
 
   PictureLoader& decoder_;
   FileStamps& stamps_;
   std::mutex mutex_;
   std::condition_variable changed_;
   Slot slot_ = Slot::Empty;
-  std::string path_;
+  PictureRequest request_;
   std::optional<FileStamp> stamp_;  // taken before the decode began
   PictureLoad result_;
-  std::uint64_t request_ = 0;  // bumped whenever the slot is given up; a decode for an older request is dropped
+  std::uint64_t generation_ = 0;  // bumped whenever the slot is given up; an older generation's decode is dropped
   bool stopping_ = false;
   std::thread worker_;  // last: starts once everything above exists
 };

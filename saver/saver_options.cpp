@@ -53,6 +53,7 @@ SaverOptions saverOptions(const settings::OptionValues& values) {
       static_cast<std::uint32_t>(roundHalfEven(parseNumber(text(Key::timeInterval)).value_or(0) * 1000));
   o.effectMode = effectNumber(text(Key::effectMode));
   o.randomEffect = isExactlyOne(text(Key::randomEffect));
+  o.fitToScreen = isExactlyOne(text(Key::picFit));
   o.captionFont.name = text(Key::newFontName);
   o.captionFont.size = parseNumber(text(Key::newFontSize)).value_or(0);
   o.captionFont.bold = flag(Key::newFontBold);

@@ -28,6 +28,7 @@ struct SaverOptions {
   // (nothing here) draws nothing and leaves the picture to the commit.
   std::optional<int> effectMode;
   bool randomEffect = false;  // randomEffect reads as exactly 1
+  bool fitToScreen = false;   // picFit reads as exactly 1
   CaptionFont captionFont;
   std::uint32_t captionColor = 0;
 };

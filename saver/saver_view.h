@@ -54,6 +54,8 @@ class SaverView {
   virtual void setCaptionTop(double twips) = 0;
   virtual void setCaptionVisible(bool visible) = 0;
   virtual TwipSize setCaptionText(const std::string& text) = 0;
+  // The height of a caption's one line in the caption font.
+  virtual double captionLineHeight() const = 0;
   virtual void setCaptionGeometry(double left, double width, double height) = 0;
 
   // The picture surfaces: the hidden source holds the loaded picture; the

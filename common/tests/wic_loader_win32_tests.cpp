@@ -376,6 +376,39 @@ TEST_F(WicLoader, EachFormatDecodesToItsSizeAndPixels) {
   }
 }
 
+TEST_F(WicLoader, FittingAveragesTheAreaEachPixelCovers) {
+  // A one-pixel checkerboard halved is an even grey, never black or white
+  // as dropping pixels would leave it.
+  std::vector<std::uint32_t> board(64 * 48);
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 64; ++x) board[static_cast<std::size_t>(y) * 64 + x] = (x + y) % 2 ? 0xFFFFFFFF : 0xFF000000;
+  const std::string png = path("board.png");
+  ASSERT_EQ(encodeWithWic(png, GUID_ContainerFormatPng, 64, 48, board), S_OK);
+  const PictureLoad half = loader_.load(PictureRequest{png, {32, 32}});
+  ASSERT_TRUE(half);
+  EXPECT_EQ(half.picture->width(), 32);
+  EXPECT_EQ(half.picture->height(), 24);
+  EXPECT_EQ(comparePixels(dib(half), 32, 24, [](int, int) { return 0xFF808080u; }, 1), "");
+  EXPECT_TRUE(dib(half).opaque());
+
+  // A large JPEG of flat 16-pixel blocks, a quarter across and down: each
+  // block becomes four pixels of its colour (the decoder may do part of it).
+  const std::string jpeg = path("blocks-large.jpg");
+  ASSERT_EQ(encodeWithWic(jpeg, GUID_ContainerFormatJpeg, 1600, 1200, colourPattern(1600, 1200, blockIndex)), S_OK);
+  const PictureLoad quarter = loader_.load(PictureRequest{jpeg, {400, 400}});
+  ASSERT_TRUE(quarter);
+  ASSERT_EQ(quarter.picture->width(), 400);
+  ASSERT_EQ(quarter.picture->height(), 300);
+  for (int by = 0; by < 75; by += 7)
+    for (int bx = 0; bx < 100; bx += 9) {
+      SCOPED_TRACE(std::to_string(bx) + "," + std::to_string(by));
+      EXPECT_LE(channelDistance(dib(quarter).pixel(bx * 4 + 2, by * 4 + 2), kColours[blockIndex(bx * 16, by * 16)]), 24);
+    }
+  // No box, or one it fits: the natural size.
+  EXPECT_EQ(loader_.load(PictureRequest{png, {64, 48}}).picture->width(), 64);
+  EXPECT_EQ(loader_.load(PictureRequest{png, {}}).picture->width(), 64);
+}
+
 TEST_F(WicLoader, ContentDecidesTheFormatNotTheName) {
   const std::string png = encoded("named-wrongly.png", GUID_ContainerFormatPng);
   writeFile(path("named-wrongly.bmp"), readFile(png));

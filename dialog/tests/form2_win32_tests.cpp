@@ -67,10 +67,11 @@ HWND toolTipsOf(HWND owner) {
 // does not expect.
 class Pictures : public fakes::FakePictures {
  public:
+  using FakePictures::load;
   std::string failing;
-  PictureLoad load(const std::string& path) override {
-    if (!failing.empty() && path == failing) throw std::runtime_error("the decoder broke down");
-    return FakePictures::load(path);
+  PictureLoad load(const PictureRequest& request) override {
+    if (!failing.empty() && request.path == failing) throw std::runtime_error("the decoder broke down");
+    return FakePictures::load(request);
   }
 };
 

@@ -63,7 +63,8 @@ class FakeDecoder final : public PictureLoader {
     std::thread::id thread;
   };
 
-  PictureLoad load(const std::string& path) override {
+  PictureLoad load(const PictureRequest& request) override {
+    const std::string& path = request.path;
     std::unique_lock lock(mutex_);
     calls_.push_back({path, std::this_thread::get_id()});
     changed_.notify_all();

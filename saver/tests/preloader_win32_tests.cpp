@@ -85,8 +85,8 @@ TEST(Win32FileStamps, TellVersionsOfAFileApart) {
 // The WIC loader, counting the decodes it has finished.
 class CountingLoader final : public PictureLoader {
  public:
-  PictureLoad load(const std::string& path) override {
-    PictureLoad result = wic_.load(path);
+  PictureLoad load(const PictureRequest& request) override {
+    PictureLoad result = wic_.load(request);
     std::lock_guard lock(mutex_);
     ++finished_;
     changed_.notify_all();

@@ -60,6 +60,7 @@ class RecordingView : public saver::SaverView {
   }
   void setCaptionTop(double t) override { log("captionTop " + std::to_string(static_cast<int>(t))); }
   void setCaptionVisible(bool v) override { captionVisible = v; }
+  double captionLineHeight() const override { return 20 * tppY; }
   saver::TwipSize setCaptionText(const std::string& text) override {
     captionText = text;
     // 10 px a character, 20 px high; an empty label keeps one line's height.
@@ -118,13 +119,17 @@ struct SaverRig {
   RecordingMessages messages;
   Module1 module1;
   LoggedFiles files{log};
-  std::vector<std::string> prefetched;
+  std::vector<std::string> prefetched;         // the paths
+  std::vector<PictureRequest> prefetchRequests;
   saver::Form1 form;
 
   explicit SaverRig(const std::string& ini, std::int32_t platform = 2)
       : host(log, platform),
         form(saver::Form1Deps{view, queue, host, queue, clock, random, pictures, messages, module1, files, "C:\\Saver",
-                              [this](const std::string& p) { prefetched.push_back(p); }}) {
+                              [this](const PictureRequest& r) {
+                                prefetched.push_back(r.path);
+                                prefetchRequests.push_back(r);
+                              }}) {
     if (!ini.empty()) files.files["C:\\Saver\\zbfaone.ini"] = ini;
     queue.log = &log;
     queue.onTimer = [this](TimerId id) {

@@ -183,6 +183,64 @@ TEST(Slideshow, PictureIsCentredInTwipsEvenWhenLargerThanTheScreen) {
   }
 }
 
+TEST(Fit, LargePicturesShrinkWholeSmallOnesNeverGrow) {
+  struct Row {
+    PictureSize picture, box, shown;
+  };
+  const std::vector<Row> rows = {
+      {{3000, 2000}, {1024, 768}, {1024, 683}},  // width-limited, 682.67 to the nearest
+      {{2000, 3000}, {1024, 768}, {512, 768}},   // height-limited
+      {{1024, 768}, {1024, 768}, {1024, 768}},   // an exact fit stays
+      {{1025, 768}, {1024, 768}, {1024, 767}},   // one pixel over
+      {{640, 480}, {1024, 768}, {640, 480}},     // never enlarged
+      {{1, 5000}, {1024, 768}, {1, 768}},        // a pixel wide stays a pixel wide
+      {{5000, 1}, {1024, 768}, {1024, 1}},
+      {{3000, 2000}, {0, 0}, {3000, 2000}},      // no box: natural size
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::to_string(r.picture.width) + "x" + std::to_string(r.picture.height) + " in " +
+                 std::to_string(r.box.width) + "x" + std::to_string(r.box.height));
+    EXPECT_EQ(fitWithin(r.picture, r.box), r.shown);
+  }
+  // The room: the monitor, less the caption band twice, three quarters when floating.
+  EXPECT_EQ(saver::pictureRoom({1024, 768}, 20, false, false), (PictureSize{1024, 768}));
+  EXPECT_EQ(saver::pictureRoom({1024, 768}, 20, true, false), (PictureSize{1024, 728}));
+  EXPECT_EQ(saver::pictureRoom({1024, 768}, 20, true, true), (PictureSize{768, 546}));
+  EXPECT_EQ(saver::pictureRoom({1024, 768}, 20, false, true), (PictureSize{768, 576}));
+  EXPECT_EQ(saver::pictureRoom({100, 30}, 20, true, false), (PictureSize{100, 1}));
+}
+
+TEST(Fit, PicFitAsksForTheRoomAndCentresWhatItGets) {
+  struct Row {
+    const char* options;
+    const char* caption;
+    PictureSize fit;
+  };
+  const std::vector<Row> rows = {
+      {"picFit=1\r\npicRandom=cent\r\n", "", {1024, 768}},
+      {"picFit=1\r\npicRandom=cent\r\n", "Beach", {1024, 728}},  // a caption line is 20 px
+      {"picFit=1\r\npicRandom=rand\r\n", "Beach", {768, 546}},
+      {"picFit=0\r\npicRandom=cent\r\n", "", {0, 0}},
+      {"picRandom=cent\r\n", "", {0, 0}},  // a file without the key: natural size, as always
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::string(r.options) + " caption '" + r.caption + "'");
+    SaverRig rig(iniWith({{"C:\\p\\x.jpg", r.caption}}, std::string("timeInterval=0\r\n") + r.options));
+    rig.pictures.sizes["C:\\p\\x.jpg"] = {3000, 2000};
+    rig.load();
+    rig.runFor(1);
+    ASSERT_FALSE(rig.pictures.requests.empty());
+    EXPECT_EQ(rig.pictures.requests.back().fit, r.fit);
+    ASSERT_FALSE(rig.prefetchRequests.empty());
+    EXPECT_EQ(rig.prefetchRequests.front(), rig.pictures.requests.back()) << "prefetched as it is shown";
+    const PictureSize shown = fitWithin({3000, 2000}, r.fit);
+    EXPECT_EQ(rig.view.pictureRect.width, shown.width * 15.0);
+    EXPECT_EQ(rig.view.pictureRect.height, shown.height * 15.0);
+    if (r.fit.width != 768)  // a floating one has moved on since
+      EXPECT_EQ(rig.view.pictureRect.left, saver::centredOffset(15360, shown.width * 15.0));
+  }
+}
+
 TEST(Slideshow, CaptionIsCentredAtTheTopAndWider) {
   SaverRig rig(iniWith(kThree, "timeInterval=2\r\npicRandom=cent\r\n"));
   addPictures(rig);

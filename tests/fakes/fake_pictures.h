@@ -21,15 +21,21 @@ class SizedPicture : public Picture {
   int w_, h_;
 };
 
+// The size of a loaded picture is its natural size, or the fitted one when
+// the request asks for a fit.
 class FakePictures : public PictureLoader {
  public:
+  using PictureLoader::load;
   std::map<std::string, std::pair<int, int>> sizes;
-  std::vector<std::string> loaded;  // every path asked for, in order
-  PictureLoad load(const std::string& path) override {
-    loaded.push_back(path);
-    auto it = sizes.find(path);
+  std::vector<std::string> loaded;         // every path asked for, in order
+  std::vector<PictureRequest> requests;  // and every request
+  PictureLoad load(const PictureRequest& request) override {
+    loaded.push_back(request.path);
+    requests.push_back(request);
+    auto it = sizes.find(request.path);
     if (it == sizes.end()) return {nullptr, PictureError::NotFound};
-    return {std::make_shared<SizedPicture>(it->second.first, it->second.second), PictureError::None};
+    const PictureSize shown = fitWithin({it->second.first, it->second.second}, request.fit);
+    return {std::make_shared<SizedPicture>(shown.width, shown.height), PictureError::None};
   }
 };
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "dialog/thumbnail_scale.h"
+#include "common/area_scale.h"
 
-namespace lumova::dialog {
+namespace lumova {
 namespace {
 
 struct Pixels {
@@ -31,7 +31,7 @@ Pixels scaled(const Pixels& from, int w, int h) {
   return to;
 }
 
-TEST(ThumbnailScale, OnePixelCheckerboardHalvedBecomesEvenGrey) {
+TEST(AreaScale, OnePixelCheckerboardHalvedBecomesEvenGrey) {
   Pixels board(8, 6);
   for (int y = 0; y < 6; ++y)
     for (int x = 0; x < 8; ++x) board.grey(x, y, (x + y) % 2 ? 255 : 0);
@@ -45,7 +45,7 @@ TEST(ThumbnailScale, OnePixelCheckerboardHalvedBecomesEvenGrey) {
     }
 }
 
-TEST(ThumbnailScale, FractionalStepsWeighTheCoveredShare) {
+TEST(AreaScale, FractionalStepsWeighTheCoveredShare) {
   // Three columns into two: the middle one is split between both.
   Pixels row(3, 1);
   row.grey(0, 0, 0);
@@ -65,7 +65,7 @@ TEST(ThumbnailScale, FractionalStepsWeighTheCoveredShare) {
   EXPECT_EQ(tall.at(0, 1)[2], 170);
 }
 
-TEST(ThumbnailScale, SameSizeCopiesAndGrowingRepeats) {
+TEST(AreaScale, SameSizeCopiesAndGrowingRepeats) {
   Pixels p(3, 2);
   std::mt19937 random(7);
   for (auto& b : p.bits) b = static_cast<std::uint8_t>(random());
@@ -79,7 +79,7 @@ TEST(ThumbnailScale, SameSizeCopiesAndGrowingRepeats) {
       EXPECT_EQ(std::vector<std::uint8_t>(big.at(x, y), big.at(x, y) + 4), (std::vector<std::uint8_t>{10, 20, 30, 40}));
 }
 
-TEST(ThumbnailScale, PremultipliedPixelsStayValid) {
+TEST(AreaScale, PremultipliedPixelsStayValid) {
   // Colour never exceeds alpha in premultiplied pixels; averaging keeps it so.
   Pixels p(97, 61);
   std::mt19937 random(11);
@@ -99,7 +99,7 @@ TEST(ThumbnailScale, PremultipliedPixelsStayValid) {
   }
 }
 
-TEST(ThumbnailScale, WholeAreaAverageIsKept) {
+TEST(AreaScale, WholeAreaAverageIsKept) {
   // One target pixel averages everything.
   Pixels p(5, 4);
   int total = 0;
@@ -113,7 +113,7 @@ TEST(ThumbnailScale, WholeAreaAverageIsKept) {
   EXPECT_EQ(one.at(0, 0)[0], static_cast<int>(std::lround(total / 20.0)));
 }
 
-TEST(ThumbnailScale, EmptyBlocksAreRefused) {
+TEST(AreaScale, EmptyBlocksAreRefused) {
   Pixels p(2, 2), q(1, 1);
   q.set(0, 0, 1, 2, 3, 4);
   EXPECT_FALSE(scaleByAreaAverage({p.bits.data(), 0, 2, 8}, q.out()));
@@ -123,4 +123,4 @@ TEST(ThumbnailScale, EmptyBlocksAreRefused) {
 }
 
 }  // namespace
-}  // namespace lumova::dialog
+}  // namespace lumova

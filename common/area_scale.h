@@ -1,0 +1,82 @@
+// Resizing 32-bit pixels with area averaging, so that a shrunken picture
+// keeps its fine detail as shades instead of dropping whole rows and columns
+// as a nearest-pixel copy does. Used for the dialog's thumbnail and for
+// pictures shrunk to fit the screen.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace lumova {
+
+// A block of 32-bit pixels (4 bytes each, channels scaled alike), rows
+// `stride` bytes apart.
+struct PixelBlock {
+  std::uint8_t* bits = nullptr;
+  int width = 0;
+  int height = 0;
+  std::ptrdiff_t stride = 0;
+};
+struct ConstPixelBlock {
+  const std::uint8_t* bits = nullptr;
+  int width = 0;
+  int height = 0;
+  std::ptrdiff_t stride = 0;
+};
+
+// Fills `to` with `from` resized: each target pixel is the average of the
+// source area it covers, weighted by how much of each source pixel falls in
+// it. Premultiplied pixels stay premultiplied. False (and `to` untouched)
+// when either block is empty.
+bool scaleByAreaAverage(const ConstPixelBlock& from, const PixelBlock& to);
+
+// The same, fed one source row at a time (top to bottom), so that a picture
+// being decoded never has to be held whole: only the target and the few
+// target rows still open are.
+class AreaScaler {
+ public:
+  // Both sizes must be at least 1 by 1. Rows come with 4 bytes a pixel
+  // (B, G, R, A), or with 3 (B, G, R) for a picture that is opaque.
+  AreaScaler(int fromWidth, int fromHeight, int toWidth, int toHeight, int bytesPerPixel = 4);
+  // The next source row: fromWidth pixels.
+  void addRow(const std::uint8_t* row);
+  // Once every row is in: writes the result (toWidth x toHeight, 4 bytes a
+  // pixel).
+  void finish(const PixelBlock& to) const;
+
+ private:
+  // Along one axis: target cell t takes `taps` source cells from start[t]
+  // on, with the share of t each covers in weights[t * taps] ..; unused taps
+  // weigh 0, so the inner loops have a fixed length.
+  struct Axis {
+    std::vector<int> start;
+    std::vector<float> weights;
+    std::size_t taps = 0;
+  };
+  struct Feed {
+    int target;
+    std::int32_t weight;  // in 1/65536
+  };
+  static Axis axis(int source, int target);
+  // The sums of a target row; `fresh` tells whether it was just opened.
+  std::vector<std::int32_t>& openRow(int target, bool* fresh = nullptr);
+  void closeRow(int target);
+  template <int Channels>
+  void across(int target);
+
+  std::size_t sourceWidth_;
+  std::size_t toWidth_;
+  std::size_t channels_;  // in a source row (3 or 4)
+  Axis columns_;
+  std::vector<std::vector<Feed>> feeds_;  // by source row: the target rows it feeds
+  std::vector<std::vector<int>> closes_;  // by source row: the target rows it completes
+  std::size_t nextRow_ = 0;
+  // Target rows still taking source rows: sums down, at the source's width,
+  // in whole numbers (a free buffer has target -1).
+  std::vector<std::pair<int, std::vector<std::int32_t>>> open_;
+  std::vector<float> sums_;  // the target, 4 channels a pixel, in 1/65536
+};
+
+}  // namespace lumova
