@@ -384,6 +384,7 @@ void Form2Model::Form_Load() {
   setColour(C::Picture2, fontDialog_.colour);
 
   readValue(Key::picFit);
+  readValue(Key::allMonitors);
 
   // Selecting the first picture previews it and shows its caption; a missing
   // file brings up its message before the dialog appears.

@@ -54,6 +54,7 @@ SaverOptions saverOptions(const settings::OptionValues& values) {
   o.effectMode = effectNumber(text(Key::effectMode));
   o.randomEffect = isExactlyOne(text(Key::randomEffect));
   o.fitToScreen = isExactlyOne(text(Key::picFit));
+  o.allMonitors = isExactlyOne(text(Key::allMonitors));
   o.captionFont.name = text(Key::newFontName);
   o.captionFont.size = parseNumber(text(Key::newFontSize)).value_or(0);
   o.captionFont.bold = flag(Key::newFontBold);

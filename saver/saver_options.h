@@ -29,6 +29,7 @@ struct SaverOptions {
   std::optional<int> effectMode;
   bool randomEffect = false;  // randomEffect reads as exactly 1
   bool fitToScreen = false;   // picFit reads as exactly 1
+  bool allMonitors = false;   // allMonitors reads as exactly 1
   CaptionFont captionFont;
   std::uint32_t captionColor = 0;
 };

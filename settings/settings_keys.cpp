@@ -40,6 +40,8 @@ constexpr std::array<KeyInfo, kKeyCount> kKeys{{
     {Key::newFontForeColor, "font", "newFontForeColor", "16777215", Kind::Number, 0, kWhite, kColours, {}},
     // "1": a picture larger than its screen area is shrunk to fit it whole.
     {Key::picFit, "image", "picFit", "0", Kind::Number, -kAny, kAny, kFlag, {}, "1"},
+    // "1": every monitor shows the slideshow, not only the primary one.
+    {Key::allMonitors, "image", "allMonitors", "0", Kind::Number, -kAny, kAny, kFlag, {}, "1"},
 }};
 
 constexpr bool tableFollowsKeyOrder() {

@@ -39,8 +39,9 @@ enum class Key {
   // Added after the first release: a file without them keeps its meaning
   // (the default), a new user gets newFileDefault.
   picFit,
+  allMonitors,
 };
-inline constexpr std::size_t kKeyCount = 19;
+inline constexpr std::size_t kKeyCount = 20;
 
 enum class Kind {
   Text,          // anything, the empty text included (the password)

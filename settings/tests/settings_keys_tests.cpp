@@ -16,11 +16,12 @@ TEST(SettingsKeys, DefaultsOfEveryOption) {
   MemoryFileStore files;  // no file at all
   OptionValues values = readOptions(SettingsStore(files, "x.ini"));
   OptionValues expected = {"0", "0",     "0",  "2",     "10",    "cent",  "ch",    "0",        "0", "",
-                           "0", "Arial", "14", "False", "False", "False", "False", "16777215", "1"};
+                           "0", "Arial", "14", "False", "False", "False", "False", "16777215", "1", "1"};
   EXPECT_EQ(values, expected) << "a new user's defaults";
   // A file without the later keys keeps the meaning it had.
   files.files["x.ini"] = "[image]\r\n";
   at(expected, Key::picFit) = "0";
+  at(expected, Key::allMonitors) = "0";
   EXPECT_EQ(readOptions(SettingsStore(files, "x.ini")), expected);
 }
 
@@ -29,7 +30,7 @@ TEST(SettingsKeys, TableNamesEveryKeyOnceInTheSaveOrder) {
       "randomPick",  "newBackColor", "backEffect",    "picSpeed",         "timeInterval",          "picRandom",
       "picChange",   "effectMode",   "randomEffect",  "saverPassword",    "saverEnabled",          "newFontName",
       "newFontSize", "newFontBold",  "newFontItalic", "newFontUnderline", "newFontFontStrikethru", "newFontForeColor",
-      "picFit"};
+      "picFit",      "allMonitors"};
   auto keys = optionKeys();
   ASSERT_EQ(keys.size(), kKeyCount);
   std::set<std::string_view> seen;
