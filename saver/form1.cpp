@@ -48,8 +48,10 @@ void Form1::Form_Load() {
   d_.module1.saverPassword = settings::at(values, Key::saverPassword);
   d_.module1.saverEnabled = settings::at(values, Key::saverEnabled);
 
-  d_.view.setCaptionFont(options_.captionFont);
-  d_.view.setCaptionColor(options_.captionColor);
+  for (std::size_t m = 0; m < d_.view.monitorCount(); ++m) {
+    d_.view.monitor(m).setCaptionFont(options_.captionFont);
+    d_.view.monitor(m).setCaptionColor(options_.captionColor);
+  }
 
   getPlatform(d_.host, d_.module1);
   if (systemLockApplies(d_.module1)) d_.host.setScreenSaverRunning(true);
@@ -59,11 +61,20 @@ void Form1::Form_Load() {
   else
     d_.view.setBackColor(options_.backColor);
 
-  d_.view.setCaptionTop(0);
+  for (std::size_t m = 0; m < d_.view.monitorCount(); ++m) d_.view.monitor(m).setCaptionTop(0);
   d_.timers.set(TimerId::Timer3, kStartupDelayMs);
 
-  // In list order the first picture is already known: start decoding it.
-  if (lastImage_ >= 0 && !options_.randomOrder && d_.prefetch) d_.prefetch(requestFor(0));
+  // In list order the first pictures are already known: start decoding them.
+  if (lastImage_ >= 0 && !options_.randomOrder && d_.prefetch) {
+    std::vector<PictureRequest> first;
+    for (std::size_t m = 0; m < monitorsInUse(); ++m)
+      first.push_back(requestFor(m % static_cast<std::size_t>(lastImage_ + 1), d_.view.monitor(m)));
+    d_.prefetch(first);
+  }
+}
+
+std::size_t Form1::monitorsInUse() const {
+  return options_.allMonitors ? std::max<std::size_t>(1, d_.view.monitorCount()) : 1;
 }
 
 void Form1::onTimer(TimerId id) {
@@ -88,7 +99,7 @@ void Form1::asPictureChange(Change&& change) {
   try {
     change();
   } catch (...) {
-    missingPictureExit();
+    missingPictureExit(inHand_);
   }
 }
 
@@ -99,37 +110,36 @@ void Form1::Timer3_Timer() {
 
   asPictureChange([&] {
     currentImage_ = -1;
-    advanceImage();
+    drawUpcoming();
     const std::uint32_t interval = options_.changeIntervalMs;
     if (options_.centred) {
-      if (interval == 0) {
-        if (showPicture()) showCaption();
-        return;
-      }
-      if (!showPicture() || !showCaption()) return;
-      advanceImage();
+      if (!showPictures()) return;
+      showCaptions();
+      if (interval == 0) return;
+      drawUpcoming();
       d_.timers.set(TimerId::Timer2, interval);
       return;
     }
 
     d_.random.reseed();
-    if (!showPicture() || !showCaption()) return;
-    advanceImage();
+    if (!showPictures()) return;
+    showCaptions();
+    drawUpcoming();
     d_.timers.set(TimerId::Timer1, options_.motionIntervalMs.value_or(kDesignMotionIntervalMs));
     d_.timers.set(TimerId::Timer2, interval);
-    drawFloatDirection();
+    drawFloatDirections();
   });
 }
 
 void Form1::Timer2_Timer() {
   asPictureChange([&] {
-    if (!options_.centred) drawFloatDirection();
-    if (currentImage_ > lastImage_) currentImage_ = 0;
+    if (!options_.centred) drawFloatDirections();
     // Held back while the change runs: the pause lets other events through,
     // and the next interval counts from the end of this change.
     d_.timers.set(TimerId::Timer2, kChangeHoldMs);
-    if (!showPicture() || !showCaption()) return;
-    advanceImage();
+    if (!showPictures()) return;
+    showCaptions();
+    drawUpcoming();
     d_.timers.set(TimerId::Timer2, options_.changeIntervalMs);
   });
 }
@@ -140,105 +150,146 @@ void Form1::advanceImage() {
     currentImage_ = static_cast<std::int16_t>(std::floor((lastImage_ + 1) * d_.random.next()));
   else
     currentImage_ = static_cast<std::int16_t>(currentImage_ + 1);
-  prefetchNext();
+  if (currentImage_ > lastImage_) currentImage_ = 0;
 }
 
-void Form1::prefetchNext() {
-  // Without changes nothing after the first picture is ever shown.
-  if (!d_.prefetch || lastImage_ < 0 || options_.changeIntervalMs == 0) return;
-  int next = currentImage_ > lastImage_ ? 0 : currentImage_;
-  d_.prefetch(requestFor(static_cast<std::size_t>(next)));
+void Form1::drawUpcoming() {
+  const std::size_t monitors = monitorsInUse();
+  upcoming_.clear();
+  for (std::size_t m = 0; m < monitors; ++m) {
+    advanceImage();
+    upcoming_.push_back(currentImage_);
+  }
+  // Without changes nothing after the first pictures is ever shown.
+  if (!d_.prefetch || options_.changeIntervalMs == 0) return;
+  std::vector<PictureRequest> next;
+  for (std::size_t m = 0; m < monitors; ++m)
+    next.push_back(requestFor(static_cast<std::size_t>(upcoming_[m]), d_.view.monitor(m)));
+  d_.prefetch(next);
 }
 
-PictureRequest Form1::requestFor(std::size_t index) const {
+PictureRequest Form1::requestFor(std::size_t index, const MonitorView& monitor) const {
   PictureRequest request{imageFiles_[index], {}};
   if (!options_.fitToScreen) return request;
   const auto pixels = [](double twips, double perPixel) { return static_cast<int>(std::lround(twips / perPixel)); };
-  const PictureSize monitor{pixels(d_.view.screenWidth(), d_.view.twipsPerPixelX()),
-                            pixels(d_.view.screenHeight(), d_.view.twipsPerPixelY())};
-  const int band = pixels(d_.view.captionLineHeight(), d_.view.twipsPerPixelY());
-  request.fit = pictureRoom(monitor, band, !imageCaptions_[index].empty(), !options_.centred);
+  const PictureSize size{pixels(monitor.screenWidth(), monitor.twipsPerPixelX()),
+                         pixels(monitor.screenHeight(), monitor.twipsPerPixelY())};
+  const int band = pixels(monitor.captionLineHeight(), monitor.twipsPerPixelY());
+  request.fit = pictureRoom(size, band, !imageCaptions_[index].empty(), !options_.centred);
   return request;
 }
 
-bool Form1::showPicture() {
-  d_.view.setCaptionVisible(false);
-  d_.view.clearPictures();
-  PictureLoad loaded = d_.pictures.load(requestFor(static_cast<std::size_t>(currentImage_)));
-  if (!loaded) {
-    missingPictureExit();
-    return false;
+bool Form1::showPictures() {
+  const std::size_t monitors = std::min(monitorsInUse(), d_.view.monitorCount());
+  // A monitor added since the pictures were drawn takes the next of the sequence.
+  while (upcoming_.size() < monitors) {
+    advanceImage();
+    upcoming_.push_back(currentImage_);
   }
-  const int widthPx = loaded.picture->width();
-  const int heightPx = loaded.picture->height();
-  d_.view.setSourcePicture(loaded.picture);
-  d_.view.setPictureVisible(false);
-  picture_.width = widthPx * d_.view.twipsPerPixelX();
-  picture_.height = heightPx * d_.view.twipsPerPixelY();
-  picture_.left = centredOffset(d_.view.screenWidth(), picture_.width);
-  picture_.top = centredOffset(d_.view.screenHeight(), picture_.height);
-  d_.view.setPictureRect(picture_);
+  slides_.resize(monitors);
+  for (std::size_t m = 0; m < monitors; ++m) {
+    MonitorView& view = d_.view.monitor(m);
+    Slide& slide = slides_[m];
+    view.setCaptionVisible(false);
+    view.clearPictures();
+    slide.image = inHand_ = upcoming_[m];
+    PictureLoad loaded = d_.pictures.load(requestFor(static_cast<std::size_t>(slide.image), view));
+    if (!loaded) {
+      missingPictureExit(slide.image);
+      return false;
+    }
+    const int widthPx = loaded.picture->width();
+    const int heightPx = loaded.picture->height();
+    view.setSourcePicture(loaded.picture);
+    view.setPictureVisible(false);
+    slide.picture.width = widthPx * view.twipsPerPixelX();
+    slide.picture.height = heightPx * view.twipsPerPixelY();
+    slide.picture.left = centredOffset(view.screenWidth(), slide.picture.width);
+    slide.picture.top = centredOffset(view.screenHeight(), slide.picture.height);
+    view.setPictureRect(slide.picture);
+  }
 
-  // The pause: motion ticks and input run, the hidden picture may move.
+  // The pause: motion ticks and input run, the hidden pictures may move.
   const double deadline = d_.clock.monotonicSeconds() + kRevealPauseSeconds;
   for (double now = d_.clock.monotonicSeconds(); now < deadline && !ended_; now = d_.clock.monotonicSeconds())
     d_.events.pumpFor(deadline - now);
+  // A display change in the pause may have taken monitors away.
   if (ended_) return false;
+  slides_.resize(std::min(slides_.size(), d_.view.monitorCount()));
 
-  d_.view.setPictureVisible(true);
-  if (!playTransition()) {
-    missingPictureExit();
+  for (std::size_t m = 0; m < slides_.size(); ++m) d_.view.monitor(m).setPictureVisible(true);
+  if (!playTransitions()) return false;
+  for (std::size_t m = 0; m < slides_.size(); ++m) d_.view.monitor(m).commitPicture();
+  return true;
+}
+
+bool Form1::playTransitions() {
+  // "Standard" and numbers outside the list leave it all to the commit.
+  std::vector<int> effects;
+  bool any = false;
+  for (std::size_t m = 0; m < slides_.size(); ++m) {
+    const std::optional<int> effect = chooseEffect(options_.effectMode, options_.randomEffect, d_.random);
+    effects.push_back(!effect || *effect == kStandard ? 0 : *effect);
+    any = any || effects.back() != 0;
+  }
+  if (!any) return true;
+  // Nothing else runs while the effects play: they do not yield to the queue.
+  if (const std::optional<std::size_t> failed = d_.view.playEffects(effects)) {
+    missingPictureExit(slides_[std::min(*failed, slides_.size() - 1)].image);
     return false;
   }
-  d_.view.commitPicture();
   return true;
 }
 
-bool Form1::playTransition() {
-  const std::optional<int> effect = chooseEffect(options_.effectMode, options_.randomEffect, d_.random);
-  // "Standard" and numbers outside the list leave it all to the commit.
-  if (!effect || *effect == kStandard) return true;
-  // Nothing else runs while the effect plays: it does not yield to the queue.
-  return d_.view.playEffect(*effect);
+void Form1::showCaptions() {
+  for (std::size_t m = 0; m < slides_.size(); ++m) showCaption(m);
 }
 
-bool Form1::showCaption() {
-  d_.view.setCaptionVisible(false);
-  d_.view.setCaptionText("");
-  const std::string& text = imageCaptions_[static_cast<std::size_t>(currentImage_)];
-  TwipSize fitted = d_.view.setCaptionText(text);
+void Form1::showCaption(std::size_t monitor) {
+  MonitorView& view = d_.view.monitor(monitor);
+  Slide& slide = slides_[monitor];
+  view.setCaptionVisible(false);
+  view.setCaptionText("");
+  const std::string& text = imageCaptions_[static_cast<std::size_t>(slide.image)];
+  TwipSize fitted = view.setCaptionText(text);
   double width = fitted.width + kCaptionExtraWidthTwips;
-  double left = centredOffset(d_.view.screenWidth(), width);
-  captionHeight_ = text.empty() ? 0 : fitted.height;
-  d_.view.setCaptionGeometry(left, width, captionHeight_);
-  d_.view.setCaptionVisible(true);
-  return true;
+  double left = centredOffset(view.screenWidth(), width);
+  slide.captionHeight = text.empty() ? 0 : fitted.height;
+  view.setCaptionGeometry(left, width, slide.captionHeight);
+  view.setCaptionVisible(true);
 }
 
-void Form1::drawFloatDirection() {
-  double r1 = d_.random.next();
-  double r2 = d_.random.next();
-  stepX_ = std::floor(2 * r1) == 1 ? -kFloatStepTwips : kFloatStepTwips;
-  stepY_ = std::floor(2 * r2) == 1 ? -kFloatStepTwips : kFloatStepTwips;
+void Form1::drawFloatDirections() {
+  slides_.resize(std::min(monitorsInUse(), d_.view.monitorCount()));
+  for (Slide& slide : slides_) {
+    double r1 = d_.random.next();
+    double r2 = d_.random.next();
+    slide.stepX = std::floor(2 * r1) == 1 ? -kFloatStepTwips : kFloatStepTwips;
+    slide.stepY = std::floor(2 * r2) == 1 ? -kFloatStepTwips : kFloatStepTwips;
+  }
 }
 
 void Form1::Timer1_Timer() {
   d_.random.reseed();
-  const double screenW = d_.view.screenWidth();
-  const double screenH = d_.view.screenHeight();
-  if (picture_.left < 0 || picture_.left + picture_.width > screenW) stepX_ = -stepX_;
-  if (picture_.top < captionHeight_ || picture_.top + picture_.height > screenH) stepY_ = -stepY_;
-  picture_.left += stepX_;
-  picture_.top += stepY_;
-  d_.view.setPictureRect(picture_);
+  const std::size_t monitors = std::min(slides_.size(), d_.view.monitorCount());
+  for (std::size_t m = 0; m < monitors; ++m) {
+    MonitorView& view = d_.view.monitor(m);
+    Slide& s = slides_[m];
+    if (s.image < 0) continue;
+    if (s.picture.left < 0 || s.picture.left + s.picture.width > view.screenWidth()) s.stepX = -s.stepX;
+    if (s.picture.top < s.captionHeight || s.picture.top + s.picture.height > view.screenHeight()) s.stepY = -s.stepY;
+    s.picture.left += s.stepX;
+    s.picture.top += s.stepY;
+    view.setPictureRect(s.picture);
+  }
 }
 
-void Form1::missingPictureExit() {
+void Form1::missingPictureExit(std::int16_t image) {
   if (ended_) return;
   ended_ = true;
   if (systemLockApplies(d_.module1)) d_.host.setScreenSaverRunning(false);
   d_.view.unload();
-  const std::size_t shown = currentImage_ >= 0 ? static_cast<std::size_t>(currentImage_) : 0;
+  const std::size_t shown = image >= 0 ? static_cast<std::size_t>(image) : 0;
   const std::string& path = shown < imageFiles_.size() ? imageFiles_[shown] : std::string();
   d_.messages.show(
       path + "\r\ndoes not exist! Lumova Screen Saver will\r\nnot function unless a different image is reloaded.",

@@ -1,6 +1,7 @@
 // The full-screen saver window's logic: start-up, then, driven by its three
-// timers, the slideshow: which picture comes next and when, showing it,
-// its caption, the floating motion and the one error exit.
+// timers, the slideshow on each monitor in use: which pictures come next and
+// when, showing them, their captions, the floating motion and the one error
+// exit. The monitors take the pictures of one sequence in turn.
 #pragma once
 
 #include <cstdint>
@@ -39,9 +40,10 @@ struct Form1Deps {
   Module1& module1;
   settings::FileStore& files;
   std::string exeFolder;  // where zbfaone.ini lives
-  // Told the picture that will be shown next, as soon as it is known, so it
-  // can be decoded (and fitted) ahead of time. May be empty.
-  std::function<void(const PictureRequest&)> prefetch;
+  // Told the pictures that will be shown next, one for each monitor in use,
+  // as soon as they are known, so they can be decoded (and fitted) ahead of
+  // time. May be empty.
+  std::function<void(const std::vector<PictureRequest>&)> prefetch;
 };
 
 inline constexpr std::uint32_t kStartupDelayMs = 500;
@@ -77,24 +79,40 @@ class Form1 {
   void Timer2_Timer();  // change tick
   void Timer1_Timer();  // motion tick
 
+  // One monitor's slideshow: the picture it shows, where, its caption's
+  // height and its floating direction.
+  struct Slide {
+    std::int16_t image = -1;
+    TwipRect picture;
+    double captionHeight = 0;
+    int stepX = 0;
+    int stepY = 0;
+  };
+
   // Picture list as loaded: entries 0..N, the last one empty.
   const std::vector<std::string>& imageFiles() const { return imageFiles_; }
   const std::vector<std::string>& imageCaptions() const { return imageCaptions_; }
   std::int16_t lastImage() const { return lastImage_; }
-  double captionHeight() const { return captionHeight_; }
-  int stepX() const { return stepX_; }
-  int stepY() const { return stepY_; }
+  // The slideshows, the primary monitor's first.
+  const std::vector<Slide>& slides() const { return slides_; }
+  double captionHeight() const { return slides_.front().captionHeight; }
+  int stepX() const { return slides_.front().stepX; }
+  int stepY() const { return slides_.front().stepY; }
 
  private:
+  std::size_t monitorsInUse() const;
   void advanceImage();
-  bool showPicture();
-  bool showCaption();
-  bool playTransition();
-  void drawFloatDirection();
-  void missingPictureExit();
-  void prefetchNext();
-  // Picture `index` as it is to be loaded: fitted to the screen when asked.
-  PictureRequest requestFor(std::size_t index) const;
+  // The pictures of the next change, one for each monitor in use, drawn in
+  // monitor order, and prefetched.
+  void drawUpcoming();
+  bool showPictures();
+  void showCaptions();
+  void showCaption(std::size_t monitor);
+  bool playTransitions();
+  void drawFloatDirections();
+  void missingPictureExit(std::int16_t image);
+  // Picture `index` as it is to be loaded for `monitor`: fitted to it when asked.
+  PictureRequest requestFor(std::size_t index, const MonitorView& monitor) const;
   template <typename Change>
   void asPictureChange(Change&& change);
 
@@ -102,12 +120,11 @@ class Form1 {
   std::vector<std::string> imageFiles_;
   std::vector<std::string> imageCaptions_;
   std::int16_t lastImage_ = -1;
-  std::int16_t currentImage_ = 0;
+  std::int16_t currentImage_ = 0;  // the last picture drawn
+  std::vector<std::int16_t> upcoming_;
+  std::int16_t inHand_ = 0;  // the picture being changed to, named if that fails
+  std::vector<Slide> slides_ = std::vector<Slide>(1);
   SaverOptions options_;
-  TwipRect picture_;
-  double captionHeight_ = 0;
-  int stepX_ = 0;
-  int stepY_ = 0;
   bool ended_ = false;
 };
 

@@ -16,45 +16,23 @@ namespace {
 
 constexpr wchar_t kFrameClass[] = L"LumovaSaverWindow";
 
-// Captions and font names are UTF-8, as the program keeps all its text.
-constexpr UINT kTextCodePage = CP_UTF8;
-
-const win32::DibPicture* asDib(const PicturePtr& p) { return dynamic_cast<const win32::DibPicture*>(p.get()); }
-
-bool overlaps(const RECT& a, const RECT& b) {
-  RECT both;
-  return IntersectRect(&both, &a, &b) != FALSE;
-}
-
-// The parts of `from` that `cut` does not cover: up to four rectangles.
-int difference(const RECT& from, const RECT& cut, RECT out[4]) {
-  RECT inner;
-  if (!IntersectRect(&inner, &from, &cut)) {
-    out[0] = from;
-    return IsRectEmpty(&from) ? 0 : 1;
-  }
-  int n = 0;
-  const RECT parts[4] = {{from.left, from.top, from.right, inner.top},
-                         {from.left, inner.bottom, from.right, from.bottom},
-                         {from.left, inner.top, inner.left, inner.bottom},
-                         {inner.right, inner.top, from.right, inner.bottom}};
-  for (const RECT& p : parts)
-    if (!IsRectEmpty(&p)) out[n++] = p;
-  return n;
-}
-
 }  // namespace
 
 ScreenGeometry queryScreenGeometry() {
   ScreenGeometry g{};
   const ScreenLayout layout = win32::currentScreenLayout();
   const ScreenRect v = layout.saverWindow();
-  const ScreenRect& p = layout.primary;
   g.virtualScreen = RECT{v.left, v.top, v.right, v.bottom};
-  g.primary = RECT{p.left, p.top, p.right, p.bottom};
-  const double tpp = twipsPerPixel(win32::monitorDpi());
-  g.twipsPerPixelX = tpp;
-  g.twipsPerPixelY = tpp;
+  for (const ScreenRect& m : layout.monitors) {
+    const ScreenPoint o = layout.originOf(m);
+    StagePlace place;
+    place.monitor = RECT{o.x, o.y, o.x + m.width(), o.y + m.height()};
+    const RECT screen{m.left, m.top, m.right, m.bottom};
+    place.handle = MonitorFromRect(&screen, MONITOR_DEFAULTTONEAREST);
+    place.twipsPerPixel = twipsPerPixel(win32::monitorDpi(place.handle));
+    g.monitors.push_back(place);
+  }
+  g.twipsPerPixel = g.monitors.front().twipsPerPixel;
   return g;
 }
 
@@ -79,7 +57,19 @@ SaverWindow::SaverWindow(HINSTANCE instance, std::function<void(TimerId)> onTime
   backColor_ = GetSysColor(COLOR_WINDOWFRAME);
   pictureBackColor_ = GetSysColor(COLOR_BTNTEXT);
   background_.fill(backColor_);
+  placeStages();
   frameWaiter_ = std::make_unique<DisplayFrameWaiter>();
+}
+
+void SaverWindow::placeStages() {
+  // Monitors keep their stage by their place in the order; one more gets a
+  // new stage, one fewer takes its stage away with it.
+  stages_.resize(std::min(stages_.size(), geo_.monitors.size()));
+  for (std::size_t i = 0; i < stages_.size(); ++i) stages_[i]->moveTo(geo_.monitors[i]);
+  for (std::size_t i = stages_.size(); i < geo_.monitors.size(); ++i) {
+    stages_.push_back(std::make_unique<MonitorStage>(static_cast<StageCanvas&>(*this), geo_.monitors[i], pictureBackColor_));
+    if (i > 0) stages_.back()->copyCaptionStyle(*stages_.front());
+  }
 }
 
 SaverWindow::~SaverWindow() {
@@ -88,19 +78,10 @@ SaverWindow::~SaverWindow() {
   if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
 }
 
-double SaverWindow::screenWidth() const { return (geo_.primary.right - geo_.primary.left) * geo_.twipsPerPixelX; }
-double SaverWindow::screenHeight() const { return (geo_.primary.bottom - geo_.primary.top) * geo_.twipsPerPixelY; }
-
-int SaverWindow::toClientX(double twips) const {
-  return twipsToPixels(twips, geo_.twipsPerPixelX) + geo_.primary.left - geo_.virtualScreen.left;
-}
-int SaverWindow::toClientY(double twips) const {
-  return twipsToPixels(twips, geo_.twipsPerPixelY) + geo_.primary.top - geo_.virtualScreen.top;
-}
-
 void SaverWindow::setBackColor(std::uint32_t rgb) {
   backColor_ = win32::toColorRef(rgb);
   pictureBackColor_ = backColor_;
+  for (auto& stage : stages_) stage->setPictureBackColor(pictureBackColor_);
   background_.fill(backColor_);
   InvalidateRect(hwnd_, nullptr, FALSE);
 }
@@ -114,124 +95,13 @@ void SaverWindow::snapshotDesktop() {
   InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-void SaverWindow::setCaptionFont(const CaptionFont& font) {
-  LOGFONTW lf{};
-  lf.lfHeight = fontHeightPixels(font.size, geo_.twipsPerPixelY);
-  lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
-  lf.lfItalic = font.italic;
-  lf.lfUnderline = font.underline;
-  lf.lfStrikeOut = font.strikethrough;
-  lf.lfCharSet = DEFAULT_CHARSET;
-  lf.lfQuality = ANTIALIASED_QUALITY;
-  lstrcpynW(lf.lfFaceName, win32::toWide(font.name, kTextCodePage).c_str(), LF_FACESIZE);
-  captionFont_.reset(CreateFontIndirectW(&lf));
-}
-
-void SaverWindow::setCaptionColor(std::uint32_t rgb) { captionColor_ = win32::toColorRef(rgb); }
-
-void SaverWindow::setCaptionTop(double twips) { captionTopTwips_ = twips; }
-
-HFONT SaverWindow::captionFont() const {
-  return captionFont_ ? captionFont_.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-}
-
-void SaverWindow::setCaptionVisible(bool visible) {
-  if (captionVisible_ == visible) return;
-  captionVisible_ = visible;
-  InvalidateRect(hwnd_, &captionRect_, FALSE);
-}
-
-TwipSize SaverWindow::setCaptionText(const std::string& text) {
-  captionText_ = win32::toWide(text, kTextCodePage);
-  win32::WindowDc dc(hwnd_);
-  win32::SelectIn font(dc.get(), captionFont());
-  SIZE extent{0, 0};
-  TEXTMETRICW tm{};
-  GetTextMetricsW(dc.get(), &tm);
-  if (!captionText_.empty())
-    GetTextExtentPoint32W(dc.get(), captionText_.data(), static_cast<int>(captionText_.size()), &extent);
-  InvalidateRect(hwnd_, &captionRect_, FALSE);
-  return {extent.cx * geo_.twipsPerPixelX, tm.tmHeight * geo_.twipsPerPixelY};
-}
-
-double SaverWindow::captionLineHeight() const {
-  win32::WindowDc dc(hwnd_);
-  win32::SelectIn font(dc.get(), captionFont());
-  TEXTMETRICW tm{};
-  GetTextMetricsW(dc.get(), &tm);
-  return tm.tmHeight * geo_.twipsPerPixelY;
-}
-
-void SaverWindow::setCaptionGeometry(double left, double width, double height) {
-  InvalidateRect(hwnd_, &captionRect_, FALSE);
-  const int x = toClientX(left), y = toClientY(captionTopTwips_);
-  captionRect_ =
-      RECT{x, y, x + twipsToPixels(width, geo_.twipsPerPixelX), y + twipsToPixels(height, geo_.twipsPerPixelY)};
-  InvalidateRect(hwnd_, &captionRect_, FALSE);
-}
-
-void SaverWindow::clearPictures() {
-  // The visible surface keeps its committed picture; the source is emptied
-  // before the next picture is loaded into it.
-  source_.reset();
-}
-
-void SaverWindow::setSourcePicture(PicturePtr picture) {
-  // Transparent parts show the picture surface's own colour, as they would
-  // on any surface of that colour; the effects and the commit then copy
-  // plain pixels.
-  const win32::DibPicture* dib = asDib(picture);
-  if (dib && !dib->opaque()) {
-    if (auto matted = dib->overColour(win32::fromColorRef(pictureBackColor_))) picture = std::move(matted);
-  }
-  source_ = std::move(picture);
-}
-
-void SaverWindow::setPictureVisible(bool visible) {
-  win32::WindowDc dc(hwnd_);
-  if (!visible) {
-    pictureVisible_ = false;
-    paintArea(dc.get(), pictureRect_);
-    return;
-  }
-  // The surface appears in its own colour; the effect then lays the new
-  // picture over it.
-  pictureVisible_ = true;
-  pictureFilled_ = true;
-  paintPicture(dc.get());
-}
-
-void SaverWindow::setPictureRect(const TwipRect& r) {
-  const RECT before = pictureRect_;
-  const int left = toClientX(r.left), top = toClientY(r.top);
-  pictureRect_ = RECT{left, top, left + twipsToPixels(r.width, geo_.twipsPerPixelX),
-                      top + twipsToPixels(r.height, geo_.twipsPerPixelY)};
-  if (!pictureVisible_ || EqualRect(&before, &pictureRect_)) return;
-  // The picture at its new place, then what it uncovered.
-  win32::WindowDc dc(hwnd_);
-  paintPicture(dc.get());
-  RECT uncovered[4];
-  for (int i = 0, n = difference(before, pictureRect_, uncovered); i < n; ++i) paintArea(dc.get(), uncovered[i]);
-}
-
-void SaverWindow::paintPicture(HDC dc) {
-  const RECT& r = pictureRect_;
-  const win32::DibPicture* picture = pictureFilled_ ? nullptr : asDib(committed_);
-  if (!picture) {
-    win32::UniqueBrush brush(CreateSolidBrush(pictureBackColor_));
-    FillRect(dc, &r, brush.get());
-    return;
-  }
-  BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, committedDc_.dc(), 0, 0, SRCCOPY);
-}
-
-void SaverWindow::paintArea(HDC dc, const RECT& area) {
+void SaverWindow::repaint(HDC dc, const RECT& area) {
   if (IsRectEmpty(&area)) return;
   const int width = area.right - area.left, height = area.bottom - area.top;
-  const bool caption = captionVisible_ && !captionText_.empty() && overlaps(area, captionRect_);
-  const bool picture = pictureVisible_ && overlaps(area, pictureRect_);
-  if (!caption && !picture) {
-    // Background alone (what a moving picture uncovers): one copy.
+  bool layers = false;
+  for (const auto& stage : stages_) layers = layers || stage->overlaps(area);
+  if (!layers) {
+    // Background alone (what lies outside every monitor): one copy.
     BitBlt(dc, area.left, area.top, width, height, background_.dc(), area.left, area.top, SRCCOPY);
     return;
   }
@@ -241,50 +111,44 @@ void SaverWindow::paintArea(HDC dc, const RECT& area) {
   HDC out = scratch.dc();
   SetViewportOrgEx(out, -area.left, -area.top, nullptr);
   BitBlt(out, area.left, area.top, width, height, background_.dc(), area.left, area.top, SRCCOPY);
-  if (caption) {
-    win32::SelectIn font(out, captionFont());
-    SetBkMode(out, TRANSPARENT);
-    SetTextColor(out, captionColor_);
-    RECT text = captionRect_;
-    DrawTextW(out, captionText_.data(), static_cast<int>(captionText_.size()), &text,
-              DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
-  }
-  if (picture) paintPicture(out);
+  for (const auto& stage : stages_)
+    if (stage->overlaps(area)) stage->paintLayers(out, area);
   SetViewportOrgEx(out, 0, 0, nullptr);
   BitBlt(dc, area.left, area.top, width, height, out, 0, 0, SRCCOPY);
 }
 
-bool SaverWindow::playEffect(int effect) {
-  const win32::DibPicture* source = asDib(source_);
-  if (!source) return true;  // nothing to reveal: the commit shows what there is
-  frameWaiter_->refresh(MonitorFromRect(&geo_.primary, MONITOR_DEFAULTTOPRIMARY));
-  const EffectPlan plan = planEffect(effect, source->width(), source->height(), frameWaiter_->refreshHz());
-  if (plan.overflow) return false;
+std::optional<std::size_t> SaverWindow::playEffects(const std::vector<int>& effects) {
+  frameWaiter_->refresh(stages_.front()->place().handle);
+  const std::size_t count = std::min(effects.size(), stages_.size());
+  std::vector<EffectPlan> plans(count);
+  std::vector<std::size_t> monitorOf;
+  for (std::size_t i = 0; i < count; ++i) {
+    const win32::DibPicture* source = stages_[i]->source();
+    // Nothing to reveal: the commit shows what there is.
+    if (effects[i] == 0 || !source) continue;
+    plans[i] = planEffect(effects[i], source->width(), source->height(), frameWaiter_->refreshHz());
+    if (plans[i].overflow) return i;
+    monitorOf.push_back(i);
+  }
+  if (monitorOf.empty()) return std::nullopt;
   win32::WindowDc target(hwnd_);
-  win32::UniqueMemoryDc sourceDc(CreateCompatibleDC(target.get()));
-  // No DC to draw with: the effect is skipped and the commit shows the picture.
-  if (!target || !sourceDc) return true;
-  // The effect works in the picture's own pixels, kept to its surface.
-  // The window's own DC keeps what is set on it: put it back afterwards.
-  const RECT& r = pictureRect_;
-  const int saved = SaveDC(target.get());
-  SetViewportOrgEx(target.get(), r.left, r.top, nullptr);
-  IntersectClipRect(target.get(), 0, 0, r.right - r.left, r.bottom - r.top);
-  win32::SelectIn select(sourceDc.get(), source->bitmap());
-  const bool played = playEffectPlan(target.get(), sourceDc.get(), plan, *frameWaiter_);
-  RestoreDC(target.get(), saved);
-  return played;
-}
-
-void SaverWindow::commitPicture() {
-  // Selected before the old picture goes: a bitmap still selected into a DC
-  // could not be deleted.
-  const win32::DibPicture* dib = asDib(source_);
-  committedDc_.show(dib ? dib->bitmap() : nullptr);
-  committed_ = source_;  // shared, not copied
-  pictureFilled_ = false;
-  win32::WindowDc dc(hwnd_);
-  if (pictureVisible_) paintPicture(dc.get());
+  // No DC to draw with: the effects are skipped and the commit shows the pictures.
+  if (!target) return std::nullopt;
+  std::vector<std::unique_ptr<win32::BitmapDc>> sources;
+  std::vector<PlacedPlan> placed;
+  std::vector<std::size_t> placedMonitor;
+  for (std::size_t i : monitorOf) {
+    sources.push_back(std::make_unique<win32::BitmapDc>());
+    if (!sources.back()->dc()) continue;  // that one is left to the commit
+    placedMonitor.push_back(i);
+    sources.back()->show(stages_[i]->source()->bitmap());
+    const RECT& r = stages_[i]->pictureRect();
+    RECT clip;
+    IntersectRect(&clip, &r, &stages_[i]->place().monitor);
+    placed.push_back({&plans[i], sources.back()->dc(), POINT{r.left, r.top}, clip});
+  }
+  const std::optional<std::size_t> failed = playEffectPlans(target.get(), placed, *frameWaiter_);
+  return failed ? std::optional<std::size_t>(placedMonitor[*failed]) : std::nullopt;
 }
 
 void SaverWindow::unload() {
@@ -308,6 +172,7 @@ void SaverWindow::onDisplayChange() {
     if (background_.create(screen.get(), width, height))
       BitBlt(background_.dc(), 0, 0, width, height, grown.dc(), 0, 0, SRCCOPY);
   }
+  placeStages();
   SetWindowPos(hwnd_, nullptr, v.left, v.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(hwnd_, nullptr, FALSE);
 }
@@ -401,26 +266,29 @@ LRESULT SaverWindow::onFrame(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 // movement in its own pixels and ignores buttons; the caption takes both
 // and does nothing; the background reports movement in twips.
 void SaverWindow::onMouseMove(POINT at) {
-  if (pictureVisible_ && PtInRect(&pictureRect_, at)) {
-    if (input_.onPictureMove) input_.onPictureMove(at.x - pictureRect_.left, at.y - pictureRect_.top);
-    return;
+  for (const auto& stage : stages_) {
+    if (stage->pictureAt(at)) {
+      const RECT& r = stage->pictureRect();
+      if (input_.onPictureMove) input_.onPictureMove(at.x - r.left, at.y - r.top);
+      return;
+    }
+    if (stage->captionAt(at)) return;
   }
-  if (captionVisible_ && PtInRect(&captionRect_, at)) return;
   if (input_.onBackgroundMove)
-    input_.onBackgroundMove(static_cast<float>(at.x * geo_.twipsPerPixelX),
-                            static_cast<float>(at.y * geo_.twipsPerPixelY));
+    input_.onBackgroundMove(static_cast<float>(at.x * geo_.twipsPerPixel),
+                            static_cast<float>(at.y * geo_.twipsPerPixel));
 }
 
 void SaverWindow::onButton(POINT at) {
-  if (pictureVisible_ && PtInRect(&pictureRect_, at)) return;
-  if (captionVisible_ && PtInRect(&captionRect_, at)) return;
+  for (const auto& stage : stages_)
+    if (stage->pictureAt(at) || stage->captionAt(at)) return;
   if (input_.onBackgroundButton) input_.onBackgroundButton();
 }
 
 void SaverWindow::paintFrame() {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd_, &ps);
-  paintArea(dc, ps.rcPaint);
+  repaint(dc, ps.rcPaint);
   EndPaint(hwnd_, &ps);
 }
 

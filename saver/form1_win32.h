@@ -1,9 +1,9 @@
 // The saver window on Windows: a borderless topmost window over the whole
-// virtual screen that keeps a persistent image of its background. The
-// picture surface and the caption label are layers the window draws itself,
-// the picture over the caption over the background: moving a floating
-// picture then costs one copy of it and the strips it uncovers, with no
-// window of its own to move. The slideshow is placed on the primary monitor.
+// virtual screen that keeps a persistent image of its background. Each
+// monitor's picture surface and caption label (MonitorStage) are layers the
+// window draws itself, the picture over the caption over the background:
+// moving a floating picture then costs one copy of it and the strips it
+// uncovers, with no window of its own to move.
 #pragma once
 
 #include <windows.h>
@@ -11,10 +11,12 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/gdi_win32.h"
 #include "common/timers.h"
 #include "common/window_win32.h"
+#include "saver/monitor_stage_win32.h"
 #include "saver/saver_view.h"
 
 namespace lumova::saver {
@@ -23,9 +25,10 @@ class DisplayFrameWaiter;
 
 struct ScreenGeometry {
   RECT virtualScreen;  // every monitor, in screen coordinates
-  RECT primary;        // the primary monitor, in screen coordinates
-  double twipsPerPixelX;
-  double twipsPerPixelY;
+  // Every monitor in client pixels of a window over the virtual screen,
+  // the primary first, in the order the slideshows take pictures.
+  std::vector<StagePlace> monitors;
+  double twipsPerPixel;  // the primary's
 };
 ScreenGeometry queryScreenGeometry();
 
@@ -43,7 +46,11 @@ struct SaverInput {
   std::function<void()> onEnd;
 };
 
-class SaverWindow final : public SaverView, public Timers, public EventPump, public SaverWindowControl {
+class SaverWindow final : public SaverView,
+                          public Timers,
+                          public EventPump,
+                          public SaverWindowControl,
+                          private StageCanvas {
  public:
   SaverWindow(HINSTANCE instance, std::function<void(TimerId)> onTimer, SaverInput input);
   ~SaverWindow() override;
@@ -52,26 +59,16 @@ class SaverWindow final : public SaverView, public Timers, public EventPump, pub
 
   HWND hwnd() const { return hwnd_; }
 
+  // The primary monitor's pixel size in twips.
+  double twipsPerPixelX() const { return geo_.twipsPerPixel; }
+  double twipsPerPixelY() const { return geo_.twipsPerPixel; }
+
   // SaverView
-  double screenWidth() const override;
-  double screenHeight() const override;
-  double twipsPerPixelX() const override { return geo_.twipsPerPixelX; }
-  double twipsPerPixelY() const override { return geo_.twipsPerPixelY; }
   void setBackColor(std::uint32_t rgb) override;
   void snapshotDesktop() override;
-  void setCaptionFont(const CaptionFont& font) override;
-  void setCaptionColor(std::uint32_t rgb) override;
-  void setCaptionTop(double twips) override;
-  void setCaptionVisible(bool visible) override;
-  TwipSize setCaptionText(const std::string& text) override;
-  double captionLineHeight() const override;
-  void setCaptionGeometry(double left, double width, double height) override;
-  void clearPictures() override;
-  void setSourcePicture(PicturePtr picture) override;
-  void setPictureVisible(bool visible) override;
-  void setPictureRect(const TwipRect& r) override;
-  bool playEffect(int effect) override;
-  void commitPicture() override;
+  std::size_t monitorCount() const override { return stages_.size(); }
+  MonitorView& monitor(std::size_t index) override { return *stages_.at(index); }
+  std::optional<std::size_t> playEffects(const std::vector<int>& effects) override;
   void unload() override;
 
   // Timers
@@ -94,17 +91,13 @@ class SaverWindow final : public SaverView, public Timers, public EventPump, pub
   void onMouseMove(POINT at);
   void onButton(POINT at);
   void paintFrame();
-  // Draws everything the window shows inside `area` (client pixels).
-  void paintArea(HDC dc, const RECT& area);
-  // The picture layer alone, where it stands now.
-  void paintPicture(HDC dc);
-  HFONT captionFont() const;
-  // The monitors changed: the window covers the new screen, repainted.
+  // StageCanvas: everything the window shows inside `area` (client pixels).
+  HWND canvasWindow() const override { return hwnd_; }
+  void repaint(HDC dc, const RECT& area) override;
+  // The monitors changed: the window covers the new screen, repainted, each
+  // stage on its monitor still.
   void onDisplayChange();
-
-  // Twips on the primary monitor to pixels of the window's client area.
-  int toClientX(double twips) const;
-  int toClientY(double twips) const;
+  void placeStages();
 
   HWND hwnd_ = nullptr;
   std::function<void(TimerId)> onTimer_;
@@ -113,23 +106,8 @@ class SaverWindow final : public SaverView, public Timers, public EventPump, pub
   win32::OffscreenSurface background_;  // the window's persistent image
   COLORREF backColor_ = 0;
   COLORREF pictureBackColor_ = 0;
-  PicturePtr source_;  // the loaded picture the effects copy from
-  // The picture surface: where it is (client pixels), whether it shows, and
-  // what: its own colour (just shown, before the reveal) or the committed
-  // picture.
-  RECT pictureRect_{};
-  bool pictureVisible_ = false;
-  bool pictureFilled_ = false;
-  PicturePtr committed_;
-  win32::BitmapDc committedDc_;  // committed_'s bitmap, ready to draw from
-  // The caption label.
-  RECT captionRect_{};
-  bool captionVisible_ = false;
-  win32::UniqueFont captionFont_;
-  COLORREF captionColor_ = 0;
-  std::wstring captionText_;
-  double captionTopTwips_ = 0;
-  bool unloading_ = false;  // our own unload: closing is not an end then
+  std::vector<std::unique_ptr<MonitorStage>> stages_;  // one a monitor, the primary's first
+  bool unloading_ = false;                             // our own unload: closing is not an end then
   std::unique_ptr<DisplayFrameWaiter> frameWaiter_;
 };
 

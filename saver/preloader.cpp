@@ -1,5 +1,7 @@
 #include "saver/preloader.h"
 
+#include <algorithm>
+#include <iterator>
 #include <new>
 #include <system_error>
 #include <utility>
@@ -15,52 +17,93 @@ PreloadingLoader::PreloadingLoader(PictureLoader& decoder, FileStamps& stamps) :
 }
 
 PreloadingLoader::~PreloadingLoader() {
+  std::vector<Entry> dropped;
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
-    ++generation_;
+    dropped.swap(entries_);
   }
   changed_.notify_all();
   if (worker_.joinable()) worker_.join();
 }
 
-void PreloadingLoader::prefetch(const PictureRequest& request) {
+PreloadingLoader::Entry* PreloadingLoader::find(const PictureRequest& request) {
+  for (Entry& e : entries_)
+    if (e.request == request) return &e;
+  return nullptr;
+}
+
+PreloadingLoader::Entry* PreloadingLoader::findId(std::uint64_t id) {
+  for (Entry& e : entries_)
+    if (e.id == id) return &e;
+  return nullptr;
+}
+
+void PreloadingLoader::prefetch(const std::vector<PictureRequest>& requests) {
   if (!worker_.joinable()) return;
-  PictureLoad dropped;
+  std::vector<Entry> dropped;  // let go outside the lock
   {
     std::lock_guard lock(mutex_);
-    if (slot_ != Slot::Empty && request_ == request) return;
-    dropped = std::exchange(result_, {});
-    request_ = request;
-    stamp_.reset();
-    slot_ = Slot::Queued;
-    ++generation_;
+    std::vector<Entry> wanted;
+    for (const PictureRequest& r : requests) {
+      if (std::any_of(wanted.begin(), wanted.end(), [&](const Entry& w) { return w.request == r; })) continue;
+      // One already handed over is decoded afresh: its picture is the
+      // caller's now, and the file may change before it is shown again.
+      auto kept =
+          std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) { return e.request == r && !e.taken; });
+      if (kept != entries_.end()) {
+        wanted.push_back(std::move(*kept));
+        entries_.erase(kept);
+      } else {
+        wanted.push_back(Entry{r, Slot::Queued, ++nextId_, {}, {}, false});
+      }
+    }
+    // What is left is no longer wanted (a decode of one still running is
+    // dropped when it ends).
+    dropped.swap(entries_);
+    entries_ = std::move(wanted);
   }
   changed_.notify_all();
-}  // `dropped` goes outside the lock
+}
 
 PictureLoad PreloadingLoader::load(const PictureRequest& request) {
   std::unique_lock lock(mutex_);
-  const bool mine = slot_ != Slot::Empty && request_ == request;
-  if (mine && slot_ == Slot::Decoding) {
-    const std::uint64_t generation = generation_;
-    changed_.wait(lock, [&] { return slot_ != Slot::Decoding || generation_ != generation; });
+  Entry* e = find(request);
+  if (e && e->slot == Slot::Decoding) {
+    const std::uint64_t id = e->id;
+    changed_.wait(lock, [&] {
+      Entry* now = findId(id);
+      return !now || now->slot != Slot::Decoding;
+    });
+    e = findId(id);
   }
-  if (mine && slot_ == Slot::Ready && request_ == request) {
-    PictureLoad ready = std::exchange(result_, {});
-    const std::optional<FileStamp> stamp = stamp_;
-    slot_ = Slot::Empty;
+  if (e && e->slot == Slot::Ready) {
+    e->taken = true;
+    PictureLoad ready = e->result;
+    const std::optional<FileStamp> stamp = e->stamp;
+    const std::uint64_t id = e->id;
     lock.unlock();
     if (stamps_.stamp(request.path) == stamp) return ready;
-    ready = {};  // replaced on disk since: let go of the old picture before decoding the new one
+    // Replaced on disk since: let go of the old picture before decoding the new one.
+    ready = {};
+    std::vector<Entry> stale;
+    lock.lock();
+    for (Entry& x : entries_)
+      if (x.id == id) stale.push_back(std::move(x));
+    std::erase_if(entries_, [&](const Entry& x) { return x.id == id; });
+    lock.unlock();
+    stale.clear();
     return decodeHere(request);
   }
-  // Not prefetched, or the guess was wrong: drop it, so no third picture is held.
-  PictureLoad dropped = std::exchange(result_, {});
-  slot_ = Slot::Empty;
-  ++generation_;
+  // Not prefetched, or the guess was wrong: the pictures nobody has taken
+  // go, so no extra picture is held.
+  std::vector<Entry> dropped;
+  const auto wrong = [&](const Entry& x) { return !x.taken || x.request == request; };
+  const auto from = std::stable_partition(entries_.begin(), entries_.end(), [&](const Entry& x) { return !wrong(x); });
+  dropped.assign(std::make_move_iterator(from), std::make_move_iterator(entries_.end()));
+  entries_.erase(from, entries_.end());
   lock.unlock();
-  dropped = {};
+  dropped.clear();
   return decodeHere(request);
 }
 
@@ -78,11 +121,17 @@ PictureLoad PreloadingLoader::decodeHere(const PictureRequest& request) {
 void PreloadingLoader::run() {
   std::unique_lock lock(mutex_);
   for (;;) {
-    changed_.wait(lock, [&] { return stopping_ || slot_ == Slot::Queued; });
+    Entry* next = nullptr;
+    changed_.wait(lock, [&] {
+      next = nullptr;
+      for (Entry& e : entries_)
+        if (!next && e.slot == Slot::Queued) next = &e;
+      return stopping_ || next;
+    });
     if (stopping_) return;
-    const std::uint64_t generation = generation_;
-    const PictureRequest request = request_;
-    slot_ = Slot::Decoding;
+    const std::uint64_t id = next->id;
+    const PictureRequest request = next->request;
+    next->slot = Slot::Decoding;
     lock.unlock();
     // The stamp comes first: a file that changes during the decode then
     // shows a different stamp at load() and is decoded again.
@@ -94,10 +143,10 @@ void PreloadingLoader::run() {
     }
     PictureLoad result = decodeHere(request);
     lock.lock();
-    if (generation == generation_) {
-      stamp_ = stamp;
-      result_ = std::exchange(result, {});
-      slot_ = Slot::Ready;
+    if (Entry* e = findId(id)) {
+      e->stamp = stamp;
+      e->result = std::exchange(result, {});
+      e->slot = Slot::Ready;
       changed_.notify_all();
     } else {
       lock.unlock();

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "common/picture.h"
 
@@ -37,43 +38,56 @@ class FileStamps {
   virtual std::optional<FileStamp> stamp(const std::string& path) = 0;
 };
 
-// Wraps a loader that may be called from two threads at once. Holds at most
-// one picture of its own (the prefetched one); the caller holds the shown one.
+// Wraps a loader that may be called from two threads at once. Holds the
+// pictures of the latest prefetch (one for each monitor showing pictures)
+// and nothing else; the caller holds the shown ones, which it may share with
+// them.
 class PreloadingLoader final : public PictureLoader {
  public:
   PreloadingLoader(PictureLoader& decoder, FileStamps& stamps);
   // Waits for a decode in progress to end (a decode cannot be interrupted);
-  // a prefetch still waiting is dropped.
+  // prefetches still waiting are dropped.
   ~PreloadingLoader() override;
   PreloadingLoader(const PreloadingLoader&) = delete;
   PreloadingLoader& operator=(const PreloadingLoader&) = delete;
 
   using PictureLoader::load;
 
-  // Starts decoding the request on the worker, dropping any other prefetched
-  // picture. Asking again for the request already prefetched does nothing.
-  void prefetch(const PictureRequest& request);
+  // Starts decoding the requests on the worker, in their order, dropping
+  // every other prefetched picture. A request already prefetched and not yet
+  // loaded is kept as it is, not decoded again.
+  void prefetch(const std::vector<PictureRequest>& requests);
+  void prefetch(const PictureRequest& request) { prefetch(std::vector<PictureRequest>{request}); }
   void prefetch(const std::string& path) { prefetch(PictureRequest{path, {}}); }
 
   // The prefetched result when it is for this request and the file is
-  // unchanged (waiting for its decode if still running); otherwise decodes
-  // here.
+  // unchanged (waiting for its decode if still running); it stays there for
+  // another monitor asking for the same, until the next prefetch. Otherwise
+  // decodes here, dropping the prefetched pictures nobody has taken (a wrong
+  // guess), so no extra picture is held.
   PictureLoad load(const PictureRequest& request) override;
 
  private:
-  enum class Slot { Empty, Queued, Decoding, Ready };
+  enum class Slot { Queued, Decoding, Ready };
+  struct Entry {
+    PictureRequest request;
+    Slot slot = Slot::Queued;
+    std::uint64_t id = 0;
+    std::optional<FileStamp> stamp;  // taken before the decode began
+    PictureLoad result;
+    bool taken = false;
+  };
   void run();
   PictureLoad decodeHere(const PictureRequest& request);
+  Entry* find(const PictureRequest& request);
+  Entry* findId(std::uint64_t id);
 
   PictureLoader& decoder_;
   FileStamps& stamps_;
   std::mutex mutex_;
   std::condition_variable changed_;
-  Slot slot_ = Slot::Empty;
-  PictureRequest request_;
-  std::optional<FileStamp> stamp_;  // taken before the decode began
-  PictureLoad result_;
-  std::uint64_t generation_ = 0;  // bumped whenever the slot is given up; an older generation's decode is dropped
+  std::vector<Entry> entries_;  // in the order wanted
+  std::uint64_t nextId_ = 0;
   bool stopping_ = false;
   std::thread worker_;  // last: starts once everything above exists
 };

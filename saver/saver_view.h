@@ -1,10 +1,13 @@
-// What the slideshow logic asks of the saver window. Positions and sizes of
-// the window's parts are in twips (15 to a pixel at 96 DPI) relative to the
-// primary monitor's top-left corner; the window turns them into pixels.
+// What the slideshow logic asks of the saver window and of each monitor's
+// part of it. Positions and sizes are in twips (15 to a pixel at 96 DPI)
+// relative to a monitor's top-left corner; the window turns them into pixels.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "common/picture.h"
 
@@ -32,23 +35,21 @@ struct TwipSize {
   double height = 0;
 };
 
-class SaverView {
+// One monitor's slideshow: its picture surfaces and its caption label.
+// Positions and sizes are in twips relative to the monitor's top-left
+// corner, at the monitor's own pixel size.
+class MonitorView {
  public:
-  virtual ~SaverView() = default;
+  virtual ~MonitorView() = default;
 
-  // The primary monitor's size, in twips, and the size of one pixel.
+  // The monitor's size, in twips, and the size of one of its pixels.
   virtual double screenWidth() const = 0;
   virtual double screenHeight() const = 0;
   virtual double twipsPerPixelX() const = 0;
   virtual double twipsPerPixelY() const = 0;
 
-  // Background: a plain colour for the window and both picture surfaces, or
-  // the desktop as it is now (the window is not visible yet), kept for the run.
-  virtual void setBackColor(std::uint32_t rgb) = 0;
-  virtual void snapshotDesktop() = 0;
-
-  // The caption label. Setting its text fits the label to it and returns
-  // the fitted size.
+  // The caption label. Its font's points follow the monitor's DPI. Setting
+  // its text fits the label to it and returns the fitted size.
   virtual void setCaptionFont(const CaptionFont& font) = 0;
   virtual void setCaptionColor(std::uint32_t rgb) = 0;
   virtual void setCaptionTop(double twips) = 0;
@@ -64,11 +65,31 @@ class SaverView {
   virtual void setSourcePicture(PicturePtr picture) = 0;
   virtual void setPictureVisible(bool visible) = 0;
   virtual void setPictureRect(const TwipRect& r) = 0;
-  // Reveals the source on the visible surface with effect 1..7; false when a
-  // copy failed in a way that must end the slideshow.
-  virtual bool playEffect(int effect) = 0;
   // The visible surface keeps the source's picture from now on.
   virtual void commitPicture() = 0;
+};
+
+// The saver window over every monitor.
+class SaverView {
+ public:
+  virtual ~SaverView() = default;
+
+  // Background: a plain colour for the window and every picture surface, or
+  // the desktop as it is now (the window is not visible yet), kept for the run.
+  virtual void setBackColor(std::uint32_t rgb) = 0;
+  virtual void snapshotDesktop() = 0;
+
+  // The monitors as they are now, at least one: the primary is monitor 0,
+  // then by position, left to right, top to bottom. A display change may
+  // change their number between two calls.
+  virtual std::size_t monitorCount() const = 0;
+  virtual MonitorView& monitor(std::size_t index) = 0;
+
+  // Reveals the sources of the first effects.size() monitors in the same
+  // display frames, monitor i with effect effects[i] (1..7; 0: none). The
+  // monitor whose picture could not be revealed in a way that must end the
+  // slideshow, if any.
+  virtual std::optional<std::size_t> playEffects(const std::vector<int>& effects) = 0;
 
   // Closes the window (before the missing-picture message).
   virtual void unload() = 0;

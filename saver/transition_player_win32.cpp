@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace lumova::saver {
 namespace {
@@ -35,6 +36,25 @@ class BitBltCopier final : public RectCopier {
  private:
   HDC target_;
   HDC source_;
+};
+
+// Copies to the plan's place on the target, only what falls inside its clip.
+class PlacedCopier final : public RectCopier {
+ public:
+  PlacedCopier(HDC target, const PlacedPlan& placed) : target_(target), placed_(placed) {}
+  bool copy(const PixelRect& r) override {
+    const POINT o = placed_.origin;
+    const RECT want{o.x + r.x, o.y + r.y, o.x + r.x + r.w, o.y + r.y + r.h};
+    RECT to;
+    if (!IntersectRect(&to, &want, &placed_.clip)) return true;  // nothing of it shows
+    return BitBlt(target_, to.left, to.top, to.right - to.left, to.bottom - to.top, placed_.source, to.left - o.x,
+                  to.top - o.y, SRCCOPY) != FALSE;
+  }
+  void endFrame() override { GdiFlush(); }
+
+ private:
+  HDC target_;
+  const PlacedPlan& placed_;
 };
 
 }  // namespace
@@ -141,6 +161,15 @@ bool DisplayFrameWaiter::waitForTimer() {
   due.QuadPart = -std::max<LONGLONG>(1, remaining * 10'000'000 / ticksPerSecond_);
   if (!SetWaitableTimer(timer_.get(), &due, 0, nullptr, nullptr, FALSE)) return false;
   return WaitForSingleObject(timer_.get(), kLongestWaitMs) != WAIT_FAILED;
+}
+
+std::optional<std::size_t> playEffectPlans(HDC target, std::span<const PlacedPlan> plans, FrameWaiter& waiter) {
+  std::vector<PlacedCopier> copiers;
+  std::vector<PlanOnTarget> onTargets;
+  copiers.reserve(plans.size());
+  for (const PlacedPlan& p : plans) copiers.emplace_back(target, p);
+  for (std::size_t i = 0; i < plans.size(); ++i) onTargets.push_back({plans[i].plan, &copiers[i]});
+  return playPlans(onTargets, waiter);
 }
 
 bool playEffectPlan(HDC target, HDC source, const EffectPlan& plan, FrameWaiter& waiter) {

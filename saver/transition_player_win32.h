@@ -5,7 +5,10 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <span>
 
 #include "common/gdi_win32.h"
 #include "saver/transitions.h"
@@ -75,5 +78,17 @@ class DisplayFrameWaiter final : public FrameWaiter {
 // frame between frames, as playPlan does: a failed copy is skipped, waiting
 // input ends the effect early, and only an overflowing plan gives false.
 bool playEffectPlan(HDC target, HDC source, const EffectPlan& plan, FrameWaiter& waiter);
+
+// A plan drawn at `origin` of the target and kept inside `clip` (both in
+// the target's pixels): a picture on its monitor.
+struct PlacedPlan {
+  const EffectPlan* plan;
+  HDC source;
+  POINT origin;
+  RECT clip;
+};
+// Plays every plan in the same frames, as playPlans does; the index of an
+// overflowing plan, when one overflows (nothing is drawn then).
+std::optional<std::size_t> playEffectPlans(HDC target, std::span<const PlacedPlan> plans, FrameWaiter& waiter);
 
 }  // namespace lumova::saver

@@ -247,17 +247,28 @@ EffectPlan planEffect(int effect, int width, int height, double refreshHz) {
 }
 
 bool playPlan(const EffectPlan& plan, RectCopier& copier, FrameWaiter& waiter) {
-  if (plan.overflow) return false;
-  const std::size_t frames = plan.frameCount();
-  if (frames == 0) return true;
+  const PlanOnTarget one{&plan, &copier};
+  return !playPlans(std::span(&one, 1), waiter);
+}
+
+std::optional<std::size_t> playPlans(std::span<const PlanOnTarget> plans, FrameWaiter& waiter) {
+  std::size_t frames = 0;
+  for (std::size_t i = 0; i < plans.size(); ++i) {
+    if (plans[i].plan->overflow) return i;
+    frames = std::max(frames, plans[i].plan->frameCount());
+  }
+  if (frames == 0) return std::nullopt;
   waiter.begin();
   for (std::size_t k = 0; k < frames; ++k) {
-    for (const PixelRect& r : plan.frame(k)) copier.copy(r);
-    copier.endFrame();
+    for (const PlanOnTarget& p : plans) {
+      if (k >= p.plan->frameCount()) continue;
+      for (const PixelRect& r : p.plan->frame(k)) p.copier->copy(r);
+      p.copier->endFrame();
+    }
     if (k + 1 == frames || waiter.inputWaiting()) break;
     waiter.waitForNextFrame();
   }
-  return true;
+  return std::nullopt;
 }
 
 }  // namespace lumova::saver

@@ -123,4 +123,13 @@ class RectCopier {
 // False only when the plan overflows (the caller's missing-picture exit).
 bool playPlan(const EffectPlan& plan, RectCopier& copier, FrameWaiter& waiter);
 
+// Several plans at once (a picture on each monitor), in the same display
+// frames: frame k of every plan that has one, then one wait. When any plan
+// overflows nothing is drawn and its index is returned.
+struct PlanOnTarget {
+  const EffectPlan* plan;
+  RectCopier* copier;
+};
+std::optional<std::size_t> playPlans(std::span<const PlanOnTarget> plans, FrameWaiter& waiter);
+
 }  // namespace lumova::saver

@@ -71,7 +71,7 @@ class SaverRun {
         prompt_(promptWindow_, module1_, session_),
         form_(saver::Form1Deps{window_, window_, host_, window_, clock_, random_, pictures_, messages_, module1_,
                                files_, executableFolder(),
-                               [this](const PictureRequest& request) { pictures_.prefetch(request); }}) {
+                               [this](const std::vector<PictureRequest>& next) { pictures_.prefetch(next); }}) {
     host_.attach(window_.hwnd());
     session_.attachPrompt(prompt_);
   }

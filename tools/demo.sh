@@ -5,6 +5,8 @@
 # without one it runs on a private Xvfb and saves a series of screenshots.
 #   bash tools/demo.sh [seconds]      (screenshots every second; default 12)
 set -eu
+# Wine through tools/bin/wine, which picks the loader this kernel can run.
+PATH=$(cd "$(dirname "$0")" && pwd)/bin:$PATH
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${LUMOVA_BUILD:-$root/build}
 out=$root/out/demo

@@ -259,3 +259,31 @@ TEST_F(Preloader, DestructionDuringADecodeEndsOnceItFinishes) {
 
 }  // namespace
 }  // namespace lumova
+
+namespace lumova {
+namespace {
+
+TEST_F(Preloader, OnePrefetchForEachMonitorAllHandedOver) {
+  stamps_.set("c.jpg", FileStamp{300, 7});
+  preloader_.prefetch(std::vector<PictureRequest>{{"a.jpg", {}}, {"b.jpg", {}}, {"a.jpg", {}}});
+  decoder_.waitForCalls(2);
+  // Two monitors showing a, one showing b: one decode each.
+  for (const char* path : {"a.jpg", "b.jpg", "a.jpg"}) {
+    const PictureLoad load = preloader_.load(path);
+    ASSERT_TRUE(load);
+    EXPECT_EQ(pathOf(load), path);
+  }
+  auto calls = decoder_.calls();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_NE(calls[0].thread, std::this_thread::get_id());
+  EXPECT_NE(calls[1].thread, std::this_thread::get_id());
+  // The next change's set replaces this one: a and b are let go.
+  preloader_.prefetch(std::vector<PictureRequest>{{"c.jpg", {}}});
+  EXPECT_TRUE(decoder_.live().waitUntilGone("a.jpg"));
+  EXPECT_TRUE(decoder_.live().waitUntilGone("b.jpg"));
+  EXPECT_TRUE(preloader_.load("c.jpg"));
+  EXPECT_EQ(decoder_.calls().size(), 3u);
+}
+
+}  // namespace
+}  // namespace lumova

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,31 +27,32 @@ class RecordingMessages : public MessageBoxes {
   }
 };
 
-// The view keeps the state a screen would show and logs changes with the
-// virtual time they happened at.
-class RecordingView : public saver::SaverView {
+// A monitor of the view keeps the state a screen would show and logs
+// changes with the virtual time they happened at; monitors after the
+// primary prefix their log lines with "m1 ", "m2 " and so on.
+class RecordingMonitor : public saver::MonitorView {
  public:
-  RecordingView(const fakes::VirtualClock& clock, fakes::CallLog& log) : clock_(clock), log_(log) {}
+  RecordingMonitor(const fakes::VirtualClock& clock, fakes::CallLog& log, std::string prefix = {})
+      : clock_(clock), log_(log), prefix_(std::move(prefix)) {}
 
   double widthTwips = 1024 * 15, heightTwips = 768 * 15, tppX = 15, tppY = 15;
   saver::CaptionFont font;
   std::uint32_t captionColor = 0;
-  bool pictureVisible = false, captionVisible = false, unloaded = false;
+  bool pictureVisible = false, captionVisible = false;
   saver::TwipRect pictureRect;
   std::string captionText;
   double captionLeft = 0, captionWidth = 0, captionHeight = 0;
   PicturePtr source;
   std::vector<int> effects;                     // effects played, in order
-  bool failEffect = false;                      // playEffect reports a picture too high to reveal
+  bool failEffect = false;                      // its effect reports a picture too high to reveal
   std::vector<std::pair<double, int>> reveals;  // (time, width px) of each commit
   std::vector<saver::TwipRect> moves;           // every setPictureRect
+  std::vector<std::string> shown;               // the path of each committed picture
 
   double screenWidth() const override { return widthTwips; }
   double screenHeight() const override { return heightTwips; }
   double twipsPerPixelX() const override { return tppX; }
   double twipsPerPixelY() const override { return tppY; }
-  void setBackColor(std::uint32_t rgb) override { log("backColor " + std::to_string(rgb)); }
-  void snapshotDesktop() override { log("snapshot"); }
   void setCaptionFont(const saver::CaptionFont& f) override {
     font = f;
     log("captionFont");
@@ -76,13 +79,51 @@ class RecordingView : public saver::SaverView {
     pictureRect = r;
     moves.push_back(r);
   }
-  bool playEffect(int effect) override {
-    effects.push_back(effect);
-    return !failEffect;
-  }
   void commitPicture() override {
     reveals.emplace_back(clock_.now, source ? source->width() : -1);
+    if (auto* named = dynamic_cast<const fakes::NamedPicture*>(source.get())) shown.push_back(named->path);
     log("commit");
+  }
+
+ protected:
+  void log(const std::string& s) { log_.push_back(prefix_ + s); }
+
+ private:
+  const fakes::VirtualClock& clock_;
+  fakes::CallLog& log_;
+  std::string prefix_;
+};
+
+// The saver window: the primary monitor is the view itself; `others` are
+// the monitors after it.
+class RecordingView : public saver::SaverView, public RecordingMonitor {
+ public:
+  RecordingView(const fakes::VirtualClock& clock, fakes::CallLog& log)
+      : RecordingMonitor(clock, log), clock_(clock), log_(log) {}
+
+  bool unloaded = false;
+  std::vector<std::unique_ptr<RecordingMonitor>> others;
+  std::vector<std::vector<int>> effectFrames;  // each playEffects call's effects
+
+  RecordingMonitor& addMonitor(int widthPx, int heightPx) {
+    others.push_back(std::make_unique<RecordingMonitor>(clock_, log_, "m" + std::to_string(others.size() + 1) + " "));
+    others.back()->widthTwips = widthPx * 15;
+    others.back()->heightTwips = heightPx * 15;
+    return *others.back();
+  }
+  RecordingMonitor& at(std::size_t i) { return i == 0 ? *this : *others[i - 1]; }
+
+  void setBackColor(std::uint32_t rgb) override { log("backColor " + std::to_string(rgb)); }
+  void snapshotDesktop() override { log("snapshot"); }
+  std::size_t monitorCount() const override { return 1 + others.size(); }
+  saver::MonitorView& monitor(std::size_t i) override { return at(i); }
+  std::optional<std::size_t> playEffects(const std::vector<int>& e) override {
+    effectFrames.push_back(e);
+    for (std::size_t i = 0; i < e.size(); ++i) {
+      if (e[i] != 0) at(i).effects.push_back(e[i]);
+      if (e[i] != 0 && at(i).failEffect) return i;
+    }
+    return std::nullopt;
   }
   void unload() override {
     unloaded = true;
@@ -90,7 +131,6 @@ class RecordingView : public saver::SaverView {
   }
 
  private:
-  void log(const std::string& s) { log_.push_back(s); }
   const fakes::VirtualClock& clock_;
   fakes::CallLog& log_;
 };
@@ -119,16 +159,18 @@ struct SaverRig {
   RecordingMessages messages;
   Module1 module1;
   LoggedFiles files{log};
-  std::vector<std::string> prefetched;         // the paths
+  std::vector<std::string> prefetched;  // the paths
   std::vector<PictureRequest> prefetchRequests;
   saver::Form1 form;
 
   explicit SaverRig(const std::string& ini, std::int32_t platform = 2)
       : host(log, platform),
         form(saver::Form1Deps{view, queue, host, queue, clock, random, pictures, messages, module1, files, "C:\\Saver",
-                              [this](const PictureRequest& r) {
-                                prefetched.push_back(r.path);
-                                prefetchRequests.push_back(r);
+                              [this](const std::vector<PictureRequest>& next) {
+                                for (const PictureRequest& r : next) {
+                                  prefetched.push_back(r.path);
+                                  prefetchRequests.push_back(r);
+                                }
                               }}) {
     if (!ini.empty()) files.files["C:\\Saver\\zbfaone.ini"] = ini;
     queue.log = &log;

@@ -516,3 +516,32 @@ TEST(Transitions, OverflowingPlanDrawsNothingAndFails) {
   EXPECT_FALSE(playPlan(plan, copier, waiter));
   EXPECT_TRUE(log.empty());
 }
+
+TEST(Transitions, PlansOnSeveralMonitorsShareTheirFrames) {
+  // A short and a long effect: one wait a frame for both; the short one
+  // stops drawing when its frames are done.
+  const EffectPlan shortPlan = planEffect(kLeftWipe, 40, 30, 60);
+  const EffectPlan longPlan = planEffect(kLeftWipe, 1200, 30, 60);
+  ASSERT_LT(shortPlan.frameCount(), longPlan.frameCount());
+  std::vector<Event> a, b, waits;
+  RecordingCopier first(a), second(b);
+  RecordingWaiter waiter(waits);
+  const PlanOnTarget plans[] = {{&shortPlan, &first}, {&longPlan, &second}};
+  EXPECT_EQ(playPlans(plans, waiter), std::nullopt);
+  const auto frames = [](const std::vector<Event>& log) {
+    return std::count_if(log.begin(), log.end(), [](auto& e) { return e.what == 'e'; });
+  };
+  EXPECT_EQ(frames(a), static_cast<long>(shortPlan.frameCount()));
+  EXPECT_EQ(frames(b), static_cast<long>(longPlan.frameCount()));
+  EXPECT_EQ(static_cast<std::size_t>(std::count_if(waits.begin(), waits.end(), [](auto& e) { return e.what == 'w'; })),
+            longPlan.frameCount() - 1);
+
+  // One overflowing plan: nothing is drawn anywhere, and it is named.
+  const EffectPlan overflow = planEffect(kUpDownWipe, 3, 40000, 60);
+  std::vector<Event> c, d;
+  RecordingCopier third(c), fourth(d);
+  const PlanOnTarget bad[] = {{&shortPlan, &third}, {&overflow, &fourth}};
+  EXPECT_EQ(playPlans(bad, waiter), std::optional<std::size_t>(1));
+  EXPECT_TRUE(c.empty());
+  EXPECT_TRUE(d.empty());
+}

@@ -21,13 +21,20 @@ class SizedPicture : public Picture {
   int w_, h_;
 };
 
+// A picture that knows which file it came from.
+class NamedPicture : public SizedPicture {
+ public:
+  NamedPicture(int w, int h, std::string from) : SizedPicture(w, h), path(std::move(from)) {}
+  std::string path;
+};
+
 // The size of a loaded picture is its natural size, or the fitted one when
 // the request asks for a fit.
 class FakePictures : public PictureLoader {
  public:
   using PictureLoader::load;
   std::map<std::string, std::pair<int, int>> sizes;
-  std::vector<std::string> loaded;         // every path asked for, in order
+  std::vector<std::string> loaded;       // every path asked for, in order
   std::vector<PictureRequest> requests;  // and every request
   PictureLoad load(const PictureRequest& request) override {
     loaded.push_back(request.path);
@@ -35,7 +42,7 @@ class FakePictures : public PictureLoader {
     auto it = sizes.find(request.path);
     if (it == sizes.end()) return {nullptr, PictureError::NotFound};
     const PictureSize shown = fitWithin({it->second.first, it->second.second}, request.fit);
-    return {std::make_shared<SizedPicture>(shown.width, shown.height), PictureError::None};
+    return {std::make_shared<NamedPicture>(shown.width, shown.height, request.path), PictureError::None};
   }
 };
 

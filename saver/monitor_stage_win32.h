@@ -1,0 +1,115 @@
+// One monitor's part of the saver window: its picture surface and caption
+// label, layers the window draws over its background, kept to the monitor.
+// Positions come in twips from the monitor's top-left corner at the
+// monitor's own DPI; the stage keeps them, so that a monitor that moves or
+// changes its DPI keeps its picture where it belongs.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "common/gdi_win32.h"
+#include "saver/saver_view.h"
+
+namespace lumova::win32 {
+class DibPicture;
+}
+
+namespace lumova::saver {
+
+// Where a monitor is, in the saver window's client pixels.
+struct StagePlace {
+  RECT monitor{};
+  HMONITOR handle = nullptr;
+  double twipsPerPixel = 15;
+};
+
+// What a stage needs of the window it is part of.
+class StageCanvas {
+ public:
+  virtual ~StageCanvas() = default;
+  virtual HWND canvasWindow() const = 0;
+  // Draws every layer inside `area` (client pixels) on `dc`.
+  virtual void repaint(HDC dc, const RECT& area) = 0;
+};
+
+class MonitorStage final : public MonitorView {
+ public:
+  MonitorStage(StageCanvas& canvas, const StagePlace& place, COLORREF pictureBackColor);
+  MonitorStage(const MonitorStage&) = delete;
+  MonitorStage& operator=(const MonitorStage&) = delete;
+
+  // The monitor moved or changed: the layers follow, at the same twips.
+  void moveTo(const StagePlace& place);
+  const StagePlace& place() const { return place_; }
+  void setPictureBackColor(COLORREF colour) { pictureBackColor_ = colour; }
+  // A monitor that came later takes the caption's font and colour.
+  void copyCaptionStyle(const MonitorStage& from);
+
+  // MonitorView
+  double screenWidth() const override;
+  double screenHeight() const override;
+  double twipsPerPixelX() const override { return place_.twipsPerPixel; }
+  double twipsPerPixelY() const override { return place_.twipsPerPixel; }
+  void setCaptionFont(const CaptionFont& font) override;
+  void setCaptionColor(std::uint32_t rgb) override;
+  void setCaptionTop(double twips) override { captionTopTwips_ = twips; }
+  void setCaptionVisible(bool visible) override;
+  TwipSize setCaptionText(const std::string& text) override;
+  double captionLineHeight() const override;
+  void setCaptionGeometry(double left, double width, double height) override;
+  void clearPictures() override;
+  void setSourcePicture(PicturePtr picture) override;
+  void setPictureVisible(bool visible) override;
+  void setPictureRect(const TwipRect& r) override;
+  void commitPicture() override;
+
+  // The layers inside `area`, over what `dc` holds there already.
+  void paintLayers(HDC dc, const RECT& area);
+  // The part of the window the layers may draw on: the monitor.
+  bool overlaps(const RECT& area) const;
+
+  // For the effects: the picture waiting to be revealed and where it goes.
+  const win32::DibPicture* source() const;
+  const RECT& pictureRect() const { return pictureRect_; }
+
+  // Input, as windows of their own would take it.
+  bool pictureAt(POINT at) const { return pictureVisible_ && PtInRect(&pictureRect_, at); }
+  bool captionAt(POINT at) const { return captionVisible_ && PtInRect(&captionRect_, at); }
+
+ private:
+  int toClientX(double twips) const;
+  int toClientY(double twips) const;
+  int toPixels(double twips) const;
+  void placeLayers();
+  void makeFont();
+  HFONT font() const;
+  // The picture layer alone, where it stands now, kept to the monitor.
+  void paintPicture(HDC dc);
+
+  StageCanvas& canvas_;
+  StagePlace place_;
+  COLORREF pictureBackColor_;
+  PicturePtr source_;  // the loaded picture the effects copy from
+  // The picture surface: where it is, whether it shows, and what: its own
+  // colour (just shown, before the reveal) or the committed picture.
+  TwipRect pictureTwips_;
+  RECT pictureRect_{};
+  bool pictureVisible_ = false;
+  bool pictureFilled_ = false;
+  PicturePtr committed_;
+  win32::BitmapDc committedDc_;  // committed_'s bitmap, ready to draw from
+  // The caption label.
+  CaptionFont captionSpec_;
+  bool hasFont_ = false;
+  win32::UniqueFont captionFont_;
+  COLORREF captionColor_ = 0;
+  std::wstring captionText_;
+  double captionTopTwips_ = 0;
+  TwipRect captionTwips_;
+  RECT captionRect_{};
+  bool captionVisible_ = false;
+};
+
+}  // namespace lumova::saver
