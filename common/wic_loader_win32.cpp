@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "common/area_scale.h"
+#include "common/exif_orientation.h"
 #include "common/gdi_win32.h"
 #include "common/picture_probe.h"
+#include "common/pixel_orientation.h"
 #include "common/text_win32.h"
 
 // The decoder's own scaling, which MinGW's headers do not declare.
@@ -223,9 +225,28 @@ HRESULT decodeFitted(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, 
   return hr;
 }
 
-// The orientation the file's own marks give its pixels.
-int pictureOrientation(const std::vector<std::uint8_t>&) { return 1; }
-bool turnsSideways(int orientation) { return orientation >= 5 && orientation <= 8; }
+// The orientation the file's own mark gives its pixels. Only JPEG and TIFF
+// files carry one that is honoured.
+int pictureOrientation(PictureFormat format, const std::vector<std::uint8_t>& bytes) {
+  if (format != PictureFormat::Jpeg && format != PictureFormat::Tiff) return 1;
+  return exifOrientation(bytes.data(), bytes.size());
+}
+
+// The decoded pixels turned upright on our side: WIC's flip-rotator is not
+// complete everywhere (Wine's does no mirroring). In place when the size
+// stays, otherwise into a new picture; null when that cannot be made.
+std::shared_ptr<DibPicture> turnedUpright(std::shared_ptr<DibPicture> picture, int orientation) {
+  if (orientation == 1) return picture;
+  const ConstPixelBlock stored{picture->bits(), picture->width(), picture->height(), picture->stride()};
+  if (!turnsSideways(orientation)) {
+    orientUprightInPlace({picture->mutableBits(), stored.width, stored.height, stored.stride}, orientation);
+    return picture;
+  }
+  std::shared_ptr<DibPicture> turned = DibPicture::create(stored.height, stored.width);
+  if (!turned) return nullptr;
+  orientUpright(stored, orientation, {turned->mutableBits(), turned->width(), turned->height(), turned->stride()});
+  return turned;
+}
 
 PictureLoad decode(std::vector<std::uint8_t>& bytes, PictureSize fit) {
   const PictureProbe probe = probePicture(bytes);
@@ -276,7 +297,7 @@ PictureLoad decode(std::vector<std::uint8_t>& bytes, PictureSize fit) {
   }
   // The size it is shown at, upright, and that size in the file's own
   // orientation, which is the one the pixels are decoded in.
-  const int orientation = pictureOrientation(bytes);
+  const int orientation = pictureOrientation(probe.format, bytes);
   const bool sideways = turnsSideways(orientation);
   const PictureSize natural{static_cast<int>(canvasWidth), static_cast<int>(canvasHeight)};
   const PictureSize upright = sideways ? PictureSize{natural.height, natural.width} : natural;
@@ -291,6 +312,8 @@ PictureLoad decode(std::vector<std::uint8_t>& bytes, PictureSize fit) {
     if (!fitted) return failed(PictureError::TooLarge);
     if (FAILED(hr = decodeFitted(factory.get(), frame.get(), frameWidth, frameHeight, *fitted)))
       return failed(decodeError(hr));
+    fitted = turnedUpright(std::move(fitted), orientation);
+    if (!fitted) return failed(PictureError::TooLarge);
     fitted->setOpaque(isOpaque(*fitted));
     return PictureLoad{std::move(fitted), PictureError::None};
   }
@@ -317,6 +340,8 @@ PictureLoad decode(std::vector<std::uint8_t>& bytes, PictureSize fit) {
                        {fitted->mutableBits(), fitted->width(), fitted->height(), fitted->stride()});
     picture = std::move(fitted);
   }
+  picture = turnedUpright(std::move(picture), orientation);
+  if (!picture) return failed(PictureError::TooLarge);
   picture->setOpaque(isOpaque(*picture));
   return PictureLoad{std::move(picture), PictureError::None};
 }

@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine64 wine32:i386
   xvfb xauth x11-xserver-utils xdotool libx11-dev libxtst-dev
-  imagemagick libpng-dev
+  imagemagick libpng-dev libimage-exiftool-perl
   nsis
 )
 

@@ -4,33 +4,13 @@
 #include <vector>
 
 #include "common/picture_probe.h"
+#include "common/tests/picture_bytes.h"
 
 namespace lumova {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using namespace testdata;
 
-Bytes cat(std::initializer_list<Bytes> parts) {
-  Bytes out;
-  for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-  return out;
-}
-Bytes cut(Bytes b, std::size_t drop) {
-  b.resize(b.size() - drop);
-  return b;
-}
-Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
-
-Bytes jpegSegment(std::uint8_t marker, const Bytes& body) {
-  const std::size_t n = body.size() + 2;
-  return cat({{0xFF, marker, static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)}, body});
-}
-Bytes jpegFrame(int width, int height) {
-  return jpegSegment(0xC0, {8, static_cast<std::uint8_t>(height >> 8), static_cast<std::uint8_t>(height),
-                            static_cast<std::uint8_t>(width >> 8), static_cast<std::uint8_t>(width), 1, 1, 0x11, 0});
-}
-const Bytes kSoi = {0xFF, 0xD8};
-const Bytes kEoi = {0xFF, 0xD9};
 const Bytes kScanHeader = jpegSegment(0xDA, {1, 1, 0, 0, 63, 0});
 // Entropy data with a stuffed 0xFF, a restart marker and stray bytes before EOI.
 const Bytes kScanData = {0x12, 0xFF, 0x00, 0x34, 0xFF, 0xD3, 0x56, 0x78};
@@ -38,15 +18,6 @@ const Bytes kScanData = {0x12, 0xFF, 0x00, 0x34, 0xFF, 0xD3, 0x56, 0x78};
 const Bytes kExif = jpegSegment(0xE1, cat({text("Exif"), {0, 0}, kSoi, jpegFrame(160, 120), kEoi}));
 const Bytes kJpeg = cat({kSoi, kExif, jpegFrame(640, 480), kScanHeader, kScanData, kEoi});
 
-Bytes pngChunk(const char* type, const Bytes& body) {
-  const std::size_t n = body.size();
-  return cat({{static_cast<std::uint8_t>(n >> 24), static_cast<std::uint8_t>(n >> 16),
-               static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)},
-              text(type),
-              body,
-              {0, 0, 0, 0}});
-}
-const Bytes kPngSignature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 const Bytes kIhdr = pngChunk("IHDR", {0, 0, 0x03, 0x20, 0, 0, 0x02, 0x58, 8, 2, 0, 0, 0});  // 800 x 600
 const Bytes kPng = cat({kPngSignature, kIhdr, pngChunk("IDAT", Bytes(300, 7)), pngChunk("IEND", {})});
 

@@ -5,6 +5,7 @@
 #include <wincodec.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
@@ -14,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "common/tests/orientation_cases.h"
+#include "common/tests/picture_bytes.h"
 #include "common/text_win32.h"
 #include "common/wic_loader_win32.h"
 #include "tests/support/wic_encode_win32.h"
@@ -388,7 +391,9 @@ TEST_F(WicLoader, FittingAveragesTheAreaEachPixelCovers) {
   ASSERT_TRUE(half);
   EXPECT_EQ(half.picture->width(), 32);
   EXPECT_EQ(half.picture->height(), 24);
-  EXPECT_EQ(comparePixels(dib(half), 32, 24, [](int, int) { return 0xFF808080u; }, 1), "");
+  EXPECT_EQ(comparePixels(
+                dib(half), 32, 24, [](int, int) { return 0xFF808080u; }, 1),
+            "");
   EXPECT_TRUE(dib(half).opaque());
 
   // A large JPEG of flat 16-pixel blocks, a quarter across and down: each
@@ -402,11 +407,94 @@ TEST_F(WicLoader, FittingAveragesTheAreaEachPixelCovers) {
   for (int by = 0; by < 75; by += 7)
     for (int bx = 0; bx < 100; bx += 9) {
       SCOPED_TRACE(std::to_string(bx) + "," + std::to_string(by));
-      EXPECT_LE(channelDistance(dib(quarter).pixel(bx * 4 + 2, by * 4 + 2), kColours[blockIndex(bx * 16, by * 16)]), 24);
+      EXPECT_LE(channelDistance(dib(quarter).pixel(bx * 4 + 2, by * 4 + 2), kColours[blockIndex(bx * 16, by * 16)]),
+                24);
     }
   // No box, or one it fits: the natural size.
   EXPECT_EQ(loader_.load(PictureRequest{png, {64, 48}}).picture->width(), 64);
   EXPECT_EQ(loader_.load(PictureRequest{png, {}}).picture->width(), 64);
+}
+
+#ifdef LUMOVA_ORIENTATION_PICTURES
+// The pictures the build marked with each orientation, where Wine sees the
+// build tree (drive Z: is the root).
+std::string markedPicture(const std::string& name) {
+  std::string path = std::string("Z:") + LUMOVA_ORIENTATION_PICTURES + "/" + name;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+TEST_F(WicLoader, OrientationMarksTurnPicturesUpright) {
+  // TIFF keeps every colour exactly; the JPEGs (quality 100, no chroma
+  // subsampling) within a little: Wine decodes them within 1.
+  for (const testdata::OrientationCase& c : testdata::kOrientationCases) {
+    for (const char* kind : {"-ii.tif", "-mm.tif", "-ii.jpg", "-mm.jpg"}) {
+      const std::string file = markedPicture("o" + std::to_string(c.orientation) + kind);
+      SCOPED_TRACE(file);
+      const PictureLoad load = loader_.load(file);
+      ASSERT_TRUE(load) << static_cast<int>(load.error);
+      ASSERT_EQ(load.picture->width(), c.width);
+      ASSERT_EQ(load.picture->height(), c.height);
+      const int tolerance = std::string(kind).ends_with(".tif") ? 0 : 4;
+      EXPECT_EQ(
+          comparePixels(
+              dib(load), c.width, c.height,
+              [&](int x, int y) { return testdata::patternColour(testdata::patternAt(c.upright, x, y)); }, tolerance),
+          "");
+      EXPECT_TRUE(dib(load).opaque());
+    }
+  }
+}
+#endif
+
+// The WIC-encoded JPEG at `path` with an Exif block marking it `orientation`,
+// written beside it as `name`.
+std::string markedCopy(const std::string& path, const std::string& name, std::uint32_t orientation) {
+  testdata::TiffLayout exif;
+  exif.bigEndian = true;
+  exif.directories = {testdata::cameraDirectory(orientation)};
+  const std::string copy = path.substr(0, path.find_last_of('\\') + 1) + name;
+  writeFile(copy, testdata::withExif(readFile(path), exif.bytes()));
+  return copy;
+}
+
+TEST_F(WicLoader, SidewaysPicturesFitTheBoxUpright) {
+  // 64x48 stored, turned a quarter clockwise: 48x64 upright, where (x, y)
+  // shows the stored (y, 47 - x).
+  const std::string quarter = markedCopy(jpegPath(), "blocks-6.jpg", 6);
+  const PictureLoad whole = loader_.load(quarter);
+  ASSERT_TRUE(whole);
+  ASSERT_EQ(whole.picture->width(), 48);
+  ASSERT_EQ(whole.picture->height(), 64);
+  for (int y = 8; y < 64; y += 16)
+    for (int x = 7; x < 48; x += 16) {
+      SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y));
+      EXPECT_LE(channelDistance(dib(whole).pixel(x, y), kColours[blockIndex(y, 47 - x)]), 24);
+    }
+  // Fitted within 40x20 as 48x64: 15x20. (Fitting the stored 64x48 first
+  // would give 27x20, 20x27 once turned.)
+  const PictureLoad small = loader_.load(PictureRequest{quarter, {40, 20}});
+  ASSERT_TRUE(small);
+  EXPECT_EQ(small.picture->width(), 15);
+  EXPECT_EQ(small.picture->height(), 20);
+
+  // A large one turned a quarter anticlockwise, fitted to a quarter of its
+  // size (the decoder's own reduced decode, where it has one): 1200x1600
+  // upright becomes 300x400, and stored block (bx, by) lands at about
+  // (4 by + 2, 397 - 4 bx).
+  const std::string large = path("blocks-large-8.jpg");
+  ASSERT_EQ(encodeWithWic(large, GUID_ContainerFormatJpeg, 1600, 1200, colourPattern(1600, 1200, blockIndex)), S_OK);
+  const std::string anticlockwise = markedCopy(large, "blocks-large-8-marked.jpg", 8);
+  const PictureLoad fitted = loader_.load(PictureRequest{anticlockwise, {400, 400}});
+  ASSERT_TRUE(fitted);
+  ASSERT_EQ(fitted.picture->width(), 300);
+  ASSERT_EQ(fitted.picture->height(), 400);
+  for (int by = 0; by < 75; by += 7)
+    for (int bx = 0; bx < 100; bx += 9) {
+      SCOPED_TRACE(std::to_string(bx) + "," + std::to_string(by));
+      EXPECT_LE(channelDistance(dib(fitted).pixel(4 * by + 2, 397 - 4 * bx), kColours[blockIndex(bx * 16, by * 16)]),
+                24);
+    }
 }
 
 TEST_F(WicLoader, ContentDecidesTheFormatNotTheName) {

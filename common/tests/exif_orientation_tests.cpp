@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "common/exif_orientation.h"
+#include "common/tests/picture_bytes.h"
+
+namespace lumova {
+namespace {
+
+using namespace testdata;
+
+int orientationOf(const Bytes& bytes) { return exifOrientation(bytes.data(), bytes.size()); }
+
+TiffLayout camera(std::uint32_t orientation, bool bigEndian = false) {
+  TiffLayout t;
+  t.bigEndian = bigEndian;
+  t.directories = {cameraDirectory(orientation)};
+  return t;
+}
+Bytes jpegWith(const Bytes& tiff) { return cat({kSoi, kJfif, exifSegment(tiff), jpegFrame(8, 8), kEoi}); }
+Bytes jpegWith(const TiffLayout& t) { return jpegWith(t.bytes()); }
+
+// A layout whose first directory holds one entry, with room after it.
+TiffLayout single(TiffEntry entry, Bytes tail = {}) {
+  TiffLayout t;
+  t.directories = {{entry}};
+  t.tail = std::move(tail);
+  return t;
+}
+// Where a single() layout's tail starts.
+constexpr std::uint32_t kSingleTail = 8 + 2 + 12 + 4;
+
+TEST(ExifOrientation, ReadsEachMarkInJpegAndTiffOfBothByteOrders) {
+  for (std::uint32_t n = 1; n <= 8; ++n) {
+    for (bool bigEndian : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "orientation " << n << (bigEndian ? ", MM" : ", II"));
+      EXPECT_EQ(orientationOf(jpegWith(camera(n, bigEndian))), static_cast<int>(n));
+      EXPECT_EQ(orientationOf(camera(n, bigEndian).bytes()), static_cast<int>(n));
+    }
+  }
+}
+
+TEST(ExifOrientation, AnyDoubtGivesTheStoredOrientation) {
+  const Bytes jpeg6 = jpegWith(camera(6));
+  const Bytes exif6 = exifSegment(camera(6).bytes());
+  TiffLayout thumbnailOnly;
+  thumbnailOnly.directories = {{{256, kShort, 1, 8}}, {orientationEntry(6)}};
+  TiffLayout selfPointing = camera(1);
+  selfPointing.lastNext = 8;
+  TiffLayout selfPointingMarked = camera(7);
+  selfPointingMarked.lastNext = 8;
+  TiffLayout atHeader = camera(6);
+  atHeader.firstDirectory = 0;
+  TiffLayout outside = camera(6);
+  outside.firstDirectory = 0xFFFFFFF0;
+  TiffLayout atEnd = camera(6);
+  atEnd.firstDirectory = atEnd.tailOffset() - 1;
+  TiffLayout bigTiff = camera(6);
+  Bytes bigTiffBytes = bigTiff.bytes();
+  bigTiffBytes[2] = 43;
+  Bytes mixedOrder = camera(6).bytes();
+  mixedOrder[1] = 'M';
+  // Three SHORT values kept at an offset; the first is the mark.
+  const Bytes values = {8, 0, 1, 0, 1, 0};
+  struct Row {
+    const char* name;
+    Bytes bytes;
+    int expected;
+  } rows[] = {
+      {"nothing", {}, 1},
+      {"jpeg without an Exif block", cat({kSoi, kJfif, jpegFrame(8, 8), kEoi}), 1},
+      {"no orientation tag", jpegWith(single({256, kShort, 1, 8})), 1},
+      {"value 0", jpegWith(camera(0)), 1},
+      {"value 9", jpegWith(camera(9)), 1},
+      {"value 65535", jpegWith(camera(65535)), 1},
+      {"value as a LONG", jpegWith(single({274, kLong, 1, 6})), 6},
+      {"value as a LONG past 65535", jpegWith(single({274, kLong, 1, 0x10006})), 1},
+      {"value as text", jpegWith(single({274, 2, 2, '6'})), 1},
+      {"count 0", jpegWith(single({274, kShort, 0, 6})), 1},
+      {"values at an offset", jpegWith(single({274, kShort, 3, kSingleTail}, values)), 8},
+      {"values at an offset past the end", jpegWith(single({274, kShort, 3, kSingleTail + 2}, values)), 1},
+      {"values at an offset near 2^32", jpegWith(single({274, kShort, 3, 0xFFFFFFFE}, values)), 1},
+      // 2^31 + 1 SHORTs are 2^32 + 2 bytes, which 32-bit arithmetic takes for
+      // 2 and reads from the entry itself (6).
+      {"count whose size wraps", jpegWith(single({274, kShort, 0x80000001, 6}, values)), 1},
+      {"LONG count whose size wraps", jpegWith(single({274, kLong, 0x40000001, 6}, values)), 1},
+      {"only the thumbnail's directory marked", jpegWith(thumbnailOnly), 1},
+      {"directory pointing back at itself", jpegWith(selfPointing), 1},
+      {"marked directory pointing back at itself", jpegWith(selfPointingMarked), 7},
+      {"first directory at the header", jpegWith(atHeader), 1},
+      {"first directory outside the block", jpegWith(outside), 1},
+      {"first directory at the block's last byte", jpegWith(atEnd), 1},
+      {"BigTIFF", jpegWith(bigTiffBytes), 1},
+      {"mixed byte order mark", jpegWith(mixedOrder), 1},
+      {"Exif block without its header", jpegWith(Bytes{}), 1},
+      {"Exif name without its zeros", cat({kSoi, jpegSegment(0xE1, cat({text("Exif"), camera(6).bytes()}))}), 1},
+      {"APP1 shorter than the name", cat({kSoi, jpegSegment(0xE1, text("Ex")), exif6}), 6},
+      {"XMP block first", cat({kSoi, jpegSegment(0xE1, text("http://ns.adobe.com/xap/1.0/")), exif6}), 6},
+      {"fill bytes and a restart marker first", cat({kSoi, {0xFF, 0xFF, 0xFF, 0xD0}, exif6}), 6},
+      {"Exif block after the scan", cat({kSoi, jpegSegment(0xDA, {1, 1, 0, 0, 63, 0}), exif6}), 1},
+      {"Exif block after the end", cat({kSoi, kEoi, exif6}), 1},
+      {"stray byte before the Exif block", cat({kSoi, {0x00}, exif6}), 1},
+      {"segment length 0", cat({kSoi, {0xFF, 0xE0, 0, 0}, exif6}), 1},
+      {"segment length 1", cat({kSoi, {0xFF, 0xE0, 0, 1}, exif6}), 1},
+      {"segment running past the end", cat({kSoi, {0xFF, 0xE0, 0xFF, 0xF0}, exif6}), 1},
+      {"Exif block longer than the file", cut(cat({kSoi, exif6}), 1), 1},
+      {"png with an eXIf chunk", cat({kPngSignature, pngChunk("eXIf", camera(6).bytes())}), 1},
+      {"text", text("MM but not a picture"), 1},
+  };
+  ASSERT_EQ(orientationOf(jpeg6), 6);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(orientationOf(row.bytes), row.expected);
+  }
+  EXPECT_EQ(exifOrientation(nullptr, 100), 1);
+}
+
+TEST(ExifOrientation, TruncatedFilesReadNothingPastTheirEnd) {
+  // The mark is read once its whole entry is in; a JPEG's only once its
+  // whole Exif block is. Each prefix is copied so that a read past it would
+  // leave the buffer (and trip the sanitisers).
+  const TiffLayout tiff = camera(6);
+  const std::size_t entryEnd = 8 + 2 + 12 * 3;
+  const Bytes jpeg = jpegWith(tiff);
+  const std::size_t blockEnd = kSoi.size() + kJfif.size() + exifSegment(tiff.bytes()).size();
+  struct Row {
+    const char* name;
+    Bytes whole;
+    std::size_t needed;
+  } rows[] = {{"tiff", tiff.bytes(), entryEnd}, {"jpeg", jpeg, blockEnd}};
+  for (const Row& row : rows) {
+    for (std::size_t n = 0; n <= row.whole.size(); ++n) {
+      SCOPED_TRACE(testing::Message() << row.name << ", first " << n << " bytes");
+      const std::vector<std::uint8_t> prefix(row.whole.begin(), row.whole.begin() + n);
+      EXPECT_EQ(exifOrientation(n ? prefix.data() : nullptr, n), n >= row.needed ? 6 : 1);
+    }
+  }
+}
+
+#ifdef LUMOVA_ORIENTATION_PICTURES
+// Files written by ImageMagick and marked by exiftool, in the layouts real
+// tools use (a JFIF block first, the tags exiftool adds beside the mark).
+TEST(ExifOrientation, ReadsTheMarksExiftoolWrites) {
+  for (int n = 1; n <= 8; ++n) {
+    for (const char* file : {"-ii.jpg", "-mm.jpg", "-ii.tif", "-mm.tif"}) {
+      const std::string path = std::string(LUMOVA_ORIENTATION_PICTURES) + "/o" + std::to_string(n) + file;
+      SCOPED_TRACE(path);
+      std::ifstream in(path, std::ios::binary);
+      ASSERT_TRUE(in);
+      const Bytes bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+      EXPECT_EQ(orientationOf(bytes), n);
+    }
+  }
+}
+#endif
+
+}  // namespace
+}  // namespace lumova
