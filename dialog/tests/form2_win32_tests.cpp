@@ -817,7 +817,15 @@ TEST_F(DialogTest, AddTakesSeveralFilesInTheOrderPicked) {
 TEST_F(DialogTest, AddFolderReadsTheFolderPickedAndListsTenThousandQuickly) {
   const std::string folder = freshTempFolder("lumova folder");
   open();
-  fakes::FakeFolders tree;
+  // Notes when the picker has handed the folder over, to tell its own
+  // closing apart from the listing.
+  struct TimedFolders : fakes::FakeFolders {
+    LARGE_INTEGER firstList{};
+    std::optional<std::vector<FolderEntry>> list(const std::string& folder) override {
+      if (listed.empty()) QueryPerformanceCounter(&firstList);
+      return FakeFolders::list(folder);
+    }
+  } tree;
   for (int i = 0; i < 10000; ++i) tree.folders[folder].push_back({"p" + std::to_string(10000 + i) + ".jpg"});
   pictures.sizes[folder + "\\p10000.jpg"] = {64, 48};
   window->useFolders(tree);
@@ -844,8 +852,12 @@ TEST_F(DialogTest, AddFolderReadsTheFolderPickedAndListsTenThousandQuickly) {
   EXPECT_EQ(windowText(item(Control::Text3)), L"10002");
   EXPECT_EQ(pictures.loaded, Strings{folder + "\\p10000.jpg"});
   EXPECT_TRUE(shown.empty());
-  const double ms = 1000.0 * static_cast<double>(done.QuadPart - pressed.QuadPart) / frequency.QuadPart;
-  std::printf("Add Folder: 10000 pictures listed %.0f ms after Open was pressed\n", ms);
+  const auto since = [&](const LARGE_INTEGER& from) {
+    return 1000.0 * static_cast<double>(done.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+  };
+  const double ms = since(pressed);
+  std::printf("Add Folder: 10000 pictures listed %.0f ms after Open was pressed, %.0f ms after the picker closed\n", ms,
+              since(tree.firstList));
   EXPECT_LT(ms, 10000) << "a generous bound; the figure is printed";
 
   // Cancelled: nothing changes and nothing is said.
