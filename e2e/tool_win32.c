@@ -63,7 +63,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     wchar_t held[32768];
     if (file == INVALID_HANDLE_VALUE) return 1;
     /* The test waits for this before it starts what must find the file held. */
-    if (_snwprintf(held, 32768, L"%s.held", argv[2]) < 0) return 2;
+    if (_snwprintf(held, 32768, L"%ls.held", argv[2]) < 0) return 2;
     marker = CreateFileW(held, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
     if (marker == INVALID_HANDLE_VALUE) return 2;
     CloseHandle(marker);
