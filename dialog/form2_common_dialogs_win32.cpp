@@ -3,6 +3,7 @@
 #include "dialog/form2_win32.h"
 
 #include <commdlg.h>
+#include <shobjidl.h>
 
 #include <algorithm>
 #include <cmath>
@@ -10,9 +11,16 @@
 
 #include "common/gdi_win32.h"
 #include "common/units.h"
+#include "common/wic_loader_win32.h"
 #include "dialog/form2_text_win32.h"
 
 namespace lumova::dialog {
+namespace {
+
+// 1 MiB characters: some 40,000 names of usual length.
+constexpr std::size_t kOpenBufferLength = 1u << 20;
+
+}  // namespace
 
 HWND Form2Window::modalOwner() const { return hwnd_ && IsWindowVisible(hwnd_) ? hwnd_ : nullptr; }
 
@@ -22,12 +30,12 @@ bool Form2Window::askYesNo(const std::string& text) {
   return messages_(modalOwner(), text, MessageKind::YesNoExclamation) == MessageAnswer::Yes;
 }
 
-std::optional<std::string> Form2Window::openFile(const OpenFileRequest& request) {
+std::vector<std::string> Form2Window::openFiles(const OpenFileRequest& request) {
   const std::wstring filter = controlText(commonDialogFilter(request.filter));
   const std::wstring title = controlText(request.title);
-  // Room for long paths; the dialog refuses what does not fit. The path
-  // reaches the model, and the settings file, in the model's code page.
-  std::vector<wchar_t> file(32768, L'\0');
+  // Several files come as the folder and every name, so the buffer is
+  // large: a selection that does not fit is refused by the dialog.
+  std::vector<wchar_t> file(kOpenBufferLength, L'\0');
   OPENFILENAMEW ofn{};
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = modalOwner();
@@ -37,8 +45,30 @@ std::optional<std::string> Form2Window::openFile(const OpenFileRequest& request)
   ofn.nMaxFile = static_cast<DWORD>(file.size());
   ofn.lpstrTitle = title.c_str();
   ofn.Flags = request.flags | OFN_EXPLORER;
-  if (!GetOpenFileNameW(&ofn)) return std::nullopt;
-  return modelText(file.data());
+  if (!GetOpenFileNameW(&ofn)) return {};
+  // Up to the empty name that ends the list.
+  std::size_t end = 0;
+  while (end + 1 < file.size() && !(file[end] == L'\0' && file[end + 1] == L'\0')) ++end;
+  return splitOpenSelection(modelText(std::wstring_view(file.data(), end + 1)));
+}
+
+std::optional<std::string> Form2Window::chooseFolder(const FolderRequest& request) {
+  win32::ComPtr<IFileOpenDialog> dialog;
+  if (FAILED(
+          CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog, dialog.putVoid())))
+    return std::nullopt;
+  FILEOPENDIALOGOPTIONS options = 0;
+  dialog->GetOptions(&options);
+  dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
+  dialog->SetTitle(controlText(request.title).c_str());
+  if (FAILED(dialog->Show(modalOwner()))) return std::nullopt;  // cancelled, or it failed
+  win32::ComPtr<IShellItem> item;
+  if (FAILED(dialog->GetResult(item.put()))) return std::nullopt;
+  PWSTR path = nullptr;
+  if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path)) || !path) return std::nullopt;
+  std::string chosen = modelText(path);
+  CoTaskMemFree(path);
+  return chosen;
 }
 
 std::optional<FontChoice> Form2Window::chooseFont(const FontRequest& request) {

@@ -21,6 +21,7 @@ enum class Control : std::uint8_t {
   photo_caption,  // hidden: the captions, item for item with List1
   Text3,
   add,
+  addFolder,
   remove,
   RemoveAll,
   p_caption,
@@ -44,6 +45,8 @@ enum class Control : std::uint8_t {
   Random_select,
   TransitionsCbx,
   RndTranCheck,
+  PicFitCheck,
+  AllMonitorsCheck,
   // "Password Protection"
   Password_enabled,
   SS_password,

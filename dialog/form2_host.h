@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "dialog/form2_controls.h"
 
@@ -17,6 +18,8 @@ class SettingsStore;
 }  // namespace lumova
 
 namespace lumova::dialog {
+
+class FolderTree;
 
 // Sizes in twips (1/1440 inch), as the dialog's placement and its thumbnail
 // rules are written, and the monitor's twips per pixel (15 at 96 DPI).
@@ -49,6 +52,11 @@ struct OpenFileRequest {
   std::uint32_t flags = 0;  // the dialog's OFN_ flags
 };
 
+// The system's folder picker.
+struct FolderRequest {
+  std::string title;
+};
+
 // The system's font dialog, opening on `initial`.
 struct FontRequest {
   FontChoice initial;
@@ -70,6 +78,8 @@ class Form2Host {
   // The settings file, read once when the store was made.
   virtual settings::SettingsStore& settings() = 0;
   virtual PictureLoader& pictures() = 0;
+  // What "Add Folder..." reads the chosen folder through.
+  virtual FolderTree& folders() = 0;
 
   // A modal message with the exclamation icon and an OK button, under the
   // application title. `text` is UTF-8.
@@ -77,9 +87,11 @@ class Form2Host {
   // The same with Yes and No buttons; true for Yes.
   virtual bool askYesNo(const std::string& text) = 0;
 
-  // The modal common dialogs; nothing when the user cancels. Paths are in
-  // the system's ANSI code page, as the settings file holds them.
-  virtual std::optional<std::string> openFile(const OpenFileRequest& request) = 0;
+  // The modal common dialogs; nothing when the user cancels. Paths are
+  // UTF-8, as the whole program keeps its text. The file-open dialog gives
+  // every file picked, in the order the dialog lists them.
+  virtual std::vector<std::string> openFiles(const OpenFileRequest& request) = 0;
+  virtual std::optional<std::string> chooseFolder(const FolderRequest& request) = 0;
   virtual std::optional<FontChoice> chooseFont(const FontRequest& request) = 0;
   virtual std::optional<std::uint32_t> chooseColour(const ColourRequest& request) = 0;
 

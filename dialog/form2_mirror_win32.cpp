@@ -114,19 +114,25 @@ void Form2Window::mirrorList(HWND list) {
            shown[shown.size() - 1 - tail] == now[now.size() - 1 - tail])
       ++tail;
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    for (std::size_t k = shown.size() - head - tail; k > 0; --k) SendMessageW(list, LB_DELETESTRING, head, 0);
+    const std::size_t removed = shown.size() - head - tail;
+    for (std::size_t k = removed; k > 0; --k) SendMessageW(list, LB_DELETESTRING, head, 0);
+    // Room for a folder's thousands of entries at once, not one by one.
+    const std::size_t inserted = now.size() - tail - head;
+    if (inserted > 64) SendMessageW(list, LB_INITSTORAGE, inserted, inserted * 64 * sizeof(wchar_t));
     for (std::size_t k = head; k < now.size() - tail; ++k)
       SendMessageW(list, LB_INSERTSTRING, k, reinterpret_cast<LPARAM>(controlText(now[k]).c_str()));
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
-    shown = now;
-
-    // Long paths scroll sideways.
+    // Long paths scroll sideways. Entries only added widen what was there;
+    // after a removal every entry is measured again.
     win32::WindowDc dc(list);
-    int widest = 0;
+    int widest = removed == 0 ? std::max(0, static_cast<int>(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0)) - 8) : 0;
     if (dc) {
       win32::SelectIn font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
-      for (const auto& text : now) {
+      const std::size_t from = removed == 0 ? head : 0;
+      const std::size_t to = removed == 0 ? now.size() - tail : now.size();
+      for (std::size_t k = from; k < to; ++k) {
+        const std::string& text = now[k];
         const std::wstring shownText = controlText(text);
         SIZE size{};
         GetTextExtentPoint32W(dc.get(), shownText.c_str(), static_cast<int>(shownText.size()), &size);
@@ -134,6 +140,7 @@ void Form2Window::mirrorList(HWND list) {
       }
     }
     SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
+    shown = now;
   }
   if (SendMessageW(list, LB_GETCURSEL, 0, 0) != s.value)
     SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(s.value), 0);

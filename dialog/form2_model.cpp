@@ -4,11 +4,13 @@
 #include <array>
 #include <cassert>
 #include <cstdio>
+#include <unordered_set>
 #include <utility>
 
 #include "common/module1.h"
 #include "common/textnum.h"
 #include "common/utf.h"
+#include "dialog/folder_scan.h"
 #include "settings/settings_store.h"
 
 namespace lumova::dialog {
@@ -33,6 +35,7 @@ constexpr std::array<ControlEntry, kControlCount> kControls{{
     {{C::photo_caption, "photo_caption", K::ListBox, 0, {}, {}}},
     {{C::Text3, "Text3", K::TextBox, 0, {}, {}}},
     {{C::add, "add", K::Button, 0, {}, "add_Click"}, &Form2Model::add_Click},
+    {{C::addFolder, "addFolder", K::Button, 0, {}, "addFolder_Click"}, &Form2Model::addFolder_Click},
     {{C::remove, "remove", K::Button, 0, {}, "remove_Click"}, &Form2Model::remove_Click},
     {{C::RemoveAll, "RemoveAll", K::Button, 0, {}, "RemoveAll_Click"}, &Form2Model::RemoveAll_Click},
     {{C::p_caption, "p_caption", K::TextBox, 0, {}, "p_caption_Change"}, &Form2Model::p_caption_Change},
@@ -60,6 +63,9 @@ constexpr std::array<ControlEntry, kControlCount> kControls{{
      &Form2Model::TransitionsCbx_Click},
     {{C::RndTranCheck, "RndTranCheck", K::CheckBox, 0, Key::randomEffect, "RndTranCheck_Click"},
      &Form2Model::RndTranCheck_Click},
+    {{C::PicFitCheck, "PicFitCheck", K::CheckBox, 0, Key::picFit, "PicFitCheck_Click"}, &Form2Model::PicFitCheck_Click},
+    {{C::AllMonitorsCheck, "AllMonitorsCheck", K::CheckBox, 0, Key::allMonitors, "AllMonitorsCheck_Click"},
+     &Form2Model::AllMonitorsCheck_Click},
     {{C::Password_enabled, "Password_enabled", K::CheckBox, 0, Key::saverEnabled, "Password_enabled_Click"},
      &Form2Model::Password_enabled_Click},
     {{C::SS_password, "SS_password", K::TextBox, 0, Key::saverPassword, "SS_password_Change"},
@@ -145,6 +151,32 @@ std::string commonDialogFilter(std::string_view pipeSeparated) {
   std::replace(out.begin(), out.end(), '|', '\0');
   out.push_back('\0');
   return out;
+}
+
+std::vector<std::string> splitOpenSelection(std::string_view buffer) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (start < buffer.size()) {
+    const std::size_t end = std::min(buffer.find('\0', start), buffer.size());
+    if (end == start) break;  // the empty name after the last one
+    parts.emplace_back(buffer.substr(start, end - start));
+    start = end + 1;
+  }
+  if (parts.size() <= 1) return parts;
+  std::vector<std::string> paths;
+  paths.reserve(parts.size() - 1);
+  for (std::size_t i = 1; i < parts.size(); ++i) paths.push_back(joinPath(parts[0], parts[i]));
+  return paths;
+}
+
+std::string listFullMessage(std::size_t leftOut) {
+  return "The list holds at most 32767 pictures. " + numberToText(static_cast<std::int64_t>(leftOut)) +
+         (leftOut == 1 ? " picture of this folder was" : " pictures of this folder were") + " left out.";
+}
+
+std::string longPathsMessage(std::size_t leftOut) {
+  return numberToText(static_cast<std::int64_t>(leftOut)) + (leftOut == 1 ? " picture was" : " pictures were") +
+         " left out: their paths are longer than the 254 characters the settings file can keep.";
 }
 
 std::string fontSizeText(double points) {
@@ -383,8 +415,8 @@ void Form2Model::Form_Load() {
   fontDialog_.colour = colourOf(readValue(Key::newFontForeColor));
   setColour(C::Picture2, fontDialog_.colour);
 
-  readValue(Key::picFit);
-  readValue(Key::allMonitors);
+  loadControl(C::PicFitCheck);
+  loadControl(C::AllMonitorsCheck);
 
   // Selecting the first picture previews it and shows its caption; a missing
   // file brings up its message before the dialog appears.
@@ -453,39 +485,94 @@ void Form2Model::showCount() {
   setText(C::Text3, numberToText(static_cast<std::int64_t>(control(C::List1).items.size())));
 }
 
+void Form2Model::appendPictures(std::vector<std::string> paths, int select) {
+  auto& list = state(C::List1).items;
+  auto& captions = state(C::photo_caption).items;
+  list.insert(list.end(), std::make_move_iterator(paths.begin()), std::make_move_iterator(paths.end()));
+  changed(C::List1);
+  captions.resize(list.size());
+  changed(C::photo_caption);
+  setListIndex(C::List1, select);
+  showCount();
+}
+
 void Form2Model::add_Click() {
-  const auto path = host_.openFile({kPictureFilter, 1, kOpenTitle, kOpenFlags});
-  if (!path) {
+  const std::vector<std::string> chosen = host_.openFiles({kPictureFilter, 1, kOpenTitle, kOpenFlags});
+  if (chosen.empty()) {
     host_.showMessage(kNoFileSelected);
     return;
   }
-  if (utf16Length(*path) > kMaxTextLength) {
-    host_.showMessage(pathTooLongMessage(*path));
-    return;
+  std::vector<std::string> paths;
+  for (const std::string& path : chosen) {
+    if (utf16Length(path) > kMaxTextLength)
+      host_.showMessage(pathTooLongMessage(path));
+    else
+      paths.push_back(path);
   }
-  // Duplicates are allowed: each occurrence has its own caption.
-  state(C::List1).items.push_back(*path);
-  changed(C::List1);
-  state(C::photo_caption).items.push_back({});
-  changed(C::photo_caption);
-  setListIndex(C::List1, static_cast<int>(control(C::List1).items.size()) - 1);
-  showCount();
+  if (paths.empty()) return;
+  // Duplicates are allowed: each occurrence has its own caption. Of several
+  // files only the last is loaded, as the one that ends up selected.
+  const std::string last = paths.back();
+  const int lastIndex = static_cast<int>(control(C::List1).items.size() + paths.size()) - 1;
+  appendPictures(std::move(paths), lastIndex);
 
   // The selection has just loaded this file; only when that failed is it
   // read again. An entry that cannot be shown stays, with a blank preview.
   clearThumbnail();
-  if (photoPath_ != *path) {
+  if (photoPath_ != last) {
     // A file that cannot be loaded leaves photo with the last picture that
     // did; the preview stays blank.
-    PicturePtr loaded = host_.pictures().load(*path).picture;
+    PicturePtr loaded = host_.pictures().load(last).picture;
     if (!loaded) {
       host_.showMessage(kNoFileSelected);
       return;
     }
     photo_ = std::move(loaded);
-    photoPath_ = *path;
+    photoPath_ = last;
   }
   if (!measurePhoto() || !drawThumbnail()) host_.showMessage(kNoFileSelected);
+}
+
+void Form2Model::addFolder_Click() {
+  const auto folder = host_.chooseFolder({kFolderTitle});
+  if (!folder) return;
+  const FolderScan scan = scanPictures(host_.folders(), *folder, filterExtensions(kPictureFilter));
+  if (scan.pictures.empty()) {
+    host_.showMessage(std::string(kNoPicturesFound) + "\r\n" + *folder);
+    return;
+  }
+
+  const auto& list = control(C::List1).items;
+  std::unordered_set<std::u16string> listed;
+  listed.reserve(list.size() + scan.pictures.size());
+  for (const std::string& path : list) listed.insert(pathKey(path));
+  const std::size_t room = list.size() < settings::kMaxPictures ? settings::kMaxPictures - list.size() : 0;
+  std::vector<std::string> fresh;
+  std::size_t tooLong = 0;
+  std::size_t leftOut = 0;
+  for (const std::string& path : scan.pictures) {
+    if (!listed.insert(pathKey(path)).second) continue;
+    if (utf16Length(path) > kMaxTextLength)
+      ++tooLong;
+    else if (fresh.size() < room)
+      fresh.push_back(path);
+    else
+      ++leftOut;
+  }
+
+  if (!fresh.empty()) {
+    // The first new entry is selected, which loads and shows it: the only
+    // picture of the folder that is decoded.
+    const int first = static_cast<int>(list.size());
+    const std::string firstPath = fresh.front();
+    appendPictures(std::move(fresh), first);
+    // As after "Add": an entry that cannot be shown leaves the preview blank.
+    if (photoPath_ != firstPath) clearThumbnail();
+  } else if (leftOut == 0 && tooLong == 0) {
+    host_.showMessage(std::string(kAllPicturesListed) + "\r\n" + *folder);
+  }
+  if (tooLong != 0) host_.showMessage(longPathsMessage(tooLong));
+  if (leftOut != 0) host_.showMessage(listFullMessage(leftOut));
 }
 
 void Form2Model::List1_Click() {
@@ -693,6 +780,10 @@ void Form2Model::RndTranCheck_Click() {
   setEnabled(C::TransitionsCbx, !random);
   setBack(C::TransitionsCbx, random ? SysColor::ThreeDLight : SysColor::Window);
 }
+
+void Form2Model::PicFitCheck_Click() { val(Key::picFit) = numberToText(control(C::PicFitCheck).value); }
+
+void Form2Model::AllMonitorsCheck_Click() { val(Key::allMonitors) = numberToText(control(C::AllMonitorsCheck).value); }
 
 void Form2Model::Password_enabled_Click() {
   // The typed passwords stay as they are either way.

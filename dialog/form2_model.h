@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/picture.h"
 #include "dialog/form2_controls.h"
@@ -41,7 +42,15 @@ inline constexpr const char* kPictureFilter =
     "Image files (*.gif;*.jpg;*.bmp)|*.gif;*.jpg;*.bmp|CompuServe Files (*.gif)|*.gif|Jpeg Files (*.jpg)|*.jpg|"
     "Jif files (*.jif)|*.jif|Windows Bitmap Files (*.bmp)|*.bmp|Windows DIB files (*.dib)|*.dib";
 inline constexpr const char* kOpenTitle = "Select a file to open";
-inline constexpr std::uint32_t kOpenFlags = 0x1004;  // OFN_FILEMUSTEXIST | OFN_HIDEREADONLY
+// OFN_FILEMUSTEXIST | OFN_HIDEREADONLY, and several files at once:
+// OFN_ALLOWMULTISELECT | OFN_EXPLORER.
+inline constexpr std::uint32_t kOpenFlags = 0x1004 | 0x200 | 0x80000;
+
+// "Add Folder...": the folder picker's title, and what is said when the
+// folder holds nothing new.
+inline constexpr const char* kFolderTitle = "Select a folder of pictures";
+inline constexpr const char* kNoPicturesFound = "No pictures were found in";
+inline constexpr const char* kAllPicturesListed = "Every picture in this folder is already in the list:";
 
 // The font dialog: screen fonts, with colour, underline and strikeout, sizes
 // limited to newFontSize's range.
@@ -65,6 +74,16 @@ Thumbnail fitThumbnail(PicturePtr picture, int width, int height);
 // "|" a NUL, and a second NUL after the last pattern (the string's own
 // terminator makes the third).
 std::string commonDialogFilter(std::string_view pipeSeparated);
+
+// The files a multiple-selection file-open dialog returned: its buffer up
+// to the empty name that ends it. One name alone is the full path; several
+// are the folder, then the names in it.
+std::vector<std::string> splitOpenSelection(std::string_view buffer);
+
+// What "Add Folder..." says when the list is full: how many were left out.
+std::string listFullMessage(std::size_t leftOut);
+// The same for pictures whose path is too long for the settings file.
+std::string longPathsMessage(std::size_t leftOut);
 
 // A font size as the file keeps it: the single-precision value as decimal
 // text, "12" or "10.5".
@@ -119,6 +138,7 @@ class Form2Model {
 
   // "Image Files" tab.
   void add_Click();
+  void addFolder_Click();
   void remove_Click();
   void RemoveAll_Click();
   void List1_Click();
@@ -138,6 +158,8 @@ class Form2Model {
   void Random_select_Click();
   void TransitionsCbx_Click();
   void RndTranCheck_Click();
+  void PicFitCheck_Click();
+  void AllMonitorsCheck_Click();
   void Password_enabled_Click();
   void SS_password_Change();
   void SS_Confirm_Change();
@@ -165,6 +187,8 @@ class Form2Model {
   bool settingsReadable();
   bool drawThumbnail();
   void showCount();
+  // Appends the paths with empty captions and selects entry `select`.
+  void appendPictures(std::vector<std::string> paths, int select);
 
   Form2Host& host_;
   std::array<ControlState, kControlCount> controls_;

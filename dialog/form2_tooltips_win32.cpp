@@ -17,6 +17,7 @@ constexpr ToolTip kToolTips[] = {
     {C::List1, L"Loaded image(s)"},
     {C::Text3, L"Image amount"},
     {C::add, L"Load an image"},
+    {C::addFolder, L"Add every picture in a folder"},
     {C::remove, L"Remove an image"},
     {C::RemoveAll, L"Remove all images"},
     {C::p_caption, L"Image caption"},
@@ -31,6 +32,8 @@ constexpr ToolTip kToolTips[] = {
     {C::Random_select, L"Display images in random order"},
     {C::TransitionsCbx, L"Transitions"},
     {C::RndTranCheck, L"Display Transitions at Random"},
+    {C::PicFitCheck, L"Show large pictures whole"},
+    {C::AllMonitorsCheck, L"Use every monitor"},
 };
 
 }  // namespace

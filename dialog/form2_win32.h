@@ -19,6 +19,7 @@
 
 #include "common/message_box.h"
 #include "common/window_win32.h"
+#include "dialog/folder_tree_win32.h"
 #include "dialog/form2_host.h"
 #include "dialog/form2_model.h"
 #include "dialog/form2_thumbnail_win32.h"
@@ -64,9 +65,13 @@ class Form2Window final : public Form2Host {
   // Form2Host
   settings::SettingsStore& settings() override { return store_; }
   PictureLoader& pictures() override { return pictures_; }
+  FolderTree& folders() override { return *folders_; }
+  // Tests read folders of their own making through `tree`.
+  void useFolders(FolderTree& tree) { folders_ = &tree; }
   void showMessage(const std::string& text) override;
   bool askYesNo(const std::string& text) override;
-  std::optional<std::string> openFile(const OpenFileRequest& request) override;
+  std::vector<std::string> openFiles(const OpenFileRequest& request) override;
+  std::optional<std::string> chooseFolder(const FolderRequest& request) override;
   std::optional<FontChoice> chooseFont(const FontRequest& request) override;
   std::optional<std::uint32_t> chooseColour(const ColourRequest& request) override;
   ScreenMetrics metrics() override;
@@ -111,6 +116,8 @@ class Form2Window final : public Form2Host {
   HINSTANCE instance_;
   settings::SettingsStore& store_;
   PictureLoader& pictures_;
+  SystemFolderTree systemFolders_;
+  FolderTree* folders_ = &systemFolders_;
   MessageFunction messages_;
   std::unique_ptr<Form2Model> model_;
 

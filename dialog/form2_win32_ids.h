@@ -27,6 +27,7 @@
 #define IDC_PICTURE2 1112
 #define IDC_LABEL4_1 1113
 #define IDC_PHOTO1 1114
+#define IDC_ADDFOLDER 1115
 
 // "Background/Transitions"
 #define IDC_FRAME2 1201
@@ -49,6 +50,8 @@
 #define IDC_FRAME3 1218
 #define IDC_TRANSITIONSCBX 1219
 #define IDC_RNDTRANCHECK 1220
+#define IDC_PICFITCHECK 1221
+#define IDC_ALLMONITORSCHECK 1222
 
 // "Password Protection"
 #define IDC_PASSWORD_ENABLED 1301

@@ -33,6 +33,7 @@ constexpr Binding kBindings[] = {
     {C::photo_caption, kNoWindow, 0},  // the captions live in the model only
     {C::Text3, 0, IDC_TEXT3},
     {C::add, 0, IDC_ADD},
+    {C::addFolder, 0, IDC_ADDFOLDER},
     {C::remove, 0, IDC_REMOVE},
     {C::RemoveAll, 0, IDC_REMOVEALL},
     {C::p_caption, 0, IDC_P_CAPTION},
@@ -55,6 +56,8 @@ constexpr Binding kBindings[] = {
     {C::Random_select, 1, IDC_RANDOM_SELECT},
     {C::TransitionsCbx, 1, IDC_TRANSITIONSCBX},
     {C::RndTranCheck, 1, IDC_RNDTRANCHECK},
+    {C::PicFitCheck, 1, IDC_PICFITCHECK},
+    {C::AllMonitorsCheck, 1, IDC_ALLMONITORSCHECK},
     {C::Password_enabled, 2, IDC_PASSWORD_ENABLED},
     {C::SS_password, 2, IDC_SS_PASSWORD},
     {C::SS_Confirm, 2, IDC_SS_CONFIRM},

@@ -2,7 +2,15 @@
  *   lumova_e2e_tool.exe close CLASS          posts WM_CLOSE to the top-level
  *                                            window of that class; exit 1 if none
  *   lumova_e2e_tool.exe hold PATH            opens the file sharing nothing and
- *                                            keeps it open until ended
+ *                                            keeps it open until ended; once it
+ *                                            is open, writes PATH.held
+ *   lumova_e2e_tool.exe press TITLE ID       posts the click of button ID
+ *                                            (1 = OK) to the visible dialog or
+ *                                            message box of exactly that title;
+ *                                            exit 1 if there is none
+ *   lumova_e2e_tool.exe settext TITLE ID TEXT puts TEXT into the control ID (at
+ *                                            any depth) of that dialog; exit 1
+ *                                            if there is none
  *   lumova_e2e_tool.exe texts TITLE OUTFILE  writes the texts of the top-level
  *                                            window of that title and of its
  *                                            children, one a line, in UTF-8;
@@ -28,6 +36,18 @@ static BOOL CALLBACK writeChild(HWND child, LPARAM out) {
   return TRUE;
 }
 
+struct ChildSearch {
+  int id;
+  HWND found;
+};
+
+static BOOL CALLBACK findChild(HWND child, LPARAM lp) {
+  struct ChildSearch* search = (struct ChildSearch*)lp;
+  if (GetDlgCtrlID(child) != search->id) return TRUE;
+  search->found = child;
+  return FALSE;
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show) {
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
@@ -39,9 +59,31 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
   }
   if (wcscmp(argv[1], L"hold") == 0) {
     HANDLE file = CreateFileW(argv[2], GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE marker;
+    wchar_t held[32768];
     if (file == INVALID_HANDLE_VALUE) return 1;
+    /* The test waits for this before it starts what must find the file held. */
+    if (_snwprintf(held, 32768, L"%ls.held", argv[2]) < 0) return 2;
+    marker = CreateFileW(held, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    if (marker == INVALID_HANDLE_VALUE) return 2;
+    CloseHandle(marker);
     Sleep(INFINITE);
     return 0;
+  }
+  if (wcscmp(argv[1], L"press") == 0 && argc >= 4) {
+    /* A posted click reaches the window whether or not it has the keyboard. */
+    HWND window = FindWindowW(L"#32770", argv[2]);
+    int id = _wtoi(argv[3]);
+    if (!window || !IsWindowVisible(window)) return 1;
+    return PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0) ? 0 : 1;
+  }
+  if (wcscmp(argv[1], L"settext") == 0 && argc >= 5) {
+    HWND window = FindWindowW(L"#32770", argv[2]);
+    struct ChildSearch search = {_wtoi(argv[3]), NULL};
+    if (!window || !IsWindowVisible(window)) return 1;
+    EnumChildWindows(window, findChild, (LPARAM)&search);
+    if (!search.found) return 1;
+    return SendMessageW(search.found, WM_SETTEXT, 0, (LPARAM)argv[4]) ? 0 : 1;
   }
   if (wcscmp(argv[1], L"texts") == 0 && argc >= 4) {
     HWND window = FindWindowW(NULL, argv[2]);

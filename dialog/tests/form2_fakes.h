@@ -11,6 +11,7 @@
 
 #include "dialog/form2_host.h"
 #include "settings/settings_store.h"
+#include "tests/fakes/fake_folders.h"
 #include "tests/fakes/fake_pictures.h"
 #include "tests/fakes/memory_file_store.h"
 
@@ -18,10 +19,20 @@ namespace lumova::dialog::testing {
 
 inline constexpr const char* kIniPath = "C:\\Saver\\zbfaone.ini";
 
+// What the file-open dialog answers: nothing (Cancel), one path, or several.
+struct OpenAnswer {
+  OpenAnswer(std::nullopt_t) {}
+  OpenAnswer(const char* path) : paths{path} {}
+  OpenAnswer(std::string path) : paths{std::move(path)} {}
+  OpenAnswer(std::vector<std::string> several) : paths(std::move(several)) {}
+  std::vector<std::string> paths;
+};
+
 // Records, in one list: "react <handler>", "message <text>", "ask <text>",
-// "open <title>", "font", "colour", "move <l>,<t>" and "unload"; control
-// changes are kept apart in `changes`. The answers of the questions and the
-// common dialogs are scripted in queues; an empty queue answers No or Cancel.
+// "open <title>", "folder <title>", "font", "colour", "move <l>,<t>" and
+// "unload"; control changes are kept apart in `changes`. The answers of the
+// questions and the common dialogs are scripted in queues; an empty queue
+// answers No or Cancel.
 class RecordingHost : public Form2Host {
  public:
   explicit RecordingHost(const std::string& ini, bool fileExists = true) {
@@ -32,6 +43,7 @@ class RecordingHost : public Form2Host {
   fakes::MemoryFileStore files;
   std::unique_ptr<settings::SettingsStore> store;
   fakes::FakePictures pictureFiles;
+  fakes::FakeFolders folderTree;
   ScreenMetrics screen{1024 * 15, 768 * 15, 480 * 15, 420 * 15, 15, 15};
 
   std::vector<std::string> log;
@@ -40,15 +52,18 @@ class RecordingHost : public Form2Host {
   bool unloaded = false;
 
   std::deque<bool> yesNoAnswers;
-  std::deque<std::optional<std::string>> openAnswers;
+  std::deque<OpenAnswer> openAnswers;
+  std::deque<std::optional<std::string>> folderAnswers;
   std::deque<std::optional<FontChoice>> fontAnswers;
   std::deque<std::optional<std::uint32_t>> colourAnswers;
   std::vector<OpenFileRequest> openRequests;
+  std::vector<FolderRequest> folderRequests;
   std::vector<FontRequest> fontRequests;
   std::vector<ColourRequest> colourRequests;
 
   settings::SettingsStore& settings() override { return *store; }
   PictureLoader& pictures() override { return pictureFiles; }
+  FolderTree& folders() override { return folderTree; }
   void showMessage(const std::string& text) override {
     messages.push_back(text);
     log.push_back("message " + text);
@@ -57,10 +72,15 @@ class RecordingHost : public Form2Host {
     log.push_back("ask " + text);
     return next(yesNoAnswers).value_or(false);
   }
-  std::optional<std::string> openFile(const OpenFileRequest& request) override {
+  std::vector<std::string> openFiles(const OpenFileRequest& request) override {
     log.push_back("open " + request.title);
     openRequests.push_back(request);
-    return next(openAnswers).value_or(std::nullopt);
+    return next(openAnswers).value_or(std::nullopt).paths;
+  }
+  std::optional<std::string> chooseFolder(const FolderRequest& request) override {
+    log.push_back("folder " + request.title);
+    folderRequests.push_back(request);
+    return next(folderAnswers).value_or(std::nullopt);
   }
   std::optional<FontChoice> chooseFont(const FontRequest& request) override {
     log.push_back("font");

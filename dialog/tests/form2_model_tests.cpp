@@ -252,6 +252,54 @@ TEST(Form2Startup, RandomTransitionsGreyTheTransitionBox) {
   EXPECT_EQ(d.model.value(Key::effectMode), "4");
 }
 
+TEST(Form2Startup, FitAndMonitorBoxesAreTickedForANewUserAndAsTheFileSays) {
+  struct Row {
+    std::string what;
+    std::string ini;
+    bool fileExists;
+    int ticked;
+  };
+  const Row rows[] = {
+      {"no file: a new user", "", false, 1},
+      {"a file from before the options", fullIni(), true, 0},
+      {"an empty file", "", true, 0},
+      {"both on", fullIni("image/picFit=1\nimage/allMonitors=1"), true, 1},
+      {"both off", fullIni("image/picFit=0\nimage/allMonitors=0"), true, 0},
+      {"not a number", fullIni("image/picFit=yes\nimage/allMonitors=yes"), true, 0},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    Dialog d(r.ini, r.fileExists);
+    d.model.Form_Load();
+    EXPECT_EQ(d[Control::PicFitCheck].value, r.ticked);
+    EXPECT_EQ(d[Control::AllMonitorsCheck].value, r.ticked);
+    EXPECT_EQ(d.model.value(Key::picFit), std::to_string(r.ticked));
+    EXPECT_EQ(d.model.value(Key::allMonitors), std::to_string(r.ticked));
+  }
+}
+
+TEST(Form2Options, FitAndMonitorBoxesAreSavedWithTheOtherOptions) {
+  struct Row {
+    bool fileExists;
+    int fit, monitors;  // what the user leaves ticked
+  };
+  const Row rows[] = {{false, 0, 1}, {false, 1, 0}, {true, 1, 1}, {true, 0, 0}, {true, 1, 0}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::to_string(r.fileExists) + " " + std::to_string(r.fit) + std::to_string(r.monitors));
+    Dialog d(fullIni(), r.fileExists);
+    d.host.openAnswers = {"C:\\Pics\\a.jpg"};
+    d.model.Form_Load();
+    if (!r.fileExists) d.model.click(Control::add);  // OK needs a picture
+    d.model.setValue(Control::PicFitCheck, r.fit);
+    d.model.setValue(Control::AllMonitorsCheck, r.monitors);
+    d.model.OK_Click();
+    ASSERT_TRUE(d.host.unloaded);
+    FileView after(d.host.files.files[kIniPath]);
+    EXPECT_EQ(after.read("image", "picFit"), std::to_string(r.fit));
+    EXPECT_EQ(after.read("image", "allMonitors"), std::to_string(r.monitors));
+  }
+}
+
 TEST(Form2Startup, MissingOrGarbledValuesOpenWithDefaults) {
   struct Row {
     std::string ini;
@@ -291,6 +339,8 @@ TEST(Form2Controls, RangesAndListsFollowTheOptionTable) {
       {Control::Password_enabled, Key::saverEnabled},
       {Control::Combo1, Key::backEffect},
       {Control::TransitionsCbx, Key::effectMode},
+      {Control::PicFitCheck, Key::picFit},
+      {Control::AllMonitorsCheck, Key::allMonitors},
   };
   Dialog d(fullIni());
   for (const Row& r : rows) {

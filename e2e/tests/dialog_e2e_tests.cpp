@@ -26,6 +26,8 @@ using Clock = std::chrono::steady_clock;
 constexpr std::string_view kDialogTitle = " Lumova Screen Saver";
 constexpr std::string_view kOpenTitle = "Select a file to open";
 constexpr std::string_view kSaverTitle = "Lumova Screen Saver";
+constexpr std::string_view kFolderTitle = "Select a folder of pictures";
+constexpr int kFileNameBox = 1152;  // edt1 of the folder picker
 
 const Rgb kRed = rgb(220, 40, 40);
 const Rgb kBlue = rgb(40, 60, 220);
@@ -183,12 +185,13 @@ TEST_F(DialogRoundTrip, PicturesCaptionsAndOptionsReachTheSaver) {
   ASSERT_TRUE(screen().waitForWindow(kDialogTitle, 10s)) << "no settings dialog";
 
   // Two pictures, each with its caption typed after adding it; from "Add"
-  // the caption box is three tab stops on (Remove, Remove All, caption).
+  // the caption box is four tab stops on (Add Folder, Remove, Remove All,
+  // caption).
   ASSERT_NO_FATAL_FAILURE(addPicture("C:\\Lumova\\red.bmp", kRed));
-  ASSERT_NO_FATAL_FAILURE(press("Tab", 3));
+  ASSERT_NO_FATAL_FAILURE(press("Tab", 4));
   ASSERT_TRUE(screen().typeText("Red"));
   ASSERT_NO_FATAL_FAILURE(addPicture("C:\\Lumova\\blue.bmp", kBlue));
-  ASSERT_NO_FATAL_FAILURE(press("Tab", 3));
+  ASSERT_NO_FATAL_FAILURE(press("Tab", 4));
   const Image beforeTyping = captureDialog();
   ASSERT_TRUE(screen().typeText("The blue one"));
   EXPECT_TRUE(waitUntilDrawn([&](const Image& now) {
@@ -275,6 +278,78 @@ TEST_F(DialogRoundTrip, PicturesCaptionsAndOptionsReachTheSaver) {
   EXPECT_GE(gap, 3.0);
   EXPECT_LE(gap, 6.0);
   EXPECT_TRUE(saver.running());
+}
+
+// Runs the helper tool inside Wine with this command line; true when it
+// did what it was asked.
+bool runTool(WineDesktop& d, const std::string& arguments) {
+  WineProcess& tool = d.launch(toolProgram(), arguments);
+  return tool.waitForExit(10s) == 0u;
+}
+
+TEST_F(DialogRoundTrip, AddFolderListsTheTreesPicturesInOrderAndOkSavesThem) {
+  // Two subfolders, extensions in mixed case, one file that is no picture.
+  const auto trip = desktop().saverDir() / "Trip";
+  const Rgb kGreen = rgb(30, 170, 60);
+  std::filesystem::create_directories(trip / "Alps");
+  std::filesystem::create_directories(trip / "Beach");
+  ASSERT_TRUE(saveBmp(Image(120, 90, kGreen), trip / "Alps" / "peak.bmp"));
+  for (const char* name : {"alps.JPG", "Beach/sun.Bmp", "Beach/Sand.GIF", "zebra.bmp"})
+    ASSERT_TRUE(saveBmp(Image(40, 30, kRed), trip / name));
+  { std::ofstream(trip / "notes.txt") << "not a picture"; }
+  desktop().installSaver(std::nullopt);
+
+  WineProcess& dialog = desktop().startSaver("/c");
+  ASSERT_TRUE(screen().waitForWindow(kDialogTitle, 10s)) << "no settings dialog";
+  // "Add Folder..." by its access key, as "Add" is pressed above.
+  bool open = false;
+  for (int attempt = 0; attempt < 3 && !open; ++attempt) {
+    const Point at = blankSpot();
+    screen().click(at.x, at.y);
+    ASSERT_NO_FATAL_FAILURE(chord("Alt_L", "l"));
+    open = screen().waitForWindow(kFolderTitle, 3s).has_value();
+  }
+  ASSERT_TRUE(open) << "no folder picker";
+  // The path goes into the picker's name box and Open is pressed from
+  // outside, so that neither depends on where the keyboard is.
+  const std::string folder(kFolderTitle);
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        return runTool(desktop(), "settext \"" + folder + "\" " + std::to_string(kFileNameBox) + " C:\\Lumova\\Trip");
+      },
+      10s))
+      << "the picker has no name box";
+  ASSERT_TRUE(runTool(desktop(), "press \"" + folder + "\" 1"));
+  ASSERT_TRUE(waitUntil([&] { return !screen().findWindow(kFolderTitle); }, 10s)) << "the folder picker stayed";
+
+  // The first picture in path order is selected and shown.
+  const auto window = screen().findWindow(kDialogTitle);
+  ASSERT_TRUE(window);
+  EXPECT_TRUE(waitUntil(
+      [&] {
+        const Image shot = screen().capture(window->geometry);
+        return countNear(shot, shot.bounds(), kGreen, 0) > 1000;
+      },
+      5s))
+      << "no thumbnail of Alps\\peak.bmp";
+  keepScreenshot("folder");
+
+  ASSERT_TRUE(runTool(desktop(), "press \"" + std::string(kDialogTitle) + "\" 1"));  // OK
+  const auto ended = dialog.waitForExit(10s);
+  ASSERT_TRUE(ended) << "the dialog did not close on OK";
+  auto ini = readIni(desktop().saverDir() / "zbfaone.ini");
+  EXPECT_EQ(ini["total"]["total"], "5");
+  const char* expected[] = {"C:\\Lumova\\Trip\\Alps\\peak.bmp", "C:\\Lumova\\Trip\\alps.JPG",
+                            "C:\\Lumova\\Trip\\Beach\\Sand.GIF", "C:\\Lumova\\Trip\\Beach\\sun.Bmp",
+                            "C:\\Lumova\\Trip\\zebra.bmp"};
+  for (int i = 0; i < 5; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(ini["images"][std::to_string(i)], expected[i]);
+    EXPECT_EQ(ini["caption"][std::to_string(i)], "");
+  }
+  // A new user: both boxes were ticked, and are saved so.
+  EXPECT_EQ(ini["image"]["picFit"], "1");
+  EXPECT_EQ(ini["image"]["allMonitors"], "1");
 }
 
 }  // namespace

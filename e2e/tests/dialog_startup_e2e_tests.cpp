@@ -119,11 +119,21 @@ std::string windowTexts(WineDesktop& d, const std::string& title) {
   return readFile(d.driveC() / "texts.txt");
 }
 
+// Clicks button `id` of the window with exactly this title from another
+// program: it reaches the window whether or not it has the keyboard.
+bool pressButton(WineDesktop& d, const std::string& title, int id) {
+  WineProcess& tool = d.launch(toolProgram(), "press \"" + title + "\" " + std::to_string(id));
+  return tool.waitForExit(10s) == 0u;
+}
+
 TEST_F(DialogStartupE2E, UnreadableSettingsAreSaidAndNeverReplaced) {
   desktop().installSaver(preparedSettings());
   const std::filesystem::path file = desktop().saverDir() / "zbfaone.ini";
   const std::string before = readFile(file);
   WineProcess& holder = desktop().launch(toolProgram(), "hold C:\\Lumova\\zbfaone.ini");
+  // The dialog starts only once the file is held.
+  ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(desktop().saverDir() / "zbfaone.ini.held"); }, 15s))
+      << "the holder never opened the file";
   WineProcess& dialog = desktop().startSaver("/c");
   // Before the dialog: the message naming the file and why.
   std::string texts;
@@ -135,9 +145,9 @@ TEST_F(DialogStartupE2E, UnreadableSettingsAreSaidAndNeverReplaced) {
       15s))
       << texts;
   EXPECT_NE(texts.find("Another program is using the file."), std::string::npos) << texts;
-  screen().pressKey("Return");
-  focusDialog(screen());
-  screen().pressKey("Return");  // OK
+  ASSERT_TRUE(pressButton(desktop(), "Lumova Screen Saver", 1)) << "no message box to dismiss";
+  ASSERT_TRUE(screen().waitForWindow(kDialogTitle, 10s)) << "no dialog after the message";
+  ASSERT_TRUE(waitUntil([&] { return pressButton(desktop(), kDialogTitle, 1); }, 10s)) << "OK could not be pressed";
   ASSERT_TRUE(waitUntil(
       [&] { return windowTexts(desktop(), "Lumova Screen Saver").find("could not be read") != std::string::npos; },
       10s));
@@ -240,7 +250,7 @@ TEST_F(DialogStartupE2E, MissingPictureMessageNamesAPathInAnyScriptWhole) {
       15s))
       << texts;
   EXPECT_NE(texts.find(path + "\r\ndoes not exist!"), std::string::npos) << texts;
-  screen().pressKey("Return");
+  ASSERT_TRUE(pressButton(desktop(), "Lumova Screen Saver", 1)) << "no message box to dismiss";
   EXPECT_TRUE(saver.waitForExit(5s));
 }
 

@@ -1,0 +1,48 @@
+#include "dialog/folder_tree_win32.h"
+
+#include <windows.h>
+
+#include "common/gdi_win32.h"
+#include "dialog/form2_text_win32.h"
+
+namespace lumova::dialog {
+namespace {
+
+struct FindTraits {
+  static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+  static bool valid(HANDLE h) { return h != INVALID_HANDLE_VALUE; }
+  static bool close(HANDLE h) { return FindClose(h) != FALSE; }
+};
+
+using UniqueFind = win32::Unique<HANDLE, FindTraits>;
+
+}  // namespace
+
+std::optional<std::vector<FolderEntry>> SystemFolderTree::list(const std::string& folder) {
+  std::wstring pattern = controlText(joinPath(folder, "*"));
+  // Beyond MAX_PATH only with the long-path prefix.
+  if (pattern.size() >= MAX_PATH && pattern.rfind(L"\\\\", 0) != 0) pattern.insert(0, L"\\\\?\\");
+  WIN32_FIND_DATAW data{};
+  // The short 8.3 names are not wanted, and a large fetch makes a folder of
+  // thousands a few calls.
+  UniqueFind find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                   FIND_FIRST_EX_LARGE_FETCH));
+  if (!find) {
+    // An empty folder has no entry at all, not even "." (a drive's root).
+    if (GetLastError() == ERROR_FILE_NOT_FOUND) return std::vector<FolderEntry>{};
+    return std::nullopt;
+  }
+  std::vector<FolderEntry> entries;
+  do {
+    const std::wstring_view name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    FolderEntry e;
+    e.name = modelText(name);
+    e.folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    e.reparsePoint = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    entries.push_back(std::move(e));
+  } while (FindNextFileW(find.get(), &data));
+  return entries;
+}
+
+}  // namespace lumova::dialog

@@ -1,0 +1,49 @@
+// Folders in memory for "Add Folder...": files and folders by full path,
+// folders that cannot be read, and links that lead elsewhere.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "dialog/folder_scan.h"
+
+namespace lumova::fakes {
+
+class FakeFolders : public dialog::FolderTree {
+ public:
+  // Entries of each folder, in the order the system would give them.
+  std::map<std::string, std::vector<dialog::FolderEntry>> folders;
+  std::set<std::string> unreadable;
+  std::vector<std::string> listed;  // every folder asked for
+
+  // A file at `path` ("C:\a\b.jpg"), with every folder above it up to the
+  // first one already known.
+  void addFile(const std::string& path) { add(path, false, false); }
+  void addFolder(const std::string& path, bool reparsePoint = false) { add(path, true, reparsePoint); }
+
+  std::optional<std::vector<dialog::FolderEntry>> list(const std::string& folder) override {
+    listed.push_back(folder);
+    if (unreadable.count(folder) != 0) return std::nullopt;
+    auto it = folders.find(folder);
+    if (it == folders.end()) return std::nullopt;
+    return it->second;
+  }
+
+ private:
+  void add(const std::string& path, bool folder, bool reparsePoint) {
+    const auto slash = path.rfind('\\');
+    const std::string parent = path.substr(0, slash);
+    if (folders.count(parent) == 0 && parent.find('\\') != std::string::npos) add(parent, true, false);
+    auto& entries = folders[parent];
+    const std::string name = path.substr(slash + 1);
+    for (const auto& e : entries)
+      if (e.name == name) return;
+    entries.push_back({name, folder, reparsePoint});
+    if (folder && !reparsePoint) folders[path];
+  }
+};
+
+}  // namespace lumova::fakes
