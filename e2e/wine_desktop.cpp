@@ -159,7 +159,10 @@ void WineDesktop::start() {
   if (error) throw HarnessError("cannot create " + workDir_.string() + ": " + error.message());
   started_ = true;
 
-  screen_.start(options_.width, options_.height, workDir_ / "xvfb.log");
+  if (options_.monitors.size() > 1)
+    screen_.start(options_.monitors, workDir_ / "xvfb.log");
+  else
+    screen_.start(options_.width, options_.height, workDir_ / "xvfb.log");
   logStep(workDir_, "display " + screen_.displayName() + " up", begin);
   // Normally the CTest fixture has made it; a test run on its own makes it here.
   ensurePrefixTemplate(templatePrefixDir(), std::cout);
@@ -167,6 +170,14 @@ void WineDesktop::start() {
   copyPrefix(templatePrefixDir(), prefixDir());
   logStep(workDir_, "prefix copied", begin);
   fs::create_directories(driveC() / "e2e");
+  if (options_.monitors.size() > 1) {
+    // With RandR Wine sees the nested server as one monitor; Xinerama tells
+    // it the screens.
+    runWineTool(
+        {"wine", "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "UseXRandR", "/t", "REG_SZ", "/d", "N", "/f"},
+        wineEnvironment(prefixDir(), screen_.displayName()), workDir_ / "wine.log", std::chrono::seconds(60));
+    logStep(workDir_, "UseXRandR off", begin);
+  }
 
   // One idle Wine process for the whole test: without it Wine closes its
   // desktop a few seconds after each program, and the next start waits for a

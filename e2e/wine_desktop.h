@@ -21,6 +21,9 @@ namespace lumova::e2e {
 struct DesktopOptions {
   int width = 1024;
   int height = 768;
+  // Two or more (width, height): monitors side by side, the first one the
+  // primary, instead of one screen of width x height.
+  std::vector<std::pair<int, int>> monitors;
 };
 
 // A program started through the launcher. Ending the launcher ends the

@@ -81,20 +81,19 @@ unsigned channel(unsigned long pixel, unsigned long mask) {
 
 XSession::~XSession() { stop(); }
 
-void XSession::start(int width, int height, const std::filesystem::path& log) {
-  if (started()) throw HarnessError("X session already started");
+namespace {
+
+// Starts an X server that takes -displayfd and returns its display, ":N".
+std::string startServer(ChildProcess& server, SpawnOptions options, const std::filesystem::path& log) {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) throw HarnessError(std::string("pipe: ") + std::strerror(errno));
-  SpawnOptions options;
-  // -displayfd: Xvfb picks a free display and writes its number once it
-  // accepts connections, so there is nothing to guess and nothing to race.
-  options.argv = {"Xvfb",      "-displayfd", "3",
-                  "-screen",   "0",          std::to_string(width) + "x" + std::to_string(height) + "x24",
-                  "-nolisten", "tcp",        "-noreset"};
+  // -displayfd: the server picks a free display and writes its number once
+  // it accepts connections, so there is nothing to guess and nothing to race.
+  options.argv.insert(options.argv.begin() + 1, {"-displayfd", "3"});
   options.output = log;
   options.passFd = fds[1];
   try {
-    xvfb_ = ChildProcess::spawn(options);
+    server = ChildProcess::spawn(options);
   } catch (...) {
     ::close(fds[0]);
     ::close(fds[1]);
@@ -110,7 +109,7 @@ void XSession::start(int width, int height, const std::filesystem::path& log) {
     if (::poll(&p, 1, 100) <= 0) continue;
     char c;
     const ssize_t n = ::read(fds[0], &c, 1);
-    if (n <= 0) break;  // Xvfb ended without a display
+    if (n <= 0) break;  // the server ended without a display
     if (c == '\n') {
       complete = !number.empty();
     } else {
@@ -119,10 +118,46 @@ void XSession::start(int width, int height, const std::filesystem::path& log) {
   }
   ::close(fds[0]);
   if (!complete) {
-    xvfb_.stop();
-    throw HarnessError("Xvfb did not report a display (see " + log.string() + ")");
+    server.stop();
+    throw HarnessError(options.argv[0] + " did not report a display (see " + log.string() + ")");
   }
-  name_ = ":" + number;
+  return ":" + number;
+}
+
+}  // namespace
+
+void XSession::start(int width, int height, const std::filesystem::path& log) { start({{width, height}}, log); }
+
+void XSession::start(const std::vector<std::pair<int, int>>& monitors, const std::filesystem::path& log) {
+  if (started()) throw HarnessError("X session already started");
+  if (monitors.empty()) throw HarnessError("no monitor to start");
+  int width = 0, height = 0;
+  for (const auto& [w, h] : monitors) width += w, height = std::max(height, h);
+  SpawnOptions options;
+  if (monitors.size() == 1) {
+    options.argv = {"Xvfb",      "-screen", "0",       std::to_string(width) + "x" + std::to_string(height) + "x24",
+                    "-nolisten", "tcp",     "-noreset"};
+    name_ = startServer(xvfb_, options, log);
+  } else {
+    // Monitors side by side, left to right, tops aligned, as Xinerama
+    // screens of a nested server: Wine sees each as a monitor of its own.
+    SpawnOptions outer;
+    outer.argv = {"Xvfb",      "-screen", "0",       std::to_string(width) + "x" + std::to_string(height) + "x24",
+                  "-nolisten", "tcp",     "-noreset"};
+    const std::string outerName = startServer(outerServer_, outer, log.string() + ".outer");
+    options.argv = {"Xephyr", "+xinerama", "-nolisten", "tcp", "-noreset"};
+    for (const auto& [w, h] : monitors) {
+      options.argv.push_back("-screen");
+      options.argv.push_back(std::to_string(w) + "x" + std::to_string(h));
+    }
+    options.env["DISPLAY"] = outerName;
+    try {
+      name_ = startServer(xvfb_, options, log);
+    } catch (...) {
+      outerServer_.stop();
+      throw;
+    }
+  }
   width_ = width;
   height_ = height;
 
@@ -145,6 +180,7 @@ void XSession::stop() {
     display_ = nullptr;
   }
   xvfb_.stop();
+  outerServer_.stop();
 }
 
 void XSession::sync() {

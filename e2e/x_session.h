@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "e2e/image.h"
@@ -35,6 +36,10 @@ class XSession {
   // Starts Xvfb on a free display number (one screen, 24 bits deep) and
   // connects to it. Xvfb's messages go to the log file. Throws HarnessError.
   void start(int width, int height, const std::filesystem::path& log);
+  // Several monitors (width, height), left to right with their tops aligned:
+  // Xephyr with one Xinerama screen each, nested in an Xvfb. Needs Wine's
+  // UseXRandR off to be seen as monitors.
+  void start(const std::vector<std::pair<int, int>>& monitors, const std::filesystem::path& log);
   void stop();
   bool started() const { return display_ != nullptr; }
 
@@ -76,7 +81,8 @@ class XSession {
   bool typeChar(char c);
   void sync();
 
-  ChildProcess xvfb_;
+  ChildProcess xvfb_;         // the server the session connects to
+  ChildProcess outerServer_;  // the Xvfb a nested Xephyr shows on
   Display* display_ = nullptr;
   std::string name_;
   int width_ = 0;
