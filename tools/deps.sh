@@ -10,6 +10,7 @@ packages=(
   wine64 wine32:i386
   xvfb xauth x11-xserver-utils xdotool libx11-dev libxtst-dev
   imagemagick libpng-dev
+  clang libclang-rt-14-dev
   nsis
 )
 

@@ -22,10 +22,15 @@ configure win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake"
 # The native build also makes the release packages from both Windows trees
 # (installer/): Lumova-<version>-setup.exe and -portable.zip in build/release.
 configure native -DLUMOVA_WIN_BUILD="$build/win64" -DLUMOVA_WIN32_BUILD="$build/win32" -DLUMOVA_RELEASE_DIR="$build/release"
+# The native unit tests once more under AddressSanitizer and UBSan, every
+# finding fatal. No Windows tree is given, so it holds no end-to-end tests.
+san="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+configure asan -DCMAKE_C_FLAGS="$san" -DCMAKE_CXX_FLAGS="$san" -DCMAKE_EXE_LINKER_FLAGS="$san" \
+  -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON
 
 status=0
 summary=()
-for dir in native win64 win32; do
+for dir in native asan win64 win32; do
   echo "== tests: $dir"
   log=$build/$dir.ctest.log
   if ctest --test-dir "$build/$dir" -j "$jobs" --output-on-failure 2>&1 | tee "$log"; then :; fi
@@ -34,10 +39,20 @@ for dir in native win64 win32; do
   summary+=("$dir: $(grep -E 'tests passed|tests failed' "$log" | tail -n 1)")
 done
 
+# A short run of every fuzz target (fuzz/, clang); a crash fails the run.
+echo "== fuzz smoke runs"
+if LUMOVA_BUILD="$build" LUMOVA_JOBS="$jobs" bash "$root/tools/fuzz.sh" 20 | tee "$build/fuzz.smoke.log"; then
+  fuzz_verdict=ok
+else
+  fuzz_verdict=FAILED
+  status=1
+fi
+summary+=("fuzz: $(grep -E '^total ' "$build/fuzz.smoke.log" | tr -s ' ') ($fuzz_verdict)")
+
 echo "== summary"
 printf '%s\n' "${summary[@]}"
 passed=0 failed=0
-for dir in native win64 win32; do
+for dir in native asan win64 win32; do
   line=$(grep -E '[0-9]+ tests failed out of [0-9]+' "$build/$dir.ctest.log" | tail -n 1)
   f=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/' <<<"$line")
   t=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/' <<<"$line")
