@@ -24,9 +24,7 @@ configure win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake"
 configure native -DLUMOVA_WIN_BUILD="$build/win64" -DLUMOVA_WIN32_BUILD="$build/win32" -DLUMOVA_RELEASE_DIR="$build/release"
 # The native unit tests once more under AddressSanitizer and UBSan, every
 # finding fatal. No Windows tree is given, so it holds no end-to-end tests.
-san="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
-configure asan -DCMAKE_C_FLAGS="$san" -DCMAKE_CXX_FLAGS="$san" -DCMAKE_EXE_LINKER_FLAGS="$san" \
-  -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON
+configure asan -DLUMOVA_SANITIZE=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON
 
 status=0
 summary=()
