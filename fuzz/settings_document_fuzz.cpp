@@ -23,7 +23,21 @@ using lumova::settings::IniDocument;
 // inside a value, some that fit Windows-1252 and some that do not (one of
 // them outside the Basic Multilingual Plane, two UTF-16 units).
 constexpr std::string_view kPieces[] = {
-    "a", "Z", "0", "7", " ", "=", "\"", "'", ";", "[", "]", "#", "\\", ".", "-",
+    "a",
+    "Z",
+    "0",
+    "7",
+    " ",
+    "=",
+    "\"",
+    "'",
+    ";",
+    "[",
+    "]",
+    "#",
+    "\\",
+    ".",
+    "-",
     "\xC3\xA9",          // é
     "\xE2\x82\xAC",      // € (in Windows-1252 at 0x80)
     "\xE4\xB8\xAD",      // 中
