@@ -271,7 +271,11 @@ bool SaverWindow::playEffect(int effect) {
   SetViewportOrgEx(target.get(), r.left, r.top, nullptr);
   IntersectClipRect(target.get(), 0, 0, r.right - r.left, r.bottom - r.top);
   win32::SelectIn select(sourceDc.get(), source->bitmap());
-  const bool played = playEffectPlan(target.get(), sourceDc.get(), plan, *frameWaiter_);
+  struct NoWait final : FrameWaiter {
+    void waitForNextFrame() override {}
+  } noWait;
+  FrameWaiter& waiter = effectsUnpaced_ ? static_cast<FrameWaiter&>(noWait) : *frameWaiter_;
+  const bool played = playEffectPlan(target.get(), sourceDc.get(), plan, waiter);
   RestoreDC(target.get(), saved);
   return played;
 }

@@ -51,6 +51,9 @@ class SaverWindow final : public SaverView, public Timers, public EventPump, pub
   SaverWindow& operator=(const SaverWindow&) = delete;
 
   HWND hwnd() const { return hwnd_; }
+  // Benchmarks only: effects draw every frame at once instead of one a
+  // display frame, so that thousands of changes take minutes.
+  void setEffectsUnpaced(bool unpaced) { effectsUnpaced_ = unpaced; }
 
   // SaverView
   double screenWidth() const override;
@@ -131,6 +134,7 @@ class SaverWindow final : public SaverView, public Timers, public EventPump, pub
   double captionTopTwips_ = 0;
   bool unloading_ = false;  // our own unload: closing is not an end then
   std::unique_ptr<DisplayFrameWaiter> frameWaiter_;
+  bool effectsUnpaced_ = false;
 };
 
 }  // namespace lumova::saver

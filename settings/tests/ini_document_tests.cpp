@@ -299,7 +299,7 @@ TEST(IniDocument, EditAfterAnOddLastByteKeepsUtf16Aligned) {
   const std::string files[] = {
       utf16File(u"[image]\r\npicSpeed=3") + "z",
       utf16File(u"[ime=\u2DC5") + "\x65",  // no line end at all
-      utf16File(u"") + "z",                   // the mark and one byte
+      utf16File(u"") + "z",                // the mark and one byte
   };
   for (const std::string& file : files) {
     SCOPED_TRACE(file.size());
