@@ -119,10 +119,11 @@ std::string numberToText(std::int64_t value) { return std::to_string(value); }
 std::string numberToText(double value) {
   if (std::isfinite(value) && value == std::trunc(value) && std::fabs(value) < 1e15)
     return numberToText(static_cast<std::int64_t>(value));
-  char buf[64];
-  // Fifteen significant digits, as precise as a double round-trips decimally.
-  std::snprintf(buf, sizeof buf, "%.15f", value);
-  std::string s = buf;
+  // Fifteen digits after the point; the whole part of a large value takes up
+  // to 309 digits, which a fixed buffer would cut.
+  const int length = std::snprintf(nullptr, 0, "%.15f", value);
+  std::string s(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+  std::snprintf(s.data(), s.size() + 1, "%.15f", value);
   if (s.find('.') != std::string::npos) {
     while (!s.empty() && s.back() == '0') s.pop_back();
     if (!s.empty() && s.back() == '.') s.pop_back();

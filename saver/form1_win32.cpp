@@ -147,7 +147,11 @@ std::optional<std::size_t> SaverWindow::playEffects(const std::vector<int>& effe
     IntersectRect(&clip, &r, &stages_[i]->place().monitor);
     placed.push_back({&plans[i], sources.back()->dc(), POINT{r.left, r.top}, clip});
   }
-  const std::optional<std::size_t> failed = playEffectPlans(target.get(), placed, *frameWaiter_);
+  struct NoWait final : FrameWaiter {
+    void waitForNextFrame() override {}
+  } noWait;
+  FrameWaiter& waiter = effectsUnpaced_ ? static_cast<FrameWaiter&>(noWait) : *frameWaiter_;
+  const std::optional<std::size_t> failed = playEffectPlans(target.get(), placed, waiter);
   return failed ? std::optional<std::size_t>(placedMonitor[*failed]) : std::nullopt;
 }
 

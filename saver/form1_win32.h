@@ -58,6 +58,9 @@ class SaverWindow final : public SaverView,
   SaverWindow& operator=(const SaverWindow&) = delete;
 
   HWND hwnd() const { return hwnd_; }
+  // Benchmarks only: effects draw every frame at once instead of one a
+  // display frame, so that thousands of changes take minutes.
+  void setEffectsUnpaced(bool unpaced) { effectsUnpaced_ = unpaced; }
 
   // The primary monitor's pixel size in twips.
   double twipsPerPixelX() const { return geo_.twipsPerPixel; }
@@ -109,6 +112,7 @@ class SaverWindow final : public SaverView,
   std::vector<std::unique_ptr<MonitorStage>> stages_;  // one a monitor, the primary's first
   bool unloading_ = false;                             // our own unload: closing is not an end then
   std::unique_ptr<DisplayFrameWaiter> frameWaiter_;
+  bool effectsUnpaced_ = false;
 };
 
 }  // namespace lumova::saver

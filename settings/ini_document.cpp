@@ -301,10 +301,18 @@ std::string IniDocument::serialize() const {
   const std::string newLine = encode(kNewLine, target);
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const Line& l = *lines[i];
-    out += target == source_ && !l.raw.empty() ? l.raw : encode(l.text, target);
+    const bool last = i + 1 == lines.size();
+    if (target == source_ && !l.raw.empty()) {
+      // A UTF-16 file's odd last byte is no character: it may stay at the
+      // end, but would shift every line written after it by one byte.
+      const bool oddByte = target == Form::Utf16 && l.raw.size() % 2 != 0;
+      out.append(l.raw, 0, oddByte && !last ? l.raw.size() - 1 : l.raw.size());
+    } else {
+      out += encode(l.text, target);
+    }
     // Only the file's last line can lack a line end; once something
     // follows it, it needs one.
-    if (i + 1 < lines.size() && !hasLineEnd(l.text)) out += newLine;
+    if (!last && !hasLineEnd(l.text)) out += newLine;
   }
   return out;
 }

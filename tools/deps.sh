@@ -9,7 +9,8 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine64 wine32:i386
   xvfb xauth x11-xserver-utils xdotool libx11-dev libxtst-dev
-  imagemagick libpng-dev libimage-exiftool-perl
+  imagemagick libpng-dev libimage-exiftool-perl xserver-xephyr
+  clang libclang-rt-14-dev
   nsis
 )
 

@@ -24,14 +24,17 @@ configure win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake"
 # The native build also makes the release packages from both Windows trees
 # (installer/): Lumova-<version>-setup.exe and -portable.zip in build/release.
 configure native -DLUMOVA_WIN_BUILD="$build/win64" -DLUMOVA_WIN32_BUILD="$build/win32" -DLUMOVA_RELEASE_DIR="$build/release"
+# The native unit tests once more under AddressSanitizer and UBSan, every
+# finding fatal. No Windows tree is given, so it holds no end-to-end tests.
+configure asan -DLUMOVA_SANITIZE=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON
 
 status=0
 summary=()
-trees=(native win64 win32)
+trees=(native asan win64 win32)
 # The i686 build is always made; its tests need a kernel that runs 32-bit
 # programs, which some machines' kernels are built without.
 if ! "$root/tools/bin/can-run-32bit"; then
-  trees=(native win64)
+  trees=(native asan win64)
   summary+=("win32: built; its tests not run: this kernel cannot run 32-bit programs")
 fi
 for dir in "${trees[@]}"; do
@@ -42,6 +45,16 @@ for dir in "${trees[@]}"; do
   grep -q "100% tests passed" "$log" || status=1
   summary+=("$dir: $(grep -E 'tests passed|tests failed' "$log" | tail -n 1)")
 done
+
+# A short run of every fuzz target (fuzz/, clang); a crash fails the run.
+echo "== fuzz smoke runs"
+if LUMOVA_BUILD="$build" LUMOVA_JOBS="$jobs" bash "$root/tools/fuzz.sh" 20 | tee "$build/fuzz.smoke.log"; then
+  fuzz_verdict=ok
+else
+  fuzz_verdict=FAILED
+  status=1
+fi
+summary+=("fuzz: $(grep -E '^total ' "$build/fuzz.smoke.log" | tr -s ' ') ($fuzz_verdict)")
 
 echo "== summary"
 printf '%s\n' "${summary[@]}"

@@ -167,6 +167,11 @@ TEST(TextNum, NumberTextRoundTrips) {
     SCOPED_TRACE(v);
     EXPECT_EQ(parseNumber(numberToText(v)), v);
   }
+  // Every digit of a large whole part is written, none cut by a buffer.
+  for (double v : {1e63, -5.037345598989778e62, 1.7976931348623157e308}) {
+    SCOPED_TRACE(v);
+    EXPECT_EQ(parseNumber(numberToText(v)), v);
+  }
 }
 
 TEST(Module1, ProtectionIsExactlyOne) {

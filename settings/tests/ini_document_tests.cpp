@@ -293,6 +293,27 @@ TEST(IniDocument, UntouchedFileRoundTripsByteForByte) {
   }
 }
 
+TEST(IniDocument, EditAfterAnOddLastByteKeepsUtf16Aligned) {
+  // A UTF-16 file cut one byte into a character: what is written after it
+  // must start on a unit boundary, or every later line reads as garbage.
+  const std::string files[] = {
+      utf16File(u"[image]\r\npicSpeed=3") + "z",
+      utf16File(u"[ime=\u2DC5") + "\x65",  // no line end at all
+      utf16File(u"") + "z",                // the mark and one byte
+  };
+  for (const std::string& file : files) {
+    SCOPED_TRACE(file.size());
+    IniDocument doc(file);
+    doc.write("font", "newFontName", "\u4E2D");
+    doc.write("image", "timeInterval", "12");
+    const std::string saved = doc.serialize();
+    EXPECT_EQ(saved.size() % 2, 0u);
+    IniDocument reread(saved);
+    EXPECT_EQ(reread.read("font", "newFontName"), "\u4E2D");
+    EXPECT_EQ(reread.read("image", "timeInterval"), "12");
+  }
+}
+
 TEST(IniDocument, UnknownKeysAndSectionsSurviveEdits) {
   const std::string before =
       "; written by hand\r\n[image]\r\nrandomPick=1\r\nmyOwnKey = keep me \r\n\r\n"

@@ -1,0 +1,293 @@
+// The WIC loader against damaged pictures, under Wine: pictures written by
+// WIC's own encoders in every format the loader takes, then mutated the same
+// way on every run (bit flips, byte runs, truncations, edited size fields,
+// files spliced together). Each must either decode to a bitmap of the size
+// its header claims or fail cleanly, and no decode may hang.
+#include <gtest/gtest.h>
+#include <objbase.h>
+#include <wincodec.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <future>
+#include <map>
+#include <memory>
+#include <random>
+#include <span>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/picture_probe.h"
+#include "common/wic_loader_win32.h"
+#include "tests/support/wic_encode_win32.h"
+
+namespace lumova::win32 {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::uint32_t kPalette[8] = {0xFF000000, 0xFFFFFFFF, 0xFFE01010, 0xFF10C020,
+                                       0xFF2030E0, 0xFFF0D000, 0xFF00C0C0, 0xFF808080};
+// A decode of these small files takes milliseconds; one that takes this long hangs.
+constexpr auto kDecodeLimit = std::chrono::seconds(10);
+
+std::string tempDir() {
+  char base[MAX_PATH];
+  GetTempPathA(MAX_PATH, base);
+  std::string dir = std::string(base) + "lumova-damage-" + std::to_string(GetCurrentProcessId());
+  CreateDirectoryA(dir.c_str(), nullptr);
+  return dir + "\\";
+}
+
+bool writeFile(const std::string& path, const Bytes& bytes) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(h);
+  return written == bytes.size();
+}
+
+Bytes readFile(const std::string& path) {
+  Bytes bytes;
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return bytes;
+  bytes.resize(GetFileSize(h, nullptr));
+  DWORD got = 0;
+  ReadFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+  CloseHandle(h);
+  bytes.resize(got);
+  return bytes;
+}
+
+struct Seed {
+  const char* format;
+  const char* extension;
+  GUID container;
+  bool indexed;
+  int width, height;
+  Bytes bytes;
+};
+
+std::vector<std::uint32_t> pattern(int width, int height) {
+  std::vector<std::uint32_t> argb(static_cast<std::size_t>(width) * height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) argb[static_cast<std::size_t>(y) * width + x] = kPalette[(x / 4 + y / 3) % 8];
+  return argb;
+}
+
+// Where a format keeps its size fields: offset, width in bytes, big-endian.
+struct SizeField {
+  std::size_t at;
+  int bytes;
+  bool bigEndian;
+};
+
+std::vector<SizeField> sizeFields(const Seed& seed) {
+  const Bytes& b = seed.bytes;
+  const std::string format = seed.format;
+  if (format == "BMP") return {{18, 4, false}, {22, 4, false}};
+  if (format == "PNG") return {{16, 4, true}, {20, 4, true}};
+  if (format == "GIF") {
+    std::vector<SizeField> fields = {{6, 2, false}, {8, 2, false}};
+    // The first image descriptor's rectangle as well.
+    for (std::size_t i = 13; i + 9 < b.size(); ++i)
+      if (b[i] == 0x2C) {
+        for (std::size_t f = 1; f <= 7; f += 2) fields.push_back({i + f, 2, false});
+        break;
+      }
+    return fields;
+  }
+  if (format == "JPEG") {
+    for (std::size_t i = 2; i + 9 < b.size(); ++i)
+      if (b[i] == 0xFF && b[i + 1] >= 0xC0 && b[i + 1] <= 0xC2) return {{i + 5, 2, true}, {i + 7, 2, true}};
+    return {};
+  }
+  // TIFF (little-endian from WIC): the values of the width and length tags.
+  std::vector<SizeField> fields;
+  if (b.size() < 8) return fields;
+  const std::size_t ifd = b[4] | (b[5] << 8) | (b[6] << 16) | (std::size_t{b[7]} << 24);
+  if (ifd + 2 > b.size()) return fields;
+  const std::size_t count = b[ifd] | (b[ifd + 1] << 8);
+  for (std::size_t e = 0; e < count && ifd + 2 + 12 * (e + 1) <= b.size(); ++e) {
+    const std::size_t at = ifd + 2 + 12 * e;
+    const int tag = b[at] | (b[at + 1] << 8);
+    const int type = b[at + 2] | (b[at + 3] << 8);
+    if (tag == 256 || tag == 257) fields.push_back({at + 8, type == 3 ? 2 : 4, false});
+  }
+  return fields;
+}
+
+void putField(Bytes& b, const SizeField& f, std::uint32_t value) {
+  for (int i = 0; i < f.bytes; ++i) {
+    const std::size_t at = f.at + (f.bigEndian ? f.bytes - 1 - i : i);
+    if (at < b.size()) b[at] = static_cast<std::uint8_t>(value >> (8 * i));
+  }
+}
+
+enum class Damage { BitFlips, ByteRun, Truncation, SizeField, Splice, Repeat, kCount };
+
+Bytes damage(const Seed& seed, const std::vector<Seed>& all, Damage kind, std::mt19937& rng) {
+  Bytes b = seed.bytes;
+  auto below = [&](std::size_t n) { return n ? static_cast<std::size_t>(rng() % n) : 0; };
+  switch (kind) {
+    case Damage::BitFlips:
+      for (std::size_t n = 1 + below(8); n > 0; --n) b[below(b.size())] ^= static_cast<std::uint8_t>(1u << below(8));
+      break;
+    case Damage::ByteRun: {
+      const std::size_t at = below(b.size()), length = 1 + below(48);
+      const std::uint8_t fills[] = {0x00, 0xFF, static_cast<std::uint8_t>(rng())};
+      const std::uint8_t fill = fills[below(3)];
+      for (std::size_t i = at; i < b.size() && i < at + length; ++i) b[i] = fill;
+      break;
+    }
+    case Damage::Truncation:
+      b.resize(below(b.size()));
+      break;
+    case Damage::SizeField: {
+      const auto fields = sizeFields(seed);
+      if (fields.empty()) break;
+      const std::uint32_t values[] = {0,      1,          2,          static_cast<std::uint32_t>(seed.width * 2 + 1),
+                                      255,    0x7FFF,     0xFFFF,     0x10000,
+                                      100000, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
+      for (std::size_t n = 1 + below(2); n > 0; --n) putField(b, fields[below(fields.size())], values[below(12)]);
+      break;
+    }
+    case Damage::Splice: {
+      const Seed& other = all[below(all.size())];
+      Bytes spliced(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(below(b.size())));
+      spliced.insert(spliced.end(), other.bytes.begin() + static_cast<std::ptrdiff_t>(below(other.bytes.size())),
+                     other.bytes.end());
+      b = std::move(spliced);
+      break;
+    }
+    case Damage::Repeat: {
+      const std::size_t at = below(b.size()), length = 1 + below(std::min<std::size_t>(200, b.size() - at));
+      Bytes copy(b.begin() + static_cast<std::ptrdiff_t>(at), b.begin() + static_cast<std::ptrdiff_t>(at + length));
+      b.insert(b.begin() + static_cast<std::ptrdiff_t>(below(b.size())), copy.begin(), copy.end());
+      break;
+    }
+    case Damage::kCount:
+      break;
+  }
+  return b;
+}
+
+// What the file's own header claims, where it says so.
+bool sizeMatchesHeader(const Bytes& bytes, const Picture& picture) {
+  const PictureProbe probe = probePicture(std::span<const std::uint8_t>(bytes.data(), bytes.size()));
+  const std::int64_t w = picture.width(), h = picture.height();
+  if (!pictureSizeAllowed(w, h)) return false;
+  switch (probe.format) {
+    case PictureFormat::Bmp:
+    case PictureFormat::Png:
+    case PictureFormat::Gif:
+      return w == probe.width && h == probe.height;
+    case PictureFormat::Jpeg:  // an orientation mark may turn it
+      return (w == probe.width && h == probe.height) || (w == probe.height && h == probe.width);
+    case PictureFormat::Tiff:  // its size is in a directory only the decoder reads
+      return true;
+    case PictureFormat::Unknown:
+      return false;
+  }
+  return false;
+}
+
+struct Tally {
+  int decoded = 0;
+  int refused = 0;
+};
+
+TEST(PictureDamage, DamagedPicturesDecodeWholeOrFailCleanly) {
+  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+  const std::string dir = tempDir();
+  std::vector<Seed> seeds = {
+      {"BMP", ".bmp", GUID_ContainerFormatBmp, false, 37, 23, {}},
+      {"BMP", ".bmp", GUID_ContainerFormatBmp, true, 16, 9, {}},
+      {"JPEG", ".jpg", GUID_ContainerFormatJpeg, false, 40, 24, {}},
+      {"JPEG", ".jpg", GUID_ContainerFormatJpeg, false, 9, 33, {}},
+      {"PNG", ".png", GUID_ContainerFormatPng, false, 37, 23, {}},
+      {"PNG", ".png", GUID_ContainerFormatPng, true, 20, 12, {}},
+      {"GIF", ".gif", GUID_ContainerFormatGif, true, 37, 23, {}},
+      {"GIF", ".gif", GUID_ContainerFormatGif, true, 8, 30, {}},
+      {"TIFF", ".tif", GUID_ContainerFormatTiff, false, 37, 23, {}},
+      {"TIFF", ".tif", GUID_ContainerFormatTiff, true, 12, 20, {}},
+  };
+  for (std::size_t i = 0; i < seeds.size(); ++i) {
+    Seed& s = seeds[i];
+    const std::string path = dir + "seed" + std::to_string(i) + s.extension;
+    ASSERT_EQ(
+        testing::encodeWithWic(path, s.container, s.width, s.height, pattern(s.width, s.height),
+                               s.indexed ? std::span<const std::uint32_t>(kPalette) : std::span<const std::uint32_t>()),
+        S_OK)
+        << s.format;
+    s.bytes = readFile(path);
+    ASSERT_GT(s.bytes.size(), 16u) << s.format;
+    // The undamaged seed decodes, at its own size.
+    WicPictureLoader loader;
+    const PictureLoad whole = loader.load(path);
+    ASSERT_TRUE(whole) << s.format;
+    EXPECT_EQ(whole.picture->width(), s.width) << s.format;
+    EXPECT_EQ(whole.picture->height(), s.height) << s.format;
+  }
+
+  constexpr int kPerSeed = 110;
+  std::map<std::string, Tally> tally;
+  std::map<PictureError, int> reasons;
+  int total = 0;
+  const auto started = std::chrono::steady_clock::now();
+  for (std::size_t i = 0; i < seeds.size(); ++i) {
+    const Seed& seed = seeds[i];
+    std::mt19937 rng(static_cast<std::uint32_t>(1000 + i));
+    for (int n = 0; n < kPerSeed; ++n) {
+      const auto kind = static_cast<Damage>(n % static_cast<int>(Damage::kCount));
+      const Bytes bytes = damage(seed, seeds, kind, rng);
+      const std::string path = dir + "damaged" + std::to_string(i) + "-" + std::to_string(n) + seed.extension;
+      ASSERT_TRUE(writeFile(path, bytes)) << path;
+
+      // On a worker, so that a decode that never returns fails the test
+      // instead of stopping it; such a worker is left behind.
+      auto task = std::make_shared<std::packaged_task<PictureLoad()>>([path] {
+        WicPictureLoader loader;
+        return loader.load(path);
+      });
+      std::future<PictureLoad> result = task->get_future();
+      std::thread([task] { (*task)(); }).detach();
+      ASSERT_EQ(result.wait_for(kDecodeLimit), std::future_status::ready)
+          << seed.format << " seed " << i << " damage " << n << " hangs: " << path;
+      const PictureLoad load = result.get();
+      ++total;
+      if (load) {
+        ++tally[seed.format].decoded;
+        EXPECT_TRUE(sizeMatchesHeader(bytes, *load.picture))
+            << seed.format << " seed " << i << " damage " << n << " decoded at " << load.picture->width() << "x"
+            << load.picture->height() << ": " << path;
+      } else {
+        ++tally[seed.format].refused;
+        ++reasons[load.error];
+        EXPECT_NE(load.error, PictureError::None) << path;
+        EXPECT_NE(load.error, PictureError::NotFound) << path;
+      }
+      if (!HasFailure()) DeleteFileA(path.c_str());
+    }
+  }
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+
+  std::printf("damaged pictures: %d in %.1f s\n", total, seconds);
+  for (const auto& [format, t] : tally)
+    std::printf("  %-5s %4d decoded %4d refused\n", format.c_str(), t.decoded, t.refused);
+  std::printf("  refused as not a picture %d, too large %d, unreadable %d\n", reasons[PictureError::NotAPicture],
+              reasons[PictureError::TooLarge], reasons[PictureError::Unreadable]);
+  EXPECT_GE(total, 1000);
+  for (std::size_t i = 0; i < seeds.size(); ++i)
+    DeleteFileA((dir + "seed" + std::to_string(i) + seeds[i].extension).c_str());
+  RemoveDirectoryA(dir.c_str());
+  CoUninitialize();
+}
+
+}  // namespace
+}  // namespace lumova::win32
