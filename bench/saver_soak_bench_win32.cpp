@@ -27,30 +27,14 @@
 #include "saver/form1_win32.h"
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/memory_file_store.h"
+#include "tests/support/soak_support.h"
 
 using namespace lumova;
 
+using lumova::testing::RushingClock;
+using lumova::testing::SilentMessages;
+
 namespace {
-
-// Time runs on with every look at the clock: the pause before a reveal ends
-// at once, and the effect drawn at random is seeded anew each change.
-class RushingClock : public Clock {
- public:
-  double secondsSinceMidnight() const override { return 3600 + t_; }
-  double monotonicSeconds() const override { return t_ += 0.31; }
-
- private:
-  mutable double t_ = 0;
-};
-
-class SilentMessages : public MessageBoxes {
- public:
-  int shown = 0;
-  MessageAnswer show(const std::string&, MessageKind) override {
-    ++shown;
-    return MessageAnswer::Ok;
-  }
-};
 
 // A 24-bit bitmap with a gradient, so that every effect has rows to copy.
 void writeBmp(const std::string& path, int w, int h, unsigned seed) {

@@ -17,30 +17,14 @@
 #include "common/module1.h"
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/memory_file_store.h"
+#include "tests/support/soak_support.h"
 
 using namespace lumova;
 
+using lumova::testing::RushingClock;
+using lumova::testing::SilentMessages;
+
 namespace {
-
-// The pause before a reveal ends as soon as it starts: the soak is about
-// resources, not time.
-class RushingClock : public Clock {
- public:
-  double secondsSinceMidnight() const override { return 3600 + t_; }
-  double monotonicSeconds() const override { return t_ += 0.31; }
-
- private:
-  mutable double t_ = 0;
-};
-
-class SilentMessages : public MessageBoxes {
- public:
-  int shown = 0;
-  MessageAnswer show(const std::string&, MessageKind) override {
-    ++shown;
-    return MessageAnswer::Ok;
-  }
-};
 
 // A 24-bit bitmap of one colour.
 void writeBmp(const std::string& path, int w, int h, unsigned char r, unsigned char g, unsigned char b) {
