@@ -12,7 +12,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,7 +26,9 @@
 #include "saver/form1_win32.h"
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/memory_file_store.h"
+#include "tests/support/bmp_bytes.h"
 #include "tests/support/soak_support.h"
+#include "tests/support/temp_files_win32.h"
 
 using namespace lumova;
 
@@ -35,30 +36,6 @@ using lumova::testing::RushingClock;
 using lumova::testing::SilentMessages;
 
 namespace {
-
-// A 24-bit bitmap with a gradient, so that every effect has rows to copy.
-void writeBmp(const std::string& path, int w, int h, unsigned seed) {
-  const int row = (w * 3 + 3) & ~3;
-  std::vector<unsigned char> f(54 + static_cast<std::size_t>(row) * h, 0);
-  auto put32 = [&](int at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) f[at + i] = static_cast<unsigned char>(v >> (8 * i));
-  };
-  f[0] = 'B', f[1] = 'M';
-  put32(2, static_cast<std::uint32_t>(f.size()));
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, static_cast<std::uint32_t>(w));
-  put32(22, static_cast<std::uint32_t>(h));
-  f[26] = 1, f[28] = 24;
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      const std::size_t at = 54 + static_cast<std::size_t>(y) * row + x * 3;
-      f[at] = static_cast<unsigned char>(x + seed), f[at + 1] = static_cast<unsigned char>(y * seed);
-      f[at + 2] = static_cast<unsigned char>(seed * 40);
-    }
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(f.data()), static_cast<std::streamsize>(f.size()));
-}
 
 struct Usage {
   SIZE_T privateBytes = 0;
@@ -123,15 +100,16 @@ void promptOnce(HWND saver) {
 int main(int argc, char** argv) {
   const int changes = argc > 1 ? std::atoi(argv[1]) : 10000;
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  const std::string dir = std::string(temp) + "lumova-soak-bench\\";
-  CreateDirectoryA(dir.c_str(), nullptr);
+  const std::string dir = lumova::testing::tempFolder("lumova-soak-bench");
   const int sizes[][2] = {{640, 480}, {320, 500}, {900, 300}, {200, 200}, {1023, 767}};
   std::string ini = "[total]\r\ntotal=5\r\n[images]\r\n";
   for (int i = 0; i < 5; ++i) {
     const std::string path = dir + "p" + std::to_string(i) + ".bmp";
-    writeBmp(path, sizes[i][0], sizes[i][1], static_cast<unsigned>(i + 1));
+    // A gradient, so that every effect has rows to copy.
+    const unsigned seed = static_cast<unsigned>(i + 1);
+    lumova::testing::writeBytes(path, lumova::testing::bmp24(sizes[i][0], sizes[i][1], [seed](int x, int y) {
+                                  return (seed * 40 & 0xFF) << 16 | (y * seed & 0xFF) << 8 | ((x + seed) & 0xFF);
+                                }));
     ini += std::to_string(i) + "=" + path + "\r\n";
   }
   ini +=

@@ -23,46 +23,21 @@
 
 #include "common/picture_probe.h"
 #include "common/wic_loader_win32.h"
+#include "tests/support/temp_files_win32.h"
 #include "tests/support/wic_encode_win32.h"
 
 namespace lumova::win32 {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using testing::readBytes;
+using testing::tempFolder;
+using testing::writeBytes;
 
 constexpr std::uint32_t kPalette[8] = {0xFF000000, 0xFFFFFFFF, 0xFFE01010, 0xFF10C020,
                                        0xFF2030E0, 0xFFF0D000, 0xFF00C0C0, 0xFF808080};
 // A decode of these small files takes milliseconds; one that takes this long hangs.
 constexpr auto kDecodeLimit = std::chrono::seconds(10);
-
-std::string tempDir() {
-  char base[MAX_PATH];
-  GetTempPathA(MAX_PATH, base);
-  std::string dir = std::string(base) + "lumova-damage-" + std::to_string(GetCurrentProcessId());
-  CreateDirectoryA(dir.c_str(), nullptr);
-  return dir + "\\";
-}
-
-bool writeFile(const std::string& path, const Bytes& bytes) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(h);
-  return written == bytes.size();
-}
-
-Bytes readFile(const std::string& path) {
-  Bytes bytes;
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return bytes;
-  bytes.resize(GetFileSize(h, nullptr));
-  DWORD got = 0;
-  ReadFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-  CloseHandle(h);
-  bytes.resize(got);
-  return bytes;
-}
 
 struct Seed {
   const char* format;
@@ -204,7 +179,7 @@ struct Tally {
 
 TEST(PictureDamage, DamagedPicturesDecodeWholeOrFailCleanly) {
   ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
-  const std::string dir = tempDir();
+  const std::string dir = tempFolder("lumova-damage");
   std::vector<Seed> seeds = {
       {"BMP", ".bmp", GUID_ContainerFormatBmp, false, 37, 23, {}},
       {"BMP", ".bmp", GUID_ContainerFormatBmp, true, 16, 9, {}},
@@ -225,7 +200,7 @@ TEST(PictureDamage, DamagedPicturesDecodeWholeOrFailCleanly) {
                                s.indexed ? std::span<const std::uint32_t>(kPalette) : std::span<const std::uint32_t>()),
         S_OK)
         << s.format;
-    s.bytes = readFile(path);
+    s.bytes = readBytes(path);
     ASSERT_GT(s.bytes.size(), 16u) << s.format;
     // The undamaged seed decodes, at its own size.
     WicPictureLoader loader;
@@ -247,7 +222,7 @@ TEST(PictureDamage, DamagedPicturesDecodeWholeOrFailCleanly) {
       const auto kind = static_cast<Damage>(n % static_cast<int>(Damage::kCount));
       const Bytes bytes = damage(seed, seeds, kind, rng);
       const std::string path = dir + "damaged" + std::to_string(i) + "-" + std::to_string(n) + seed.extension;
-      ASSERT_TRUE(writeFile(path, bytes)) << path;
+      ASSERT_TRUE(writeBytes(path, bytes)) << path;
 
       // On a worker, so that a decode that never returns fails the test
       // instead of stopping it; such a worker is left behind.

@@ -19,6 +19,8 @@
 #include "common/tests/picture_bytes.h"
 #include "common/text_win32.h"
 #include "common/wic_loader_win32.h"
+#include "tests/support/bmp_bytes.h"
+#include "tests/support/temp_files_win32.h"
 #include "tests/support/wic_encode_win32.h"
 
 namespace lumova::win32 {
@@ -36,34 +38,7 @@ int patternIndex(int x, int y) { return (x / 3 + 2 * (y / 2) + (x > y ? 1 : 0)) 
 // Flat 16x16 blocks, so JPEG's chroma subsampling keeps each colour.
 int blockIndex(int x, int y) { return (x / 16 + 3 * (y / 16)) % 8; }
 
-std::string tempDir() {
-  char base[MAX_PATH];
-  GetTempPathA(MAX_PATH, base);
-  std::string dir = std::string(base) + "lumova-wic-" + std::to_string(GetCurrentProcessId());
-  CreateDirectoryA(dir.c_str(), nullptr);
-  return dir + "\\";
-}
-
-void writeFile(const std::string& path, const Bytes& bytes) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
-  DWORD written = 0;
-  WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(h);
-  ASSERT_EQ(written, bytes.size()) << path;
-}
-
-Bytes readFile(const std::string& path) {
-  Bytes bytes;
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return bytes;
-  bytes.resize(GetFileSize(h, nullptr));
-  DWORD got = 0;
-  ReadFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-  CloseHandle(h);
-  bytes.resize(got);
-  return bytes;
-}
+void writeFile(const std::string& path, const Bytes& bytes) { ASSERT_TRUE(testing::writeBytes(path, bytes)) << path; }
 
 Bytes head(const Bytes& bytes, std::size_t n) {
   return Bytes(bytes.begin(), bytes.begin() + std::min(n, bytes.size()));
@@ -184,17 +159,7 @@ Bytes bmpHeader(std::int32_t width, std::int32_t height) {
 
 // A complete 24-bit bitmap of the test pattern (for the exact size bound).
 Bytes bmpPicture(int width, int height) {
-  Bytes b = bmpHeader(width, height);
-  const int stride = (width * 3 + 3) / 4 * 4;
-  for (int y = height - 1; y >= 0; --y) {
-    for (int x = 0; x < width; ++x) {
-      const std::uint32_t c = kColours[patternIndex(x, y)];
-      b.insert(b.end(),
-               {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c >> 16)});
-    }
-    b.insert(b.end(), stride - width * 3, 0);
-  }
-  return b;
+  return testing::bmp24(width, height, [](int x, int y) { return kColours[patternIndex(x, y)] & 0xFFFFFF; });
 }
 
 std::uint32_t crc32(const std::uint8_t* p, std::size_t n) {
@@ -301,7 +266,7 @@ class WicLoader : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    dir_ = new std::string(tempDir());
+    dir_ = new std::string(testing::tempFolder("lumova-wic"));
   }
   static void TearDownTestSuite() {
     const std::string pattern = *dir_ + "*";
@@ -340,8 +305,8 @@ std::string* WicLoader::dir_ = nullptr;
 
 TEST_F(WicLoader, EachFormatDecodesToItsSizeAndPixels) {
   const std::string bmp = encoded("pattern.bmp", GUID_ContainerFormatBmp);
-  writeFile(path("pattern.dib"), readFile(bmp));
-  writeFile(path("blocks.jif"), readFile(jpegPath()));
+  writeFile(path("pattern.dib"), testing::readBytes(bmp));
+  writeFile(path("blocks.jif"), testing::readBytes(jpegPath()));
   struct Row {
     std::string file;
     int width, height;
@@ -454,7 +419,7 @@ std::string markedCopy(const std::string& path, const std::string& name, std::ui
   exif.bigEndian = true;
   exif.directories = {testdata::cameraDirectory(orientation)};
   const std::string copy = path.substr(0, path.find_last_of('\\') + 1) + name;
-  writeFile(copy, testdata::withExif(readFile(path), exif.bytes()));
+  writeFile(copy, testdata::withExif(testing::readBytes(path), exif.bytes()));
   return copy;
 }
 
@@ -499,7 +464,7 @@ TEST_F(WicLoader, SidewaysPicturesFitTheBoxUpright) {
 
 TEST_F(WicLoader, ContentDecidesTheFormatNotTheName) {
   const std::string png = encoded("named-wrongly.png", GUID_ContainerFormatPng);
-  writeFile(path("named-wrongly.bmp"), readFile(png));
+  writeFile(path("named-wrongly.bmp"), testing::readBytes(png));
   const PictureLoad load = loader_.load(path("named-wrongly.bmp"));
   ASSERT_TRUE(load);
   EXPECT_EQ(load.picture->width(), 37);
@@ -557,11 +522,11 @@ TEST_F(WicLoader, GifShowsItsFirstFrameOnTheLogicalScreen) {
 }
 
 TEST_F(WicLoader, BadFilesFailWithTheirError) {
-  const Bytes jpeg = readFile(jpegPath());
-  const Bytes png = readFile(encoded("whole.png", GUID_ContainerFormatPng));
-  const Bytes gif = readFile(encoded("whole.gif", GUID_ContainerFormatGif, true));
-  const Bytes bmp = readFile(encoded("whole.bmp", GUID_ContainerFormatBmp));
-  const Bytes tif = readFile(encoded("whole.tif", GUID_ContainerFormatTiff));
+  const Bytes jpeg = testing::readBytes(jpegPath());
+  const Bytes png = testing::readBytes(encoded("whole.png", GUID_ContainerFormatPng));
+  const Bytes gif = testing::readBytes(encoded("whole.gif", GUID_ContainerFormatGif, true));
+  const Bytes bmp = testing::readBytes(encoded("whole.bmp", GUID_ContainerFormatBmp));
+  const Bytes tif = testing::readBytes(encoded("whole.tif", GUID_ContainerFormatTiff));
   ASSERT_FALSE(jpeg.empty() || png.empty() || gif.empty() || bmp.empty() || tif.empty());
   const Bytes text = {'J', 'u', 's', 't', ' ', 's', 'o', 'm', 'e', ' ', 't', 'e', 'x', 't', '\r', '\n'};
   // Up to and including the frame header: SOI, APP0/quant tables, SOF.

@@ -3,40 +3,23 @@
 #include <windows.h>
 
 #include <condition_variable>
-#include <cstring>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "common/wic_loader_win32.h"
 #include "saver/preloader_win32.h"
+#include "tests/support/bmp_bytes.h"
+#include "tests/support/temp_files_win32.h"
 
 namespace lumova::win32 {
 namespace {
 
-std::string tempPath(const std::string& name) {
-  char base[MAX_PATH];
-  GetTempPathA(MAX_PATH, base);
-  return std::string(base) + "lumova-preload-" + std::to_string(GetCurrentProcessId()) + "-" + name;
-}
+std::string tempPath(const std::string& name) { return testing::tempFolder("lumova-preload") + name; }
 
 // A 24-bit bitmap of one grey level.
 void writeBmp(const std::string& path, int width, int height, std::uint8_t grey) {
-  const int stride = (width * 3 + 3) / 4 * 4;
-  std::vector<std::uint8_t> b(54 + static_cast<std::size_t>(stride) * height, grey);
-  const std::uint32_t header[] = {static_cast<std::uint32_t>(b.size()), 0, 54, 40, static_cast<std::uint32_t>(width),
-                                  static_cast<std::uint32_t>(height)};
-  b[0] = 'B';
-  b[1] = 'M';
-  std::memcpy(&b[2], header, sizeof header);
-  const std::uint16_t planesAndBits[] = {1, 24};
-  std::memcpy(&b[26], planesAndBits, sizeof planesAndBits);
-  std::memset(&b[30], 0, 24);
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  DWORD written = 0;
-  WriteFile(h, b.data(), static_cast<DWORD>(b.size()), &written, nullptr);
-  CloseHandle(h);
+  ASSERT_TRUE(testing::writeBytes(path, testing::bmp24(width, height, [grey](int, int) { return grey * 0x010101u; })));
 }
 
 void setLastWrite(const std::string& path, std::uint64_t time) {

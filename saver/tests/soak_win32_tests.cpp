@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <vector>
 
 #include "common/clock.h"
@@ -17,7 +16,9 @@
 #include "common/module1.h"
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/memory_file_store.h"
+#include "tests/support/bmp_bytes.h"
 #include "tests/support/soak_support.h"
+#include "tests/support/temp_files_win32.h"
 
 using namespace lumova;
 
@@ -26,27 +27,8 @@ using lumova::testing::SilentMessages;
 
 namespace {
 
-// A 24-bit bitmap of one colour.
-void writeBmp(const std::string& path, int w, int h, unsigned char r, unsigned char g, unsigned char b) {
-  int row = (w * 3 + 3) & ~3;
-  std::vector<unsigned char> f(54 + static_cast<std::size_t>(row) * h, 0);
-  auto put32 = [&](int at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) f[at + i] = static_cast<unsigned char>(v >> (8 * i));
-  };
-  f[0] = 'B', f[1] = 'M';
-  put32(2, static_cast<std::uint32_t>(f.size()));
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, static_cast<std::uint32_t>(w));
-  put32(22, static_cast<std::uint32_t>(h));
-  f[26] = 1, f[28] = 24;
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      std::size_t at = 54 + static_cast<std::size_t>(y) * row + x * 3;
-      f[at] = b, f[at + 1] = g, f[at + 2] = r;
-    }
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(f.data()), static_cast<std::streamsize>(f.size()));
+void writeBmp(const std::string& path, int w, int h, std::uint32_t rgb) {
+  ASSERT_TRUE(lumova::testing::writeBytes(path, lumova::testing::bmp24(w, h, [rgb](int, int) { return rgb; })));
 }
 
 struct Usage {
@@ -76,13 +58,10 @@ void pump() {
 }  // namespace
 
 TEST(SaverSoak, FiveHundredChangesHoldNothingMore) {
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  const std::string dir = std::string(temp) + "lumova-soak\\";
-  CreateDirectoryA(dir.c_str(), nullptr);
-  writeBmp(dir + "a.bmp", 640, 480, 200, 40, 40);
-  writeBmp(dir + "b.bmp", 320, 500, 40, 200, 40);
-  writeBmp(dir + "c.bmp", 900, 300, 40, 40, 200);
+  const std::string dir = lumova::testing::tempFolder("lumova-soak");
+  writeBmp(dir + "a.bmp", 640, 480, 0xC82828);
+  writeBmp(dir + "b.bmp", 320, 500, 0x28C828);
+  writeBmp(dir + "c.bmp", 900, 300, 0x2828C8);
 
   fakes::MemoryFileStore files;
   files.files["C:\\soak\\zbfaone.ini"] =
