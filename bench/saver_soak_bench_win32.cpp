@@ -8,71 +8,25 @@
 //   tools/wine-run build/win64/bench/saver_soak_bench_win32.exe [changes]
 #include <windows.h>
 #include <objbase.h>
-#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
-#include <vector>
 
-#include "common/clock.h"
-#include "common/message_box.h"
-#include "common/module1.h"
-#include "common/random.h"
-#include "common/wic_loader_win32.h"
 #include "password/password_form_win32.h"
-#include "saver/form1.h"
-#include "saver/form1_win32.h"
-#include "tests/fakes/fake_host.h"
-#include "tests/fakes/memory_file_store.h"
 #include "tests/support/bmp_bytes.h"
-#include "tests/support/soak_support.h"
+#include "tests/support/soak_support_win32.h"
 #include "tests/support/temp_files_win32.h"
 
 using namespace lumova;
 
-using lumova::testing::RushingClock;
-using lumova::testing::SilentMessages;
+using lumova::testing::pumpMessages;
+using lumova::testing::SoakSaver;
+using lumova::testing::usage;
+using lumova::testing::Usage;
 
 namespace {
-
-struct Usage {
-  SIZE_T privateBytes = 0;
-  SIZE_T workingSet = 0;
-  DWORD gdi = 0;
-  DWORD user = 0;
-  DWORD handles = 0;
-  bool extended = false;  // privateBytes is PrivateUsage rather than PagefileUsage
-};
-
-Usage usage() {
-  Usage u;
-  // The extended record where the platform fills it (Wine leaves it out).
-  PROCESS_MEMORY_COUNTERS_EX ex{};
-  ex.cb = sizeof ex;
-  if (GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&ex), sizeof ex) &&
-      ex.PrivateUsage > 0) {
-    u.privateBytes = ex.PrivateUsage;
-    u.workingSet = ex.WorkingSetSize;
-    u.extended = true;
-  } else {
-    PROCESS_MEMORY_COUNTERS m{};
-    m.cb = sizeof m;
-    GetProcessMemoryInfo(GetCurrentProcess(), &m, sizeof m);
-    u.privateBytes = m.PagefileUsage;
-    u.workingSet = m.WorkingSetSize;
-  }
-  u.gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-  u.user = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
-  if (!GetProcessHandleCount(GetCurrentProcess(), &u.handles)) u.handles = 0;
-  return u;
-}
-
-void pump() {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-}
 
 void printRow(const char* label, int changes, const Usage& u, double seconds) {
   std::printf("%-8s %6d  %10.2f  %10.2f  %5lu  %5lu  %7lu  %7.1f\n", label, changes, u.privateBytes / 1048576.0,
@@ -87,12 +41,12 @@ void promptOnce(HWND saver) {
   prompt.load();
   EnableWindow(saver, FALSE);
   prompt.setVisible(true);
-  pump();
+  pumpMessages();
   prompt.setPasswordText("not the password");
-  pump();
+  pumpMessages();
   prompt.setVisible(false);
   EnableWindow(saver, TRUE);
-  pump();
+  pumpMessages();
 }
 
 }  // namespace
@@ -116,28 +70,10 @@ int main(int argc, char** argv) {
       "[caption]\r\n0=First caption\r\n1=\r\n2=Third\r\n3=A longer caption for the fourth\r\n4=\r\n"
       "[image]\r\ntimeInterval=1\r\npicRandom=rand\r\nrandomEffect=1\r\neffectMode=1\r\nrandomPick=1\r\n";
 
-  fakes::MemoryFileStore files;
-  files.files["C:\\soak\\zbfaone.ini"] = ini;
-  fakes::CallLog log;
-  fakes::FakeHost host(log);
-  RushingClock clock;
-  ClockSeededRandom random(clock);
-  win32::WicPictureLoader loader;
-  SilentMessages messages;
-  Module1 module1;
-  std::unique_ptr<saver::Form1> form;
-  saver::SaverWindow window(GetModuleHandleA(nullptr),
-                            [&](TimerId id) {
-                              if (form) form->onTimer(id);
-                            },
-                            {});
-  window.setEffectsUnpaced(true);
-  form = std::make_unique<saver::Form1>(saver::Form1Deps{window, window, host, window, clock, random, loader, messages,
-                                                         module1, files, "C:\\soak", nullptr});
-  form->Form_Load();
-  ShowWindow(window.hwnd(), SW_SHOWNA);
-  form->Timer3_Timer();
-  pump();
+  auto owner = std::make_unique<SoakSaver>(ini, /*unpaced=*/true);
+  SoakSaver& saver = *owner;
+  auto* form = saver.form.get();
+  pumpMessages();
 
   const DWORD began = GetTickCount();
   auto seconds = [&] { return (GetTickCount() - began) / 1000.0; };
@@ -145,8 +81,8 @@ int main(int argc, char** argv) {
     form->Timer2_Timer();
     // A few motion ticks: the floating picture moves between changes.
     for (int k = 0; k < 3; ++k) form->Timer1_Timer();
-    pump();
-    log.clear();  // the fake host's record of calls would grow with every change
+    pumpMessages();
+    saver.log.clear();  // the fake host's record of calls would grow with every change
   };
 
   std::printf("%-8s %6s  %10s  %10s  %5s  %5s  %7s  %7s\n", "", "change", "private MB", "working MB", "GDI", "USER",
@@ -158,11 +94,11 @@ int main(int argc, char** argv) {
   Usage last = first;
   for (int i = 2; i <= changes; ++i) {
     change();
-    if (i % 1000 == 0) promptOnce(window.hwnd());
+    if (i % 1000 == 0) promptOnce(saver.window.hwnd());
     if (i == 100) printRow("settled", i, settled = usage(), seconds());
     if (i % 1000 == 0) printRow("", i, last = usage(), seconds());
   }
-  pump();
+  pumpMessages();
   last = usage();
   printRow("end", changes, last, seconds());
 
@@ -176,11 +112,12 @@ int main(int argc, char** argv) {
       static_cast<long>(last.user) - static_cast<long>(settled.user),
       static_cast<long>(last.handles) - static_cast<long>(settled.handles));
   if (first.gdi == 0 && first.user == 0) std::printf("GDI and USER counts: not reported on this platform\n");
-  std::printf("messages shown %d, saver ended %s\n", messages.shown, host.ended ? "yes" : "no");
+  std::printf("messages shown %d, saver ended %s\n", saver.messages.shown, saver.host.ended ? "yes" : "no");
   const bool flat = grewMb <= 1.0 && last.gdi == settled.gdi && last.user == settled.user;
-  form.reset();
+  const bool clean = saver.messages.shown == 0 && !saver.host.ended;
+  owner.reset();
   for (int i = 0; i < 5; ++i) DeleteFileA((dir + "p" + std::to_string(i) + ".bmp").c_str());
   RemoveDirectoryA(dir.c_str());
   CoUninitialize();
-  return flat && messages.shown == 0 && !host.ended ? 0 : 1;
+  return flat && clean ? 0 : 1;
 }
