@@ -8,6 +8,7 @@ set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${LUMOVA_BUILD:-$root/build}
 tree=$build/fuzz
+mkdir -p "$build"
 seconds=${1:-60}
 shift || true
 
