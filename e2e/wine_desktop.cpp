@@ -1,3 +1,4 @@
+#include "e2e/files.h"
 #include "e2e/wine_desktop.h"
 
 #include <algorithm>
@@ -16,19 +17,6 @@
 namespace lumova::e2e {
 namespace fs = std::filesystem;
 namespace {
-
-std::string readFile(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void writeFile(const fs::path& file, std::string_view text) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
-  if (!out.flush()) throw HarnessError("cannot write " + file.string());
-}
 
 // The launcher's own failures, as it reports them (see launcher_win32.c).
 // Appends one line with the seconds since `since` to the test's harness.log:

@@ -1,3 +1,4 @@
+#include "e2e/files.h"
 #include "e2e/wine_prefix.h"
 
 #include <sys/file.h>
@@ -19,13 +20,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kReadyStamp = ".lumova-e2e-ready";
-
-std::string readFile(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // The stamp names the Wine that made the prefix: a prefix from another
 // version may not start (a 64-bit-only prefix failed once wine32 came in).

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <string>
 
+#include "e2e/files.h"
 #include "e2e/e2e_paths.h"
 #include "e2e/e2e_test.h"
 #include "e2e/harness_error.h"
@@ -17,11 +18,6 @@ using namespace std::chrono_literals;
 using DialogStartupE2E = E2ETest;
 
 constexpr const char* kDialogTitle = " Lumova Screen Saver";
-
-std::string readFile(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), {});
-}
 
 std::string preparedSettings() {
   return "; kept by hand\r\n[total]\r\ntotal=1\r\n[images]\r\n0=C:\\Lumova\\one.bmp\r\n[caption]\r\n0=Caf\xE9\r\n"

@@ -9,6 +9,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "e2e/files.h"
 #include "e2e/e2e_paths.h"
 #include "e2e/e2e_test.h"
 #include "e2e/wait.h"
@@ -19,13 +20,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr std::string_view kSaverTitle = "Lumova Screen Saver";
-
-std::string readFile(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "e2e/files.h"
 #include "e2e/image.h"
 #include "e2e/process.h"
 #include "e2e/wait.h"
@@ -17,18 +18,6 @@
 namespace lumova::e2e {
 namespace {
 namespace fs = std::filesystem;
-
-std::string readFile(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void writeFile(const fs::path& file, const std::string& text) {
-  fs::create_directories(file.parent_path());
-  std::ofstream(file, std::ios::binary) << text;
-}
 
 // A fresh folder for one test, removed afterwards.
 class TempDir {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/files.h"
 #include "e2e/e2e_test.h"
 #include "e2e/wait.h"
 
@@ -32,17 +33,6 @@ const std::string kUserShellFolders =
 const std::string kLocalAppData = "C:\\users\\Jane Doe\\AppData\\Local";
 const std::string kInstallDir = kLocalAppData + "\\Programs\\Lumova";
 const std::string kShortcutName = "Lumova Screen Saver Settings.lnk";
-
-std::string readFile(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void writeFile(const fs::path& file, const std::string& text) {
-  std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
-}
 
 std::uint32_t le(const std::string& bytes, std::size_t at, int size) {
   std::uint32_t value = 0;
