@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -55,7 +56,10 @@ int main(int argc, char** argv) {
   const int changes = argc > 1 ? std::atoi(argv[1]) : 10000;
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   const std::string dir = lumova::testing::tempFolder("lumova-soak-bench");
-  const int sizes[][2] = {{640, 480}, {320, 500}, {900, 300}, {200, 200}, {1023, 767}};
+  // Shapes of every kind but one pixel count, so that whichever two pictures
+  // are held (the shown and the next) they take the same memory, and what
+  // the process holds compares from one sample to the next.
+  const int sizes[][2] = {{640, 480}, {480, 640}, {960, 320}, {320, 960}, {768, 400}};
   std::string ini = "[total]\r\ntotal=5\r\n[images]\r\n";
   for (int i = 0; i < 5; ++i) {
     const std::string path = dir + "p" + std::to_string(i) + ".bmp";
@@ -92,11 +96,16 @@ int main(int argc, char** argv) {
   printRow("start", 1, first, seconds());
   Usage settled{};
   Usage last = first;
+  SIZE_T lowest = 0, highest = 0;  // private bytes over the samples after change 100
   for (int i = 2; i <= changes; ++i) {
     change();
     if (i % 1000 == 0) promptOnce(saver.window.hwnd());
     if (i == 100) printRow("settled", i, settled = usage(), seconds());
-    if (i % 1000 == 0) printRow("", i, last = usage(), seconds());
+    if (i % 1000 == 0) {
+      printRow("", i, last = usage(), seconds());
+      lowest = lowest ? std::min(lowest, last.privateBytes) : last.privateBytes;
+      highest = std::max(highest, last.privateBytes);
+    }
   }
   pumpMessages();
   last = usage();
@@ -111,6 +120,8 @@ int main(int argc, char** argv) {
       static_cast<long>(last.gdi) - static_cast<long>(settled.gdi),
       static_cast<long>(last.user) - static_cast<long>(settled.user),
       static_cast<long>(last.handles) - static_cast<long>(settled.handles));
+  if (highest)
+    std::printf("private bytes every 1000 changes: %.2f to %.2f MB\n", lowest / 1048576.0, highest / 1048576.0);
   if (first.gdi == 0 && first.user == 0) std::printf("GDI and USER counts: not reported on this platform\n");
   std::printf("messages shown %d, saver ended %s\n", saver.messages.shown, saver.host.ended ? "yes" : "no");
   const bool flat = grewMb <= 1.0 && last.gdi == settled.gdi && last.user == settled.user;
