@@ -908,8 +908,9 @@ TEST_F(DialogTest, NoControlsOverlapAndAllFitTheirPage) {
     for (const auto& [h, r] : placed)
       for (const RECT& frame : frames) {
         RECT both{};
-        if (IntersectRect(&both, &r, &frame))
+        if (IntersectRect(&both, &r, &frame)) {
           EXPECT_TRUE(EqualRect(&both, &r)) << narrow(windowText(h)) << " on a frame";
+        }
       }
     for (std::size_t i = 0; i < placed.size(); ++i)
       for (std::size_t j = i + 1; j < placed.size(); ++j) {

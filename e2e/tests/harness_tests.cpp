@@ -226,12 +226,18 @@ TEST(Wait, ReportsWhetherTheConditionHeld) {
   EXPECT_GE(calls, 2) << "checked again at the deadline";
 }
 
+SpawnOptions command(std::vector<std::string> argv) {
+  SpawnOptions options;
+  options.argv = std::move(argv);
+  return options;
+}
+
 TEST(Process, ReportsExitCodeAndSignal) {
-  auto done = ChildProcess::spawn({.argv = {"sh", "-c", "exit 3"}});
+  auto done = ChildProcess::spawn(command({"sh", "-c", "exit 3"}));
   EXPECT_EQ(done.waitForExit(std::chrono::seconds(10)), 3);
   EXPECT_FALSE(done.running());
 
-  auto sleeper = ChildProcess::spawn({.argv = {"sleep", "60"}});
+  auto sleeper = ChildProcess::spawn(command({"sleep", "60"}));
   EXPECT_FALSE(sleeper.waitForExit(std::chrono::milliseconds(50)));
   EXPECT_TRUE(sleeper.running());
   sleeper.stop(std::chrono::milliseconds(0));
@@ -241,7 +247,7 @@ TEST(Process, ReportsExitCodeAndSignal) {
 TEST(Process, StopEndsTheWholeProcessGroup) {
   TempDir tmp;
   const fs::path pidFile = tmp.path() / "grandchild";
-  auto parent = ChildProcess::spawn({.argv = {"sh", "-c", "sleep 60 & echo $! > " + pidFile.string() + "; wait"}});
+  auto parent = ChildProcess::spawn(command({"sh", "-c", "sleep 60 & echo $! > " + pidFile.string() + "; wait"}));
   ASSERT_TRUE(waitUntil([&] { return readFile(pidFile).ends_with('\n'); }, std::chrono::seconds(10)));
   const pid_t grandchild = std::stoi(readFile(pidFile));
   parent.stop(std::chrono::milliseconds(0));
@@ -259,12 +265,12 @@ TEST(Process, OutputEnvironmentAndPassedDescriptor) {
   ::setenv("LUMOVA_E2E_TEST_DROP", "dropped", 1);
   int fds[2];
   ASSERT_EQ(::pipe(fds), 0);
-  auto child = ChildProcess::spawn({
-      .argv = {"sh", "-c", "echo out $KEEP ${LUMOVA_E2E_TEST_DROP:-gone}; echo err >&2; echo fd >&3"},
-      .env = {{"KEEP", "kept"}, {"LUMOVA_E2E_TEST_DROP", std::nullopt}},
-      .output = tmp.path() / "log",
-      .passFd = fds[1],
-  });
+  SpawnOptions options =
+      command({"sh", "-c", "echo out $KEEP ${LUMOVA_E2E_TEST_DROP:-gone}; echo err >&2; echo fd >&3"});
+  options.env = {{"KEEP", "kept"}, {"LUMOVA_E2E_TEST_DROP", std::nullopt}};
+  options.output = tmp.path() / "log";
+  options.passFd = fds[1];
+  auto child = ChildProcess::spawn(options);
   ::close(fds[1]);
   EXPECT_EQ(child.waitForExit(std::chrono::seconds(10)), 0);
   EXPECT_EQ(readFile(tmp.path() / "log"), "out kept gone\nerr\n");
@@ -276,7 +282,7 @@ TEST(Process, OutputEnvironmentAndPassedDescriptor) {
 }
 
 TEST(Process, MissingProgramEndsWith127) {
-  auto child = ChildProcess::spawn({.argv = {"/nonexistent/program"}});
+  auto child = ChildProcess::spawn(command({"/nonexistent/program"}));
   EXPECT_EQ(child.waitForExit(std::chrono::seconds(10)), 127);
 }
 

@@ -134,7 +134,9 @@ TEST(Slideshow, MissingSecondPictureEndsAtTheFirstChange) {
     // Lock released (where it applies), then the window closed, then the program ended.
     auto at = [&](const char* s) { return std::find(rig.log.begin(), rig.log.end(), s) - rig.log.begin(); };
     EXPECT_LT(at("unload"), at("end"));
-    if (r.releasesLock) EXPECT_LT(at("lock off"), at("unload"));
+    if (r.releasesLock) {
+      EXPECT_LT(at("lock off"), at("unload"));
+    }
     EXPECT_EQ(std::count(rig.log.begin(), rig.log.end(), "lock off"), r.releasesLock ? 1 : 0);
     rig.runFor(30);
     EXPECT_EQ(rig.messages.shown.size(), 1u);
@@ -194,8 +196,7 @@ TEST(Fit, LargePicturesShrinkWholeSmallOnesNeverGrow) {
       {{1025, 768}, {1024, 768}, {1024, 767}},   // one pixel over
       {{640, 480}, {1024, 768}, {640, 480}},     // never enlarged
       {{1, 5000}, {1024, 768}, {1, 768}},        // a pixel wide stays a pixel wide
-      {{5000, 1}, {1024, 768}, {1024, 1}},
-      {{3000, 2000}, {0, 0}, {3000, 2000}},      // no box: natural size
+      {{5000, 1}, {1024, 768}, {1024, 1}},      {{3000, 2000}, {0, 0}, {3000, 2000}},  // no box: natural size
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(std::to_string(r.picture.width) + "x" + std::to_string(r.picture.height) + " in " +
@@ -236,8 +237,9 @@ TEST(Fit, PicFitAsksForTheRoomAndCentresWhatItGets) {
     const PictureSize shown = fitWithin({3000, 2000}, r.fit);
     EXPECT_EQ(rig.view.pictureRect.width, shown.width * 15.0);
     EXPECT_EQ(rig.view.pictureRect.height, shown.height * 15.0);
-    if (r.fit.width != 768)  // a floating one has moved on since
+    if (r.fit.width != 768) {  // a floating one has moved on since
       EXPECT_EQ(rig.view.pictureRect.left, saver::centredOffset(15360, shown.width * 15.0));
+    }
   }
 }
 
