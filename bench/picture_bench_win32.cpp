@@ -33,9 +33,9 @@
 #include <vector>
 
 #include "common/text_win32.h"
-#include "common/wic_loader_win32.h"
-#include "saver/preloader.h"
-#include "saver/preloader_win32.h"
+#include "picture/wic_loader_win32.h"
+#include "picture/preloader.h"
+#include "picture/preloader_win32.h"
 
 namespace lumova::win32 {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "common/gdi_win32.h"
 #include "common/units.h"
-#include "common/wic_loader_win32.h"
+#include "picture/wic_loader_win32.h"
 #include "dialog/form2_text_win32.h"
 
 namespace lumova::dialog {
@@ -44,7 +44,7 @@ std::vector<std::string> Form2Window::openFiles(const OpenFileRequest& request) 
   ofn.lpstrFile = file.data();
   ofn.nMaxFile = static_cast<DWORD>(file.size());
   ofn.lpstrTitle = title.c_str();
-  ofn.Flags = request.flags | OFN_EXPLORER;
+  ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_EXPLORER;
   if (!GetOpenFileNameW(&ofn)) return {};
   // Up to the empty name that ends the list.
   std::size_t end = 0;
@@ -90,7 +90,7 @@ std::optional<FontChoice> Form2Window::chooseFont(const FontRequest& request) {
   cf.hwndOwner = modalOwner();
   cf.lpLogFont = &font;
   cf.iPointSize = static_cast<INT>(tenths);
-  cf.Flags = request.flags | CF_INITTOLOGFONTSTRUCT;
+  cf.Flags = CF_SCREENFONTS | CF_EFFECTS | CF_LIMITSIZE | CF_INITTOLOGFONTSTRUCT;
   cf.rgbColors = win32::toColorRef(initial.colour);
   cf.nSizeMin = request.minSize;
   cf.nSizeMax = request.maxSize;
@@ -114,7 +114,7 @@ std::optional<std::uint32_t> Form2Window::chooseColour(const ColourRequest& requ
   cc.hwndOwner = modalOwner();
   cc.rgbResult = win32::toColorRef(request.initial);
   cc.lpCustColors = customColours_.data();
-  cc.Flags = request.flags;
+  cc.Flags = CC_RGBINIT;
   if (!ChooseColorW(&cc)) return std::nullopt;
   return static_cast<std::uint32_t>(cc.rgbResult & 0xFFFFFFu);
 }

@@ -11,6 +11,7 @@
 #include "dialog/form2_controls.h"
 
 namespace lumova {
+class FolderTree;
 class PictureLoader;
 namespace settings {
 class SettingsStore;
@@ -18,8 +19,6 @@ class SettingsStore;
 }  // namespace lumova
 
 namespace lumova::dialog {
-
-class FolderTree;
 
 // Sizes in twips (1/1440 inch), as the dialog's placement and its thumbnail
 // rules are written, and the monitor's twips per pixel (15 at 96 DPI).
@@ -43,13 +42,13 @@ struct FontChoice {
   std::uint32_t colour = 0;  // RGB value, red in the low byte
 };
 
-// The system's file-open dialog. `filter` holds description and pattern
+// The system's file-open dialog: existing files only, several at once, no
+// read-only box. `filter` holds description and pattern
 // pairs separated by "|"; `filterIndex` counts the pairs from 1.
 struct OpenFileRequest {
   std::string filter;
   int filterIndex = 1;
   std::string title;
-  std::uint32_t flags = 0;  // the dialog's OFN_ flags
 };
 
 // The system's folder picker.
@@ -57,18 +56,17 @@ struct FolderRequest {
   std::string title;
 };
 
-// The system's font dialog, opening on `initial`.
+// The system's font dialog, opening on `initial`: screen fonts, with colour,
+// underline and strikeout, sizes from minSize to maxSize.
 struct FontRequest {
   FontChoice initial;
-  std::uint32_t flags = 0;  // CF_ flags
-  int minSize = 0;          // points
+  int minSize = 0;  // points
   int maxSize = 0;
 };
 
-// The system's colour dialog, opening on `initial`.
+// The system's colour dialog, opening with `initial` selected.
 struct ColourRequest {
   std::uint32_t initial = 0;
-  std::uint32_t flags = 0;  // CC_ flags
 };
 
 class Form2Host {

@@ -42,22 +42,12 @@ inline constexpr const char* kPictureFilter =
     "Image files (*.gif;*.jpg;*.bmp)|*.gif;*.jpg;*.bmp|CompuServe Files (*.gif)|*.gif|Jpeg Files (*.jpg)|*.jpg|"
     "Jif files (*.jif)|*.jif|Windows Bitmap Files (*.bmp)|*.bmp|Windows DIB files (*.dib)|*.dib";
 inline constexpr const char* kOpenTitle = "Select a file to open";
-// OFN_FILEMUSTEXIST | OFN_HIDEREADONLY, and several files at once:
-// OFN_ALLOWMULTISELECT | OFN_EXPLORER.
-inline constexpr std::uint32_t kOpenFlags = 0x1004 | 0x200 | 0x80000;
 
 // "Add Folder...": the folder picker's title, and what is said when the
 // folder holds nothing new.
 inline constexpr const char* kFolderTitle = "Select a folder of pictures";
 inline constexpr const char* kNoPicturesFound = "No pictures were found in";
 inline constexpr const char* kAllPicturesListed = "Every picture in this folder is already in the list:";
-
-// The font dialog: screen fonts, with colour, underline and strikeout, sizes
-// limited to newFontSize's range.
-inline constexpr std::uint32_t kFontFlags = 0x2101;  // CF_SCREENFONTS | CF_EFFECTS | CF_LIMITSIZE
-
-// The colour dialog opens with its current colour selected.
-inline constexpr std::uint32_t kColourFlags = 1;  // CC_RGBINIT
 
 // What photo1 shows: the held picture drawn at (0, 0) at this size in twips.
 struct Thumbnail {

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "common/wic_loader_win32.h"
+#include "picture/wic_loader_win32.h"
 #include "settings/file_store.h"
 #include "settings/settings_store.h"
 

@@ -1,8 +1,8 @@
 #include "dialog/form2_thumbnail_win32.h"
 
 #include "common/gdi_win32.h"
-#include "common/wic_loader_win32.h"
-#include "common/area_scale.h"
+#include "picture/wic_loader_win32.h"
+#include "picture/area_scale.h"
 
 namespace lumova::dialog {
 namespace {

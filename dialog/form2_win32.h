@@ -19,7 +19,7 @@
 
 #include "common/message_box.h"
 #include "common/window_win32.h"
-#include "dialog/folder_tree_win32.h"
+#include "picture/folder_tree_win32.h"
 #include "dialog/form2_host.h"
 #include "dialog/form2_model.h"
 #include "dialog/form2_thumbnail_win32.h"

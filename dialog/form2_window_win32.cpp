@@ -91,7 +91,7 @@ bool Form2Window::create() {
   CreateDialogParamW(instance_, MAKEINTRESOURCEW(IDD_FORM2), nullptr,
                      &win32::dialogProc<Form2Window, &Form2Window::onMainMessage>, reinterpret_cast<LPARAM>(this));
   if (!hwnd_) return false;
-  // The design-time state (combo items, colours), then start-up.
+  // Every control as the model starts it (combo items, colours), then start-up.
   for (std::size_t i = 0; i < kControlCount; ++i) mirror(static_cast<Control>(i));
   model_->Form_Load();
   return hwnd_ != nullptr;

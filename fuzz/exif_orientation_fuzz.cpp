@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "common/exif_orientation.h"
+#include "picture/exif_orientation.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // Exactly `size` bytes, so that a read one past the end is caught.

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "common/picture_probe.h"
+#include "picture/picture_probe.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using lumova::PictureFormat;

@@ -125,7 +125,7 @@ void Form1::Timer3_Timer() {
     if (!showPictures()) return;
     showCaptions();
     drawUpcoming();
-    d_.timers.set(TimerId::Timer1, options_.motionIntervalMs.value_or(kDesignMotionIntervalMs));
+    d_.timers.set(TimerId::Timer1, options_.motionIntervalMs.value_or(kDefaultMotionIntervalMs));
     d_.timers.set(TimerId::Timer2, interval);
     drawFloatDirections();
   });

@@ -6,7 +6,7 @@
 #include "common/message_box.h"
 #include "common/text_win32.h"
 #include "common/units.h"
-#include "common/wic_loader_win32.h"
+#include "picture/wic_loader_win32.h"
 #include "res/resource_ids.h"
 #include "saver/transition_player_win32.h"
 #include "saver/transitions.h"

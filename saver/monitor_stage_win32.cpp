@@ -2,7 +2,7 @@
 
 #include "common/text_win32.h"
 #include "common/units.h"
-#include "common/wic_loader_win32.h"
+#include "picture/wic_loader_win32.h"
 
 namespace lumova::saver {
 namespace {

@@ -13,14 +13,14 @@
 namespace lumova::saver {
 
 // The motion timer's interval when the speed is outside the table.
-inline constexpr std::uint32_t kDesignMotionIntervalMs = 100;
+inline constexpr std::uint32_t kDefaultMotionIntervalMs = 100;
 
 struct SaverOptions {
   bool randomOrder = false;        // randomPick reads as exactly 1
   bool desktopBackground = false;  // backEffect other than 0: a snapshot of the desktop
   std::uint32_t backColor = 0;     // RGB value, red in the low byte
   // The motion timer's interval for picSpeed 0 to 5; nothing for any other
-  // speed (the design interval stays).
+  // speed (the default interval stays).
   std::optional<std::uint32_t> motionIntervalMs;
   bool centred = true;                 // picRandom is exactly "cent"
   std::uint32_t changeIntervalMs = 0;  // timeInterval seconds as milliseconds, halves to even

@@ -64,7 +64,7 @@ struct KeyInfo {
   Kind kind;
   // Numbers: what a reader takes from the file, anything else reads as the
   // default. Wider than `range` where the saver gives odd values a meaning
-  // (a speed outside the table keeps the design interval).
+  // (a speed outside the table keeps the default interval).
   double min = 0;
   double max = 0;
   // The values the option is meant to hold: the dialog's control offers

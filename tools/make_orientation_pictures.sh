@@ -3,7 +3,7 @@
 # stored as it is, with an orientation mark of 1 to 8 on each copy, as
 # lossless TIFF and as JPEG (quality 100, no chroma subsampling), each in
 # both byte orders: o<N>-ii.tif, o<N>-mm.tif, o<N>-ii.jpg, o<N>-mm.jpg.
-# The pattern's colours are those of common/tests/orientation_cases.h.
+# The pattern's colours are those of picture/tests/orientation_cases.h.
 #   make_orientation_pictures.sh OUTDIR
 set -eu
 out=$1

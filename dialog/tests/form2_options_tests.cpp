@@ -17,13 +17,12 @@ using testing::FileView;
 using testing::fullIni;
 using testing::kIniPath;
 
-TEST(Form2Font, OpensOnTheStoredFontWithItsFlagsAndSizeLimits) {
+TEST(Form2Font, OpensOnTheStoredFontWithItsSizeLimits) {
   Dialog d(fullIni());
   d.model.Form_Load();
   d.model.click(Control::font);
   ASSERT_EQ(d.host.fontRequests.size(), 1u);
   const FontRequest& r = d.host.fontRequests[0];
-  EXPECT_EQ(r.flags, 0x2101u);
   EXPECT_EQ(r.minSize, 10);
   EXPECT_EQ(r.maxSize, 48);
   EXPECT_EQ(r.initial.name, "Verdana");
@@ -105,7 +104,6 @@ TEST(Form2BackColour, OpensOnTheStoredColourAndKeepsThePick) {
   d.model.click(Control::backColorClick);
   ASSERT_EQ(d.host.colourRequests.size(), 1u);
   EXPECT_EQ(d.host.colourRequests[0].initial, 255u);
-  EXPECT_EQ(d.host.colourRequests[0].flags, 1u);
   EXPECT_EQ(d.model.value(Key::newBackColor), std::to_string(0xFF8040));
   EXPECT_EQ(d[Control::Picture1].colour, 0xFF8040u);
 

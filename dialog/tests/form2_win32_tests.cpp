@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "common/gdi_win32.h"
-#include "common/wic_loader_win32.h"
+#include "picture/wic_loader_win32.h"
 #include "dialog/form2_thumbnail_win32.h"
 #include "dialog/form2_win32.h"
 #include "dialog/form2_win32_ids.h"

@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "dialog/folder_scan.h"
+#include "picture/folder_scan.h"
 
 namespace lumova::fakes {
 
-class FakeFolders : public dialog::FolderTree {
+class FakeFolders : public FolderTree {
  public:
   // Entries of each folder, in the order the system would give them.
-  std::map<std::string, std::vector<dialog::FolderEntry>> folders;
+  std::map<std::string, std::vector<FolderEntry>> folders;
   std::set<std::string> unreadable;
   std::vector<std::string> listed;  // every folder asked for
 
@@ -24,7 +24,7 @@ class FakeFolders : public dialog::FolderTree {
   void addFile(const std::string& path) { add(path, false, false); }
   void addFolder(const std::string& path, bool reparsePoint = false) { add(path, true, reparsePoint); }
 
-  std::optional<std::vector<dialog::FolderEntry>> list(const std::string& folder) override {
+  std::optional<std::vector<FolderEntry>> list(const std::string& folder) override {
     listed.push_back(folder);
     if (unreadable.count(folder) != 0) return std::nullopt;
     auto it = folders.find(folder);

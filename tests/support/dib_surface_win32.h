@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "common/gdi_win32.h"
-#include "common/wic_loader_win32.h"
+#include "picture/wic_loader_win32.h"
 
 namespace lumova::testing {
 

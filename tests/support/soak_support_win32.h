@@ -13,7 +13,7 @@
 #include "common/message_box.h"
 #include "common/module1.h"
 #include "common/random.h"
-#include "common/wic_loader_win32.h"
+#include "picture/wic_loader_win32.h"
 #include "saver/form1.h"
 #include "saver/form1_win32.h"
 #include "tests/fakes/fake_host.h"

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "common/text_win32.h"
-#include "common/wic_loader_win32.h"
+#include "picture/wic_loader_win32.h"
 
 namespace lumova::testing {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "common/area_scale.h"
+#include "picture/area_scale.h"
 
 namespace lumova {
 namespace {

@@ -1,4 +1,4 @@
-#include "common/area_scale.h"
+#include "picture/area_scale.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "common/pixel_orientation.h"
+#include "picture/pixel_orientation.h"
 
 #include <algorithm>
 #include <cstring>

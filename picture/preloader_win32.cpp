@@ -1,10 +1,10 @@
-#include "saver/preloader_win32.h"
+#include "picture/preloader_win32.h"
 
 #include <windows.h>
 
 #include "common/gdi_win32.h"
 #include "common/text_win32.h"
-#include "common/wic_loader_win32.h"
+#include "picture/wic_loader_win32.h"
 
 namespace lumova::win32 {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "common/wic_loader_win32.h"
-#include "saver/preloader_win32.h"
+#include "picture/wic_loader_win32.h"
+#include "picture/preloader_win32.h"
 #include "tests/support/bmp_bytes.h"
 #include "tests/support/temp_files_win32.h"
 

@@ -1,7 +1,7 @@
 // File stamps from the file system, for PreloadingLoader.
 #pragma once
 
-#include "saver/preloader.h"
+#include "picture/preloader.h"
 
 namespace lumova::win32 {
 

@@ -1,4 +1,4 @@
-#include "common/picture_probe.h"
+#include "picture/picture_probe.h"
 
 #include <algorithm>
 #include <cstring>

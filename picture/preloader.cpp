@@ -1,4 +1,4 @@
-#include "saver/preloader.h"
+#include "picture/preloader.h"
 
 #include <algorithm>
 #include <iterator>

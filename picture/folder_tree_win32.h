@@ -1,13 +1,13 @@
 // The folders of the file system, as "Add Folder..." reads them.
 #pragma once
 
-#include "dialog/folder_scan.h"
+#include "picture/folder_scan.h"
 
-namespace lumova::dialog {
+namespace lumova {
 
 class SystemFolderTree final : public FolderTree {
  public:
   std::optional<std::vector<FolderEntry>> list(const std::string& folder) override;
 };
 
-}  // namespace lumova::dialog
+}  // namespace lumova

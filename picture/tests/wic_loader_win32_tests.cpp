@@ -15,10 +15,10 @@
 #include <thread>
 #include <vector>
 
-#include "common/tests/orientation_cases.h"
-#include "common/tests/picture_bytes.h"
+#include "picture/tests/orientation_cases.h"
+#include "picture/tests/picture_bytes.h"
 #include "common/text_win32.h"
-#include "common/wic_loader_win32.h"
+#include "picture/wic_loader_win32.h"
 #include "tests/support/bmp_bytes.h"
 #include "tests/support/temp_files_win32.h"
 #include "tests/support/wic_encode_win32.h"

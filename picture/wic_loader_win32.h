@@ -15,34 +15,10 @@
 #include <string>
 #include <utility>
 
+#include "common/com_win32.h"
 #include "common/picture.h"
 
 namespace lumova::win32 {
-
-// Owns one reference to a COM object.
-template <typename T>
-class ComPtr {
- public:
-  ComPtr() = default;
-  ~ComPtr() { reset(); }
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  T* get() const { return p_; }
-  T* operator->() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-  // For an out-parameter: releases what is held and gives its slot.
-  T** put() {
-    reset();
-    return &p_;
-  }
-  void** putVoid() { return reinterpret_cast<void**>(put()); }
-  void reset() {
-    if (p_) std::exchange(p_, nullptr)->Release();
-  }
-
- private:
-  T* p_ = nullptr;
-};
 
 class DibPicture final : public Picture {
  public:

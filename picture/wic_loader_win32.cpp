@@ -1,4 +1,4 @@
-#include "common/wic_loader_win32.h"
+#include "picture/wic_loader_win32.h"
 
 #include <objbase.h>
 #include <wincodec.h>
@@ -7,11 +7,11 @@
 #include <new>
 #include <vector>
 
-#include "common/area_scale.h"
-#include "common/exif_orientation.h"
+#include "picture/area_scale.h"
+#include "picture/exif_orientation.h"
 #include "common/gdi_win32.h"
-#include "common/picture_probe.h"
-#include "common/pixel_orientation.h"
+#include "picture/picture_probe.h"
+#include "picture/pixel_orientation.h"
 #include "common/text_win32.h"
 
 // The decoder's own scaling, which MinGW's headers do not declare.
@@ -29,21 +29,6 @@ namespace {
 
 constexpr GUID kIidBitmapSourceTransform = {
     0x3B16811B, 0x6A43, 0x4ec9, {0xB7, 0x13, 0x3D, 0x5A, 0x0C, 0x13, 0xB9, 0x40}};
-
-// COM for the duration of one load. A thread already in a single-threaded
-// apartment keeps it (RPC_E_CHANGED_MODE): WIC's objects work in either.
-class ComScope {
- public:
-  ComScope() : hr_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
-  ~ComScope() {
-    if (SUCCEEDED(hr_)) CoUninitialize();
-  }
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-
- private:
-  HRESULT hr_;
-};
 
 PictureLoad failed(PictureError error) { return PictureLoad{nullptr, error}; }
 

@@ -23,8 +23,8 @@
 #include <thread>
 #include <vector>
 
-#include "common/picture_probe.h"
-#include "common/wic_loader_win32.h"
+#include "picture/picture_probe.h"
+#include "picture/wic_loader_win32.h"
 #include "tests/support/temp_files_win32.h"
 #include "tests/support/wic_encode_win32.h"
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "common/picture_probe.h"
-#include "common/tests/picture_bytes.h"
+#include "picture/picture_probe.h"
+#include "picture/tests/picture_bytes.h"
 
 namespace lumova {
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "common/exif_orientation.h"
-#include "common/tests/picture_bytes.h"
+#include "picture/exif_orientation.h"
+#include "picture/tests/picture_bytes.h"
 
 namespace lumova {
 namespace {

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace lumova::dialog {
+namespace lumova {
 
 struct FolderEntry {
   std::string name;  // UTF-8, no path
@@ -53,4 +53,4 @@ struct FolderScan {
 // read is skipped and the scan goes on.
 FolderScan scanPictures(FolderTree& tree, const std::string& root, const std::vector<std::string>& extensions);
 
-}  // namespace lumova::dialog
+}  // namespace lumova

@@ -1,11 +1,11 @@
 // Turning decoded pixels upright as a picture's orientation mark asks
-// (common/exif_orientation.h): 1 as stored, 2 mirrored left to right,
+// (picture/exif_orientation.h): 1 as stored, 2 mirrored left to right,
 // 3 turned half round, 4 mirrored top to bottom, 5 mirrored across the
 // diagonal from the top left, 6 turned a quarter clockwise, 7 mirrored across
 // the other diagonal, 8 turned a quarter anticlockwise.
 #pragma once
 
-#include "common/area_scale.h"
+#include "picture/area_scale.h"
 
 namespace lumova {
 

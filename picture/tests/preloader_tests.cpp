@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "saver/preloader.h"
+#include "picture/preloader.h"
 
 namespace lumova {
 namespace {

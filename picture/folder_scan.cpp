@@ -1,4 +1,4 @@
-#include "dialog/folder_scan.h"
+#include "picture/folder_scan.h"
 
 #include <algorithm>
 #include <unordered_set>
@@ -6,7 +6,7 @@
 
 #include "common/utf.h"
 
-namespace lumova::dialog {
+namespace lumova {
 namespace {
 
 // Windows refuses longer paths; a folder beyond it is not entered, which
@@ -110,4 +110,4 @@ FolderScan scanPictures(FolderTree& tree, const std::string& root, const std::ve
   return scan;
 }
 
-}  // namespace lumova::dialog
+}  // namespace lumova

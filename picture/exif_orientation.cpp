@@ -1,4 +1,4 @@
-#include "common/exif_orientation.h"
+#include "picture/exif_orientation.h"
 
 #include <cstring>
 

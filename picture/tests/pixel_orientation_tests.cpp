@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "common/pixel_orientation.h"
-#include "common/tests/orientation_cases.h"
+#include "picture/pixel_orientation.h"
+#include "picture/tests/orientation_cases.h"
 
 namespace lumova {
 namespace {

@@ -1,11 +1,11 @@
-#include "dialog/folder_tree_win32.h"
+#include "picture/folder_tree_win32.h"
 
 #include <windows.h>
 
 #include "common/gdi_win32.h"
-#include "dialog/form2_text_win32.h"
+#include "common/text_win32.h"
 
-namespace lumova::dialog {
+namespace lumova {
 namespace {
 
 struct FindTraits {
@@ -19,7 +19,7 @@ using UniqueFind = win32::Unique<HANDLE, FindTraits>;
 }  // namespace
 
 std::optional<std::vector<FolderEntry>> SystemFolderTree::list(const std::string& folder) {
-  std::wstring pattern = controlText(joinPath(folder, "*"));
+  std::wstring pattern = win32::toWide(joinPath(folder, "*"));
   // Beyond MAX_PATH only with the long-path prefix.
   if (pattern.size() >= MAX_PATH && pattern.rfind(L"\\\\", 0) != 0) pattern.insert(0, L"\\\\?\\");
   WIN32_FIND_DATAW data{};
@@ -37,7 +37,7 @@ std::optional<std::vector<FolderEntry>> SystemFolderTree::list(const std::string
     const std::wstring_view name = data.cFileName;
     if (name == L"." || name == L"..") continue;
     FolderEntry e;
-    e.name = modelText(name);
+    e.name = win32::fromWide(name);
     e.folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     e.reparsePoint = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     entries.push_back(std::move(e));
@@ -45,4 +45,4 @@ std::optional<std::vector<FolderEntry>> SystemFolderTree::list(const std::string
   return entries;
 }
 
-}  // namespace lumova::dialog
+}  // namespace lumova
