@@ -30,6 +30,11 @@ std::uint32_t colourOf(const std::string& text) {
 
 bool truthOf(const std::string& text) { return parseTruth(text).value_or(false); }
 
+// A file that is there but gave nothing: its settings would be lost by a save.
+bool unreadable(settings::ReadError error) {
+  return error != settings::ReadError::None && error != settings::ReadError::Missing;
+}
+
 }  // namespace
 
 const std::string& Form2Model::readValue(Key key) { return val(key) = settings::readOption(host_.settings(), key); }
@@ -50,8 +55,7 @@ void Form2Model::Form_Load() {
   host_.moveWindow(left, top);
 
   settings::SettingsStore& store = host_.settings();
-  if (store.readError() != settings::ReadError::None && store.readError() != settings::ReadError::Missing)
-    host_.showMessage(readFailedMessage(store.path(), store.readError()));
+  if (unreadable(store.readError())) host_.showMessage(readFailedMessage(store.path(), store.readError()));
 
   settings::PictureList pictures = settings::readPictureList(store);
   const auto count = static_cast<std::int64_t>(pictures.paths.size());
@@ -106,24 +110,25 @@ void Form2Model::Form_Load() {
 
   // Said now rather than only when OK fails: a program folder the user
   // cannot write (Program Files) keeps every change from being saved.
-  if (const auto error = store.checkWritable(); error != settings::SaveError::None)
-    host_.showMessage(cannotSaveMessage(store.path(), error));
+  // A folder in the file's place was named already by the read's message.
+  const auto error = store.checkWritable();
+  const bool told = error == settings::SaveError::Folder && store.readError() == settings::ReadError::Folder;
+  if (error != settings::SaveError::None && !told) host_.showMessage(cannotSaveMessage(store.path(), error));
 }
 
 bool Form2Model::settingsReadable() {
   settings::SettingsStore& store = host_.settings();
-  const auto unreadable = [&] {
-    return store.readError() != settings::ReadError::None && store.readError() != settings::ReadError::Missing;
-  };
-  if (!unreadable()) return true;
+  if (!unreadable(store.readError())) return true;
   store.reload();
-  if (unreadable()) {
+  // Gone meanwhile: nothing of it can be lost, so the user's choices go in.
+  if (store.readError() == settings::ReadError::Missing) return true;
+  if (unreadable(store.readError())) {
     host_.showMessage(readFailedMessage(store.path(), store.readError()));
     return false;
   }
-  // Readable now: what it holds comes in, in place of the defaults.
-  host_.showMessage("The settings can be read now:\r\n" + store.path() +
-                    "\r\n\r\nThe dialog shows them; check your choices and press OK again.");
+  // Readable now: what it holds comes in, in place of the defaults and of
+  // whatever the user changed, so that nothing of the file is lost.
+  host_.showMessage(reloadedMessage(store.path()));
   Form_Load();
   return false;
 }

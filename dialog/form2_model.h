@@ -71,7 +71,10 @@ std::string commonDialogFilter(std::string_view pipeSeparated);
 std::vector<std::string> splitOpenSelection(std::string_view buffer);
 
 // What "Add Folder..." says when the list is full: how many were left out.
-std::string listFullMessage(std::size_t leftOut);
+// "Add" says the same without naming a folder.
+std::string listFullMessage(std::size_t leftOut, bool ofFolder = true);
+// How many more entries the list takes, by the settings file's count limit.
+std::size_t roomInList(std::size_t listed);
 // The same for pictures whose path is too long for the settings file.
 std::string longPathsMessage(std::size_t leftOut);
 
@@ -85,6 +88,9 @@ std::string saveFailedMessage(const std::string& path, settings::SaveError error
 std::string cannotSaveMessage(const std::string& path, settings::SaveError error);
 // The message shown when the settings file exists but cannot be read.
 std::string readFailedMessage(const std::string& path, settings::ReadError error);
+// Said by OK when a file unreadable until then could be read: the dialog
+// shows what it holds now, in place of the user's changes.
+std::string reloadedMessage(const std::string& path);
 // What a picture path longer than the settings file can give back is told.
 std::string pathTooLongMessage(const std::string& path);
 // The limit on a caption, a password, and a picture path, in UTF-16 units:

@@ -25,7 +25,6 @@ Thumbnail fitThumbnail(PicturePtr picture, int width, int height) {
   return {std::move(picture), width, height};
 }
 
-
 void Form2Model::textTooLong(Control c) {
   if (c == C::p_caption) host_.showMessage(kCaptionTooLong);
   if (c == C::SS_password || c == C::SS_Confirm) host_.showMessage(kPasswordTooLong);
@@ -46,6 +45,11 @@ void Form2Model::appendPictures(std::vector<std::string> paths, int select) {
   showCount();
 }
 
+std::size_t roomInList(std::size_t listed) {
+  const auto most = static_cast<std::size_t>(settings::kMaxPictures);
+  return listed < most ? most - listed : 0;
+}
+
 void Form2Model::add_Click() {
   const std::vector<std::string> chosen = host_.openFiles({kPictureFilter, 1, kOpenTitle});
   if (chosen.empty()) {
@@ -59,7 +63,14 @@ void Form2Model::add_Click() {
     else
       paths.push_back(path);
   }
-  if (paths.empty()) return;
+  // What does not fit is left out, and said after what fits is shown.
+  const std::size_t room = roomInList(control(C::List1).items.size());
+  const std::size_t leftOut = paths.size() > room ? paths.size() - room : 0;
+  paths.resize(paths.size() - leftOut);
+  const auto sayLeftOut = [&] {
+    if (leftOut != 0) host_.showMessage(listFullMessage(leftOut, false));
+  };
+  if (paths.empty()) return sayLeftOut();
   // Duplicates are allowed: each occurrence has its own caption. Of several
   // files only the last is loaded, as the one that ends up selected.
   const std::string last = paths.back();
@@ -75,12 +86,13 @@ void Form2Model::add_Click() {
     PicturePtr loaded = host_.pictures().load(last).picture;
     if (!loaded) {
       host_.showMessage(kNoFileSelected);
-      return;
+      return sayLeftOut();
     }
     photo_ = std::move(loaded);
     photoPath_ = last;
   }
   if (!measurePhoto() || !drawThumbnail()) host_.showMessage(kNoFileSelected);
+  sayLeftOut();
 }
 
 void Form2Model::addFolder_Click() {

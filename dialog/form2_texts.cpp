@@ -31,9 +31,11 @@ std::vector<std::string> splitOpenSelection(std::string_view buffer) {
   return paths;
 }
 
-std::string listFullMessage(std::size_t leftOut) {
-  return "The list holds at most 32767 pictures. " + numberToText(static_cast<std::int64_t>(leftOut)) +
-         (leftOut == 1 ? " picture of this folder was" : " pictures of this folder were") + " left out.";
+std::string listFullMessage(std::size_t leftOut, bool ofFolder) {
+  const char* what = leftOut == 1 ? (ofFolder ? " picture of this folder was" : " picture was")
+                                  : (ofFolder ? " pictures of this folder were" : " pictures were");
+  return "The list holds at most 32767 pictures. " + numberToText(static_cast<std::int64_t>(leftOut)) + what +
+         " left out.";
 }
 
 std::string longPathsMessage(std::size_t leftOut) {
@@ -66,6 +68,9 @@ std::string saveFailedMessage(const std::string& path, settings::SaveError error
     case settings::SaveError::ReplaceFailed:
       reason = "The old file could not be replaced.";
       break;
+    case settings::SaveError::Folder:
+      reason = "A folder has the file's name.";
+      break;
     case settings::SaveError::None:
       break;
   }
@@ -74,8 +79,9 @@ std::string saveFailedMessage(const std::string& path, settings::SaveError error
 }
 
 std::string cannotSaveMessage(const std::string& path, settings::SaveError error) {
-  const char* reason =
-      error == settings::SaveError::ReplaceFailed ? "The file is read-only." : "The folder cannot be written to.";
+  const char* reason = "The folder cannot be written to.";
+  if (error == settings::SaveError::ReplaceFailed) reason = "The file is read-only.";
+  if (error == settings::SaveError::Folder) reason = "A folder has the file's name.";
   return "The settings cannot be saved to\r\n" + path + "\r\n\r\n" + reason +
          " You can look at them here, but OK will not be able to save them.";
 }
@@ -86,6 +92,12 @@ std::string readFailedMessage(const std::string& path, settings::ReadError error
   if (error == settings::ReadError::Folder) reason = "A folder has the file's name.";
   return "The settings could not be read from\r\n" + path + "\r\n\r\n" + reason +
          " The dialog shows the defaults, and OK will not replace the file until it can be read.";
+}
+
+std::string reloadedMessage(const std::string& path) {
+  return "The settings can be read now from\r\n" + path +
+         "\r\n\r\nThe dialog now shows the settings of this file. Your changes were not applied: make them again "
+         "if you still want them, then press OK.";
 }
 
 std::string pathTooLongMessage(const std::string& path) {

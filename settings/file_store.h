@@ -7,7 +7,8 @@
 
 namespace lumova::settings {
 
-enum class SaveError { None, CannotCreateTemp, WriteFailed, FlushFailed, ReplaceFailed };
+// Folder: a folder has the file's name, so no file can take its place.
+enum class SaveError { None, CannotCreateTemp, WriteFailed, FlushFailed, ReplaceFailed, Folder };
 
 // Why a file gave no bytes: there is none, another program holds it, a
 // folder has its name, or reading it failed.

@@ -70,8 +70,10 @@ std::optional<std::string> PosixFileStore::read(const std::string& path, ReadErr
 
 SaveError PosixFileStore::checkWritable(const std::string& path) {
   struct stat info {};
-  if (::stat(path.c_str(), &info) == 0 && (S_ISDIR(info.st_mode) || ::access(path.c_str(), W_OK) != 0))
-    return SaveError::ReplaceFailed;
+  if (::stat(path.c_str(), &info) == 0) {
+    if (S_ISDIR(info.st_mode)) return SaveError::Folder;
+    if (::access(path.c_str(), W_OK) != 0) return SaveError::ReplaceFailed;
+  }
   std::string pattern = path + ".check.XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');

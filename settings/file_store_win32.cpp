@@ -68,8 +68,8 @@ SaveError Win32FileStore::checkWritable(const std::string& path) {
   const std::wstring target = win32::toWide(path);
   if (target.empty()) return SaveError::CannotCreateTemp;
   const DWORD attributes = GetFileAttributesW(target.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
-    return SaveError::ReplaceFailed;
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return SaveError::Folder;
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return SaveError::ReplaceFailed;
   // A file beside it, gone again when its handle closes.
   const std::wstring probe = target + L"." + hex(GetCurrentProcessId()) + L".check";
   win32::UniqueFile file(CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,

@@ -327,44 +327,46 @@ TEST(Form2Startup, MissingOrGarbledValuesOpenWithDefaults) {
 }
 
 TEST(Form2Controls, RangesAndListsFollowTheOptionTable) {
+  // What each option means: the speeds 0 to 5, 0 to 60 seconds, a flag, two
+  // backgrounds, eight transitions.
   struct Row {
     Control control;
     Key key;
+    int low, high;
   };
   const Row rows[] = {
-      {Control::Slider1, Key::picSpeed},
-      {Control::changeVScroll1, Key::timeInterval},
-      {Control::Random_select, Key::randomPick},
-      {Control::RndTranCheck, Key::randomEffect},
-      {Control::Password_enabled, Key::saverEnabled},
-      {Control::Combo1, Key::backEffect},
-      {Control::TransitionsCbx, Key::effectMode},
-      {Control::PicFitCheck, Key::picFit},
-      {Control::AllMonitorsCheck, Key::allMonitors},
+      {Control::Slider1, Key::picSpeed, 0, 5},
+      {Control::changeVScroll1, Key::timeInterval, 0, 60},
+      {Control::Random_select, Key::randomPick, 0, 1},
+      {Control::RndTranCheck, Key::randomEffect, 0, 1},
+      {Control::Password_enabled, Key::saverEnabled, 0, 1},
+      {Control::Combo1, Key::backEffect, 0, 1},
+      {Control::TransitionsCbx, Key::effectMode, 0, 7},
+      {Control::PicFitCheck, Key::picFit, 0, 1},
+      {Control::AllMonitorsCheck, Key::allMonitors, 0, 1},
   };
   Dialog d(fullIni());
   for (const Row& r : rows) {
     SCOPED_TRACE(std::string(controlName(r.control)));
     EXPECT_EQ(controlInfo(r.control).key, r.key);
-    const settings::Range want = settings::keyInfo(r.key).range;
-    EXPECT_EQ(controlRange(r.control).low, want.low);
-    EXPECT_EQ(controlRange(r.control).high, want.high);
-    const ControlKind kind = controlInfo(r.control).kind;
-    if (kind == ControlKind::CheckBox) {
-      EXPECT_EQ(want.low, 0);
-      EXPECT_EQ(want.high, 1);
-    }
-    // A list offers one item for each value of its option.
-    if (kind == ControlKind::ComboBox) {
-      EXPECT_EQ(want.low, 0);
-      EXPECT_EQ(d[r.control].items.size(), static_cast<std::size_t>(want.high + 1));
+    EXPECT_EQ(controlRange(r.control).low, r.low);
+    EXPECT_EQ(controlRange(r.control).high, r.high);
+    if (controlInfo(r.control).kind == ControlKind::ComboBox) {
+      // A list offers one item for each value of its option.
+      EXPECT_EQ(d[r.control].items.size(), static_cast<std::size_t>(r.high + 1));
+    } else {
+      // A value from code stays inside the range.
+      d.model.setValue(r.control, r.high + 7);
+      EXPECT_EQ(d[r.control].value, r.high);
+      d.model.setValue(r.control, r.low - 7);
+      EXPECT_EQ(d[r.control].value, r.low);
     }
   }
   d.model.Form_Load();
   d.model.click(Control::font);
   ASSERT_EQ(d.host.fontRequests.size(), 1u);
-  EXPECT_EQ(d.host.fontRequests[0].minSize, settings::keyInfo(Key::newFontSize).range.low);
-  EXPECT_EQ(d.host.fontRequests[0].maxSize, settings::keyInfo(Key::newFontSize).range.high);
+  EXPECT_EQ(d.host.fontRequests[0].minSize, 10);
+  EXPECT_EQ(d.host.fontRequests[0].maxSize, 48);
 }
 
 TEST(Form2Thumbnail, FitsByStepsOfNineTenths) {
@@ -560,45 +562,81 @@ TEST(Form2Ok, FailedSaveNamesTheFileAndKeepsTheDialogOpen) {
 }
 
 TEST(Form2Ok, UnreadableFileIsNeverReplacedByTheDefaults) {
-  const std::string ini = fullIni();
-  Dialog d(ini);
-  d.host.files.unreadable[kIniPath] = settings::ReadError::InUse;
-  d.host.store->reload();
-  d.model.Form_Load();
-  EXPECT_EQ(d.host.messages, Strings{readFailedMessage(kIniPath, settings::ReadError::InUse)});
-  EXPECT_TRUE(d[Control::List1].items.empty());
+  // What became of the file between the OK that could not read it and the next.
+  enum class Then { Readable, Deleted };
+  for (const Then then : {Then::Readable, Then::Deleted}) {
+    SCOPED_TRACE(then == Then::Readable ? "readable" : "deleted");
+    Dialog d(fullIni());
+    d.host.files.unreadable[kIniPath] = settings::ReadError::InUse;
+    d.host.store->reload();
+    d.model.Form_Load();
+    EXPECT_EQ(d.host.messages, Strings{readFailedMessage(kIniPath, settings::ReadError::InUse)});
+    EXPECT_TRUE(d[Control::List1].items.empty());
 
-  d.host.openAnswers = {"C:\\Pics\\a.jpg"};
-  d.model.click(Control::add);
-  d.host.messages.clear();
-  d.model.OK_Click();
-  EXPECT_EQ(d.host.messages, Strings{readFailedMessage(kIniPath, settings::ReadError::InUse)});
-  EXPECT_FALSE(d.host.unloaded);
-  EXPECT_EQ(d.host.files.saves, 0);
+    d.host.pictureFiles.sizes["C:\\New\\n.jpg"] = {10, 10};
+    d.host.openAnswers = {"C:\\New\\n.jpg"};
+    d.model.click(Control::add);
+    d.model.setValue(Control::changeVScroll1, 40);
+    d.host.messages.clear();
+    d.model.OK_Click();
+    EXPECT_EQ(d.host.messages, Strings{readFailedMessage(kIniPath, settings::ReadError::InUse)});
+    EXPECT_FALSE(d.host.unloaded);
+    EXPECT_EQ(d.host.files.saves, 0);
 
-  // Once it can be read, OK brings in what it holds rather than saving over it.
-  d.host.files.unreadable.clear();
-  d.host.messages.clear();
-  d.model.OK_Click();
-  ASSERT_EQ(d.host.messages.size(), 1u);
-  EXPECT_EQ(d.host.messages[0].rfind("The settings can be read now", 0), 0u);
-  EXPECT_EQ(d[Control::List1].items, (Strings{"C:\\Pics\\a.jpg", "C:\\Pics\\b.gif"}));
-  EXPECT_EQ(d.host.files.saves, 0);
-  d.model.OK_Click();
-  EXPECT_TRUE(d.host.unloaded);
-  EXPECT_EQ(d.host.files.saves, 1);
+    d.host.files.unreadable.clear();
+    if (then == Then::Deleted) d.host.files.files.erase(kIniPath);
+    d.host.messages.clear();
+    d.model.OK_Click();
+    if (then == Then::Readable) {
+      // It is brought in rather than saved over, the user's changes with it.
+      EXPECT_EQ(d.host.messages, Strings{reloadedMessage(kIniPath)});
+      EXPECT_EQ(d[Control::List1].items, (Strings{"C:\\Pics\\a.jpg", "C:\\Pics\\b.gif"}));
+      EXPECT_EQ(d[Control::changeVScroll1].value, 25);
+      EXPECT_EQ(d.host.files.saves, 0);
+      d.model.OK_Click();
+      EXPECT_EQ(d.host.files.saves, 1);
+    } else {
+      // Nothing is left to lose: the user's choices are saved, unasked.
+      EXPECT_TRUE(d.host.messages.empty());
+      EXPECT_TRUE(d.host.unloaded);
+      ASSERT_EQ(d.host.files.saves, 1);
+      FileView after(d.host.files.files[kIniPath]);
+      EXPECT_EQ(after.read("images", "0"), "C:\\New\\n.jpg");
+      EXPECT_EQ(after.read("image", "timeInterval"), "40");
+    }
+  }
+  const std::string said = reloadedMessage(kIniPath);
+  EXPECT_NE(said.find("now shows the settings of this file"), std::string::npos) << said;
+  EXPECT_NE(said.find("Your changes were not applied"), std::string::npos) << said;
 }
 
 TEST(Form2Startup, SaysWhenTheFileCannotBeSaved) {
-  for (auto error : {settings::SaveError::CannotCreateTemp, settings::SaveError::ReplaceFailed}) {
+  struct Row {
+    settings::ReadError read;
+    settings::SaveError writable;
+    Strings messages;
+  };
+  using settings::ReadError;
+  using settings::SaveError;
+  const Row rows[] = {
+      {ReadError::None, SaveError::None, {}},
+      {ReadError::None, SaveError::CannotCreateTemp, {cannotSaveMessage(kIniPath, SaveError::CannotCreateTemp)}},
+      {ReadError::None, SaveError::ReplaceFailed, {cannotSaveMessage(kIniPath, SaveError::ReplaceFailed)}},
+      // A folder in the file's place is named once, by the read.
+      {ReadError::Folder, SaveError::Folder, {readFailedMessage(kIniPath, ReadError::Folder)}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(::testing::Message() << static_cast<int>(r.read) << " " << static_cast<int>(r.writable));
     Dialog d(fullIni());
-    d.host.files.writable = error;
+    if (r.read != ReadError::None) d.host.files.unreadable[kIniPath] = r.read;
+    d.host.store->reload();
+    d.host.files.writable = r.writable;
     d.model.Form_Load();
-    EXPECT_EQ(d.host.messages, Strings{cannotSaveMessage(kIniPath, error)});
+    EXPECT_EQ(d.host.messages, r.messages);
   }
-  Dialog fine(fullIni());
-  fine.model.Form_Load();
-  EXPECT_TRUE(fine.host.messages.empty());
+  const std::string folder = cannotSaveMessage(kIniPath, SaveError::Folder);
+  EXPECT_EQ(folder.find("read-only"), std::string::npos) << folder;
+  EXPECT_NE(folder.find("A folder has the file's name."), std::string::npos) << folder;
 }
 
 TEST(Form2Cancel, WritesNothing) {

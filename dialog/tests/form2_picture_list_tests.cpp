@@ -170,6 +170,39 @@ TEST(Form2Add, OneOfSeveralWithAPathTooLongIsLeftOutWithItsMessage) {
   EXPECT_EQ(d[Control::Text3].text, "2");
 }
 
+TEST(Form2Add, AFullListTakesWhatFitsAndSaysHowManyWereLeftOut) {
+  struct Row {
+    std::vector<int> batches;  // files chosen at each Add, after the two listed
+    std::size_t added;
+    Strings messages;  // of the last Add; none of the chosen files can be shown
+  };
+  const Strings unshown{kImageNotFound, kNoFileSelected};
+  const Row rows[] = {
+      {{32765}, 32765, unshown},  // exactly full
+      {{32766}, 32765, {kImageNotFound, kNoFileSelected, listFullMessage(1, false)}},
+      {{32770}, 32765, {kImageNotFound, kNoFileSelected, listFullMessage(5, false)}},
+      {{32765, 3}, 32765, {listFullMessage(3, false)}},  // full already: nothing comes in
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.batches.size() * 100000 + r.batches.back());
+    Dialog d(fullIni());
+    d.model.Form_Load();
+    int next = 0;
+    for (int files : r.batches) {
+      Strings chosen;
+      for (int i = 0; i < files; ++i) chosen.push_back("C:\\Many\\" + std::to_string(next++) + ".jpg");
+      d.host.openAnswers = {chosen};
+      d.host.messages.clear();
+      d.model.click(Control::add);
+    }
+    EXPECT_EQ(d[Control::List1].items.size(), 2 + r.added);
+    EXPECT_EQ(d[Control::photo_caption].items.size(), 2 + r.added);
+    EXPECT_EQ(d[Control::Text3].text, std::to_string(2 + r.added));
+    EXPECT_EQ(d.host.messages, r.messages);
+  }
+  EXPECT_EQ(listFullMessage(2, false), "The list holds at most 32767 pictures. 2 pictures were left out.");
+}
+
 TEST(Form2Add, MultipleSelectionBufferGivesFullPaths) {
   struct Row {
     std::string buffer;  // as the dialog fills it, up to its two NULs

@@ -210,10 +210,40 @@ TEST_F(DialogStartupE2E, PicturesAndCaptionsInAnyScriptReachTheSaver) {
   std::filesystem::create_directories(desktop().saverDir() / folder);
   ASSERT_TRUE(savePng(Image(200, 120, colour), desktop().saverDir() / folder / name));
   const std::string path = "C:\\Lumova\\" + folder + "\\" + name;
-  desktop().installSaver(utf16File(
-      "[total]\r\ntotal=1\r\n[images]\r\n0=" + path + "\r\n[caption]\r\n0=" + caption +
-      "\r\n[image]\r\ntimeInterval=0\r\npicRandom=cent\r\neffectMode=0\r\nrandomEffect=0\r\n"
-      "[background]\r\nnewBackColor=0\r\nbackEffect=0\r\n[font]\r\nnewFontSize=20\r\nnewFontForeColor=65535\r\n"));
+  const auto settingsWith = [&](const std::string& text) {
+    return utf16File("[total]\r\ntotal=1\r\n[images]\r\n0=" + path + "\r\n[caption]\r\n0=" + text +
+                     "\r\n[image]\r\ntimeInterval=0\r\npicRandom=cent\r\neffectMode=0\r\nrandomEffect=0\r\n"
+                     "[background]\r\nnewBackColor=0\r\nbackEffect=0\r\n[font]\r\nnewFontSize=20\r\n"
+                     "newFontForeColor=65535\r\n");
+  };
+  const Rect centre{(1024 - 200) / 2, (768 - 120) / 2, 200, 120};
+  const Rect band{0, 0, 1024, 40};
+  // The caption as the Western code page (1252) leaves it: the blanks and
+  // the dash kept, a "?" for every letter. The real caption must not look so.
+  const std::string marks = "???????? \u2014 ???";
+  // The picture, then the band at the top once a caption is in it and it
+  // has stopped changing.
+  const auto captionShown = [&](Image& shot) {
+    if (!waitUntil([&] { return countDifferent(screen().capture(), centre, colour, 8) == 0; }, 10s)) return false;
+    Image last;
+    return waitUntil(
+        [&] {
+          shot = screen().capture(band);
+          const bool still = !last.empty() && countDifferent(shot, shot.bounds(), last, Point{0, 0}) == 0;
+          last = shot;
+          return still && countDifferent(shot, shot.bounds(), rgb(0, 0, 0), 40) > 50;
+        },
+        10s, 100ms);
+  };
+  desktop().installSaver(settingsWith(marks));
+  Image marked;
+  {
+    WineProcess& saver = desktop().startSaver("/s");
+    ASSERT_TRUE(captionShown(marked)) << "no picture with a caption of question marks";
+    ASSERT_TRUE(screen().pressKey("Shift_L"));  // unprotected: a key ends it
+    ASSERT_TRUE(saver.waitForExit(10s));
+  }
+  desktop().installSaver(settingsWith(caption));
   WineProcess& dialog = desktop().startSaver("/c");
   focusDialog(screen());
   screen().pressKey("Return");  // OK: everything is written back
@@ -224,12 +254,14 @@ TEST_F(DialogStartupE2E, PicturesAndCaptionsInAnyScriptReachTheSaver) {
   EXPECT_NE(saved.find(utf16File(caption).substr(2)), std::string::npos);
 
   desktop().startSaver("/s");
-  const Rect centre{(1024 - 200) / 2, (768 - 120) / 2, 200, 120};
-  ASSERT_TRUE(waitUntil([&] { return countDifferent(screen().capture(), centre, colour, 8) == 0; }, 10s))
-      << "the picture did not appear";
-  const Rect band{0, 0, 1024, 40};
-  EXPECT_TRUE(waitUntil([&] { return countDifferent(screen().capture(), band, rgb(0, 0, 0), 40) > 50; }, 5s))
-      << "no caption at the top";
+  Image shown;
+  ASSERT_TRUE(captionShown(shown)) << "no picture with a caption";
+  // Each compared where it was drawn, so that a different centring cannot
+  // tell them apart.
+  const Rect drawn = boundsOfOther(shown, rgb(0, 0, 0), 40);
+  const Rect marksDrawn = boundsOfOther(marked, rgb(0, 0, 0), 40);
+  EXPECT_GT(countDifferent(shown, drawn, marked, Point{marksDrawn.x, marksDrawn.y}, 40), 50)
+      << "the caption is drawn as \"?\"";
 }
 
 TEST_F(DialogStartupE2E, MissingPictureMessageNamesAPathInAnyScriptWhole) {

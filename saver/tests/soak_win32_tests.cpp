@@ -1,13 +1,18 @@
-// Many picture changes through the real saver window: what the process holds
-// returns to its level after the first change.
+// The real saver window: what it draws of a picture with transparent parts,
+// and, over many picture changes, what the process holds returns to its
+// level after the first change.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
+#include "common/com_win32.h"
 #include "tests/support/bmp_bytes.h"
 #include "tests/support/soak_support_win32.h"
 #include "tests/support/temp_files_win32.h"
+#include "tests/support/wic_encode_win32.h"
 
 using namespace lumova;
 
@@ -58,4 +63,37 @@ TEST(SaverSoak, FiveHundredChangesHoldNothingMore) {
               static_cast<unsigned long>(start.user), static_cast<unsigned long>(end.user),
               static_cast<unsigned long>(start.handles), static_cast<unsigned long>(end.handles),
               start.privateBytes / 1048576.0, end.privateBytes / 1048576.0);
+}
+
+TEST(SaverWindowDrawing, TransparentPartsShowTheBackgroundColour) {
+  win32::ComScope com;  // for the encoder
+  // Three bands: clear, half-covered red, red.
+  const int w = 60, h = 40;
+  std::vector<std::uint32_t> argb(static_cast<std::size_t>(w) * h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      argb[static_cast<std::size_t>(y) * w + x] = x < 20 ? 0 : x < 40 ? 0x80FF0000 : 0xFFFF0000;
+  const std::string file = lumova::testing::tempFolder("lumova-clear") + "clear.png";
+  ASSERT_HRESULT_SUCCEEDED(lumova::testing::encodeWithWic(file, GUID_ContainerFormatPng, w, h, argb));
+
+  const int r = 20, g = 160, b = 220;  // the background colour
+  SoakSaver saver("[total]\r\ntotal=1\r\n[images]\r\n0=" + file +
+                  "\r\n[image]\r\ntimeInterval=0\r\npicRandom=cent\r\neffectMode=0\r\n[background]\r\n"
+                  "backEffect=0\r\nnewBackColor=" +
+                  std::to_string(r + 256 * g + 65536 * b) + "\r\n");
+  pumpMessages();
+  ASSERT_EQ(saver.messages.shown, 0);
+  const RECT at = static_cast<saver::MonitorStage&>(saver.window.monitor(0)).pictureRect();
+  ASSERT_EQ(at.right - at.left, w);
+
+  win32::WindowDc dc(saver.window.hwnd());
+  auto shows = [&](int x, int wantR, int wantG, int wantB) {
+    const COLORREF got = GetPixel(dc.get(), at.left + x, at.top + h / 2);
+    return std::abs(GetRValue(got) - wantR) <= 3 && std::abs(GetGValue(got) - wantG) <= 3 &&
+           std::abs(GetBValue(got) - wantB) <= 3;
+  };
+  EXPECT_TRUE(shows(50, 255, 0, 0)) << "the picture is not there";
+  EXPECT_TRUE(shows(10, r, g, b)) << "what is clear is not the background colour";
+  // Half the red, half the background.
+  EXPECT_TRUE(shows(30, (255 * 128 + r * 127) / 255, g * 127 / 255, b * 127 / 255));
 }

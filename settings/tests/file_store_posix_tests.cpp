@@ -104,7 +104,7 @@ TEST(PosixFileStore, ReadsTellMissingFromAFolderAndWritingIsCheckedAhead) {
   ASSERT_EQ(::mkdir(path.c_str(), 0700), 0);
   EXPECT_FALSE(store.read(path, error));
   EXPECT_EQ(error, ReadError::Folder);
-  EXPECT_EQ(store.checkWritable(path), SaveError::ReplaceFailed);
+  EXPECT_EQ(store.checkWritable(path), SaveError::Folder);
 }
 
 TEST(PosixFileStore, FailedReplaceRemovesTheTemporary) {

@@ -227,7 +227,7 @@ TEST(Win32FileStore, ReadsTellMissingFromUnreadableAndWritingIsCheckedAhead) {
   ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr));
   EXPECT_FALSE(store.read(path, error));
   EXPECT_EQ(error, ReadError::Folder);
-  EXPECT_EQ(store.checkWritable(path), SaveError::ReplaceFailed);
+  EXPECT_EQ(store.checkWritable(path), SaveError::Folder);
 }
 
 TEST(Win32FileStore, MissingFolderIsReportedThroughTheStore) {

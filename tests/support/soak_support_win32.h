@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "common/clock.h"
 #include "common/message_box.h"
@@ -79,15 +80,19 @@ inline Usage usage() {
 }
 
 // The saver window and its logic over the given settings file, loaded,
-// shown and past its start.
+// shown and past its start; `input` is what the window reports, the host
+// answers `platform`.
 class SoakSaver {
  public:
-  explicit SoakSaver(const std::string& settings, bool unpaced = false)
-      : window(GetModuleHandleA(nullptr),
-               [this](TimerId id) {
-                 if (form) form->onTimer(id);
-               },
-               {}) {
+  explicit SoakSaver(const std::string& settings, bool unpaced = false, saver::SaverInput input = {},
+                     std::int32_t platform = kPlatformNT)
+      : host(log, platform),
+        window(
+            GetModuleHandleA(nullptr),
+            [this](TimerId id) {
+              if (form) form->onTimer(id);
+            },
+            std::move(input)) {
     files.files["C:\\soak\\zbfaone.ini"] = settings;
     window.setEffectsUnpaced(unpaced);
     form = std::make_unique<saver::Form1>(saver::Form1Deps{window, window, host, window, clock, random, loader,
@@ -99,7 +104,7 @@ class SoakSaver {
 
   fakes::MemoryFileStore files;
   fakes::CallLog log;
-  fakes::FakeHost host{log};
+  fakes::FakeHost host;
   RushingClock clock;
   ClockSeededRandom random{clock};
   win32::WicPictureLoader loader;

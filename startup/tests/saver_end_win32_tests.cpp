@@ -1,0 +1,57 @@
+// The saver window ended from outside while the password lock is on: the
+// lock is released before the program ends, as the running saver wires it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "startup/input.h"
+#include "tests/support/bmp_bytes.h"
+#include "tests/support/soak_support_win32.h"
+#include "tests/support/temp_files_win32.h"
+
+namespace lumova {
+namespace {
+
+using Log = std::vector<std::string>;
+
+TEST(SaverEnd, FromOutsideTheLockIsReleasedFirst) {
+  struct Row {
+    const char* how;
+    std::function<void(HWND)> act;
+    Log after;  // what the host is asked once the lock is on
+  };
+  const Row rows[] = {
+      {"the session ends", [](HWND w) { SendMessageW(w, WM_ENDSESSION, TRUE, 0); }, {"lock off", "end"}},
+      {"the session goes on", [](HWND w) { SendMessageW(w, WM_ENDSESSION, FALSE, 0); }, {}},
+      {"destroyed", [](HWND w) { DestroyWindow(w); }, {"lock off", "end"}},
+      {"closed", [](HWND w) { SendMessageW(w, WM_CLOSE, 0, 0); }, {"lock off", "end"}},
+  };
+  const std::string file = testing::tempFolder("lumova-end") + "one.bmp";
+  ASSERT_TRUE(testing::writeBytes(file, testing::bmp24(64, 48, [](int, int) { return 0x3060C0u; })));
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.how);
+    startup::SaverSession* session = nullptr;
+    saver::SaverInput input;
+    input.onEnd = [&session] { session->unlockAndEnd(); };
+    // Outside the NT family, where the lock applies.
+    testing::SoakSaver saver(
+        "[total]\r\ntotal=1\r\n[images]\r\n0=" + file +
+            "\r\n[image]\r\ntimeInterval=0\r\npicRandom=cent\r\n[password]\r\nsaverPassword=x\r\nsaverEnabled=1\r\n",
+        false, input, 1);
+    startup::SaverSession wired(startup::SaverSessionDeps{saver.module1, saver.host, saver.clock, saver.window});
+    session = &wired;
+    ASSERT_NE(std::find(saver.log.begin(), saver.log.end(), "lock on"), saver.log.end());
+    const std::size_t before = saver.log.size();
+    ASSERT_FALSE(saver.host.ended);
+
+    r.act(saver.window.hwnd());
+    EXPECT_EQ(Log(saver.log.begin() + static_cast<std::ptrdiff_t>(before), saver.log.end()), r.after);
+  }
+}
+
+}  // namespace
+}  // namespace lumova
