@@ -92,9 +92,9 @@ const ControlEntry& entry(Control c) {
 
 // The lists' items, one for each value of the option they show.
 constexpr std::array<std::string_view, 2> kBackgrounds{"Background Color (below)", "Desktop"};
-constexpr std::array<std::string_view, 8> kTransitions{"Standard",          "Left wipe",      "Right wipe",
+constexpr std::array<std::string_view, 9> kTransitions{"Standard",          "Left wipe",      "Right wipe",
                                                        "Right & Left wipe", "Up & down wipe", "Center wipe",
-                                                       "Horizontal blinds", "Vertical blinds"};
+                                                       "Horizontal blinds", "Vertical blinds", "Crossfade"};
 
 template <std::size_t N>
 std::vector<std::string> listItems(Control c, const std::array<std::string_view, N>& texts) {

@@ -187,10 +187,13 @@ bool Form1::showPictures() {
     upcoming_.push_back(currentImage_);
   }
   slides_.resize(monitors);
+  // The crossfade dissolves the picture on screen straight into the next:
+  // it stays, with its caption, until the fade takes it over.
+  const bool fade = !options_.randomEffect && options_.effectMode == kCrossfade;
   for (std::size_t m = 0; m < monitors; ++m) {
     MonitorView& view = d_.view.monitor(m);
     Slide& slide = slides_[m];
-    view.setCaptionVisible(false);
+    if (!fade) view.setCaptionVisible(false);
     view.clearPictures();
     slide.image = inHand_ = upcoming_[m];
     PictureLoad loaded = d_.pictures.load(requestFor(static_cast<std::size_t>(slide.image), view));
@@ -201,12 +204,25 @@ bool Form1::showPictures() {
     const int widthPx = loaded.picture->width();
     const int heightPx = loaded.picture->height();
     view.setSourcePicture(loaded.picture);
-    view.setPictureVisible(false);
     slide.picture.width = widthPx * view.twipsPerPixelX();
     slide.picture.height = heightPx * view.twipsPerPixelY();
     slide.picture.left = centredOffset(view.screenWidth(), slide.picture.width);
     slide.picture.top = centredOffset(view.screenHeight(), slide.picture.height);
+    if (fade) continue;
+    view.setPictureVisible(false);
     view.setPictureRect(slide.picture);
+  }
+  if (fade) {
+    // No pause: the fade starts from the picture on screen. Its caption
+    // changes half way.
+    std::vector<TwipRect> to;
+    for (const Slide& slide : slides_) to.push_back(slide.picture);
+    d_.view.playCrossfade(to, [this] { showCaptions(); });
+    for (std::size_t m = 0; m < slides_.size(); ++m) {
+      d_.view.monitor(m).setPictureRect(slides_[m].picture);
+      d_.view.monitor(m).commitPicture();
+    }
+    return true;
   }
 
   // The pause: motion ticks and input run, the hidden pictures may move.

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "common/clock_win32.h"
 #include "common/display_win32.h"
 #include "common/message_box.h"
 #include "common/text_win32.h"
@@ -67,7 +68,8 @@ void SaverWindow::placeStages() {
   stages_.resize(std::min(stages_.size(), geo_.monitors.size()));
   for (std::size_t i = 0; i < stages_.size(); ++i) stages_[i]->moveTo(geo_.monitors[i]);
   for (std::size_t i = stages_.size(); i < geo_.monitors.size(); ++i) {
-    stages_.push_back(std::make_unique<MonitorStage>(static_cast<StageCanvas&>(*this), geo_.monitors[i], pictureBackColor_));
+    stages_.push_back(
+        std::make_unique<MonitorStage>(static_cast<StageCanvas&>(*this), geo_.monitors[i], pictureBackColor_));
     if (i > 0) stages_.back()->copyCaptionStyle(*stages_.front());
   }
 }
@@ -153,6 +155,87 @@ std::optional<std::size_t> SaverWindow::playEffects(const std::vector<int>& effe
   FrameWaiter& waiter = effectsUnpaced_ ? static_cast<FrameWaiter&>(noWait) : *frameWaiter_;
   const std::optional<std::size_t> failed = playEffectPlans(target.get(), placed, waiter);
   return failed ? std::optional<std::size_t>(placedMonitor[*failed]) : std::nullopt;
+}
+
+void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::function<void()>& halfway) {
+  struct Fading {
+    MonitorStage* stage;
+    TwipRect to;
+    FadeArea area;
+  };
+  const std::size_t count = std::min(to.size(), stages_.size());
+  std::vector<std::unique_ptr<Fading>> fades;
+  for (std::size_t i = 0; i < count; ++i) {
+    MonitorStage& stage = *stages_[i];
+    const win32::DibPicture* source = stage.source();
+    if (!source) continue;  // left to the commit
+    const RECT before = stage.pictureShown() ? stage.pictureRect() : RECT{};
+    const RECT after = stage.placeOf(to[i]);
+    RECT both, area;
+    UnionRect(&both, &before, &after);
+    if (!IntersectRect(&area, &both, &stage.place().monitor)) continue;
+    auto fade = std::make_unique<Fading>();
+    fade->stage = &stage;
+    fade->to = to[i];
+    if (!fade->area.create(area)) continue;
+    // Both looks without the caption, which is drawn over every frame.
+    const int w = area.right - area.left, h = area.bottom - area.top;
+    BitBlt(fade->area.fromDc(), area.left, area.top, w, h, background_.dc(), area.left, area.top, SRCCOPY);
+    stage.paintPictureLayer(fade->area.fromDc());
+    BitBlt(fade->area.toDc(), area.left, area.top, w, h, background_.dc(), area.left, area.top, SRCCOPY);
+    win32::BitmapDc picture;
+    picture.show(source->bitmap());
+    RECT shown;
+    if (IntersectRect(&shown, &after, &stage.place().monitor))
+      BitBlt(fade->area.toDc(), shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top, picture.dc(),
+             shown.left - after.left, shown.top - after.top, SRCCOPY);
+    fades.push_back(std::move(fade));
+  }
+  win32::WindowDc target(hwnd_);
+  if (fades.empty() || !target) {
+    for (auto& f : fades) f->stage->adoptFaded(f->to);
+    return;
+  }
+
+  class Target final : public FadeTarget {
+   public:
+    Target(SaverWindow& window, HDC dc, std::vector<std::unique_ptr<Fading>>& fades,
+           const std::function<void()>& halfway)
+        : window_(window), dc_(dc), fades_(fades), halfway_(halfway), rows_(fastestPixelRows()) {}
+    void drawFade(int weight) override {
+      for (auto& f : fades_) {
+        f->area.mix(rows_, weight);
+        f->stage->paintCaptionLayer(f->area.frameDc(), f->area.area());
+        f->area.drawTo(dc_);
+      }
+      GdiFlush();
+    }
+    void halfway() override {
+      std::vector<RECT> old;
+      for (auto& f : fades_) old.push_back(f->stage->captionRect());
+      if (halfway_) halfway_();
+      // The captions outside the fading areas change here; inside them the next frame draws them.
+      for (std::size_t i = 0; i < fades_.size(); ++i) {
+        window_.repaint(dc_, old[i]);
+        window_.repaint(dc_, fades_[i]->stage->captionRect());
+      }
+    }
+
+   private:
+    SaverWindow& window_;
+    HDC dc_;
+    std::vector<std::unique_ptr<Fading>>& fades_;
+    const std::function<void()>& halfway_;
+    PixelRows rows_;
+  } drawer(*this, target.get(), fades, halfway);
+
+  frameWaiter_->refresh(stages_.front()->place().handle);
+  const win32::SystemClock clock;
+  const FadeRun run = playFade(drawer, *frameWaiter_, clock);
+  for (auto& f : fades) f->stage->adoptFaded(f->to);
+  // Cut short, the screen still shows a mix: the new look at once.
+  if (run.interrupted)
+    for (auto& f : fades) repaint(target.get(), f->area.area());
 }
 
 void SaverWindow::unload() {

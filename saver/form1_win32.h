@@ -72,6 +72,7 @@ class SaverWindow final : public SaverView,
   std::size_t monitorCount() const override { return stages_.size(); }
   MonitorView& monitor(std::size_t index) override { return *stages_.at(index); }
   std::optional<std::size_t> playEffects(const std::vector<int>& effects) override;
+  void playCrossfade(const std::vector<TwipRect>& to, const std::function<void()>& halfway) override;
   void unload() override;
 
   // Timers

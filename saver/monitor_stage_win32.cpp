@@ -50,9 +50,23 @@ int MonitorStage::toPixels(double twips) const { return twipsToPixels(twips, pla
 int MonitorStage::toClientX(double twips) const { return toPixels(twips) + place_.monitor.left; }
 int MonitorStage::toClientY(double twips) const { return toPixels(twips) + place_.monitor.top; }
 
+RECT MonitorStage::placeOf(const TwipRect& r) const {
+  const int left = toClientX(r.left), top = toClientY(r.top);
+  return RECT{left, top, left + toPixels(r.width), top + toPixels(r.height)};
+}
+
+void MonitorStage::adoptFaded(const TwipRect& r) {
+  pictureTwips_ = r;
+  placeLayers();
+  const win32::DibPicture* dib = asDib(source_);
+  committedDc_.show(dib ? dib->bitmap() : nullptr);
+  committed_ = source_;
+  pictureVisible_ = true;
+  pictureFilled_ = false;
+}
+
 void MonitorStage::placeLayers() {
-  const int left = toClientX(pictureTwips_.left), top = toClientY(pictureTwips_.top);
-  pictureRect_ = RECT{left, top, left + toPixels(pictureTwips_.width), top + toPixels(pictureTwips_.height)};
+  pictureRect_ = placeOf(pictureTwips_);
   const int x = toClientX(captionTwips_.left), y = toClientY(captionTopTwips_);
   captionRect_ = RECT{x, y, x + toPixels(captionTwips_.width), y + toPixels(captionTwips_.height)};
 }
@@ -195,7 +209,17 @@ void MonitorStage::paintPicture(HDC dc) {
          shown.left - pictureRect_.left, shown.top - pictureRect_.top, SRCCOPY);
 }
 
+void MonitorStage::paintPictureLayer(HDC dc) {
+  if (pictureVisible_) paintPicture(dc);
+}
+
 void MonitorStage::paintLayers(HDC dc, const RECT& area) {
+  paintCaptionLayer(dc, area);
+  RECT both;
+  if (pictureVisible_ && IntersectRect(&both, &area, &pictureRect_)) paintPicture(dc);
+}
+
+void MonitorStage::paintCaptionLayer(HDC dc, const RECT& area) {
   RECT both;
   const bool caption = captionVisible_ && !captionText_.empty() && IntersectRect(&both, &area, &captionRect_) != FALSE;
   if (caption) {
@@ -211,7 +235,6 @@ void MonitorStage::paintLayers(HDC dc, const RECT& area) {
     }
     RestoreDC(dc, saved);
   }
-  if (pictureVisible_ && IntersectRect(&both, &area, &pictureRect_)) paintPicture(dc);
 }
 
 }  // namespace lumova::saver

@@ -67,12 +67,22 @@ class MonitorStage final : public MonitorView {
 
   // The layers inside `area`, over what `dc` holds there already.
   void paintLayers(HDC dc, const RECT& area);
+  // Each layer alone: the picture where it stands now (when shown), the caption inside `area`.
+  void paintPictureLayer(HDC dc);
+  void paintCaptionLayer(HDC dc, const RECT& area);
   // The part of the window the layers may draw on: the monitor.
   bool overlaps(const RECT& area) const;
 
   // For the effects: the picture waiting to be revealed and where it goes.
   const win32::DibPicture* source() const;
   const RECT& pictureRect() const { return pictureRect_; }
+  const RECT& captionRect() const { return captionRect_; }
+  bool pictureShown() const { return pictureVisible_; }
+  // Where a picture at `r` would stand, in client pixels.
+  RECT placeOf(const TwipRect& r) const;
+  // A crossfade has put the source on the screen at `r`: it is shown and
+  // committed there, with nothing drawn.
+  void adoptFaded(const TwipRect& r);
 
   // Input, as windows of their own would take it.
   bool pictureAt(POINT at) const { return pictureVisible_ && PtInRect(&pictureRect_, at); }

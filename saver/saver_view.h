@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -90,6 +91,14 @@ class SaverView {
   // monitor whose picture could not be revealed in a way that must end the
   // slideshow, if any.
   virtual std::optional<std::size_t> playEffects(const std::vector<int>& effects) = 0;
+
+  // Dissolves what the first to.size() monitors show now into their source
+  // pictures placed at `to` (as setPictureRect takes it), all in the same
+  // display frames and for kCrossfadeSeconds by the clock; where the two
+  // differ in size the old one dissolves into the background. `halfway`
+  // runs once, half way through. Afterwards each monitor shows its source
+  // at its place, visible, as if committed there.
+  virtual void playCrossfade(const std::vector<TwipRect>& to, const std::function<void()>& halfway) = 0;
 
   // Closes the window (before the missing-picture message).
   virtual void unload() = 0;

@@ -27,7 +27,7 @@ constexpr std::array<KeyInfo, kKeyCount> kKeys{{
     {Key::timeInterval, "image", "timeInterval", "10", Kind::Number, 0, kMaxIntervalSeconds, {0, 60}, {}},
     {Key::picRandom, "image", "picRandom", "cent", Kind::NonEmptyText, 0, 0, {}, {"cent", "rand"}},
     {Key::picChange, "image", "picChange", "ch", Kind::NonEmptyText, 0, 0, {}, {"ch", "not_ch"}},
-    {Key::effectMode, "image", "effectMode", "0", Kind::Number, -kAny, kAny, {0, 7}, {}},
+    {Key::effectMode, "image", "effectMode", "0", Kind::Number, -kAny, kAny, {0, 8}, {}},
     {Key::randomEffect, "image", "randomEffect", "0", Kind::Number, -kAny, kAny, kFlag, {}},
     {Key::saverPassword, "password", "saverPassword", "", Kind::Text, 0, 0, {}, {}},
     {Key::saverEnabled, "password", "saverEnabled", "0", Kind::Number, -kAny, kAny, kFlag, {}},

@@ -104,6 +104,8 @@ class RecordingView : public saver::SaverView, public RecordingMonitor {
   bool unloaded = false;
   std::vector<std::unique_ptr<RecordingMonitor>> others;
   std::vector<std::vector<int>> effectFrames;  // each playEffects call's effects
+  std::vector<std::vector<saver::TwipRect>> crossfades;
+  std::vector<std::string> captionsAtHalfway;  // the primary's, each crossfade
 
   RecordingMonitor& addMonitor(int widthPx, int heightPx) {
     others.push_back(std::make_unique<RecordingMonitor>(clock_, log_, "m" + std::to_string(others.size() + 1) + " "));
@@ -124,6 +126,13 @@ class RecordingView : public saver::SaverView, public RecordingMonitor {
       if (e[i] != 0 && at(i).failEffect) return i;
     }
     return std::nullopt;
+  }
+  void playCrossfade(const std::vector<saver::TwipRect>& to, const std::function<void()>& halfway) override {
+    crossfades.push_back(to);
+    log("crossfade");
+    halfway();
+    captionsAtHalfway.push_back(captionText);
+    for (std::size_t i = 0; i < to.size(); ++i) at(i).pictureVisible = true;
   }
   void unload() override {
     unloaded = true;
