@@ -592,7 +592,7 @@ TEST(Transitions, CrossfadeLastsItsTimeWhateverTheFrameRate) {
   };
   const Row rows[] = {
       {"64 Hz", {1.0 / 64}, -1, 65, false},
-      {"busy: 90 ms a frame", {0.09}, -1, 13, false},       // 0, 0.09, ..., 1.08
+      {"busy: 90 ms a frame", {0.09}, -1, 13, false},                 // 0, 0.09, ..., 1.08
       {"a stall drops frames", {0.125, 0.625, 0.125}, -1, 5, false},  // 0, 0.125, 0.75, 0.875, 1
       {"input after five frames", {1.0 / 60}, 5, 6, true},
       {"stall past the end", {1.5}, -1, 2, false},
