@@ -8,6 +8,7 @@
 #include "common/module1.h"
 #include "common/random.h"
 #include "common/textnum.h"
+#include "saver/pan_zoom.h"
 #include "saver/transitions.h"
 #include "settings/settings_store.h"
 
@@ -112,7 +113,8 @@ void Form1::Timer3_Timer() {
     currentImage_ = -1;
     drawUpcoming();
     const std::uint32_t interval = options_.changeIntervalMs;
-    if (options_.centred) {
+    // Pan and zoom moves by the display's frames, not by the motion timer.
+    if (options_.centred || options_.panZoom) {
       if (!showPictures()) return;
       showCaptions();
       if (interval == 0) return;
@@ -133,7 +135,7 @@ void Form1::Timer3_Timer() {
 
 void Form1::Timer2_Timer() {
   asPictureChange([&] {
-    if (!options_.centred) drawFloatDirections();
+    if (!options_.centred && !options_.panZoom) drawFloatDirections();
     // Held back while the change runs: the pause lets other events through,
     // and the next interval counts from the end of this change.
     d_.timers.set(TimerId::Timer2, kChangeHoldMs);
@@ -168,12 +170,20 @@ void Form1::drawUpcoming() {
   d_.prefetch(next);
 }
 
+PictureSize Form1::monitorPixels(const MonitorView& monitor) {
+  const auto pixels = [](double twips, double perPixel) { return static_cast<int>(std::lround(twips / perPixel)); };
+  return {pixels(monitor.screenWidth(), monitor.twipsPerPixelX()),
+          pixels(monitor.screenHeight(), monitor.twipsPerPixelY())};
+}
+
 PictureRequest Form1::requestFor(std::size_t index, const MonitorView& monitor) const {
   PictureRequest request{imageFiles_[index], {}};
+  const PictureSize size = monitorPixels(monitor);
+  // Covering its monitor whatever picFit says, held no larger than its
+  // largest zoom needs.
+  if (options_.panZoom) return PictureRequest{imageFiles_[index], size, true};
   if (!options_.fitToScreen) return request;
   const auto pixels = [](double twips, double perPixel) { return static_cast<int>(std::lround(twips / perPixel)); };
-  const PictureSize size{pixels(monitor.screenWidth(), monitor.twipsPerPixelX()),
-                         pixels(monitor.screenHeight(), monitor.twipsPerPixelY())};
   const int band = pixels(monitor.captionLineHeight(), monitor.twipsPerPixelY());
   request.fit = pictureRoom(size, band, !imageCaptions_[index].empty(), !options_.centred);
   return request;
@@ -208,6 +218,12 @@ bool Form1::showPictures() {
     slide.picture.height = heightPx * view.twipsPerPixelY();
     slide.picture.left = centredOffset(view.screenWidth(), slide.picture.width);
     slide.picture.top = centredOffset(view.screenHeight(), slide.picture.height);
+    if (options_.panZoom) {
+      // Each picture takes its own path; the monitor shows its frames whole.
+      view.setPanZoom(planPanZoom({widthPx, heightPx}, monitorPixels(view), d_.random),
+                      options_.changeIntervalMs / 1000.0);
+      slide.picture = TwipRect{0, 0, view.screenWidth(), view.screenHeight()};
+    }
     if (fade) continue;
     view.setPictureVisible(false);
     view.setPictureRect(slide.picture);

@@ -113,6 +113,7 @@ class Form1 {
   void missingPictureExit(std::int16_t image);
   // Picture `index` as it is to be loaded for `monitor`: fitted to it when asked.
   PictureRequest requestFor(std::size_t index, const MonitorView& monitor) const;
+  static PictureSize monitorPixels(const MonitorView& monitor);
   template <typename Change>
   void asPictureChange(Change&& change);
 

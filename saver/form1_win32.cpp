@@ -16,6 +16,7 @@ namespace lumova::saver {
 namespace {
 
 constexpr wchar_t kFrameClass[] = L"LumovaSaverWindow";
+constexpr UINT kFramePulseMessage = WM_APP + 40;
 
 }  // namespace
 
@@ -76,6 +77,10 @@ void SaverWindow::placeStages() {
 
 SaverWindow::~SaverWindow() {
   unloading_ = true;
+  if (framePulse_.joinable()) {
+    pulseStop_ = true;
+    framePulse_.join();
+  }
   frameWaiter_.reset();
   if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
 }
@@ -238,6 +243,27 @@ void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::func
     for (auto& f : fades) repaint(target.get(), f->area.area());
 }
 
+void SaverWindow::wantFrames() {
+  if (framePulse_.joinable()) return;
+  const HWND window = hwnd_;
+  framePulse_ = std::thread([this, window] {
+    DisplayFrameWaiter waiter;
+    waiter.begin();
+    while (!pulseStop_) {
+      waiter.waitForNextFrame();
+      // One pulse in the queue at a time: a busy window skips frames
+      // rather than falling behind.
+      if (!pulsePending_.exchange(true)) PostMessageW(window, kFramePulseMessage, 0, 0);
+    }
+  });
+}
+
+void SaverWindow::onFramePulse() {
+  pulsePending_ = false;
+  const double now = win32::SystemClock().monotonicSeconds();
+  for (auto& stage : stages_) stage->panZoomStep(now);
+}
+
 void SaverWindow::unload() {
   unloading_ = true;
   if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
@@ -310,6 +336,9 @@ LRESULT SaverWindow::onFrame(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_TIMER:
       if (onTimer_) onTimer_(static_cast<TimerId>(wp));
+      return 0;
+    case kFramePulseMessage:
+      onFramePulse();
       return 0;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:

@@ -49,6 +49,7 @@ SaverOptions saverOptions(const settings::OptionValues& values) {
   o.backColor = number(text(Key::newBackColor));
   o.motionIntervalMs = motionIntervalMs(text(Key::picSpeed));
   o.centred = settings::isChoice(Key::picRandom, text(Key::picRandom), settings::kCentred);
+  o.panZoom = settings::isChoice(Key::picRandom, text(Key::picRandom), settings::kPanZoom);
   o.changeIntervalMs =
       static_cast<std::uint32_t>(roundHalfEven(parseNumber(text(Key::timeInterval)).value_or(0) * 1000));
   o.effectMode = effectNumber(text(Key::effectMode));

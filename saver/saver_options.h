@@ -23,6 +23,7 @@ struct SaverOptions {
   // speed (the default interval stays).
   std::optional<std::uint32_t> motionIntervalMs;
   bool centred = true;                 // picRandom is exactly "cent"
+  bool panZoom = false;                // picRandom is exactly "zoom"; any other text floats
   std::uint32_t changeIntervalMs = 0;  // timeInterval seconds as milliseconds, halves to even
   // The transition by number: 0 to 8 runs that effect, any other number
   // (nothing here) draws nothing and leaves the picture to the commit.

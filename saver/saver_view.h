@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/picture.h"
+#include "saver/pan_zoom.h"
 
 namespace lumova::saver {
 
@@ -68,6 +69,11 @@ class MonitorView {
   virtual void setPictureRect(const TwipRect& r) = 0;
   // The visible surface keeps the source's picture from now on.
   virtual void commitPicture() = 0;
+  // Pan and zoom: the source (set just before) is drawn along `path` over
+  // the whole monitor, one step a display frame once it is committed, its
+  // progress timed over `displaySeconds` (panZoomProgress). Until then the
+  // source is its first frame, for the transition to reveal.
+  virtual void setPanZoom(const PanZoomPath& path, double displaySeconds) = 0;
 };
 
 // The saver window over every monitor.

@@ -346,6 +346,27 @@ TEST(Transitions, CrossfadeSkipsThePauseAndChangesTheCaptionHalfWay) {
   EXPECT_EQ(rig.view.captionText, "second");
 }
 
+TEST(Slideshow, PanAndZoomCoversTheMonitorAlongAPathOfItsOwn) {
+  SaverRig rig(iniWith({{"C:\\p\\a.jpg", ""}, {"C:\\p\\b.jpg", ""}},
+                       "timeInterval=5\r\npicRandom=zoom\r\npicFit=0\r\neffectMode=0\r\n"));
+  rig.pictures.sizes["C:\\p\\a.jpg"] = {4000, 3000};
+  rig.pictures.sizes["C:\\p\\b.jpg"] = {300, 200};
+  rig.random.values = {0.1, 0.2, 0.3, 0.4, 0.9};
+  rig.load();
+  rig.runFor(6);
+  ASSERT_EQ(rig.view.panZooms.size(), 2u);
+  // Held no larger than its largest zoom needs: 1.15 times 1024 x 768.
+  EXPECT_EQ(rig.view.panZooms[0].first.picture, (PictureSize{1178, 883}));
+  EXPECT_EQ(rig.view.panZooms[1].first.picture, (PictureSize{300, 200})) << "never enlarged on loading";
+  EXPECT_DOUBLE_EQ(rig.view.panZooms[0].second, 5);
+  EXPECT_DOUBLE_EQ(rig.view.panZooms[0].first.fromX, 0.1);
+  EXPECT_FALSE(rig.view.panZooms[0].first.zoomIn);
+  EXPECT_NE(rig.view.panZooms[1].first.fromX, 0.1) << "each picture takes its own start";
+  EXPECT_TRUE(rig.prefetchRequests.back().cover);
+  EXPECT_EQ(rig.view.pictureRect, (saver::TwipRect{0, 0, 1024 * 15, 768 * 15}));
+  EXPECT_FALSE(rig.queue.active(TimerId::Timer1)) << "no floating motion";
+}
+
 TEST(Transitions, RandomChoiceCoversOneToSevenAndKeepsItInMemoryOnly) {
   const std::string ini =
       iniWith({{"C:\\p\\a.jpg", ""}}, "timeInterval=1\r\npicRandom=cent\r\neffectMode=2\r\nrandomEffect=1\r\n");
