@@ -43,6 +43,7 @@ constexpr std::array<ControlEntry, kControlCount> kControls{{
     {{C::Picture1, "Picture1", K::Swatch, 0, Key::newBackColor, {}}},
     {{C::pCenter, "pCenter", K::OptionButton, 1, Key::picRandom, "pCenter_Click"}, &Form2Model::pCenter_Click},
     {{C::pRandom, "pRandom", K::OptionButton, 1, Key::picRandom, "pRandom_Click"}, &Form2Model::pRandom_Click},
+    {{C::pZoom, "pZoom", K::OptionButton, 1, Key::picRandom, "pZoom_Click"}, &Form2Model::pZoom_Click},
     {{C::Slider1, "Slider1", K::Slider, 0, Key::picSpeed, "Slider1_Change"}, &Form2Model::Slider1_Change},
     {{C::Label5_2, "Label5(2)", K::Label, 0, {}, {}}},
     {{C::aChange, "aChange", K::OptionButton, 2, Key::picChange, "aChange_Click"}, &Form2Model::aChange_Click},

@@ -1,6 +1,8 @@
 #include "saver/form1.h"
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "common/clock.h"
 #include "common/host.h"
@@ -8,6 +10,7 @@
 #include "common/module1.h"
 #include "common/random.h"
 #include "common/textnum.h"
+#include "saver/monitor_shapes.h"
 #include "saver/pan_zoom.h"
 #include "saver/transitions.h"
 #include "settings/settings_store.h"
@@ -158,7 +161,27 @@ void Form1::advanceImage() {
 void Form1::drawUpcoming() {
   const std::size_t monitors = monitorsInUse();
   upcoming_.clear();
+  std::vector<bool> portraitMonitors;
   for (std::size_t m = 0; m < monitors; ++m) {
+    const PictureSize size = monitorPixels(d_.view.monitor(m));
+    portraitMonitors.push_back(size.height > size.width);
+  }
+  const bool mixed = d_.uprightSize && std::adjacent_find(portraitMonitors.begin(), portraitMonitors.end(),
+                                                          std::not_equal_to<>()) != portraitMonitors.end();
+  if (mixed) {
+    portrait_.resize(imageFiles_.size(), -1);
+    const auto isPortrait = [this](std::int16_t p) {
+      signed char& known = portrait_[static_cast<std::size_t>(p)];
+      if (known < 0) {
+        const std::optional<PictureSize> size = d_.uprightSize(imageFiles_[static_cast<std::size_t>(p)]);
+        known = size && size->height > size->width ? 1 : 0;
+      }
+      return known == 1;
+    };
+    upcoming_ = takeByShape(
+        portraitMonitors, passedOver_, [this] { return advanceImage(), currentImage_; }, isPortrait);
+  }
+  for (std::size_t m = upcoming_.size(); m < monitors; ++m) {
     advanceImage();
     upcoming_.push_back(currentImage_);
   }
