@@ -14,9 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "saver/blend.h"
+#include "saver/pan_zoom.h"
 #include "saver/transitions.h"
 
 using namespace lumova::saver;
+using lumova::PictureSize;
 
 namespace {
 
@@ -117,7 +120,43 @@ std::string fixed(double v, int decimals) {
 
 }  // namespace
 
+// The crossfade's blend and a pan-and-zoom frame (a picture at 1.15 times
+// its cover size, drawn at 108 %, a sub-pixel offset), per frame and path.
+void pixelRows() {
+  std::printf("| screen | path | crossfade ms/frame | pan and zoom ms/frame |\n|---|---|---:|---:|\n");
+  const PictureSize screens[] = {{1024, 768}, {1920, 1080}, {3840, 2160}};
+  for (const PictureSize s : screens) {
+    const std::size_t n = static_cast<std::size_t>(s.width) * s.height;
+    std::vector<std::uint32_t> a(n, 0x00336699u), b(n, 0x00CC3311u), out(n);
+    const PictureSize picture{s.width * 115 / 100, s.height * 115 / 100};
+    std::vector<std::uint32_t> pic(static_cast<std::size_t>(picture.width) * picture.height);
+    for (std::size_t i = 0; i < pic.size(); ++i) pic[i] = static_cast<std::uint32_t>(i * 2654435761u);
+    for (const PixelRows rows : {referencePixelRows(), fastestPixelRows()}) {
+      int weight = 0;
+      const double fade = cpuMsPerRun([&] {
+        for (int y = 0; y < s.height; ++y) {
+          const std::size_t at = static_cast<std::size_t>(y) * s.width;
+          rows.blend(&a[at], &b[at], &out[at], s.width, weight);
+        }
+        weight = (weight + 7) % 257;
+      });
+      PanZoomDrawer drawer(rows);
+      double shift = 0;
+      const double pan = cpuMsPerRun([&] {
+        drawer.draw(pic.data(), picture, {-37.3 - shift, -21.7, 1.08 / 1.15}, out.data(), s, 0);
+        shift += 0.37;
+      });
+      std::printf("| %dx%d | %s | %s | %s |\n", s.width, s.height, rows.name, fixed(fade, 2).c_str(),
+                  fixed(pan, 2).c_str());
+    }
+  }
+}
+
 int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "--rows") == 0) {
+    pixelRows();
+    return 0;
+  }
   const bool memory = argc > 1 && std::strcmp(argv[1], "--memory") == 0;
   struct Size {
     int w, h;

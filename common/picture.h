@@ -65,13 +65,35 @@ constexpr PictureSize fitWithin(PictureSize picture, PictureSize box) {
   return {static_cast<int>(width < 1 ? 1 : width > box.width ? box.width : width), box.height};
 }
 
+// The size a picture that is to cover box, and be enlarged up to 1.15 times
+// that while it shows, is held at: unchanged when it is no larger than that
+// (it is never enlarged), otherwise shrunk to 1.15 times its covering size.
+inline constexpr double kCoverHoldFactor = 1.15;
+constexpr PictureSize coverWithin(PictureSize picture, PictureSize box) {
+  if (box.width <= 0 || box.height <= 0 || picture.width <= 0 || picture.height <= 0) return picture;
+  const double across = double(box.width) / picture.width, down = double(box.height) / picture.height;
+  const double scale = kCoverHoldFactor * (across > down ? across : down);
+  if (scale >= 1) return picture;
+  const auto side = [scale](int n) {
+    const auto v = static_cast<int>(n * scale + 0.5);
+    return v < 1 ? 1 : v;
+  };
+  return {side(picture.width), side(picture.height)};
+}
+
 // A picture to load: by its path (UTF-8, as the program keeps all its
-// text), at its natural size or shrunk to fit a box of pixels.
+// text), at its natural size, shrunk to fit a box of pixels, or (cover)
+// shrunk no further than covering the box allows.
 struct PictureRequest {
   std::string path;
   PictureSize fit;  // 0 by 0: the natural size
+  bool cover = false;
   bool operator==(const PictureRequest&) const = default;
 };
+
+constexpr PictureSize requestedSize(PictureSize upright, const PictureRequest& request) {
+  return request.cover ? coverWithin(upright, request.fit) : fitWithin(upright, request.fit);
+}
 
 class PictureLoader {
  public:

@@ -35,6 +35,7 @@ enum class Control : std::uint8_t {
   Picture1,
   pCenter,
   pRandom,
+  pZoom,  // "Pan and zoom"
   Slider1,
   Label5_2,  // "Float Speed"
   aChange,

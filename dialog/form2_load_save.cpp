@@ -67,7 +67,10 @@ void Form2Model::Form_Load() {
   colourDialog_ = colourOf(readValue(Key::newBackColor));
   setColour(C::Picture1, colourDialog_);
   loadControl(C::Combo1);
-  setValue(settings::isChoice(Key::picRandom, readValue(Key::picRandom), settings::kCentred) ? C::pCenter : C::pRandom,
+  const std::string placement = readValue(Key::picRandom);
+  setValue(settings::isChoice(Key::picRandom, placement, settings::kCentred)   ? C::pCenter
+           : settings::isChoice(Key::picRandom, placement, settings::kPanZoom) ? C::pZoom
+                                                                               : C::pRandom,
            1);
   loadControl(C::Slider1);
   setValue(

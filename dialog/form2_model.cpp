@@ -43,6 +43,7 @@ constexpr std::array<ControlEntry, kControlCount> kControls{{
     {{C::Picture1, "Picture1", K::Swatch, 0, Key::newBackColor, {}}},
     {{C::pCenter, "pCenter", K::OptionButton, 1, Key::picRandom, "pCenter_Click"}, &Form2Model::pCenter_Click},
     {{C::pRandom, "pRandom", K::OptionButton, 1, Key::picRandom, "pRandom_Click"}, &Form2Model::pRandom_Click},
+    {{C::pZoom, "pZoom", K::OptionButton, 1, Key::picRandom, "pZoom_Click"}, &Form2Model::pZoom_Click},
     {{C::Slider1, "Slider1", K::Slider, 0, Key::picSpeed, "Slider1_Change"}, &Form2Model::Slider1_Change},
     {{C::Label5_2, "Label5(2)", K::Label, 0, {}, {}}},
     {{C::aChange, "aChange", K::OptionButton, 2, Key::picChange, "aChange_Click"}, &Form2Model::aChange_Click},
@@ -92,9 +93,9 @@ const ControlEntry& entry(Control c) {
 
 // The lists' items, one for each value of the option they show.
 constexpr std::array<std::string_view, 2> kBackgrounds{"Background Color (below)", "Desktop"};
-constexpr std::array<std::string_view, 8> kTransitions{"Standard",          "Left wipe",      "Right wipe",
+constexpr std::array<std::string_view, 9> kTransitions{"Standard",          "Left wipe",      "Right wipe",
                                                        "Right & Left wipe", "Up & down wipe", "Center wipe",
-                                                       "Horizontal blinds", "Vertical blinds"};
+                                                       "Horizontal blinds", "Vertical blinds", "Crossfade"};
 
 template <std::size_t N>
 std::vector<std::string> listItems(Control c, const std::array<std::string_view, N>& texts) {

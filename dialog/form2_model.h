@@ -147,6 +147,7 @@ class Form2Model {
   void Combo1_Click();
   void pCenter_Click();
   void pRandom_Click();
+  void pZoom_Click();
   void Slider1_Change();
   void aChange_Click();
   void nChange_Click();

@@ -60,6 +60,13 @@ void Form2Model::pRandom_Click() {
   setEnabled(C::Label5_2, true);
 }
 
+void Form2Model::pZoom_Click() {
+  if (control(C::pZoom).value != 1) return;
+  val(Key::picRandom) = settings::choiceText(Key::picRandom, settings::kPanZoom);
+  setEnabled(C::Slider1, false);
+  setEnabled(C::Label5_2, false);
+}
+
 void Form2Model::Slider1_Change() { val(Key::picSpeed) = numberToText(control(C::Slider1).value); }
 
 void Form2Model::aChange_Click() {

@@ -28,6 +28,7 @@ constexpr ToolTip kToolTips[] = {
     {C::Combo1, L"Background"},
     {C::backColorClick, L"Background color"},
     {C::Picture1, L"Background color"},
+    {C::pZoom, L"Move slowly across each picture"},
     {C::Slider1, L"Float speed of image"},
     {C::Random_select, L"Display images in random order"},
     {C::TransitionsCbx, L"Transitions"},

@@ -46,6 +46,7 @@ constexpr Binding kBindings[] = {
     {C::Picture1, 1, IDC_PICTURE1},
     {C::pCenter, 1, IDC_PCENTER},
     {C::pRandom, 1, IDC_PRANDOM},
+    {C::pZoom, 1, IDC_PZOOM},
     {C::Slider1, 1, IDC_SLIDER1},
     {C::Label5_2, 1, IDC_LABEL5_2},
     {C::aChange, 1, IDC_ACHANGE},

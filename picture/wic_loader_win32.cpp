@@ -233,7 +233,7 @@ std::shared_ptr<DibPicture> turnedUpright(std::shared_ptr<DibPicture> picture, i
   return turned;
 }
 
-PictureLoad decode(std::vector<std::uint8_t>& bytes, PictureSize fit) {
+PictureLoad decode(std::vector<std::uint8_t>& bytes, const PictureRequest& request) {
   const PictureProbe probe = probePicture(bytes);
   if (probe.format == PictureFormat::Unknown) return failed(PictureError::NotAPicture);
   // A side of 0 is left for the decoder (a JPEG may give its height later).
@@ -286,7 +286,7 @@ PictureLoad decode(std::vector<std::uint8_t>& bytes, PictureSize fit) {
   const bool sideways = turnsSideways(orientation);
   const PictureSize natural{static_cast<int>(canvasWidth), static_cast<int>(canvasHeight)};
   const PictureSize upright = sideways ? PictureSize{natural.height, natural.width} : natural;
-  const PictureSize shown = fitWithin(upright, fit);
+  const PictureSize shown = requestedSize(upright, request);
   const PictureSize decoded = sideways ? PictureSize{shown.height, shown.width} : shown;
   // A GIF whose first image covers part of its logical screen is composed
   // at full size first (GIFs are small); every other picture is decoded
@@ -388,7 +388,7 @@ PictureLoad WicPictureLoader::load(const PictureRequest& request) {
     if (wide.empty()) return failed(PictureError::NotFound);
     std::vector<std::uint8_t> bytes;
     if (const PictureError error = readWholeFile(wide, bytes); error != PictureError::None) return failed(error);
-    return decode(bytes, request.fit);
+    return decode(bytes, request);
   } catch (const std::bad_alloc&) {
     return failed(PictureError::TooLarge);
   }

@@ -1,6 +1,8 @@
 #include "saver/form1.h"
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "common/clock.h"
 #include "common/host.h"
@@ -8,6 +10,8 @@
 #include "common/module1.h"
 #include "common/random.h"
 #include "common/textnum.h"
+#include "saver/monitor_shapes.h"
+#include "saver/pan_zoom.h"
 #include "saver/transitions.h"
 #include "settings/settings_store.h"
 
@@ -112,7 +116,8 @@ void Form1::Timer3_Timer() {
     currentImage_ = -1;
     drawUpcoming();
     const std::uint32_t interval = options_.changeIntervalMs;
-    if (options_.centred) {
+    // Pan and zoom moves by the display's frames, not by the motion timer.
+    if (options_.centred || options_.panZoom) {
       if (!showPictures()) return;
       showCaptions();
       if (interval == 0) return;
@@ -133,7 +138,7 @@ void Form1::Timer3_Timer() {
 
 void Form1::Timer2_Timer() {
   asPictureChange([&] {
-    if (!options_.centred) drawFloatDirections();
+    if (!options_.centred && !options_.panZoom) drawFloatDirections();
     // Held back while the change runs: the pause lets other events through,
     // and the next interval counts from the end of this change.
     d_.timers.set(TimerId::Timer2, kChangeHoldMs);
@@ -156,7 +161,27 @@ void Form1::advanceImage() {
 void Form1::drawUpcoming() {
   const std::size_t monitors = monitorsInUse();
   upcoming_.clear();
+  std::vector<bool> portraitMonitors;
   for (std::size_t m = 0; m < monitors; ++m) {
+    const PictureSize size = monitorPixels(d_.view.monitor(m));
+    portraitMonitors.push_back(size.height > size.width);
+  }
+  const bool mixed = d_.uprightSize && std::adjacent_find(portraitMonitors.begin(), portraitMonitors.end(),
+                                                          std::not_equal_to<>()) != portraitMonitors.end();
+  if (mixed) {
+    portrait_.resize(imageFiles_.size(), -1);
+    const auto isPortrait = [this](std::int16_t p) {
+      signed char& known = portrait_[static_cast<std::size_t>(p)];
+      if (known < 0) {
+        const std::optional<PictureSize> size = d_.uprightSize(imageFiles_[static_cast<std::size_t>(p)]);
+        known = size && size->height > size->width ? 1 : 0;
+      }
+      return known == 1;
+    };
+    upcoming_ = takeByShape(
+        portraitMonitors, passedOver_, [this] { return advanceImage(), currentImage_; }, isPortrait);
+  }
+  for (std::size_t m = upcoming_.size(); m < monitors; ++m) {
     advanceImage();
     upcoming_.push_back(currentImage_);
   }
@@ -168,12 +193,20 @@ void Form1::drawUpcoming() {
   d_.prefetch(next);
 }
 
+PictureSize Form1::monitorPixels(const MonitorView& monitor) {
+  const auto pixels = [](double twips, double perPixel) { return static_cast<int>(std::lround(twips / perPixel)); };
+  return {pixels(monitor.screenWidth(), monitor.twipsPerPixelX()),
+          pixels(monitor.screenHeight(), monitor.twipsPerPixelY())};
+}
+
 PictureRequest Form1::requestFor(std::size_t index, const MonitorView& monitor) const {
   PictureRequest request{imageFiles_[index], {}};
+  const PictureSize size = monitorPixels(monitor);
+  // Covering its monitor whatever picFit says, held no larger than its
+  // largest zoom needs.
+  if (options_.panZoom) return PictureRequest{imageFiles_[index], size, true};
   if (!options_.fitToScreen) return request;
   const auto pixels = [](double twips, double perPixel) { return static_cast<int>(std::lround(twips / perPixel)); };
-  const PictureSize size{pixels(monitor.screenWidth(), monitor.twipsPerPixelX()),
-                         pixels(monitor.screenHeight(), monitor.twipsPerPixelY())};
   const int band = pixels(monitor.captionLineHeight(), monitor.twipsPerPixelY());
   request.fit = pictureRoom(size, band, !imageCaptions_[index].empty(), !options_.centred);
   return request;
@@ -187,10 +220,13 @@ bool Form1::showPictures() {
     upcoming_.push_back(currentImage_);
   }
   slides_.resize(monitors);
+  // The crossfade dissolves the picture on screen straight into the next:
+  // it stays, with its caption, until the fade takes it over.
+  const bool fade = !options_.randomEffect && options_.effectMode == kCrossfade;
   for (std::size_t m = 0; m < monitors; ++m) {
     MonitorView& view = d_.view.monitor(m);
     Slide& slide = slides_[m];
-    view.setCaptionVisible(false);
+    if (!fade) view.setCaptionVisible(false);
     view.clearPictures();
     slide.image = inHand_ = upcoming_[m];
     PictureLoad loaded = d_.pictures.load(requestFor(static_cast<std::size_t>(slide.image), view));
@@ -201,12 +237,31 @@ bool Form1::showPictures() {
     const int widthPx = loaded.picture->width();
     const int heightPx = loaded.picture->height();
     view.setSourcePicture(loaded.picture);
-    view.setPictureVisible(false);
     slide.picture.width = widthPx * view.twipsPerPixelX();
     slide.picture.height = heightPx * view.twipsPerPixelY();
     slide.picture.left = centredOffset(view.screenWidth(), slide.picture.width);
     slide.picture.top = centredOffset(view.screenHeight(), slide.picture.height);
+    if (options_.panZoom) {
+      // Each picture takes its own path; the monitor shows its frames whole.
+      view.setPanZoom(planPanZoom({widthPx, heightPx}, monitorPixels(view), d_.random),
+                      options_.changeIntervalMs / 1000.0);
+      slide.picture = TwipRect{0, 0, view.screenWidth(), view.screenHeight()};
+    }
+    if (fade) continue;
+    view.setPictureVisible(false);
     view.setPictureRect(slide.picture);
+  }
+  if (fade) {
+    // No pause: the fade starts from the picture on screen. Its caption
+    // changes half way.
+    std::vector<TwipRect> to;
+    for (const Slide& slide : slides_) to.push_back(slide.picture);
+    d_.view.playCrossfade(to, [this] { showCaptions(); });
+    for (std::size_t m = 0; m < slides_.size(); ++m) {
+      d_.view.monitor(m).setPictureRect(slides_[m].picture);
+      d_.view.monitor(m).commitPicture();
+    }
+    return true;
   }
 
   // The pause: motion ticks and input run, the hidden pictures may move.

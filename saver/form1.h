@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -44,6 +45,9 @@ struct Form1Deps {
   // as soon as they are known, so they can be decoded (and fitted) ahead of
   // time. May be empty.
   std::function<void(const std::vector<PictureRequest>&)> prefetch;
+  // A picture's size upright (after its orientation mark), when known,
+  // for monitors of both shapes to prefer pictures of their own. May be empty.
+  std::function<std::optional<PictureSize>(const std::string&)> uprightSize = {};
 };
 
 inline constexpr std::uint32_t kStartupDelayMs = 500;
@@ -113,6 +117,7 @@ class Form1 {
   void missingPictureExit(std::int16_t image);
   // Picture `index` as it is to be loaded for `monitor`: fitted to it when asked.
   PictureRequest requestFor(std::size_t index, const MonitorView& monitor) const;
+  static PictureSize monitorPixels(const MonitorView& monitor);
   template <typename Change>
   void asPictureChange(Change&& change);
 
@@ -122,7 +127,9 @@ class Form1 {
   std::int16_t lastImage_ = -1;
   std::int16_t currentImage_ = 0;  // the last picture drawn
   std::vector<std::int16_t> upcoming_;
-  std::int16_t inHand_ = 0;  // the picture being changed to, named if that fails
+  std::deque<std::int16_t> passedOver_;  // drawn from the sequence, not shown yet
+  std::vector<signed char> portrait_;    // by picture: -1 not known yet
+  std::int16_t inHand_ = 0;              // the picture being changed to, named if that fails
   std::vector<Slide> slides_ = std::vector<Slide>(1);
   SaverOptions options_;
   bool ended_ = false;

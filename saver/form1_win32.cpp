@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "common/clock_win32.h"
 #include "common/display_win32.h"
 #include "common/message_box.h"
 #include "common/text_win32.h"
@@ -15,6 +16,7 @@ namespace lumova::saver {
 namespace {
 
 constexpr wchar_t kFrameClass[] = L"LumovaSaverWindow";
+constexpr UINT kFramePulseMessage = WM_APP + 40;
 
 }  // namespace
 
@@ -67,13 +69,18 @@ void SaverWindow::placeStages() {
   stages_.resize(std::min(stages_.size(), geo_.monitors.size()));
   for (std::size_t i = 0; i < stages_.size(); ++i) stages_[i]->moveTo(geo_.monitors[i]);
   for (std::size_t i = stages_.size(); i < geo_.monitors.size(); ++i) {
-    stages_.push_back(std::make_unique<MonitorStage>(static_cast<StageCanvas&>(*this), geo_.monitors[i], pictureBackColor_));
+    stages_.push_back(
+        std::make_unique<MonitorStage>(static_cast<StageCanvas&>(*this), geo_.monitors[i], pictureBackColor_));
     if (i > 0) stages_.back()->copyCaptionStyle(*stages_.front());
   }
 }
 
 SaverWindow::~SaverWindow() {
   unloading_ = true;
+  if (framePulse_.joinable()) {
+    pulseStop_ = true;
+    framePulse_.join();
+  }
   frameWaiter_.reset();
   if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
 }
@@ -155,6 +162,108 @@ std::optional<std::size_t> SaverWindow::playEffects(const std::vector<int>& effe
   return failed ? std::optional<std::size_t>(placedMonitor[*failed]) : std::nullopt;
 }
 
+void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::function<void()>& halfway) {
+  struct Fading {
+    MonitorStage* stage;
+    TwipRect to;
+    FadeArea area;
+  };
+  const std::size_t count = std::min(to.size(), stages_.size());
+  std::vector<std::unique_ptr<Fading>> fades;
+  for (std::size_t i = 0; i < count; ++i) {
+    MonitorStage& stage = *stages_[i];
+    const win32::DibPicture* source = stage.source();
+    if (!source) continue;  // left to the commit
+    const RECT before = stage.pictureShown() ? stage.pictureRect() : RECT{};
+    const RECT after = stage.placeOf(to[i]);
+    RECT both, area;
+    UnionRect(&both, &before, &after);
+    if (!IntersectRect(&area, &both, &stage.place().monitor)) continue;
+    auto fade = std::make_unique<Fading>();
+    fade->stage = &stage;
+    fade->to = to[i];
+    if (!fade->area.create(area)) continue;
+    // Both looks without the caption, which is drawn over every frame.
+    const int w = area.right - area.left, h = area.bottom - area.top;
+    BitBlt(fade->area.fromDc(), area.left, area.top, w, h, background_.dc(), area.left, area.top, SRCCOPY);
+    stage.paintPictureLayer(fade->area.fromDc());
+    BitBlt(fade->area.toDc(), area.left, area.top, w, h, background_.dc(), area.left, area.top, SRCCOPY);
+    win32::BitmapDc picture;
+    picture.show(source->bitmap());
+    RECT shown;
+    if (IntersectRect(&shown, &after, &stage.place().monitor))
+      BitBlt(fade->area.toDc(), shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top, picture.dc(),
+             shown.left - after.left, shown.top - after.top, SRCCOPY);
+    fades.push_back(std::move(fade));
+  }
+  win32::WindowDc target(hwnd_);
+  if (fades.empty() || !target) {
+    for (auto& f : fades) f->stage->adoptFaded(f->to);
+    return;
+  }
+
+  class Target final : public FadeTarget {
+   public:
+    Target(SaverWindow& window, HDC dc, std::vector<std::unique_ptr<Fading>>& fades,
+           const std::function<void()>& halfway)
+        : window_(window), dc_(dc), fades_(fades), halfway_(halfway), rows_(fastestPixelRows()) {}
+    void drawFade(int weight) override {
+      for (auto& f : fades_) {
+        f->area.mix(rows_, weight);
+        f->stage->paintCaptionLayer(f->area.frameDc(), f->area.area());
+        f->area.drawTo(dc_);
+      }
+      GdiFlush();
+    }
+    void halfway() override {
+      std::vector<RECT> old;
+      for (auto& f : fades_) old.push_back(f->stage->captionRect());
+      if (halfway_) halfway_();
+      // The captions outside the fading areas change here; inside them the next frame draws them.
+      for (std::size_t i = 0; i < fades_.size(); ++i) {
+        window_.repaint(dc_, old[i]);
+        window_.repaint(dc_, fades_[i]->stage->captionRect());
+      }
+    }
+
+   private:
+    SaverWindow& window_;
+    HDC dc_;
+    std::vector<std::unique_ptr<Fading>>& fades_;
+    const std::function<void()>& halfway_;
+    PixelRows rows_;
+  } drawer(*this, target.get(), fades, halfway);
+
+  frameWaiter_->refresh(stages_.front()->place().handle);
+  const win32::SystemClock clock;
+  const FadeRun run = playFade(drawer, *frameWaiter_, clock);
+  for (auto& f : fades) f->stage->adoptFaded(f->to);
+  // Cut short, the screen still shows a mix: the new look at once.
+  if (run.interrupted)
+    for (auto& f : fades) repaint(target.get(), f->area.area());
+}
+
+void SaverWindow::wantFrames() {
+  if (framePulse_.joinable()) return;
+  const HWND window = hwnd_;
+  framePulse_ = std::thread([this, window] {
+    DisplayFrameWaiter waiter;
+    waiter.begin();
+    while (!pulseStop_) {
+      waiter.waitForNextFrame();
+      // One pulse in the queue at a time: a busy window skips frames
+      // rather than falling behind.
+      if (!pulsePending_.exchange(true)) PostMessageW(window, kFramePulseMessage, 0, 0);
+    }
+  });
+}
+
+void SaverWindow::onFramePulse() {
+  pulsePending_ = false;
+  const double now = win32::SystemClock().monotonicSeconds();
+  for (auto& stage : stages_) stage->panZoomStep(now);
+}
+
 void SaverWindow::unload() {
   unloading_ = true;
   if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
@@ -227,6 +336,9 @@ LRESULT SaverWindow::onFrame(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_TIMER:
       if (onTimer_) onTimer_(static_cast<TimerId>(wp));
+      return 0;
+    case kFramePulseMessage:
+      onFramePulse();
       return 0;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:

@@ -8,8 +8,10 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -72,6 +74,7 @@ class SaverWindow final : public SaverView,
   std::size_t monitorCount() const override { return stages_.size(); }
   MonitorView& monitor(std::size_t index) override { return *stages_.at(index); }
   std::optional<std::size_t> playEffects(const std::vector<int>& effects) override;
+  void playCrossfade(const std::vector<TwipRect>& to, const std::function<void()>& halfway) override;
   void unload() override;
 
   // Timers
@@ -97,6 +100,8 @@ class SaverWindow final : public SaverView,
   // StageCanvas: everything the window shows inside `area` (client pixels).
   HWND canvasWindow() const override { return hwnd_; }
   void repaint(HDC dc, const RECT& area) override;
+  void wantFrames() override;
+  void onFramePulse();
   // The monitors changed: the window covers the new screen, repainted, each
   // stage on its monitor still.
   void onDisplayChange();
@@ -113,6 +118,11 @@ class SaverWindow final : public SaverView,
   bool unloading_ = false;                             // our own unload: closing is not an end then
   std::unique_ptr<DisplayFrameWaiter> frameWaiter_;
   bool effectsUnpaced_ = false;
+  // Once a picture pans: a worker that waits for each display frame and
+  // posts one pulse at a time to the window.
+  std::thread framePulse_;
+  std::atomic<bool> pulseStop_{false};
+  std::atomic<bool> pulsePending_{false};
 };
 
 }  // namespace lumova::saver

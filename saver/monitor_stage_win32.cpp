@@ -1,5 +1,6 @@
 #include "saver/monitor_stage_win32.h"
 
+#include "common/clock_win32.h"
 #include "common/text_win32.h"
 #include "common/units.h"
 #include "picture/wic_loader_win32.h"
@@ -11,6 +12,11 @@ namespace {
 constexpr UINT kTextCodePage = CP_UTF8;
 
 const win32::DibPicture* asDib(const PicturePtr& p) { return dynamic_cast<const win32::DibPicture*>(p.get()); }
+
+const std::uint32_t* pixelsOf(const win32::DibPicture& p) { return reinterpret_cast<const std::uint32_t*>(p.bits()); }
+
+// A COLORREF (red low) as a DIB pixel (blue low).
+std::uint32_t dibPixel(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
 
 // The parts of `from` that `cut` does not cover: up to four rectangles.
 int difference(const RECT& from, const RECT& cut, RECT out[4]) {
@@ -50,9 +56,23 @@ int MonitorStage::toPixels(double twips) const { return twipsToPixels(twips, pla
 int MonitorStage::toClientX(double twips) const { return toPixels(twips) + place_.monitor.left; }
 int MonitorStage::toClientY(double twips) const { return toPixels(twips) + place_.monitor.top; }
 
+RECT MonitorStage::placeOf(const TwipRect& r) const {
+  const int left = toClientX(r.left), top = toClientY(r.top);
+  return RECT{left, top, left + toPixels(r.width), top + toPixels(r.height)};
+}
+
+void MonitorStage::adoptFaded(const TwipRect& r) {
+  pictureTwips_ = r;
+  placeLayers();
+  const win32::DibPicture* dib = asDib(source_);
+  committedDc_.show(dib ? dib->bitmap() : nullptr);
+  committed_ = source_;
+  pictureVisible_ = true;
+  pictureFilled_ = false;
+}
+
 void MonitorStage::placeLayers() {
-  const int left = toClientX(pictureTwips_.left), top = toClientY(pictureTwips_.top);
-  pictureRect_ = RECT{left, top, left + toPixels(pictureTwips_.width), top + toPixels(pictureTwips_.height)};
+  pictureRect_ = placeOf(pictureTwips_);
   const int x = toClientX(captionTwips_.left), y = toClientY(captionTopTwips_);
   captionRect_ = RECT{x, y, x + toPixels(captionTwips_.width), y + toPixels(captionTwips_.height)};
 }
@@ -166,7 +186,42 @@ void MonitorStage::setPictureRect(const TwipRect& r) {
   for (int i = 0, n = difference(before, pictureRect_, uncovered); i < n; ++i) canvas_.repaint(dc.get(), uncovered[i]);
 }
 
+void MonitorStage::setPanZoom(const PanZoomPath& path, double displaySeconds) {
+  auto loaded = std::dynamic_pointer_cast<const win32::DibPicture>(source_);
+  const int w = place_.monitor.right - place_.monitor.left, h = place_.monitor.bottom - place_.monitor.top;
+  auto frame = loaded ? win32::DibPicture::create(w, h) : nullptr;
+  pendingPan_.reset();
+  if (!frame) return;  // the picture shows still
+  frame->setOpaque(true);
+  panDrawer_.draw(pixelsOf(*loaded), {loaded->width(), loaded->height()}, panZoomPlace(path, 0),
+                  reinterpret_cast<std::uint32_t*>(frame->mutableBits()), {w, h}, dibPixel(pictureBackColor_));
+  pendingPan_ = Panning{std::move(loaded), path, displaySeconds, frame, 0};
+  source_ = std::move(frame);  // the first frame is what the transition reveals
+}
+
+void MonitorStage::panZoomStep(double now) {
+  if (!activePan_ || !pictureVisible_ || pictureFilled_) return;
+  Panning& p = *activePan_;
+  const double progress = panZoomProgress(now - p.start, p.seconds);
+  const int w = p.frame->width(), h = p.frame->height();
+  GdiFlush();  // the caption drawn into the frame before
+  panDrawer_.draw(pixelsOf(*p.picture), {p.picture->width(), p.picture->height()}, panZoomPlace(p.path, progress),
+                  reinterpret_cast<std::uint32_t*>(p.frame->mutableBits()), {w, h}, dibPixel(pictureBackColor_));
+  // The caption stays in its band over the moving picture.
+  SetViewportOrgEx(committedDc_.dc(), -pictureRect_.left, -pictureRect_.top, nullptr);
+  paintCaptionLayer(committedDc_.dc(), pictureRect_);
+  SetViewportOrgEx(committedDc_.dc(), 0, 0, nullptr);
+  win32::WindowDc dc(canvas_.canvasWindow());
+  paintPicture(dc.get());
+}
+
 void MonitorStage::commitPicture() {
+  activePan_ = std::move(pendingPan_);
+  pendingPan_.reset();
+  if (activePan_) {
+    activePan_->start = win32::SystemClock().monotonicSeconds();
+    canvas_.wantFrames();
+  }
   // Selected before the old picture goes: a bitmap still selected into a DC
   // could not be deleted.
   const win32::DibPicture* dib = asDib(source_);
@@ -195,7 +250,24 @@ void MonitorStage::paintPicture(HDC dc) {
          shown.left - pictureRect_.left, shown.top - pictureRect_.top, SRCCOPY);
 }
 
+void MonitorStage::paintPictureLayer(HDC dc) {
+  if (pictureVisible_) paintPicture(dc);
+}
+
 void MonitorStage::paintLayers(HDC dc, const RECT& area) {
+  RECT both;
+  const bool picture = pictureVisible_ && IntersectRect(&both, &area, &pictureRect_);
+  // A panning picture covers the monitor: its caption goes over it.
+  if (activePan_) {
+    if (picture) paintPicture(dc);
+    paintCaptionLayer(dc, area);
+    return;
+  }
+  paintCaptionLayer(dc, area);
+  if (picture) paintPicture(dc);
+}
+
+void MonitorStage::paintCaptionLayer(HDC dc, const RECT& area) {
   RECT both;
   const bool caption = captionVisible_ && !captionText_.empty() && IntersectRect(&both, &area, &captionRect_) != FALSE;
   if (caption) {
@@ -211,7 +283,6 @@ void MonitorStage::paintLayers(HDC dc, const RECT& area) {
     }
     RestoreDC(dc, saved);
   }
-  if (pictureVisible_ && IntersectRect(&both, &area, &pictureRect_)) paintPicture(dc);
 }
 
 }  // namespace lumova::saver

@@ -7,9 +7,12 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "common/gdi_win32.h"
+#include "saver/pan_zoom.h"
 #include "saver/saver_view.h"
 
 namespace lumova::win32 {
@@ -32,6 +35,9 @@ class StageCanvas {
   virtual HWND canvasWindow() const = 0;
   // Draws every layer inside `area` (client pixels) on `dc`.
   virtual void repaint(HDC dc, const RECT& area) = 0;
+  // A stage moves with the display's frames from now on: panZoomStep is due
+  // once a frame.
+  virtual void wantFrames() = 0;
 };
 
 class MonitorStage final : public MonitorView {
@@ -64,15 +70,28 @@ class MonitorStage final : public MonitorView {
   void setPictureVisible(bool visible) override;
   void setPictureRect(const TwipRect& r) override;
   void commitPicture() override;
+  void setPanZoom(const PanZoomPath& path, double displaySeconds) override;
+  // The next step of a panning picture, `now` seconds on the monotonic clock.
+  void panZoomStep(double now);
 
   // The layers inside `area`, over what `dc` holds there already.
   void paintLayers(HDC dc, const RECT& area);
+  // Each layer alone: the picture where it stands now (when shown), the caption inside `area`.
+  void paintPictureLayer(HDC dc);
+  void paintCaptionLayer(HDC dc, const RECT& area);
   // The part of the window the layers may draw on: the monitor.
   bool overlaps(const RECT& area) const;
 
   // For the effects: the picture waiting to be revealed and where it goes.
   const win32::DibPicture* source() const;
   const RECT& pictureRect() const { return pictureRect_; }
+  const RECT& captionRect() const { return captionRect_; }
+  bool pictureShown() const { return pictureVisible_; }
+  // Where a picture at `r` would stand, in client pixels.
+  RECT placeOf(const TwipRect& r) const;
+  // A crossfade has put the source on the screen at `r`: it is shown and
+  // committed there, with nothing drawn.
+  void adoptFaded(const TwipRect& r);
 
   // Input, as windows of their own would take it.
   bool pictureAt(POINT at) const { return pictureVisible_ && PtInRect(&pictureRect_, at); }
@@ -100,6 +119,18 @@ class MonitorStage final : public MonitorView {
   bool pictureFilled_ = false;
   PicturePtr committed_;
   win32::BitmapDc committedDc_;  // committed_'s bitmap, ready to draw from
+  // Pan and zoom: the picture as loaded and its path, waiting for the commit
+  // (pending) and moving (active); the frame the active one is drawn into
+  // is the committed picture.
+  struct Panning {
+    std::shared_ptr<const win32::DibPicture> picture;
+    PanZoomPath path;
+    double seconds = 0;
+    std::shared_ptr<win32::DibPicture> frame;
+    double start = 0;
+  };
+  std::optional<Panning> pendingPan_, activePan_;
+  PanZoomDrawer panDrawer_{fastestPixelRows()};
   // The caption label.
   CaptionFont captionSpec_;
   bool hasFont_ = false;

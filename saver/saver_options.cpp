@@ -35,7 +35,7 @@ std::optional<std::uint32_t> motionIntervalMs(std::string_view picSpeed) {
 std::optional<int> effectNumber(std::string_view effectMode) {
   const auto n = parseNumber(effectMode);
   const settings::Range effects = settings::keyInfo(Key::effectMode).range;
-  static_assert(kEffectCount == 8, "effectMode names effects 0 to 7");
+  static_assert(kEffectCount == 9, "effectMode names effects 0 to 8");
   if (!n || *n != std::floor(*n) || *n < effects.low || *n > effects.high) return std::nullopt;
   return static_cast<int>(*n);
 }
@@ -49,6 +49,7 @@ SaverOptions saverOptions(const settings::OptionValues& values) {
   o.backColor = number(text(Key::newBackColor));
   o.motionIntervalMs = motionIntervalMs(text(Key::picSpeed));
   o.centred = settings::isChoice(Key::picRandom, text(Key::picRandom), settings::kCentred);
+  o.panZoom = settings::isChoice(Key::picRandom, text(Key::picRandom), settings::kPanZoom);
   o.changeIntervalMs =
       static_cast<std::uint32_t>(roundHalfEven(parseNumber(text(Key::timeInterval)).value_or(0) * 1000));
   o.effectMode = effectNumber(text(Key::effectMode));

@@ -23,8 +23,9 @@ struct SaverOptions {
   // speed (the default interval stays).
   std::optional<std::uint32_t> motionIntervalMs;
   bool centred = true;                 // picRandom is exactly "cent"
+  bool panZoom = false;                // picRandom is exactly "zoom"; any other text floats
   std::uint32_t changeIntervalMs = 0;  // timeInterval seconds as milliseconds, halves to even
-  // The transition by number: 0 to 7 runs that effect, any other number
+  // The transition by number: 0 to 8 runs that effect, any other number
   // (nothing here) draws nothing and leaves the picture to the commit.
   std::optional<int> effectMode;
   bool randomEffect = false;  // randomEffect reads as exactly 1
@@ -39,7 +40,7 @@ struct SaverOptions {
 std::optional<std::uint32_t> motionIntervalMs(std::string_view picSpeed);
 
 // The effect number effectMode names: its whole-number value when it is one
-// of 0 to 7, else nothing ("9", "1.5").
+// of 0 to 8, else nothing ("9", "1.5").
 std::optional<int> effectNumber(std::string_view effectMode);
 
 // From option values as readOption gives them (valid for their keys).

@@ -5,11 +5,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "common/picture.h"
+#include "saver/pan_zoom.h"
 
 namespace lumova::saver {
 
@@ -67,6 +69,11 @@ class MonitorView {
   virtual void setPictureRect(const TwipRect& r) = 0;
   // The visible surface keeps the source's picture from now on.
   virtual void commitPicture() = 0;
+  // Pan and zoom: the source (set just before) is drawn along `path` over
+  // the whole monitor, one step a display frame once it is committed, its
+  // progress timed over `displaySeconds` (panZoomProgress). Until then the
+  // source is its first frame, for the transition to reveal.
+  virtual void setPanZoom(const PanZoomPath& path, double displaySeconds) = 0;
 };
 
 // The saver window over every monitor.
@@ -90,6 +97,14 @@ class SaverView {
   // monitor whose picture could not be revealed in a way that must end the
   // slideshow, if any.
   virtual std::optional<std::size_t> playEffects(const std::vector<int>& effects) = 0;
+
+  // Dissolves what the first to.size() monitors show now into their source
+  // pictures placed at `to` (as setPictureRect takes it), all in the same
+  // display frames and for kCrossfadeSeconds by the clock; where the two
+  // differ in size the old one dissolves into the background. `halfway`
+  // runs once, half way through. Afterwards each monitor shows its source
+  // at its place, visible, as if committed there.
+  virtual void playCrossfade(const std::vector<TwipRect>& to, const std::function<void()>& halfway) = 0;
 
   // Closes the window (before the missing-picture message).
   virtual void unload() = 0;

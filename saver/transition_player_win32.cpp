@@ -80,15 +80,25 @@ double displayRefreshHz(HMONITOR monitor) {
   return 60;
 }
 
-DisplayFrameWaiter::DisplayFrameWaiter() {
+DisplayFrameWaiter::DisplayFrameWaiter() : DisplayFrameWaiter(CompositionCalls{}) {
+  using IsCompositionEnabledFn = HRESULT(WINAPI*)(BOOL*);
+  using FlushFn = HRESULT(WINAPI*)();
+  dwmapi_ = LoadLibraryW(L"dwmapi.dll");
+  if (!dwmapi_) return;
+  const auto isEnabled = procAddress<IsCompositionEnabledFn>(dwmapi_, "DwmIsCompositionEnabled");
+  const auto flush = procAddress<FlushFn>(dwmapi_, "DwmFlush");
+  if (!isEnabled || !flush) return;
+  calls_.enabled = [isEnabled] {
+    BOOL composed = FALSE;
+    return SUCCEEDED(isEnabled(&composed)) && composed;
+  };
+  calls_.flush = [flush] { return SUCCEEDED(flush()); };
+  refresh();
+}
+
+DisplayFrameWaiter::DisplayFrameWaiter(CompositionCalls calls) : calls_(std::move(calls)) {
   LARGE_INTEGER f;
   if (QueryPerformanceFrequency(&f) && f.QuadPart > 0) ticksPerSecond_ = f.QuadPart;
-
-  dwmapi_ = LoadLibraryW(L"dwmapi.dll");
-  if (dwmapi_) {
-    isCompositionEnabled_ = procAddress<IsCompositionEnabledFn>(dwmapi_, "DwmIsCompositionEnabled");
-    flush_ = procAddress<FlushFn>(dwmapi_, "DwmFlush");
-  }
 
   timer_.reset(CreateWaitableTimerExW(nullptr, nullptr, kHighResolutionTimerFlag, TIMER_ALL_ACCESS));
   highResolution_ = static_cast<bool>(timer_);
@@ -98,6 +108,17 @@ DisplayFrameWaiter::DisplayFrameWaiter() {
 }
 
 DisplayFrameWaiter::~DisplayFrameWaiter() {
+  if (flusherThread_.joinable()) {
+    flusher_->stopping = true;
+    SetEvent(flusher_->asked.get());
+    // A compositor that never answers keeps its thread; the process ends
+    // around it, and the library it is in stays loaded.
+    if (flushPending_ && WaitForSingleObject(flusher_->done.get(), kLongestWaitMs) != WAIT_OBJECT_0) {
+      flusherThread_.detach();
+      return;
+    }
+    flusherThread_.join();
+  }
   if (dwmapi_) FreeLibrary(dwmapi_);
 }
 
@@ -105,8 +126,7 @@ void DisplayFrameWaiter::refresh(HMONITOR monitor) {
   refreshHz_ = displayRefreshHz(monitor);
   period_ = std::max<LONGLONG>(1, std::llround(static_cast<double>(ticksPerSecond_) / refreshHz_));
 
-  BOOL composed = FALSE;
-  const bool composition = isCompositionEnabled_ && flush_ && SUCCEEDED(isCompositionEnabled_(&composed)) && composed;
+  const bool composition = calls_.enabled && calls_.flush && calls_.enabled();
   mode_ = composition ? FrameWaitMode::Composition : timerMode();
 }
 
@@ -121,18 +141,15 @@ void DisplayFrameWaiter::begin() { deadline_ = counterNow(); }
 
 void DisplayFrameWaiter::waitForNextFrame() {
   if (mode_ == FrameWaitMode::Composition) {
-    const LONGLONG before = counterNow();
-    const bool flushed = SUCCEEDED(flush_());
-    const LONGLONG after = counterNow();
-    if (flushed) ++compositionWaits_;
-    // A compositor that stalls (a display going to sleep) holds no frame
-    // longer than the timer would: the rest of this effect is timed.
-    if (!flushed || (after - before) * 1000 > kLongestWaitMs * ticksPerSecond_) mode_ = timerMode();
-    if (flushed) {
-      deadline_ = after;
+    if (waitForCompositor()) {
+      ++compositionWaits_;
+      deadline_ = counterNow();
       return;
     }
-    // Composition went away mid-effect: pace by the clock instead.
+    // A compositor that stalls (a display going to sleep) or fails holds
+    // no frame longer than the timer would: the rest of this effect is timed.
+    mode_ = timerMode();
+    if (inputWaiting()) return;
   }
 
   deadline_ += period_;
@@ -152,6 +169,33 @@ void DisplayFrameWaiter::waitForNextFrame() {
   ::Sleep(static_cast<DWORD>(std::clamp<LONGLONG>(ms, 0, kLongestWaitMs)));
 }
 
+bool DisplayFrameWaiter::waitForCompositor() {
+  if (!flusherThread_.joinable()) {
+    auto f = std::make_shared<Flusher>();
+    f->flush = calls_.flush;
+    f->asked.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    f->done.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    if (!f->asked || !f->done) return false;
+    flusher_ = f;
+    flusherThread_ = std::thread([f] {
+      while (WaitForSingleObject(f->asked.get(), INFINITE) == WAIT_OBJECT_0 && !f->stopping) {
+        f->ok = f->flush();
+        SetEvent(f->done.get());
+      }
+    });
+  }
+  // The answer to a wait that input cut short, if it has come since.
+  if (flushPending_ && WaitForSingleObject(flusher_->done.get(), 0) == WAIT_OBJECT_0) flushPending_ = false;
+  if (flushPending_) return false;  // still stalled
+  flushPending_ = true;
+  SetEvent(flusher_->asked.get());
+  const HANDLE done = flusher_->done.get();
+  const DWORD woke = MsgWaitForMultipleObjectsEx(1, &done, kLongestWaitMs, QS_INPUT, MWMO_INPUTAVAILABLE);
+  if (woke != WAIT_OBJECT_0) return false;
+  flushPending_ = false;
+  return flusher_->ok;
+}
+
 bool DisplayFrameWaiter::waitForTimer() {
   if (!timer_) return false;
   const LONGLONG remaining = deadline_ - counterNow();
@@ -160,7 +204,9 @@ bool DisplayFrameWaiter::waitForTimer() {
   LARGE_INTEGER due;
   due.QuadPart = -std::max<LONGLONG>(1, remaining * 10'000'000 / ticksPerSecond_);
   if (!SetWaitableTimer(timer_.get(), &due, 0, nullptr, nullptr, FALSE)) return false;
-  return WaitForSingleObject(timer_.get(), kLongestWaitMs) != WAIT_FAILED;
+  // Input ends the wait at once: the effect then stops for it.
+  const HANDLE timer = timer_.get();
+  return MsgWaitForMultipleObjectsEx(1, &timer, kLongestWaitMs, QS_INPUT, MWMO_INPUTAVAILABLE) != WAIT_FAILED;
 }
 
 std::optional<std::size_t> playEffectPlans(HDC target, std::span<const PlacedPlan> plans, FrameWaiter& waiter) {
@@ -170,6 +216,49 @@ std::optional<std::size_t> playEffectPlans(HDC target, std::span<const PlacedPla
   for (const PlacedPlan& p : plans) copiers.emplace_back(target, p);
   for (std::size_t i = 0; i < plans.size(); ++i) onTargets.push_back({plans[i].plan, &copiers[i]});
   return playPlans(onTargets, waiter);
+}
+
+bool PixelBuffer::create(int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  dc_.show(nullptr);
+  bitmap_.reset(width > 0 && height > 0 ? CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0)
+                                        : nullptr);
+  if (!bitmap_ || !bits || !dc_.dc()) {
+    bitmap_.reset();
+    bits_ = nullptr;
+    width_ = height_ = 0;
+    return false;
+  }
+  dc_.show(bitmap_.get());
+  bits_ = static_cast<std::uint32_t*>(bits);
+  width_ = width;
+  height_ = height;
+  return true;
+}
+
+bool FadeArea::create(const RECT& area) {
+  area_ = area;
+  const int w = area.right - area.left, h = area.bottom - area.top;
+  if (!from_.create(w, h) || !to_.create(w, h) || !frame_.create(w, h)) return false;
+  for (HDC dc : {from_.dc(), to_.dc(), frame_.dc()}) SetViewportOrgEx(dc, -area.left, -area.top, nullptr);
+  return true;
+}
+
+void FadeArea::mix(const PixelRows& rows, int weight) {
+  // GDI may still be drawing into the buffers (the caption of the frame before).
+  GdiFlush();
+  for (int y = 0; y < frame_.height(); ++y) rows.blend(from_.row(y), to_.row(y), frame_.row(y), frame_.width(), weight);
+}
+
+void FadeArea::drawTo(HDC target) {
+  BitBlt(target, area_.left, area_.top, frame_.width(), frame_.height(), frame_.dc(), area_.left, area_.top, SRCCOPY);
 }
 
 bool playEffectPlan(HDC target, HDC source, const EffectPlan& plan, FrameWaiter& waiter) {

@@ -5,12 +5,17 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <span>
+#include <thread>
 
 #include "common/gdi_win32.h"
+#include "saver/blend.h"
 #include "saver/transitions.h"
 
 namespace lumova::saver {
@@ -26,12 +31,22 @@ enum class FrameWaitMode {
 // when the system does not know it.
 double displayRefreshHz(HMONITOR monitor);
 
+// The compositor's calls; the system's (dwmapi.dll, when there is one) unless
+// a test gives its own.
+struct CompositionCalls {
+  std::function<bool()> enabled;  // composition is on
+  std::function<bool()> flush;    // blocks until the compositor's next frame; false on failure
+};
+
 // Waits for the display's next frame. Call refresh() before planning each
 // effect: composition, the refresh rate and the monitor under the picture
-// can change between pictures.
+// can change between pictures. No wait lasts longer than 250 ms, and input
+// ends one at once: the compositor is waited on from a worker thread, since
+// DwmFlush itself has no time limit.
 class DisplayFrameWaiter final : public FrameWaiter {
  public:
   DisplayFrameWaiter();
+  explicit DisplayFrameWaiter(CompositionCalls calls);
   ~DisplayFrameWaiter() override;
   DisplayFrameWaiter(const DisplayFrameWaiter&) = delete;
   DisplayFrameWaiter& operator=(const DisplayFrameWaiter&) = delete;
@@ -52,15 +67,24 @@ class DisplayFrameWaiter final : public FrameWaiter {
   std::uint64_t lateFrames() const { return lateFrames_; }  // deadline already past: no wait
 
  private:
-  using IsCompositionEnabledFn = HRESULT(WINAPI*)(BOOL*);
-  using FlushFn = HRESULT(WINAPI*)();
-
   bool waitForTimer();
+  // False when the compositor did not answer in time (or failed).
+  bool waitForCompositor();
   FrameWaitMode timerMode() const;
 
   HMODULE dwmapi_ = nullptr;
-  IsCompositionEnabledFn isCompositionEnabled_ = nullptr;
-  FlushFn flush_ = nullptr;
+  CompositionCalls calls_;
+  // The worker that calls flush, and what it shares with it (kept alive by
+  // the worker too, should it outlive the waiter in a flush that never ends).
+  struct Flusher {
+    std::function<bool()> flush;
+    win32::UniqueHandle asked, done;  // auto-reset events
+    std::atomic<bool> ok{false};
+    std::atomic<bool> stopping{false};
+  };
+  std::shared_ptr<Flusher> flusher_;
+  std::thread flusherThread_;
+  bool flushPending_ = false;  // asked, not answered yet
   win32::UniqueHandle timer_;
   bool highResolution_ = false;
   FrameWaitMode mode_ = FrameWaitMode::Sleep;
@@ -90,5 +114,42 @@ struct PlacedPlan {
 // Plays every plan in the same frames, as playPlans does; the index of an
 // overflowing plan, when one overflows (nothing is drawn then).
 std::optional<std::size_t> playEffectPlans(HDC target, std::span<const PlacedPlan> plans, FrameWaiter& waiter);
+
+// A 32-bit top-down DIB section selected into its own DC, its pixels in reach.
+class PixelBuffer {
+ public:
+  bool create(int width, int height);
+  HDC dc() const { return dc_.dc(); }
+  int width() const { return width_; }
+  int height() const { return height_; }
+  std::uint32_t* row(int y) { return bits_ + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_); }
+
+ private:
+  win32::UniqueBitmap bitmap_;
+  win32::BitmapDc dc_;
+  std::uint32_t* bits_ = nullptr;
+  int width_ = 0;
+  int height_ = 0;
+};
+
+// One part of a window crossfading: how it looked, how it will look, and
+// the mix of the two that each frame draws. The DCs take client
+// coordinates: their origin is the area's top-left corner.
+class FadeArea {
+ public:
+  bool create(const RECT& area);
+  const RECT& area() const { return area_; }
+  HDC fromDc() const { return from_.dc(); }
+  HDC toDc() const { return to_.dc(); }
+  HDC frameDc() const { return frame_.dc(); }
+  // The frame at `weight` (0..256) of the new look.
+  void mix(const PixelRows& rows, int weight);
+  // The frame onto `target`, at the area's place.
+  void drawTo(HDC target);
+
+ private:
+  RECT area_{};
+  PixelBuffer from_, to_, frame_;
+};
 
 }  // namespace lumova::saver

@@ -4,8 +4,10 @@
 #include <cassert>
 #include <cmath>
 
+#include "common/clock.h"
 #include "common/random.h"
 #include "common/textnum.h"
+#include "saver/blend.h"
 
 namespace lumova::saver {
 namespace {
@@ -269,6 +271,35 @@ std::optional<std::size_t> playPlans(std::span<const PlanOnTarget> plans, FrameW
     waiter.waitForNextFrame();
   }
   return std::nullopt;
+}
+
+int fadeWeight(double elapsed) {
+  if (!(elapsed > 0)) return 0;
+  if (elapsed >= kCrossfadeSeconds) return kWeightOne;
+  return static_cast<int>(std::lround(kWeightOne * elapsed / kCrossfadeSeconds));
+}
+
+FadeRun playFade(FadeTarget& target, FrameWaiter& waiter, const Clock& clock) {
+  FadeRun run;
+  const double start = clock.monotonicSeconds();
+  bool pastHalf = false;
+  waiter.begin();
+  for (;;) {
+    const double elapsed = clock.monotonicSeconds() - start;
+    if (!pastHalf && elapsed >= kCrossfadeSeconds / 2) {
+      pastHalf = true;
+      target.halfway();
+    }
+    const bool last = elapsed >= kCrossfadeSeconds;
+    target.drawFade(fadeWeight(elapsed));
+    ++run.frames;
+    if (last) return run;
+    if (waiter.inputWaiting()) {
+      run.interrupted = true;
+      return run;
+    }
+    waiter.waitForNextFrame();
+  }
 }
 
 }  // namespace lumova::saver

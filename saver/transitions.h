@@ -13,8 +13,9 @@
 #include <vector>
 
 namespace lumova {
+class Clock;
 class Random;
-}
+}  // namespace lumova
 
 namespace lumova::saver {
 
@@ -28,12 +29,13 @@ enum Effect : int {
   kCenterWipe = 5,
   kHorizontalBlinds = 6,
   kVerticalBlinds = 7,
+  kCrossfade = 8,  // after the eight wipes and blinds; never drawn at random
 };
-inline constexpr int kEffectCount = 8;
+inline constexpr int kEffectCount = 9;
 inline constexpr int kBlindPitch = 20;
 
 // Picks the effect for the next picture: the number effectMode holds (0 to
-// 7), nothing when it names no effect (the commit alone shows the picture).
+// 8), nothing when it names no effect (the commit alone shows the picture).
 // With randomEffect the generator is re-seeded and 1..7 drawn; the drawn
 // number replaces effectMode (the saver's copy in memory; nothing is saved).
 std::optional<int> chooseEffect(std::optional<int>& effectMode, bool randomEffect, Random& random);
@@ -131,5 +133,31 @@ struct PlanOnTarget {
   RectCopier* copier;
 };
 std::optional<std::size_t> playPlans(std::span<const PlanOnTarget> plans, FrameWaiter& waiter);
+
+// The crossfade runs by the clock, not by steps: a frame shows the mix due
+// at the moment it is drawn, so on a busy machine frames drop and the fade
+// still ends on time.
+inline constexpr double kCrossfadeSeconds = 1.0;
+
+// The new picture's weight (0..256) `elapsed` seconds into the fade.
+int fadeWeight(double elapsed);
+
+class FadeTarget {
+ public:
+  virtual ~FadeTarget() = default;
+  // Every monitor's mix at `weight`, drawn and pushed out.
+  virtual void drawFade(int weight) = 0;
+  // Half way: the captions change now, before this frame is drawn.
+  virtual void halfway() {}
+};
+
+struct FadeRun {
+  int frames = 0;
+  bool interrupted = false;  // input ended it; the commit shows the new picture
+};
+
+// Draws frames until the fade's time is up (the last frame all new), one a
+// display frame; waiting input ends it after the frame drawn.
+FadeRun playFade(FadeTarget& target, FrameWaiter& waiter, const Clock& clock);
 
 }  // namespace lumova::saver

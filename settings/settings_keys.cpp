@@ -15,7 +15,7 @@ constexpr double kMaxIntervalSeconds = 2147483;
 
 constexpr Range kFlag{0, 1};            // check boxes
 constexpr Range kColours{0, 16777215};  // RGB colour values
-constexpr std::array<std::string_view, 2> kTruth{"True", "False"};
+constexpr std::array<std::string_view, 3> kTruth{"True", "False"};
 
 // Also the save order. Numbers whose odd values the saver gives a meaning
 // to (any transition number, any speed) are accepted beyond their range.
@@ -25,9 +25,9 @@ constexpr std::array<KeyInfo, kKeyCount> kKeys{{
     {Key::backEffect, "background", "backEffect", "0", Kind::Number, -kAny, kAny, {0, 1}, {}},
     {Key::picSpeed, "image", "picSpeed", "2", Kind::Number, -kAny, kAny, {0, 5}, {}},
     {Key::timeInterval, "image", "timeInterval", "10", Kind::Number, 0, kMaxIntervalSeconds, {0, 60}, {}},
-    {Key::picRandom, "image", "picRandom", "cent", Kind::NonEmptyText, 0, 0, {}, {"cent", "rand"}},
+    {Key::picRandom, "image", "picRandom", "cent", Kind::NonEmptyText, 0, 0, {}, {"cent", "rand", "zoom"}},
     {Key::picChange, "image", "picChange", "ch", Kind::NonEmptyText, 0, 0, {}, {"ch", "not_ch"}},
-    {Key::effectMode, "image", "effectMode", "0", Kind::Number, -kAny, kAny, {0, 7}, {}},
+    {Key::effectMode, "image", "effectMode", "0", Kind::Number, -kAny, kAny, {0, 8}, {}},
     {Key::randomEffect, "image", "randomEffect", "0", Kind::Number, -kAny, kAny, kFlag, {}},
     {Key::saverPassword, "password", "saverPassword", "", Kind::Text, 0, 0, {}, {}},
     {Key::saverEnabled, "password", "saverEnabled", "0", Kind::Number, -kAny, kAny, kFlag, {}},

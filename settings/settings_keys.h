@@ -72,7 +72,7 @@ struct KeyInfo {
   // font sizes).
   Range range;
   // Options that hold one of two texts: choice 0 and choice 1.
-  std::array<std::string_view, 2> choices{};
+  std::array<std::string_view, 3> choices{};
   // What a reader takes when there is no settings file at all (a new user),
   // where that differs from `defaultValue`, the meaning of a file without
   // the key.
@@ -83,12 +83,16 @@ struct KeyInfo {
 std::span<const KeyInfo> optionKeys();
 const KeyInfo& keyInfo(Key key);
 
-// The texts of the two-valued options.
+// The texts of the options of two (or three) values.
 inline constexpr int kCentred = 0;      // picRandom "cent"
 inline constexpr int kFloating = 1;     // picRandom "rand"
+inline constexpr int kPanZoom = 2;      // picRandom "zoom"; older versions float such pictures
 inline constexpr int kChangeAfter = 0;  // picChange "ch"
 inline constexpr int kChangeNever = 1;  // picChange "not_ch"
-inline std::string_view choiceText(Key key, int choice) { return keyInfo(key).choices[choice == 0 ? 0 : 1]; }
+inline std::string_view choiceText(Key key, int choice) {
+  const auto& texts = keyInfo(key).choices;
+  return texts[choice == 0 ? 0 : choice == 2 && !texts[2].empty() ? 2 : 1];
+}
 // True when `text` is exactly choice `choice` of `key`.
 inline bool isChoice(Key key, std::string_view text, int choice) { return text == choiceText(key, choice); }
 // A font switch as the file keeps it: "True" or "False".

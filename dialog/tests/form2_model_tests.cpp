@@ -165,24 +165,27 @@ TEST(Form2Startup, PlacesTheWindowCentredAndAnEighthDown) {
   }
 }
 
-TEST(Form2Startup, PlacementChoosesCenterOrFloat) {
+TEST(Form2Startup, PlacementChoosesCenterFloatOrPanAndZoom) {
   struct Row {
     std::string picRandom;  // as in the file; empty: key missing
     bool center;
     std::string value;  // picRandom afterwards
   };
   const Row rows[] = {
-      {"cent", true, "cent"},    {"rand", false, "rand"}, {"CENT", false, "rand"},
+      {"cent", true, "cent"},    {"rand", false, "rand"}, {"CENT", false, "rand"}, {"zoom", false, "zoom"},
       {"centre", false, "rand"}, {"", true, "cent"},  // missing: the default
+      {"ZOOM", false, "rand"},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE("picRandom=" + r.picRandom);
     Dialog d(r.picRandom.empty() ? fullIni("image/picRandom=") : fullIni("image/picRandom=" + r.picRandom));
     d.model.Form_Load();
+    const bool zoom = r.value == "zoom";
     EXPECT_EQ(d[Control::pCenter].value, r.center ? 1 : 0);
-    EXPECT_EQ(d[Control::pRandom].value, r.center ? 0 : 1);
-    EXPECT_EQ(d[Control::Slider1].enabled, !r.center);
-    EXPECT_EQ(d[Control::Label5_2].enabled, !r.center);
+    EXPECT_EQ(d[Control::pRandom].value, r.center || zoom ? 0 : 1);
+    EXPECT_EQ(d[Control::pZoom].value, zoom ? 1 : 0);
+    EXPECT_EQ(d[Control::Slider1].enabled, !r.center && !zoom);
+    EXPECT_EQ(d[Control::Label5_2].enabled, !r.center && !zoom);
     EXPECT_EQ(d.model.value(Key::picRandom), r.value);
   }
 }

@@ -209,6 +209,7 @@ TEST_F(DialogTest, ControlsHaveTheirKindsAndCaptions) {
       {label(1, IDC_PLACEMENT), L"Button", L"Movement"},
       {item(Control::pCenter), L"Button", L"&Center"},
       {item(Control::pRandom), L"Button", L"&Float"},
+      {item(Control::pZoom), L"Button", L"&Pan and zoom"},
       {item(Control::Slider1), TRACKBAR_CLASSW, nullptr},
       {item(Control::Label5_2), L"Static", L"Float Speed"},
       {label(1, IDC_FRAME1), L"Button", L"Change Image"},
@@ -262,7 +263,7 @@ TEST_F(DialogTest, ControlsHaveTheirKindsAndCaptions) {
       {Control::Combo1, {"Background Color (below)", "Desktop"}},
       {Control::TransitionsCbx,
        {"Standard", "Left wipe", "Right wipe", "Right & Left wipe", "Up & down wipe", "Center wipe",
-        "Horizontal blinds", "Vertical blinds"}},
+        "Horizontal blinds", "Vertical blinds", "Crossfade"}},
   };
   for (const ComboRow& r : combos) {
     SCOPED_TRACE(std::string(controlName(r.combo)));
@@ -310,6 +311,7 @@ TEST_F(DialogTest, ToolTips) {
       {Control::Combo1, L"Background"},
       {Control::backColorClick, L"Background color"},
       {Control::Picture1, L"Background color"},
+      {Control::pZoom, L"Move slowly across each picture"},
       {Control::Slider1, L"Float speed of image"},
       {Control::Random_select, L"Display images in random order"},
       {Control::TransitionsCbx, L"Transitions"},

@@ -2,6 +2,7 @@
 // each monitor's picture and caption placed on that monitor.
 #include <gtest/gtest.h>
 
+#include "saver/monitor_shapes.h"
 #include "saver/tests/saver_rig.h"
 
 using namespace lumova;
@@ -126,4 +127,29 @@ TEST(Monitors, FloatingPicturesBounceOffTheirOwnMonitor) {
   }
   EXPECT_TRUE(reachedRight);
   for (const saver::TwipRect& m : rig.view.moves) EXPECT_LE(m.left + m.width, 1024 * 15 + 30);
+}
+
+TEST(Monitors, EachMonitorPrefersPicturesOfItsShape) {
+  struct Row {
+    const char* name;
+    std::string shapes;   // of the pictures in list order: L landscape, P portrait
+    std::vector<bool> monitors;  // portrait?
+    std::vector<std::vector<std::int16_t>> changes;
+  };
+  const Row rows[] = {
+      {"the worked example", "LLPP", {false, true}, {{0, 2}, {1, 3}, {0, 2}}},
+      {"passed over, first next time", "LLLP", {false, true}, {{0, 3}, {1, 3}, {2, 3}}},
+      {"portrait first", "PLPL", {true, false}, {{0, 1}, {2, 3}}},
+      {"no portrait within 8: the next", "LLLLLLLLLLP", {true}, {{0}, {1}, {2}, {10}, {3}}},
+      {"the 8th ahead is still taken", "LLLLLLLP", {true}, {{7}, {0}}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    std::int16_t next = -1;
+    const auto count = static_cast<std::int16_t>(r.shapes.size());
+    const auto draw = [&] { return next = static_cast<std::int16_t>((next + 1) % count); };
+    const auto portrait = [&](std::int16_t p) { return r.shapes[static_cast<std::size_t>(p)] == 'P'; };
+    std::deque<std::int16_t> ahead;
+    for (const auto& want : r.changes) EXPECT_EQ(saver::takeByShape(r.monitors, ahead, draw, portrait), want);
+  }
 }

@@ -48,6 +48,7 @@ class RecordingMonitor : public saver::MonitorView {
   std::vector<std::pair<double, int>> reveals;  // (time, width px) of each commit
   std::vector<saver::TwipRect> moves;           // every setPictureRect
   std::vector<std::string> shown;               // the path of each committed picture
+  std::vector<std::pair<saver::PanZoomPath, double>> panZooms;
 
   double screenWidth() const override { return widthTwips; }
   double screenHeight() const override { return heightTwips; }
@@ -79,6 +80,7 @@ class RecordingMonitor : public saver::MonitorView {
     pictureRect = r;
     moves.push_back(r);
   }
+  void setPanZoom(const saver::PanZoomPath& path, double seconds) override { panZooms.emplace_back(path, seconds); }
   void commitPicture() override {
     reveals.emplace_back(clock_.now, source ? source->width() : -1);
     if (auto* named = dynamic_cast<const fakes::NamedPicture*>(source.get())) shown.push_back(named->path);
@@ -104,6 +106,8 @@ class RecordingView : public saver::SaverView, public RecordingMonitor {
   bool unloaded = false;
   std::vector<std::unique_ptr<RecordingMonitor>> others;
   std::vector<std::vector<int>> effectFrames;  // each playEffects call's effects
+  std::vector<std::vector<saver::TwipRect>> crossfades;
+  std::vector<std::string> captionsAtHalfway;  // the primary's, each crossfade
 
   RecordingMonitor& addMonitor(int widthPx, int heightPx) {
     others.push_back(std::make_unique<RecordingMonitor>(clock_, log_, "m" + std::to_string(others.size() + 1) + " "));
@@ -124,6 +128,13 @@ class RecordingView : public saver::SaverView, public RecordingMonitor {
       if (e[i] != 0 && at(i).failEffect) return i;
     }
     return std::nullopt;
+  }
+  void playCrossfade(const std::vector<saver::TwipRect>& to, const std::function<void()>& halfway) override {
+    crossfades.push_back(to);
+    log("crossfade");
+    halfway();
+    captionsAtHalfway.push_back(captionText);
+    for (std::size_t i = 0; i < to.size(); ++i) at(i).pictureVisible = true;
   }
   void unload() override {
     unloaded = true;

@@ -283,7 +283,8 @@ TEST(Transitions, EffectNumberFollowsTheText) {
       {" 3 ", 3},
       {"4.0", 4},
       {"9", std::nullopt},
-      {"8", std::nullopt},
+      {"8.5", std::nullopt},
+      {"8", 8},
       {"-1", std::nullopt},
       {"1.5", std::nullopt},
       {"abc", std::nullopt},
@@ -309,6 +310,7 @@ TEST(Transitions, EffectChoice) {
       {"5", "1", {0.9999}, {7}, false},                                 // never 0, never 8
       {"abc", "0", {}, {}, false},      {"3", "yes", {}, {3}, false},   // unusable texts read as the defaults
       {"3", "2", {}, {3}, false},       {"2", "0.5", {}, {2}, false},   // random only when exactly 1
+      {"8", "0", {}, {}, false},        {"8", "1", {0.5}, {4}, false},  // the crossfade is never drawn
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(std::string("effectMode ") + r.effectMode + " randomEffect " + r.randomEffect);
@@ -321,6 +323,48 @@ TEST(Transitions, EffectChoice) {
     EXPECT_EQ(rig.view.effects, r.played);
     EXPECT_EQ(rig.view.reveals.size(), 1u);
   }
+}
+
+TEST(Transitions, CrossfadeSkipsThePauseAndChangesTheCaptionHalfWay) {
+  SaverRig rig(iniWith({{"C:\\p\\a.jpg", "first"}, {"C:\\p\\b.jpg", "second"}},
+                       "timeInterval=5\r\npicRandom=cent\r\neffectMode=8\r\n"));
+  rig.pictures.sizes["C:\\p\\a.jpg"] = {100, 50};
+  rig.pictures.sizes["C:\\p\\b.jpg"] = {40, 80};
+  rig.load();
+  rig.runFor(6);
+  ASSERT_EQ(rig.view.crossfades.size(), 2u);
+  EXPECT_EQ(rig.view.captionsAtHalfway, (std::vector<std::string>{"first", "second"}));
+  ASSERT_EQ(rig.view.reveals.size(), 2u);
+  EXPECT_EQ(rig.view.reveals[0].first, 0.5) << "no pause before the fade";
+  EXPECT_EQ(rig.view.reveals[1].first, 5.5);
+  EXPECT_TRUE(rig.view.effects.empty());
+  // The fade ends with the new picture centred, where it stays.
+  const saver::TwipRect b{saver::centredOffset(1024 * 15, 40 * 15), saver::centredOffset(768 * 15, 80 * 15), 40 * 15, 80 * 15};
+  EXPECT_EQ(rig.view.crossfades[1], std::vector<saver::TwipRect>{b});
+  EXPECT_EQ(rig.view.pictureRect, b);
+  EXPECT_TRUE(rig.view.pictureVisible);
+  EXPECT_EQ(rig.view.captionText, "second");
+}
+
+TEST(Slideshow, PanAndZoomCoversTheMonitorAlongAPathOfItsOwn) {
+  SaverRig rig(iniWith({{"C:\\p\\a.jpg", ""}, {"C:\\p\\b.jpg", ""}},
+                       "timeInterval=5\r\npicRandom=zoom\r\npicFit=0\r\neffectMode=0\r\n"));
+  rig.pictures.sizes["C:\\p\\a.jpg"] = {4000, 3000};
+  rig.pictures.sizes["C:\\p\\b.jpg"] = {300, 200};
+  rig.random.values = {0.1, 0.2, 0.3, 0.4, 0.9};
+  rig.load();
+  rig.runFor(6);
+  ASSERT_EQ(rig.view.panZooms.size(), 2u);
+  // Held no larger than its largest zoom needs: 1.15 times 1024 x 768.
+  EXPECT_EQ(rig.view.panZooms[0].first.picture, (PictureSize{1178, 883}));
+  EXPECT_EQ(rig.view.panZooms[1].first.picture, (PictureSize{300, 200})) << "never enlarged on loading";
+  EXPECT_DOUBLE_EQ(rig.view.panZooms[0].second, 5);
+  EXPECT_DOUBLE_EQ(rig.view.panZooms[0].first.fromX, 0.1);
+  EXPECT_FALSE(rig.view.panZooms[0].first.zoomIn);
+  EXPECT_NE(rig.view.panZooms[1].first.fromX, 0.1) << "each picture takes its own start";
+  EXPECT_TRUE(rig.prefetchRequests.back().cover);
+  EXPECT_EQ(rig.view.pictureRect, (saver::TwipRect{0, 0, 1024 * 15, 768 * 15}));
+  EXPECT_FALSE(rig.queue.active(TimerId::Timer1)) << "no floating motion";
 }
 
 TEST(Transitions, RandomChoiceCoversOneToSevenAndKeepsItInMemoryOnly) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -150,4 +151,31 @@ TEST(TransitionPlayer, NoMessageIsDispatchedDuringAnEffect) {
   ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_APP + 7, WM_APP + 7, PM_REMOVE))
       << "the posted message was taken off the queue during the effect";
   EXPECT_EQ(msg.wParam, 42u);
+}
+
+TEST(TransitionPlayer, CompositorWaitsAreCappedAndFallBackToTheTimer) {
+  // A compositor that answers at once, then one that stalls for ten seconds.
+  win32::UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  std::atomic<int> flushes{0};
+  std::atomic<bool> stall{false};
+  DisplayFrameWaiter waiter(CompositionCalls{[] { return true; }, [&] {
+                                               ++flushes;
+                                               if (stall) WaitForSingleObject(release.get(), 10000);
+                                               return true;
+                                             }});
+  ASSERT_EQ(waiter.mode(), FrameWaitMode::Composition);
+  waiter.begin();
+  for (int i = 0; i < 3; ++i) waiter.waitForNextFrame();
+  EXPECT_EQ(waiter.compositionWaits(), 3u);
+  EXPECT_EQ(flushes.load(), 3);
+
+  stall = true;
+  const ULONGLONG before = GetTickCount64();
+  waiter.waitForNextFrame();
+  waiter.waitForNextFrame();
+  EXPECT_LT(GetTickCount64() - before, 2000u) << "a stalled compositor held the effect";
+  EXPECT_NE(waiter.mode(), FrameWaitMode::Composition);
+  EXPECT_EQ(waiter.compositionWaits(), 3u);
+  EXPECT_GE(waiter.timerWaits() + waiter.lateFrames(), 1u);
+  SetEvent(release.get());
 }

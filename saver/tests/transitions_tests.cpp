@@ -47,6 +47,7 @@ class SteppingClock final : public Clock {
  public:
   double secondsSinceMidnight() const override { return t_ += 0.37; }
   double monotonicSeconds() const override { return t_; }
+  void advance(double seconds) { t_ += seconds; }
 
  private:
   mutable double t_ = 3600;
@@ -128,7 +129,7 @@ TEST(Transitions, FixedChoiceRunsTheNumberedEffect) {
     std::optional<int> runs;
   };
   const std::vector<Row> rows = {
-      {0, 0}, {1, 1}, {5, 5}, {7, 7}, {8, std::nullopt}, {-1, std::nullopt}, {std::nullopt, std::nullopt},
+      {0, 0}, {1, 1}, {5, 5}, {7, 7}, {8, 8}, {9, std::nullopt}, {-1, std::nullopt}, {std::nullopt, std::nullopt},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.effectMode ? std::to_string(*r.effectMode) : "none");
@@ -544,4 +545,89 @@ TEST(Transitions, PlansOnSeveralMonitorsShareTheirFrames) {
   EXPECT_EQ(playPlans(bad, waiter), std::optional<std::size_t>(1));
   EXPECT_TRUE(c.empty());
   EXPECT_TRUE(d.empty());
+}
+
+namespace {
+
+// Frames take the scripted times on the clock (the last repeats); input
+// arrives after `inputAfter` waits.
+class TimedWaiter final : public FrameWaiter {
+ public:
+  TimedWaiter(SteppingClock& clock, std::vector<double> frames, int inputAfter)
+      : clock_(clock), frames_(std::move(frames)), inputAfter_(inputAfter) {}
+  void waitForNextFrame() override {
+    clock_.advance(frames_[std::min(waits_, frames_.size() - 1)]);
+    ++waits_;
+  }
+  bool inputWaiting() override { return inputAfter_ >= 0 && waits_ >= static_cast<std::size_t>(inputAfter_); }
+
+ private:
+  SteppingClock& clock_;
+  std::vector<double> frames_;
+  int inputAfter_;
+  std::size_t waits_ = 0;
+};
+
+class FadeLog final : public FadeTarget {
+ public:
+  explicit FadeLog(const SteppingClock& clock) : clock_(clock) {}
+  void drawFade(int weight) override { frames.push_back({clock_.monotonicSeconds() - 3600, weight}); }
+  void halfway() override { halfwayAt.push_back(clock_.monotonicSeconds() - 3600); }
+  std::vector<std::pair<double, int>> frames;  // (seconds into the fade, weight)
+  std::vector<double> halfwayAt;
+
+ private:
+  const SteppingClock& clock_;
+};
+
+}  // namespace
+
+TEST(Transitions, CrossfadeLastsItsTimeWhateverTheFrameRate) {
+  struct Row {
+    const char* name;
+    std::vector<double> frames;
+    int inputAfter;
+    int wantFrames;
+    bool interrupted;
+  };
+  const Row rows[] = {
+      {"64 Hz", {1.0 / 64}, -1, 65, false},
+      {"busy: 90 ms a frame", {0.09}, -1, 13, false},                 // 0, 0.09, ..., 1.08
+      {"a stall drops frames", {0.125, 0.625, 0.125}, -1, 5, false},  // 0, 0.125, 0.75, 0.875, 1
+      {"input after five frames", {1.0 / 60}, 5, 6, true},
+      {"stall past the end", {1.5}, -1, 2, false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    SteppingClock clock;
+    TimedWaiter waiter(clock, r.frames, r.inputAfter);
+    FadeLog log(clock);
+    const FadeRun run = playFade(log, waiter, clock);
+    EXPECT_EQ(run.interrupted, r.interrupted);
+    ASSERT_EQ(run.frames, r.wantFrames);
+    ASSERT_EQ(log.frames.size(), static_cast<std::size_t>(r.wantFrames));
+    for (std::size_t i = 0; i < log.frames.size(); ++i) {
+      const auto [t, weight] = log.frames[i];
+      EXPECT_EQ(weight, t >= kCrossfadeSeconds ? 256 : static_cast<int>(std::lround(256 * t / kCrossfadeSeconds)))
+          << "frame " << i << " at " << t;
+      if (i > 0) {
+        EXPECT_GT(t, log.frames[i - 1].first);
+      }
+    }
+    EXPECT_EQ(log.frames.front().second, 0);
+    if (r.interrupted) {
+      EXPECT_LT(log.frames.back().first, kCrossfadeSeconds);
+      continue;
+    }
+    // The fade ends on the first frame due at or after its time, never later.
+    EXPECT_EQ(log.frames.back().second, 256);
+    const double maxFrame = *std::max_element(r.frames.begin(), r.frames.end());
+    EXPECT_GE(log.frames.back().first, kCrossfadeSeconds);
+    EXPECT_LT(log.frames.back().first, kCrossfadeSeconds + maxFrame);
+    EXPECT_LT(log.frames[log.frames.size() - 2].first, kCrossfadeSeconds);
+    // Captions change once, at the first frame half way or later.
+    ASSERT_EQ(log.halfwayAt.size(), 1u);
+    const auto firstHalf = std::find_if(log.frames.begin(), log.frames.end(), [](auto& f) { return f.first >= 0.5; });
+    EXPECT_EQ(log.halfwayAt[0], firstHalf->first);
+  }
 }

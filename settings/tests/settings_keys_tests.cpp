@@ -64,7 +64,7 @@ TEST(SettingsKeys, TwoValuedOptionsAndRanges) {
     int low, high;
   };
   for (const Row& r : {Row{Key::picSpeed, 0, 5}, Row{Key::timeInterval, 0, 60}, Row{Key::newFontSize, 10, 48},
-                       Row{Key::effectMode, 0, 7}, Row{Key::randomPick, 0, 1}, Row{Key::saverEnabled, 0, 1}}) {
+                       Row{Key::effectMode, 0, 8}, Row{Key::randomPick, 0, 1}, Row{Key::saverEnabled, 0, 1}}) {
     SCOPED_TRACE(keyInfo(r.key).name);
     EXPECT_EQ(keyInfo(r.key).range.low, r.low);
     EXPECT_EQ(keyInfo(r.key).range.high, r.high);

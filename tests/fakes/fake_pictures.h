@@ -41,7 +41,7 @@ class FakePictures : public PictureLoader {
     requests.push_back(request);
     auto it = sizes.find(request.path);
     if (it == sizes.end()) return {nullptr, PictureError::NotFound};
-    const PictureSize shown = fitWithin({it->second.first, it->second.second}, request.fit);
+    const PictureSize shown = requestedSize({it->second.first, it->second.second}, request);
     return {std::make_shared<NamedPicture>(shown.width, shown.height, request.path), PictureError::None};
   }
 };
