@@ -331,7 +331,7 @@ TEST(Form2Startup, MissingOrGarbledValuesOpenWithDefaults) {
 
 TEST(Form2Controls, RangesAndListsFollowTheOptionTable) {
   // What each option means: the speeds 0 to 5, 0 to 60 seconds, a flag, two
-  // backgrounds, eight transitions.
+  // backgrounds, eight transitions and the crossfade.
   struct Row {
     Control control;
     Key key;
@@ -344,7 +344,7 @@ TEST(Form2Controls, RangesAndListsFollowTheOptionTable) {
       {Control::RndTranCheck, Key::randomEffect, 0, 1},
       {Control::Password_enabled, Key::saverEnabled, 0, 1},
       {Control::Combo1, Key::backEffect, 0, 1},
-      {Control::TransitionsCbx, Key::effectMode, 0, 7},
+      {Control::TransitionsCbx, Key::effectMode, 0, 8},
       {Control::PicFitCheck, Key::picFit, 0, 1},
       {Control::AllMonitorsCheck, Key::allMonitors, 0, 1},
   };
