@@ -179,6 +179,29 @@ PictureRequest Form1::requestFor(std::size_t index, const MonitorView& monitor) 
   return request;
 }
 
+bool Form1::loadSlide(std::size_t monitor) {
+  MonitorView& view = d_.view.monitor(monitor);
+  Slide& slide = slides_[monitor];
+  view.setCaptionVisible(false);
+  view.clearPictures();
+  inHand_ = slide.image;
+  PictureLoad loaded = d_.pictures.load(requestFor(static_cast<std::size_t>(slide.image), view));
+  if (!loaded) {
+    missingPictureExit(slide.image);
+    return false;
+  }
+  const int widthPx = loaded.picture->width();
+  const int heightPx = loaded.picture->height();
+  view.setSourcePicture(loaded.picture);
+  view.setPictureVisible(false);
+  slide.picture.width = widthPx * view.twipsPerPixelX();
+  slide.picture.height = heightPx * view.twipsPerPixelY();
+  slide.picture.left = centredOffset(view.screenWidth(), slide.picture.width);
+  slide.picture.top = centredOffset(view.screenHeight(), slide.picture.height);
+  view.setPictureRect(slide.picture);
+  return true;
+}
+
 bool Form1::showPictures() {
   const std::size_t monitors = std::min(monitorsInUse(), d_.view.monitorCount());
   // A monitor added since the pictures were drawn takes the next of the sequence.
@@ -187,32 +210,17 @@ bool Form1::showPictures() {
     upcoming_.push_back(currentImage_);
   }
   slides_.resize(monitors);
+  changing_ = true;
   for (std::size_t m = 0; m < monitors; ++m) {
-    MonitorView& view = d_.view.monitor(m);
-    Slide& slide = slides_[m];
-    view.setCaptionVisible(false);
-    view.clearPictures();
-    slide.image = inHand_ = upcoming_[m];
-    PictureLoad loaded = d_.pictures.load(requestFor(static_cast<std::size_t>(slide.image), view));
-    if (!loaded) {
-      missingPictureExit(slide.image);
-      return false;
-    }
-    const int widthPx = loaded.picture->width();
-    const int heightPx = loaded.picture->height();
-    view.setSourcePicture(loaded.picture);
-    view.setPictureVisible(false);
-    slide.picture.width = widthPx * view.twipsPerPixelX();
-    slide.picture.height = heightPx * view.twipsPerPixelY();
-    slide.picture.left = centredOffset(view.screenWidth(), slide.picture.width);
-    slide.picture.top = centredOffset(view.screenHeight(), slide.picture.height);
-    view.setPictureRect(slide.picture);
+    slides_[m].image = upcoming_[m];
+    if (!loadSlide(m)) return false;
   }
 
   // The pause: motion ticks and input run, the hidden pictures may move.
   const double deadline = d_.clock.monotonicSeconds() + kRevealPauseSeconds;
   for (double now = d_.clock.monotonicSeconds(); now < deadline && !ended_; now = d_.clock.monotonicSeconds())
     d_.events.pumpFor(deadline - now);
+  changing_ = false;
   // A display change in the pause may have taken monitors away.
   if (ended_) return false;
   slides_.resize(std::min(slides_.size(), d_.view.monitorCount()));
@@ -220,7 +228,35 @@ bool Form1::showPictures() {
   for (std::size_t m = 0; m < slides_.size(); ++m) d_.view.monitor(m).setPictureVisible(true);
   if (!playTransitions()) return false;
   for (std::size_t m = 0; m < slides_.size(); ++m) d_.view.monitor(m).commitPicture();
-  return true;
+  // One added in the pause has waited for this change to end.
+  showAddedMonitors();
+  return !ended_;
+}
+
+void Form1::displayChanged() {
+  // Before the first pictures the start-up tick draws for every monitor.
+  if (ended_ || slides_.front().image < 0) return;
+  slides_.resize(std::min(slides_.size(), d_.view.monitorCount()));
+  if (!changing_) asPictureChange([&] { showAddedMonitors(); });
+}
+
+void Form1::showAddedMonitors() {
+  const std::size_t monitors = std::min(monitorsInUse(), d_.view.monitorCount());
+  while (!ended_ && slides_.size() < monitors) {
+    const std::size_t m = slides_.size();
+    advanceImage();
+    Slide& slide = slides_.emplace_back();
+    slide.image = currentImage_;
+    if (!loadSlide(m)) return;
+    MonitorView& view = d_.view.monitor(m);
+    view.setPictureVisible(true);
+    view.commitPicture();
+    showCaption(m);
+    if (!options_.centred) {
+      slide.stepX = std::floor(2 * d_.random.next()) == 1 ? -kFloatStepTwips : kFloatStepTwips;
+      slide.stepY = std::floor(2 * d_.random.next()) == 1 ? -kFloatStepTwips : kFloatStepTwips;
+    }
+  }
 }
 
 bool Form1::playTransitions() {

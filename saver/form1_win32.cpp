@@ -18,9 +18,10 @@ constexpr wchar_t kFrameClass[] = L"LumovaSaverWindow";
 
 }  // namespace
 
-ScreenGeometry queryScreenGeometry() {
+ScreenGeometry queryScreenGeometry() { return screenGeometry(win32::currentScreenLayout()); }
+
+ScreenGeometry screenGeometry(const ScreenLayout& layout) {
   ScreenGeometry g{};
-  const ScreenLayout layout = win32::currentScreenLayout();
   const ScreenRect v = layout.saverWindow();
   g.virtualScreen = RECT{v.left, v.top, v.right, v.bottom};
   for (const ScreenRect& m : layout.monitors) {
@@ -67,7 +68,8 @@ void SaverWindow::placeStages() {
   stages_.resize(std::min(stages_.size(), geo_.monitors.size()));
   for (std::size_t i = 0; i < stages_.size(); ++i) stages_[i]->moveTo(geo_.monitors[i]);
   for (std::size_t i = stages_.size(); i < geo_.monitors.size(); ++i) {
-    stages_.push_back(std::make_unique<MonitorStage>(static_cast<StageCanvas&>(*this), geo_.monitors[i], pictureBackColor_));
+    stages_.push_back(
+        std::make_unique<MonitorStage>(static_cast<StageCanvas&>(*this), geo_.monitors[i], pictureBackColor_));
     if (i > 0) stages_.back()->copyCaptionStyle(*stages_.front());
   }
 }
@@ -162,7 +164,7 @@ void SaverWindow::unload() {
 
 void SaverWindow::onDisplayChange() {
   const ScreenGeometry before = geo_;
-  geo_ = queryScreenGeometry();
+  geo_ = layout_ ? screenGeometry(layout_()) : queryScreenGeometry();
   const RECT& v = geo_.virtualScreen;
   const int width = v.right - v.left, height = v.bottom - v.top;
   // The old background stays where the screen still shows it (a desktop
@@ -179,6 +181,7 @@ void SaverWindow::onDisplayChange() {
   placeStages();
   SetWindowPos(hwnd_, nullptr, v.left, v.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(hwnd_, nullptr, FALSE);
+  if (displayChanged_) displayChanged_();
 }
 
 void SaverWindow::set(TimerId id, std::uint32_t intervalMs) {
