@@ -73,7 +73,9 @@ double addFolderOnce(const std::string& folder, fakes::FakeFolders& tree) {
   fakes::MemoryFileStore files;
   files.files["C:\\Saver\\zbfaone.ini"] = dialog::testing::kSampleIni;
   settings::SettingsStore store(files, "C:\\Saver\\zbfaone.ini");
-  fakes::FakePictures pictures;
+  fakes::FakePictures pictures;  // the sample file's two, and the first added
+  pictures.sizes["C:\\Pics\\a.jpg"] = {640, 480};
+  pictures.sizes["C:\\Pics\\b.gif"] = {100, 80};
   pictures.sizes[folder + "\\p10000.jpg"] = {64, 48};
   int messages = 0;
   dialog::Form2Window window(GetModuleHandleW(nullptr), store, pictures,
