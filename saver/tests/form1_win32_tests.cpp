@@ -53,12 +53,8 @@ TEST(SaverWindowDisplay, FollowsMonitorsAddedMovedAndRemoved) {
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
-    std::vector<ScreenRect> all = r.monitors;
-    ScreenRect bounds = all.front();
-    for (const ScreenRect& m : all)
-      bounds = {std::min(bounds.left, m.left), std::min(bounds.top, m.top), std::max(bounds.right, m.right),
-                std::max(bounds.bottom, m.bottom)};
-    layout = ScreenLayout::from(bounds, primary, all);
+    const ScreenRect bounds{r.window.left, r.window.top, r.window.right, r.window.bottom};
+    layout = ScreenLayout::from(bounds, primary, r.monitors);
     SendMessageW(saver.window.hwnd(), WM_DISPLAYCHANGE, 32, MAKELPARAM(bounds.width(), bounds.height()));
     pumpMessages();
 
