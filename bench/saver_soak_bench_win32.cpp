@@ -1,9 +1,12 @@
-// Ten thousand picture changes through the real saver window: effects drawn
-// at random (unpaced, so that the run takes minutes), the picture floating,
-// and the password prompt brought up and taken down every thousand changes.
-// Prints what the process holds at the start, every thousand changes and at
-// the end; the memory must stay within 1 MB and the GDI and USER object
-// counts exactly level after the first hundred changes (exit status 1
+// Ten thousand picture changes through the saver as Lumova.scr wires it:
+// the real saver window, the next pictures decoded ahead on the preloader's
+// worker, and the session's own password prompt, brought up by a key on the
+// saver window every thousand changes, a wrong password typed into it and
+// put away with Enter. Effects drawn at random (unpaced, so that the run
+// takes minutes) and the picture floating. Prints what the process holds at
+// the start, every thousand changes and at the end; judged by the highest
+// sample after the first hundred changes: memory within 1 MB of the level
+// then, the GDI and USER object counts exactly that level (exit status 1
 // otherwise). A Windows program: run it under Wine by hand, e.g.
 //   tools/wine-run build/win64/bench/saver_soak_bench_win32.exe [changes]
 #include <windows.h>
@@ -15,7 +18,18 @@
 #include <memory>
 #include <string>
 
+#include "common/module1.h"
+#include "common/random.h"
+#include "password/password_form.h"
 #include "password/password_form_win32.h"
+#include "picture/preloader.h"
+#include "picture/preloader_win32.h"
+#include "picture/wic_loader_win32.h"
+#include "saver/form1.h"
+#include "saver/form1_win32.h"
+#include "startup/input.h"
+#include "tests/fakes/fake_host.h"
+#include "tests/fakes/memory_file_store.h"
 #include "tests/support/bmp_bytes.h"
 #include "tests/support/soak_support_win32.h"
 #include "tests/support/temp_files_win32.h"
@@ -23,7 +37,6 @@
 using namespace lumova;
 
 using lumova::testing::pumpMessages;
-using lumova::testing::SoakSaver;
 using lumova::testing::usage;
 using lumova::testing::Usage;
 
@@ -36,19 +49,107 @@ void printRow(const char* label, int changes, const Usage& u, double seconds) {
   std::fflush(stdout);
 }
 
-// The prompt as a protected saver shows it: made, shown over the saver, hidden, gone.
-void promptOnce(HWND saver) {
-  password::PasswordWindow prompt(GetModuleHandleA(nullptr), 15, 15, {});
-  prompt.load();
-  EnableWindow(saver, FALSE);
-  prompt.setVisible(true);
-  pumpMessages();
-  prompt.setPasswordText("not the password");
-  pumpMessages();
-  prompt.setVisible(false);
-  EnableWindow(saver, TRUE);
-  pumpMessages();
-}
+// One saver run wired as startup/main_win32.cpp wires it, over a settings
+// file in memory and a host that only records; members in the order they
+// need each other.
+class SaverRig {
+ public:
+  explicit SaverRig(const std::string& settings)
+      : window(
+            GetModuleHandleA(nullptr),
+            [this](TimerId id) {
+              if (form) form->onTimer(id);
+            },
+            input()),
+        session(startup::SaverSessionDeps{module1, host, clock, window}),
+        promptWindow(GetModuleHandleA(nullptr), window.twipsPerPixelX(), window.twipsPerPixelY(), promptKeys()),
+        prompt(promptWindow, module1, session) {
+    session.attachPrompt(prompt);
+    window.watchDisplay([this] { form->displayChanged(); });
+    files.files["C:\\soak\\zbfaone.ini"] = settings;
+    window.setEffectsUnpaced(true);
+    form = std::make_unique<saver::Form1>(
+        saver::Form1Deps{window, window, host, window, clock, random, pictures, messages, module1, files, "C:\\soak",
+                         [this](const std::vector<PictureRequest>& next) { pictures.prefetch(next); }});
+    form->Form_Load();
+    ShowWindow(window.hwnd(), SW_SHOWNA);
+    form->Timer3_Timer();
+  }
+
+  // A key on the saver window brings up the prompt; a wrong password and
+  // Enter, then Enter on the emptied box, put it away. True when the saver
+  // runs again with its input back.
+  bool promptOnce() {
+    PostMessageA(window.hwnd(), WM_KEYDOWN, VK_SHIFT, 0);
+    pumpMessages();
+    if (session.state() != startup::SaverState::Prompting || !IsWindowVisible(promptWindow.hwnd())) return false;
+    const HWND box = promptWindow.control(password::Control::txtPassword);
+    for (char c : std::string("not the password\r")) SendMessageA(box, WM_CHAR, static_cast<unsigned char>(c), 0);
+    pumpMessages();
+    if (session.state() != startup::SaverState::Prompting) return false;
+    SendMessageA(box, WM_CHAR, '\r', 0);
+    pumpMessages();
+    return session.state() == startup::SaverState::Running && IsWindowEnabled(window.hwnd()) &&
+           !IsWindowVisible(promptWindow.hwnd());
+  }
+
+  fakes::MemoryFileStore files;
+  fakes::CallLog log;
+  fakes::FakeHost host{log};
+  lumova::testing::RushingClock clock;
+  ClockSeededRandom random{clock};
+  win32::WicPictureLoader decoder;
+  win32::Win32FileStamps stamps;
+  PreloadingLoader pictures{decoder, stamps};
+  lumova::testing::SilentMessages messages;
+  Module1 module1;
+  std::unique_ptr<saver::Form1> form;
+  saver::SaverWindow window;
+  startup::SaverSession session;
+  password::PasswordWindow promptWindow;
+  password::PasswordForm prompt;
+
+ private:
+  saver::SaverInput input() {
+    saver::SaverInput in;
+    in.onKey = [this] { session.Form_KeyDown(); };
+    in.onBackgroundButton = [this] { session.Form_MouseDown(); };
+    in.onBackgroundMove = [this](float x, float y) { session.Form_MouseMove(x, y); };
+    in.onPictureMove = [this](int x, int y) {
+      session.Picture1_MouseMove(static_cast<float>(x), static_cast<float>(y));
+    };
+    in.onEnd = [this] { session.unlockAndEnd(); };
+    return in;
+  }
+  password::PasswordKeys promptKeys() {
+    return {[this](int key) { prompt.txtPassword_KeyPress(key); }, [this](int key) { prompt.txtNotes_KeyPress(key); },
+            [this] { prompt.Form_Close(); }};
+  }
+};
+
+// The highest of each figure over the samples taken.
+struct Peak {
+  Usage high{};
+  Usage low{};
+  bool any = false;
+  void add(const Usage& u) {
+    if (!any) {
+      high = low = u;
+      any = true;
+      return;
+    }
+    high.privateBytes = std::max(high.privateBytes, u.privateBytes);
+    high.workingSet = std::max(high.workingSet, u.workingSet);
+    high.gdi = std::max(high.gdi, u.gdi);
+    high.user = std::max(high.user, u.user);
+    high.handles = std::max(high.handles, u.handles);
+    low.privateBytes = std::min(low.privateBytes, u.privateBytes);
+    low.gdi = std::min(low.gdi, u.gdi);
+    low.user = std::min(low.user, u.user);
+  }
+};
+
+double mb(SIZE_T from, SIZE_T to) { return (static_cast<double>(to) - static_cast<double>(from)) / 1048576.0; }
 
 }  // namespace
 
@@ -56,8 +157,8 @@ int main(int argc, char** argv) {
   const int changes = argc > 1 ? std::atoi(argv[1]) : 10000;
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   const std::string dir = lumova::testing::tempFolder("lumova-soak-bench");
-  // Shapes of every kind but one pixel count, so that whichever two pictures
-  // are held (the shown and the next) they take the same memory, and what
+  // Shapes of every kind but one pixel count, so that whichever pictures are
+  // held (the shown and the one prefetched) they take the same memory, and what
   // the process holds compares from one sample to the next.
   const int sizes[][2] = {{640, 480}, {480, 640}, {960, 320}, {320, 960}, {768, 400}};
   std::string ini = "[total]\r\ntotal=5\r\n[images]\r\n";
@@ -72,10 +173,11 @@ int main(int argc, char** argv) {
   }
   ini +=
       "[caption]\r\n0=First caption\r\n1=\r\n2=Third\r\n3=A longer caption for the fourth\r\n4=\r\n"
-      "[image]\r\ntimeInterval=1\r\npicRandom=rand\r\nrandomEffect=1\r\neffectMode=1\r\nrandomPick=1\r\n";
+      "[image]\r\ntimeInterval=1\r\npicRandom=rand\r\nrandomEffect=1\r\neffectMode=1\r\nrandomPick=1\r\n"
+      "[password]\r\nsaverPassword=soak\r\nsaverEnabled=1\r\n";
 
-  auto owner = std::make_unique<SoakSaver>(ini, /*unpaced=*/true);
-  SoakSaver& saver = *owner;
+  auto owner = std::make_unique<SaverRig>(ini);
+  SaverRig& saver = *owner;
   auto* form = saver.form.get();
   pumpMessages();
 
@@ -95,37 +197,44 @@ int main(int argc, char** argv) {
   const Usage first = usage();
   printRow("start", 1, first, seconds());
   Usage settled{};
-  Usage last = first;
-  SIZE_T lowest = 0, highest = 0;  // private bytes over the samples after change 100
+  Peak after;  // every sample after change 100
+  int prompts = 0, promptsBack = 0;
   for (int i = 2; i <= changes; ++i) {
     change();
-    if (i % 1000 == 0) promptOnce(saver.window.hwnd());
-    if (i == 100) printRow("settled", i, settled = usage(), seconds());
     if (i % 1000 == 0) {
-      printRow("", i, last = usage(), seconds());
-      lowest = lowest ? std::min(lowest, last.privateBytes) : last.privateBytes;
-      highest = std::max(highest, last.privateBytes);
+      ++prompts;
+      if (saver.promptOnce()) ++promptsBack;
+    }
+    if (i == 100) printRow("settled", i, settled = usage(), seconds());
+    if (i > 100 && i % 1000 == 0) {
+      const Usage u = usage();
+      printRow("", i, u, seconds());
+      after.add(u);
     }
   }
   pumpMessages();
-  last = usage();
+  const Usage last = usage();
   printRow("end", changes, last, seconds());
+  after.add(last);
 
-  const double grewMb =
-      (static_cast<double>(last.privateBytes) - static_cast<double>(settled.privateBytes)) / 1048576.0;
-  std::printf(
-      "memory: %s; after change 100: %+.2f MB private, %+.2f MB working set; GDI %+ld, USER %+ld, handles %+ld\n",
-      first.extended ? "PrivateUsage" : "PagefileUsage (no extended record here)", grewMb,
-      (static_cast<double>(last.workingSet) - static_cast<double>(settled.workingSet)) / 1048576.0,
-      static_cast<long>(last.gdi) - static_cast<long>(settled.gdi),
-      static_cast<long>(last.user) - static_cast<long>(settled.user),
-      static_cast<long>(last.handles) - static_cast<long>(settled.handles));
-  if (highest)
-    std::printf("private bytes every 1000 changes: %.2f to %.2f MB\n", lowest / 1048576.0, highest / 1048576.0);
+  const double peakGrewMb = mb(settled.privateBytes, after.high.privateBytes);
+  std::printf("memory: %s; highest after change 100: %+.2f MB private, %+.2f MB working set; at the end %+.2f MB\n",
+              first.extended ? "PrivateUsage" : "PagefileUsage (no extended record here)", peakGrewMb,
+              mb(settled.workingSet, after.high.workingSet), mb(settled.privateBytes, last.privateBytes));
+  std::printf("private bytes over the samples: %.2f to %.2f MB\n", after.low.privateBytes / 1048576.0,
+              after.high.privateBytes / 1048576.0);
+  std::printf("objects after change 100: GDI %lu..%lu, USER %lu..%lu (at 100: %lu, %lu); handles highest %+ld\n",
+              static_cast<unsigned long>(after.low.gdi), static_cast<unsigned long>(after.high.gdi),
+              static_cast<unsigned long>(after.low.user), static_cast<unsigned long>(after.high.user),
+              static_cast<unsigned long>(settled.gdi), static_cast<unsigned long>(settled.user),
+              static_cast<long>(after.high.handles) - static_cast<long>(settled.handles));
   if (first.gdi == 0 && first.user == 0) std::printf("GDI and USER counts: not reported on this platform\n");
-  std::printf("messages shown %d, saver ended %s\n", saver.messages.shown, saver.host.ended ? "yes" : "no");
-  const bool flat = grewMb <= 1.0 && last.gdi == settled.gdi && last.user == settled.user;
-  const bool clean = saver.messages.shown == 0 && !saver.host.ended;
+  std::printf("prompts %d, back to the saver %d; messages shown %d, saver ended %s\n", prompts, promptsBack,
+              saver.messages.shown, saver.host.ended ? "yes" : "no");
+  const bool flat = peakGrewMb <= 1.0 && after.high.gdi == settled.gdi && after.low.gdi == settled.gdi &&
+                    after.high.user == settled.user && after.low.user == settled.user;
+  const bool clean = saver.messages.shown == 0 && !saver.host.ended && promptsBack == prompts;
+  std::printf("verdict: %s\n", flat && clean ? "level" : "FAILED");
   owner.reset();
   for (int i = 0; i < 5; ++i) DeleteFileA((dir + "p" + std::to_string(i) + ".bmp").c_str());
   RemoveDirectoryA(dir.c_str());

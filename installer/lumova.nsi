@@ -13,6 +13,7 @@ SetCompressor /SOLID lzma
 !include Sections.nsh
 !include FileFunc.nsh
 !include x64.nsh
+!include "${__FILEDIR__}/selection.nsh"
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Lumova"
 !define DESKTOP_KEY "Control Panel\Desktop"
@@ -72,18 +73,31 @@ FunctionEnd
 Section "-Lumova"
   SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
-  CreateShortCut "${SHORTCUT}" "$INSTDIR\Lumova.scr" "/c" "$INSTDIR\Lumova.scr" 0
+  ; Windows' own screen saver settings, where Lumova is selected and its
+  ; "Settings" button runs it with /c. A shortcut to the .scr itself would
+  ; go through the .scr files' registered command ("%1" /S), which drops
+  ; the shortcut's arguments and starts the saver.
+  CreateShortCut "${SHORTCUT}" "$SYSDIR\control.exe" "desk.cpl,,@screensaver" "$INSTDIR\Lumova.scr" 0
 
-  ; The system starts the saver as "<SCRNSAVE.EXE> /s", unquoted: the short
-  ; (8.3) path keeps a blank in the user's folder name from splitting it.
-  GetFullPathName /SHORT $0 "$INSTDIR\Lumova.scr"
+  GetFullPathName /SHORT $1 "$INSTDIR\Lumova.scr"
+  Push "$INSTDIR\Lumova.scr"
+  Push $1
+  Call SaverSelection
+  Pop $0
   ${If} $0 == ""
-    StrCpy $0 "$INSTDIR\Lumova.scr"
+    ; Installed, but not selected: a value the system would cut is worse
+    ; than the selection the user had.
+    DetailPrint "Not selected as the screen saver: $INSTDIR has a blank and no short name."
+    MessageBox MB_OK|MB_ICONEXCLAMATION \
+      "Windows cannot start a screen saver from$\r$\n$INSTDIR$\r$\nbecause the path has a blank in it and this drive keeps no short names.$\r$\n$\r$\nLumova is installed but not selected as your screen saver. Install it into a folder without blanks (for example C:\Lumova) to select it." \
+      /SD IDOK
+    SetErrorLevel 2
+  ${Else}
+    WriteRegStr HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE" "$0"
+    ; Through the system as well, so the running session uses it at once.
+    System::Call "user32::SystemParametersInfoW(i ${SPI_SETSCREENSAVEACTIVE}, i 1, p 0, i ${SPIF_UPDATE_AND_SEND})"
+    WriteRegStr HKCU "${DESKTOP_KEY}" "ScreenSaveActive" "1"
   ${EndIf}
-  WriteRegStr HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE" "$0"
-  ; Through the system as well, so the running session uses it at once.
-  System::Call "user32::SystemParametersInfoW(i ${SPI_SETSCREENSAVEACTIVE}, i 1, p 0, i ${SPIF_UPDATE_AND_SEND})"
-  WriteRegStr HKCU "${DESKTOP_KEY}" "ScreenSaveActive" "1"
 
   ${GetSize} "$INSTDIR" "/S=0K" $1 $2 $3
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "Lumova Screen Saver"

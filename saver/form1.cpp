@@ -212,6 +212,36 @@ PictureRequest Form1::requestFor(std::size_t index, const MonitorView& monitor) 
   return request;
 }
 
+bool Form1::loadSlide(std::size_t monitor, bool fade) {
+  MonitorView& view = d_.view.monitor(monitor);
+  Slide& slide = slides_[monitor];
+  if (!fade) view.setCaptionVisible(false);
+  view.clearPictures();
+  inHand_ = slide.image;
+  PictureLoad loaded = d_.pictures.load(requestFor(static_cast<std::size_t>(slide.image), view));
+  if (!loaded) {
+    missingPictureExit(slide.image);
+    return false;
+  }
+  const int widthPx = loaded.picture->width();
+  const int heightPx = loaded.picture->height();
+  view.setSourcePicture(loaded.picture);
+  slide.picture.width = widthPx * view.twipsPerPixelX();
+  slide.picture.height = heightPx * view.twipsPerPixelY();
+  slide.picture.left = centredOffset(view.screenWidth(), slide.picture.width);
+  slide.picture.top = centredOffset(view.screenHeight(), slide.picture.height);
+  if (options_.panZoom) {
+    // Each picture takes its own path; the monitor shows its frames whole.
+    view.setPanZoom(planPanZoom({widthPx, heightPx}, monitorPixels(view), d_.random),
+                    options_.changeIntervalMs / 1000.0);
+    slide.picture = TwipRect{0, 0, view.screenWidth(), view.screenHeight()};
+  }
+  if (fade) return true;
+  view.setPictureVisible(false);
+  view.setPictureRect(slide.picture);
+  return true;
+}
+
 bool Form1::showPictures() {
   const std::size_t monitors = std::min(monitorsInUse(), d_.view.monitorCount());
   // A monitor added since the pictures were drawn takes the next of the sequence.
@@ -223,33 +253,10 @@ bool Form1::showPictures() {
   // The crossfade dissolves the picture on screen straight into the next:
   // it stays, with its caption, until the fade takes it over.
   const bool fade = !options_.randomEffect && options_.effectMode == kCrossfade;
+  changing_ = true;
   for (std::size_t m = 0; m < monitors; ++m) {
-    MonitorView& view = d_.view.monitor(m);
-    Slide& slide = slides_[m];
-    if (!fade) view.setCaptionVisible(false);
-    view.clearPictures();
-    slide.image = inHand_ = upcoming_[m];
-    PictureLoad loaded = d_.pictures.load(requestFor(static_cast<std::size_t>(slide.image), view));
-    if (!loaded) {
-      missingPictureExit(slide.image);
-      return false;
-    }
-    const int widthPx = loaded.picture->width();
-    const int heightPx = loaded.picture->height();
-    view.setSourcePicture(loaded.picture);
-    slide.picture.width = widthPx * view.twipsPerPixelX();
-    slide.picture.height = heightPx * view.twipsPerPixelY();
-    slide.picture.left = centredOffset(view.screenWidth(), slide.picture.width);
-    slide.picture.top = centredOffset(view.screenHeight(), slide.picture.height);
-    if (options_.panZoom) {
-      // Each picture takes its own path; the monitor shows its frames whole.
-      view.setPanZoom(planPanZoom({widthPx, heightPx}, monitorPixels(view), d_.random),
-                      options_.changeIntervalMs / 1000.0);
-      slide.picture = TwipRect{0, 0, view.screenWidth(), view.screenHeight()};
-    }
-    if (fade) continue;
-    view.setPictureVisible(false);
-    view.setPictureRect(slide.picture);
+    slides_[m].image = upcoming_[m];
+    if (!loadSlide(m, fade)) return false;
   }
   if (fade) {
     // No pause: the fade starts from the picture on screen. Its caption
@@ -257,17 +264,22 @@ bool Form1::showPictures() {
     std::vector<TwipRect> to;
     for (const Slide& slide : slides_) to.push_back(slide.picture);
     d_.view.playCrossfade(to, [this] { showCaptions(); });
+    changing_ = false;
+    if (ended_) return false;
+    slides_.resize(std::min(slides_.size(), d_.view.monitorCount()));
     for (std::size_t m = 0; m < slides_.size(); ++m) {
       d_.view.monitor(m).setPictureRect(slides_[m].picture);
       d_.view.monitor(m).commitPicture();
     }
-    return true;
+    showAddedMonitors();
+    return !ended_;
   }
 
   // The pause: motion ticks and input run, the hidden pictures may move.
   const double deadline = d_.clock.monotonicSeconds() + kRevealPauseSeconds;
   for (double now = d_.clock.monotonicSeconds(); now < deadline && !ended_; now = d_.clock.monotonicSeconds())
     d_.events.pumpFor(deadline - now);
+  changing_ = false;
   // A display change in the pause may have taken monitors away.
   if (ended_) return false;
   slides_.resize(std::min(slides_.size(), d_.view.monitorCount()));
@@ -275,7 +287,35 @@ bool Form1::showPictures() {
   for (std::size_t m = 0; m < slides_.size(); ++m) d_.view.monitor(m).setPictureVisible(true);
   if (!playTransitions()) return false;
   for (std::size_t m = 0; m < slides_.size(); ++m) d_.view.monitor(m).commitPicture();
-  return true;
+  // One added in the pause has waited for this change to end.
+  showAddedMonitors();
+  return !ended_;
+}
+
+void Form1::displayChanged() {
+  // Before the first pictures the start-up tick draws for every monitor.
+  if (ended_ || slides_.front().image < 0) return;
+  slides_.resize(std::min(slides_.size(), d_.view.monitorCount()));
+  if (!changing_) asPictureChange([&] { showAddedMonitors(); });
+}
+
+void Form1::showAddedMonitors() {
+  const std::size_t monitors = std::min(monitorsInUse(), d_.view.monitorCount());
+  while (!ended_ && slides_.size() < monitors) {
+    const std::size_t m = slides_.size();
+    advanceImage();
+    Slide& slide = slides_.emplace_back();
+    slide.image = currentImage_;
+    if (!loadSlide(m)) return;
+    MonitorView& view = d_.view.monitor(m);
+    view.setPictureVisible(true);
+    view.commitPicture();
+    showCaption(m);
+    if (!options_.centred) {
+      slide.stepX = std::floor(2 * d_.random.next()) == 1 ? -kFloatStepTwips : kFloatStepTwips;
+      slide.stepY = std::floor(2 * d_.random.next()) == 1 ? -kFloatStepTwips : kFloatStepTwips;
+    }
+  }
 }
 
 bool Form1::playTransitions() {

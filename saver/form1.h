@@ -82,6 +82,10 @@ class Form1 {
   void Timer3_Timer();  // start-up tick
   void Timer2_Timer();  // change tick
   void Timer1_Timer();  // motion tick
+  // The monitors changed (the view's already stand in their new places): a
+  // monitor added takes the next picture of the sequence at once, whether
+  // or not pictures change; one taken away takes its slideshow with it.
+  void displayChanged();
 
   // One monitor's slideshow: the picture it shows, where, its caption's
   // height and its floating direction.
@@ -110,6 +114,12 @@ class Form1 {
   // monitor order, and prefetched.
   void drawUpcoming();
   bool showPictures();
+  // Loads slide `monitor`'s picture into that monitor's hidden source,
+  // centred; false once the missing-picture exit is taken. For a crossfade
+  // the picture on screen and its caption stay until the fade.
+  bool loadSlide(std::size_t monitor, bool fade = false);
+  // Shows a picture at once on each monitor in use that has no slideshow yet.
+  void showAddedMonitors();
   void showCaptions();
   void showCaption(std::size_t monitor);
   bool playTransitions();
@@ -133,6 +143,7 @@ class Form1 {
   std::vector<Slide> slides_ = std::vector<Slide>(1);
   SaverOptions options_;
   bool ended_ = false;
+  bool changing_ = false;  // inside a picture change, which adds new monitors at its end
 };
 
 }  // namespace lumova::saver

@@ -20,9 +20,10 @@ constexpr UINT kFramePulseMessage = WM_APP + 40;
 
 }  // namespace
 
-ScreenGeometry queryScreenGeometry() {
+ScreenGeometry queryScreenGeometry() { return screenGeometry(win32::currentScreenLayout()); }
+
+ScreenGeometry screenGeometry(const ScreenLayout& layout) {
   ScreenGeometry g{};
-  const ScreenLayout layout = win32::currentScreenLayout();
   const ScreenRect v = layout.saverWindow();
   g.virtualScreen = RECT{v.left, v.top, v.right, v.bottom};
   for (const ScreenRect& m : layout.monitors) {
@@ -271,7 +272,7 @@ void SaverWindow::unload() {
 
 void SaverWindow::onDisplayChange() {
   const ScreenGeometry before = geo_;
-  geo_ = queryScreenGeometry();
+  geo_ = layout_ ? screenGeometry(layout_()) : queryScreenGeometry();
   const RECT& v = geo_.virtualScreen;
   const int width = v.right - v.left, height = v.bottom - v.top;
   // The old background stays where the screen still shows it (a desktop
@@ -288,6 +289,7 @@ void SaverWindow::onDisplayChange() {
   placeStages();
   SetWindowPos(hwnd_, nullptr, v.left, v.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(hwnd_, nullptr, FALSE);
+  if (displayChanged_) displayChanged_();
 }
 
 void SaverWindow::set(TimerId id, std::uint32_t intervalMs) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/gdi_win32.h"
+#include "common/screen_layout.h"
 #include "common/timers.h"
 #include "common/window_win32.h"
 #include "saver/monitor_stage_win32.h"
@@ -32,6 +33,8 @@ struct ScreenGeometry {
   std::vector<StagePlace> monitors;
   double twipsPerPixel;  // the primary's
 };
+// The geometry of `layout` as the window places itself and its stages.
+ScreenGeometry screenGeometry(const ScreenLayout& layout);
 ScreenGeometry queryScreenGeometry();
 
 // Input as the window receives it. Positions on the window are twips from
@@ -63,6 +66,11 @@ class SaverWindow final : public SaverView,
   // Benchmarks only: effects draw every frame at once instead of one a
   // display frame, so that thousands of changes take minutes.
   void setEffectsUnpaced(bool unpaced) { effectsUnpaced_ = unpaced; }
+  // Told after each display change, once the window and its stages stand
+  // where the monitors now are.
+  void watchDisplay(std::function<void()> changed) { displayChanged_ = std::move(changed); }
+  // Tests only: the monitors a display change finds, instead of the system's.
+  void useScreenLayout(std::function<ScreenLayout()> layout) { layout_ = std::move(layout); }
 
   // The primary monitor's pixel size in twips.
   double twipsPerPixelX() const { return geo_.twipsPerPixel; }
@@ -123,6 +131,8 @@ class SaverWindow final : public SaverView,
   std::thread framePulse_;
   std::atomic<bool> pulseStop_{false};
   std::atomic<bool> pulsePending_{false};
+  std::function<void()> displayChanged_;
+  std::function<ScreenLayout()> layout_;
 };
 
 }  // namespace lumova::saver

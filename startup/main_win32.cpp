@@ -74,6 +74,7 @@ class SaverRun {
                                [this](const std::vector<PictureRequest>& next) { pictures_.prefetch(next); }}) {
     host_.attach(window_.hwnd());
     session_.attachPrompt(prompt_);
+    window_.watchDisplay([this] { form_.displayChanged(); });
   }
 
   int run() {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing Lumova needs on Debian, as root.
 # Idempotent: packages already present are not touched.
-set -eu
+set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
@@ -14,16 +14,28 @@ packages=(
   nsis
 )
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
+missing_packages() {
+  local p
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || echo "$p"
+  done
+}
+
+mapfile -t missing < <(missing_packages)
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 echo "Installing: ${missing[*]}"
+# wine32:i386 (Wine's 32-bit loader, for the i686 tests and the installer)
+# is only found once apt knows the i386 architecture: add it before the
+# update.
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
 apt-get install -y -qq "${missing[@]}" >/dev/null
+mapfile -t still < <(missing_packages)
+if [ ${#still[@]} -gt 0 ]; then
+  echo "deps.sh: still not installed: ${still[*]}" >&2
+  exit 1
+fi

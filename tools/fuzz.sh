@@ -4,7 +4,7 @@
 # process each. Prints the executions per target and in total; inputs that
 # crash are kept in <build>/fuzz/crashes/<target>/ and make the exit status 1.
 #   tools/fuzz.sh [seconds per target] [target...]
-set -eu
+set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${LUMOVA_BUILD:-$root/build}
 tree=$build/fuzz
@@ -12,11 +12,15 @@ mkdir -p "$build"
 seconds=${1:-60}
 shift || true
 
+for tool in clang clang++; do
+  command -v "$tool" >/dev/null || { echo "fuzz.sh: $tool is missing (tools/deps.sh installs it)" >&2; exit 1; }
+done
 CC=clang CXX=clang++ cmake -S "$root" -B "$tree" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMOVA_FUZZ=ON \
   >"$tree.configure.log" 2>&1 || { cat "$tree.configure.log"; exit 1; }
 cmake --build "$tree" -j "${LUMOVA_JOBS:-2}"
 
 if [ $# -gt 0 ]; then targets=("$@"); else mapfile -t targets <"$tree/fuzz_targets.txt"; fi
+[ ${#targets[@]} -gt 0 ] || { echo "fuzz.sh: no fuzz targets" >&2; exit 1; }
 
 status=0
 total=0

@@ -2,7 +2,9 @@
 # Builds every configuration (native, Windows x86_64, Windows i686) and runs
 # every test: native unit tests, Windows-side tests under Wine (64- and
 # 32-bit) and the end-to-end tests that drive the real Lumova.scr on Xvfb.
-set -eu
+# Exits non-zero when any step fails; its last line is
+# "N passed, N failed, N skipped".
+set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${LUMOVA_BUILD:-$root/build}
 jobs=$(nproc)
@@ -35,47 +37,76 @@ configure asan -DLUMOVA_SANITIZE=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON \
 
 status=0
 summary=()
+passed=0 failed=0 skipped=0
+
+# One tree's ctest log as "passed failed skipped", from each test's result
+# line: ctest itself counts a skipped test as passed. A failed fixture's
+# dependants show "Not Run" and count as failed; only a disabled test or a
+# skip counts as skipped. Nothing is printed when the log holds no verdict.
+count_results() {
+  awk '
+    / Test +#[0-9]+: / {
+      if ($0 ~ /\*\*\*Skipped|\*\*\*Not Run \(Disabled\)/) s++
+      else if ($0 ~ / Passed +[0-9.]+ sec$/) p++
+      else f++
+      if ($0 ~ /\(Disabled\)/) d++
+    }
+    / tests? failed out of [0-9]+$/ { total = $NF; seen = 1 }
+    END { if (seen && p + f + s - d == total) printf "%d %d %d\n", p, f, s }' "$1"
+}
+
+# The number of tests a tree holds, for a tree that cannot run here.
+count_tests() { ctest --test-dir "$1" -N 2>/dev/null | sed -nE 's/^Total Tests: ([0-9]+)$/\1/p'; }
+
 trees=(native asan win64 win32)
-# The i686 build is always made; its tests need a kernel that runs 32-bit
-# programs, which some machines' kernels are built without.
-if ! "$root/tools/bin/can-run-32bit"; then
+# The i686 build is always made; its tests need Wine's 32-bit loader, and a
+# kernel that runs 32-bit programs. can-run-32bit names what is missing.
+if ! why=$("$root/tools/bin/can-run-32bit" --reason); then
   trees=(native asan win64)
-  summary+=("win32: built; its tests not run: this kernel cannot run 32-bit programs")
+  n=$(count_tests "$build/win32")
+  skipped=$((skipped + ${n:-0}))
+  summary+=("win32: built; its ${n:-?} tests not run: $why")
 fi
 for dir in "${trees[@]}"; do
   echo "== tests: $dir"
   began=$SECONDS
   log=$build/$dir.ctest.log
-  if ctest --test-dir "$build/$dir" -j "$jobs" --output-on-failure 2>&1 | tee "$log"; then :; fi
-  # ctest's exit status is lost in the pipe; read its verdict instead.
-  grep -q "100% tests passed" "$log" || status=1
-  summary+=("$dir: $(grep -E 'tests passed|tests failed' "$log" | tail -n 1)")
+  ctest_ok=yes
+  ctest --test-dir "$build/$dir" -j "$jobs" --output-on-failure 2>&1 | tee "$log" || ctest_ok=no
   timings+=("tests $dir $((SECONDS - began)) s")
+  if ! counts=$(count_results "$log") || [ -z "$counts" ]; then
+    status=1
+    summary+=("$dir: FAILED: ctest gave no readable result (see $log)")
+    continue
+  fi
+  read -r p f s <<<"$counts"
+  passed=$((passed + p)) failed=$((failed + f)) skipped=$((skipped + s))
+  # ctest's own status too: it fails on what the counting may not see.
+  if [ "$f" -gt 0 ] || [ "$p" -eq 0 ] || [ "$ctest_ok" = no ]; then status=1; verdict=FAILED; else verdict=ok; fi
+  summary+=("$dir: $p passed, $f failed, $s skipped ($verdict)")
 done
 
 # A short run of every fuzz target (fuzz/, clang; 12 s each, so the whole
-# command stays well inside its time); a crash fails the run.
+# command stays well inside its time); a crash, a failed build or a missing
+# clang fails the run.
 echo "== fuzz smoke runs"
 began=$SECONDS
-if LUMOVA_BUILD="$build" LUMOVA_JOBS="$jobs" bash "$root/tools/fuzz.sh" 12 | tee "$build/fuzz.smoke.log"; then
-  fuzz_verdict=ok
-else
-  fuzz_verdict=FAILED
-  status=1
-fi
+fuzz_verdict=ok
+LUMOVA_BUILD="$build" LUMOVA_JOBS="$jobs" bash "$root/tools/fuzz.sh" 12 2>&1 | tee "$build/fuzz.smoke.log" \
+  || { fuzz_verdict=FAILED; status=1; }
 timings+=("fuzz $((SECONDS - began)) s")
-summary+=("fuzz: $(grep -E '^total ' "$build/fuzz.smoke.log" | tr -s ' ') ($fuzz_verdict)")
+fuzz_total=$(grep -E '^total ' "$build/fuzz.smoke.log" | tr -s ' ' || true)
+summary+=("fuzz: ${fuzz_total:-no run completed} ($fuzz_verdict)")
+
+packages=$(ls "$build"/release/Lumova-* 2>/dev/null || true)
+if [ -z "$packages" ]; then
+  status=1
+  summary+=("release: FAILED: no packages in $build/release")
+fi
 
 echo "== summary"
 printf '%s\n' "${summary[@]}"
+[ -n "$packages" ] && printf '%s\n' "$packages"
 echo "times: ${timings[*]/%/,} whole command $SECONDS s"
-passed=0 failed=0
-for dir in "${trees[@]}"; do
-  line=$(grep -E '[0-9]+ tests failed out of [0-9]+' "$build/$dir.ctest.log" | tail -n 1)
-  f=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/' <<<"$line")
-  t=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/' <<<"$line")
-  passed=$((passed + t - f)); failed=$((failed + f))
-done
-echo "$passed passed, $failed failed"
-ls "$build"/release/Lumova-*
+echo "$passed passed, $failed failed, $skipped skipped"
 exit $status

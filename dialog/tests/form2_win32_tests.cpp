@@ -816,34 +816,23 @@ TEST_F(DialogTest, AddTakesSeveralFilesInTheOrderPicked) {
   RemoveDirectoryA(folder.c_str());
 }
 
-TEST_F(DialogTest, AddFolderReadsTheFolderPickedAndListsTenThousandQuickly) {
+// How fast the listing is: bench/form2_add_bench_win32.cpp.
+TEST_F(DialogTest, AddFolderReadsTheFolderPickedAndListsTenThousand) {
   const std::string folder = freshTempFolder("lumova folder");
   open();
-  // Notes when the picker has handed the folder over, to tell its own
-  // closing apart from the listing.
-  struct TimedFolders : fakes::FakeFolders {
-    LARGE_INTEGER firstList{};
-    std::optional<std::vector<FolderEntry>> list(const std::string& folder) override {
-      if (listed.empty()) QueryPerformanceCounter(&firstList);
-      return FakeFolders::list(folder);
-    }
-  } tree;
+  fakes::FakeFolders tree;
   for (int i = 0; i < 10000; ++i) tree.folders[folder].push_back({"p" + std::to_string(10000 + i) + ".jpg"});
   pictures.sizes[folder + "\\p10000.jpg"] = {64, 48};
   window->useFolders(tree);
   window->show();
   pump();
   pictures.loaded.clear();
-  LARGE_INTEGER frequency{}, pressed{}, done{};
-  QueryPerformanceFrequency(&frequency);
   {
     CommonDialogAnswer answer(window->hwnd(), [&](HWND d) {
       SetDlgItemTextA(d, edt1, folder.c_str());
-      QueryPerformanceCounter(&pressed);
       pressOk(d);
     });
     SendMessageW(item(Control::addFolder), BM_CLICK, 0, 0);
-    QueryPerformanceCounter(&done);
     ASSERT_TRUE(answer.answered);
     EXPECT_EQ(answer.title, L"Select a folder of pictures");
   }
@@ -854,13 +843,6 @@ TEST_F(DialogTest, AddFolderReadsTheFolderPickedAndListsTenThousandQuickly) {
   EXPECT_EQ(windowText(item(Control::Text3)), L"10002");
   EXPECT_EQ(pictures.loaded, Strings{folder + "\\p10000.jpg"});
   EXPECT_TRUE(shown.empty());
-  const auto since = [&](const LARGE_INTEGER& from) {
-    return 1000.0 * static_cast<double>(done.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
-  };
-  const double ms = since(pressed);
-  std::printf("Add Folder: 10000 pictures listed %.0f ms after Open was pressed, %.0f ms after the picker closed\n", ms,
-              since(tree.firstList));
-  EXPECT_LT(ms, 10000) << "a generous bound; the figure is printed";
 
   // Cancelled: nothing changes and nothing is said.
   {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <fstream>
 #include <iostream>
@@ -40,6 +41,13 @@ std::uint32_t le(const std::string& bytes, std::size_t at, int size) {
   return value;
 }
 
+// Text as a shell link stores its strings: UTF-16, little-endian.
+std::string utf16(const std::string& ascii) {
+  std::string out;
+  for (char c : ascii) out += {c, '\0'};
+  return out;
+}
+
 // IMAGE_FILE_HEADER.Machine: 0x8664 for x86_64, 0x14c for i686.
 std::uint32_t peMachine(const std::string& exe) { return le(exe, le(exe, 0x3c, 4) + 4, 2); }
 
@@ -55,9 +63,9 @@ std::string fileVersion(const std::string& exe) {
 class InstallerE2E : public E2ETest {
  protected:
   void SetUp() override {
-    // The installer is a 32-bit program (NSIS makes no other): a kernel
-    // without 32-bit support cannot start it under any Wine loader.
-    if (std::system("can-run-32bit") != 0) GTEST_SKIP() << "this kernel cannot run 32-bit programs";
+    // The installer is a 32-bit program (NSIS makes no other): it needs
+    // Wine's 32-bit loader and a kernel that runs 32-bit programs.
+    if (std::system("can-run-32bit") != 0) GTEST_SKIP() << "32-bit programs cannot run here (can-run-32bit --reason)";
     E2ETest::SetUp();
     fs::create_directories(unixPath(kLocalAppData));
     const WineRun moved = desktop().runWine(
@@ -145,7 +153,7 @@ TEST_F(InstallerE2E, SilentInstallPutsTheSaverInTheUsersProgramsAndSelectsIt) {
   EXPECT_GT(std::stoul(*size, nullptr, 16), 100u);
 }
 
-TEST_F(InstallerE2E, SystemStartsTheSelectedSaverAndTheShortcutOpensItsSettings) {
+TEST_F(InstallerE2E, SystemStartsTheSelectedSaverAndTheShortcutOpensTheSystemsSaverSettings) {
   ASSERT_TRUE(install());
   const std::string teal = std::to_string(0x20 + 0x80 * 256 + 0x90 * 65536);
   writeFile(installDir() / "zbfaone.ini", "[total]\r\ntotal=0\r\n[background]\r\nnewBackColor=" + teal +
@@ -162,14 +170,47 @@ TEST_F(InstallerE2E, SystemStartsTheSelectedSaverAndTheShortcutOpensItsSettings)
   screen().pressKey("Shift_L");
   EXPECT_TRUE(saver.waitForExit(5s)) << "a key did not end the saver";
 
+  // The shortcut opens Windows' own screen saver settings (Wine has none to
+  // open), never the .scr through its registered "%1" /S.
   const auto links = shortcuts();
   ASSERT_EQ(links.size(), 1u);
-  ASSERT_EQ(desktop().runWine({"start", desktop().windowsPath(links[0])}, 30s).status, 0);
-  const auto dialog = screen().waitForWindow(" Lumova Screen Saver", 10s);
-  ASSERT_TRUE(dialog) << "the shortcut opened no settings dialog";
-  screen().click(dialog->geometry.x + dialog->geometry.width / 2, dialog->geometry.y + 8);
-  screen().pressKey("Escape");
-  EXPECT_TRUE(waitUntil([&] { return !screen().findWindow(" Lumova Screen Saver"); }, 5s));
+  std::string link = readFile(links[0]);
+  std::transform(link.begin(), link.end(), link.begin(), [](char c) { return static_cast<char>(std::tolower(c)); });
+  EXPECT_NE(link.find("\\system32\\control.exe"), std::string::npos) << "the shortcut does not start control.exe";
+  EXPECT_NE(link.find(utf16("desk.cpl,,@screensaver")), std::string::npos) << "the shortcut's arguments";
+}
+
+// The value SCRNSAVE.EXE gets, by the installer's own code: the short form
+// where there is one, the long path where it holds no blank, else none.
+TEST_F(InstallerE2E, SelectionTakesAPathWithoutABlankOrNone) {
+  struct Row {
+    std::string longPath, shortForm, value;
+  };
+  const std::string spaced = "C:\\users\\Jane Doe\\AppData\\Local\\Programs\\Lumova\\Lumova.scr";
+  const std::string plain = "C:\\users\\jane\\AppData\\Local\\Programs\\Lumova\\Lumova.scr";
+  const std::vector<Row> rows = {
+      {spaced, "C:\\users\\JANEDO~1\\AppData\\Local\\Programs\\Lumova\\Lumova.scr",
+       "C:\\users\\JANEDO~1\\AppData\\Local\\Programs\\Lumova\\Lumova.scr"},
+      {spaced, spaced, ""},  // a volume without short names gives the long path back
+      {spaced, "", ""},      // no short form could be read
+      {plain, plain, plain},
+      {plain, "", plain},
+      {"C:\\Lumova\\Lumova.scr", "C:\\Lumova\\Lumova.scr", "C:\\Lumova\\Lumova.scr"},
+  };
+  const fs::path check = LUMOVA_SELECTION_CHECK;
+  std::string input;
+  for (const Row& r : rows) input += r.longPath + "|" + r.shortForm + "\r\n";
+  writeFile(check.parent_path() / "rows.txt", input);
+  fs::remove(check.parent_path() / "results.txt");
+  ASSERT_EQ(desktop().launch(check, "").waitForExit(60s), 0u);
+  std::istringstream results(readFile(check.parent_path() / "results.txt"));
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.longPath + " | " + r.shortForm);
+    std::string line;
+    ASSERT_TRUE(std::getline(results, line));
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    EXPECT_EQ(line, r.value);
+  }
 }
 
 TEST_F(InstallerE2E, InstallingOverAnInstallationKeepsTheSettingsByteForByte) {

@@ -2,6 +2,10 @@
 // each monitor's picture and caption placed on that monitor.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
+#include <memory>
+
 #include "saver/monitor_shapes.h"
 #include "saver/tests/saver_rig.h"
 
@@ -17,6 +21,7 @@ const std::vector<std::pair<std::string, std::string>> kThree = {
 
 struct TwoMonitors : SaverRig {
   RecordingMonitor& second;
+  std::unique_ptr<RecordingMonitor> gone;  // a monitor taken away, kept to read
   explicit TwoMonitors(const std::string& options, const char* allMonitors = "allMonitors=1\r\n")
       : SaverRig(iniWith(kThree, allMonitors + options)), second(view.addMonitor(640, 480)) {
     pictures.sizes["C:\\p\\a.jpg"] = {100, 80};
@@ -151,5 +156,102 @@ TEST(Monitors, EachMonitorPrefersPicturesOfItsShape) {
     const auto portrait = [&](std::int16_t p) { return r.shapes[static_cast<std::size_t>(p)] == 'P'; };
     std::deque<std::int16_t> ahead;
     for (const auto& want : r.changes) EXPECT_EQ(saver::takeByShape(r.monitors, ahead, draw, portrait), want);
+  }
+}
+
+// A display change as the window reports it: the monitors stand in their new
+// places, then the slideshow is told.
+TEST(Monitors, ADisplayChangeShowsAnAddedMonitorsPictureAtOnceAndDropsARemovedOne) {
+  using Paths = std::vector<std::string>;
+  const Paths none = {"-"};  // no third monitor
+  const std::string a = "C:\\p\\a.jpg", b = "C:\\p\\b.jpg", c = "C:\\p\\c.jpg";
+  struct Row {
+    const char* name;
+    std::string options;
+    const char* allMonitors;
+    std::function<void(TwoMonitors&)> change;
+    bool inAChange;                // at a motion tick in the reveal's pause of the change at 5.8 s; else at 1 s
+    Paths primary, second, third;  // what each showed by 7 s
+  };
+  const auto addThird = [](TwoMonitors& rig) { rig.view.addMonitor(800, 600); };
+  const char* all = "allMonitors=1\r\n";
+  const std::vector<Row> rows = {
+      // a and b shown, c and a drawn for the next change: the third takes b.
+      {"added, changes every 5 s",
+       "picRandom=cent\r\ntimeInterval=5\r\n",
+       all,
+       addThird,
+       false,
+       {a, c},
+       {b, a},
+       {b, c}},
+      {"added, no changes", "picRandom=cent\r\ntimeInterval=0\r\n", all, addThird, false, {a}, {b}, {c}},
+      {"added, floating, no changes", "picRandom=rand\r\ntimeInterval=0\r\n", all, addThird, false, {a}, {b}, {b}},
+      // Shown once that change has ended, not revealed twice.
+      {"added during a change", "picRandom=rand\r\ntimeInterval=5\r\n", all, addThird, true, {a, c}, {b, a}, {b}},
+      {"added, only the primary in use", "picRandom=cent\r\ntimeInterval=0\r\n", "", addThird, false, {a}, {}, {}},
+      {"removed",
+       "picRandom=cent\r\ntimeInterval=5\r\n",
+       all,
+       [](TwoMonitors& rig) {
+         rig.gone = std::move(rig.view.others.back());
+         rig.view.others.pop_back();
+       },
+       false,
+       {a, c},
+       {b},
+       none},
+      // Moved, and larger: it keeps its picture, nothing is loaded again.
+      {"moved",
+       "picRandom=cent\r\ntimeInterval=0\r\n",
+       all,
+       [](TwoMonitors& rig) { rig.second.widthTwips = 800 * 15; },
+       false,
+       {a},
+       {b},
+       none},
+  };
+  const std::map<std::string, std::string> captions = {{a, "First"}, {b, ""}, {c, "Third"}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    TwoMonitors rig(r.options, r.allMonitors);
+    rig.load();
+    std::size_t loadsBefore = 0;
+    const auto change = [&] {
+      r.change(rig);
+      loadsBefore = rig.pictures.loaded.size();
+      rig.form.displayChanged();
+    };
+    if (r.inAChange) {
+      rig.queue.onTimer = [&, done = false](TimerId id) mutable {
+        // Hidden pictures at a motion tick: a change's pause.
+        if (!done && id == TimerId::Timer1 && !rig.view.pictureVisible) done = true, change();
+        if (!rig.host.ended) rig.form.onTimer(id);
+      };
+    } else {
+      rig.runFor(1);
+      change();
+    }
+    if (r.third == none) {
+      EXPECT_EQ(rig.pictures.loaded.size(), loadsBefore) << "a monitor kept loaded again";
+    }
+    rig.runFor(7 - rig.clock.now);
+    EXPECT_EQ(rig.view.shown, r.primary);
+    EXPECT_EQ(rig.gone ? rig.gone->shown : rig.second.shown, r.second);
+    if (r.third == none) {
+      EXPECT_EQ(rig.view.monitorCount(), rig.gone ? 1u : 2u);
+      continue;
+    }
+    ASSERT_EQ(rig.view.monitorCount(), 3u);
+    const RecordingMonitor& third = rig.view.at(2);
+    EXPECT_EQ(third.shown, r.third);
+    if (r.third.empty()) continue;
+    // Centred on its own monitor at first, with its own caption; a floating one moves on.
+    EXPECT_TRUE(third.pictureVisible);
+    EXPECT_EQ(third.moves.front().left, (800 - rig.pictures.sizes[r.third.front()].first) / 2 * 15);
+    EXPECT_EQ(third.captionText, captions.at(r.third.back()));
+    if (r.options.find("rand") != std::string::npos) {
+      EXPECT_GT(third.moves.size(), 2u);
+    }
   }
 }

@@ -97,6 +97,7 @@ class SoakSaver {
     window.setEffectsUnpaced(unpaced);
     form = std::make_unique<saver::Form1>(saver::Form1Deps{window, window, host, window, clock, random, loader,
                                                            messages, module1, files, "C:\\soak", nullptr});
+    window.watchDisplay([this] { form->displayChanged(); });
     form->Form_Load();
     ShowWindow(window.hwnd(), SW_SHOWNA);
     form->Timer3_Timer();
