@@ -1,0 +1,61 @@
+// Random order without repeats: every picture once, in a fresh random order,
+// before any picture comes again. A round knows its pictures by their paths,
+// so that it outlives the saver (its state goes to a file of its own at every
+// change) and a list changed meanwhile: pictures added join the part of the
+// round still to come, pictures removed leave it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace lumova {
+class Random;
+}
+
+namespace lumova::saver {
+
+// Where the round is kept: beside the settings file, under its own name.
+std::string shuffleStatePath(std::string_view exeFolder);
+
+class Shuffle {
+ public:
+  explicit Shuffle(Random& random) : random_(random) {}
+
+  // The picture list, in list order. Call it after restore().
+  void setPictures(std::span<const std::string> paths);
+  // How many monitors take pictures at one change: a new round opens with
+  // none of the last `monitors` pictures of the one before, as far as the
+  // number of pictures allows (at least the one that ended it).
+  void setSpread(std::size_t monitors) { spread_ = monitors ? monitors : 1; }
+
+  // The list position of the next picture; a new round starts when every
+  // picture of this one has been drawn. Nothing when the list is empty.
+  std::optional<std::size_t> next();
+
+  // The round and how far it has got, as the state file keeps it; restore()
+  // answers false and starts afresh when the bytes are damaged.
+  std::string serialise() const;
+  bool restore(std::string_view bytes);
+
+  std::size_t drawn() const { return drawn_; }
+  std::size_t roundSize() const { return round_.size(); }
+
+ private:
+  std::size_t below(std::size_t n);
+  void shuffleFrom(std::size_t first);
+  void newRound();
+
+  Random& random_;
+  std::vector<std::uint64_t> round_;                          // the round's pictures by key, in the order they come
+  std::size_t drawn_ = 0;                                     // how many of them have been drawn
+  std::unordered_map<std::uint64_t, std::size_t> positions_;  // key -> list position
+  std::size_t spread_ = 1;
+};
+
+}  // namespace lumova::saver
