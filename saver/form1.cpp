@@ -45,6 +45,14 @@ void Form1::Form_Load() {
 
   const settings::OptionValues values = settings::readOptions(store);
   options_ = saverOptions(values);
+  if (options_.shuffle && lastImage_ >= 0) {
+    // A damaged or missing state starts a new round; one of another list
+    // keeps what still applies.
+    shuffle_.emplace(d_.orderRandom ? *d_.orderRandom : d_.random);
+    shuffle_->setSpread(monitorsInUse());
+    if (const auto state = d_.files.readAll(shuffleStatePath(d_.exeFolder))) shuffle_->restore(*state);
+    shuffle_->setPictures(std::span(imageFiles_).first(static_cast<std::size_t>(lastImage_ + 1)));
+  }
   d_.module1.saverPassword = settings::at(values, Key::saverPassword);
   d_.module1.saverEnabled = settings::at(values, Key::saverEnabled);
 
@@ -114,6 +122,7 @@ void Form1::Timer3_Timer() {
     const std::uint32_t interval = options_.changeIntervalMs;
     if (options_.centred) {
       if (!showPictures()) return;
+      saveShuffle();
       showCaptions();
       if (interval == 0) return;
       drawUpcoming();
@@ -123,6 +132,7 @@ void Form1::Timer3_Timer() {
 
     d_.random.reseed();
     if (!showPictures()) return;
+    saveShuffle();
     showCaptions();
     drawUpcoming();
     d_.timers.set(TimerId::Timer1, options_.motionIntervalMs.value_or(kDefaultMotionIntervalMs));
@@ -138,6 +148,7 @@ void Form1::Timer2_Timer() {
     // and the next interval counts from the end of this change.
     d_.timers.set(TimerId::Timer2, kChangeHoldMs);
     if (!showPictures()) return;
+    saveShuffle();
     showCaptions();
     drawUpcoming();
     d_.timers.set(TimerId::Timer2, options_.changeIntervalMs);
@@ -145,6 +156,10 @@ void Form1::Timer2_Timer() {
 }
 
 void Form1::advanceImage() {
+  if (shuffle_) {
+    currentImage_ = static_cast<std::int16_t>(shuffle_->next().value_or(0));
+    return;
+  }
   d_.random.reseed();
   if (options_.randomOrder)
     currentImage_ = static_cast<std::int16_t>(std::floor((lastImage_ + 1) * d_.random.next()));
@@ -168,14 +183,29 @@ void Form1::drawUpcoming() {
   d_.prefetch(next);
 }
 
-PictureRequest Form1::requestFor(std::size_t index, const MonitorView& monitor) const {
+void Form1::saveShuffle() {
+  // Written once the pictures are on the screen, so that a run ended at any
+  // moment after has them counted, and one ended before has not.
+  if (shuffle_) d_.files.replaceAtomically(shuffleStatePath(d_.exeFolder), shuffle_->serialise());
+}
+
+const std::string& Form1::captionOf(std::size_t index) {
+  const std::string& own = imageCaptions_[index];
+  if (!own.empty() || options_.autoCaption == AutoCaption::Nothing) return own;
+  auto it = autoCaptions_.find(index);
+  if (it == autoCaptions_.end())
+    it = autoCaptions_.emplace(index, autoCaption(options_.autoCaption, imageFiles_[index], d_.host)).first;
+  return it->second;
+}
+
+PictureRequest Form1::requestFor(std::size_t index, const MonitorView& monitor) {
   PictureRequest request{imageFiles_[index], {}};
   if (!options_.fitToScreen) return request;
   const auto pixels = [](double twips, double perPixel) { return static_cast<int>(std::lround(twips / perPixel)); };
   const PictureSize size{pixels(monitor.screenWidth(), monitor.twipsPerPixelX()),
                          pixels(monitor.screenHeight(), monitor.twipsPerPixelY())};
   const int band = pixels(monitor.captionLineHeight(), monitor.twipsPerPixelY());
-  request.fit = pictureRoom(size, band, !imageCaptions_[index].empty(), !options_.centred);
+  request.fit = pictureRoom(size, band, !captionOf(index).empty(), !options_.centred);
   return request;
 }
 
@@ -250,7 +280,7 @@ void Form1::showCaption(std::size_t monitor) {
   Slide& slide = slides_[monitor];
   view.setCaptionVisible(false);
   view.setCaptionText("");
-  const std::string& text = imageCaptions_[static_cast<std::size_t>(slide.image)];
+  const std::string& text = captionOf(static_cast<std::size_t>(slide.image));
   TwipSize fitted = view.setCaptionText(text);
   double width = fitted.width + kCaptionExtraWidthTwips;
   double left = centredOffset(view.screenWidth(), width);

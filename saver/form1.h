@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "common/timers.h"
 #include "saver/saver_options.h"
 #include "saver/saver_view.h"
+#include "saver/shuffle.h"
 
 namespace lumova {
 class Clock;
@@ -44,6 +46,9 @@ struct Form1Deps {
   // as soon as they are known, so they can be decoded (and fitted) ahead of
   // time. May be empty.
   std::function<void(const std::vector<PictureRequest>&)> prefetch;
+  // The system's random source, for the shuffled order (its rounds must
+  // differ between two starts in the same second); `random` when null.
+  Random* orderRandom = nullptr;
 };
 
 inline constexpr std::uint32_t kStartupDelayMs = 500;
@@ -112,9 +117,13 @@ class Form1 {
   void drawFloatDirections();
   void missingPictureExit(std::int16_t image);
   // Picture `index` as it is to be loaded for `monitor`: fitted to it when asked.
-  PictureRequest requestFor(std::size_t index, const MonitorView& monitor) const;
+  PictureRequest requestFor(std::size_t index, const MonitorView& monitor);
   template <typename Change>
   void asPictureChange(Change&& change);
+  // Its own caption, or the automatic one (worked out once).
+  const std::string& captionOf(std::size_t index);
+  // The shuffled round as far as it has been shown, into its state file.
+  void saveShuffle();
 
   Form1Deps d_;
   std::vector<std::string> imageFiles_;
@@ -125,6 +134,8 @@ class Form1 {
   std::int16_t inHand_ = 0;  // the picture being changed to, named if that fails
   std::vector<Slide> slides_ = std::vector<Slide>(1);
   SaverOptions options_;
+  std::optional<Shuffle> shuffle_;
+  std::map<std::size_t, std::string> autoCaptions_;
   bool ended_ = false;
 };
 
