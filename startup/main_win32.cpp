@@ -9,6 +9,7 @@
 #include "common/message_box_win32.h"
 #include "common/module1.h"
 #include "common/random.h"
+#include "common/random_win32.h"
 #include "common/text_win32.h"
 #include "picture/wic_loader_win32.h"
 #include "dialog/form2_win32.h"
@@ -71,7 +72,8 @@ class SaverRun {
         prompt_(promptWindow_, module1_, session_),
         form_(saver::Form1Deps{window_, window_, host_, window_, clock_, random_, pictures_, messages_, module1_,
                                files_, executableFolder(),
-                               [this](const std::vector<PictureRequest>& next) { pictures_.prefetch(next); }}) {
+                               [this](const std::vector<PictureRequest>& next) { pictures_.prefetch(next); },
+                               &systemRandom_}) {
     host_.attach(window_.hwnd());
     session_.attachPrompt(prompt_);
   }
@@ -108,6 +110,7 @@ class SaverRun {
   settings::Win32FileStore files_;
   win32::SystemClock clock_;
   ClockSeededRandom random_{clock_};
+  win32::SystemRandom systemRandom_;
   win32::WicPictureLoader decoder_;
   win32::Win32FileStamps stamps_;
   // The next picture is decoded on a worker while the current one is shown.

@@ -22,7 +22,7 @@ TEST(Form2Startup, RaisesTheReactionsInStepOrder) {
   EXPECT_EQ(d.host.reactions(),
             (Strings{"Random_select_Click", "Combo1_Click", "pRandom_Click", "Slider1_Change", "aChange_Click",
                      "changeVScroll1_change", "TransitionsCbx_Click", "SS_password_Change", "SS_Confirm_Change",
-                     "Password_enabled_Click", "List1_Click", "p_caption_Change"}));
+                     "Password_enabled_Click", "AutoCaptionCbx_Click", "List1_Click", "p_caption_Change"}));
   // The window is placed first, and the file read once.
   ASSERT_FALSE(d.host.log.empty());
   EXPECT_EQ(d.host.log.front().rfind("move ", 0), 0u);
@@ -263,9 +263,9 @@ TEST(Form2Startup, FitAndMonitorBoxesAreTickedForANewUserAndAsTheFileSays) {
       {"no file: a new user", "", false, 1},
       {"a file from before the options", fullIni(), true, 0},
       {"an empty file", "", true, 0},
-      {"both on", fullIni("image/picFit=1\nimage/allMonitors=1"), true, 1},
-      {"both off", fullIni("image/picFit=0\nimage/allMonitors=0"), true, 0},
-      {"not a number", fullIni("image/picFit=yes\nimage/allMonitors=yes"), true, 0},
+      {"all on", fullIni("image/picFit=1\nimage/allMonitors=1\nimage/shuffle=1"), true, 1},
+      {"all off", fullIni("image/picFit=0\nimage/allMonitors=0\nimage/shuffle=0"), true, 0},
+      {"not a number", fullIni("image/picFit=yes\nimage/allMonitors=yes\nimage/shuffle=yes"), true, 0},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
@@ -273,6 +273,8 @@ TEST(Form2Startup, FitAndMonitorBoxesAreTickedForANewUserAndAsTheFileSays) {
     d.model.Form_Load();
     EXPECT_EQ(d[Control::PicFitCheck].value, r.ticked);
     EXPECT_EQ(d[Control::AllMonitorsCheck].value, r.ticked);
+    EXPECT_EQ(d[Control::ShuffleCheck].value, r.ticked);
+    EXPECT_EQ(d.model.value(Key::shuffle), std::to_string(r.ticked));
     EXPECT_EQ(d.model.value(Key::picFit), std::to_string(r.ticked));
     EXPECT_EQ(d.model.value(Key::allMonitors), std::to_string(r.ticked));
   }
@@ -292,11 +294,36 @@ TEST(Form2Options, FitAndMonitorBoxesAreSavedWithTheOtherOptions) {
     if (!r.fileExists) d.model.click(Control::add);  // OK needs a picture
     d.model.setValue(Control::PicFitCheck, r.fit);
     d.model.setValue(Control::AllMonitorsCheck, r.monitors);
+    d.model.setListIndex(Control::AutoCaptionCbx, r.fit + r.monitors);
     d.model.OK_Click();
     ASSERT_TRUE(d.host.unloaded);
     FileView after(d.host.files.files[kIniPath]);
     EXPECT_EQ(after.read("image", "picFit"), std::to_string(r.fit));
     EXPECT_EQ(after.read("image", "allMonitors"), std::to_string(r.monitors));
+    EXPECT_EQ(after.read("image", "autoCaption"), std::to_string(r.fit + r.monitors));
+  }
+}
+
+TEST(Form2Options, ShuffleBoxIsUsableOnlyWhileRandomOrderIsTicked) {
+  struct Row {
+    const char* what;
+    std::string ini;
+    Control click;  // then pressed, or Ok for nothing
+    int value;
+    bool enabled;
+  } rows[] = {
+      {"list order", fullIni("image/randomPick=0"), Control::Ok, 0, false},
+      {"random order", fullIni("image/randomPick=1"), Control::Ok, 0, true},
+      {"random order ticked", fullIni("image/randomPick=0"), Control::Random_select, 1, true},
+      {"random order cleared", fullIni("image/randomPick=1"), Control::Random_select, 0, false},
+      {"never change", fullIni("image/randomPick=1"), Control::nChange, 1, false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    Dialog d(r.ini);
+    d.model.Form_Load();
+    if (r.click != Control::Ok) d.model.setValue(r.click, r.value);
+    EXPECT_EQ(d[Control::ShuffleCheck].enabled, r.enabled);
   }
 }
 
@@ -341,6 +368,8 @@ TEST(Form2Controls, RangesAndListsFollowTheOptionTable) {
       {Control::TransitionsCbx, Key::effectMode},
       {Control::PicFitCheck, Key::picFit},
       {Control::AllMonitorsCheck, Key::allMonitors},
+      {Control::ShuffleCheck, Key::shuffle},
+      {Control::AutoCaptionCbx, Key::autoCaption},
   };
   Dialog d(fullIni());
   for (const Row& r : rows) {
