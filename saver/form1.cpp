@@ -8,6 +8,7 @@
 #include "common/module1.h"
 #include "common/random.h"
 #include "common/textnum.h"
+#include "settings/file_store.h"
 #include "saver/transitions.h"
 #include "settings/settings_store.h"
 
@@ -50,7 +51,9 @@ void Form1::Form_Load() {
     // keeps what still applies.
     shuffle_.emplace(d_.orderRandom ? *d_.orderRandom : d_.random);
     shuffle_->setSpread(monitorsInUse());
-    if (const auto state = d_.files.readAll(shuffleStatePath(d_.exeFolder))) shuffle_->restore(*state);
+    const ShuffleFiles state = shuffleFiles(d_.exeFolder);
+    const auto round = d_.files.readAll(state.round);
+    if (round) shuffle_->restore(*round, d_.files.readAll(state.shown).value_or(""));
     shuffle_->setPictures(std::span(imageFiles_).first(static_cast<std::size_t>(lastImage_ + 1)));
   }
   d_.module1.saverPassword = settings::at(values, Key::saverPassword);
@@ -186,7 +189,11 @@ void Form1::drawUpcoming() {
 void Form1::saveShuffle() {
   // Written once the pictures are on the screen, so that a run ended at any
   // moment after has them counted, and one ended before has not.
-  if (shuffle_) d_.files.replaceAtomically(shuffleStatePath(d_.exeFolder), shuffle_->serialise());
+  if (!shuffle_) return;
+  const ShuffleFiles state = shuffleFiles(d_.exeFolder);
+  settings::FileStore& files = d_.stateFiles ? *d_.stateFiles : d_.files;
+  if (shuffle_->roundChanged()) files.replaceAtomically(state.round, shuffle_->serialiseRound());
+  files.replaceAtomically(state.shown, shuffle_->serialisePosition());
 }
 
 const std::string& Form1::captionOf(std::size_t index) {

@@ -49,6 +49,9 @@ struct Form1Deps {
   // The system's random source, for the shuffled order (its rounds must
   // differ between two starts in the same second); `random` when null.
   Random* orderRandom = nullptr;
+  // Where the shuffled order's state is saved (a store that saves on a
+  // worker, so the flush holds up no change); `files` when null.
+  settings::FileStore* stateFiles = nullptr;
 };
 
 inline constexpr std::uint32_t kStartupDelayMs = 500;

@@ -12,7 +12,6 @@ namespace lumova::saver {
 namespace {
 
 constexpr std::string_view kMagic = "LumovaShuffle 1 ";
-constexpr std::string_view kStateExtension = ".shuffle";
 
 std::uint64_t mix(std::uint64_t z) {
   z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
@@ -28,14 +27,21 @@ std::uint64_t pictureKey(std::string_view path, std::uint32_t occurrence) {
   return occurrence ? mix(h + occurrence) : h;
 }
 
-std::uint64_t checksum(std::size_t count, std::size_t drawn, std::span<const std::uint64_t> keys) {
-  std::uint64_t h = mix(count * 0x9E3779B97F4A7C15ull + drawn);
-  for (std::uint64_t k : keys) h = mix(h ^ k) + 0x9E3779B97F4A7C15ull;
-  return h;
+std::string hex(std::uint64_t v) {
+  char text[16];
+  const auto r = std::to_chars(text, text + sizeof text, v, 16);
+  return std::string(text, r.ptr);
 }
 
-void putKey(std::string& out, std::uint64_t k) {
-  for (int i = 0; i < 8; ++i) out.push_back(static_cast<char>(k >> (8 * i)));
+std::uint64_t checksum(std::size_t count, std::span<const std::uint64_t> keys) {
+  // Any one key changed, or two swapped, changes the sum.
+  std::uint64_t h = mix(count * 0x9E3779B97F4A7C15ull);
+  for (std::uint64_t k : keys) h = (h ^ k) * 0x100000001B3ull;
+  return mix(h);
+}
+
+void putKey(char* p, std::uint64_t k) {
+  for (int i = 0; i < 8; ++i) p[i] = static_cast<char>(k >> (8 * i));
 }
 std::uint64_t getKey(const char* p) {
   std::uint64_t k = 0;
@@ -56,10 +62,10 @@ bool take(std::string_view& text, char end, T& value, int base = 10) {
 
 }  // namespace
 
-std::string shuffleStatePath(std::string_view exeFolder) {
+ShuffleFiles shuffleFiles(std::string_view exeFolder) {
   std::string path = settings::settingsPath(exeFolder);
   path.erase(path.rfind('.'));
-  return path + std::string(kStateExtension);
+  return {path + ".shuffle", path + ".shown"};
 }
 
 std::size_t Shuffle::below(std::size_t n) {
@@ -90,6 +96,7 @@ void Shuffle::setPictures(std::span<const std::string> paths) {
     round_[size++] = round_[i];
     if (i < drawn_) ++drawn;
   }
+  if (size != round_.size()) roundChanged_ = true;
   round_.resize(size);
   drawn_ = drawn;
 
@@ -101,7 +108,10 @@ void Shuffle::setPictures(std::span<const std::string> paths) {
   // In list order, so that the draws alone decide where they go.
   std::sort(added.begin(), added.end());
   for (const auto& a : added) round_.push_back(a.second);
-  if (round_.size() != before) shuffleFrom(drawn_);
+  if (round_.size() != before) {
+    shuffleFrom(drawn_);
+    roundChanged_ = true;
+  }
 }
 
 void Shuffle::newRound() {
@@ -109,6 +119,7 @@ void Shuffle::newRound() {
   const std::size_t avoid = std::min(spread_, n / 2);
   const std::vector<std::uint64_t> ending(round_.end() - static_cast<std::ptrdiff_t>(avoid), round_.end());
   drawn_ = 0;
+  roundChanged_ = true;
   shuffleFrom(0);
   if (avoid == 0) return;
   const auto isEnding = [&](std::uint64_t k) { return std::find(ending.begin(), ending.end(), k) != ending.end(); };
@@ -131,32 +142,46 @@ std::optional<std::size_t> Shuffle::next() {
   return positions_.at(round_[drawn_++]);
 }
 
-std::string Shuffle::serialise() const {
+std::string Shuffle::serialiseRound() {
+  roundChanged_ = false;
   std::string out(kMagic);
-  out += std::to_string(round_.size()) + ' ' + std::to_string(drawn_) + ' ';
-  char hex[17];
-  const auto r = std::to_chars(hex, hex + sizeof hex, checksum(round_.size(), drawn_, round_), 16);
-  out.append(hex, r.ptr);
-  out += '\n';
-  out.reserve(out.size() + 8 * round_.size());
-  for (std::uint64_t k : round_) putKey(out, k);
+  out += std::to_string(round_.size()) + ' ' + hex(roundSum()) + '\n';
+  const std::size_t header = out.size();
+  out.resize(header + 8 * round_.size());
+  char* p = out.data() + header;
+  for (std::uint64_t k : round_) putKey(p, k), p += 8;
   return out;
 }
 
-bool Shuffle::restore(std::string_view bytes) {
+std::string Shuffle::serialisePosition() const {
+  return std::string(kMagic) + hex(roundSum()) + ' ' + std::to_string(drawn_) + '\n';
+}
+
+std::uint64_t Shuffle::roundSum() const { return checksum(round_.size(), round_); }
+
+bool Shuffle::restore(std::string_view round, std::string_view position) {
   round_.clear();
   drawn_ = 0;
-  if (!bytes.starts_with(kMagic)) return false;
-  bytes.remove_prefix(kMagic.size());
-  std::size_t count = 0, drawn = 0;
+  roundChanged_ = true;
+  if (!round.starts_with(kMagic)) return false;
+  round.remove_prefix(kMagic.size());
+  std::size_t count = 0;
   std::uint64_t sum = 0;
-  if (!take(bytes, ' ', count) || !take(bytes, ' ', drawn) || !take(bytes, '\n', sum, 16)) return false;
-  if (drawn > count || bytes.size() / 8 != count || bytes.size() % 8 != 0) return false;
+  if (!take(round, ' ', count) || !take(round, '\n', sum, 16)) return false;
+  if (round.size() / 8 != count || round.size() % 8 != 0) return false;
   std::vector<std::uint64_t> keys(count);
-  for (std::size_t i = 0; i < count; ++i) keys[i] = getKey(bytes.data() + 8 * i);
-  if (checksum(count, drawn, keys) != sum) return false;
+  for (std::size_t i = 0; i < count; ++i) keys[i] = getKey(round.data() + 8 * i);
+  if (checksum(count, keys) != sum) return false;
   round_ = std::move(keys);
-  drawn_ = drawn;
+  roundChanged_ = false;
+  // How far it got counts only when it names this round.
+  std::uint64_t of = 0;
+  std::size_t drawn = 0;
+  if (position.starts_with(kMagic)) {
+    position.remove_prefix(kMagic.size());
+    if (take(position, ' ', of, 16) && take(position, '\n', drawn) && position.empty() && of == sum && drawn <= count)
+      drawn_ = drawn;
+  }
   return true;
 }
 

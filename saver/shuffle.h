@@ -20,8 +20,14 @@ class Random;
 
 namespace lumova::saver {
 
-// Where the round is kept: beside the settings file, under its own name.
-std::string shuffleStatePath(std::string_view exeFolder);
+// Where the round is kept, beside the settings file under names of their
+// own: its pictures in order (written when the round changes) and how far it
+// has got (written at every change, a few bytes).
+struct ShuffleFiles {
+  std::string round;
+  std::string shown;
+};
+ShuffleFiles shuffleFiles(std::string_view exeFolder);
 
 class Shuffle {
  public:
@@ -38,10 +44,14 @@ class Shuffle {
   // picture of this one has been drawn. Nothing when the list is empty.
   std::optional<std::size_t> next();
 
-  // The round and how far it has got, as the state file keeps it; restore()
-  // answers false and starts afresh when the bytes are damaged.
-  std::string serialise() const;
-  bool restore(std::string_view bytes);
+  // The two state files' contents. restore() answers false and starts
+  // afresh when the round is damaged; a position damaged, or written for
+  // another round, counts nothing of the round as shown.
+  std::string serialiseRound();
+  std::string serialisePosition() const;
+  bool restore(std::string_view round, std::string_view position);
+  // The round differs from the one last written out.
+  bool roundChanged() const { return roundChanged_; }
 
   std::size_t drawn() const { return drawn_; }
   std::size_t roundSize() const { return round_.size(); }
@@ -50,12 +60,14 @@ class Shuffle {
   std::size_t below(std::size_t n);
   void shuffleFrom(std::size_t first);
   void newRound();
+  std::uint64_t roundSum() const;
 
   Random& random_;
   std::vector<std::uint64_t> round_;                          // the round's pictures by key, in the order they come
   std::size_t drawn_ = 0;                                     // how many of them have been drawn
   std::unordered_map<std::uint64_t, std::size_t> positions_;  // key -> list position
   std::size_t spread_ = 1;
+  bool roundChanged_ = true;
 };
 
 }  // namespace lumova::saver

@@ -15,6 +15,7 @@
 #include "dialog/form2_win32.h"
 #include "password/password_form.h"
 #include "password/password_form_win32.h"
+#include "saver/background_file_store.h"
 #include "saver/form1.h"
 #include "saver/form1_win32.h"
 #include "picture/preloader.h"
@@ -73,7 +74,7 @@ class SaverRun {
         form_(saver::Form1Deps{window_, window_, host_, window_, clock_, random_, pictures_, messages_, module1_,
                                files_, executableFolder(),
                                [this](const std::vector<PictureRequest>& next) { pictures_.prefetch(next); },
-                               &systemRandom_}) {
+                               &systemRandom_, &stateFiles_}) {
     host_.attach(window_.hwnd());
     session_.attachPrompt(prompt_);
   }
@@ -108,6 +109,9 @@ class SaverRun {
   Module1 module1_;
   startup::Win32Host host_;
   settings::Win32FileStore files_;
+  // The shuffled order's state, saved on a worker through a store of its own.
+  settings::Win32FileStore stateStore_;
+  saver::BackgroundFileStore stateFiles_{stateStore_};
   win32::SystemClock clock_;
   ClockSeededRandom random_{clock_};
   win32::SystemRandom systemRandom_;

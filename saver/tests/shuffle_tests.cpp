@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "common/random.h"
+#include "saver/background_file_store.h"
 #include "saver/shuffle.h"
+#include "tests/fakes/memory_file_store.h"
 
 using lumova::saver::Shuffle;
 
@@ -34,23 +36,32 @@ std::vector<std::string> paths(const std::string& letters) {
   return p;
 }
 
-enum class State { Kept, None, Garbage, CutShort, ByteChanged };
+// What the second run finds of the first one's two files.
+enum class State { Kept, None, Garbage, CutShort, ByteChanged, PositionGarbage, PositionOfAnotherRound };
 
-std::string damaged(std::string bytes, State s) {
+std::pair<std::string, std::string> found(std::string round, std::string position, State s) {
   switch (s) {
     case State::Kept:
-      return bytes;
+      break;
     case State::None:
       return {};
     case State::Garbage:
-      return "[image]\r\nshuffle=1\r\n";
+      round = "[image]\r\nshuffle=1\r\n";
+      break;
     case State::CutShort:
-      return bytes.substr(0, bytes.size() - 3);
+      round.resize(round.size() - 3);
+      break;
     case State::ByteChanged:
-      bytes[bytes.size() - 5] ^= 0x10;
-      return bytes;
+      round[round.size() - 5] ^= 0x10;
+      break;
+    case State::PositionGarbage:
+      position = "LumovaShuffle 1 zz 3\n";
+      break;
+    case State::PositionOfAnotherRound:
+      position[position.size() - 4] ^= 0x01;  // a digit of the round's sum
+      break;
   }
-  return bytes;
+  return {round, position};
 }
 
 }  // namespace
@@ -84,6 +95,8 @@ TEST(Shuffle, EveryPictureOnceARoundAcrossRunsAndListChanges) {
       {"garbage", "abcdef", 3, State::Garbage, "abcdef", 1},
       {"cut short", "abcdef", 3, State::CutShort, "abcdef", 1},
       {"a byte changed", "abcdef", 3, State::ByteChanged, "abcdef", 1},
+      {"position garbage", "abcdef", 3, State::PositionGarbage, "abcdef", 1},
+      {"position of another round", "abcdef", 3, State::PositionOfAnotherRound, "abcdef", 1},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -97,8 +110,9 @@ TEST(Shuffle, EveryPictureOnceARoundAcrossRunsAndListChanges) {
 
     Shuffle second(secondRandom);
     second.setSpread(row.monitors);
-    const std::string state = damaged(first.serialise(), row.state);
-    EXPECT_EQ(second.restore(state), row.state == State::Kept);
+    const auto [round, position] = found(first.serialiseRound(), first.serialisePosition(), row.state);
+    const bool roundIntact = row.state == State::Kept || row.state >= State::PositionGarbage;
+    EXPECT_EQ(second.restore(round, position), roundIntact);
     second.setPictures(after);
 
     // What the round still owes: the new list less what it has shown.
@@ -126,4 +140,23 @@ TEST(Shuffle, EveryPictureOnceARoundAcrossRunsAndListChanges) {
       seen.insert(seen.end(), next.begin(), next.end());
     }
   }
+}
+
+TEST(BackgroundFileStore, SavesInOrderOnItsWorkerAndTheLatestBytesWin) {
+  lumova::fakes::MemoryFileStore memory;
+  {
+    lumova::saver::BackgroundFileStore files(memory);
+    for (int i = 0; i <= 100; ++i) {
+      files.replaceAtomically("C:\\s\\zbfaone.shuffle", "round " + std::to_string(i / 50));
+      files.replaceAtomically("C:\\s\\zbfaone.shown", std::to_string(i));
+    }
+    files.drain();
+    EXPECT_EQ(memory.files["C:\\s\\zbfaone.shown"], "100");
+    EXPECT_EQ(memory.files["C:\\s\\zbfaone.shuffle"], "round 2");
+    files.replaceAtomically("C:\\s\\zbfaone.shown", "last");
+  }
+  // Whatever was still waiting is saved before the store goes.
+  EXPECT_EQ(memory.files["C:\\s\\zbfaone.shown"], "last");
+  ASSERT_GE(memory.log.size(), 3u);
+  EXPECT_EQ(memory.log.front(), "save C:\\s\\zbfaone.shuffle");
 }
