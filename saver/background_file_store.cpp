@@ -42,11 +42,6 @@ settings::SaveError BackgroundFileStore::replaceAtomically(const std::string& pa
   return settings::SaveError::None;
 }
 
-void BackgroundFileStore::drain() {
-  std::unique_lock lock(mutex_);
-  changed_.wait(lock, [&] { return waiting_.empty() && !saving_; });
-}
-
 void BackgroundFileStore::run() {
   std::unique_lock lock(mutex_);
   for (;;) {
@@ -54,7 +49,6 @@ void BackgroundFileStore::run() {
     if (waiting_.empty()) return;  // stopping, nothing left
     auto [path, bytes] = std::move(waiting_.front());
     waiting_.erase(waiting_.begin());
-    saving_ = true;
     lock.unlock();
     // A failed save leaves the old file whole; the next change tries again.
     try {
@@ -62,8 +56,6 @@ void BackgroundFileStore::run() {
     } catch (...) {
     }
     lock.lock();
-    saving_ = false;
-    changed_.notify_all();
   }
 }
 

@@ -28,9 +28,6 @@ class BackgroundFileStore final : public settings::FileStore {
   // Queued; answers None at once (its own outcome is not known yet).
   settings::SaveError replaceAtomically(const std::string& path, const std::string& bytes) override;
 
-  // Waits until every save asked for so far has been made.
-  void drain();
-
  private:
   void run();
 
@@ -38,7 +35,6 @@ class BackgroundFileStore final : public settings::FileStore {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<std::pair<std::string, std::string>> waiting_;
-  bool saving_ = false;
   bool stopping_ = false;
   std::thread worker_;
 };

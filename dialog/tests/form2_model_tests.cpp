@@ -313,7 +313,6 @@ TEST(Form2Options, ShuffleBoxIsUsableOnlyWhileRandomOrderIsTicked) {
     bool enabled;
   } rows[] = {
       {"list order", fullIni("image/randomPick=0"), Control::Ok, 0, false},
-      {"random order", fullIni("image/randomPick=1"), Control::Ok, 0, true},
       {"random order ticked", fullIni("image/randomPick=0"), Control::Random_select, 1, true},
       {"random order cleared", fullIni("image/randomPick=1"), Control::Random_select, 0, false},
       {"never change", fullIni("image/randomPick=1"), Control::nChange, 1, false},

@@ -1,12 +1,11 @@
-// The system calls behind automatic captions and the shuffled order, on a
-// real file and the system's own locale and random source.
+// The system calls behind automatic captions, on a real file and the
+// system's own locale.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "common/random_win32.h"
 #include "common/text_win32.h"
 #include "startup/host_win32.h"
 
@@ -42,16 +41,4 @@ TEST(Win32Host, ReadsAFilesStartAndTheDayItWasWrittenInLocalTime) {
   EXPECT_NE(day.find("2024"), std::string::npos) << day;
   EXPECT_NE(day.find("17"), std::string::npos) << day;
   EXPECT_EQ(host.longDate({2024, 13, 40}), "");
-}
-
-TEST(SystemRandom, TwoSourcesMadeTogetherDrawDifferently) {
-  win32::SystemRandom a, b;
-  int same = 0;
-  for (int i = 0; i < 600; ++i) {  // more than one block of the source
-    const double x = a.next(), y = b.next();
-    ASSERT_GE(x, 0.0);
-    ASSERT_LT(x, 1.0);
-    same += x == y;
-  }
-  EXPECT_EQ(same, 0);
 }
