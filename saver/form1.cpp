@@ -8,8 +8,8 @@
 #include "common/module1.h"
 #include "common/random.h"
 #include "common/textnum.h"
-#include "settings/file_store.h"
 #include "saver/transitions.h"
+#include "settings/file_store.h"
 #include "settings/settings_store.h"
 
 namespace lumova::saver {
@@ -173,6 +173,7 @@ void Form1::advanceImage() {
 
 void Form1::drawUpcoming() {
   const std::size_t monitors = monitorsInUse();
+  if (shuffle_) shuffle_->setSpread(monitors);  // monitors come and go
   upcoming_.clear();
   for (std::size_t m = 0; m < monitors; ++m) {
     advanceImage();
