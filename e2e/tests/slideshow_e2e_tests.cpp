@@ -179,13 +179,13 @@ TEST_F(SlideshowE2E, LeftWipeRevealsFromTheLeftWhileTheScreenWatches) {
   EXPECT_EQ(countDifferent(done, rightHalf, right), 0);
 }
 
-// How many pictures of its round the saver has counted as shown: the
-// second number of its state file's first line.
-int shuffledSoFar(const std::filesystem::path& state) {
-  std::ifstream in(state, std::ios::binary);
-  std::string magic, version;
-  int count = -1, drawn = -1;
-  in >> magic >> version >> count >> drawn;
+// How many pictures of its round the saver has counted as shown: the last
+// number of its zbfaone.shown.
+int shuffledSoFar(const std::filesystem::path& shown) {
+  std::ifstream in(shown, std::ios::binary);
+  std::string magic, version, round;
+  int drawn = -1;
+  in >> magic >> version >> round >> drawn;
   return drawn;
 }
 
@@ -213,7 +213,7 @@ TEST_F(SlideshowE2E, ShuffleShowsSixDifferentPicturesOverTwoRunsEndedHalfWay) {
         },
         30s));
     // Ended the hard way once the third is shown and counted.
-    ASSERT_TRUE(waitUntil([&] { return shuffledSoFar(desktop().saverDir() / "zbfaone.shuffle") == 3 * run; }, 5s));
+    ASSERT_TRUE(waitUntil([&] { return shuffledSoFar(desktop().saverDir() / "zbfaone.shown") == 3 * run; }, 5s));
     saver.kill();
     ASSERT_TRUE(waitUntil([&] { return onScreen() < 0; }, 10s));
   }
