@@ -1,12 +1,23 @@
 // The system calls the saver makes about the pointer, its window's place in
-// the z-order, the platform and the screen-saver-running state.
+// the z-order, the platform and the screen-saver-running state, and those
+// that caption a picture from its file.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace lumova {
 
 struct Module1;
+
+struct CalendarDate {
+  int year = 0;
+  int month = 0;  // 1 to 12
+  int day = 0;    // 1 to 31
+  bool operator==(const CalendarDate&) const = default;
+};
 
 class Host {
  public:
@@ -23,6 +34,14 @@ class Host {
   virtual void setScreenSaverRunning(bool running) = 0;
   // Ends the whole program at once: no window's closing handler runs.
   virtual void endProgram() = 0;
+  // At most `maxBytes` from the start of a file (path in UTF-8); nothing
+  // when it cannot be read.
+  virtual std::optional<std::string> readFileStart(const std::string& path, std::size_t maxBytes) = 0;
+  // The day a file was last written, in local time.
+  virtual std::optional<CalendarDate> fileModifiedDate(const std::string& path) = 0;
+  // The date in the user's long date format, in UTF-8; empty when the
+  // system cannot format it.
+  virtual std::string longDate(const CalendarDate& date) = 0;
 };
 
 // getPlatform: stores the platform into the shared values.

@@ -55,8 +55,11 @@ enum class Control : std::uint8_t {
   // below the tabs
   Ok,
   Cancel,
+  // Added later, on the tabs above.
+  ShuffleCheck,    // "Background/Transitions", under Random_select
+  AutoCaptionCbx,  // "Image Files", beside the caption's font and colour
 };
-inline constexpr std::size_t kControlCount = static_cast<std::size_t>(Control::Cancel) + 1;
+inline constexpr std::size_t kControlCount = static_cast<std::size_t>(Control::AutoCaptionCbx) + 1;
 
 enum class ControlKind : std::uint8_t {
   ListBox,

@@ -106,6 +106,9 @@ void Form2Model::Form_Load() {
 
   loadControl(C::PicFitCheck);
   loadControl(C::AllMonitorsCheck);
+  loadControl(C::ShuffleCheck);
+  setEnabled(C::ShuffleCheck, control(C::Random_select).value == 1);
+  loadControl(C::AutoCaptionCbx);
 
   // Selecting the first picture previews it and shows its caption; a missing
   // file brings up its message before the dialog appears.

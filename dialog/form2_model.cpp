@@ -68,6 +68,10 @@ constexpr std::array<ControlEntry, kControlCount> kControls{{
     {{C::SS_Confirm, "SS_Confirm", K::TextBox, 0, {}, "SS_Confirm_Change"}, &Form2Model::SS_Confirm_Change},
     {{C::Ok, "Ok", K::Button, 0, {}, "OK_Click"}, &Form2Model::OK_Click},
     {{C::Cancel, "Cancel", K::Button, 0, {}, "Cancel_Click"}, &Form2Model::Cancel_Click},
+    {{C::ShuffleCheck, "ShuffleCheck", K::CheckBox, 0, Key::shuffle, "ShuffleCheck_Click"},
+     &Form2Model::ShuffleCheck_Click},
+    {{C::AutoCaptionCbx, "AutoCaptionCbx", K::ComboBox, 0, Key::autoCaption, "AutoCaptionCbx_Click"},
+     &Form2Model::AutoCaptionCbx_Click},
 }};
 
 constexpr bool tableInOrder() {
@@ -90,12 +94,12 @@ const ControlEntry& entry(Control c) {
   return kControls[i];
 }
 
-
 // The lists' items, one for each value of the option they show.
 constexpr std::array<std::string_view, 2> kBackgrounds{"Background Color (below)", "Desktop"};
 constexpr std::array<std::string_view, 9> kTransitions{"Standard",          "Left wipe",      "Right wipe",
                                                        "Right & Left wipe", "Up & down wipe", "Center wipe",
                                                        "Horizontal blinds", "Vertical blinds", "Crossfade"};
+constexpr std::array<std::string_view, 3> kAutoCaptions{"Nothing", "File name", "Date taken"};
 
 template <std::size_t N>
 std::vector<std::string> listItems(Control c, const std::array<std::string_view, N>& texts) {
@@ -113,11 +117,11 @@ settings::Range controlRange(Control c) {
   return key ? settings::keyInfo(*key).range : settings::Range{};
 }
 
-
 Form2Model::Form2Model(Form2Host& host) : host_(host) {
-  for (auto c : {C::List1, C::photo_caption, C::Combo1, C::TransitionsCbx}) state(c).value = -1;
+  for (auto c : {C::List1, C::photo_caption, C::Combo1, C::TransitionsCbx, C::AutoCaptionCbx}) state(c).value = -1;
   state(C::Combo1).items = listItems(C::Combo1, kBackgrounds);
   state(C::TransitionsCbx).items = listItems(C::TransitionsCbx, kTransitions);
+  state(C::AutoCaptionCbx).items = listItems(C::AutoCaptionCbx, kAutoCaptions);
   for (auto c : {C::Text2, C::TransitionsCbx, C::SS_password, C::SS_Confirm}) state(c).back = SysColor::Window;
 }
 

@@ -157,6 +157,8 @@ class Form2Model {
   void RndTranCheck_Click();
   void PicFitCheck_Click();
   void AllMonitorsCheck_Click();
+  void ShuffleCheck_Click();
+  void AutoCaptionCbx_Click();
   void Password_enabled_Click();
   void SS_password_Change();
   void SS_Confirm_Change();

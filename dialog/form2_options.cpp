@@ -100,7 +100,11 @@ void Form2Model::changeVScroll1_change() {
   setText(C::Text2, value(Key::timeInterval));
 }
 
-void Form2Model::Random_select_Click() { val(Key::randomPick) = numberToText(control(C::Random_select).value); }
+void Form2Model::Random_select_Click() {
+  val(Key::randomPick) = numberToText(control(C::Random_select).value);
+  // Only random order can go without repeats; the box keeps its tick.
+  setEnabled(C::ShuffleCheck, control(C::Random_select).value == 1);
+}
 
 void Form2Model::TransitionsCbx_Click() { val(Key::effectMode) = numberToText(control(C::TransitionsCbx).value); }
 
@@ -115,6 +119,10 @@ void Form2Model::RndTranCheck_Click() {
 void Form2Model::PicFitCheck_Click() { val(Key::picFit) = numberToText(control(C::PicFitCheck).value); }
 
 void Form2Model::AllMonitorsCheck_Click() { val(Key::allMonitors) = numberToText(control(C::AllMonitorsCheck).value); }
+
+void Form2Model::ShuffleCheck_Click() { val(Key::shuffle) = numberToText(control(C::ShuffleCheck).value); }
+
+void Form2Model::AutoCaptionCbx_Click() { val(Key::autoCaption) = numberToText(control(C::AutoCaptionCbx).value); }
 
 void Form2Model::Password_enabled_Click() {
   // The typed passwords stay as they are either way.

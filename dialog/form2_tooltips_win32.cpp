@@ -35,6 +35,7 @@ constexpr ToolTip kToolTips[] = {
     {C::RndTranCheck, L"Display Transitions at Random"},
     {C::PicFitCheck, L"Show large pictures whole"},
     {C::AllMonitorsCheck, L"Use every monitor"},
+    {C::ShuffleCheck, L"Shuffle without repeats"},
 };
 
 }  // namespace

@@ -64,6 +64,8 @@ constexpr Binding kBindings[] = {
     {C::SS_Confirm, 2, IDC_SS_CONFIRM},
     {C::Ok, kMainWindow, IDOK},
     {C::Cancel, kMainWindow, IDCANCEL},
+    {C::ShuffleCheck, 1, IDC_SHUFFLECHECK},
+    {C::AutoCaptionCbx, 0, IDC_AUTOCAPTIONCBX},
 };
 static_assert(std::size(kBindings) == kControlCount);
 

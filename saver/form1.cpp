@@ -13,6 +13,7 @@
 #include "saver/monitor_shapes.h"
 #include "saver/pan_zoom.h"
 #include "saver/transitions.h"
+#include "settings/file_store.h"
 #include "settings/settings_store.h"
 
 namespace lumova::saver {
@@ -49,6 +50,16 @@ void Form1::Form_Load() {
 
   const settings::OptionValues values = settings::readOptions(store);
   options_ = saverOptions(values);
+  if (options_.shuffle && lastImage_ >= 0) {
+    // A damaged or missing state starts a new round; one of another list
+    // keeps what still applies.
+    shuffle_.emplace(d_.orderRandom ? *d_.orderRandom : d_.random);
+    shuffle_->setSpread(monitorsInUse());
+    const ShuffleFiles state = shuffleFiles(d_.exeFolder);
+    const auto round = d_.files.readAll(state.round);
+    if (round) shuffle_->restore(*round, d_.files.readAll(state.shown).value_or(""));
+    shuffle_->setPictures(std::span(imageFiles_).first(static_cast<std::size_t>(lastImage_ + 1)));
+  }
   d_.module1.saverPassword = settings::at(values, Key::saverPassword);
   d_.module1.saverEnabled = settings::at(values, Key::saverEnabled);
 
@@ -119,6 +130,7 @@ void Form1::Timer3_Timer() {
     // Pan and zoom moves by the display's frames, not by the motion timer.
     if (options_.centred || options_.panZoom) {
       if (!showPictures()) return;
+      saveShuffle();
       showCaptions();
       if (interval == 0) return;
       drawUpcoming();
@@ -128,6 +140,7 @@ void Form1::Timer3_Timer() {
 
     d_.random.reseed();
     if (!showPictures()) return;
+    saveShuffle();
     showCaptions();
     drawUpcoming();
     d_.timers.set(TimerId::Timer1, options_.motionIntervalMs.value_or(kDefaultMotionIntervalMs));
@@ -143,6 +156,7 @@ void Form1::Timer2_Timer() {
     // and the next interval counts from the end of this change.
     d_.timers.set(TimerId::Timer2, kChangeHoldMs);
     if (!showPictures()) return;
+    saveShuffle();
     showCaptions();
     drawUpcoming();
     d_.timers.set(TimerId::Timer2, options_.changeIntervalMs);
@@ -150,6 +164,10 @@ void Form1::Timer2_Timer() {
 }
 
 void Form1::advanceImage() {
+  if (shuffle_) {
+    currentImage_ = static_cast<std::int16_t>(shuffle_->next().value_or(0));
+    return;
+  }
   d_.random.reseed();
   if (options_.randomOrder)
     currentImage_ = static_cast<std::int16_t>(std::floor((lastImage_ + 1) * d_.random.next()));
@@ -160,6 +178,7 @@ void Form1::advanceImage() {
 
 void Form1::drawUpcoming() {
   const std::size_t monitors = monitorsInUse();
+  if (shuffle_) shuffle_->setSpread(monitors);  // monitors come and go
   upcoming_.clear();
   std::vector<bool> portraitMonitors;
   for (std::size_t m = 0; m < monitors; ++m) {
@@ -199,7 +218,26 @@ PictureSize Form1::monitorPixels(const MonitorView& monitor) {
           pixels(monitor.screenHeight(), monitor.twipsPerPixelY())};
 }
 
-PictureRequest Form1::requestFor(std::size_t index, const MonitorView& monitor) const {
+void Form1::saveShuffle() {
+  // Written once the pictures are on the screen, so that a run ended at any
+  // moment after has them counted, and one ended before has not.
+  if (!shuffle_) return;
+  const ShuffleFiles state = shuffleFiles(d_.exeFolder);
+  settings::FileStore& files = d_.stateFiles ? *d_.stateFiles : d_.files;
+  if (shuffle_->roundChanged()) files.replaceAtomically(state.round, shuffle_->serialiseRound());
+  files.replaceAtomically(state.shown, shuffle_->serialisePosition());
+}
+
+const std::string& Form1::captionOf(std::size_t index) {
+  const std::string& own = imageCaptions_[index];
+  if (!own.empty() || options_.autoCaption == AutoCaption::Nothing) return own;
+  auto it = autoCaptions_.find(index);
+  if (it == autoCaptions_.end())
+    it = autoCaptions_.emplace(index, autoCaption(options_.autoCaption, imageFiles_[index], d_.host)).first;
+  return it->second;
+}
+
+PictureRequest Form1::requestFor(std::size_t index, const MonitorView& monitor) {
   PictureRequest request{imageFiles_[index], {}};
   const PictureSize size = monitorPixels(monitor);
   // Covering its monitor whatever picFit says, held no larger than its
@@ -208,7 +246,7 @@ PictureRequest Form1::requestFor(std::size_t index, const MonitorView& monitor) 
   if (!options_.fitToScreen) return request;
   const auto pixels = [](double twips, double perPixel) { return static_cast<int>(std::lround(twips / perPixel)); };
   const int band = pixels(monitor.captionLineHeight(), monitor.twipsPerPixelY());
-  request.fit = pictureRoom(size, band, !imageCaptions_[index].empty(), !options_.centred);
+  request.fit = pictureRoom(size, band, !captionOf(index).empty(), !options_.centred);
   return request;
 }
 
@@ -345,7 +383,7 @@ void Form1::showCaption(std::size_t monitor) {
   Slide& slide = slides_[monitor];
   view.setCaptionVisible(false);
   view.setCaptionText("");
-  const std::string& text = imageCaptions_[static_cast<std::size_t>(slide.image)];
+  const std::string& text = captionOf(static_cast<std::size_t>(slide.image));
   TwipSize fitted = view.setCaptionText(text);
   double width = fitted.width + kCaptionExtraWidthTwips;
   double left = centredOffset(view.screenWidth(), width);

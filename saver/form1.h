@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "common/timers.h"
 #include "saver/saver_options.h"
 #include "saver/saver_view.h"
+#include "saver/shuffle.h"
 
 namespace lumova {
 class Clock;
@@ -48,6 +50,12 @@ struct Form1Deps {
   // A picture's size upright (after its orientation mark), when known,
   // for monitors of both shapes to prefer pictures of their own. May be empty.
   std::function<std::optional<PictureSize>(const std::string&)> uprightSize = {};
+  // The system's random source, for the shuffled order (its rounds must
+  // differ between two starts in the same second); `random` when null.
+  Random* orderRandom = nullptr;
+  // Where the shuffled order's state is saved (a store that saves on a
+  // worker, so the flush holds up no change); `files` when null.
+  settings::FileStore* stateFiles = nullptr;
 };
 
 inline constexpr std::uint32_t kStartupDelayMs = 500;
@@ -126,10 +134,14 @@ class Form1 {
   void drawFloatDirections();
   void missingPictureExit(std::int16_t image);
   // Picture `index` as it is to be loaded for `monitor`: fitted to it when asked.
-  PictureRequest requestFor(std::size_t index, const MonitorView& monitor) const;
+  PictureRequest requestFor(std::size_t index, const MonitorView& monitor);
   static PictureSize monitorPixels(const MonitorView& monitor);
   template <typename Change>
   void asPictureChange(Change&& change);
+  // Its own caption, or the automatic one (worked out once).
+  const std::string& captionOf(std::size_t index);
+  // The shuffled round as far as it has been shown, into its state file.
+  void saveShuffle();
 
   Form1Deps d_;
   std::vector<std::string> imageFiles_;
@@ -142,6 +154,8 @@ class Form1 {
   std::int16_t inHand_ = 0;              // the picture being changed to, named if that fails
   std::vector<Slide> slides_ = std::vector<Slide>(1);
   SaverOptions options_;
+  std::optional<Shuffle> shuffle_;
+  std::map<std::size_t, std::string> autoCaptions_;
   bool ended_ = false;
   bool changing_ = false;  // inside a picture change, which adds new monitors at its end
 };

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string_view>
 
+#include "saver/auto_caption.h"
 #include "saver/saver_view.h"
 #include "settings/settings_keys.h"
 
@@ -31,6 +32,8 @@ struct SaverOptions {
   bool randomEffect = false;  // randomEffect reads as exactly 1
   bool fitToScreen = false;   // picFit reads as exactly 1
   bool allMonitors = false;   // allMonitors reads as exactly 1
+  bool shuffle = false;       // randomPick and shuffle both read as exactly 1
+  AutoCaption autoCaption = AutoCaption::Nothing;
   CaptionFont captionFont;
   std::uint32_t captionColor = 0;
 };

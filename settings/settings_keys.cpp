@@ -42,6 +42,10 @@ constexpr std::array<KeyInfo, kKeyCount> kKeys{{
     {Key::picFit, "image", "picFit", "0", Kind::Number, -kAny, kAny, kFlag, {}, "1"},
     // "1": every monitor shows the slideshow, not only the primary one.
     {Key::allMonitors, "image", "allMonitors", "0", Kind::Number, -kAny, kAny, kFlag, {}, "1"},
+    // "1", with randomPick "1": every picture once before any comes again.
+    {Key::shuffle, "image", "shuffle", "0", Kind::Number, -kAny, kAny, kFlag, {}, "1"},
+    // For pictures without a caption: "1" the file name, "2" the date taken.
+    {Key::autoCaption, "image", "autoCaption", "0", Kind::Number, -kAny, kAny, {0, 2}, {}},
 }};
 
 constexpr bool tableFollowsKeyOrder() {

@@ -40,8 +40,10 @@ enum class Key {
   // (the default), a new user gets newFileDefault.
   picFit,
   allMonitors,
+  shuffle,
+  autoCaption,
 };
-inline constexpr std::size_t kKeyCount = 20;
+inline constexpr std::size_t kKeyCount = 22;
 
 enum class Kind {
   Text,          // anything, the empty text included (the password)

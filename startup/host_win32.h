@@ -17,6 +17,9 @@ class Win32Host final : public Host {
   void lowerSaverWindow() override;
   void setScreenSaverRunning(bool running) override;
   void endProgram() override;
+  std::optional<std::string> readFileStart(const std::string& path, std::size_t maxBytes) override;
+  std::optional<CalendarDate> fileModifiedDate(const std::string& path) override;
+  std::string longDate(const CalendarDate& date) override;
 
  private:
   void place(HWND insertAfter);

@@ -9,11 +9,13 @@
 #include "common/message_box_win32.h"
 #include "common/module1.h"
 #include "common/random.h"
+#include "common/random_win32.h"
 #include "common/text_win32.h"
 #include "picture/wic_loader_win32.h"
 #include "dialog/form2_win32.h"
 #include "password/password_form.h"
 #include "password/password_form_win32.h"
+#include "saver/background_file_store.h"
 #include "saver/form1.h"
 #include "saver/form1_win32.h"
 #include "picture/preloader.h"
@@ -71,7 +73,8 @@ class SaverRun {
         prompt_(promptWindow_, module1_, session_),
         form_(saver::Form1Deps{window_, window_, host_, window_, clock_, random_, pictures_, messages_, module1_,
                                files_, executableFolder(),
-                               [this](const std::vector<PictureRequest>& next) { pictures_.prefetch(next); }}) {
+                               [this](const std::vector<PictureRequest>& next) { pictures_.prefetch(next); },
+                               &systemRandom_, &stateFiles_}) {
     host_.attach(window_.hwnd());
     session_.attachPrompt(prompt_);
     window_.watchDisplay([this] { form_.displayChanged(); });
@@ -107,8 +110,12 @@ class SaverRun {
   Module1 module1_;
   startup::Win32Host host_;
   settings::Win32FileStore files_;
+  // The shuffled order's state, saved on a worker through a store of its own.
+  settings::Win32FileStore stateStore_;
+  saver::BackgroundFileStore stateFiles_{stateStore_};
   win32::SystemClock clock_;
   ClockSeededRandom random_{clock_};
+  win32::SystemRandom systemRandom_;
   win32::WicPictureLoader decoder_;
   win32::Win32FileStamps stamps_;
   // The next picture is decoded on a worker while the current one is shown.

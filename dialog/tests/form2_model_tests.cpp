@@ -22,7 +22,7 @@ TEST(Form2Startup, RaisesTheReactionsInStepOrder) {
   EXPECT_EQ(d.host.reactions(),
             (Strings{"Random_select_Click", "Combo1_Click", "pRandom_Click", "Slider1_Change", "aChange_Click",
                      "changeVScroll1_change", "TransitionsCbx_Click", "SS_password_Change", "SS_Confirm_Change",
-                     "Password_enabled_Click", "List1_Click", "p_caption_Change"}));
+                     "Password_enabled_Click", "AutoCaptionCbx_Click", "List1_Click", "p_caption_Change"}));
   // The window is placed first, and the file read once.
   ASSERT_FALSE(d.host.log.empty());
   EXPECT_EQ(d.host.log.front().rfind("move ", 0), 0u);
@@ -266,9 +266,9 @@ TEST(Form2Startup, FitAndMonitorBoxesAreTickedForANewUserAndAsTheFileSays) {
       {"no file: a new user", "", false, 1},
       {"a file from before the options", fullIni(), true, 0},
       {"an empty file", "", true, 0},
-      {"both on", fullIni("image/picFit=1\nimage/allMonitors=1"), true, 1},
-      {"both off", fullIni("image/picFit=0\nimage/allMonitors=0"), true, 0},
-      {"not a number", fullIni("image/picFit=yes\nimage/allMonitors=yes"), true, 0},
+      {"all on", fullIni("image/picFit=1\nimage/allMonitors=1\nimage/shuffle=1"), true, 1},
+      {"all off", fullIni("image/picFit=0\nimage/allMonitors=0\nimage/shuffle=0"), true, 0},
+      {"not a number", fullIni("image/picFit=yes\nimage/allMonitors=yes\nimage/shuffle=yes"), true, 0},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
@@ -276,6 +276,9 @@ TEST(Form2Startup, FitAndMonitorBoxesAreTickedForANewUserAndAsTheFileSays) {
     d.model.Form_Load();
     EXPECT_EQ(d[Control::PicFitCheck].value, r.ticked);
     EXPECT_EQ(d[Control::AllMonitorsCheck].value, r.ticked);
+    EXPECT_EQ(d[Control::ShuffleCheck].value, r.ticked);
+    EXPECT_EQ(d[Control::ShuffleCheck].enabled, d[Control::Random_select].value == 1) << "usable with random order";
+    EXPECT_EQ(d.model.value(Key::shuffle), std::to_string(r.ticked));
     EXPECT_EQ(d.model.value(Key::picFit), std::to_string(r.ticked));
     EXPECT_EQ(d.model.value(Key::allMonitors), std::to_string(r.ticked));
   }
@@ -295,11 +298,13 @@ TEST(Form2Options, FitAndMonitorBoxesAreSavedWithTheOtherOptions) {
     if (!r.fileExists) d.model.click(Control::add);  // OK needs a picture
     d.model.setValue(Control::PicFitCheck, r.fit);
     d.model.setValue(Control::AllMonitorsCheck, r.monitors);
+    d.model.setListIndex(Control::AutoCaptionCbx, r.fit + r.monitors);
     d.model.OK_Click();
     ASSERT_TRUE(d.host.unloaded);
     FileView after(d.host.files.files[kIniPath]);
     EXPECT_EQ(after.read("image", "picFit"), std::to_string(r.fit));
     EXPECT_EQ(after.read("image", "allMonitors"), std::to_string(r.monitors));
+    EXPECT_EQ(after.read("image", "autoCaption"), std::to_string(r.fit + r.monitors));
   }
 }
 
@@ -331,7 +336,7 @@ TEST(Form2Startup, MissingOrGarbledValuesOpenWithDefaults) {
 
 TEST(Form2Controls, RangesAndListsFollowTheOptionTable) {
   // What each option means: the speeds 0 to 5, 0 to 60 seconds, a flag, two
-  // backgrounds, eight transitions and the crossfade.
+  // backgrounds, eight transitions and the crossfade, three automatic captions.
   struct Row {
     Control control;
     Key key;
@@ -347,6 +352,8 @@ TEST(Form2Controls, RangesAndListsFollowTheOptionTable) {
       {Control::TransitionsCbx, Key::effectMode, 0, 8},
       {Control::PicFitCheck, Key::picFit, 0, 1},
       {Control::AllMonitorsCheck, Key::allMonitors, 0, 1},
+      {Control::ShuffleCheck, Key::shuffle, 0, 1},
+      {Control::AutoCaptionCbx, Key::autoCaption, 0, 2},
   };
   Dialog d(fullIni());
   for (const Row& r : rows) {

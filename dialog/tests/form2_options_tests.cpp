@@ -139,8 +139,10 @@ TEST(Form2Background, DesktopDisablesChooseColourAndLeavesTheColour) {
 TEST(Form2Change, NeverThenAfterSavesTheSpinControlsInterval) {
   Dialog d(fullIni());
   d.model.Form_Load();
+  EXPECT_TRUE(d[Control::ShuffleCheck].enabled);
   d.model.setValue(Control::changeVScroll1, 7);
   d.model.setValue(Control::nChange, 1);
+  EXPECT_FALSE(d[Control::ShuffleCheck].enabled) << "no random order, no shuffle";
   EXPECT_EQ(d.model.value(Key::timeInterval), "0");
   EXPECT_EQ(d.model.value(Key::randomPick), "0");
   EXPECT_EQ(d[Control::Random_select].value, 0);
@@ -149,6 +151,10 @@ TEST(Form2Change, NeverThenAfterSavesTheSpinControlsInterval) {
   d.model.setValue(Control::aChange, 1);
   EXPECT_TRUE(d[Control::Random_select].enabled);
   EXPECT_EQ(d[Control::Random_select].value, 0);
+  EXPECT_FALSE(d[Control::ShuffleCheck].enabled);
+  d.model.setValue(Control::Random_select, 1);
+  EXPECT_TRUE(d[Control::ShuffleCheck].enabled);
+  d.model.setValue(Control::Random_select, 0);
   d.model.OK_Click();
   ASSERT_TRUE(d.host.unloaded);
   FileView after(d.host.files.files[kIniPath]);

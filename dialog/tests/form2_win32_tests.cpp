@@ -201,6 +201,8 @@ TEST_F(DialogTest, ControlsHaveTheirKindsAndCaptions) {
       {item(Control::Picture2), L"Static", nullptr},
       {label(0, IDC_LABEL4_1), L"Static", L"Font Color"},
       {item(Control::photo1), L"Static", nullptr},
+      {label(0, IDC_AUTOCAPTIONLABEL), L"Static", L"Caption pictures without one:"},
+      {item(Control::AutoCaptionCbx), L"ComboBox", nullptr},
       {label(1, IDC_FRAME2), L"Button", L"Background "},
       {item(Control::Combo1), L"ComboBox", nullptr},
       {item(Control::backColorClick), L"Button", L"&Choose color..."},
@@ -219,6 +221,7 @@ TEST_F(DialogTest, ControlsHaveTheirKindsAndCaptions) {
       {item(Control::changeVScroll1), UPDOWN_CLASSW, nullptr},
       {item(Control::Label3_5), L"Static", L"Seconds"},
       {item(Control::Random_select), L"Button", L"Random Order"},
+      {item(Control::ShuffleCheck), L"Button", L"Show every picture once before &repeating"},
       {label(1, IDC_FRAME3), L"Button", L"Transitions"},
       {item(Control::TransitionsCbx), L"ComboBox", nullptr},
       {item(Control::RndTranCheck), L"Button", L"Random Transitions"},
@@ -245,7 +248,7 @@ TEST_F(DialogTest, ControlsHaveTheirKindsAndCaptions) {
   for (auto c : {Control::pCenter, Control::pRandom, Control::aChange, Control::nChange})
     EXPECT_EQ(buttonType(item(c)), BS_AUTORADIOBUTTON) << controlName(c);
   for (auto c : {Control::Random_select, Control::RndTranCheck, Control::PicFitCheck, Control::AllMonitorsCheck,
-                 Control::Password_enabled})
+                 Control::Password_enabled, Control::ShuffleCheck})
     EXPECT_EQ(buttonType(item(c)), BS_AUTOCHECKBOX) << controlName(c);
   EXPECT_EQ(LOWORD(SendMessageW(window->hwnd(), DM_GETDEFID, 0, 0)), IDOK);
 
@@ -264,6 +267,7 @@ TEST_F(DialogTest, ControlsHaveTheirKindsAndCaptions) {
       {Control::TransitionsCbx,
        {"Standard", "Left wipe", "Right wipe", "Right & Left wipe", "Up & down wipe", "Center wipe",
         "Horizontal blinds", "Vertical blinds", "Crossfade"}},
+      {Control::AutoCaptionCbx, {"Nothing", "File name", "Date taken"}},
   };
   for (const ComboRow& r : combos) {
     SCOPED_TRACE(std::string(controlName(r.combo)));
@@ -318,6 +322,7 @@ TEST_F(DialogTest, ToolTips) {
       {Control::RndTranCheck, L"Display Transitions at Random"},
       {Control::PicFitCheck, L"Show large pictures whole"},
       {Control::AllMonitorsCheck, L"Use every monitor"},
+      {Control::ShuffleCheck, L"Shuffle without repeats"},
   };
   HWND tips = toolTipsOf(window->hwnd());
   ASSERT_NE(tips, nullptr);
@@ -466,11 +471,11 @@ TEST_F(DialogTest, TabOrderFollowsTheLayout) {
   const Row rows[] = {
       {0,
        {Control::List1, Control::add, Control::addFolder, Control::remove, Control::RemoveAll, Control::p_caption,
-        Control::caption_clear, Control::font}},
+        Control::caption_clear, Control::font, Control::AutoCaptionCbx}},
       {1,
        {Control::Combo1, Control::backColorClick, Control::pRandom, Control::Slider1, Control::aChange, Control::Text2,
-        Control::Random_select, Control::TransitionsCbx, Control::RndTranCheck, Control::PicFitCheck,
-        Control::AllMonitorsCheck}},
+        Control::Random_select, Control::ShuffleCheck, Control::TransitionsCbx, Control::RndTranCheck,
+        Control::PicFitCheck, Control::AllMonitorsCheck}},
       {2, {Control::Password_enabled, Control::SS_password, Control::SS_Confirm}},
   };
   for (const Row& r : rows) {

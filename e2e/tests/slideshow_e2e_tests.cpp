@@ -2,6 +2,9 @@
 // captions, floating motion and the missing-picture exit.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -174,6 +177,47 @@ TEST_F(SlideshowE2E, LeftWipeRevealsFromTheLeftWhileTheScreenWatches) {
   Image done = screen().capture();
   EXPECT_EQ(countDifferent(done, leftHalf, left), 0);
   EXPECT_EQ(countDifferent(done, rightHalf, right), 0);
+}
+
+// How many pictures of its round the saver has counted as shown: the last
+// number of its zbfaone.shown.
+int shuffledSoFar(const std::filesystem::path& shown) {
+  std::ifstream in(shown, std::ios::binary);
+  std::string magic, version, round;
+  int drawn = -1;
+  in >> magic >> version >> round >> drawn;
+  return drawn;
+}
+
+TEST_F(SlideshowE2E, ShuffleShowsSixDifferentPicturesOverTwoRunsEndedHalfWay) {
+  const char* files[] = {"s0.bmp", "s1.bmp", "s2.bmp", "s3.bmp", "s4.bmp", "s5.bmp"};
+  std::vector<Slide> slides;
+  for (int i = 0; i < 6; ++i) slides.push_back({files[i], 160, 120, rgb(40 + 40 * i, 200 - 30 * i, 90), ""});
+  install(desktop(), slides,
+          "randomPick=1\r\nshuffle=1\r\ntimeInterval=2\r\npicRandom=cent\r\neffectMode=0\r\nrandomEffect=0\r\n");
+  const auto onScreen = [&] {
+    const Image shot = screen().capture();
+    for (int i = 0; i < 6; ++i)
+      if (!findColour(shot, slides[i].colour).empty()) return i;
+    return -1;
+  };
+  std::vector<int> shown;  // each picture as it came, over both runs
+  for (int run = 1; run <= 2; ++run) {
+    SCOPED_TRACE(run);
+    WineProcess& saver = desktop().startSaver("/s");
+    ASSERT_TRUE(waitUntil(
+        [&] {
+          const int i = onScreen();
+          if (i >= 0 && (shown.empty() || shown.back() != i)) shown.push_back(i);
+          return shown.size() == 3u * run;
+        },
+        30s));
+    // Ended the hard way once the third is shown and counted.
+    ASSERT_TRUE(waitUntil([&] { return shuffledSoFar(desktop().saverDir() / "zbfaone.shown") == 3 * run; }, 5s));
+    saver.kill();
+    ASSERT_TRUE(waitUntil([&] { return onScreen() < 0; }, 10s));
+  }
+  EXPECT_EQ(std::set<int>(shown.begin(), shown.end()).size(), 6u) << ::testing::PrintToString(shown);
 }
 
 }  // namespace

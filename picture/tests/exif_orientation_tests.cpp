@@ -141,6 +141,59 @@ TEST(ExifOrientation, TruncatedFilesReadNothingPastTheirEnd) {
   }
 }
 
+// A first directory pointing at an Exif directory that holds the date
+// taken, its text kept after both.
+TiffLayout dated(const Bytes& date, bool bigEndian = false, TiffEntry pointer = {34665, kLong, 1, 0},
+                 std::uint16_t dateTag = 36867, std::uint16_t dateType = 2) {
+  TiffLayout t;
+  t.bigEndian = bigEndian;
+  t.directories = {{{271, 2, 4, 0}, pointer}, {{dateTag, dateType, static_cast<std::uint32_t>(date.size()), 0}}};
+  if (pointer.value == 0) t.directories[0][1].value = 8 + 2 + 12 * 2 + 4;
+  t.directories[1][0].value = t.tailOffset();
+  t.tail = date;
+  return t;
+}
+Bytes withNul(const char* s) { return cat({text(s), {0}}); }
+std::optional<ExifDate> dateOf(const Bytes& b) { return exifDateTaken(b.data(), b.size()); }
+
+TEST(ExifDateTaken, ReadsOnlyRealDates) {
+  const ExifDate may17{2024, 5, 17, 10, 22, 33};
+  const Bytes date = withNul("2024:05:17 10:22:33");
+  struct Row {
+    const char* name;
+    Bytes bytes;
+    std::optional<ExifDate> expected;
+  } rows[] = {
+      {"tiff, II", dated(date).bytes(), may17},
+      {"tiff, MM", dated(date, true).bytes(), may17},
+      {"jpeg, II", jpegWith(dated(date)), may17},
+      {"jpeg, MM", jpegWith(dated(date, true)), may17},
+      {"without its NUL", jpegWith(dated(text("2024:05:17 10:22:33"))), may17},
+      {"29 February of a leap year", jpegWith(dated(withNul("2000:02:29 23:59:60"))),
+       ExifDate{2000, 2, 29, 23, 59, 60}},
+      {"zeros", jpegWith(dated(withNul("0000:00:00 00:00:00"))), {}},
+      {"blanks", jpegWith(dated(withNul("    :  :     :  :  "))), {}},
+      {"month 13", jpegWith(dated(withNul("2024:13:01 10:22:33"))), {}},
+      {"31 April", jpegWith(dated(withNul("2024:04:31 10:22:33"))), {}},
+      {"29 February 1900", jpegWith(dated(withNul("1900:02:29 10:22:33"))), {}},
+      {"hour 24", jpegWith(dated(withNul("2024:05:17 24:00:00"))), {}},
+      {"before 1601", jpegWith(dated(withNul("1600:12:31 10:22:33"))), {}},
+      {"dashes", jpegWith(dated(withNul("2024-05-17 10:22:33"))), {}},
+      {"more after the time", jpegWith(dated(withNul("2024:05:17 10:22:33 UTC"))), {}},
+      {"as SHORTs", jpegWith(dated(date, false, {34665, kLong, 1, 0}, 36867, kShort)), {}},
+      {"another tag's date", jpegWith(dated(date, false, {34665, kLong, 1, 0}, 306)), {}},
+      {"no Exif directory", jpegWith(single({306, 2, 20, kSingleTail}, date)), {}},
+      {"Exif directory outside the block", jpegWith(dated(date, false, {34665, kLong, 1, 0xFFFFFF00})), {}},
+      {"Exif pointer as text", jpegWith(dated(date, false, {34665, 2, 4, 0})), {}},
+      {"text running past the end", jpegWith(cut(dated(date).bytes(), 1)), {}},
+      {"no Exif block", cat({kSoi, kJfif, jpegFrame(8, 8), kEoi}), {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(dateOf(row.bytes), row.expected);
+  }
+}
+
 #ifdef LUMOVA_ORIENTATION_PICTURES
 // Files written by ImageMagick and marked by exiftool, in the layouts real
 // tools use (a JFIF block first, the tags exiftool adds beside the mark).

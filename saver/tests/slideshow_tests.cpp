@@ -381,3 +381,41 @@ TEST(Transitions, RandomChoiceCoversOneToSevenAndKeepsItInMemoryOnly) {
   EXPECT_EQ(std::count_if(rig.files.log.begin(), rig.files.log.end(), [](auto& e) { return e.rfind("save", 0) == 0; }),
             0);
 }
+
+TEST(Slideshow, AutomaticCaptionsForPicturesWithoutOne) {
+  // A bare TIFF header: the first directory points at the Exif one (26),
+  // whose DateTimeOriginal text is at 44.
+  const auto exifWith = [](const char* date) {
+    const unsigned char head[] = {'I', 'I', 42, 0, 8, 0, 0,    0,    1, 0, 0x69, 0x87, 4, 0, 1,  0, 0, 0, 26, 0, 0, 0,
+                                  0,   0,   0,  0, 1, 0, 0x03, 0x90, 2, 0, 20,   0,    0, 0, 44, 0, 0, 0, 0,  0, 0, 0};
+    return std::string(reinterpret_cast<const char*>(head), sizeof head) + date + std::string(1, '\0');
+  };
+  struct Row {
+    const char* mode;
+    const char* caption;
+    const char* exifDate;  // nullptr: the file cannot be read
+    bool modifiedKnown;
+    const char* expected;
+  } rows[] = {
+      {"0", "", "2024:05:17 10:22:33", true, ""},
+      {"1", "", nullptr, false, "Beach day.2"},
+      {"1", "Mine", nullptr, false, "Mine"},
+      {"2", "", "2024:05:17 10:22:33", true, "long 17/5/2024"},
+      {"2", "", "0000:00:00 00:00:00", true, "long 2/1/2020"},
+      {"2", "", nullptr, true, "long 2/1/2020"},
+      {"2", "", "0000:00:00 00:00:00", false, ""},
+      {"7", "", "2024:05:17 10:22:33", true, ""},
+  };
+  const std::string path = "D:\\Photos\\Beach day.2.jpg";
+  for (const Row& row : rows) {
+    SCOPED_TRACE(::testing::Message() << row.mode << ", " << (row.exifDate ? row.exifDate : "unreadable"));
+    SaverRig rig(iniWith({{path, row.caption}}, std::string("autoCaption=") + row.mode + "\r\ntimeInterval=0\r\n"));
+    rig.pictures.sizes[path] = {100, 80};
+    if (row.exifDate) rig.host.fileStarts[path] = exifWith(row.exifDate);
+    if (row.modifiedKnown) rig.host.modified[path] = {2020, 1, 2};
+    rig.load();
+    rig.runFor(1);
+    EXPECT_EQ(rig.view.captionText, row.expected);
+    EXPECT_EQ(rig.view.captionHeight == 0, std::string(row.expected).empty());
+  }
+}

@@ -15,13 +15,14 @@ using fakes::MemoryFileStore;
 TEST(SettingsKeys, DefaultsOfEveryOption) {
   MemoryFileStore files;  // no file at all
   OptionValues values = readOptions(SettingsStore(files, "x.ini"));
-  OptionValues expected = {"0", "0",     "0",  "2",     "10",    "cent",  "ch",    "0",        "0", "",
-                           "0", "Arial", "14", "False", "False", "False", "False", "16777215", "1", "1"};
+  OptionValues expected = {"0",     "0",  "0",     "2",     "10",    "cent",  "ch",       "0", "0", "",  "0",
+                           "Arial", "14", "False", "False", "False", "False", "16777215", "1", "1", "1", "0"};
   EXPECT_EQ(values, expected) << "a new user's defaults";
   // A file without the later keys keeps the meaning it had.
   files.files["x.ini"] = "[image]\r\n";
   at(expected, Key::picFit) = "0";
   at(expected, Key::allMonitors) = "0";
+  at(expected, Key::shuffle) = "0";
   EXPECT_EQ(readOptions(SettingsStore(files, "x.ini")), expected);
 }
 
@@ -30,7 +31,7 @@ TEST(SettingsKeys, TableNamesEveryKeyOnceInTheSaveOrder) {
       "randomPick",  "newBackColor", "backEffect",    "picSpeed",         "timeInterval",          "picRandom",
       "picChange",   "effectMode",   "randomEffect",  "saverPassword",    "saverEnabled",          "newFontName",
       "newFontSize", "newFontBold",  "newFontItalic", "newFontUnderline", "newFontFontStrikethru", "newFontForeColor",
-      "picFit",      "allMonitors"};
+      "picFit",      "allMonitors",  "shuffle",       "autoCaption"};
   auto keys = optionKeys();
   ASSERT_EQ(keys.size(), kKeyCount);
   std::set<std::string_view> seen;

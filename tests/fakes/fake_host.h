@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,7 +33,23 @@ class FakeHost : public Host {
     log_.push_back("end");
     ended = true;
   }
+  std::optional<std::string> readFileStart(const std::string& path, std::size_t maxBytes) override {
+    auto it = fileStarts.find(path);
+    if (it == fileStarts.end()) return std::nullopt;
+    return it->second.substr(0, maxBytes);
+  }
+  std::optional<CalendarDate> fileModifiedDate(const std::string& path) override {
+    auto it = modified.find(path);
+    if (it == modified.end()) return std::nullopt;
+    return it->second;
+  }
+  // Day, month and year in numbers, as no locale writes them.
+  std::string longDate(const CalendarDate& d) override {
+    return "long " + std::to_string(d.day) + "/" + std::to_string(d.month) + "/" + std::to_string(d.year);
+  }
   bool ended = false;
+  std::map<std::string, std::string> fileStarts;  // path -> its bytes
+  std::map<std::string, CalendarDate> modified;   // path -> last written
 
  private:
   CallLog& log_;
