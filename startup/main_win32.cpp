@@ -74,7 +74,7 @@ class SaverRun {
         form_(saver::Form1Deps{window_, window_, host_, window_, clock_, random_, pictures_, messages_, module1_,
                                files_, executableFolder(),
                                [this](const std::vector<PictureRequest>& next) { pictures_.prefetch(next); },
-                               &systemRandom_, &stateFiles_}) {
+                               {}, &systemRandom_, &stateFiles_}) {
     host_.attach(window_.hwnd());
     session_.attachPrompt(prompt_);
     window_.watchDisplay([this] { form_.displayChanged(); });
