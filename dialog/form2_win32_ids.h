@@ -28,6 +28,9 @@
 #define IDC_LABEL4_1 1113
 #define IDC_PHOTO1 1114
 #define IDC_ADDFOLDER 1115
+#define IDC_FOLDERS 1116
+#define IDC_FOLDERS_LABEL 1117
+#define IDC_REMOVEFOLDER 1118
 
 // "Background/Transitions"
 #define IDC_FRAME2 1201

@@ -36,12 +36,9 @@ void Form1::Form_Load() {
   settings::SettingsStore store(d_.files, settings::settingsPath(d_.exeFolder));
 
   settings::PictureList list = settings::readPictureList(store);
-  imageFiles_ = std::move(list.paths);
-  imageCaptions_ = std::move(list.captions);
-  lastImage_ = static_cast<std::int16_t>(static_cast<int>(imageFiles_.size()) - 1);
-  // One spare, empty entry beyond the last picture.
-  imageFiles_.emplace_back();
-  imageCaptions_.emplace_back();
+  sequence_ = PictureSequence(std::move(list.paths), std::move(list.captions), settings::readFolderList(store));
+  // The folders are read from the start, beside the start-up delay.
+  rescan();
 
   const settings::OptionValues values = settings::readOptions(store);
   options_ = saverOptions(values);
@@ -65,10 +62,11 @@ void Form1::Form_Load() {
   d_.timers.set(TimerId::Timer3, kStartupDelayMs);
 
   // In list order the first pictures are already known: start decoding them.
-  if (lastImage_ >= 0 && !options_.randomOrder && d_.prefetch) {
+  if (sequence_.lastListed() >= 0 && !options_.randomOrder && d_.prefetch) {
     std::vector<PictureRequest> first;
     for (std::size_t m = 0; m < monitorsInUse(); ++m)
-      first.push_back(requestFor(m % static_cast<std::size_t>(lastImage_ + 1), d_.view.monitor(m)));
+      first.push_back(requestFor(static_cast<std::int32_t>(m % static_cast<std::size_t>(sequence_.lastListed() + 1)),
+                                 d_.view.monitor(m)));
     d_.prefetch(first);
   }
 }
@@ -105,15 +103,27 @@ void Form1::asPictureChange(Change&& change) {
 
 void Form1::Timer3_Timer() {
   d_.timers.kill(TimerId::Timer3);
-  // With no pictures at all there is nothing to show: the background stays.
-  if (lastImage_ < 0) return;
+  // With no pictures at all there is nothing to show: the background stays;
+  // the folders' first pictures start the slideshow when they are found.
+  if (sequence_.last() < 0) {
+    if (sequence_.folders().empty()) return;
+    waitingForPictures_ = true;
+    if (sequence_.scanning()) return;
+    if (sequence_.scannedOnce()) showNothingFound();
+    rescan();
+    return;
+  }
 
   asPictureChange([&] {
     currentImage_ = -1;
     drawUpcoming();
     const std::uint32_t interval = options_.changeIntervalMs;
+    // None of the folders' pictures could be shown: tried again later.
+    const auto retry = [&] {
+      if (!ended_) d_.timers.set(TimerId::Timer3, kNothingRetryMs);
+    };
     if (options_.centred) {
-      if (!showPictures()) return;
+      if (!showPictures()) return retry();
       showCaptions();
       if (interval == 0) return;
       drawUpcoming();
@@ -122,7 +132,7 @@ void Form1::Timer3_Timer() {
     }
 
     d_.random.reseed();
-    if (!showPictures()) return;
+    if (!showPictures()) return retry();
     showCaptions();
     drawUpcoming();
     d_.timers.set(TimerId::Timer1, options_.motionIntervalMs.value_or(kDefaultMotionIntervalMs));
@@ -137,20 +147,52 @@ void Form1::Timer2_Timer() {
     // Held back while the change runs: the pause lets other events through,
     // and the next interval counts from the end of this change.
     d_.timers.set(TimerId::Timer2, kChangeHoldMs);
-    if (!showPictures()) return;
+    if (!showPictures()) {
+      if (!ended_) d_.timers.set(TimerId::Timer2, options_.changeIntervalMs);
+      return;
+    }
     showCaptions();
     drawUpcoming();
     d_.timers.set(TimerId::Timer2, options_.changeIntervalMs);
   });
 }
 
+void Form1::foldersFound(std::vector<std::string> pictures) {
+  sequence_.found(std::move(pictures));
+  if (!waitingForPictures_ || ended_ || sequence_.last() < 0) return;
+  waitingForPictures_ = false;
+  Timer3_Timer();
+}
+
+void Form1::foldersScanned() {
+  sequence_.scanFinished();
+  if (!waitingForPictures_ || ended_) return;
+  if (sequence_.last() >= 0) {
+    waitingForPictures_ = false;
+    Timer3_Timer();
+    return;
+  }
+  // A drive may come back, a share come online.
+  showNothingFound();
+  d_.timers.set(TimerId::Timer3, kNothingRetryMs);
+}
+
+void Form1::rescan() {
+  if (sequence_.folders().empty() || !d_.folders) return;
+  sequence_.scanStarted();
+  d_.folders->scan(sequence_.folders());
+}
+
 void Form1::advanceImage() {
   d_.random.reseed();
+  const std::int32_t last = sequence_.last();
   if (options_.randomOrder)
-    currentImage_ = static_cast<std::int16_t>(std::floor((lastImage_ + 1) * d_.random.next()));
+    currentImage_ = static_cast<std::int32_t>(std::floor((last + 1) * d_.random.next()));
   else
-    currentImage_ = static_cast<std::int16_t>(currentImage_ + 1);
-  if (currentImage_ > lastImage_) currentImage_ = 0;
+    currentImage_ = currentImage_ + 1;
+  const bool wrapped = currentImage_ > last;
+  if (wrapped) currentImage_ = 0;
+  if (sequence_.changed(wrapped, options_.randomOrder)) rescan();
 }
 
 void Form1::drawUpcoming() {
@@ -164,18 +206,18 @@ void Form1::drawUpcoming() {
   if (!d_.prefetch || options_.changeIntervalMs == 0) return;
   std::vector<PictureRequest> next;
   for (std::size_t m = 0; m < monitors; ++m)
-    next.push_back(requestFor(static_cast<std::size_t>(upcoming_[m]), d_.view.monitor(m)));
+    next.push_back(requestFor(upcoming_[m], d_.view.monitor(m)));
   d_.prefetch(next);
 }
 
-PictureRequest Form1::requestFor(std::size_t index, const MonitorView& monitor) const {
-  PictureRequest request{imageFiles_[index], {}};
+PictureRequest Form1::requestFor(std::int32_t index, const MonitorView& monitor) const {
+  PictureRequest request{sequence_.path(index), {}};
   if (!options_.fitToScreen) return request;
   const auto pixels = [](double twips, double perPixel) { return static_cast<int>(std::lround(twips / perPixel)); };
   const PictureSize size{pixels(monitor.screenWidth(), monitor.twipsPerPixelX()),
                          pixels(monitor.screenHeight(), monitor.twipsPerPixelY())};
   const int band = pixels(monitor.captionLineHeight(), monitor.twipsPerPixelY());
-  request.fit = pictureRoom(size, band, !imageCaptions_[index].empty(), !options_.centred);
+  request.fit = pictureRoom(size, band, !sequence_.caption(index).empty(), !options_.centred);
   return request;
 }
 
@@ -193,7 +235,19 @@ bool Form1::showPictures() {
     view.setCaptionVisible(false);
     view.clearPictures();
     slide.image = inHand_ = upcoming_[m];
-    PictureLoad loaded = d_.pictures.load(requestFor(static_cast<std::size_t>(slide.image), view));
+    PictureLoad loaded = d_.pictures.load(requestFor(slide.image, view));
+    // A folder's picture that cannot be shown (gone, damaged) is passed over
+    // without a word: the folder's content is no promise the user made.
+    for (std::size_t tries = 1; !loaded && !sequence_.isListed(slide.image); ++tries) {
+      if (tries >= sequence_.size()) {
+        showNothingFound();
+        if (!sequence_.scanning()) rescan();
+        return false;
+      }
+      advanceImage();
+      slide.image = inHand_ = upcoming_[m] = currentImage_;
+      loaded = d_.pictures.load(requestFor(slide.image, view));
+    }
     if (!loaded) {
       missingPictureExit(slide.image);
       return false;
@@ -250,7 +304,7 @@ void Form1::showCaption(std::size_t monitor) {
   Slide& slide = slides_[monitor];
   view.setCaptionVisible(false);
   view.setCaptionText("");
-  const std::string& text = imageCaptions_[static_cast<std::size_t>(slide.image)];
+  const std::string& text = sequence_.caption(slide.image);
   TwipSize fitted = view.setCaptionText(text);
   double width = fitted.width + kCaptionExtraWidthTwips;
   double left = centredOffset(view.screenWidth(), width);
@@ -284,13 +338,22 @@ void Form1::Timer1_Timer() {
   }
 }
 
-void Form1::missingPictureExit(std::int16_t image) {
+void Form1::showNothingFound() {
+  if (sequence_.folders().empty()) return;
+  MonitorView& view = d_.view.monitor(0);
+  view.setCaptionVisible(false);
+  const TwipSize fitted = view.setCaptionText(kNoPicturesFound + sequence_.folders().front());
+  const double width = fitted.width + kCaptionExtraWidthTwips;
+  view.setCaptionGeometry(centredOffset(view.screenWidth(), width), width, fitted.height);
+  view.setCaptionVisible(true);
+}
+
+void Form1::missingPictureExit(std::int32_t image) {
   if (ended_) return;
   ended_ = true;
   if (systemLockApplies(d_.module1)) d_.host.setScreenSaverRunning(false);
   d_.view.unload();
-  const std::size_t shown = image >= 0 ? static_cast<std::size_t>(image) : 0;
-  const std::string& path = shown < imageFiles_.size() ? imageFiles_[shown] : std::string();
+  const std::string& path = sequence_.path(image >= 0 ? image : 0);
   d_.messages.show(
       path + "\r\ndoes not exist! Lumova Screen Saver will\r\nnot function unless a different image is reloaded.",
       MessageKind::Exclamation);

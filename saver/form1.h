@@ -12,6 +12,7 @@
 
 #include "common/picture.h"
 #include "common/timers.h"
+#include "saver/picture_sequence.h"
 #include "saver/saver_options.h"
 #include "saver/saver_view.h"
 
@@ -44,6 +45,8 @@ struct Form1Deps {
   // as soon as they are known, so they can be decoded (and fitted) ahead of
   // time. May be empty.
   std::function<void(const std::vector<PictureRequest>&)> prefetch;
+  // Scans the folders of the settings; may be null (no folder is scanned).
+  FolderSource* folders = nullptr;
 };
 
 inline constexpr std::uint32_t kStartupDelayMs = 500;
@@ -51,6 +54,9 @@ inline constexpr std::uint32_t kChangeHoldMs = 60000;
 inline constexpr double kRevealPauseSeconds = 0.3;
 inline constexpr double kFloatStepTwips = 15;
 inline constexpr double kCaptionExtraWidthTwips = 200;
+// Nothing to show: said in the caption band, and the folders tried again.
+inline constexpr const char* kNoPicturesFound = "No pictures found in ";
+inline constexpr std::uint32_t kNothingRetryMs = 30000;
 
 // left/top of something `size` long centred in `space`: the difference
 // rounded (halves to even), then halved, dropping the remainder.
@@ -79,10 +85,15 @@ class Form1 {
   void Timer2_Timer();  // change tick
   void Timer1_Timer();  // motion tick
 
+  // What the folder scan found, in order, and its end; on the window's
+  // thread. The first pictures found start a slideshow that waits for them.
+  void foldersFound(std::vector<std::string> pictures);
+  void foldersScanned();
+
   // One monitor's slideshow: the picture it shows, where, its caption's
   // height and its floating direction.
   struct Slide {
-    std::int16_t image = -1;
+    std::int32_t image = -1;
     TwipRect picture;
     double captionHeight = 0;
     int stepX = 0;
@@ -90,9 +101,11 @@ class Form1 {
   };
 
   // Picture list as loaded: entries 0..N, the last one empty.
-  const std::vector<std::string>& imageFiles() const { return imageFiles_; }
-  const std::vector<std::string>& imageCaptions() const { return imageCaptions_; }
-  std::int16_t lastImage() const { return lastImage_; }
+  const std::vector<std::string>& imageFiles() const { return sequence_.listedPaths(); }
+  const std::vector<std::string>& imageCaptions() const { return sequence_.listedCaptions(); }
+  std::int16_t lastImage() const { return sequence_.lastListed(); }
+  // The listed pictures and those of the folders, in the order shown.
+  const PictureSequence& sequence() const { return sequence_; }
   // The slideshows, the primary monitor's first.
   const std::vector<Slide>& slides() const { return slides_; }
   double captionHeight() const { return slides_.front().captionHeight; }
@@ -110,19 +123,22 @@ class Form1 {
   void showCaption(std::size_t monitor);
   bool playTransitions();
   void drawFloatDirections();
-  void missingPictureExit(std::int16_t image);
+  void missingPictureExit(std::int32_t image);
+  // The folders scanned again, or for the first time.
+  void rescan();
+  // No picture could be shown: the background, and the first folder named.
+  void showNothingFound();
   // Picture `index` as it is to be loaded for `monitor`: fitted to it when asked.
-  PictureRequest requestFor(std::size_t index, const MonitorView& monitor) const;
+  PictureRequest requestFor(std::int32_t index, const MonitorView& monitor) const;
   template <typename Change>
   void asPictureChange(Change&& change);
 
   Form1Deps d_;
-  std::vector<std::string> imageFiles_;
-  std::vector<std::string> imageCaptions_;
-  std::int16_t lastImage_ = -1;
-  std::int16_t currentImage_ = 0;  // the last picture drawn
-  std::vector<std::int16_t> upcoming_;
-  std::int16_t inHand_ = 0;  // the picture being changed to, named if that fails
+  PictureSequence sequence_;
+  std::int32_t currentImage_ = 0;  // the last picture drawn
+  std::vector<std::int32_t> upcoming_;
+  std::int32_t inHand_ = 0;  // the picture being changed to, named if that fails
+  bool waitingForPictures_ = false;  // the start-up tick found none yet
   std::vector<Slide> slides_ = std::vector<Slide>(1);
   SaverOptions options_;
   bool ended_ = false;
