@@ -60,7 +60,9 @@ void Form2Model::Form_Load() {
   setText(C::Text3, numberToText(count));
   folders_.clear();
   for (std::string& path : settings::readFolderList(store)) folders_.push_back({std::move(path), std::nullopt});
-  showFolders(-1);
+  // With no picture listed, the first folder is selected: its first
+  // picture is previewed once counted.
+  showFolders(control(C::List1).items.empty() && !folders_.empty() ? 0 : -1);
   countMissing();
 
   loadControl(C::Random_select);
