@@ -67,8 +67,8 @@ std::string smallBmp(int seed) {
 std::string makeTree(int folders, int perFolder) {
   char temp[MAX_PATH] = {};
   GetTempPathA(MAX_PATH, temp);
-  const std::string root = std::string(temp) + "lumova folder bench " + std::to_string(folders) + "x" +
-                           std::to_string(perFolder);
+  const std::string root =
+      std::string(temp) + "lumova folder bench " + std::to_string(folders) + "x" + std::to_string(perFolder);
   const std::string done = root + "\\done.txt";
   if (GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES) return root;
   const double t0 = now();
@@ -122,15 +122,14 @@ double firstPicture(const std::string& settings, const std::vector<std::string>&
   testing::SilentMessages messages;
   Module1 module1;
   std::unique_ptr<saver::Form1> form;
-  saver::SaverWindow window(
-      GetModuleHandleW(nullptr),
-      [&](TimerId id) {
-        if (form) form->onTimer(id);
-      },
-      {});
-  saver::Win32FolderSource folders(GetModuleHandleW(nullptr), extensions,
-                                   {[&](std::vector<std::string> found) { form->foldersFound(std::move(found)); },
-                                    [&] { form->foldersScanned(); }});
+  saver::SaverWindow window(GetModuleHandleW(nullptr),
+                            [&](TimerId id) {
+                              if (form) form->onTimer(id);
+                            },
+                            {});
+  saver::Win32FolderSource folders(
+      GetModuleHandleW(nullptr), extensions,
+      {[&](std::vector<std::string> found) { form->foldersFound(std::move(found)); }, [&] { form->foldersScanned(); }});
   form = std::make_unique<saver::Form1>(saver::Form1Deps{window, window, host, window, clock, random, loader, messages,
                                                          module1, files, "C:\\bench", nullptr, &folders});
   const double t0 = now();
@@ -181,8 +180,9 @@ int run(int folders, int perFolder) {
   std::printf("pictures found: %zu (expected %d)\n", count, folders * perFolder);
   std::printf("first found %.1f ms, full scan %.0f ms (goal <= 3000)\n", first.firstFound * 1000, first.full * 1000);
   const double held = static_cast<double>(after.privateBytes) - static_cast<double>(before.privateBytes);
-  std::printf("memory: %.1f MB held, %.1f MB of it path characters; %.0f bytes a picture beyond its path (goal <= 150)\n",
-              held / 1e6, pathBytes / 1e6, count ? (held - static_cast<double>(pathBytes)) / count : 0.0);
+  std::printf(
+      "memory: %.1f MB held, %.1f MB of it path characters; %.0f bytes a picture beyond its path (goal <= 150)\n",
+      held / 1e6, pathBytes / 1e6, count ? (held - static_cast<double>(pathBytes)) / count : 0.0);
 
   for (int i = 0; i < 3; ++i) {
     SystemFolderTree tree;

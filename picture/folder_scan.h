@@ -69,8 +69,7 @@ struct WalkStats {
 // entries, links and junctions are left out; a folder that cannot be read is
 // skipped and the walk goes on. It stops soon after `cancel` is set.
 WalkStats walkPictures(FolderTree& tree, const std::string& root, const std::vector<std::string>& extensions,
-                       const std::function<void(std::string&& path)>& found,
-                       const std::atomic<bool>* cancel = nullptr);
+                       const std::function<void(std::string&& path)>& found, const std::atomic<bool>* cancel = nullptr);
 
 struct FolderScan {
   std::vector<std::string> pictures;  // full paths, in path order

@@ -4,9 +4,10 @@
 
 namespace lumova {
 
-FolderWorker::FolderWorker(FolderTree& tree, std::vector<std::string> extensions, Keep keep,
-                           std::function<void()> wake)
-    : tree_(tree), extensions_(std::move(extensions)), keep_(keep), wake_(std::move(wake)), worker_([this] { run(); }) {}
+FolderWorker::FolderWorker(FolderTree& tree, std::vector<std::string> extensions, Keep keep, std::function<void()> wake)
+    : tree_(tree), extensions_(std::move(extensions)), keep_(keep), wake_(std::move(wake)), worker_([this] {
+        run();
+      }) {}
 
 FolderWorker::~FolderWorker() {
   {
@@ -49,15 +50,13 @@ std::vector<FolderFinding> FolderWorker::take() {
   return out;
 }
 
-void FolderWorker::add(std::uint64_t job, std::size_t folder, std::string* picture, const WalkStats* done,
-                       bool last) {
+void FolderWorker::add(std::uint64_t job, std::size_t folder, std::string* picture, const WalkStats* done, bool last) {
   bool wake = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (job != job_) return;
     wake = findings_.empty();
-    if (findings_.empty() || findings_.back().folder != folder || findings_.back().job != job)
-      findings_.emplace_back();
+    if (findings_.empty() || findings_.back().folder != folder || findings_.back().job != job) findings_.emplace_back();
     FolderFinding& f = findings_.back();
     f.job = job;
     f.folder = folder;

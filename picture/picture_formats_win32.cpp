@@ -11,7 +11,8 @@ namespace lumova::win32 {
 std::vector<std::string> decoderExtensionLists() {
   std::vector<std::string> lists;
   ComPtr<IWICImagingFactory> factory;
-  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory, factory.putVoid())))
+  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                              factory.putVoid())))
     return lists;
   ComPtr<IEnumUnknown> components;
   if (FAILED(factory->CreateComponentEnumerator(WICDecoder, WICComponentEnumerateDefault, components.put())))

@@ -15,7 +15,8 @@ constexpr UINT kFoundMessage = WM_APP + 23;
 Win32FolderSource::Win32FolderSource(HINSTANCE instance, std::vector<std::string> extensions, FolderSourceCalls calls)
     : calls_(std::move(calls)),
       hwnd_([&] {
-        win32::registerWindowClass(instance, kClassName, win32::windowProc<Win32FolderSource, &Win32FolderSource::onMessage>);
+        win32::registerWindowClass(instance, kClassName,
+                                   win32::windowProc<Win32FolderSource, &Win32FolderSource::onMessage>);
         return CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, this);
       }()),
       worker_(tree_, std::move(extensions), FolderWorker::Keep::Paths,

@@ -205,8 +205,7 @@ void Form1::drawUpcoming() {
   // Without changes nothing after the first pictures is ever shown.
   if (!d_.prefetch || options_.changeIntervalMs == 0) return;
   std::vector<PictureRequest> next;
-  for (std::size_t m = 0; m < monitors; ++m)
-    next.push_back(requestFor(upcoming_[m], d_.view.monitor(m)));
+  for (std::size_t m = 0; m < monitors; ++m) next.push_back(requestFor(upcoming_[m], d_.view.monitor(m)));
   d_.prefetch(next);
 }
 

@@ -137,7 +137,7 @@ class Form1 {
   PictureSequence sequence_;
   std::int32_t currentImage_ = 0;  // the last picture drawn
   std::vector<std::int32_t> upcoming_;
-  std::int32_t inHand_ = 0;  // the picture being changed to, named if that fails
+  std::int32_t inHand_ = 0;          // the picture being changed to, named if that fails
   bool waitingForPictures_ = false;  // the start-up tick found none yet
   std::vector<Slide> slides_ = std::vector<Slide>(1);
   SaverOptions options_;

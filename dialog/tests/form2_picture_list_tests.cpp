@@ -234,8 +234,8 @@ TEST(Form2Folder, ListedOnceCountedOnTheWorkerPreviewedAndSaved) {
   d.model.folderCounted("C:\\Trip", {1234, "C:\\Trip\\Alps\\peak.bmp", true});
   d.model.folderCounted("E:\\Gone", {0, "", false});
   d.model.folderCounted("D:\\Old", {1, "D:\\Old\\a.png", true});
-  EXPECT_EQ(d[Control::Folders].items, (Strings{"D:\\Old  (1 picture)", "C:\\Trip  (1,234 pictures)",
-                                                "E:\\Gone  (cannot be read)"}));
+  EXPECT_EQ(d[Control::Folders].items,
+            (Strings{"D:\\Old  (1 picture)", "C:\\Trip  (1,234 pictures)", "E:\\Gone  (cannot be read)"}));
   ASSERT_TRUE(d.model.thumbnail().has_value());
   EXPECT_EQ(d.model.thumbnail()->width, 600);
 

@@ -872,8 +872,9 @@ TEST_F(DialogTest, AddFolderListsTheFolderAndCountsItOnAWorkerThatCancelStops) {
     }
     return done();
   };
-  ASSERT_TRUE(until([&] { return model().control(Control::Folders).items[0].find("10,000 pictures") != std::string::npos; }))
-      << model().control(Control::Folders).items[0];
+  ASSERT_TRUE(until([&] {
+    return model().control(Control::Folders).items[0].find("10,000 pictures") != std::string::npos;
+  })) << model().control(Control::Folders).items[0];
   EXPECT_NE(tree.thread.load(), GetCurrentThreadId());
   ASSERT_TRUE(model().thumbnail().has_value());
   EXPECT_EQ(pictures.loaded.back(), folder + "\\p10000.jpg");

@@ -21,7 +21,7 @@ TEST(PictureFormats, DecoderExtensionListsBecomeOneListOfExtensions) {
     Strings added;  // to {".gif"}
   };
   const Row rows[] = {
-      {".bmp,.dib,.rle", {".gif", ".bmp", ".dib", ".rle"}},  // commas
+      {".bmp,.dib,.rle", {".gif", ".bmp", ".dib", ".rle"}},      // commas
       {".jpg;.jpeg;.jfif", {".gif", ".jpg", ".jpeg", ".jfif"}},  // semicolons
       {".TIF;.Tiff", {".gif", ".tif", ".tiff"}},                 // case
       {".GIF,.png;.png", {".gif", ".png"}},                      // duplicates
@@ -36,7 +36,8 @@ TEST(PictureFormats, DecoderExtensionListsBecomeOneListOfExtensions) {
     addFileExtensions(r.list, into);
     EXPECT_EQ(into, r.added);
   }
-  EXPECT_EQ(pictureExtensions({".JPG;.jpeg", ".png"}), (Strings{".gif", ".jpg", ".bmp", ".jif", ".dib", ".jpeg", ".png"}));
+  EXPECT_EQ(pictureExtensions({".JPG;.jpeg", ".png"}),
+            (Strings{".gif", ".jpg", ".bmp", ".jif", ".dib", ".jpeg", ".png"}));
   EXPECT_EQ(allPicturesFilter({".gif", ".png"}), "All pictures|*.gif;*.png");
 }
 

@@ -186,8 +186,7 @@ TEST(SettingsStore, FoldersSectionHoldsTotalAndNumberedPaths) {
   };
   const std::vector<Row> rows = {
       {"no section", "[total]\r\ntotal=0\r\n", {}},
-      {"two", "[folders]\r\ntotal=2\r\n0=C:\\A\r\n1=\\\\nas\\pics\r\n2=C:\\Extra\r\n",
-       {"C:\\A", "\\\\nas\\pics"}},
+      {"two", "[folders]\r\ntotal=2\r\n0=C:\\A\r\n1=\\\\nas\\pics\r\n2=C:\\Extra\r\n", {"C:\\A", "\\\\nas\\pics"}},
       {"missing key", "[folders]\r\ntotal=2\r\n1=C:\\B\r\n", {"C:\\B"}},
       {"garbage total", "[folders]\r\ntotal=x\r\n0=C:\\A\r\n", {}},
   };
