@@ -185,13 +185,13 @@ TEST_F(DialogRoundTrip, PicturesCaptionsAndOptionsReachTheSaver) {
   ASSERT_TRUE(screen().waitForWindow(kDialogTitle, 10s)) << "no settings dialog";
 
   // Two pictures, each with its caption typed after adding it; from "Add"
-  // the caption box is four tab stops on (Add Folder, Remove, Remove All,
-  // caption).
+  // the caption box is six tab stops on (Remove, Remove All, the folder
+  // list, Add Folder, Remove Folder, caption).
   ASSERT_NO_FATAL_FAILURE(addPicture("C:\\Lumova\\red.bmp", kRed));
-  ASSERT_NO_FATAL_FAILURE(press("Tab", 4));
+  ASSERT_NO_FATAL_FAILURE(press("Tab", 6));
   ASSERT_TRUE(screen().typeText("Red"));
   ASSERT_NO_FATAL_FAILURE(addPicture("C:\\Lumova\\blue.bmp", kBlue));
-  ASSERT_NO_FATAL_FAILURE(press("Tab", 4));
+  ASSERT_NO_FATAL_FAILURE(press("Tab", 6));
   const Image beforeTyping = captureDialog();
   ASSERT_TRUE(screen().typeText("The blue one"));
   EXPECT_TRUE(waitUntilDrawn([&](const Image& now) {
