@@ -31,17 +31,19 @@ void PictureSequence::scanStarted() {
   scanning_ = true;
   // The first scan shows what it finds at once; later ones replace it whole.
   rescan_ = scannedOnce_;
-  if (rescan_)
+  if (rescan_) {
     next_.clear();
-  else
+    next_.reserve(found_.size());  // most often the same pictures again
+  } else {
     found_.clear();
+  }
   changes_ = 0;
 }
 
 void PictureSequence::found(std::vector<std::string>&& pictures) {
   if (!scanning_) return;
   std::vector<std::string>& into = rescan_ ? next_ : found_;
-  if (into.empty()) {
+  if (into.empty() && into.capacity() < pictures.size()) {
     into = std::move(pictures);
     return;
   }
