@@ -1,5 +1,6 @@
 // "Add Folder..." on a folder of 10,000 pictures in the real settings dialog:
-// the time from the picker's OK to the list filled, five times over, against
+// the time from the picker's OK to the folder listed and its pictures counted
+// (on the dialog's worker), five times over, against
 // the 2 s goal (exit status 1 when the median misses it or the list comes out
 // wrong). The folder's contents are in memory, so the figure is the dialog's
 // own work, not the disk's. A Windows program: run it under Wine by hand, e.g.
@@ -67,8 +68,17 @@ void pump() {
   }
 }
 
-// One run on a fresh dialog: milliseconds from OK to the list filled, or a
-// negative figure when the run went wrong.
+// The folder list's first entry, as it shows.
+std::wstring firstFolderEntry(HWND list) {
+  if (SendMessageW(list, LB_GETCOUNT, 0, 0) < 1) return {};
+  std::wstring text(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, 0, 0)) + 1, L'\0');
+  SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(wcslen(text.c_str()));
+  return text;
+}
+
+// One run on a fresh dialog: milliseconds from OK to the folder counted, or
+// a negative figure when the run went wrong.
 double addFolderOnce(const std::string& folder, fakes::FakeFolders& tree) {
   fakes::MemoryFileStore files;
   files.files["C:\\Saver\\zbfaone.ini"] = dialog::testing::kSampleIni;
@@ -93,14 +103,21 @@ double addFolderOnce(const std::string& folder, fakes::FakeFolders& tree) {
   PickerAnswer::current = &answer;
   const UINT_PTR timer = SetTimer(nullptr, 0, 20, &PickerAnswer::tick);
   SendMessageW(window.item(dialog::Control::addFolder), BM_CLICK, 0, 0);
-  const Clock::time_point done = Clock::now();
   KillTimer(nullptr, timer);
   PickerAnswer::current = nullptr;
+  const HWND folders = window.item(dialog::Control::Folders);
+  const auto counted = [&] { return firstFolderEntry(folders).find(L"(10,000 pictures)") != std::wstring::npos; };
+  const Clock::time_point limit = Clock::now() + std::chrono::seconds(60);
+  while (!counted() && Clock::now() < limit) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+    pump();
+  }
+  const Clock::time_point done = Clock::now();
 
   const LRESULT listed = SendMessageW(window.item(dialog::Control::List1), LB_GETCOUNT, 0, 0);
-  if (!answer.answered || listed != kPictures + 2 || messages != 0) {
-    std::printf("run went wrong: picker answered %s, %ld entries listed, %d messages\n", answer.answered ? "yes" : "no",
-                static_cast<long>(listed), messages);
+  if (!answer.answered || !counted() || listed != 2 || messages != 0) {
+    std::printf("run went wrong: picker answered %s, folder entry \"%ls\", %ld pictures listed, %d messages\n",
+                answer.answered ? "yes" : "no", firstFolderEntry(folders).c_str(), static_cast<long>(listed), messages);
     return -1;
   }
   return std::chrono::duration<double, std::milli>(done - answer.pressed).count();
@@ -124,7 +141,7 @@ int main() {
   for (int i = 0; i < kRuns; ++i) {
     const double ms = addFolderOnce(folder, tree);
     if (ms < 0) return 1;
-    std::printf("run %d: %d pictures listed %.0f ms after OK\n", i + 1, kPictures, ms);
+    std::printf("run %d: a folder of %d pictures counted %.0f ms after OK\n", i + 1, kPictures, ms);
     runs.push_back(ms);
   }
   RemoveDirectoryA(folder.c_str());

@@ -22,6 +22,8 @@ enum class Control : std::uint8_t {
   Text3,
   add,
   addFolder,
+  Folders,  // "Folders:", the folders whose pictures the saver shows
+  removeFolder,
   remove,
   RemoveAll,
   p_caption,

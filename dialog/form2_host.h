@@ -11,7 +11,6 @@
 #include "dialog/form2_controls.h"
 
 namespace lumova {
-class FolderTree;
 class PictureLoader;
 namespace settings {
 class SettingsStore;
@@ -76,8 +75,13 @@ class Form2Host {
   // The settings file, read once when the store was made.
   virtual settings::SettingsStore& settings() = 0;
   virtual PictureLoader& pictures() = 0;
-  // What "Add Folder..." reads the chosen folder through.
-  virtual FolderTree& folders() = 0;
+  // The extensions of every picture type the computer opens, for the
+  // file-open dialog's "All pictures"; none where that is not known.
+  virtual std::vector<std::string> pictureExtensions() { return {}; }
+  // Counts the pictures of `folders` off the dialog's thread, in place of a
+  // count in progress; each result comes back through
+  // Form2Model::folderCounted on the dialog's thread.
+  virtual void countFolders(const std::vector<std::string>& folders) {}
 
   // A modal message with the exclamation icon and an OK button, under the
   // application title. `text` is UTF-8.

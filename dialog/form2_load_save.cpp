@@ -62,6 +62,12 @@ void Form2Model::Form_Load() {
   setItems(C::List1, std::move(pictures.paths));
   setItems(C::photo_caption, std::move(pictures.captions));
   setText(C::Text3, numberToText(count));
+  folders_.clear();
+  for (std::string& path : settings::readFolderList(store)) folders_.push_back({std::move(path), std::nullopt});
+  // With no picture listed, the first folder is selected: its first
+  // picture is previewed once counted.
+  showFolders(control(C::List1).items.empty() && !folders_.empty() ? 0 : -1);
+  countMissing();
 
   loadControl(C::Random_select);
   colourDialog_ = colourOf(readValue(Key::newBackColor));
@@ -143,7 +149,8 @@ void Form2Model::OK_Click() {
   settings::SettingsStore& store = host_.settings();
   if (!settingsReadable()) return;
   const ControlState& list = control(C::List1);
-  if (list.items.empty() || list.items.front().empty()) {
+  // A folder is something to show too.
+  if ((list.items.empty() || list.items.front().empty()) && folders_.empty()) {
     host_.showMessage(kNoImages);
     return;
   }
@@ -159,6 +166,7 @@ void Form2Model::OK_Click() {
   }
 
   settings::writeAll(store, {list.items, control(C::photo_caption).items}, values_);
+  settings::writeFolderList(store, folderPaths());
   // A failed save leaves the old file whole; say so and let the user retry.
   if (const auto error = store.save(); error != settings::SaveError::None) {
     host_.showMessage(saveFailedMessage(store.path(), error));

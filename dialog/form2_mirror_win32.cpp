@@ -60,7 +60,26 @@ void Form2Window::mirror(Control c) {
   const ControlState& s = model_->control(c);
   switch (controlInfo(c).kind) {
     case ControlKind::ListBox:
-      mirrorList(h);
+      if (c == C::List1) {
+        mirrorList(h);
+      } else if (foldersShown_ != s.items) {
+        // A few entries: refilled whole.
+        SendMessageW(h, LB_RESETCONTENT, 0, 0);
+        int widest = 0;
+        win32::WindowDc dc(h);
+        win32::SelectIn font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0)));
+        for (const auto& text : s.items) {
+          const std::wstring shownText = controlText(text);
+          SendMessageW(h, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shownText.c_str()));
+          SIZE size{};
+          GetTextExtentPoint32W(dc.get(), shownText.c_str(), static_cast<int>(shownText.size()), &size);
+          widest = std::max(widest, static_cast<int>(size.cx));
+        }
+        SendMessageW(h, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
+        foldersShown_ = s.items;
+      }
+      if (c != C::List1 && SendMessageW(h, LB_GETCURSEL, 0, 0) != s.value)
+        SendMessageW(h, LB_SETCURSEL, static_cast<WPARAM>(s.value), 0);
       break;
     case ControlKind::ComboBox:
       if (SendMessageW(h, CB_GETCOUNT, 0, 0) != static_cast<LRESULT>(s.items.size())) {

@@ -30,6 +30,8 @@ constexpr std::array<ControlEntry, kControlCount> kControls{{
     {{C::Text3, "Text3", K::TextBox, 0, {}, {}}},
     {{C::add, "add", K::Button, 0, {}, "add_Click"}, &Form2Model::add_Click},
     {{C::addFolder, "addFolder", K::Button, 0, {}, "addFolder_Click"}, &Form2Model::addFolder_Click},
+    {{C::Folders, "Folders", K::ListBox, 0, {}, "Folders_Click"}, &Form2Model::Folders_Click},
+    {{C::removeFolder, "removeFolder", K::Button, 0, {}, "removeFolder_Click"}, &Form2Model::removeFolder_Click},
     {{C::remove, "remove", K::Button, 0, {}, "remove_Click"}, &Form2Model::remove_Click},
     {{C::RemoveAll, "RemoveAll", K::Button, 0, {}, "RemoveAll_Click"}, &Form2Model::RemoveAll_Click},
     {{C::p_caption, "p_caption", K::TextBox, 0, {}, "p_caption_Change"}, &Form2Model::p_caption_Change},
@@ -118,7 +120,8 @@ settings::Range controlRange(Control c) {
 }
 
 Form2Model::Form2Model(Form2Host& host) : host_(host) {
-  for (auto c : {C::List1, C::photo_caption, C::Combo1, C::TransitionsCbx, C::AutoCaptionCbx}) state(c).value = -1;
+  for (auto c : {C::List1, C::photo_caption, C::Folders, C::Combo1, C::TransitionsCbx, C::AutoCaptionCbx})
+    state(c).value = -1;
   state(C::Combo1).items = listItems(C::Combo1, kBackgrounds);
   state(C::TransitionsCbx).items = listItems(C::TransitionsCbx, kTransitions);
   state(C::AutoCaptionCbx).items = listItems(C::AutoCaptionCbx, kAutoCaptions);

@@ -43,11 +43,23 @@ inline constexpr const char* kPictureFilter =
     "Jif files (*.jif)|*.jif|Windows Bitmap Files (*.bmp)|*.bmp|Windows DIB files (*.dib)|*.dib";
 inline constexpr const char* kOpenTitle = "Select a file to open";
 
-// "Add Folder...": the folder picker's title, and what is said when the
-// folder holds nothing new.
+// "Add Folder...": the folder picker's title, and what is said of a folder
+// already listed or one whose path the settings file cannot keep.
 inline constexpr const char* kFolderTitle = "Select a folder of pictures";
-inline constexpr const char* kNoPicturesFound = "No pictures were found in";
-inline constexpr const char* kAllPicturesListed = "Every picture in this folder is already in the list:";
+inline constexpr const char* kFolderListed = "This folder is already in the list:";
+inline constexpr const char* kFolderPathTooLong =
+    "This folder's path is longer than 254 characters, more than the settings file can keep:";
+
+// What a count of a folder's pictures found.
+struct FolderCount {
+  std::size_t pictures = 0;
+  std::string first;     // the first picture in path order, empty if none
+  bool readable = true;  // false: missing, a file, or not readable
+};
+
+// An entry of the folder list: the path and, once counted, what the count
+// found ("C:\Photos  (1,234 pictures)", "(cannot be read)").
+std::string folderEntryText(const std::string& path, const std::optional<FolderCount>& count);
 
 // What photo1 shows: the held picture drawn at (0, 0) at this size in twips.
 struct Thumbnail {
@@ -70,13 +82,10 @@ std::string commonDialogFilter(std::string_view pipeSeparated);
 // are the folder, then the names in it.
 std::vector<std::string> splitOpenSelection(std::string_view buffer);
 
-// What "Add Folder..." says when the list is full: how many were left out.
-// "Add" says the same without naming a folder.
-std::string listFullMessage(std::size_t leftOut, bool ofFolder = true);
+// What "Add" says when the list is full: how many were left out.
+std::string listFullMessage(std::size_t leftOut);
 // How many more entries the list takes, by the settings file's count limit.
 std::size_t roomInList(std::size_t listed);
-// The same for pictures whose path is too long for the settings file.
-std::string longPathsMessage(std::size_t leftOut);
 
 // A font size as the file keeps it: the single-precision value as decimal
 // text, "12" or "10.5".
@@ -135,6 +144,12 @@ class Form2Model {
   // "Image Files" tab.
   void add_Click();
   void addFolder_Click();
+  void Folders_Click();
+  void removeFolder_Click();
+  // A count asked for through Form2Host::countFolders has ended.
+  void folderCounted(const std::string& path, const FolderCount& count);
+  // The folders listed, in order.
+  std::vector<std::string> folderPaths() const;
   void remove_Click();
   void RemoveAll_Click();
   void List1_Click();
@@ -188,6 +203,11 @@ class Form2Model {
   void showCount();
   // Appends the paths with empty captions and selects entry `select`.
   void appendPictures(std::vector<std::string> paths, int select);
+  // The folder list's entries from folders_, and the counts still missing asked for.
+  void showFolders(int select);
+  void countMissing();
+  // photo1 shows `path`'s picture, or nothing when it cannot be loaded.
+  void previewFile(const std::string& path);
 
   Form2Host& host_;
   std::array<ControlState, kControlCount> controls_;
@@ -198,6 +218,11 @@ class Form2Model {
   // decode the same file twice; empty when that load failed.
   std::string photoPath_;
   std::optional<Thumbnail> thumbnail_;
+  struct ListedFolder {
+    std::string path;
+    std::optional<FolderCount> count;
+  };
+  std::vector<ListedFolder> folders_;
   std::int32_t picWidth_ = 0;
   std::int32_t picHeight_ = 0;
   FontChoice fontDialog_;

@@ -8,6 +8,7 @@
 #include "common/textnum.h"
 #include "common/utf.h"
 #include "picture/folder_scan.h"
+#include "picture/picture_formats.h"
 #include "settings/settings_store.h"
 
 namespace lumova::dialog {
@@ -51,7 +52,12 @@ std::size_t roomInList(std::size_t listed) {
 }
 
 void Form2Model::add_Click() {
-  const std::vector<std::string> chosen = host_.openFiles({kPictureFilter, 1, kOpenTitle});
+  // The specified types first, and preselected; then every type the
+  // computer's decoders open.
+  std::string filter = kPictureFilter;
+  if (const std::vector<std::string> types = host_.pictureExtensions(); !types.empty())
+    filter += "|" + allPicturesFilter(types);
+  const std::vector<std::string> chosen = host_.openFiles({filter, 1, kOpenTitle});
   if (chosen.empty()) {
     host_.showMessage(kNoFileSelected);
     return;
@@ -68,7 +74,7 @@ void Form2Model::add_Click() {
   const std::size_t leftOut = paths.size() > room ? paths.size() - room : 0;
   paths.resize(paths.size() - leftOut);
   const auto sayLeftOut = [&] {
-    if (leftOut != 0) host_.showMessage(listFullMessage(leftOut, false));
+    if (leftOut != 0) host_.showMessage(listFullMessage(leftOut));
   };
   if (paths.empty()) return sayLeftOut();
   // Duplicates are allowed: each occurrence has its own caption. Of several
@@ -95,46 +101,92 @@ void Form2Model::add_Click() {
   sayLeftOut();
 }
 
+std::vector<std::string> Form2Model::folderPaths() const {
+  std::vector<std::string> paths;
+  paths.reserve(folders_.size());
+  for (const ListedFolder& f : folders_) paths.push_back(f.path);
+  return paths;
+}
+
+void Form2Model::showFolders(int select) {
+  std::vector<std::string> texts;
+  texts.reserve(folders_.size());
+  for (const ListedFolder& f : folders_) texts.push_back(folderEntryText(f.path, f.count));
+  ControlState& list = state(C::Folders);
+  if (list.items != texts) {
+    list.items = std::move(texts);
+    if (list.value >= static_cast<int>(list.items.size())) list.value = -1;
+    changed(C::Folders);
+  }
+  setListIndex(C::Folders, select);
+}
+
+void Form2Model::countMissing() {
+  std::vector<std::string> missing;
+  for (const ListedFolder& f : folders_)
+    if (!f.count) missing.push_back(f.path);
+  if (!missing.empty()) host_.countFolders(missing);
+}
+
 void Form2Model::addFolder_Click() {
-  const auto folder = host_.chooseFolder({kFolderTitle});
-  if (!folder) return;
-  const FolderScan scan = scanPictures(host_.folders(), *folder, filterExtensions(kPictureFilter));
-  if (scan.pictures.empty()) {
-    host_.showMessage(std::string(kNoPicturesFound) + "\r\n" + *folder);
+  const auto chosen = host_.chooseFolder({kFolderTitle});
+  if (!chosen) return;
+  std::string folder = *chosen;
+  // "C:\Photos\" and "C:\Photos" are one folder; a drive's root keeps its "\".
+  while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
+  if (utf16Length(folder) > kMaxTextLength) {
+    host_.showMessage(std::string(kFolderPathTooLong) + "\r\n" + folder);
     return;
   }
-
-  const auto& list = control(C::List1).items;
-  std::unordered_set<std::u16string> listed;
-  listed.reserve(list.size() + scan.pictures.size());
-  for (const std::string& path : list) listed.insert(pathKey(path));
-  const std::size_t room = list.size() < settings::kMaxPictures ? settings::kMaxPictures - list.size() : 0;
-  std::vector<std::string> fresh;
-  std::size_t tooLong = 0;
-  std::size_t leftOut = 0;
-  for (const std::string& path : scan.pictures) {
-    if (!listed.insert(pathKey(path)).second) continue;
-    if (utf16Length(path) > kMaxTextLength)
-      ++tooLong;
-    else if (fresh.size() < room)
-      fresh.push_back(path);
-    else
-      ++leftOut;
+  const std::u16string key = pathKey(folder);
+  for (std::size_t i = 0; i < folders_.size(); ++i) {
+    if (pathKey(folders_[i].path) != key) continue;
+    setListIndex(C::Folders, static_cast<int>(i));
+    host_.showMessage(std::string(kFolderListed) + "\r\n" + folders_[i].path);
+    return;
   }
+  folders_.push_back({folder, std::nullopt});
+  showFolders(static_cast<int>(folders_.size()) - 1);
+  countMissing();
+}
 
-  if (!fresh.empty()) {
-    // The first new entry is selected, which loads and shows it: the only
-    // picture of the folder that is decoded.
-    const int first = static_cast<int>(list.size());
-    const std::string firstPath = fresh.front();
-    appendPictures(std::move(fresh), first);
-    // As after "Add": an entry that cannot be shown leaves the preview blank.
-    if (photoPath_ != firstPath) clearThumbnail();
-  } else if (leftOut == 0 && tooLong == 0) {
-    host_.showMessage(std::string(kAllPicturesListed) + "\r\n" + *folder);
+void Form2Model::removeFolder_Click() {
+  const int selected = control(C::Folders).value;
+  if (selected < 0 || selected >= static_cast<int>(folders_.size())) {
+    host_.showMessage(kNothingToRemove);
+    return;
   }
-  if (tooLong != 0) host_.showMessage(longPathsMessage(tooLong));
-  if (leftOut != 0) host_.showMessage(listFullMessage(leftOut));
+  folders_.erase(folders_.begin() + selected);
+  clearThumbnail();
+  state(C::Folders).value = -1;
+  showFolders(folders_.empty() ? -1 : selected == 0 ? 0 : selected - 1);
+}
+
+void Form2Model::Folders_Click() {
+  const int selected = control(C::Folders).value;
+  clearThumbnail();
+  if (selected < 0 || selected >= static_cast<int>(folders_.size())) return;
+  const auto& count = folders_[static_cast<std::size_t>(selected)].count;
+  // Not counted yet: the thumbnail comes with the count.
+  if (count && !count->first.empty()) previewFile(count->first);
+}
+
+void Form2Model::previewFile(const std::string& path) {
+  PictureLoad load = host_.pictures().load(path);
+  if (!load) return;
+  photo_ = std::move(load.picture);
+  photoPath_ = path;
+  if (measurePhoto()) drawThumbnail();
+}
+
+void Form2Model::folderCounted(const std::string& path, const FolderCount& count) {
+  for (std::size_t i = 0; i < folders_.size(); ++i) {
+    if (folders_[i].path != path || folders_[i].count) continue;
+    folders_[i].count = count;
+    showFolders(control(C::Folders).value);
+    if (control(C::Folders).value == static_cast<int>(i)) Folders_Click();
+    return;
+  }
 }
 
 void Form2Model::List1_Click() {

@@ -31,16 +31,17 @@ std::vector<std::string> splitOpenSelection(std::string_view buffer) {
   return paths;
 }
 
-std::string listFullMessage(std::size_t leftOut, bool ofFolder) {
-  const char* what = leftOut == 1 ? (ofFolder ? " picture of this folder was" : " picture was")
-                                  : (ofFolder ? " pictures of this folder were" : " pictures were");
-  return "The list holds at most 32767 pictures. " + numberToText(static_cast<std::int64_t>(leftOut)) + what +
-         " left out.";
+std::string listFullMessage(std::size_t leftOut) {
+  return "The list holds at most 32767 pictures. " + numberToText(static_cast<std::int64_t>(leftOut)) +
+         (leftOut == 1 ? " picture was" : " pictures were") + " left out.";
 }
 
-std::string longPathsMessage(std::size_t leftOut) {
-  return numberToText(static_cast<std::int64_t>(leftOut)) + (leftOut == 1 ? " picture was" : " pictures were") +
-         " left out: their paths are longer than the 254 characters the settings file can keep.";
+std::string folderEntryText(const std::string& path, const std::optional<FolderCount>& count) {
+  if (!count) return path;
+  if (!count->readable) return path + "  (cannot be read)";
+  std::string digits = numberToText(static_cast<std::int64_t>(count->pictures));
+  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+  return path + "  (" + digits + (count->pictures == 1 ? " picture)" : " pictures)");
 }
 
 std::string fontSizeText(double points) {

@@ -20,6 +20,7 @@
 #include "common/message_box.h"
 #include "common/window_win32.h"
 #include "picture/folder_tree_win32.h"
+#include "picture/folder_worker.h"
 #include "dialog/form2_host.h"
 #include "dialog/form2_model.h"
 #include "dialog/form2_thumbnail_win32.h"
@@ -65,8 +66,9 @@ class Form2Window final : public Form2Host {
   // Form2Host
   settings::SettingsStore& settings() override { return store_; }
   PictureLoader& pictures() override { return pictures_; }
-  FolderTree& folders() override { return *folders_; }
-  // Tests read folders of their own making through `tree`.
+  std::vector<std::string> pictureExtensions() override;
+  void countFolders(const std::vector<std::string>& folders) override;
+  // Tests count folders of their own making through `tree` (before the first count).
   void useFolders(FolderTree& tree) { folders_ = &tree; }
   void showMessage(const std::string& text) override;
   bool askYesNo(const std::string& text) override;
@@ -106,6 +108,9 @@ class Form2Window final : public Form2Host {
   // form2_common_dialogs_win32.cpp: the owner of the modal boxes, the
   // dialog once it is on the screen.
   HWND modalOwner() const;
+  // The counting worker has found something.
+  static constexpr UINT kCountedMessage = WM_APP + 23;
+  void takeCounts();
   // form2_status_bar_win32.cpp
   static constexpr UINT_PTR kClockTimer = 1;
   void createStatusBar();
@@ -119,7 +124,11 @@ class Form2Window final : public Form2Host {
   SystemFolderTree systemFolders_;
   FolderTree* folders_ = &systemFolders_;
   MessageFunction messages_;
+  std::optional<std::vector<std::string>> extensions_;  // asked of WIC once
+  std::vector<std::string> countJob_;                   // the folders being counted
+  std::vector<FolderCount> counting_;                   // their counts so far
   std::unique_ptr<Form2Model> model_;
+  std::unique_ptr<FolderWorker> counter_;  // after the tree it reads: ends first
 
   HWND hwnd_ = nullptr;
   HWND tab_ = nullptr;
@@ -138,6 +147,7 @@ class Form2Window final : public Form2Host {
   // (EN_CHANGE after SetWindowText) are not taken for the user's changes.
   int mirroring_ = 0;
   std::vector<std::string> listShown_;  // List1's items as the list box holds them
+  std::vector<std::string> foldersShown_;
   std::array<SysColor, kControlCount> backShown_{};
   std::wstring clockShown_;
 };

@@ -11,6 +11,8 @@
 #include "common/message_box_win32.h"
 #include "common/units.h"
 #include "dialog/form2_win32_ids.h"
+#include "picture/picture_formats.h"
+#include "picture/picture_formats_win32.h"
 
 namespace lumova::dialog {
 namespace {
@@ -34,6 +36,8 @@ constexpr Binding kBindings[] = {
     {C::Text3, 0, IDC_TEXT3},
     {C::add, 0, IDC_ADD},
     {C::addFolder, 0, IDC_ADDFOLDER},
+    {C::Folders, 0, IDC_FOLDERS},
+    {C::removeFolder, 0, IDC_REMOVEFOLDER},
     {C::remove, 0, IDC_REMOVE},
     {C::RemoveAll, 0, IDC_REMOVEALL},
     {C::p_caption, 0, IDC_P_CAPTION},
@@ -147,7 +151,12 @@ INT_PTR Form2Window::onMainMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_TIMER:
       if (wp == kClockTimer) updateClock();
       return TRUE;
+    case kCountedMessage:
+      takeCounts();
+      return TRUE;
     case WM_DESTROY:
+      // OK or Cancel during a count: the count stops now, not when it ends.
+      if (counter_) counter_->cancel();
       KillTimer(hwnd_, kClockTimer);
       hwnd_ = tab_ = status_ = nullptr;
       pages_.fill(nullptr);
@@ -208,6 +217,36 @@ void Form2Window::moveWindow(int leftTwips, int topTwips) {
   if (!hwnd_) return;
   SetWindowPos(hwnd_, nullptr, twipsToPixels(leftTwips, twipsPerPixel_), twipsToPixels(topTwips, twipsPerPixel_), 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+std::vector<std::string> Form2Window::pictureExtensions() {
+  if (!extensions_) extensions_ = lumova::pictureExtensions(win32::decoderExtensionLists());
+  return *extensions_;
+}
+
+void Form2Window::countFolders(const std::vector<std::string>& folders) {
+  if (!hwnd_) return;
+  if (!counter_) {
+    // Made with the first count, on the tree in use then (tests give their own).
+    counter_ = std::make_unique<FolderWorker>(*folders_, pictureExtensions(), FolderWorker::Keep::FirstOnly,
+                                              [hwnd = hwnd_] { PostMessageW(hwnd, kCountedMessage, 0, 0); });
+  }
+  countJob_ = folders;
+  counting_.assign(folders.size(), FolderCount{});
+  counter_->start(folders);
+}
+
+void Form2Window::takeCounts() {
+  if (!counter_) return;
+  for (FolderFinding& f : counter_->take()) {
+    if (f.folder >= counting_.size()) continue;
+    FolderCount& count = counting_[f.folder];
+    count.pictures += f.count;
+    if (count.first.empty() && !f.pictures.empty()) count.first = longPathForm(f.pictures.front());
+    if (!f.folderDone) continue;
+    count.readable = f.readable;
+    model_->folderCounted(countJob_[f.folder], count);
+  }
 }
 
 void Form2Window::unload() {

@@ -80,33 +80,81 @@ std::u16string pathKey(std::string_view path) {
 
 bool pathLess(std::string_view a, std::string_view b) { return pathKey(a) < pathKey(b); }
 
-FolderScan scanPictures(FolderTree& tree, const std::string& root, const std::vector<std::string>& extensions) {
-  FolderScan scan;
+bool isCloudPlaceholder(std::uint32_t reparseTag) { return (reparseTag & 0xFFFF0FFFu) == kReparseCloud; }
+
+WalkStats walkPictures(FolderTree& tree, const std::string& root, const std::vector<std::string>& extensions,
+                       const std::function<void(std::string&& path)>& found, const std::atomic<bool>* cancel) {
+  WalkStats stats;
   const std::unordered_set<std::string> wanted(extensions.begin(), extensions.end());
-  std::vector<std::pair<std::u16string, std::string>> found;  // key, path
+  const auto cancelled = [&] { return cancel && cancel->load(std::memory_order_relaxed); };
+  // One frame for each folder on the way down: its pictures and subfolders
+  // in path order, and how far the walk has come. A subfolder sorts as its
+  // name with "\" after it, which puts its pictures exactly where the full
+  // paths sort.
+  struct Item {
+    std::u16string key;
+    std::string name;
+    bool folder;
+  };
+  struct Frame {
+    std::string folder;
+    std::vector<Item> items;
+    std::size_t next = 0;
+  };
   // An explicit stack rather than recursion: a deep tree cannot exhaust the
   // thread's stack.
-  std::vector<std::string> pending{root};
-  while (!pending.empty()) {
-    const std::string folder = std::move(pending.back());
-    pending.pop_back();
+  std::vector<Frame> stack;
+  const auto enter = [&](std::string folder) {
     auto entries = tree.list(folder);
     if (!entries) {
-      ++scan.unreadableFolders;
-      continue;
+      ++stats.unreadableFolders;
+      return false;
     }
-    for (const FolderEntry& e : *entries) {
-      std::string path = joinPath(folder, e.name);
+    Frame frame{std::move(folder), {}, 0};
+    frame.items.reserve(entries->size());
+    for (FolderEntry& e : *entries) {
+      if (e.hidden) continue;
       if (e.folder) {
-        if (!e.reparsePoint && utf16Length(path) <= kLongestPath) pending.push_back(std::move(path));
-      } else if (wanted.count(extensionOf(e.name)) != 0) {
-        found.emplace_back(pathKey(path), std::move(path));
+        if (e.reparseTag != 0 && !isCloudPlaceholder(e.reparseTag)) continue;
+        frame.items.push_back({pathKey(e.name + '\\'), std::move(e.name), true});
+      } else if (e.reparseTag != kReparseSymlink && e.reparseTag != kReparseMountPoint &&
+                 wanted.count(extensionOf(e.name)) != 0) {
+        frame.items.push_back({pathKey(e.name), std::move(e.name), false});
       }
     }
+    std::sort(frame.items.begin(), frame.items.end(), [](const Item& a, const Item& b) { return a.key < b.key; });
+    stack.push_back(std::move(frame));
+    return true;
+  };
+
+  stats.rootReadable = enter(root);
+  while (!stack.empty()) {
+    if (cancelled()) {
+      stats.cancelled = true;
+      break;
+    }
+    Frame& top = stack.back();
+    if (top.next == top.items.size()) {
+      stack.pop_back();
+      continue;
+    }
+    Item& item = top.items[top.next++];
+    std::string path = joinPath(top.folder, item.name);
+    if (!item.folder) {
+      ++stats.pictures;
+      found(std::move(path));
+    } else if (utf16Length(path) <= kLongestPath) {
+      enter(std::move(path));  // `top` is not used after this
+    }
   }
-  std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-  scan.pictures.reserve(found.size());
-  for (auto& f : found) scan.pictures.push_back(std::move(f.second));
+  return stats;
+}
+
+FolderScan scanPictures(FolderTree& tree, const std::string& root, const std::vector<std::string>& extensions) {
+  FolderScan scan;
+  const WalkStats stats =
+      walkPictures(tree, root, extensions, [&](std::string&& path) { scan.pictures.push_back(std::move(path)); });
+  scan.unreadableFolders = stats.unreadableFolders;
   return scan;
 }
 

@@ -1,9 +1,13 @@
-// Finding the pictures of a folder and its subfolders for "Add Folder...":
-// the folders are read through a seam, so the rules (which files, in which
-// order, what is skipped) run without a file system.
+// Finding the pictures of a folder and its subfolders: the folders are read
+// through a seam, so the rules (which files, in which order, what is
+// skipped) run without a file system. The dialog's count and the saver's
+// scan both go through walkPictures.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,12 +15,20 @@
 
 namespace lumova {
 
+// The reparse tags the scan tells apart (values of the Windows SDK).
+inline constexpr std::uint32_t kReparseMountPoint = 0xA0000003;  // a junction or a mounted volume
+inline constexpr std::uint32_t kReparseSymlink = 0xA000000C;
+inline constexpr std::uint32_t kReparseCloud = 0x9000001A;  // and 0x9000101A..0x9000F01A
+bool isCloudPlaceholder(std::uint32_t reparseTag);
+
 struct FolderEntry {
   std::string name;  // UTF-8, no path
   bool folder = false;
-  // A symbolic link, junction or mount point: never followed, so that a
-  // link back up the tree cannot make the scan endless.
-  bool reparsePoint = false;
+  // Set when the entry is a reparse point: a symbolic link, a junction or a
+  // mount point is never followed, so that a link back up the tree cannot
+  // make the scan endless; a cloud placeholder (a synced folder) is entered.
+  std::uint32_t reparseTag = 0;
+  bool hidden = false;  // hidden or system: left out
 };
 
 class FolderTree {
@@ -24,7 +36,7 @@ class FolderTree {
   virtual ~FolderTree() = default;
   // The entries of `folder` (a full path, UTF-8, without a trailing "\"
   // unless it is a drive's root), "." and ".." left out; nothing when the
-  // folder cannot be read.
+  // folder cannot be read. Called from a worker thread.
   virtual std::optional<std::vector<FolderEntry>> list(const std::string& folder) = 0;
 };
 
@@ -43,14 +55,28 @@ std::vector<std::string> filterExtensions(std::string_view pipeSeparated);
 std::u16string pathKey(std::string_view path);
 bool pathLess(std::string_view a, std::string_view b);
 
+struct WalkStats {
+  std::size_t pictures = 0;
+  std::size_t unreadableFolders = 0;  // skipped, the top folder included
+  bool rootReadable = false;
+  bool cancelled = false;
+};
+
+// Every file under `root` whose extension is one of `extensions` (lower
+// case, with their dot; matched without case), handed to `found` one by
+// one in path order as the walk reaches it: a folder is read, its entries
+// sorted, and each subfolder walked where it sorts. Hidden and system
+// entries, links and junctions are left out; a folder that cannot be read is
+// skipped and the walk goes on. It stops soon after `cancel` is set.
+WalkStats walkPictures(FolderTree& tree, const std::string& root, const std::vector<std::string>& extensions,
+                       const std::function<void(std::string&& path)>& found, const std::atomic<bool>* cancel = nullptr);
+
 struct FolderScan {
-  std::vector<std::string> pictures;  // full paths, sorted by pathKey
+  std::vector<std::string> pictures;  // full paths, in path order
   std::size_t unreadableFolders = 0;  // skipped
 };
 
-// Every file under `root` whose extension is one of `extensions` (matched
-// without case). Reparse points are not entered; a folder that cannot be
-// read is skipped and the scan goes on.
+// walkPictures, collected.
 FolderScan scanPictures(FolderTree& tree, const std::string& root, const std::vector<std::string>& extensions);
 
 }  // namespace lumova

@@ -4,6 +4,7 @@
 
 #include "common/gdi_win32.h"
 #include "common/text_win32.h"
+#include "common/utf.h"
 
 namespace lumova {
 namespace {
@@ -18,10 +19,14 @@ using UniqueFind = win32::Unique<HANDLE, FindTraits>;
 
 }  // namespace
 
+std::string longPathForm(const std::string& path) {
+  if (utf16Length(path) < MAX_PATH - 12 || path.rfind("\\\\?\\", 0) == 0) return path;
+  if (path.rfind("\\\\", 0) == 0) return "\\\\?\\UNC\\" + path.substr(2);
+  return "\\\\?\\" + path;
+}
+
 std::optional<std::vector<FolderEntry>> SystemFolderTree::list(const std::string& folder) {
-  std::wstring pattern = win32::toWide(joinPath(folder, "*"));
-  // Beyond MAX_PATH only with the long-path prefix.
-  if (pattern.size() >= MAX_PATH && pattern.rfind(L"\\\\", 0) != 0) pattern.insert(0, L"\\\\?\\");
+  const std::wstring pattern = win32::toWide(longPathForm(joinPath(folder, "*")));
   WIN32_FIND_DATAW data{};
   // The short 8.3 names are not wanted, and a large fetch makes a folder of
   // thousands a few calls.
@@ -39,7 +44,11 @@ std::optional<std::vector<FolderEntry>> SystemFolderTree::list(const std::string
     FolderEntry e;
     e.name = win32::fromWide(name);
     e.folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    e.reparsePoint = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    // The tag is only given in dwReserved0 for a reparse point; one without
+    // a tag is taken for a link.
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+      e.reparseTag = data.dwReserved0 != 0 ? data.dwReserved0 : kReparseMountPoint;
+    e.hidden = (data.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
     entries.push_back(std::move(e));
   } while (FindNextFileW(find.get(), &data));
   return entries;

@@ -41,25 +41,15 @@ void Form1::Form_Load() {
   settings::SettingsStore store(d_.files, settings::settingsPath(d_.exeFolder));
 
   settings::PictureList list = settings::readPictureList(store);
-  imageFiles_ = std::move(list.paths);
-  imageCaptions_ = std::move(list.captions);
-  lastImage_ = static_cast<std::int16_t>(static_cast<int>(imageFiles_.size()) - 1);
-  // One spare, empty entry beyond the last picture.
-  imageFiles_.emplace_back();
-  imageCaptions_.emplace_back();
+  sequence_ = PictureSequence(std::move(list.paths), std::move(list.captions), settings::readFolderList(store));
+  // The folders are read from the start, beside the start-up delay.
+  rescan();
 
   const settings::OptionValues values = settings::readOptions(store);
   options_ = saverOptions(values);
-  if (options_.shuffle && lastImage_ >= 0) {
-    // A damaged or missing state starts a new round; one of another list
-    // keeps what still applies.
-    shuffle_.emplace(d_.orderRandom ? *d_.orderRandom : d_.random);
-    shuffle_->setSpread(monitorsInUse());
-    const ShuffleFiles state = shuffleFiles(d_.exeFolder);
-    const auto round = d_.files.readAll(state.round);
-    if (round) shuffle_->restore(*round, d_.files.readAll(state.shown).value_or(""));
-    shuffle_->setPictures(std::span(imageFiles_).first(static_cast<std::size_t>(lastImage_ + 1)));
-  }
+  // With folders the shuffled round waits for the first scan's end: a
+  // round matched against part of the pictures would drop the rest.
+  if (options_.shuffle && sequence_.folders().empty()) startShuffle();
   d_.module1.saverPassword = settings::at(values, Key::saverPassword);
   d_.module1.saverEnabled = settings::at(values, Key::saverEnabled);
 
@@ -80,10 +70,11 @@ void Form1::Form_Load() {
   d_.timers.set(TimerId::Timer3, kStartupDelayMs);
 
   // In list order the first pictures are already known: start decoding them.
-  if (lastImage_ >= 0 && !options_.randomOrder && d_.prefetch) {
+  if (sequence_.lastListed() >= 0 && !options_.randomOrder && d_.prefetch) {
     std::vector<PictureRequest> first;
     for (std::size_t m = 0; m < monitorsInUse(); ++m)
-      first.push_back(requestFor(m % static_cast<std::size_t>(lastImage_ + 1), d_.view.monitor(m)));
+      first.push_back(requestFor(static_cast<std::int32_t>(m % static_cast<std::size_t>(sequence_.lastListed() + 1)),
+                                 d_.view.monitor(m)));
     d_.prefetch(first);
   }
 }
@@ -120,16 +111,28 @@ void Form1::asPictureChange(Change&& change) {
 
 void Form1::Timer3_Timer() {
   d_.timers.kill(TimerId::Timer3);
-  // With no pictures at all there is nothing to show: the background stays.
-  if (lastImage_ < 0) return;
+  // With no pictures at all there is nothing to show: the background stays;
+  // the folders' first pictures start the slideshow when they are found.
+  if (sequence_.last() < 0) {
+    if (sequence_.folders().empty()) return;
+    waitingForPictures_ = true;
+    if (sequence_.scanning()) return;
+    if (sequence_.scannedOnce()) showNothingFound();
+    rescan();
+    return;
+  }
 
   asPictureChange([&] {
     currentImage_ = -1;
     drawUpcoming();
     const std::uint32_t interval = options_.changeIntervalMs;
+    // None of the folders' pictures could be shown: tried again later.
+    const auto retry = [&] {
+      if (!ended_) d_.timers.set(TimerId::Timer3, kNothingRetryMs);
+    };
     // Pan and zoom moves by the display's frames, not by the motion timer.
     if (options_.centred || options_.panZoom) {
-      if (!showPictures()) return;
+      if (!showPictures()) return retry();
       saveShuffle();
       showCaptions();
       if (interval == 0) return;
@@ -139,7 +142,7 @@ void Form1::Timer3_Timer() {
     }
 
     d_.random.reseed();
-    if (!showPictures()) return;
+    if (!showPictures()) return retry();
     saveShuffle();
     showCaptions();
     drawUpcoming();
@@ -155,7 +158,10 @@ void Form1::Timer2_Timer() {
     // Held back while the change runs: the pause lets other events through,
     // and the next interval counts from the end of this change.
     d_.timers.set(TimerId::Timer2, kChangeHoldMs);
-    if (!showPictures()) return;
+    if (!showPictures()) {
+      if (!ended_) d_.timers.set(TimerId::Timer2, options_.changeIntervalMs);
+      return;
+    }
     saveShuffle();
     showCaptions();
     drawUpcoming();
@@ -163,17 +169,67 @@ void Form1::Timer2_Timer() {
   });
 }
 
+void Form1::foldersFound(std::vector<std::string> pictures) {
+  sequence_.found(std::move(pictures));
+  if (!waitingForPictures_ || ended_ || sequence_.last() < 0) return;
+  waitingForPictures_ = false;
+  Timer3_Timer();
+}
+
+void Form1::startShuffle() {
+  if (sequence_.size() == 0) return;
+  // A damaged or missing state starts a new round; one of another list
+  // keeps what still applies.
+  shuffle_.emplace(d_.orderRandom ? *d_.orderRandom : d_.random);
+  shuffle_->setSpread(monitorsInUse());
+  const ShuffleFiles state = shuffleFiles(d_.exeFolder);
+  const auto round = d_.files.readAll(state.round);
+  if (round) shuffle_->restore(*round, d_.files.readAll(state.shown).value_or(""));
+  shuffle_->setPictures(sequence_.paths());
+}
+
+void Form1::foldersScanned() {
+  sequence_.scanFinished();
+  portrait_.clear();  // positions may have moved
+  if (options_.shuffle) {
+    // A rescan's pictures join the round, and those gone leave it.
+    if (shuffle_)
+      shuffle_->setPictures(sequence_.paths());
+    else
+      startShuffle();
+  }
+  if (!waitingForPictures_ || ended_) return;
+  if (sequence_.last() >= 0) {
+    waitingForPictures_ = false;
+    Timer3_Timer();
+    return;
+  }
+  // A drive may come back, a share come online.
+  showNothingFound();
+  d_.timers.set(TimerId::Timer3, kNothingRetryMs);
+}
+
+void Form1::rescan() {
+  if (sequence_.folders().empty() || !d_.folders) return;
+  sequence_.scanStarted();
+  d_.folders->scan(sequence_.folders());
+}
+
 void Form1::advanceImage() {
   if (shuffle_) {
-    currentImage_ = static_cast<std::int16_t>(shuffle_->next().value_or(0));
+    currentImage_ = static_cast<std::int32_t>(shuffle_->next().value_or(0));
+    if (sequence_.changed(false, true)) rescan();
     return;
   }
   d_.random.reseed();
+  const std::int32_t last = sequence_.last();
   if (options_.randomOrder)
-    currentImage_ = static_cast<std::int16_t>(std::floor((lastImage_ + 1) * d_.random.next()));
+    currentImage_ = static_cast<std::int32_t>(std::floor((last + 1) * d_.random.next()));
   else
-    currentImage_ = static_cast<std::int16_t>(currentImage_ + 1);
-  if (currentImage_ > lastImage_) currentImage_ = 0;
+    currentImage_ = currentImage_ + 1;
+  const bool wrapped = currentImage_ > last;
+  if (wrapped) currentImage_ = 0;
+  if (sequence_.changed(wrapped, options_.randomOrder)) rescan();
 }
 
 void Form1::drawUpcoming() {
@@ -188,11 +244,11 @@ void Form1::drawUpcoming() {
   const bool mixed = d_.uprightSize && std::adjacent_find(portraitMonitors.begin(), portraitMonitors.end(),
                                                           std::not_equal_to<>()) != portraitMonitors.end();
   if (mixed) {
-    portrait_.resize(imageFiles_.size(), -1);
-    const auto isPortrait = [this](std::int16_t p) {
+    portrait_.resize(sequence_.size(), -1);
+    const auto isPortrait = [this](std::int32_t p) {
       signed char& known = portrait_[static_cast<std::size_t>(p)];
       if (known < 0) {
-        const std::optional<PictureSize> size = d_.uprightSize(imageFiles_[static_cast<std::size_t>(p)]);
+        const std::optional<PictureSize> size = d_.uprightSize(sequence_.path(p));
         known = size && size->height > size->width ? 1 : 0;
       }
       return known == 1;
@@ -207,8 +263,7 @@ void Form1::drawUpcoming() {
   // Without changes nothing after the first pictures is ever shown.
   if (!d_.prefetch || options_.changeIntervalMs == 0) return;
   std::vector<PictureRequest> next;
-  for (std::size_t m = 0; m < monitors; ++m)
-    next.push_back(requestFor(static_cast<std::size_t>(upcoming_[m]), d_.view.monitor(m)));
+  for (std::size_t m = 0; m < monitors; ++m) next.push_back(requestFor(upcoming_[m], d_.view.monitor(m)));
   d_.prefetch(next);
 }
 
@@ -228,21 +283,22 @@ void Form1::saveShuffle() {
   files.replaceAtomically(state.shown, shuffle_->serialisePosition());
 }
 
-const std::string& Form1::captionOf(std::size_t index) {
-  const std::string& own = imageCaptions_[index];
+const std::string& Form1::captionOf(std::int32_t index) {
+  const std::string& own = sequence_.caption(index);
   if (!own.empty() || options_.autoCaption == AutoCaption::Nothing) return own;
-  auto it = autoCaptions_.find(index);
-  if (it == autoCaptions_.end())
-    it = autoCaptions_.emplace(index, autoCaption(options_.autoCaption, imageFiles_[index], d_.host)).first;
+  // By path: a rescan may move a folder's pictures along the sequence.
+  const std::string& path = sequence_.path(index);
+  auto it = autoCaptions_.find(path);
+  if (it == autoCaptions_.end()) it = autoCaptions_.emplace(path, autoCaption(options_.autoCaption, path, d_.host)).first;
   return it->second;
 }
 
-PictureRequest Form1::requestFor(std::size_t index, const MonitorView& monitor) {
-  PictureRequest request{imageFiles_[index], {}};
+PictureRequest Form1::requestFor(std::int32_t index, const MonitorView& monitor) {
+  PictureRequest request{sequence_.path(index), {}};
   const PictureSize size = monitorPixels(monitor);
   // Covering its monitor whatever picFit says, held no larger than its
   // largest zoom needs.
-  if (options_.panZoom) return PictureRequest{imageFiles_[index], size, true};
+  if (options_.panZoom) return PictureRequest{sequence_.path(index), size, true};
   if (!options_.fitToScreen) return request;
   const auto pixels = [](double twips, double perPixel) { return static_cast<int>(std::lround(twips / perPixel)); };
   const int band = pixels(monitor.captionLineHeight(), monitor.twipsPerPixelY());
@@ -256,7 +312,20 @@ bool Form1::loadSlide(std::size_t monitor, bool fade) {
   if (!fade) view.setCaptionVisible(false);
   view.clearPictures();
   inHand_ = slide.image;
-  PictureLoad loaded = d_.pictures.load(requestFor(static_cast<std::size_t>(slide.image), view));
+  PictureLoad loaded = d_.pictures.load(requestFor(slide.image, view));
+  // A folder's picture that cannot be shown (gone, damaged) is passed over
+  // without a word: the folder's content is no promise the user made.
+  for (std::size_t tries = 1; !loaded && !sequence_.isListed(slide.image); ++tries) {
+    if (tries >= sequence_.size()) {
+      showNothingFound();
+      if (!sequence_.scanning()) rescan();
+      return false;
+    }
+    advanceImage();
+    slide.image = inHand_ = currentImage_;
+    if (monitor < upcoming_.size()) upcoming_[monitor] = currentImage_;
+    loaded = d_.pictures.load(requestFor(slide.image, view));
+  }
   if (!loaded) {
     missingPictureExit(slide.image);
     return false;
@@ -383,7 +452,7 @@ void Form1::showCaption(std::size_t monitor) {
   Slide& slide = slides_[monitor];
   view.setCaptionVisible(false);
   view.setCaptionText("");
-  const std::string& text = captionOf(static_cast<std::size_t>(slide.image));
+  const std::string& text = captionOf(slide.image);
   TwipSize fitted = view.setCaptionText(text);
   double width = fitted.width + kCaptionExtraWidthTwips;
   double left = centredOffset(view.screenWidth(), width);
@@ -417,13 +486,22 @@ void Form1::Timer1_Timer() {
   }
 }
 
-void Form1::missingPictureExit(std::int16_t image) {
+void Form1::showNothingFound() {
+  if (sequence_.folders().empty()) return;
+  MonitorView& view = d_.view.monitor(0);
+  view.setCaptionVisible(false);
+  const TwipSize fitted = view.setCaptionText(kNoPicturesFound + sequence_.folders().front());
+  const double width = fitted.width + kCaptionExtraWidthTwips;
+  view.setCaptionGeometry(centredOffset(view.screenWidth(), width), width, fitted.height);
+  view.setCaptionVisible(true);
+}
+
+void Form1::missingPictureExit(std::int32_t image) {
   if (ended_) return;
   ended_ = true;
   if (systemLockApplies(d_.module1)) d_.host.setScreenSaverRunning(false);
   d_.view.unload();
-  const std::size_t shown = image >= 0 ? static_cast<std::size_t>(image) : 0;
-  const std::string& path = shown < imageFiles_.size() ? imageFiles_[shown] : std::string();
+  const std::string& path = sequence_.path(image >= 0 ? image : 0);
   d_.messages.show(
       path + "\r\ndoes not exist! Lumova Screen Saver will\r\nnot function unless a different image is reloaded.",
       MessageKind::Exclamation);

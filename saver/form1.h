@@ -14,6 +14,7 @@
 
 #include "common/picture.h"
 #include "common/timers.h"
+#include "saver/picture_sequence.h"
 #include "saver/saver_options.h"
 #include "saver/saver_view.h"
 #include "saver/shuffle.h"
@@ -56,6 +57,8 @@ struct Form1Deps {
   // Where the shuffled order's state is saved (a store that saves on a
   // worker, so the flush holds up no change); `files` when null.
   settings::FileStore* stateFiles = nullptr;
+  // Scans the folders of the settings; may be null (no folder is scanned).
+  FolderSource* folders = nullptr;
 };
 
 inline constexpr std::uint32_t kStartupDelayMs = 500;
@@ -63,6 +66,9 @@ inline constexpr std::uint32_t kChangeHoldMs = 60000;
 inline constexpr double kRevealPauseSeconds = 0.3;
 inline constexpr double kFloatStepTwips = 15;
 inline constexpr double kCaptionExtraWidthTwips = 200;
+// Nothing to show: said in the caption band, and the folders tried again.
+inline constexpr const char* kNoPicturesFound = "No pictures found in ";
+inline constexpr std::uint32_t kNothingRetryMs = 30000;
 
 // left/top of something `size` long centred in `space`: the difference
 // rounded (halves to even), then halved, dropping the remainder.
@@ -95,10 +101,15 @@ class Form1 {
   // or not pictures change; one taken away takes its slideshow with it.
   void displayChanged();
 
+  // What the folder scan found, in order, and its end; on the window's
+  // thread. The first pictures found start a slideshow that waits for them.
+  void foldersFound(std::vector<std::string> pictures);
+  void foldersScanned();
+
   // One monitor's slideshow: the picture it shows, where, its caption's
   // height and its floating direction.
   struct Slide {
-    std::int16_t image = -1;
+    std::int32_t image = -1;
     TwipRect picture;
     double captionHeight = 0;
     int stepX = 0;
@@ -106,9 +117,11 @@ class Form1 {
   };
 
   // Picture list as loaded: entries 0..N, the last one empty.
-  const std::vector<std::string>& imageFiles() const { return imageFiles_; }
-  const std::vector<std::string>& imageCaptions() const { return imageCaptions_; }
-  std::int16_t lastImage() const { return lastImage_; }
+  const std::vector<std::string>& imageFiles() const { return sequence_.listedPaths(); }
+  const std::vector<std::string>& imageCaptions() const { return sequence_.listedCaptions(); }
+  std::int16_t lastImage() const { return sequence_.lastListed(); }
+  // The listed pictures and those of the folders, in the order shown.
+  const PictureSequence& sequence() const { return sequence_; }
   // The slideshows, the primary monitor's first.
   const std::vector<Slide>& slides() const { return slides_; }
   double captionHeight() const { return slides_.front().captionHeight; }
@@ -132,30 +145,35 @@ class Form1 {
   void showCaption(std::size_t monitor);
   bool playTransitions();
   void drawFloatDirections();
-  void missingPictureExit(std::int16_t image);
+  void missingPictureExit(std::int32_t image);
+  // The folders scanned again, or for the first time.
+  void rescan();
+  // No picture could be shown: the background, and the first folder named.
+  void showNothingFound();
   // Picture `index` as it is to be loaded for `monitor`: fitted to it when asked.
-  PictureRequest requestFor(std::size_t index, const MonitorView& monitor);
+  PictureRequest requestFor(std::int32_t index, const MonitorView& monitor);
   static PictureSize monitorPixels(const MonitorView& monitor);
   template <typename Change>
   void asPictureChange(Change&& change);
   // Its own caption, or the automatic one (worked out once).
-  const std::string& captionOf(std::size_t index);
+  const std::string& captionOf(std::int32_t index);
   // The shuffled round as far as it has been shown, into its state file.
   void saveShuffle();
+  // The shuffled round over the whole sequence, as saved when it applies.
+  void startShuffle();
 
   Form1Deps d_;
-  std::vector<std::string> imageFiles_;
-  std::vector<std::string> imageCaptions_;
-  std::int16_t lastImage_ = -1;
-  std::int16_t currentImage_ = 0;  // the last picture drawn
-  std::vector<std::int16_t> upcoming_;
-  std::deque<std::int16_t> passedOver_;  // drawn from the sequence, not shown yet
+  PictureSequence sequence_;
+  std::int32_t currentImage_ = 0;  // the last picture drawn
+  std::vector<std::int32_t> upcoming_;
+  std::deque<std::int32_t> passedOver_;  // drawn from the sequence, not shown yet
   std::vector<signed char> portrait_;    // by picture: -1 not known yet
-  std::int16_t inHand_ = 0;              // the picture being changed to, named if that fails
+  std::int32_t inHand_ = 0;              // the picture being changed to, named if that fails
+  bool waitingForPictures_ = false;      // the start-up tick found none yet
   std::vector<Slide> slides_ = std::vector<Slide>(1);
   SaverOptions options_;
   std::optional<Shuffle> shuffle_;
-  std::map<std::size_t, std::string> autoCaptions_;
+  std::map<std::string, std::string> autoCaptions_;  // by path
   bool ended_ = false;
   bool changing_ = false;  // inside a picture change, which adds new monitors at its end
 };

@@ -4,14 +4,14 @@
 
 namespace lumova::saver {
 
-std::vector<std::int16_t> takeByShape(const std::vector<bool>& monitorPortrait, std::deque<std::int16_t>& ahead,
-                                      const std::function<std::int16_t()>& draw,
-                                      const std::function<bool(std::int16_t)>& portrait) {
-  std::vector<std::int16_t> taken;
+std::vector<std::int32_t> takeByShape(const std::vector<bool>& monitorPortrait, std::deque<std::int32_t>& ahead,
+                                      const std::function<std::int32_t()>& draw,
+                                      const std::function<bool(std::int32_t)>& portrait) {
+  std::vector<std::int32_t> taken;
   for (const bool wantPortrait : monitorPortrait) {
     while (ahead.size() < kShapeLookAhead) ahead.push_back(draw());
     const auto end = ahead.begin() + static_cast<std::ptrdiff_t>(kShapeLookAhead);
-    auto it = std::find_if(ahead.begin(), end, [&](std::int16_t p) { return portrait(p) == wantPortrait; });
+    auto it = std::find_if(ahead.begin(), end, [&](std::int32_t p) { return portrait(p) == wantPortrait; });
     if (it == end) it = ahead.begin();
     taken.push_back(*it);
     ahead.erase(it);

@@ -19,8 +19,8 @@ inline constexpr std::size_t kShapeLookAhead = 8;
 // sequence's next picture whenever `ahead` holds fewer than a monitor
 // needs to look at. A monitor takes the first of the next kShapeLookAhead
 // whose shape is its own, else the first. The rest stay in `ahead`.
-std::vector<std::int16_t> takeByShape(const std::vector<bool>& monitorPortrait, std::deque<std::int16_t>& ahead,
-                                      const std::function<std::int16_t()>& draw,
-                                      const std::function<bool(std::int16_t)>& portrait);
+std::vector<std::int32_t> takeByShape(const std::vector<bool>& monitorPortrait, std::deque<std::int32_t>& ahead,
+                                      const std::function<std::int32_t()>& draw,
+                                      const std::function<bool(std::int32_t)>& portrait);
 
 }  // namespace lumova::saver

@@ -82,6 +82,7 @@ constexpr std::string_view kTotalSection = "total";
 constexpr std::string_view kTotalKey = "total";
 constexpr std::string_view kImagesSection = "images";
 constexpr std::string_view kCaptionSection = "caption";
+constexpr std::string_view kFoldersSection = "folders";
 
 }  // namespace
 
@@ -114,6 +115,28 @@ PictureList readPictureList(const SettingsStore& store) {
   for (int i = 0; i < count; ++i) list.paths.push_back(store.read(kImagesSection, numberToText(i)));
   for (int i = 0; i < count; ++i) list.captions.push_back(store.read(kCaptionSection, numberToText(i)));
   return list;
+}
+
+std::vector<std::string> readFolderList(const SettingsStore& store) {
+  std::vector<std::string> folders;
+  auto total = parseNumber(store.read(kFoldersSection, kTotalKey));
+  if (!total || *total < 0) return folders;
+  const double rounded = roundHalfEven(*total);
+  const int count = rounded > kMaxPictures ? kMaxPictures : static_cast<int>(rounded);
+  for (int i = 0; i < count; ++i) {
+    std::string path = store.read(kFoldersSection, numberToText(i));
+    if (!path.empty()) folders.push_back(std::move(path));
+  }
+  return folders;
+}
+
+void writeFolderList(SettingsStore& store, const std::vector<std::string>& folders) {
+  store.clearSection(kFoldersSection);
+  // No section at all without folders: the file reads as it did before.
+  if (folders.empty()) return;
+  store.write(kFoldersSection, kTotalKey, numberToText(static_cast<std::int64_t>(folders.size())));
+  for (std::size_t i = 0; i < folders.size(); ++i)
+    store.write(kFoldersSection, numberToText(static_cast<std::int64_t>(i)), folders[i]);
 }
 
 void writeAll(SettingsStore& store, const PictureList& pictures, const OptionValues& options) {

@@ -122,6 +122,12 @@ struct PictureList {
 // Missing keys give empty paths and captions.
 PictureList readPictureList(const SettingsStore& store);
 
+// The folders section: total N, keys "0".."N-1" the folder paths. A file
+// without it has no folders. Read and written as the picture list's count
+// is; an empty path is left out.
+std::vector<std::string> readFolderList(const SettingsStore& store);
+void writeFolderList(SettingsStore& store, const std::vector<std::string>& folders);
+
 // The save: clear images, write images 0..N-1, total, clear caption, write
 // caption 0..N-1, then every option in the order of optionKeys(). Writes to
 // the store only; the caller saves it.

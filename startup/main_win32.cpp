@@ -20,6 +20,9 @@
 #include "saver/form1_win32.h"
 #include "picture/preloader.h"
 #include "picture/preloader_win32.h"
+#include "picture/picture_formats.h"
+#include "picture/picture_formats_win32.h"
+#include "saver/folder_source_win32.h"
 #include "settings/file_store_win32.h"
 #include "startup/host_win32.h"
 #include "startup/input.h"
@@ -71,10 +74,13 @@ class SaverRun {
         session_(startup::SaverSessionDeps{module1_, host_, clock_, window_}),
         promptWindow_(instance, window_.twipsPerPixelX(), window_.twipsPerPixelY(), promptKeys()),
         prompt_(promptWindow_, module1_, session_),
+        folders_(instance, pictureExtensions(win32::decoderExtensionLists()),
+                 {[this](std::vector<std::string> found) { form_.foldersFound(std::move(found)); },
+                  [this] { form_.foldersScanned(); }}),
         form_(saver::Form1Deps{window_, window_, host_, window_, clock_, random_, pictures_, messages_, module1_,
                                files_, executableFolder(),
                                [this](const std::vector<PictureRequest>& next) { pictures_.prefetch(next); },
-                               {}, &systemRandom_, &stateFiles_}) {
+                               {}, &systemRandom_, &stateFiles_, &folders_}) {
     host_.attach(window_.hwnd());
     session_.attachPrompt(prompt_);
     window_.watchDisplay([this] { form_.displayChanged(); });
@@ -125,6 +131,8 @@ class SaverRun {
   startup::SaverSession session_;
   password::PasswordWindow promptWindow_;
   password::PasswordForm prompt_;
+  // The folders of the settings, scanned on a worker.
+  saver::Win32FolderSource folders_;
   saver::Form1 form_;
 };
 

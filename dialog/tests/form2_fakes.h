@@ -11,7 +11,6 @@
 
 #include "dialog/form2_host.h"
 #include "settings/settings_store.h"
-#include "tests/fakes/fake_folders.h"
 #include "tests/fakes/fake_pictures.h"
 #include "tests/fakes/memory_file_store.h"
 
@@ -43,7 +42,6 @@ class RecordingHost : public Form2Host {
   fakes::MemoryFileStore files;
   std::unique_ptr<settings::SettingsStore> store;
   fakes::FakePictures pictureFiles;
-  fakes::FakeFolders folderTree;
   ScreenMetrics screen{1024 * 15, 768 * 15, 480 * 15, 420 * 15, 15, 15};
 
   std::vector<std::string> log;
@@ -60,10 +58,11 @@ class RecordingHost : public Form2Host {
   std::vector<FolderRequest> folderRequests;
   std::vector<FontRequest> fontRequests;
   std::vector<ColourRequest> colourRequests;
+  std::vector<std::vector<std::string>> countRequests;
 
   settings::SettingsStore& settings() override { return *store; }
   PictureLoader& pictures() override { return pictureFiles; }
-  FolderTree& folders() override { return folderTree; }
+  void countFolders(const std::vector<std::string>& folders) override { countRequests.push_back(folders); }
   void showMessage(const std::string& text) override {
     messages.push_back(text);
     log.push_back("message " + text);

@@ -179,9 +179,9 @@ TEST(Form2Add, AFullListTakesWhatFitsAndSaysHowManyWereLeftOut) {
   const Strings unshown{kImageNotFound, kNoFileSelected};
   const Row rows[] = {
       {{32765}, 32765, unshown},  // exactly full
-      {{32766}, 32765, {kImageNotFound, kNoFileSelected, listFullMessage(1, false)}},
-      {{32770}, 32765, {kImageNotFound, kNoFileSelected, listFullMessage(5, false)}},
-      {{32765, 3}, 32765, {listFullMessage(3, false)}},  // full already: nothing comes in
+      {{32766}, 32765, {kImageNotFound, kNoFileSelected, listFullMessage(1)}},
+      {{32770}, 32765, {kImageNotFound, kNoFileSelected, listFullMessage(5)}},
+      {{32765, 3}, 32765, {listFullMessage(3)}},  // full already: nothing comes in
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.batches.size() * 100000 + r.batches.back());
@@ -200,7 +200,7 @@ TEST(Form2Add, AFullListTakesWhatFitsAndSaysHowManyWereLeftOut) {
     EXPECT_EQ(d[Control::Text3].text, std::to_string(2 + r.added));
     EXPECT_EQ(d.host.messages, r.messages);
   }
-  EXPECT_EQ(listFullMessage(2, false), "The list holds at most 32767 pictures. 2 pictures were left out.");
+  EXPECT_EQ(listFullMessage(2), "The list holds at most 32767 pictures. 2 pictures were left out.");
 }
 
 TEST(Form2Add, MultipleSelectionBufferGivesFullPaths) {
@@ -221,34 +221,6 @@ TEST(Form2Add, MultipleSelectionBufferGivesFullPaths) {
     SCOPED_TRACE(r.buffer);
     EXPECT_EQ(splitOpenSelection(r.buffer), r.paths);
   }
-}
-
-// A folder tree for "Add Folder...": two subfolders, extensions in any
-// case, files that are no pictures, all listed out of order.
-fakes::FakeFolders sampleTree() {
-  fakes::FakeFolders tree;
-  for (const char* p :
-       {"C:\\Trip\\zebra.JPG", "C:\\Trip\\notes.txt", "C:\\Trip\\Beach\\sun.Gif", "C:\\Trip\\Alps\\peak.bmp",
-        "C:\\Trip\\alps.jpg", "C:\\Trip\\Beach\\Sand.jif", "C:\\Trip\\Beach\\wave.dib", "C:\\Trip\\Beach\\clip.mp4",
-        "C:\\Trip\\Alps-2.jpg", "C:\\Trip\\noext", "C:\\Trip\\jpg"})
-    tree.addFile(p);
-  return tree;
-}
-
-TEST(Form2Folder, ExtensionsAreThoseOfTheFileOpenFilter) {
-  EXPECT_EQ(filterExtensions(kPictureFilter), (Strings{".gif", ".jpg", ".bmp", ".jif", ".dib"}));
-  EXPECT_EQ(filterExtensions("Any|*.*|Png (*.PNG)|*.PNG;*.png|Odd|x.gif"), Strings{".png"});
-}
-
-TEST(Form2Folder, ScanFindsPicturesOfEverySubfolderInPathOrder) {
-  fakes::FakeFolders tree = sampleTree();
-  const FolderScan scan = scanPictures(tree, "C:\\Trip", filterExtensions(kPictureFilter));
-  // Without case, and "\" below everything: "Alps\" first, then "Alps-2"
-  // ("-" is below "."), then "alps.jpg".
-  EXPECT_EQ(scan.pictures, (Strings{"C:\\Trip\\Alps\\peak.bmp", "C:\\Trip\\Alps-2.jpg", "C:\\Trip\\alps.jpg",
-                                    "C:\\Trip\\Beach\\Sand.jif", "C:\\Trip\\Beach\\sun.Gif",
-                                    "C:\\Trip\\Beach\\wave.dib", "C:\\Trip\\zebra.JPG"}));
-  EXPECT_EQ(scan.unreadableFolders, 0u);
 }
 
 TEST(Form2Folder, PathOrderIgnoresCaseAndPutsAFoldersFilesByName) {
@@ -273,146 +245,52 @@ TEST(Form2Folder, PathOrderIgnoresCaseAndPutsAFoldersFilesByName) {
   EXPECT_EQ(pathKey("C:\\\u03C3\u03C2"), pathKey("C:\\\u03A3\u03A3"));  // σ, ς and Σ
 }
 
-TEST(Form2Folder, UnreadableFoldersAreSkippedAndLinksNotFollowed) {
-  fakes::FakeFolders tree = sampleTree();
-  tree.unreadable.insert("C:\\Trip\\Beach");
-  // A junction back to the top: followed, it would never end.
-  tree.addFolder("C:\\Trip\\Alps\\again", true);
-  tree.folders["C:\\Trip\\Alps\\again"] = tree.folders["C:\\Trip"];
-  const FolderScan scan = scanPictures(tree, "C:\\Trip", filterExtensions(kPictureFilter));
-  EXPECT_EQ(scan.pictures,
-            (Strings{"C:\\Trip\\Alps\\peak.bmp", "C:\\Trip\\Alps-2.jpg", "C:\\Trip\\alps.jpg", "C:\\Trip\\zebra.JPG"}));
-  EXPECT_EQ(scan.unreadableFolders, 1u);
-  EXPECT_EQ(std::count(tree.listed.begin(), tree.listed.end(), "C:\\Trip\\Alps\\again"), 0);
-}
-
-TEST(Form2Folder, AddsThePicturesSelectsTheFirstAndDecodesOnlyIt) {
-  Dialog d(fullIni());
+TEST(Form2Folder, ListedOnceCountedOnTheWorkerPreviewedAndSaved) {
+  Dialog d(fullIni("folders/total=1\nfolders/0=D:\\Old"));
   d.model.Form_Load();
-  d.host.folderTree = sampleTree();
-  d.host.pictureFiles.sizes["C:\\Trip\\Alps\\peak.bmp"] = {40, 30};
-  d.host.folderAnswers = {"C:\\Trip"};
-  d.host.pictureFiles.loaded.clear();
-  d.host.log.clear();
+  EXPECT_EQ(d[Control::Folders].items, Strings{"D:\\Old"});
+  ASSERT_EQ(d.host.countRequests, (std::vector<Strings>{{"D:\\Old"}}));
+  d.host.folderAnswers = {"C:\\Trip\\", "c:\\TRIP", "E:\\Gone", std::nullopt};
   d.model.click(Control::addFolder);
-  ASSERT_EQ(d.host.folderRequests.size(), 1u);
-  EXPECT_EQ(d.host.folderRequests[0].title, kFolderTitle);
-  const auto& items = d[Control::List1].items;
-  ASSERT_EQ(items.size(), 9u);
-  EXPECT_EQ(Strings(items.begin(), items.begin() + 3),
-            (Strings{"C:\\Pics\\a.jpg", "C:\\Pics\\b.gif", "C:\\Trip\\Alps\\peak.bmp"}));
-  EXPECT_EQ(items.back(), "C:\\Trip\\zebra.JPG");
-  EXPECT_EQ(d[Control::photo_caption].items, (Strings{"First", "Second", "", "", "", "", "", "", ""}));
-  EXPECT_EQ(d[Control::List1].value, 2);
-  EXPECT_EQ(d[Control::p_caption].text, "");
-  EXPECT_EQ(d[Control::Text3].text, "9");
+  d.model.click(Control::addFolder);  // the same folder again: selected, not added
+  EXPECT_EQ(d.host.messages, Strings{std::string(kFolderListed) + "\r\nC:\\Trip"});
+  d.model.click(Control::addFolder);
+  d.model.click(Control::addFolder);  // cancelled
+  EXPECT_EQ(d[Control::Folders].items, (Strings{"D:\\Old", "C:\\Trip", "E:\\Gone"}));
+  EXPECT_EQ(d.host.countRequests.back(), (Strings{"D:\\Old", "C:\\Trip", "E:\\Gone"}));
+  EXPECT_EQ(d[Control::List1].items.size(), 2u);  // the picture list is left alone
+
+  // Counts come in: the selected folder's first picture is previewed.
+  d.host.pictureFiles.sizes["C:\\Trip\\Alps\\peak.bmp"] = {40, 30};
+  d.model.setListIndex(Control::Folders, 1);
+  EXPECT_FALSE(d.model.thumbnail().has_value());
+  d.model.folderCounted("C:\\Trip", {1234, "C:\\Trip\\Alps\\peak.bmp", true});
+  d.model.folderCounted("E:\\Gone", {0, "", false});
+  d.model.folderCounted("D:\\Old", {1, "D:\\Old\\a.png", true});
+  EXPECT_EQ(d[Control::Folders].items,
+            (Strings{"D:\\Old  (1 picture)", "C:\\Trip  (1,234 pictures)", "E:\\Gone  (cannot be read)"}));
   ASSERT_TRUE(d.model.thumbnail().has_value());
   EXPECT_EQ(d.model.thumbnail()->width, 600);
-  EXPECT_EQ(d.host.pictureFiles.loaded, Strings{"C:\\Trip\\Alps\\peak.bmp"});
-  EXPECT_TRUE(d.host.messages.empty());
 
+  // Removed: the one before is selected; with none selected, nothing is removed.
+  d.model.click(Control::removeFolder);
+  EXPECT_EQ(d[Control::Folders].value, 0);
+  EXPECT_EQ(d[Control::Folders].items.size(), 2u);
+  d.model.setListIndex(Control::Folders, -1);
+  d.host.messages.clear();
+  d.model.click(Control::removeFolder);
+  EXPECT_EQ(d.host.messages, Strings{kNothingToRemove});
+
+  // OK takes folders alone as something to show, and writes them.
+  d.host.yesNoAnswers = {true};
+  d.model.click(Control::RemoveAll);
   d.model.OK_Click();
   ASSERT_TRUE(d.host.unloaded);
   FileView after(d.host.files.files[kIniPath]);
-  EXPECT_EQ(after.read("total", "total"), "9");
-  EXPECT_EQ(after.read("images", "2"), "C:\\Trip\\Alps\\peak.bmp");
-  EXPECT_EQ(after.read("caption", "2"), "");
-}
-
-TEST(Form2Folder, PicturesAlreadyListedAreSkippedWhateverTheirCase) {
-  Dialog d(fullIni("images/1=c:\\trip\\ALPS.JPG"));
-  d.model.Form_Load();
-  d.host.folderTree = sampleTree();
-  d.host.folderAnswers = {"C:\\Trip", "C:\\Trip"};
-  d.model.click(Control::addFolder);
-  const auto& items = d[Control::List1].items;
-  ASSERT_EQ(items.size(), 2u + 6u);
-  EXPECT_EQ(std::count(items.begin(), items.end(), "C:\\Trip\\alps.jpg"), 0);
-  EXPECT_EQ(d[Control::List1].value, 2);
-
-  // Again: nothing new, said, and nothing changes.
-  d.host.messages.clear();
-  d.host.changes.clear();
-  d.model.click(Control::addFolder);
-  EXPECT_EQ(d.host.messages, Strings{std::string(kAllPicturesListed) + "\r\nC:\\Trip"});
-  EXPECT_EQ(d[Control::List1].items.size(), 8u);
-  EXPECT_TRUE(d.host.changes.empty());
-}
-
-TEST(Form2Folder, NothingFoundNamesTheFolderAndCancelChangesNothing) {
-  Dialog d(fullIni());
-  d.model.Form_Load();
-  d.host.folderTree.addFile("C:\\Docs\\letter.txt");
-  d.host.folderTree.addFile("C:\\Docs\\Old\\scan.png");
-  d.host.folderAnswers = {"C:\\Docs", std::nullopt};
-  d.host.changes.clear();
-  d.model.click(Control::addFolder);
-  EXPECT_EQ(d.host.messages, Strings{"No pictures were found in\r\nC:\\Docs"});
-  d.host.messages.clear();
-  d.model.click(Control::addFolder);  // cancelled
-  EXPECT_TRUE(d.host.messages.empty());
-  EXPECT_EQ(d[Control::List1].items.size(), 2u);
-  EXPECT_EQ(d[Control::List1].value, 0);
-  EXPECT_EQ(d[Control::Text3].text, "2");
-  EXPECT_TRUE(d.host.changes.empty());
-}
-
-TEST(Form2Folder, AFileGoneSinceTheScanIsListedAsAddListsIt) {
-  Dialog d(fullIni());
-  d.model.Form_Load();
-  d.host.folderTree = sampleTree();  // no picture of it can be loaded
-  d.host.folderAnswers = {"C:\\Trip"};
-  d.model.click(Control::addFolder);
-  // The selection says so; the entries stay, the old ones too, and the
-  // preview is blank as after "Add" of a file that cannot be shown.
-  EXPECT_EQ(d.host.messages, Strings{kImageNotFound});
-  EXPECT_EQ(d[Control::List1].items.size(), 9u);
-  EXPECT_EQ(d[Control::List1].items[0], "C:\\Pics\\a.jpg");
-  EXPECT_EQ(d[Control::List1].value, 2);
-  EXPECT_EQ(d[Control::Text3].text, "9");
-  EXPECT_FALSE(d.model.thumbnail().has_value());
-}
-
-TEST(Form2Folder, AFullListTakesWhatFitsAndSaysHowManyWereLeftOut) {
-  struct Row {
-    int files;
-    std::size_t added;
-    Strings messages;
-  };
-  const Row rows[] = {
-      {32765, 32765, {}},  // with the two listed: exactly full
-      {32766, 32765, {listFullMessage(1)}},
-      {32770, 32765, {listFullMessage(5)}},
-  };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(r.files);
-    Dialog d(fullIni());
-    d.model.Form_Load();
-    for (int i = 0; i < r.files; ++i) d.host.folderTree.folders["C:\\Many"].push_back({std::to_string(i) + ".jpg"});
-    d.host.folderAnswers = {"C:\\Many"};
-    d.model.click(Control::addFolder);
-    EXPECT_EQ(d[Control::List1].items.size(), 2 + r.added);
-    EXPECT_EQ(d[Control::photo_caption].items.size(), 2 + r.added);
-    EXPECT_EQ(d[Control::Text3].text, std::to_string(2 + r.added));
-    Strings messages{kImageNotFound};  // the first one's file is not there
-    messages.insert(messages.end(), r.messages.begin(), r.messages.end());
-    EXPECT_EQ(d.host.messages, messages);
-  }
-  EXPECT_EQ(listFullMessage(1), "The list holds at most 32767 pictures. 1 picture of this folder was left out.");
-}
-
-TEST(Form2Folder, PathsTooLongForTheFileAreLeftOutAndCounted) {
-  Dialog d(kEmpty);
-  d.model.Form_Load();
-  const std::string deep = "C:\\" + std::string(244, 'd');
-  d.host.folderTree.addFile(deep + "\\ok.jpg");      // 254 characters
-  d.host.folderTree.addFile(deep + "\\longer.jpg");  // 258
-  d.host.folderTree.addFile(deep + "\\x\\y.gif");    // 255
-  d.host.pictureFiles.sizes[deep + "\\ok.jpg"] = {10, 10};
-  d.host.folderAnswers = {"C:"};
-  d.model.click(Control::addFolder);
-  EXPECT_EQ(d[Control::List1].items, Strings{deep + "\\ok.jpg"});
-  EXPECT_EQ(d.host.messages, Strings{longPathsMessage(2)});
+  EXPECT_EQ(after.read("folders", "total"), "2");
+  EXPECT_EQ(after.read("folders", "0"), "D:\\Old");
+  EXPECT_EQ(after.read("folders", "1"), "E:\\Gone");
+  EXPECT_EQ(after.read("total", "total"), "0");
 }
 
 TEST(Form2Remove, WithEntriesButNoneSelectedRemovesNothing) {

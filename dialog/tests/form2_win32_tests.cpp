@@ -7,7 +7,9 @@
 #include <dlgs.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -22,6 +24,7 @@
 #include "dialog/form2_win32_ids.h"
 #include "dialog/tests/form2_fakes.h"
 #include "dialog/tests/form2_sample_ini.h"
+#include "tests/fakes/fake_folders.h"
 #include "tests/support/dib_surface_win32.h"
 
 namespace lumova::dialog {
@@ -191,9 +194,12 @@ TEST_F(DialogTest, ControlsHaveTheirKindsAndCaptions) {
       {item(Control::Text3), L"Edit", nullptr},
       {label(0, IDC_LABEL4_0), L"Static", L"Total"},
       {item(Control::add), L"Button", L"&Add"},
-      {item(Control::addFolder), L"Button", L"Add Fo&lder..."},
       {item(Control::remove), L"Button", L"&Remove"},
       {item(Control::RemoveAll), L"Button", L"R&emove All"},
+      {label(0, IDC_FOLDERS_LABEL), L"Static", L"Folders:"},
+      {item(Control::Folders), L"ListBox", nullptr},
+      {item(Control::addFolder), L"Button", L"Add Fo&lder..."},
+      {item(Control::removeFolder), L"Button", L"Remo&ve Folder"},
       {item(Control::p_caption), L"Edit", nullptr},
       {label(0, IDC_LABEL5_5), L"Static", L"Image Caption"},
       {item(Control::caption_clear), L"Button", L"&Clear"},
@@ -304,7 +310,9 @@ TEST_F(DialogTest, ToolTips) {
       {Control::List1, L"Loaded image(s)"},
       {Control::Text3, L"Image amount"},
       {Control::add, L"Load an image"},
-      {Control::addFolder, L"Add every picture in a folder"},
+      {Control::addFolder, L"Show the pictures of a folder, kept up to date"},
+      {Control::Folders, L"Folders whose pictures are shown"},
+      {Control::removeFolder, L"Remove the selected folder"},
       {Control::remove, L"Remove an image"},
       {Control::RemoveAll, L"Remove all images"},
       {Control::p_caption, L"Image caption"},
@@ -470,8 +478,8 @@ TEST_F(DialogTest, TabOrderFollowsTheLayout) {
   };
   const Row rows[] = {
       {0,
-       {Control::List1, Control::add, Control::addFolder, Control::remove, Control::RemoveAll, Control::p_caption,
-        Control::caption_clear, Control::font, Control::AutoCaptionCbx}},
+       {Control::List1, Control::add, Control::remove, Control::RemoveAll, Control::Folders, Control::addFolder,
+        Control::removeFolder, Control::p_caption, Control::caption_clear, Control::font, Control::AutoCaptionCbx}},
       {1,
        {Control::Combo1, Control::backColorClick, Control::pRandom, Control::Slider1, Control::aChange, Control::Text2,
         Control::Random_select, Control::ShuffleCheck, Control::TransitionsCbx, Control::RndTranCheck,
@@ -752,9 +760,16 @@ TEST_F(DialogTest, AddTakesThePathChosenInTheFileOpenDialog) {
     ASSERT_TRUE(answer.answered);
     EXPECT_EQ(answer.title, L"Select a file to open");
   }
-  EXPECT_EQ(types, (Strings{"Image files (*.gif;*.jpg;*.bmp)", "CompuServe Files (*.gif)", "Jpeg Files (*.jpg)",
-                            "Jif files (*.jif)", "Windows Bitmap Files (*.bmp)", "Windows DIB files (*.dib)"}));
+  // The specified list first and preselected, then every type the installed
+  // decoders open (Wine's include PNG and TIFF).
+  EXPECT_EQ(Strings(types.begin(), types.end() - 1),
+            (Strings{"Image files (*.gif;*.jpg;*.bmp)", "CompuServe Files (*.gif)", "Jpeg Files (*.jpg)",
+                     "Jif files (*.jif)", "Windows Bitmap Files (*.bmp)", "Windows DIB files (*.dib)"}));
+  EXPECT_EQ(types.back(), "All pictures");
   EXPECT_EQ(typeShown, 0);
+  const std::vector<std::string> all = window->pictureExtensions();
+  for (const char* ext : {".gif", ".jif", ".png", ".tiff", ".jpeg", ".dib"})
+    EXPECT_NE(std::find(all.begin(), all.end(), ext), all.end()) << ext;
 
   HWND list = item(Control::List1);
   ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 3);
@@ -821,17 +836,27 @@ TEST_F(DialogTest, AddTakesSeveralFilesInTheOrderPicked) {
   RemoveDirectoryA(folder.c_str());
 }
 
-// How fast the listing is: bench/form2_add_bench_win32.cpp.
-TEST_F(DialogTest, AddFolderReadsTheFolderPickedAndListsTenThousand) {
+TEST_F(DialogTest, AddFolderListsTheFolderAndCountsItOnAWorkerThatCancelStops) {
   const std::string folder = freshTempFolder("lumova folder");
+  const std::string slow = freshTempFolder("lumova slow");
   open();
-  fakes::FakeFolders tree;
+  // A folder that takes long to list: the dialog must answer meanwhile.
+  struct SlowFolders : fakes::FakeFolders {
+    std::atomic<bool> release{false};
+    std::atomic<DWORD> thread{0};
+    std::optional<std::vector<FolderEntry>> list(const std::string& at) override {
+      thread = GetCurrentThreadId();
+      if (at.find("slow") != std::string::npos)
+        for (int i = 0; i < 20000 && !release; ++i) Sleep(1);
+      return FakeFolders::list(at);
+    }
+  } tree;
   for (int i = 0; i < 10000; ++i) tree.folders[folder].push_back({"p" + std::to_string(10000 + i) + ".jpg"});
+  tree.addFile(slow + "\\a.jpg");
   pictures.sizes[folder + "\\p10000.jpg"] = {64, 48};
   window->useFolders(tree);
   window->show();
   pump();
-  pictures.loaded.clear();
   {
     CommonDialogAnswer answer(window->hwnd(), [&](HWND d) {
       SetDlgItemTextA(d, edt1, folder.c_str());
@@ -841,23 +866,49 @@ TEST_F(DialogTest, AddFolderReadsTheFolderPickedAndListsTenThousand) {
     ASSERT_TRUE(answer.answered);
     EXPECT_EQ(answer.title, L"Select a folder of pictures");
   }
-  ASSERT_FALSE(tree.listed.empty());
-  EXPECT_EQ(_stricmp(tree.listed[0].c_str(), folder.c_str()), 0) << tree.listed[0];
-  EXPECT_EQ(SendMessageW(item(Control::List1), LB_GETCOUNT, 0, 0), 10002);
-  EXPECT_EQ(SendMessageW(item(Control::List1), LB_GETCURSEL, 0, 0), 2);
-  EXPECT_EQ(windowText(item(Control::Text3)), L"10002");
-  EXPECT_EQ(pictures.loaded, Strings{folder + "\\p10000.jpg"});
-  EXPECT_TRUE(shown.empty());
+  HWND list = item(Control::Folders);
+  ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 0);
+  EXPECT_EQ(SendMessageW(item(Control::List1), LB_GETCOUNT, 0, 0), 2);  // the pictures stay in the folder
+  // Counted off the dialog's thread; the count and the first picture's
+  // thumbnail come back to it.
+  const auto until = [&](const std::function<bool()>& done) {
+    for (int i = 0; i < 2000 && !done(); ++i) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+      pump();
+    }
+    return done();
+  };
+  ASSERT_TRUE(until([&] {
+    return model().control(Control::Folders).items[0].find("10,000 pictures") != std::string::npos;
+  })) << model().control(Control::Folders).items[0];
+  EXPECT_NE(tree.thread.load(), GetCurrentThreadId());
+  ASSERT_TRUE(model().thumbnail().has_value());
+  EXPECT_EQ(pictures.loaded.back(), folder + "\\p10000.jpg");
 
-  // Cancelled: nothing changes and nothing is said.
+  // A slow folder: the dialog answers while it is counted, and Cancel ends
+  // the dialog at once.
+  window->model().setListIndex(Control::Folders, -1);
   {
-    CommonDialogAnswer answer(window->hwnd(), [](HWND d) { PostMessageW(d, WM_COMMAND, IDCANCEL, 0); });
+    CommonDialogAnswer answer(window->hwnd(), [&](HWND d) {
+      SetDlgItemTextA(d, edt1, slow.c_str());
+      pressOk(d);
+    });
     SendMessageW(item(Control::addFolder), BM_CLICK, 0, 0);
-    ASSERT_TRUE(answer.answered);
   }
-  EXPECT_EQ(SendMessageW(item(Control::List1), LB_GETCOUNT, 0, 0), 10002);
+  ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 2);
+  EXPECT_EQ(_stricmp(model().control(Control::Folders).items[1].c_str(), slow.c_str()), 0);  // still being counted
+  SendMessageW(item(Control::removeFolder), BM_CLICK, 0, 0);
+  EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
+  const DWORD before = GetTickCount();
+  SendMessageW(item(Control::Cancel), BM_CLICK, 0, 0);
+  EXPECT_FALSE(window->isOpen());
+  EXPECT_LT(GetTickCount() - before, 5000u) << "a generous bound";
+  tree.release = true;
+  window.reset();
   EXPECT_TRUE(shown.empty());
   RemoveDirectoryA(folder.c_str());
+  RemoveDirectoryA(slow.c_str());
 }
 
 // Controls of one page never overlap one another (frames aside, which

@@ -2,6 +2,7 @@
 // captions, floating motion and the missing-picture exit.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -142,6 +143,63 @@ TEST_F(SlideshowE2E, MissingPictureEndsWithAMessageNamingIt) {
   const Rect& g = box->geometry;
   screen().click(g.x + g.width / 2, g.y + g.height - 23);
   EXPECT_TRUE(saver.waitForExit(5s));
+}
+
+// Which of `colours` the middle of the screen shows in turn, until `count`
+// different ones were seen in a row of changes (or the time is up).
+std::vector<int> middleColours(XSession& screen, const std::vector<Rgb>& colours, std::size_t count) {
+  std::vector<int> seen;
+  waitUntil(
+      [&] {
+        const Rgb c = screen.capture({512, 384, 1, 1}).pixel(0, 0);
+        for (std::size_t i = 0; i < colours.size(); ++i) {
+          const int d = std::max({std::abs(int(c >> 16) - int(colours[i] >> 16)),
+                                  std::abs(int((c >> 8) & 0xFF) - int((colours[i] >> 8) & 0xFF)),
+                                  std::abs(int(c & 0xFF) - int(colours[i] & 0xFF))});
+          if (d <= 12 && (seen.empty() || seen.back() != static_cast<int>(i))) seen.push_back(static_cast<int>(i));
+        }
+        return seen.size() >= count;
+      },
+      25s, 50ms);
+  return seen;
+}
+
+TEST_F(SlideshowE2E, AFolderShowsEveryFormatInPathOrderAndStaysCurrent) {
+  // What ImageMagick writes (TIFF, JPEG) is what a scanner or a phone gives.
+  const auto folder = desktop().saverDir() / "Photos";
+  std::filesystem::create_directories(folder / "b");
+  const std::vector<Rgb> colours = {rgb(220, 40, 40), rgb(40, 200, 60), rgb(50, 70, 230), rgb(230, 200, 40),
+                                    rgb(200, 60, 220)};
+  const auto magick = [](Rgb c, const std::filesystem::path& file) {
+    char colour[16];
+    std::snprintf(colour, sizeof colour, "#%06X", c);
+    const std::string command = "convert -size 160x120 xc:'" + std::string(colour) + "' '" + file.string() + "'";
+    return std::system(command.c_str()) == 0;
+  };
+  ASSERT_TRUE(magick(colours[0], folder / "b" / "x.jpg"));  // "b" sorts before "b.bmp"
+  ASSERT_TRUE(saveBmp(Image(160, 120, colours[1]), folder / "b.bmp"));
+  ASSERT_TRUE(savePng(Image(160, 120, colours[2]), folder / "c.png"));
+  ASSERT_TRUE(magick(colours[3], folder / "d.tif"));
+  desktop().installSaver(
+      "[total]\r\ntotal=0\r\n[folders]\r\ntotal=1\r\n0=C:\\Lumova\\Photos\r\n"
+      "[image]\r\nrandomPick=0\r\ntimeInterval=1\r\npicRandom=cent\r\neffectMode=0\r\nrandomEffect=0\r\n"
+      "[background]\r\nnewBackColor=0\r\nbackEffect=0\r\n");
+  {
+    WineProcess& saver = desktop().startSaver("/s");
+    EXPECT_EQ(middleColours(screen(), colours, 5), (std::vector<int>{0, 1, 2, 3, 0}));
+    screen().pressKey("Shift_L");
+    ASSERT_TRUE(saver.waitForExit(10s));
+  }
+  // One added, one deleted: the next start shows the new one and passes
+  // over the one that is gone, without a word.
+  ASSERT_TRUE(saveBmp(Image(160, 120, colours[4]), folder / "a.bmp"));
+  std::filesystem::remove(folder / "c.png");
+  WineProcess& saver = desktop().startSaver("/s");
+  EXPECT_EQ(middleColours(screen(), colours, 5), (std::vector<int>{4, 0, 1, 3, 4}));
+  EXPECT_TRUE(saver.running());
+  const auto window = screen().findWindow("Lumova Screen Saver");
+  ASSERT_TRUE(window);
+  EXPECT_EQ(window->geometry.width, 1024) << "a message box under the saver's title";
 }
 
 TEST_F(SlideshowE2E, LeftWipeRevealsFromTheLeftWhileTheScreenWatches) {

@@ -139,7 +139,7 @@ TEST(Monitors, EachMonitorPrefersPicturesOfItsShape) {
     const char* name;
     std::string shapes;   // of the pictures in list order: L landscape, P portrait
     std::vector<bool> monitors;  // portrait?
-    std::vector<std::vector<std::int16_t>> changes;
+    std::vector<std::vector<std::int32_t>> changes;
   };
   const Row rows[] = {
       {"the worked example", "LLPP", {false, true}, {{0, 2}, {1, 3}, {0, 2}}},
@@ -150,11 +150,11 @@ TEST(Monitors, EachMonitorPrefersPicturesOfItsShape) {
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
-    std::int16_t next = -1;
-    const auto count = static_cast<std::int16_t>(r.shapes.size());
-    const auto draw = [&] { return next = static_cast<std::int16_t>((next + 1) % count); };
-    const auto portrait = [&](std::int16_t p) { return r.shapes[static_cast<std::size_t>(p)] == 'P'; };
-    std::deque<std::int16_t> ahead;
+    std::int32_t next = -1;
+    const auto count = static_cast<std::int32_t>(r.shapes.size());
+    const auto draw = [&] { return next = static_cast<std::int32_t>((next + 1) % count); };
+    const auto portrait = [&](std::int32_t p) { return r.shapes[static_cast<std::size_t>(p)] == 'P'; };
+    std::deque<std::int32_t> ahead;
     for (const auto& want : r.changes) EXPECT_EQ(saver::takeByShape(r.monitors, ahead, draw, portrait), want);
   }
 }

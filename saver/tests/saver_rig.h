@@ -159,6 +159,14 @@ class LoggedFiles : public fakes::MemoryFileStore {
   fakes::CallLog& shared_;
 };
 
+// The folder scan as the saver asks for it; the tests hand over what it
+// finds through Form1::foldersFound and foldersScanned.
+class RecordingFolderSource : public saver::FolderSource {
+ public:
+  std::vector<std::vector<std::string>> scans;
+  void scan(const std::vector<std::string>& folders) override { scans.push_back(folders); }
+};
+
 struct SaverRig {
   fakes::CallLog log;
   fakes::VirtualClock clock;
@@ -172,6 +180,7 @@ struct SaverRig {
   LoggedFiles files{log};
   std::vector<std::string> prefetched;  // the paths
   std::vector<PictureRequest> prefetchRequests;
+  RecordingFolderSource folderSource;
   saver::Form1 form;
 
   explicit SaverRig(const std::string& ini, std::int32_t platform = 2)
@@ -182,7 +191,8 @@ struct SaverRig {
                                   prefetched.push_back(r.path);
                                   prefetchRequests.push_back(r);
                                 }
-                              }}) {
+                              },
+                              {}, nullptr, nullptr, &folderSource}) {
     if (!ini.empty()) files.files["C:\\Saver\\zbfaone.ini"] = ini;
     queue.log = &log;
     queue.onTimer = [this](TimerId id) {

@@ -163,6 +163,74 @@ TEST(Slideshow, EmptyListLeavesTheBackground) {
   EXPECT_FALSE(rig.queue.active(TimerId::Timer3));
 }
 
+TEST(Slideshow, FolderPicturesFollowTheListAndStayCurrent) {
+  SaverRig rig(iniWith({kThree[0]}, "randomPick=0\r\ntimeInterval=2\r\npicRandom=cent\r\n") +
+               "[folders]\r\ntotal=1\r\n0=C:\\F\r\n");
+  addPictures(rig);
+  rig.pictures.sizes["C:\\F\\1.png"] = {101, 80};
+  rig.pictures.sizes["C:\\F\\3.tif"] = {103, 80};
+  rig.load();
+  ASSERT_EQ(rig.folderSource.scans, (std::vector<std::vector<std::string>>{{"C:\\F"}}));  // from the start
+  rig.form.foldersFound({"C:\\F\\1.png", "C:\\F\\2-gone.png"});
+  rig.form.foldersFound({"C:\\F\\3.tif"});
+  rig.form.foldersScanned();
+  // The listed picture first; a folder's picture that is gone is passed over without a word.
+  rig.runFor(8);
+  EXPECT_EQ(revealedWidths(rig), (std::vector<int>{100, 101, 103, 100}));
+  EXPECT_TRUE(rig.messages.shown.empty());
+  // A full round: scanned again; what that finds replaces the old list when it ends.
+  ASSERT_EQ(rig.folderSource.scans.size(), 2u);
+  rig.form.foldersFound({"C:\\F\\0-new.bmp", "C:\\F\\3.tif"});
+  rig.pictures.sizes["C:\\F\\0-new.bmp"] = {99, 80};
+  rig.runFor(2.3);
+  EXPECT_EQ(revealedWidths(rig).back(), 101);  // still the old list while the rescan runs
+  rig.form.foldersScanned();
+  rig.runFor(7);
+  EXPECT_EQ(revealedWidths(rig), (std::vector<int>{100, 101, 103, 100, 101, 103, 100, 99}));
+  EXPECT_FALSE(rig.host.ended);
+
+  // In random order: positions beyond 16 bits, and a rescan after as many
+  // changes as there are pictures.
+  SaverRig big(iniWith({}, "randomPick=1\r\ntimeInterval=1\r\npicRandom=cent\r\n") +
+               "[folders]\r\ntotal=1\r\n0=C:\\F\r\n");
+  std::vector<std::string> many;
+  for (int i = 0; i < 40000; ++i) many.push_back("C:\\F\\" + std::to_string(100000 + i) + ".jpg");
+  big.pictures.sizes[many[39999]] = {50, 50};
+  big.random.fallback = 0.99999;
+  big.load();
+  big.form.foldersFound(std::move(many));
+  big.form.foldersScanned();
+  big.runFor(1);
+  ASSERT_EQ(big.view.shown, (std::vector<std::string>{"C:\\F\\139999.jpg"}));
+  EXPECT_EQ(big.folderSource.scans.size(), 1u);
+  big.pictures.sizes.clear();  // every picture gone: tried once each, then scanned again
+  big.runFor(1.5);
+  EXPECT_EQ(big.folderSource.scans.size(), 2u);
+  EXPECT_TRUE(big.messages.shown.empty());
+}
+
+TEST(Slideshow, NothingInTheFoldersSaysSoInTheCaptionBandAndTriesAgain) {
+  SaverRig rig(iniWith({}, "timeInterval=3\r\npicRandom=cent\r\n") +
+               "[folders]\r\ntotal=2\r\n0=E:\\Gone\r\n1=C:\\Empty\r\n");
+  rig.load();
+  rig.form.foldersScanned();
+  rig.runFor(1);
+  EXPECT_EQ(rig.view.captionText, "No pictures found in E:\\Gone");
+  EXPECT_TRUE(rig.view.captionVisible);
+  EXPECT_TRUE(rig.view.reveals.empty());
+  EXPECT_TRUE(rig.messages.shown.empty());
+  EXPECT_FALSE(rig.host.ended);
+  ASSERT_EQ(rig.folderSource.scans.size(), 2u);
+  rig.form.foldersScanned();  // nothing again
+  rig.runFor(30);             // tried again; now the drive is back
+  ASSERT_EQ(rig.folderSource.scans.size(), 3u);
+  rig.pictures.sizes["E:\\Gone\\a.jpg"] = {70, 50};
+  rig.form.foldersFound({"E:\\Gone\\a.jpg"});
+  rig.form.foldersScanned();
+  rig.runFor(1);
+  EXPECT_EQ(rig.view.shown, (std::vector<std::string>{"E:\\Gone\\a.jpg"}));
+}
+
 TEST(Slideshow, PictureIsCentredInTwipsEvenWhenLargerThanTheScreen) {
   struct Row {
     int w, h;

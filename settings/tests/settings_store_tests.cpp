@@ -178,5 +178,34 @@ TEST(SettingsStore, MissingPictureKeysReadEmpty) {
   EXPECT_EQ(list.captions, (std::vector<std::string>{"", "one", ""}));
 }
 
+TEST(SettingsStore, FoldersSectionHoldsTotalAndNumberedPaths) {
+  struct Row {
+    const char* what;
+    std::string file;
+    std::vector<std::string> expected;
+  };
+  const std::vector<Row> rows = {
+      {"no section", "[total]\r\ntotal=0\r\n", {}},
+      {"two", "[folders]\r\ntotal=2\r\n0=C:\\A\r\n1=\\\\nas\\pics\r\n2=C:\\Extra\r\n", {"C:\\A", "\\\\nas\\pics"}},
+      {"missing key", "[folders]\r\ntotal=2\r\n1=C:\\B\r\n", {"C:\\B"}},
+      {"garbage total", "[folders]\r\ntotal=x\r\n0=C:\\A\r\n", {}},
+  };
+  MemoryFileStore files;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    files.files[kPath] = row.file;
+    EXPECT_EQ(readFolderList(SettingsStore(files, kPath)), row.expected);
+  }
+  // Saved: a shorter list leaves no stale key; none leaves no section.
+  for (const std::vector<std::string>& folders : {std::vector<std::string>{"D:\\Photos"}, std::vector<std::string>{}}) {
+    SettingsStore store(files, kPath);
+    writeFolderList(store, folders);
+    ASSERT_EQ(store.save(), SaveError::None);
+    EXPECT_EQ(readFolderList(SettingsStore(files, kPath)), folders);
+    EXPECT_EQ(files.files[kPath].find("C:\\A"), std::string::npos);
+  }
+  EXPECT_EQ(files.files[kPath].find("[folders]"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace lumova::settings

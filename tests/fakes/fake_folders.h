@@ -1,5 +1,5 @@
-// Folders in memory for "Add Folder...": files and folders by full path,
-// folders that cannot be read, and links that lead elsewhere.
+// Folders in memory for the folder scans: files and folders by full path,
+// folders that cannot be read, links that lead elsewhere, hidden entries.
 #pragma once
 
 #include <map>
@@ -21,8 +21,12 @@ class FakeFolders : public FolderTree {
 
   // A file at `path` ("C:\a\b.jpg"), with every folder above it up to the
   // first one already known.
-  void addFile(const std::string& path) { add(path, false, false); }
-  void addFolder(const std::string& path, bool reparsePoint = false) { add(path, true, reparsePoint); }
+  void addFile(const std::string& path, bool hidden = false) { add(path, false, 0, hidden); }
+  // A folder; with a reparse tag it is a link (nothing inside is listed
+  // unless the test puts it there).
+  void addFolder(const std::string& path, std::uint32_t reparseTag = 0, bool hidden = false) {
+    add(path, true, reparseTag, hidden);
+  }
 
   std::optional<std::vector<FolderEntry>> list(const std::string& folder) override {
     listed.push_back(folder);
@@ -33,16 +37,16 @@ class FakeFolders : public FolderTree {
   }
 
  private:
-  void add(const std::string& path, bool folder, bool reparsePoint) {
+  void add(const std::string& path, bool folder, std::uint32_t reparseTag, bool hidden) {
     const auto slash = path.rfind('\\');
     const std::string parent = path.substr(0, slash);
-    if (folders.count(parent) == 0 && parent.find('\\') != std::string::npos) add(parent, true, false);
+    if (folders.count(parent) == 0 && parent.find('\\') != std::string::npos) add(parent, true, 0, false);
     auto& entries = folders[parent];
     const std::string name = path.substr(slash + 1);
     for (const auto& e : entries)
       if (e.name == name) return;
-    entries.push_back({name, folder, reparsePoint});
-    if (folder && !reparsePoint) folders[path];
+    entries.push_back({name, folder, reparseTag, hidden});
+    if (folder && reparseTag == 0) folders[path];
   }
 };
 

@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "picture/folder_scan.h"
+#include "picture/folder_worker.h"
+#include "picture/picture_formats.h"
+#include "tests/fakes/fake_folders.h"
+
+namespace lumova {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+TEST(PictureFormats, DecoderExtensionListsBecomeOneListOfExtensions) {
+  struct Row {
+    std::string list;
+    Strings added;  // to {".gif"}
+  };
+  const Row rows[] = {
+      {".bmp,.dib,.rle", {".gif", ".bmp", ".dib", ".rle"}},      // commas
+      {".jpg;.jpeg;.jfif", {".gif", ".jpg", ".jpeg", ".jfif"}},  // semicolons
+      {".TIF;.Tiff", {".gif", ".tif", ".tiff"}},                 // case
+      {".GIF,.png;.png", {".gif", ".png"}},                      // duplicates
+      {";;.heic,,; .avif ;", {".gif", ".heic", ".avif"}},        // empty entries, blanks
+      {"*.webp;jxl", {".gif", ".webp", ".jxl"}},                 // a pattern, no dot
+      {"*;.a?c;.x\\y;..;.", {".gif"}},                           // no extension at all
+      {"", {".gif"}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.list);
+    Strings into{".gif"};
+    addFileExtensions(r.list, into);
+    EXPECT_EQ(into, r.added);
+  }
+  EXPECT_EQ(pictureExtensions({".JPG;.jpeg", ".png"}),
+            (Strings{".gif", ".jpg", ".bmp", ".jif", ".dib", ".jpeg", ".png"}));
+  EXPECT_EQ(allPicturesFilter({".gif", ".png"}), "All pictures|*.gif;*.png");
+}
+
+// The scan over a fake tree: every row is an entry of it, listed out of
+// order; `shown` rows are the pictures expected, in the order of the table.
+TEST(FolderScan, OrderAndRules) {
+  const std::string longName(120, 'n');  // three of them make a path beyond MAX_PATH
+  enum Kind { File, Hidden, Folder, Junction, Symlink, Cloud, Unreadable };
+  struct Row {
+    std::string path;
+    Kind kind;
+    bool shown;
+  };
+  const Row rows[] = {
+      {"C:\\P\\Alps\\peak.bmp", File, true},  // a subfolder sorts as "Alps\": before "Alps-2"
+      {"C:\\P\\Alps-2.jpg", File, true},
+      {"C:\\P\\alps.PNG", File, true},  // case aside, extensions of the decoders
+      {"C:\\P\\Beach\\sand.jpg", File, true},
+      {"C:\\P\\Beach\\Thumbs.jpg", Hidden, false},  // hidden and system files
+      {"C:\\P\\Cloud", Cloud, false},               // a synced folder is entered
+      {"C:\\P\\Cloud\\synced.tif", File, true},
+      {"C:\\P\\" + longName + "\\" + longName + "\\" + longName + ".jpg", File, true},
+      {"C:\\P\\Loop", Junction, false},  // back to the top: never entered
+      {"C:\\P\\Loop\\peak.bmp", File, false},
+      {"C:\\P\\Link", Symlink, false},
+      {"C:\\P\\Link\\far.bmp", File, false},
+      {"C:\\P\\Locked", Unreadable, false},
+      {"C:\\P\\notes.txt", File, false},
+      {"C:\\P\\zebra.Jif", File, true},
+      {"C:\\P\\\u0436.gif", File, true},  // a name in any script, after the Latin ones
+  };
+  fakes::FakeFolders tree;
+  for (int pass = 0; pass < 2; ++pass)  // folders first, so files go inside them
+    for (auto it = std::rbegin(rows); it != std::rend(rows); ++it) {
+      const bool folder = it->kind >= Folder;
+      if (folder != (pass == 0)) continue;
+      if (it->kind == File) tree.addFile(it->path);
+      if (it->kind == Hidden) tree.addFile(it->path, true);
+      if (it->kind == Folder || it->kind == Unreadable) tree.addFolder(it->path);
+      if (it->kind == Unreadable) tree.unreadable.insert(it->path);
+      if (it->kind == Junction) tree.addFolder(it->path, kReparseMountPoint);
+      if (it->kind == Symlink) tree.addFolder(it->path, kReparseSymlink);
+      if (it->kind == Cloud) tree.addFolder(it->path, kReparseCloud | 0x3000);
+    }
+  Strings expected;
+  for (const Row& r : rows)
+    if (r.shown) expected.push_back(r.path);
+
+  const Strings extensions{".gif", ".jpg", ".bmp", ".jif", ".png", ".tif"};
+  const FolderScan scan = scanPictures(tree, "C:\\P", extensions);
+  EXPECT_EQ(scan.pictures, expected);
+  EXPECT_EQ(scan.unreadableFolders, 1u);
+  for (const char* never : {"C:\\P\\Loop", "C:\\P\\Link"})
+    EXPECT_EQ(std::count(tree.listed.begin(), tree.listed.end(), never), 0) << never;
+
+  // The top folder missing or a file: nothing, and said so.
+  tree.listed.clear();
+  const WalkStats missing = walkPictures(tree, "C:\\P\\notes.txt", extensions, [](std::string&&) {});
+  EXPECT_FALSE(missing.rootReadable);
+  EXPECT_EQ(missing.pictures, 0u);
+}
+
+TEST(FolderWorker, WalksTheFoldersInOrderOnItsThreadAndCountsOnly) {
+  fakes::FakeFolders tree;
+  for (const char* p : {"C:\\A\\2.jpg", "C:\\A\\1.jpg", "C:\\A\\sub\\0.jpg", "C:\\B\\x.gif"}) tree.addFile(p);
+  for (const auto keep : {FolderWorker::Keep::Paths, FolderWorker::Keep::FirstOnly}) {
+    std::atomic<int> wakes{0};
+    FolderWorker worker(tree, {".jpg", ".gif"}, keep, [&] { ++wakes; });
+    worker.start({"C:\\A", "C:\\Gone", "C:\\B"});
+    Strings pictures;
+    std::vector<std::size_t> counts(3), done(3), readable(3);
+    bool jobDone = false;
+    for (int wait = 0; wait < 20000 && !jobDone; ++wait) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      for (const FolderFinding& f : worker.take()) {
+        pictures.insert(pictures.end(), f.pictures.begin(), f.pictures.end());
+        counts[f.folder] += f.count;
+        done[f.folder] += f.folderDone;
+        readable[f.folder] += f.folderDone && f.readable;
+        jobDone = f.jobDone;
+      }
+    }
+    ASSERT_TRUE(jobDone);
+    EXPECT_GE(wakes.load(), 1);
+    EXPECT_EQ(counts, (std::vector<std::size_t>{3, 0, 1}));
+    EXPECT_EQ(done, (std::vector<std::size_t>{1, 1, 1}));
+    EXPECT_EQ(readable, (std::vector<std::size_t>{1, 0, 1}));
+    EXPECT_EQ(pictures, keep == FolderWorker::Keep::Paths
+                            ? (Strings{"C:\\A\\1.jpg", "C:\\A\\2.jpg", "C:\\A\\sub\\0.jpg", "C:\\B\\x.gif"})
+                            : (Strings{"C:\\A\\1.jpg", "C:\\B\\x.gif"}));
+  }
+}
+
+}  // namespace
+}  // namespace lumova
