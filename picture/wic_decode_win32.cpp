@@ -17,8 +17,8 @@ HRESULT copyRows(IWICBitmapSource* source, UINT width, UINT height, const PixelB
   for (UINT y = 0; y < height; y += band) {
     const UINT rows = std::min(band, height - y);
     const WICRect rect{0, static_cast<INT>(y), static_cast<INT>(width), static_cast<INT>(rows)};
-    const HRESULT hr =
-        source->CopyPixels(&rect, stride, stride * (rows - 1) + width * 4, to.bits + static_cast<std::size_t>(y) * stride);
+    const HRESULT hr = source->CopyPixels(&rect, stride, stride * (rows - 1) + width * 4,
+                                          to.bits + static_cast<std::size_t>(y) * stride);
     if (FAILED(hr)) return hr;
   }
   return S_OK;

@@ -144,8 +144,8 @@ PictureError openFrame(const std::uint8_t* bytes, std::size_t length, PictureFor
       FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(bytes), static_cast<DWORD>(length)))) {
     return PictureError::Unreadable;
   }
-  HRESULT hr = open.factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
-                                                     open.decoder.put());
+  HRESULT hr =
+      open.factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand, open.decoder.put());
   if (FAILED(hr)) return decodeError(hr);
   // The probe's checks hold for its own format's decoder only.
   GUID container{};
