@@ -17,6 +17,10 @@
 // memory held between changes (the shown and the next fitted picture), the
 // peak while one decodes, and what the JPEG decoder offers for decoding at a
 // reduced size.
+// Last, the peak while the largest JPEG is shrunk to a 1920 x 1080 and a
+// 3840 x 2160 target, against the target picture itself (the scaler may hold
+// the target and a band of rows, not sums per target pixel). "peak" as the
+// only argument runs just that part.
 #include <objbase.h>
 #include <psapi.h>
 #include <wincodec.h>
@@ -33,6 +37,7 @@
 #include <vector>
 
 #include "common/text_win32.h"
+#include "picture/area_scale.h"
 #include "picture/wic_loader_win32.h"
 #include "picture/preloader.h"
 #include "picture/preloader_win32.h"
@@ -232,7 +237,41 @@ double peakPrivateMb(Work&& work) {
   return std::max(peak.load(), memory().privateMb);
 }
 
-int run(int intervalMs) {
+// The peak beyond the target picture while the largest JPEG is fitted to
+// screens of today's sizes.
+void scalerPeaks(WicPictureLoader& wic, const std::string& path, const Size& s) {
+  std::printf("\n%s shrunk to a target (memory in MB beyond what was held before)\n", s.label);
+  std::printf("%-10s %9s %9s %9s %14s\n", "target", "fitted", "picture", "peak", "peak-picture");
+  const PictureSize targets[] = {{1920, 1080}, {3840, 2160}};
+  for (const PictureSize& box : targets) {
+    const PictureSize shown = fitWithin({s.width, s.height}, box);
+    const double pictureMb = shown.width * double(shown.height) * 4 / (1024.0 * 1024.0);
+    const Memory before = memory();
+    bool loaded = false;
+    const double peak = peakPrivateMb([&] { loaded = static_cast<bool>(wic.load(PictureRequest{path, box})); });
+    const std::string target = std::to_string(box.width) + "x" + std::to_string(box.height);
+    const std::string fitted = std::to_string(shown.width) + "x" + std::to_string(shown.height);
+    std::printf("%-10s %9s %9.1f %9.1f %14.1f%s\n", target.c_str(), fitted.c_str(), pictureMb, peak - before.privateMb,
+                peak - before.privateMb - pictureMb, loaded ? "" : " (load failed)");
+    // The scaler alone, fed the same number of 24-bit rows, into a target
+    // made beforehand: what it holds itself, with the target's pages it
+    // writes (Wine counts a page once it is touched).
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(s.width) * 3, 0x80);
+    std::shared_ptr<DibPicture> picture = DibPicture::create(shown.width, shown.height);
+    const Memory scalerBefore = memory();
+    const double scalerPeak = peakPrivateMb([&] {
+      AreaScaler scaler(s.width, s.height,
+                        {picture->mutableBits(), picture->width(), picture->height(), picture->stride()}, 3);
+      for (int y = 0; y < s.height; ++y) scaler.addRow(row.data());
+    });
+    std::printf(
+        "%-10s %9s %9s %9s %14.1f  (the scaler writing the target: %.1f bytes a target pixel, its 4 included)\n", "",
+        "", "", "", scalerPeak - scalerBefore.privateMb,
+        (scalerPeak - scalerBefore.privateMb) * 1024 * 1024 / (double(shown.width) * shown.height));
+  }
+}
+
+int run(int intervalMs, bool peakOnly) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   char temp[MAX_PATH];
   GetTempPathA(MAX_PATH, temp);
@@ -250,6 +289,13 @@ int run(int intervalMs) {
       }
       std::printf("wrote %s in %.1f s\n", paths[i].c_str(), now() - t);
     }
+  }
+
+  if (peakOnly) {
+    WicPictureLoader wic;
+    scalerPeaks(wic, paths[2], kSizes[2]);
+    CoUninitialize();
+    return 0;
   }
 
   // The screen surface the transitions draw on.
@@ -353,6 +399,7 @@ int run(int intervalMs) {
                 median(fitted) * 1000, median(fitted) / median(plainDecode), held.privateMb - base.privateMb, budgetMb,
                 peak - before.privateMb, reducedDecoding(paths[i]).c_str());
   }
+  scalerPeaks(wic, paths[2], kSizes[2]);
   if (hostBase.residentMb >= 0) {
     std::printf("host: resident %.1f MB at the baseline, peak %.1f MB before it (e.g. writing the pictures)\n",
                 hostBase.residentMb, hostBase.peakResidentMb);
@@ -369,6 +416,7 @@ int run(int intervalMs) {
 }  // namespace lumova::win32
 
 int main(int argc, char** argv) {
-  const int seconds = argc > 1 ? std::atoi(argv[1]) : 3;
-  return lumova::win32::run(std::max(1, seconds) * 1000);
+  const bool peakOnly = argc > 1 && std::strcmp(argv[1], "peak") == 0;
+  const int seconds = argc > 1 && !peakOnly ? std::atoi(argv[1]) : 3;
+  return lumova::win32::run(std::max(1, seconds) * 1000, peakOnly);
 }

@@ -41,16 +41,18 @@ AreaScaler::Axis AreaScaler::axis(int source, int target) {
   return a;
 }
 
-AreaScaler::AreaScaler(int fromWidth, int fromHeight, int toWidth, int toHeight, int bytesPerPixel)
-    : sourceWidth_(static_cast<std::size_t>(fromWidth)),
-      toWidth_(static_cast<std::size_t>(toWidth)),
+AreaScaler::AreaScaler(int fromWidth, int fromHeight, const PixelBlock& to, int bytesPerPixel)
+    : to_(to),
+      sourceWidth_(static_cast<std::size_t>(fromWidth)),
       channels_(bytesPerPixel == 3 ? 3 : 4),
-      columns_(axis(fromWidth, toWidth)),
-      sums_(toWidth_ * static_cast<std::size_t>(toHeight) * 4, 0.0f) {
+      sameSize_(fromWidth == to.width && fromHeight == to.height) {
+  // At the same size every row is its own average: a copy.
+  if (sameSize_) return;
+  columns_ = axis(fromWidth, to.width);
   // For each source row: the target rows it feeds, with their weights in
   // whole numbers that add up to 65536 for each target row, and the target
   // rows it is the last one for.
-  const Axis rows = axis(fromHeight, toHeight);
+  const Axis rows = axis(fromHeight, to.height);
   feeds_.resize(static_cast<std::size_t>(fromHeight));
   closes_.resize(static_cast<std::size_t>(fromHeight));
   for (std::size_t t = 0; t < rows.start.size(); ++t) {
@@ -111,8 +113,9 @@ void AreaScaler::across(int target) {
   const std::int32_t* down = openRow(target).data();
   const std::size_t taps = columns_.taps;
   const float* w = columns_.weights.data();
-  float* out = &sums_[static_cast<std::size_t>(target) * toWidth_ * 4];
-  for (std::size_t x = 0; x < toWidth_; ++x, w += taps, out += 4) {
+  std::uint8_t* out = to_.bits + target * to_.stride;
+  const auto width = static_cast<std::size_t>(to_.width);
+  for (std::size_t x = 0; x < width; ++x, w += taps, out += 4) {
     const std::int32_t* p = down + static_cast<std::size_t>(columns_.start[x]) * Channels;
     Float4 sum{0, 0, 0, 0};
     for (std::size_t k = 0; k < taps; ++k, p += Channels) {
@@ -120,12 +123,34 @@ void AreaScaler::across(int target) {
       std::memcpy(&v, p, sizeof v);
       sum += __builtin_convertvector(v, Float4) * w[k];
     }
-    if (Channels == 3) sum[3] = 255.0f * kOne;  // an opaque picture stays opaque
-    std::memcpy(out, &sum, sizeof sum);
+    for (int c = 0; c < 4; ++c) {
+      const int v = static_cast<int>(sum[c] * (1.0f / kOne) + 0.5f);
+      out[c] = static_cast<std::uint8_t>(std::clamp(v, 0, 255));
+    }
+    if (Channels == 3) out[3] = 0xFF;  // an opaque picture stays opaque
+  }
+}
+
+void AreaScaler::copyRow(const std::uint8_t* row) {
+  std::uint8_t* out = to_.bits + static_cast<std::ptrdiff_t>(nextRow_) * to_.stride;
+  if (channels_ == 4) {
+    std::memcpy(out, row, sourceWidth_ * 4);
+    return;
+  }
+  for (std::size_t x = 0; x < sourceWidth_; ++x, row += 3, out += 4) {
+    out[0] = row[0];
+    out[1] = row[1];
+    out[2] = row[2];
+    out[3] = 0xFF;
   }
 }
 
 void AreaScaler::addRow(const std::uint8_t* row) {
+  if (sameSize_) {
+    if (nextRow_ < static_cast<std::size_t>(to_.height)) copyRow(row);
+    ++nextRow_;
+    return;
+  }
   if (nextRow_ >= feeds_.size()) return;  // more rows than the source has
   // Down first, byte by byte into whole-number sums: a loop the compiler
   // turns into vector instructions.
@@ -143,23 +168,10 @@ void AreaScaler::addRow(const std::uint8_t* row) {
   ++nextRow_;
 }
 
-void AreaScaler::finish(const PixelBlock& to) const {
-  const std::size_t values = toWidth_ * 4;
-  for (int y = 0; y < to.height; ++y) {
-    std::uint8_t* target = to.bits + y * to.stride;
-    const float* in = &sums_[static_cast<std::size_t>(y) * values];
-    for (std::size_t i = 0; i < values; ++i) {
-      const int v = static_cast<int>(in[i] * (1.0f / kOne) + 0.5f);
-      target[i] = static_cast<std::uint8_t>(std::clamp(v, 0, 255));
-    }
-  }
-}
-
 bool scaleByAreaAverage(const ConstPixelBlock& from, const PixelBlock& to) {
   if (!from.bits || !to.bits || from.width <= 0 || from.height <= 0 || to.width <= 0 || to.height <= 0) return false;
-  AreaScaler scaler(from.width, from.height, to.width, to.height);
+  AreaScaler scaler(from.width, from.height, to);
   for (int y = 0; y < from.height; ++y) scaler.addRow(from.bits + y * from.stride);
-  scaler.finish(to);
   return true;
 }
 

@@ -33,18 +33,17 @@ struct ConstPixelBlock {
 bool scaleByAreaAverage(const ConstPixelBlock& from, const PixelBlock& to);
 
 // The same, fed one source row at a time (top to bottom), so that a picture
-// being decoded never has to be held whole: only the target and the few
-// target rows still open are.
+// being decoded never has to be held whole. Each target row is written as
+// soon as its last source row is in; besides the target, only the sums of the
+// few target rows still open are held (at the source's width).
 class AreaScaler {
  public:
-  // Both sizes must be at least 1 by 1. Rows come with 4 bytes a pixel
-  // (B, G, R, A), or with 3 (B, G, R) for a picture that is opaque.
-  AreaScaler(int fromWidth, int fromHeight, int toWidth, int toHeight, int bytesPerPixel = 4);
+  // Both sizes must be at least 1 by 1; `to` must stay valid while rows come.
+  // Rows come with 4 bytes a pixel (B, G, R, A), or with 3 (B, G, R) for a
+  // picture that is opaque; the target gets 4.
+  AreaScaler(int fromWidth, int fromHeight, const PixelBlock& to, int bytesPerPixel = 4);
   // The next source row: fromWidth pixels.
   void addRow(const std::uint8_t* row);
-  // Once every row is in: writes the result (toWidth x toHeight, 4 bytes a
-  // pixel).
-  void finish(const PixelBlock& to) const;
 
  private:
   // Along one axis: target cell t takes `taps` source cells from start[t]
@@ -65,10 +64,12 @@ class AreaScaler {
   void closeRow(int target);
   template <int Channels>
   void across(int target);
+  void copyRow(const std::uint8_t* row);
 
+  PixelBlock to_;
   std::size_t sourceWidth_;
-  std::size_t toWidth_;
   std::size_t channels_;  // in a source row (3 or 4)
+  bool sameSize_;
   Axis columns_;
   std::vector<std::vector<Feed>> feeds_;  // by source row: the target rows it feeds
   std::vector<std::vector<int>> closes_;  // by source row: the target rows it completes
@@ -76,7 +77,6 @@ class AreaScaler {
   // Target rows still taking source rows: sums down, at the source's width,
   // in whole numbers (a free buffer has target -1).
   std::vector<std::pair<int, std::vector<std::int32_t>>> open_;
-  std::vector<float> sums_;  // the target, 4 channels a pixel, in 1/65536
 };
 
 }  // namespace lumova

@@ -12,23 +12,11 @@
 #include "common/gdi_win32.h"
 #include "picture/picture_probe.h"
 #include "picture/pixel_orientation.h"
+#include "picture/wic_decode_win32.h"
 #include "common/text_win32.h"
-
-// The decoder's own scaling, which MinGW's headers do not declare.
-struct IWICBitmapSourceTransform : public IUnknown {
-  virtual HRESULT STDMETHODCALLTYPE CopyPixels(const WICRect* rect, UINT width, UINT height, WICPixelFormatGUID* format,
-                                               WICBitmapTransformOptions transform, UINT stride, UINT size,
-                                               BYTE* buffer) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetClosestSize(UINT* width, UINT* height) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetClosestPixelFormat(WICPixelFormatGUID* format) = 0;
-  virtual HRESULT STDMETHODCALLTYPE DoesSupportTransform(WICBitmapTransformOptions transform, BOOL* supported) = 0;
-};
 
 namespace lumova::win32 {
 namespace {
-
-constexpr GUID kIidBitmapSourceTransform = {
-    0x3B16811B, 0x6A43, 0x4ec9, {0xB7, 0x13, 0x3D, 0x5A, 0x0C, 0x13, 0xB9, 0x40}};
 
 PictureLoad failed(PictureError error) { return PictureLoad{nullptr, error}; }
 
@@ -89,45 +77,6 @@ PictureError decodeError(HRESULT hr) {
   return hr == E_OUTOFMEMORY ? PictureError::TooLarge : PictureError::NotAPicture;
 }
 
-// Rows of 32-bit pixels straight into the picture, a band at a time so a
-// converter that stages its source rows needs only a band.
-HRESULT copyRows(IWICBitmapSource* source, UINT width, UINT height, std::uint8_t* origin, int stride) {
-  const UINT band = std::max<UINT>(1, (4u << 20) / static_cast<UINT>(stride));
-  for (UINT y = 0; y < height; y += band) {
-    const UINT rows = std::min(band, height - y);
-    const WICRect rect{0, static_cast<INT>(y), static_cast<INT>(width), static_cast<INT>(rows)};
-    const HRESULT hr = source->CopyPixels(&rect, stride, stride * (rows - 1) + width * 4,
-                                          origin + static_cast<std::size_t>(y) * stride);
-    if (FAILED(hr)) return hr;
-  }
-  return S_OK;
-}
-
-// 24-bit rows (JPEG, most bitmaps) widened here: the platform's general
-// converter takes about twice as long for the same result, alpha 255.
-HRESULT copyOpaqueRows(IWICBitmapSource* source, UINT width, UINT height, std::uint8_t* origin, int stride) {
-  const UINT sourceStride = (width * 3 + 3) & ~3u;
-  const UINT band = std::max<UINT>(1, (1u << 20) / sourceStride);
-  std::vector<std::uint8_t> staging(static_cast<std::size_t>(sourceStride) * std::min(band, height));
-  for (UINT y = 0; y < height; y += band) {
-    const UINT rows = std::min(band, height - y);
-    const WICRect rect{0, static_cast<INT>(y), static_cast<INT>(width), static_cast<INT>(rows)};
-    const HRESULT hr = source->CopyPixels(&rect, sourceStride, sourceStride * rows, staging.data());
-    if (FAILED(hr)) return hr;
-    for (UINT r = 0; r < rows; ++r) {
-      const std::uint8_t* in = staging.data() + static_cast<std::size_t>(r) * sourceStride;
-      std::uint8_t* out = origin + static_cast<std::size_t>(y + r) * stride;
-      for (UINT x = 0; x < width; ++x, in += 3, out += 4) {
-        out[0] = in[0];
-        out[1] = in[1];
-        out[2] = in[2];
-        out[3] = 0xFF;
-      }
-    }
-  }
-  return S_OK;
-}
-
 bool isOpaque(const DibPicture& picture) {
   const std::uint8_t* p = picture.bits();
   const std::size_t pixels = static_cast<std::size_t>(picture.width()) * picture.height();
@@ -136,78 +85,8 @@ bool isOpaque(const DibPicture& picture) {
   return true;
 }
 
-// Rows handed to a scaler a band at a time, 32 bits a pixel: what the
-// picture needs in memory is a band and the scaler's sums, not the decode.
-// `readBand` fills `rows` rows of `width` pixels from row `y` on, at
-// `stride` bytes a row, in 24-bit BGR (`bgr`) or 32-bit PBGRA, as the scaler
-// was made to take them.
-template <typename ReadBand>
-HRESULT scaleBands(UINT width, UINT height, bool bgr, ReadBand&& readBand, AreaScaler& scaler) {
-  const UINT stride = bgr ? (width * 3 + 3) & ~3u : width * 4;
-  const UINT band = std::max<UINT>(1, (1u << 20) / stride);
-  std::vector<std::uint8_t> staging(static_cast<std::size_t>(stride) * std::min(band, height));
-  for (UINT y = 0; y < height; y += band) {
-    const UINT rows = std::min(band, height - y);
-    const HRESULT hr = readBand(y, rows, stride, staging.data());
-    if (FAILED(hr)) return hr;
-    for (UINT r = 0; r < rows; ++r) {
-      const std::uint8_t* in = staging.data() + static_cast<std::size_t>(r) * stride;
-      scaler.addRow(in);
-    }
-  }
-  return S_OK;
-}
-
-// A frame decoded straight into a smaller picture of `target` size. A JPEG
-// decoder that can decode at a reduced size (IWICBitmapSourceTransform)
-// does so, at the smallest size not below the target; the averaging does the
-// rest.
-HRESULT decodeFitted(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, UINT width, UINT height,
-                     DibPicture& target) {
-  WICPixelFormatGUID format{};
-  const bool bgr = SUCCEEDED(frame->GetPixelFormat(&format)) && format == GUID_WICPixelFormat24bppBGR;
-  ComPtr<IWICBitmapSourceTransform> transform;
-  if (bgr && SUCCEEDED(frame->QueryInterface(kIidBitmapSourceTransform, transform.putVoid()))) {
-    UINT w = static_cast<UINT>(target.width()), h = static_cast<UINT>(target.height());
-    WICPixelFormatGUID wanted = GUID_WICPixelFormat24bppBGR;
-    if (SUCCEEDED(transform->GetClosestSize(&w, &h)) && w >= static_cast<UINT>(target.width()) &&
-        h >= static_cast<UINT>(target.height()) && (w < width || h < height) &&
-        SUCCEEDED(transform->GetClosestPixelFormat(&wanted)) && wanted == GUID_WICPixelFormat24bppBGR) {
-      AreaScaler reduced(static_cast<int>(w), static_cast<int>(h), target.width(), target.height(), 3);
-      const HRESULT hr = scaleBands(
-          w, h, true,
-          [&](UINT y, UINT rows, UINT stride, BYTE* out) {
-            const WICRect rect{0, static_cast<INT>(y), static_cast<INT>(w), static_cast<INT>(rows)};
-            WICPixelFormatGUID f = GUID_WICPixelFormat24bppBGR;
-            return transform->CopyPixels(&rect, w, h, &f, WICBitmapTransformRotate0, stride, stride * rows, out);
-          },
-          reduced);
-      if (SUCCEEDED(hr)) {
-        reduced.finish({target.mutableBits(), target.width(), target.height(), target.stride()});
-        return S_OK;
-      }
-      // Otherwise the full-size decode below.
-    }
-  }
-  AreaScaler full(static_cast<int>(width), static_cast<int>(height), target.width(), target.height(), bgr ? 3 : 4);
-  ComPtr<IWICFormatConverter> converter;
-  IWICBitmapSource* source = frame;
-  if (!bgr) {
-    if (FAILED(factory->CreateFormatConverter(converter.put()))) return E_FAIL;
-    const HRESULT hr = converter->Initialize(frame, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr,
-                                             0.0, WICBitmapPaletteTypeCustom);
-    if (FAILED(hr)) return hr;
-    source = converter.get();
-  }
-  const HRESULT hr = scaleBands(
-      width, height, bgr,
-      [&](UINT y, UINT rows, UINT stride, BYTE* out) {
-        const WICRect rect{0, static_cast<INT>(y), static_cast<INT>(width), static_cast<INT>(rows)};
-        return source->CopyPixels(&rect, stride, stride * rows, out);
-      },
-      full);
-  if (SUCCEEDED(hr)) full.finish({target.mutableBits(), target.width(), target.height(), target.stride()});
-  return hr;
+PixelBlock pixelsOf(DibPicture& picture) {
+  return {picture.mutableBits(), picture.width(), picture.height(), picture.stride()};
 }
 
 // The orientation the file's own mark gives its pixels. Only JPEG and TIFF
@@ -233,99 +112,122 @@ std::shared_ptr<DibPicture> turnedUpright(std::shared_ptr<DibPicture> picture, i
   return turned;
 }
 
-PictureLoad decode(std::vector<std::uint8_t>& bytes, const PictureRequest& request) {
-  const PictureProbe probe = probePicture(bytes);
-  if (probe.format == PictureFormat::Unknown) return failed(PictureError::NotAPicture);
+// What the probe already settles for the formats it knows: a claimed size over
+// the bound, or a damaged file. Other formats are left to whichever decoder
+// claims them, within the same bounds once the frame tells its size.
+PictureError probeError(const PictureProbe& probe) {
+  if (probe.format == PictureFormat::Unknown) return PictureError::None;
   // A side of 0 is left for the decoder (a JPEG may give its height later).
   if (probe.width > kMaxPictureSide || probe.height > kMaxPictureSide ||
       (probe.width > 0 && probe.height > 0 && !pictureSizeAllowed(probe.width, probe.height))) {
-    return failed(PictureError::TooLarge);
+    return PictureError::TooLarge;
   }
-  if (!probe.intact) return failed(PictureError::NotAPicture);
+  return probe.intact ? PictureError::None : PictureError::NotAPicture;
+}
+
+// The decoder WIC picks by the bytes themselves, and its first frame.
+struct OpenFrame {
+  ComPtr<IWICImagingFactory> factory;
+  ComPtr<IWICBitmapDecoder> decoder;
+  ComPtr<IWICBitmapFrameDecode> frame;
+  UINT width = 0, height = 0;
+};
+
+PictureError openFrame(const std::uint8_t* bytes, std::size_t length, PictureFormat probed, OpenFrame& open) {
+  if (length == 0) return PictureError::NotAPicture;
+  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                              open.factory.putVoid()))) {
+    return PictureError::Unreadable;
+  }
+  ComPtr<IWICStream> stream;
+  if (FAILED(open.factory->CreateStream(stream.put())) ||
+      FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(bytes), static_cast<DWORD>(length)))) {
+    return PictureError::Unreadable;
+  }
+  HRESULT hr =
+      open.factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand, open.decoder.put());
+  if (FAILED(hr)) return decodeError(hr);
+  // The probe's checks hold for its own format's decoder only.
+  GUID container{};
+  if (probed != PictureFormat::Unknown &&
+      (FAILED(open.decoder->GetContainerFormat(&container)) || container != containerFormat(probed))) {
+    return PictureError::NotAPicture;
+  }
+  if (FAILED(hr = open.decoder->GetFrame(0, open.frame.put()))) return decodeError(hr);
+  if (FAILED(open.frame->GetSize(&open.width, &open.height)) || open.width == 0 || open.height == 0) {
+    return PictureError::NotAPicture;
+  }
+  return pictureSizeAllowed(open.width, open.height) ? PictureError::None : PictureError::TooLarge;
+}
+
+// Where the frame's pixels go: the picture's size as stored (a GIF's logical
+// screen, where its first image may cover only part), the size they are
+// decoded at to fit the box once turned upright, and the turn.
+struct Layout {
+  PictureSize natural;
+  PictureSize decoded;
+  int left = 0, top = 0;
+  bool partOfCanvas = false;
+  int orientation = 1;
+};
+
+Layout layoutOf(const PictureProbe& probe, const OpenFrame& open, int orientation, const PictureRequest& request) {
+  Layout l;
+  const PictureSize frame{static_cast<int>(open.width), static_cast<int>(open.height)};
+  l.natural = frame;
+  if (probe.format == PictureFormat::Gif && probe.frameWidth == open.width && probe.frameHeight == open.height) {
+    l.natural = {static_cast<int>(probe.width), static_cast<int>(probe.height)};
+    l.left = static_cast<int>(probe.frameLeft);
+    l.top = static_cast<int>(probe.frameTop);
+  }
+  l.partOfCanvas = l.natural != frame;
+  l.orientation = orientation;
+  const bool sideways = turnsSideways(orientation);
+  const PictureSize upright = sideways ? PictureSize{l.natural.height, l.natural.width} : l.natural;
+  const PictureSize shown = requestedSize(upright, request);
+  l.decoded = sideways ? PictureSize{shown.height, shown.width} : shown;
+  return l;
+}
+
+// A GIF's first image on its logical screen, the rest transparent, composed
+// at full size (GIFs are small) and then fitted.
+HRESULT decodeOntoCanvas(const OpenFrame& open, const Layout& layout, DibPicture& picture) {
+  const std::ptrdiff_t stride = std::ptrdiff_t{layout.natural.width} * 4;
+  std::vector<std::uint8_t> canvas;
+  std::uint8_t* origin = picture.mutableBits();
+  if (layout.decoded != layout.natural) {
+    canvas.assign(static_cast<std::size_t>(stride) * layout.natural.height, 0);
+    origin = canvas.data();
+  }
+  const PixelBlock frame{origin + layout.top * stride + std::ptrdiff_t{layout.left} * 4, static_cast<int>(open.width),
+                         static_cast<int>(open.height), stride};
+  const HRESULT hr = decodeFrame(open.factory.get(), open.frame.get(), frame);
+  if (FAILED(hr) || canvas.empty()) return hr;
+  scaleByAreaAverage({canvas.data(), layout.natural.width, layout.natural.height, stride}, pixelsOf(picture));
+  return S_OK;
+}
+
+PictureLoad decode(std::vector<std::uint8_t>& bytes, const PictureRequest& request) {
+  const PictureProbe probe = probePicture(bytes);
+  if (const PictureError error = probeError(probe); error != PictureError::None) return failed(error);
   std::size_t length = bytes.size();
   if (probe.format == PictureFormat::Gif) {
     // End the file after the first image so the decoder reads no other frame.
     bytes[probe.firstFrameEnd] = 0x3B;
     length = probe.firstFrameEnd + 1;
   }
-
   ComScope com;
-  ComPtr<IWICImagingFactory> factory;
-  HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                factory.putVoid());
-  if (FAILED(hr)) return failed(PictureError::Unreadable);
-  ComPtr<IWICStream> stream;
-  if (FAILED(factory->CreateStream(stream.put())) ||
-      FAILED(stream->InitializeFromMemory(bytes.data(), static_cast<DWORD>(length)))) {
-    return failed(PictureError::Unreadable);
+  OpenFrame open;
+  if (const PictureError error = openFrame(bytes.data(), length, probe.format, open); error != PictureError::None) {
+    return failed(error);
   }
-  ComPtr<IWICBitmapDecoder> decoder;
-  if (FAILED(hr = factory->CreateDecoder(containerFormat(probe.format), nullptr, decoder.put()))) {
-    return failed(PictureError::NotAPicture);
-  }
-  if (FAILED(hr = decoder->Initialize(stream.get(), WICDecodeMetadataCacheOnDemand))) return failed(decodeError(hr));
-  ComPtr<IWICBitmapFrameDecode> frame;
-  if (FAILED(hr = decoder->GetFrame(0, frame.put()))) return failed(decodeError(hr));
-  UINT frameWidth = 0, frameHeight = 0;
-  if (FAILED(frame->GetSize(&frameWidth, &frameHeight))) return failed(PictureError::NotAPicture);
-  if (frameWidth == 0 || frameHeight == 0) return failed(PictureError::NotAPicture);
-  if (!pictureSizeAllowed(frameWidth, frameHeight)) return failed(PictureError::TooLarge);
-
-  // A GIF's first image may cover only part of its logical screen; the rest
-  // stays transparent.
-  std::int64_t canvasWidth = frameWidth, canvasHeight = frameHeight, left = 0, top = 0;
-  if (probe.format == PictureFormat::Gif && probe.frameWidth == frameWidth && probe.frameHeight == frameHeight) {
-    canvasWidth = probe.width;
-    canvasHeight = probe.height;
-    left = probe.frameLeft;
-    top = probe.frameTop;
-  }
-  // The size it is shown at, upright, and that size in the file's own
-  // orientation, which is the one the pixels are decoded in.
-  const int orientation = pictureOrientation(probe.format, bytes);
-  const bool sideways = turnsSideways(orientation);
-  const PictureSize natural{static_cast<int>(canvasWidth), static_cast<int>(canvasHeight)};
-  const PictureSize upright = sideways ? PictureSize{natural.height, natural.width} : natural;
-  const PictureSize shown = requestedSize(upright, request);
-  const PictureSize decoded = sideways ? PictureSize{shown.height, shown.width} : shown;
-  // A GIF whose first image covers part of its logical screen is composed
-  // at full size first (GIFs are small); every other picture is decoded
-  // straight to its fitted size.
-  const bool partOfCanvas = natural != PictureSize{static_cast<int>(frameWidth), static_cast<int>(frameHeight)};
-  if (decoded != natural && !partOfCanvas) {
-    std::shared_ptr<DibPicture> fitted = DibPicture::create(decoded.width, decoded.height);
-    if (!fitted) return failed(PictureError::TooLarge);
-    if (FAILED(hr = decodeFitted(factory.get(), frame.get(), frameWidth, frameHeight, *fitted)))
-      return failed(decodeError(hr));
-    fitted = turnedUpright(std::move(fitted), orientation);
-    if (!fitted) return failed(PictureError::TooLarge);
-    fitted->setOpaque(isOpaque(*fitted));
-    return PictureLoad{std::move(fitted), PictureError::None};
-  }
-
-  std::shared_ptr<DibPicture> picture = DibPicture::create(natural.width, natural.height);
+  const Layout layout = layoutOf(probe, open, pictureOrientation(probe.format, bytes), request);
+  std::shared_ptr<DibPicture> picture = DibPicture::create(layout.decoded.width, layout.decoded.height);
   if (!picture) return failed(PictureError::TooLarge);
-
-  std::uint8_t* origin = picture->mutableBits() + top * picture->stride() + left * 4;
-  WICPixelFormatGUID format{};
-  if (SUCCEEDED(frame->GetPixelFormat(&format)) && format == GUID_WICPixelFormat24bppBGR) {
-    hr = copyOpaqueRows(frame.get(), frameWidth, frameHeight, origin, picture->stride());
-  } else {
-    ComPtr<IWICFormatConverter> converter;
-    if (FAILED(factory->CreateFormatConverter(converter.put()))) return failed(PictureError::Unreadable);
-    hr = converter->Initialize(frame.get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
-                               WICBitmapPaletteTypeCustom);
-    if (SUCCEEDED(hr)) hr = copyRows(converter.get(), frameWidth, frameHeight, origin, picture->stride());
-  }
+  const HRESULT hr = layout.partOfCanvas ? decodeOntoCanvas(open, layout, *picture)
+                                         : decodeFrame(open.factory.get(), open.frame.get(), pixelsOf(*picture));
   if (FAILED(hr)) return failed(decodeError(hr));
-  if (decoded != natural) {
-    std::shared_ptr<DibPicture> fitted = DibPicture::create(decoded.width, decoded.height);
-    if (!fitted) return failed(PictureError::TooLarge);
-    scaleByAreaAverage({picture->bits(), picture->width(), picture->height(), picture->stride()},
-                       {fitted->mutableBits(), fitted->width(), fitted->height(), fitted->stride()});
-    picture = std::move(fitted);
-  }
-  picture = turnedUpright(std::move(picture), orientation);
+  picture = turnedUpright(std::move(picture), layout.orientation);
   if (!picture) return failed(PictureError::TooLarge);
   picture->setOpaque(isOpaque(*picture));
   return PictureLoad{std::move(picture), PictureError::None};

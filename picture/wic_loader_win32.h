@@ -1,7 +1,9 @@
 // Pictures decoded by the platform's codecs (WIC) into 32-bit DIB sections.
 //
-// Formats: Windows bitmap and DIB, GIF (first frame), JPEG (also *.jif), PNG
-// and TIFF. A picture is decoded once into a top-down DIB section that both
+// Formats: whatever an installed WIC decoder takes, chosen by the file's
+// content, not its name (GIF shows its first frame). Bitmaps, GIF, JPEG, PNG
+// and TIFF are checked for damage before their decoder sees them; the others
+// rely on their decoder, within the same size bounds. A picture is decoded once into a top-down DIB section that both
 // picture surfaces can select and draw; sharing the PicturePtr shares the
 // bitmap. Pixels are premultiplied BGRA: a transparent pixel is 0 and a
 // half-transparent one is already blended onto black, so a plain BitBlt shows

@@ -18,6 +18,7 @@
 #include "picture/tests/orientation_cases.h"
 #include "picture/tests/picture_bytes.h"
 #include "common/text_win32.h"
+#include "picture/wic_decode_win32.h"
 #include "picture/wic_loader_win32.h"
 #include "tests/support/bmp_bytes.h"
 #include "tests/support/temp_files_win32.h"
@@ -160,6 +161,27 @@ Bytes bmpHeader(std::int32_t width, std::int32_t height) {
 // A complete 24-bit bitmap of the test pattern (for the exact size bound).
 Bytes bmpPicture(int width, int height) {
   return testing::bmp24(width, height, [](int x, int y) { return kColours[patternIndex(x, y)] & 0xFFFFFF; });
+}
+
+// An icon (a format the probe does not know) holding one 32-bit bitmap of the
+// test pattern: the directory, the header at twice the height (colour rows
+// and the mask's), the colour rows bottom-up, an empty mask.
+Bytes icoPicture(int width, int height) {
+  Bytes b = {0, 0, 1, 0, 1, 0, static_cast<std::uint8_t>(width), static_cast<std::uint8_t>(height), 0, 0};
+  const std::uint32_t maskStride = (width + 31) / 32 * 4;
+  const std::uint32_t size = 40 + (width * 4 + maskStride) * height;
+  putLe16(b, 1);
+  putLe16(b, 32);
+  putLe32(b, size);
+  putLe32(b, 22);
+  for (std::uint32_t v : {40, width, 2 * height}) putLe32(b, v);
+  putLe16(b, 1);
+  putLe16(b, 32);
+  for (int i = 0; i < 6; ++i) putLe32(b, 0);
+  for (int y = height - 1; y >= 0; --y)
+    for (int x = 0; x < width; ++x) putLe32(b, kColours[patternIndex(x, y)]);
+  b.resize(22 + size, 0);
+  return b;
 }
 
 std::uint32_t crc32(const std::uint8_t* p, std::size_t n) {
@@ -306,6 +328,7 @@ std::string* WicLoader::dir_ = nullptr;
 TEST_F(WicLoader, EachFormatDecodesToItsSizeAndPixels) {
   const std::string bmp = encoded("pattern.bmp", GUID_ContainerFormatBmp);
   writeFile(path("pattern.dib"), testing::readBytes(bmp));
+  writeFile(path("pattern.ico"), icoPicture(37, 23));
   writeFile(path("blocks.jif"), testing::readBytes(jpegPath()));
   struct Row {
     std::string file;
@@ -320,6 +343,7 @@ TEST_F(WicLoader, EachFormatDecodesToItsSizeAndPixels) {
       {encoded("pattern.tif", GUID_ContainerFormatTiff), 37, 23, patternIndex, 0},
       {jpegPath(), 64, 48, blockIndex, 24},
       {path("blocks.jif"), 64, 48, blockIndex, 24},
+      {path("pattern.ico"), 37, 23, patternIndex, 0},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.file);
@@ -345,36 +369,41 @@ TEST_F(WicLoader, EachFormatDecodesToItsSizeAndPixels) {
 }
 
 TEST_F(WicLoader, FittingAveragesTheAreaEachPixelCovers) {
-  // A one-pixel checkerboard halved is an even grey, never black or white
-  // as dropping pixels would leave it.
-  std::vector<std::uint32_t> board(64 * 48);
+  // Checkerboards of yellow and blue, which average to grey: a nearest-pixel
+  // copy would leave one of the two. PNG (32 bits a pixel) and a 24-bit bitmap
+  // of 1-pixel squares halved, and a large JPEG of 2-pixel squares (which its
+  // coding keeps) quartered, where the decoder may do part of it.
+  auto board = [](int square) {
+    return [square](int x, int y) { return (x / square + y / square) % 2 ? 0xE0E020u : 0x2020E0u; };
+  };
+  std::vector<std::uint32_t> argb;
   for (int y = 0; y < 48; ++y)
-    for (int x = 0; x < 64; ++x) board[static_cast<std::size_t>(y) * 64 + x] = (x + y) % 2 ? 0xFFFFFFFF : 0xFF000000;
+    for (int x = 0; x < 64; ++x) argb.push_back(0xFF000000u | board(1)(x, y));
   const std::string png = path("board.png");
-  ASSERT_EQ(encodeWithWic(png, GUID_ContainerFormatPng, 64, 48, board), S_OK);
-  const PictureLoad half = loader_.load(PictureRequest{png, {32, 32}});
-  ASSERT_TRUE(half);
-  EXPECT_EQ(half.picture->width(), 32);
-  EXPECT_EQ(half.picture->height(), 24);
-  EXPECT_EQ(comparePixels(
-                dib(half), 32, 24, [](int, int) { return 0xFF808080u; }, 1),
-            "");
-  EXPECT_TRUE(dib(half).opaque());
-
-  // A large JPEG of flat 16-pixel blocks, a quarter across and down: each
-  // block becomes four pixels of its colour (the decoder may do part of it).
-  const std::string jpeg = path("blocks-large.jpg");
-  ASSERT_EQ(encodeWithWic(jpeg, GUID_ContainerFormatJpeg, 1600, 1200, colourPattern(1600, 1200, blockIndex)), S_OK);
-  const PictureLoad quarter = loader_.load(PictureRequest{jpeg, {400, 400}});
-  ASSERT_TRUE(quarter);
-  ASSERT_EQ(quarter.picture->width(), 400);
-  ASSERT_EQ(quarter.picture->height(), 300);
-  for (int by = 0; by < 75; by += 7)
-    for (int bx = 0; bx < 100; bx += 9) {
-      SCOPED_TRACE(std::to_string(bx) + "," + std::to_string(by));
-      EXPECT_LE(channelDistance(dib(quarter).pixel(bx * 4 + 2, by * 4 + 2), kColours[blockIndex(bx * 16, by * 16)]),
-                24);
-    }
+  ASSERT_EQ(encodeWithWic(png, GUID_ContainerFormatPng, 64, 48, argb), S_OK);
+  writeFile(path("board.bmp"), testing::bmp24(64, 48, board(1)));
+  std::vector<std::uint32_t> large;
+  for (int y = 0; y < 1200; ++y)
+    for (int x = 0; x < 1600; ++x) large.push_back(0xFF000000u | board(2)(x, y));
+  const std::string jpeg = path("board-large.jpg");
+  ASSERT_EQ(encodeWithWic(jpeg, GUID_ContainerFormatJpeg, 1600, 1200, large), S_OK);
+  const struct {
+    std::string file;
+    PictureSize box, fitted;
+    int tolerance;
+  } rows[] = {
+      {png, {32, 32}, {32, 24}, 1}, {path("board.bmp"), {32, 32}, {32, 24}, 1}, {jpeg, {400, 400}, {400, 300}, 8}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.file);
+    const PictureLoad load = loader_.load(PictureRequest{row.file, row.box});
+    ASSERT_TRUE(load);
+    ASSERT_EQ(load.picture->width(), row.fitted.width);
+    ASSERT_EQ(load.picture->height(), row.fitted.height);
+    EXPECT_EQ(comparePixels(
+                  dib(load), row.fitted.width, row.fitted.height, [](int, int) { return 0xFF808080u; }, row.tolerance),
+              "");
+    EXPECT_TRUE(dib(load).opaque());
+  }
   // No box, or one it fits: the natural size.
   EXPECT_EQ(loader_.load(PictureRequest{png, {64, 48}}).picture->width(), 64);
   EXPECT_EQ(loader_.load(PictureRequest{png, {}}).picture->width(), 64);
@@ -557,6 +586,9 @@ TEST_F(WicLoader, BadFilesFailWithTheirError) {
       {"noisy.jpg", concat(head(jpeg, jpegHeaderEnd), noise), PictureError::NotAPicture},
       {"noisy.png", concat(head(png, 33), noise), PictureError::NotAPicture},
       {"noisy.gif", concat(head(makeGif(4, 4, {}), 13 + 3 * 8), noise), PictureError::NotAPicture},
+      // Claimed by the icon decoder, which cannot decode them.
+      {"half.ico", head(icoPicture(37, 23), 1900), PictureError::NotAPicture},
+      {"header-only.ico", head(icoPicture(37, 23), 62), PictureError::NotAPicture},
       {"huge.bmp", bmpHeader(100000, 100000), PictureError::TooLarge},
       {"huge-bottom-up.bmp", bmpHeader(100000, -100000), PictureError::TooLarge},
       {"huge.png", pngHeader(100000, 100000), PictureError::TooLarge},
@@ -645,6 +677,94 @@ TEST_F(WicLoader, DecodesOnOtherThreadsAtOnce) {
   SelectObject(dc, old);
   DeleteDC(dc);
   ReleaseDC(nullptr, screen);
+}
+
+// A 24-bit frame of 64x48 that offers a reduced decode at `closest`: the
+// full-size pixels are a yellow and blue checkerboard (grey on average), the
+// reduced ones red and green (olive). Counts the rows each side gave.
+class ReducingFrame final : public IWICBitmapFrameDecode, public IWICBitmapSourceTransform {
+ public:
+  explicit ReducingFrame(PictureSize closest) : closest_(closest) {}
+  int fullRows = 0, reducedRows = 0;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    *out = iid == kIidBitmapSourceTransform ? static_cast<void*>(static_cast<IWICBitmapSourceTransform*>(this))
+           : iid == IID_IUnknown || iid == IID_IWICBitmapSource || iid == IID_IWICBitmapFrameDecode
+               ? static_cast<void*>(static_cast<IWICBitmapFrameDecode*>(this))
+               : nullptr;
+    return *out ? S_OK : E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives on the test's stack
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE GetSize(UINT* w, UINT* h) override { return *w = 64, *h = 48, S_OK; }
+  HRESULT STDMETHODCALLTYPE GetPixelFormat(WICPixelFormatGUID* f) override {
+    return *f = GUID_WICPixelFormat24bppBGR, S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetResolution(double* x, double* y) override { return *x = *y = 96, S_OK; }
+  HRESULT STDMETHODCALLTYPE CopyPalette(IWICPalette*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE CopyPixels(const WICRect* r, UINT stride, UINT size, BYTE* out) override {
+    fullRows += r->Height;
+    return fill(*r, 64, 48, stride, size, out, 0xE0E020, 0x2020E0);
+  }
+  HRESULT STDMETHODCALLTYPE GetMetadataQueryReader(IWICMetadataQueryReader**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetColorContexts(UINT, IWICColorContext**, UINT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetThumbnail(IWICBitmapSource**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE CopyPixels(const WICRect* r, UINT w, UINT h, WICPixelFormatGUID* f,
+                                       WICBitmapTransformOptions t, UINT stride, UINT size, BYTE* out) override {
+    if (w != static_cast<UINT>(closest_.width) || h != static_cast<UINT>(closest_.height) || t != 0 ||
+        *f != GUID_WICPixelFormat24bppBGR)
+      return E_INVALIDARG;
+    reducedRows += r->Height;
+    return fill(*r, w, h, stride, size, out, 0xFF0000, 0x00FF00);
+  }
+  HRESULT STDMETHODCALLTYPE GetClosestSize(UINT* w, UINT* h) override {
+    return *w = closest_.width, *h = closest_.height, S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetClosestPixelFormat(WICPixelFormatGUID* f) override {
+    return *f = GUID_WICPixelFormat24bppBGR, S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE DoesSupportTransform(WICBitmapTransformOptions t, BOOL* yes) override {
+    return *yes = t == 0, S_OK;
+  }
+
+ private:
+  static HRESULT fill(const WICRect& r, UINT w, UINT h, UINT stride, UINT size, BYTE* out, std::uint32_t a,
+                      std::uint32_t b) {
+    if (r.X != 0 || r.Width != static_cast<INT>(w) || r.Y < 0 || r.Y + r.Height > static_cast<INT>(h) ||
+        stride < w * 3 || size < stride * (r.Height - 1) + w * 3)
+      return E_INVALIDARG;
+    for (INT y = 0; y < r.Height; ++y)
+      for (UINT x = 0; x < w; ++x)
+        for (int c = 0; c < 3; ++c) out[y * stride + x * 3 + c] = ((x + r.Y + y) % 2 ? a : b) >> (8 * c);
+    return S_OK;
+  }
+  PictureSize closest_;
+};
+
+TEST(WicDecode, ReducedDecodingOnlyWhereItIsNotBelowTheTarget) {
+  ComScope com;
+  ComPtr<IWICImagingFactory> factory;
+  ASSERT_EQ(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                             factory.putVoid()),
+            S_OK);
+  // Into 16x12: reduced at 32x24 (red and green averaged); not below the
+  // target (8x6) nor at full size (64x48), which the full decode averages.
+  const struct {
+    PictureSize closest;
+    bool reduced;
+  } rows[] = {{{32, 24}, true}, {{8, 6}, false}, {{64, 48}, false}, {{32, 6}, false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::to_string(row.closest.width) + "x" + std::to_string(row.closest.height));
+    ReducingFrame frame(row.closest);
+    std::vector<std::uint8_t> bits(16 * 12 * 4);
+    ASSERT_EQ(decodeFrame(factory.get(), &frame, {bits.data(), 16, 12, 64}), S_OK);
+    EXPECT_EQ(frame.reducedRows, row.reduced ? 24 : 0);
+    EXPECT_EQ(frame.fullRows, row.reduced ? 0 : 48);
+    for (std::size_t i = 0; i < bits.size(); i += 4) {
+      const std::uint32_t got = bits[i] | bits[i + 1] << 8 | bits[i + 2] << 16 | std::uint32_t{bits[i + 3]} << 24;
+      ASSERT_LE(channelDistance(got, row.reduced ? 0xFF808000u : 0xFF808080u), 1) << "pixel " << i / 4;
+    }
+  }
 }
 
 TEST(DibPicture, RefusesSizesOutsideTheBound) {
