@@ -18,6 +18,7 @@
 #include "saver/form1_win32.h"
 #include "picture/preloader.h"
 #include "picture/preloader_win32.h"
+#include "picture/upright_size_win32.h"
 #include "settings/file_store_win32.h"
 #include "startup/host_win32.h"
 #include "startup/input.h"
@@ -71,7 +72,9 @@ class SaverRun {
         prompt_(promptWindow_, module1_, session_),
         form_(saver::Form1Deps{window_, window_, host_, window_, clock_, random_, pictures_, messages_, module1_,
                                files_, executableFolder(),
-                               [this](const std::vector<PictureRequest>& next) { pictures_.prefetch(next); }}) {
+                               [this](const std::vector<PictureRequest>& next) { pictures_.prefetch(next); },
+                               // Read at a change, once a picture (the saver keeps the shape).
+                               [](const std::string& path) { return win32::readUprightSize(path); }}) {
     host_.attach(window_.hwnd());
     session_.attachPrompt(prompt_);
   }
