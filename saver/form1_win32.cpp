@@ -248,9 +248,11 @@ void SaverWindow::wantFrames() {
   const HWND window = hwnd_;
   framePulse_ = std::thread([this, window] {
     DisplayFrameWaiter waiter;
+    const int every = panZoomFramesPerStep(waiter.refreshHz());
     waiter.begin();
-    while (!pulseStop_) {
+    for (int frame = 1; !pulseStop_; ++frame) {
       waiter.waitForNextFrame();
+      if (frame % every != 0) continue;
       // One pulse in the queue at a time: a busy window skips frames
       // rather than falling behind.
       if (!pulsePending_.exchange(true)) PostMessageW(window, kFramePulseMessage, 0, 0);
