@@ -250,12 +250,17 @@ void SaverWindow::wantFrames() {
     DisplayFrameWaiter waiter;
     const int every = panZoomFramesPerStep(waiter.refreshHz());
     waiter.begin();
+    bool due = false;
     for (int frame = 1; !pulseStop_; ++frame) {
       waiter.waitForNextFrame();
-      if (frame % every != 0) continue;
-      // One pulse in the queue at a time: a busy window skips frames
-      // rather than falling behind.
-      if (!pulsePending_.exchange(true)) PostMessageW(window, kFramePulseMessage, 0, 0);
+      due = due || frame % every == 0;
+      // One pulse in the queue at a time: a busy window skips frames rather
+      // than falling behind; a step it was not ready for goes out on the
+      // next frame instead.
+      if (due && !pulsePending_.exchange(true)) {
+        PostMessageW(window, kFramePulseMessage, 0, 0);
+        due = false;
+      }
     }
   });
 }
