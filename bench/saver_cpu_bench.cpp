@@ -1,7 +1,9 @@
 // What the running saver costs the machine: CPU time of the Lumova.scr
 // process and of the X server over 10 s, for a still picture, floating at
-// the slowest and fastest speeds, and with the change timer armed, under
-// Wine on a private Xvfb. Run by hand (about two minutes):
+// the slowest and fastest speeds, with the change timer armed, crossfading
+// and panning and zooming, under Wine on a private Xvfb; then the effects'
+// own figures (effects_bench_win32.exe) at three screen sizes. Run by hand
+// (about five minutes; --effects for the second part alone):
 //   build/native/bench/saver_cpu_bench
 #include <unistd.h>
 
@@ -15,6 +17,7 @@
 #include <string>
 #include <thread>
 
+#include "e2e/e2e_paths.h"
 #include "e2e/image.h"
 #include "e2e/wait.h"
 #include "e2e/wine_desktop.h"
@@ -62,18 +65,27 @@ std::optional<pid_t> saverPid(const WineDesktop& d) {
 struct Case {
   const char* name;
   std::string imageOptions;
+  int width = 1024, height = 768;  // the screen, and the pictures when they are larger than 300x200
 };
 
+// Stripes, so that a moving picture changes its pixels.
+Image striped(int width, int height, Rgb a, Rgb b) {
+  Image image(width, height, a);
+  for (int x = 0; x < width; x += 32) image.fill(Rect{x, 0, 16, height}, b);
+  return image;
+}
+
 void measure(const Case& c) {
-  WineDesktop d(std::string("cpu-") + c.name);
+  WineDesktop d(std::string("cpu-") + c.name, DesktopOptions{c.width, c.height, {}});
   d.start();
   std::filesystem::create_directories(d.saverDir());
-  saveBmp(Image(300, 200, rgb(200, 120, 40)), d.saverDir() / "a.bmp");
-  saveBmp(Image(300, 200, rgb(40, 120, 200)), d.saverDir() / "b.bmp");
+  const int w = c.width > 1024 ? c.width : 300, h = c.width > 1024 ? c.height : 200;
+  saveBmp(striped(w, h, rgb(200, 120, 40), rgb(180, 60, 20)), d.saverDir() / "a.bmp");
+  saveBmp(striped(w, h, rgb(40, 120, 200), rgb(20, 60, 180)), d.saverDir() / "b.bmp");
   d.installSaver(
       "[total]\r\ntotal=2\r\n[images]\r\n0=C:\\Lumova\\a.bmp\r\n1=C:\\Lumova\\b.bmp\r\n[caption]\r\n0=\r\n1=\r\n"
       "[image]\r\n" +
-      c.imageOptions + "effectMode=0\r\nrandomEffect=0\r\n[background]\r\nnewBackColor=0\r\nbackEffect=0\r\n");
+      c.imageOptions + "randomEffect=0\r\n[background]\r\nnewBackColor=0\r\nbackEffect=0\r\n");
   d.startSaver("/s");
   std::optional<pid_t> pid;
   waitUntil([&] { return (pid = saverPid(d)).has_value() && d.screen().findWindow("Lumova Screen Saver"); }, 15s);
@@ -96,18 +108,35 @@ void measure(const Case& c) {
   d.stop();
 }
 
+// effects_bench_win32.exe on a screen of this size; prints what it wrote.
+void effects(int width, int height) {
+  WineDesktop d("effects-" + std::to_string(width) + "x" + std::to_string(height), DesktopOptions{width, height, {}});
+  d.start();
+  const auto program = d.install(winBuildDir() / "bench" / "effects_bench_win32.exe", "bench");
+  const auto result = program.parent_path() / "effects.txt";
+  WineProcess& p = d.launch(program, d.windowsPath(result));
+  if (!p.waitForExit(600s)) std::cout << width << "x" << height << ": the bench did not end\n";
+  std::cout << readText(result) << "\n";
+  d.stop();
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  const bool effectsOnly = argc > 1 && std::string(argv[1]) == "--effects";
   const Case cases[] = {
-      {"still, centred", "timeInterval=0\r\npicRandom=cent\r\n"},
-      {"floating at speed 0", "timeInterval=0\r\npicRandom=rand\r\npicSpeed=0\r\n"},
-      {"floating at speed 5", "timeInterval=0\r\npicRandom=rand\r\npicSpeed=5\r\n"},
-      {"between changes (60 s)", "timeInterval=60\r\npicRandom=cent\r\n"},
-      {"changing every 5 s", "timeInterval=5\r\npicRandom=cent\r\n"},
+      {"still, centred", "timeInterval=0\r\npicRandom=cent\r\neffectMode=0\r\n"},
+      {"floating at speed 0", "timeInterval=0\r\npicRandom=rand\r\npicSpeed=0\r\neffectMode=0\r\n"},
+      {"floating at speed 5", "timeInterval=0\r\npicRandom=rand\r\npicSpeed=5\r\neffectMode=0\r\n"},
+      {"between changes (60 s)", "timeInterval=60\r\npicRandom=cent\r\neffectMode=0\r\n"},
+      {"changing every 5 s", "timeInterval=5\r\npicRandom=cent\r\neffectMode=0\r\n"},
+      {"pan and zoom, 1920x1080", "timeInterval=0\r\npicRandom=zoom\r\neffectMode=0\r\n", 1920, 1080},
+      {"crossfade every 2 s, 1920x1080", "timeInterval=2\r\npicRandom=cent\r\neffectMode=8\r\n", 1920, 1080},
   };
   try {
-    for (const Case& c : cases) measure(c);
+    if (!effectsOnly)
+      for (const Case& c : cases) measure(c);
+    for (const auto& [w, h] : {std::pair{1024, 768}, {1920, 1080}, {3840, 2160}}) effects(w, h);
   } catch (const std::exception& e) {
     std::cerr << e.what() << "\n";
     return 1;

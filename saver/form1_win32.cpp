@@ -249,12 +249,19 @@ void SaverWindow::wantFrames() {
   const HWND window = hwnd_;
   framePulse_ = std::thread([this, window] {
     DisplayFrameWaiter waiter;
+    const int every = panZoomFramesPerStep(waiter.refreshHz());
     waiter.begin();
-    while (!pulseStop_) {
+    bool due = false;
+    for (int frame = 1; !pulseStop_; ++frame) {
       waiter.waitForNextFrame();
-      // One pulse in the queue at a time: a busy window skips frames
-      // rather than falling behind.
-      if (!pulsePending_.exchange(true)) PostMessageW(window, kFramePulseMessage, 0, 0);
+      due = due || frame % every == 0;
+      // One pulse in the queue at a time: a busy window skips frames rather
+      // than falling behind; a step it was not ready for goes out on the
+      // next frame instead.
+      if (due && !pulsePending_.exchange(true)) {
+        PostMessageW(window, kFramePulseMessage, 0, 0);
+        due = false;
+      }
     }
   });
 }

@@ -33,6 +33,12 @@ double panZoomProgress(double seconds, double displaySeconds) {
   return phase <= 1 ? phase : 2 - phase;
 }
 
+int panZoomFramesPerStep(double refreshHz) {
+  // 29.9 rather than 30: the NTSC rates (59.94, 119.88 Hz) count as 60 and 120.
+  if (!(refreshHz > 0)) return 1;
+  return std::clamp(static_cast<int>(refreshHz / 29.9), 1, 8);
+}
+
 PanZoomPlace panZoomPlace(const PanZoomPath& path, double progress) {
   progress = std::clamp(progress, 0.0, 1.0);
   const double zoom =

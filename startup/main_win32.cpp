@@ -23,6 +23,7 @@
 #include "picture/picture_formats.h"
 #include "picture/picture_formats_win32.h"
 #include "saver/folder_source_win32.h"
+#include "picture/upright_size_win32.h"
 #include "settings/file_store_win32.h"
 #include "startup/host_win32.h"
 #include "startup/input.h"
@@ -80,7 +81,9 @@ class SaverRun {
         form_(saver::Form1Deps{window_, window_, host_, window_, clock_, random_, pictures_, messages_, module1_,
                                files_, executableFolder(),
                                [this](const std::vector<PictureRequest>& next) { pictures_.prefetch(next); },
-                               {}, &systemRandom_, &stateFiles_, &folders_}) {
+                               // Read at a change, once a picture (the saver keeps the shape).
+                               [](const std::string& path) { return win32::readUprightSize(path); },
+                               &systemRandom_, &stateFiles_, &folders_}) {
     host_.attach(window_.hwnd());
     session_.attachPrompt(prompt_);
     window_.watchDisplay([this] { form_.displayChanged(); });

@@ -107,30 +107,34 @@ class TwoMonitorsE2E : public E2ETest {
  protected:
   DesktopOptions desktopOptions() const override {
     DesktopOptions o;
-    o.monitors = {{800, 600}, {640, 480}};
+    o.monitors = {{800, 600}, {480, 640}};
     return o;
   }
 };
 
-TEST_F(TwoMonitorsE2E, EachMonitorShowsTheNextPictureCentredWithItsCaption) {
+TEST_F(TwoMonitorsE2E, EachMonitorShowsTheNextPictureOfItsShapeCentredWithItsCaption) {
   struct Picture {
     const char* file;
     int width, height;
     Rgb colour;
   };
+  // Landscape, landscape, portrait, portrait.
   const Picture pictures[] = {{"red.bmp", 200, 150, rgb(220, 40, 40)},
                               {"green.bmp", 160, 120, rgb(40, 200, 60)},
-                              {"blue.bmp", 120, 90, rgb(50, 70, 230)}};
+                              {"blue.bmp", 90, 120, rgb(50, 70, 230)},
+                              {"purple.bmp", 120, 160, rgb(160, 60, 200)}};
   std::filesystem::create_directories(desktop().saverDir());
   for (const Picture& p : pictures)
     ASSERT_TRUE(saveBmp(Image(p.width, p.height, p.colour), desktop().saverDir() / p.file));
-  desktop().installSaver(settings({{"red.bmp", "One"}, {"green.bmp", "Two"}, {"blue.bmp", "Three"}},
-                                  "timeInterval=3\r\nallMonitors=1\r\n"));
+  desktop().installSaver(
+      settings({{"red.bmp", "One"}, {"green.bmp", "Two"}, {"blue.bmp", "Three"}, {"purple.bmp", "Four"}},
+               "timeInterval=3\r\nallMonitors=1\r\n"));
   desktop().startSaver("/s");
 
-  const Rect monitors[2] = {{0, 0, 800, 600}, {800, 0, 640, 480}};
-  // Three pictures on two monitors: (0, 1), then (2, 0).
-  const int changes[2][2] = {{0, 1}, {2, 0}};
+  const Rect monitors[2] = {{0, 0, 800, 600}, {800, 0, 480, 640}};
+  // The landscape monitor takes the landscape pictures, the portrait one the
+  // portrait pictures, each in order: (0, 2), then (1, 3).
+  const int changes[2][2] = {{0, 2}, {1, 3}};
   for (const auto& change : changes) {
     SCOPED_TRACE("pictures " + std::to_string(change[0]) + ", " + std::to_string(change[1]));
     Image shot;

@@ -1,5 +1,5 @@
 // The real Lumova.scr under Wine showing pictures: order, centring,
-// captions, floating motion and the missing-picture exit.
+// captions, floating motion, the effects and the missing-picture exit.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -276,6 +276,64 @@ TEST_F(SlideshowE2E, ShuffleShowsSixDifferentPicturesOverTwoRunsEndedHalfWay) {
     ASSERT_TRUE(waitUntil([&] { return onScreen() < 0; }, 10s));
   }
   EXPECT_EQ(std::set<int>(shown.begin(), shown.end()).size(), 6u) << ::testing::PrintToString(shown);
+}
+
+int channel(Rgb c, int shift) { return static_cast<int>((c >> shift) & 0xFF); }
+
+TEST_F(SlideshowE2E, CrossfadeShowsBothPicturesMixedHalfWay) {
+  const Rgb red = rgb(230, 40, 40), blue = rgb(40, 40, 230);
+  install(desktop(), {{"red.bmp", 400, 300, red, ""}, {"blue.bmp", 400, 300, blue, ""}},
+          "randomPick=0\r\ntimeInterval=2\r\npicRandom=cent\r\neffectMode=8\r\nrandomEffect=0\r\n");
+  desktop().startSaver("/s");
+  const int x = 512, y = 384;
+  ASSERT_TRUE(waitUntil([&] { return screen().capture().pixel(x, y) == red; }, 10s));
+  // During the one-second fade a screenshot finds neither colour but a mix
+  // of the two: red and blue moving against each other, green unchanged.
+  Rgb seen = red;
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        seen = screen().capture().pixel(x, y);
+        const int r = channel(seen, 16), b = channel(seen, 0);
+        return r > 60 && r < 210 && b > 60 && b < 210 && std::abs(r + b - 270) <= 12 &&
+               std::abs(channel(seen, 8) - 40) <= 6;
+      },
+      6s))
+      << "last seen " << std::hex << seen;
+  EXPECT_TRUE(waitUntil([&] { return screen().capture().pixel(x, y) == blue; }, 3s));
+}
+
+TEST_F(SlideshowE2E, PanAndZoomCoversTheScreenAndMoves) {
+  // Squares of two colours, neither of them the black background, so that
+  // every pixel of a moved picture changes near their edges.
+  const Rgb orange = rgb(240, 150, 30), teal = rgb(30, 160, 170), black = rgb(0, 0, 0);
+  Image picture(512, 384, orange);
+  for (int y = 0; y < 384; y += 16)
+    for (int x = (y / 16 % 2) * 16; x < 512; x += 32) picture.fill(Rect{x, y, 16, 16}, teal);
+  std::filesystem::create_directories(desktop().saverDir());
+  ASSERT_TRUE(saveBmp(picture, desktop().saverDir() / "squares.bmp"));
+  desktop().installSaver(
+      "[total]\r\ntotal=1\r\n[images]\r\n0=C:\\Lumova\\squares.bmp\r\n[caption]\r\n0=\r\n"
+      "[image]\r\ntimeInterval=0\r\npicRandom=zoom\r\neffectMode=0\r\nrandomEffect=0\r\n"
+      "[background]\r\nnewBackColor=0\r\nbackEffect=0\r\n");
+  desktop().startSaver("/s");
+  const Rect all{0, 0, 1024, 768};
+  const auto blackPixels = [&](const Image& shot) {
+    return all.width * static_cast<long long>(all.height) - countDifferent(shot, all, black, 12);
+  };
+  Image first;
+  ASSERT_TRUE(waitUntil([&] { return blackPixels(first = screen().capture()) == 0; }, 10s));
+  Image later;
+  long long moved = 0, uncovered = 0;
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        later = screen().capture();
+        uncovered = std::max(uncovered, blackPixels(later));
+        moved = countDifferent(first, all, later, Point{0, 0}, 40);
+        return moved > 2000;
+      },
+      8s))
+      << moved << " pixels changed";
+  EXPECT_EQ(uncovered, 0) << "the background showed while the picture moved";
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "picture/picture_probe.h"
 #include "picture/tests/picture_bytes.h"
+#include "picture/upright_size.h"
 
 namespace lumova {
 namespace {
@@ -110,6 +111,39 @@ TEST(PictureProbe, EveryShorterFileIsNotIntact) {
       EXPECT_FALSE(probePicture(std::span(whole.data(), n)).intact);
     }
   }
+}
+
+TEST(PictureProbe, UprightSizeTurnsSidewaysMarkedJpegsAndKnowsNothingElse) {
+  const auto marked = [](std::uint32_t orientation) {
+    TiffLayout t;
+    t.directories = {cameraDirectory(orientation)};
+    return withExif(kJpeg, t.bytes());
+  };
+  struct Row {
+    const char* name;
+    Bytes bytes;
+    std::optional<PictureSize> size;
+  } rows[] = {
+      {"jpeg", kJpeg, PictureSize{640, 480}},
+      {"jpeg turned a quarter", marked(6), PictureSize{480, 640}},
+      {"jpeg mirrored and turned", marked(5), PictureSize{480, 640}},
+      {"jpeg upside down", marked(3), PictureSize{640, 480}},
+      {"head of a jpeg, past its frame", cut(marked(8), 20), PictureSize{480, 640}},
+      {"head of a jpeg, short of its frame", Bytes(kJpeg.begin(), kJpeg.begin() + 30), std::nullopt},
+      {"png", cut(kPng, 100), PictureSize{800, 600}},
+      {"gif", kGif, PictureSize{29, 10}},
+      {"top-down bitmap", bmp(5, -3, 16 * 3), PictureSize{5, 3}},
+      {"bitmap over the largest size", bmp(100000, 100000, 0), std::nullopt},
+      {"tiff", cat({text("II*"), {0, 8, 0, 0, 0}}), std::nullopt},
+      {"text", text("not a picture at all"), std::nullopt},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(uprightSizeOf(row.bytes), row.size);
+  }
+  EXPECT_TRUE(uprightSizeNeedsMore(Bytes(kJpeg.begin(), kJpeg.begin() + 30)));
+  EXPECT_FALSE(uprightSizeNeedsMore(cut(kJpeg, 20)));
+  EXPECT_FALSE(uprightSizeNeedsMore(cut(kPng, 100)));
 }
 
 }  // namespace

@@ -69,6 +69,15 @@ TEST(PanZoom, ProgressRunsOverTheDisplayTimeOrBackAndForth) {
     EXPECT_DOUBLE_EQ(panZoomProgress(r.seconds, r.display), r.want) << r.seconds << " of " << r.display;
 }
 
+TEST(PanZoom, StepsAboutThirtyTimesASecondAndNeverFewer) {
+  const struct {
+    double hz;
+    int every;
+  } rows[] = {{0, 1},  {30, 1}, {50, 1},     {59, 1},  {59.94, 2}, {60, 2},
+              {75, 2}, {90, 3}, {119.88, 4}, {144, 4}, {240, 8},   {1000, 8}};
+  for (const auto& r : rows) EXPECT_EQ(panZoomFramesPerStep(r.hz), r.every) << r.hz << " Hz";
+}
+
 TEST(PanZoom, DrawsSubPixelPlacesBilinearAndTheRestInBackground) {
   // A 2x1 picture, black and white (blue channel), drawn 4x larger and
   // shifted a quarter pixel: a ramp between the two pixel centres.
