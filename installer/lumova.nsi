@@ -139,6 +139,9 @@ Section "Uninstall"
       "Also remove your Lumova settings (zbfaone.ini)? They hold your picture list and the saver's password.$\n$\nYour pictures themselves are not touched." \
       /SD IDNO IDNO keepSettings
     Delete "$INSTDIR\zbfaone.ini"
+    ; The shuffled order's state goes with the settings it belongs to.
+    Delete "$INSTDIR\zbfaone.shuffle"
+    Delete "$INSTDIR\zbfaone.shown"
   keepSettings:
   ${EndIf}
   Delete "$INSTDIR\Lumova.scr"
