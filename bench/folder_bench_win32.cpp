@@ -40,16 +40,7 @@ namespace {
 
 using testing::usage;
 
-double now() {
-  static const double frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return static_cast<double>(f.QuadPart);
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return t.QuadPart / frequency;
-}
+double now() { return win32::SystemClock().monotonicSeconds(); }
 
 // A 2 x 2 bitmap, 70 bytes.
 std::string smallBmp(int seed) {

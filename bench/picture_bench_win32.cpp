@@ -36,6 +36,7 @@
 #include <string>
 #include <vector>
 
+#include "common/clock_win32.h"
 #include "common/text_win32.h"
 #include "picture/area_scale.h"
 #include "picture/wic_loader_win32.h"
@@ -51,16 +52,7 @@ struct Size {
 };
 constexpr Size kSizes[] = {{"2 MP", 1728, 1152}, {"16.8 MP", 5016, 3344}, {"37.7 MP", 7520, 5016}};
 
-double now() {
-  static const double frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return static_cast<double>(f.QuadPart);
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return t.QuadPart / frequency;
-}
+double now() { return win32::SystemClock().monotonicSeconds(); }
 
 std::uint64_t fileSize(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;

@@ -149,4 +149,8 @@ class OffscreenSurface {
 inline COLORREF toColorRef(unsigned rgb) { return static_cast<COLORREF>(rgb & 0xFFFFFF); }
 inline unsigned fromColorRef(COLORREF colour) { return static_cast<unsigned>(colour & 0xFFFFFF); }
 
+// A 32-bit top-down DIB section (B, G, R, A rows without padding) and its
+// pixels; null when the size is empty or the bitmap cannot be made.
+HBITMAP createTopDownDib(int width, int height, void** bits);
+
 }  // namespace lumova::win32

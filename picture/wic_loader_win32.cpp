@@ -237,15 +237,8 @@ PictureLoad decode(std::vector<std::uint8_t>& bytes, const PictureRequest& reque
 
 std::shared_ptr<DibPicture> DibPicture::create(int width, int height) {
   if (!pictureSizeAllowed(width, height)) return nullptr;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bitmap = createTopDownDib(width, height, &bits);
   if (!bitmap || !bits) {
     if (bitmap) DeleteObject(bitmap);
     return nullptr;

@@ -219,17 +219,9 @@ std::optional<std::size_t> playEffectPlans(HDC target, std::span<const PlacedPla
 }
 
 bool PixelBuffer::create(int width, int height) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   dc_.show(nullptr);
-  bitmap_.reset(width > 0 && height > 0 ? CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0)
-                                        : nullptr);
+  bitmap_.reset(win32::createTopDownDib(width, height, &bits));
   if (!bitmap_ || !bits || !dc_.dc()) {
     bitmap_.reset();
     bits_ = nullptr;
