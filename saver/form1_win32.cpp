@@ -68,6 +68,7 @@ void SaverWindow::placeStages() {
   // Monitors keep their stage by their place in the order; one more gets a
   // new stage, one fewer takes its stage away with it.
   stages_.resize(std::min(stages_.size(), geo_.monitors.size()));
+  fadeAreas_.resize(std::min(fadeAreas_.size(), stages_.size()));
   for (std::size_t i = 0; i < stages_.size(); ++i) stages_[i]->moveTo(geo_.monitors[i]);
   for (std::size_t i = stages_.size(); i < geo_.monitors.size(); ++i) {
     stages_.push_back(
@@ -107,20 +108,21 @@ void SaverWindow::repaint(HDC dc, const RECT& area) {
   if (IsRectEmpty(&area)) return;
   const int width = area.right - area.left, height = area.bottom - area.top;
   bool layers = false;
-  for (const auto& stage : stages_) layers = layers || stage->overlaps(area);
+  for (const auto& stage : stages_) layers = layers || stage->showsLayersIn(area);
   if (!layers) {
-    // Background alone (what lies outside every monitor): one copy.
+    // Background alone (outside every monitor, or a hidden picture): one copy.
     BitBlt(dc, area.left, area.top, width, height, background_.dc(), area.left, area.top, SRCCOPY);
     return;
   }
   // Composed off the screen and copied once, so no layer flickers.
-  win32::OffscreenSurface scratch;
-  if (!scratch.create(dc, width, height)) return;
-  HDC out = scratch.dc();
+  if ((scratch_.width() < width || scratch_.height() < height) &&
+      !scratch_.create(dc, std::max(width, scratch_.width()), std::max(height, scratch_.height())))
+    return;
+  HDC out = scratch_.dc();
   SetViewportOrgEx(out, -area.left, -area.top, nullptr);
   BitBlt(out, area.left, area.top, width, height, background_.dc(), area.left, area.top, SRCCOPY);
   for (const auto& stage : stages_)
-    if (stage->overlaps(area)) stage->paintLayers(out, area);
+    if (stage->showsLayersIn(area)) stage->paintLayers(out, area);
   SetViewportOrgEx(out, 0, 0, nullptr);
   BitBlt(dc, area.left, area.top, width, height, out, 0, 0, SRCCOPY);
 }
@@ -167,9 +169,10 @@ void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::func
   struct Fading {
     MonitorStage* stage;
     TwipRect to;
-    FadeArea area;
+    FadeArea& area;
   };
   const std::size_t count = std::min(to.size(), stages_.size());
+  fadeAreas_.resize(stages_.size());
   std::vector<std::unique_ptr<Fading>> fades;
   for (std::size_t i = 0; i < count; ++i) {
     MonitorStage& stage = *stages_[i];
@@ -180,9 +183,8 @@ void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::func
     RECT both, area;
     UnionRect(&both, &before, &after);
     if (!IntersectRect(&area, &both, &stage.place().monitor)) continue;
-    auto fade = std::make_unique<Fading>();
-    fade->stage = &stage;
-    fade->to = to[i];
+    if (!fadeAreas_[i]) fadeAreas_[i] = std::make_unique<FadeArea>();
+    auto fade = std::make_unique<Fading>(Fading{&stage, to[i], *fadeAreas_[i]});
     if (!fade->area.create(area)) continue;
     // Both looks without the caption, which is drawn over every frame.
     const int w = area.right - area.left, h = area.bottom - area.top;

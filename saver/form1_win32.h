@@ -24,6 +24,8 @@
 
 namespace lumova::saver {
 
+class FadeArea;
+
 class DisplayFrameWaiter;
 
 struct ScreenGeometry {
@@ -120,6 +122,11 @@ class SaverWindow final : public SaverView,
   SaverInput input_;
   ScreenGeometry geo_{};
   win32::OffscreenSurface background_;  // the window's persistent image
+  // Kept between uses, as making and first touching screen-sized buffers
+  // costs more than using them: the surface repaints are composed on (as
+  // large as the largest asked for), and each monitor's crossfade buffers.
+  win32::OffscreenSurface scratch_;
+  std::vector<std::unique_ptr<FadeArea>> fadeAreas_;
   COLORREF backColor_ = 0;
   COLORREF pictureBackColor_ = 0;
   std::vector<std::unique_ptr<MonitorStage>> stages_;  // one a monitor, the primary's first

@@ -1,5 +1,7 @@
 #include "saver/monitor_stage_win32.h"
 
+#include <algorithm>
+
 #include "common/clock_win32.h"
 #include "common/text_win32.h"
 #include "common/units.h"
@@ -187,11 +189,24 @@ void MonitorStage::setPictureRect(const TwipRect& r) {
 }
 
 void MonitorStage::setPanZoom(const PanZoomPath& path, double displaySeconds) {
-  auto loaded = std::dynamic_pointer_cast<const win32::DibPicture>(source_);
-  const int w = place_.monitor.right - place_.monitor.left, h = place_.monitor.bottom - place_.monitor.top;
-  auto frame = loaded ? win32::DibPicture::create(w, h) : nullptr;
   pendingPan_.reset();
-  if (!frame) return;  // the picture shows still
+  auto loaded = std::dynamic_pointer_cast<const win32::DibPicture>(source_);
+  if (!loaded) return;  // the picture shows still
+  const int w = place_.monitor.right - place_.monitor.left, h = place_.monitor.bottom - place_.monitor.top;
+  std::shared_ptr<win32::DibPicture> frame;
+  const auto fits = [w, h](const std::shared_ptr<win32::DibPicture>& f) {
+    return f && f.use_count() == 1 && f->width() == w && f->height() == h;
+  };
+  if (fits(spareFrame_)) {
+    frame = std::move(spareFrame_);
+  } else {
+    frame = win32::DibPicture::create(w, h);
+    // The other of the pair now, with its pages touched, rather than at the
+    // next change.
+    spareFrame_ = win32::DibPicture::create(w, h);
+    if (spareFrame_) std::fill_n(reinterpret_cast<std::uint32_t*>(spareFrame_->mutableBits()), std::size_t(w) * h, 0u);
+  }
+  if (!frame) return;
   frame->setOpaque(true);
   panDrawer_.draw(pixelsOf(*loaded), {loaded->width(), loaded->height()}, panZoomPlace(path, 0),
                   reinterpret_cast<std::uint32_t*>(frame->mutableBits()), {w, h}, dibPixel(pictureBackColor_));
@@ -216,6 +231,7 @@ void MonitorStage::panZoomStep(double now) {
 }
 
 void MonitorStage::commitPicture() {
+  if (activePan_) spareFrame_ = std::move(activePan_->frame);
   activePan_ = std::move(pendingPan_);
   pendingPan_.reset();
   if (activePan_) {
@@ -232,9 +248,11 @@ void MonitorStage::commitPicture() {
   if (pictureVisible_) paintPicture(dc.get());
 }
 
-bool MonitorStage::overlaps(const RECT& area) const {
-  RECT both;
-  return IntersectRect(&both, &area, &place_.monitor) != FALSE;
+bool MonitorStage::showsLayersIn(const RECT& area) const {
+  RECT onMonitor, both;
+  if (!IntersectRect(&onMonitor, &area, &place_.monitor)) return false;
+  return (pictureVisible_ && IntersectRect(&both, &onMonitor, &pictureRect_)) ||
+         (captionVisible_ && !captionText_.empty() && IntersectRect(&both, &onMonitor, &captionRect_));
 }
 
 void MonitorStage::paintPicture(HDC dc) {

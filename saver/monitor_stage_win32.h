@@ -79,8 +79,9 @@ class MonitorStage final : public MonitorView {
   // Each layer alone: the picture where it stands now (when shown), the caption inside `area`.
   void paintPictureLayer(HDC dc);
   void paintCaptionLayer(HDC dc, const RECT& area);
-  // The part of the window the layers may draw on: the monitor.
-  bool overlaps(const RECT& area) const;
+  // Whether a layer shows inside `area`: what it shows otherwise is the
+  // window's background alone.
+  bool showsLayersIn(const RECT& area) const;
 
   // For the effects: the picture waiting to be revealed and where it goes.
   const win32::DibPicture* source() const;
@@ -130,6 +131,9 @@ class MonitorStage final : public MonitorView {
     double start = 0;
   };
   std::optional<Panning> pendingPan_, activePan_;
+  // The frame of the picture that panned before, for the next one: frames
+  // take turns rather than being made anew at each change.
+  std::shared_ptr<win32::DibPicture> spareFrame_;
   PanZoomDrawer panDrawer_{fastestPixelRows()};
   // The caption label.
   CaptionFont captionSpec_;

@@ -103,8 +103,9 @@ void PanZoomDrawer::draw(const std::uint32_t* picture, PictureSize pictureSize, 
     lastColumn = std::max(lastColumn, s.index);
   }
   // One row of the picture mixed between its two rows, with the last pixel
-  // repeated so that every column has a right-hand neighbour.
-  mixed_.resize(static_cast<std::size_t>(pw) + 1);
+  // repeated so that every column has a right-hand neighbour and the wide
+  // loops their reach.
+  mixed_.resize(static_cast<std::size_t>(pw) + kSampleReach);
   for (auto& c : columns_) c.x -= firstColumn;
   const int span = x1 > x0 ? lastColumn - firstColumn + 1 : 0;
 
@@ -120,7 +121,7 @@ void PanZoomDrawer::draw(const std::uint32_t* picture, PictureSize pictureSize, 
     const std::uint32_t* upper = picture + static_cast<std::size_t>(s.index) * pw;
     const std::uint32_t* lower = picture + static_cast<std::size_t>(std::min(s.index + 1, ph - 1)) * pw;
     rows_.blend(upper + firstColumn, lower + firstColumn, mixed_.data(), span, s.weight);
-    mixed_[static_cast<std::size_t>(span)] = mixed_[static_cast<std::size_t>(span > 0 ? span - 1 : 0)];
+    std::fill_n(mixed_.begin() + span, kSampleReach, mixed_[static_cast<std::size_t>(span > 0 ? span - 1 : 0)]);
     rows_.sample(mixed_.data(), columns_.data(), out + x0, x1 - x0);
   }
 }

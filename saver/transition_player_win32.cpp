@@ -219,6 +219,7 @@ std::optional<std::size_t> playEffectPlans(HDC target, std::span<const PlacedPla
 }
 
 bool PixelBuffer::create(int width, int height) {
+  if (bitmap_ && width == width_ && height == height_) return true;  // kept: no new pages to fault in
   void* bits = nullptr;
   dc_.show(nullptr);
   bitmap_.reset(win32::createTopDownDib(width, height, &bits));

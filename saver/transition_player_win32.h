@@ -137,6 +137,7 @@ class PixelBuffer {
 // coordinates: their origin is the area's top-left corner.
 class FadeArea {
  public:
+  // Buffers of the area's size, kept from the last fade when it had the same.
   bool create(const RECT& area);
   const RECT& area() const { return area_; }
   HDC fromDc() const { return from_.dc(); }

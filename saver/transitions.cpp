@@ -282,17 +282,32 @@ int fadeWeight(double elapsed) {
 FadeRun playFade(FadeTarget& target, FrameWaiter& waiter, const Clock& clock) {
   FadeRun run;
   const double start = clock.monotonicSeconds();
+  double drawing = 0;  // how long the frame before took to draw
+  // Between the starts of frames: the shorter of the last two, so that a
+  // single stall does not count as the pace.
+  double interval = 0, latest = 0;
+  double before = 0;
   bool pastHalf = false;
   waiter.begin();
   for (;;) {
-    const double elapsed = clock.monotonicSeconds() - start;
-    if (!pastHalf && elapsed >= kCrossfadeSeconds / 2) {
+    const double now = clock.monotonicSeconds() - start;
+    if (run.frames > 0) {
+      interval = run.frames > 1 ? std::min(now - before, latest) : now - before;
+      latest = now - before;
+    }
+    before = now;
+    // A frame shows the mix due when it will have been drawn. The last is
+    // the one that ends nearest the fade's time: a slow machine ends it up
+    // to half a frame early rather than a whole frame late.
+    const double shown = now + drawing;
+    const bool last = shown >= kCrossfadeSeconds - interval / 2;
+    if (!pastHalf && (shown >= kCrossfadeSeconds / 2 || last)) {
       pastHalf = true;
       target.halfway();
     }
-    const bool last = elapsed >= kCrossfadeSeconds;
-    target.drawFade(fadeWeight(elapsed));
+    target.drawFade(last ? kWeightOne : fadeWeight(shown));
     ++run.frames;
+    drawing = clock.monotonicSeconds() - start - now;
     if (last) return run;
     if (waiter.inputWaiting()) {
       run.interrupted = true;

@@ -156,8 +156,9 @@ struct FadeRun {
   bool interrupted = false;  // input ended it; the commit shows the new picture
 };
 
-// Draws frames until the fade's time is up (the last frame all new), one a
-// display frame; waiting input ends it after the frame drawn.
+// Draws frames until the fade's time is up (the last frame all new, the one
+// that ends nearest that time), one a display frame; waiting input ends it
+// after the frame drawn.
 FadeRun playFade(FadeTarget& target, FrameWaiter& waiter, const Clock& clock);
 
 }  // namespace lumova::saver

@@ -35,28 +35,36 @@ TEST(PixelRows, ReferenceMixesEachByteRoundingHalvesUp) {
 
 // Random rows of every width up to 37 and unaligned starts: the fast loops
 // give the reference's pixels exactly.
-TEST(PixelRows, FastestMatchesReferenceOnOddWidths) {
-  const PixelRows ref = referencePixelRows(), fast = fastestPixelRows();
-  std::mt19937 gen(7);
-  for (int width = 1; width <= 37; ++width) {
-    for (int start = 0; start < 3; ++start) {
-      // Room for a pair at the last point from the farthest start.
-      std::vector<std::uint32_t> a(width + 5), b(width + 5), want(width), got(width);
-      for (auto& v : a) v = gen();
-      for (auto& v : b) v = gen();
-      const int weight = static_cast<int>(gen() % 257);
-      SCOPED_TRACE(std::string(fast.name) + " width " + std::to_string(width) + " start " + std::to_string(start) +
-                   " weight " + std::to_string(weight));
-      ref.blend(a.data() + start, b.data() + start, want.data(), width, weight);
-      fast.blend(a.data() + start, b.data() + start, got.data(), width, weight);
-      EXPECT_EQ(got, want);
+TEST(PixelRows, EveryPathMatchesReferenceOnOddWidths) {
+  const PixelRows ref = referencePixelRows();
+  for (const PixelRows& fast : supportedPixelRows()) {
+    std::mt19937 gen(7);
+    for (int width = 1; width <= 37; ++width) {
+      for (int start = 0; start < 3; ++start) {
+        // Room for the reach of the last point from the farthest start.
+        std::vector<std::uint32_t> a(width + 4 + kSampleReach), b(a.size()), want(width), got(width);
+        for (auto& v : a) v = gen();
+        for (auto& v : b) v = gen();
+        const int weight = static_cast<int>(gen() % 257);
+        SCOPED_TRACE(std::string(fast.name) + " width " + std::to_string(width) + " start " + std::to_string(start) +
+                     " weight " + std::to_string(weight));
+        ref.blend(a.data() + start, b.data() + start, want.data(), width, weight);
+        fast.blend(a.data() + start, b.data() + start, got.data(), width, weight);
+        EXPECT_EQ(got, want);
 
-      std::vector<SamplePoint> points(width);
-      for (auto& p : points)
-        p = {static_cast<std::int32_t>(gen() % (width + 2)), static_cast<std::int32_t>(gen() % 257)};
-      ref.sample(a.data() + start, points.data(), want.data(), width);
-      fast.sample(a.data() + start, points.data(), got.data(), width);
-      EXPECT_EQ(got, want) << "sampled";
+        // Points at random, and in order about a pixel apart as a moving picture takes them.
+        std::vector<SamplePoint> points(width), ordered(width);
+        for (auto& p : points)
+          p = {static_cast<std::int32_t>(gen() % (width + 2)), static_cast<std::int32_t>(gen() % 257)};
+        const double step = 0.5 + (gen() % 100) / 60.0;  // 0.5 to 2.15 pixels
+        for (int i = 0; i < width; ++i)
+          ordered[i] = {static_cast<std::int32_t>(i * step), static_cast<std::int32_t>(gen() % 257)};
+        for (const auto* pts : {&points, &ordered}) {
+          ref.sample(a.data() + start, pts->data(), want.data(), width);
+          fast.sample(a.data() + start, pts->data(), got.data(), width);
+          EXPECT_EQ(got, want) << "sampled";
+        }
+      }
     }
   }
 }

@@ -568,16 +568,21 @@ class TimedWaiter final : public FrameWaiter {
   std::size_t waits_ = 0;
 };
 
+// Each frame takes `drawSeconds` to draw.
 class FadeLog final : public FadeTarget {
  public:
-  explicit FadeLog(const SteppingClock& clock) : clock_(clock) {}
-  void drawFade(int weight) override { frames.push_back({clock_.monotonicSeconds() - 3600, weight}); }
+  FadeLog(SteppingClock& clock, double drawSeconds) : clock_(clock), drawSeconds_(drawSeconds) {}
+  void drawFade(int weight) override {
+    frames.push_back({clock_.monotonicSeconds() - 3600, weight});
+    clock_.advance(drawSeconds_);
+  }
   void halfway() override { halfwayAt.push_back(clock_.monotonicSeconds() - 3600); }
   std::vector<std::pair<double, int>> frames;  // (seconds into the fade, weight)
   std::vector<double> halfwayAt;
 
  private:
-  const SteppingClock& clock_;
+  SteppingClock& clock_;
+  double drawSeconds_;
 };
 
 }  // namespace
@@ -585,33 +590,38 @@ class FadeLog final : public FadeTarget {
 TEST(Transitions, CrossfadeLastsItsTimeWhateverTheFrameRate) {
   struct Row {
     const char* name;
-    std::vector<double> frames;
+    std::vector<double> frames;  // the waits
+    double draw;
     int inputAfter;
     int wantFrames;
     bool interrupted;
   };
   const Row rows[] = {
-      {"64 Hz", {1.0 / 64}, -1, 65, false},
-      {"busy: 90 ms a frame", {0.09}, -1, 13, false},                 // 0, 0.09, ..., 1.08
-      {"a stall drops frames", {0.125, 0.625, 0.125}, -1, 5, false},  // 0, 0.125, 0.75, 0.875, 1
-      {"input after five frames", {1.0 / 60}, 5, 6, true},
-      {"stall past the end", {1.5}, -1, 2, false},
+      {"64 Hz", {1.0 / 64}, 0, -1, 65, false},
+      {"busy: 90 ms a frame", {0.09}, 0, -1, 12, false},                 // 0, 0.09, ..., 0.99
+      {"a stall drops frames", {0.125, 0.625, 0.125}, 0, -1, 5, false},  // 0, 0.125, 0.75, 0.875, 1
+      {"input after five frames", {1.0 / 60}, 0, 5, 6, true},
+      {"stall past the end", {1.5}, 0, -1, 2, false},
+      // A large screen: 45 ms to draw, then the wait for the display.
+      {"slow drawing", {1.0 / 60}, 0.045, -1, 16, false},  // frames 61.7 ms apart, the last ends at 0.97 s
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
     SteppingClock clock;
     TimedWaiter waiter(clock, r.frames, r.inputAfter);
-    FadeLog log(clock);
+    FadeLog log(clock, r.draw);
     const FadeRun run = playFade(log, waiter, clock);
     EXPECT_EQ(run.interrupted, r.interrupted);
     ASSERT_EQ(run.frames, r.wantFrames);
     ASSERT_EQ(log.frames.size(), static_cast<std::size_t>(r.wantFrames));
-    for (std::size_t i = 0; i < log.frames.size(); ++i) {
-      const auto [t, weight] = log.frames[i];
-      EXPECT_EQ(weight, t >= kCrossfadeSeconds ? 256 : static_cast<int>(std::lround(256 * t / kCrossfadeSeconds)))
-          << "frame " << i << " at " << t;
+    // Each frame shows the mix due when it is drawn: the drawing time of the
+    // frame before counts ahead.
+    const auto due = [&](std::size_t i) { return log.frames[i].first + (i > 0 ? r.draw : 0); };
+    for (std::size_t i = 0; i + 1 < log.frames.size(); ++i) {
+      EXPECT_EQ(log.frames[i].second, static_cast<int>(std::lround(256 * due(i) / kCrossfadeSeconds)))
+          << "frame " << i << " at " << log.frames[i].first;
       if (i > 0) {
-        EXPECT_GT(t, log.frames[i - 1].first);
+        EXPECT_GT(log.frames[i].first, log.frames[i - 1].first);
       }
     }
     EXPECT_EQ(log.frames.front().second, 0);
@@ -619,15 +629,18 @@ TEST(Transitions, CrossfadeLastsItsTimeWhateverTheFrameRate) {
       EXPECT_LT(log.frames.back().first, kCrossfadeSeconds);
       continue;
     }
-    // The fade ends on the first frame due at or after its time, never later.
+    // The last frame is all new and ends nearest the fade's time, within
+    // half a frame of it: of all frames drawn, none ended nearer.
     EXPECT_EQ(log.frames.back().second, 256);
-    const double maxFrame = *std::max_element(r.frames.begin(), r.frames.end());
-    EXPECT_GE(log.frames.back().first, kCrossfadeSeconds);
-    EXPECT_LT(log.frames.back().first, kCrossfadeSeconds + maxFrame);
-    EXPECT_LT(log.frames[log.frames.size() - 2].first, kCrossfadeSeconds);
-    // Captions change once, at the first frame half way or later.
+    const double interval = *std::max_element(r.frames.begin(), r.frames.end()) + r.draw;
+    const double off = std::abs(log.frames.back().first + r.draw - kCrossfadeSeconds);
+    EXPECT_LE(off, interval / 2 + 1e-9);
+    for (std::size_t i = 0; i + 1 < log.frames.size(); ++i)
+      EXPECT_GT(std::abs(log.frames[i].first + r.draw - kCrossfadeSeconds), off) << "frame " << i;
+    // Captions change once, at the first frame due half way or later.
     ASSERT_EQ(log.halfwayAt.size(), 1u);
-    const auto firstHalf = std::find_if(log.frames.begin(), log.frames.end(), [](auto& f) { return f.first >= 0.5; });
-    EXPECT_EQ(log.halfwayAt[0], firstHalf->first);
+    std::size_t firstHalf = 0;
+    while (due(firstHalf) < 0.5) ++firstHalf;
+    EXPECT_EQ(log.halfwayAt[0], log.frames[firstHalf].first);
   }
 }
