@@ -131,7 +131,7 @@ void pixelRows() {
     const PictureSize picture{s.width * 115 / 100, s.height * 115 / 100};
     std::vector<std::uint32_t> pic(static_cast<std::size_t>(picture.width) * picture.height);
     for (std::size_t i = 0; i < pic.size(); ++i) pic[i] = static_cast<std::uint32_t>(i * 2654435761u);
-    for (const PixelRows rows : {referencePixelRows(), fastestPixelRows()}) {
+    for (const PixelRows& rows : supportedPixelRows()) {
       int weight = 0;
       const double fade = cpuMsPerRun([&] {
         for (int y = 0; y < s.height; ++y) {

@@ -165,6 +165,28 @@ std::optional<std::size_t> SaverWindow::playEffects(const std::vector<int>& effe
   return failed ? std::optional<std::size_t>(placedMonitor[*failed]) : std::nullopt;
 }
 
+void SaverWindow::prepareFade(MonitorStage& stage, const win32::DibPicture& next, const RECT& before, const RECT& after,
+                              FadeArea& fade) {
+  // Both looks without the caption, which is drawn over every frame; the
+  // background only where a picture leaves some of it.
+  const RECT& area = fade.area();
+  const auto background = [&](HDC dc, const RECT& picture) {
+    RECT covered;
+    if (IntersectRect(&covered, &area, &picture) && EqualRect(&covered, &area)) return;
+    BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, background_.dc(), area.left,
+           area.top, SRCCOPY);
+  };
+  background(fade.fromDc(), before);
+  stage.paintPictureLayer(fade.fromDc());
+  background(fade.toDc(), after);
+  win32::BitmapDc picture;
+  picture.show(next.bitmap());
+  RECT shown;
+  if (IntersectRect(&shown, &after, &area))
+    BitBlt(fade.toDc(), shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top, picture.dc(),
+           shown.left - after.left, shown.top - after.top, SRCCOPY);
+}
+
 void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::function<void()>& halfway) {
   struct Fading {
     MonitorStage* stage;
@@ -184,20 +206,9 @@ void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::func
     UnionRect(&both, &before, &after);
     if (!IntersectRect(&area, &both, &stage.place().monitor)) continue;
     if (!fadeAreas_[i]) fadeAreas_[i] = std::make_unique<FadeArea>();
-    auto fade = std::make_unique<Fading>(Fading{&stage, to[i], *fadeAreas_[i]});
-    if (!fade->area.create(area)) continue;
-    // Both looks without the caption, which is drawn over every frame.
-    const int w = area.right - area.left, h = area.bottom - area.top;
-    BitBlt(fade->area.fromDc(), area.left, area.top, w, h, background_.dc(), area.left, area.top, SRCCOPY);
-    stage.paintPictureLayer(fade->area.fromDc());
-    BitBlt(fade->area.toDc(), area.left, area.top, w, h, background_.dc(), area.left, area.top, SRCCOPY);
-    win32::BitmapDc picture;
-    picture.show(source->bitmap());
-    RECT shown;
-    if (IntersectRect(&shown, &after, &stage.place().monitor))
-      BitBlt(fade->area.toDc(), shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top, picture.dc(),
-             shown.left - after.left, shown.top - after.top, SRCCOPY);
-    fades.push_back(std::move(fade));
+    if (!fadeAreas_[i]->create(area)) continue;
+    prepareFade(stage, *source, before, after, *fadeAreas_[i]);
+    fades.push_back(std::make_unique<Fading>(Fading{&stage, to[i], *fadeAreas_[i]}));
   }
   win32::WindowDc target(hwnd_);
   if (fades.empty() || !target) {

@@ -112,6 +112,10 @@ class SaverWindow final : public SaverView,
   void repaint(HDC dc, const RECT& area) override;
   void wantFrames() override;
   void onFramePulse();
+  // A monitor's fading area, as it looks (its picture at `before`, if shown)
+  // and as it will look (`next` at `after`).
+  void prepareFade(MonitorStage& stage, const win32::DibPicture& next, const RECT& before, const RECT& after,
+                   FadeArea& fade);
   // The monitors changed: the window covers the new screen, repainted, each
   // stage on its monitor still.
   void onDisplayChange();
