@@ -289,7 +289,8 @@ const std::string& Form1::captionOf(std::int32_t index) {
   // By path: a rescan may move a folder's pictures along the sequence.
   const std::string& path = sequence_.path(index);
   auto it = autoCaptions_.find(path);
-  if (it == autoCaptions_.end()) it = autoCaptions_.emplace(path, autoCaption(options_.autoCaption, path, d_.host)).first;
+  if (it == autoCaptions_.end())
+    it = autoCaptions_.emplace(path, autoCaption(options_.autoCaption, path, d_.host)).first;
   return it->second;
 }
 

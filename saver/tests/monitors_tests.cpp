@@ -137,7 +137,7 @@ TEST(Monitors, FloatingPicturesBounceOffTheirOwnMonitor) {
 TEST(Monitors, EachMonitorPrefersPicturesOfItsShape) {
   struct Row {
     const char* name;
-    std::string shapes;   // of the pictures in list order: L landscape, P portrait
+    std::string shapes;          // of the pictures in list order: L landscape, P portrait
     std::vector<bool> monitors;  // portrait?
     std::vector<std::vector<std::int32_t>> changes;
   };
