@@ -292,7 +292,8 @@ TEST_F(ProtectedE2E, EnterHidesThePromptAndTheNoteIsThereNextTime) {
   ASSERT_TRUE(screen().pressKey("a"));
   auto prompt = waitForPrompt();
   ASSERT_TRUE(prompt);
-  EXPECT_EQ(noteInk(*prompt), 0) << "the note box starts blank";
+  // Waited for: a window just mapped may not have painted yet (all black).
+  EXPECT_TRUE(waitUntil([&] { return noteInk(*prompt) == 0; }, 2s)) << "the note box starts blank";
 
   // Into the note box, a note, Enter: the prompt goes away.
   const Rect client = clientOf(*prompt);
