@@ -191,11 +191,11 @@ void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::func
   struct Fading {
     MonitorStage* stage;
     TwipRect to;
-    FadeArea& area;
+    FadeArea* area;
   };
   const std::size_t count = std::min(to.size(), stages_.size());
   fadeAreas_.resize(stages_.size());
-  std::vector<std::unique_ptr<Fading>> fades;
+  std::vector<Fading> fades;
   for (std::size_t i = 0; i < count; ++i) {
     MonitorStage& stage = *stages_[i];
     const win32::DibPicture* source = stage.source();
@@ -208,42 +208,41 @@ void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::func
     if (!fadeAreas_[i]) fadeAreas_[i] = std::make_unique<FadeArea>();
     if (!fadeAreas_[i]->create(area)) continue;
     prepareFade(stage, *source, before, after, *fadeAreas_[i]);
-    fades.push_back(std::make_unique<Fading>(Fading{&stage, to[i], *fadeAreas_[i]}));
+    fades.push_back(Fading{&stage, to[i], fadeAreas_[i].get()});
   }
   win32::WindowDc target(hwnd_);
   if (fades.empty() || !target) {
-    for (auto& f : fades) f->stage->adoptFaded(f->to);
+    for (auto& f : fades) f.stage->adoptFaded(f.to);
     return;
   }
 
   class Target final : public FadeTarget {
    public:
-    Target(SaverWindow& window, HDC dc, std::vector<std::unique_ptr<Fading>>& fades,
-           const std::function<void()>& halfway)
+    Target(SaverWindow& window, HDC dc, std::vector<Fading>& fades, const std::function<void()>& halfway)
         : window_(window), dc_(dc), fades_(fades), halfway_(halfway), rows_(fastestPixelRows()) {}
     void drawFade(int weight) override {
       for (auto& f : fades_) {
-        f->area.mix(rows_, weight);
-        f->stage->paintCaptionLayer(f->area.frameDc(), f->area.area());
-        f->area.drawTo(dc_);
+        f.area->mix(rows_, weight);
+        f.stage->paintCaptionLayer(f.area->frameDc(), f.area->area());
+        f.area->drawTo(dc_);
       }
       GdiFlush();
     }
     void halfway() override {
       std::vector<RECT> old;
-      for (auto& f : fades_) old.push_back(f->stage->captionRect());
+      for (auto& f : fades_) old.push_back(f.stage->captionRect());
       if (halfway_) halfway_();
       // The captions outside the fading areas change here; inside them the next frame draws them.
       for (std::size_t i = 0; i < fades_.size(); ++i) {
         window_.repaint(dc_, old[i]);
-        window_.repaint(dc_, fades_[i]->stage->captionRect());
+        window_.repaint(dc_, fades_[i].stage->captionRect());
       }
     }
 
    private:
     SaverWindow& window_;
     HDC dc_;
-    std::vector<std::unique_ptr<Fading>>& fades_;
+    std::vector<Fading>& fades_;
     const std::function<void()>& halfway_;
     PixelRows rows_;
   } drawer(*this, target.get(), fades, halfway);
@@ -251,10 +250,10 @@ void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::func
   frameWaiter_->refresh(stages_.front()->place().handle);
   const win32::SystemClock clock;
   const FadeRun run = playFade(drawer, *frameWaiter_, clock);
-  for (auto& f : fades) f->stage->adoptFaded(f->to);
+  for (auto& f : fades) f.stage->adoptFaded(f.to);
   // Cut short, the screen still shows a mix: the new look at once.
   if (run.interrupted)
-    for (auto& f : fades) repaint(target.get(), f->area.area());
+    for (auto& f : fades) repaint(target.get(), f.area->area());
 }
 
 void SaverWindow::wantFrames() {
