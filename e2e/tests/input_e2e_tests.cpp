@@ -84,7 +84,8 @@ class InputE2E : public E2ETest {
   // Starts the saver and waits until its first picture is on the screen.
   WineProcess& startSaver(Rgb firstPicture) {
     WineProcess& saver = desktop().startSaver("/s");
-    const auto window = screen().waitForWindow(kSaverTitle, 10s);
+    // Generous: on a loaded machine a Wine start has taken over 10 s.
+    const auto window = screen().waitForWindow(kSaverTitle, 30s);
     EXPECT_TRUE(window) << "no saver window";
     EXPECT_TRUE(waitUntil([&] { return countDifferent(screen().capture(), centre_, firstPicture, 8) == 0; }, 10s))
         << "the first picture did not appear";
