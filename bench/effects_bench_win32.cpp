@@ -17,14 +17,15 @@
 #include <vector>
 
 #include "common/clock_win32.h"
-#include "common/module1.h"
+#include "common/protection.h"
+#include "startup/saver_run_win32.h"
 #include "common/random.h"
 #include "picture/preloader.h"
 #include "picture/preloader_win32.h"
 #include "picture/upright_size_win32.h"
 #include "picture/wic_loader_win32.h"
 #include "saver/blend.h"
-#include "saver/form1.h"
+#include "saver/slideshow.h"
 #include "saver/form1_win32.h"
 #include "saver/transition_player_win32.h"
 #include "tests/fakes/fake_host.h"
@@ -83,23 +84,25 @@ class CountingDecoder final : public PictureLoader {
   win32::WicPictureLoader wic_;
 };
 
-// The saver's window and logic over a settings text, as SaverRun wires
-// them: the real clock, WIC behind the preloader.
+// The saver over a settings text, wired as the entry point wires it: the
+// real clock, WIC behind the preloader.
 struct Rig {
-  explicit Rig(const std::string& settings)
-      : host(log),
-        window(GetModuleHandleA(nullptr),
-               [this](TimerId id) {
-                 if (form) form->onTimer(id);
-               },
-               {}) {
+  explicit Rig(const std::string& settings) : host(log), run(GetModuleHandleA(nullptr), parts()), window(run.window()) {
     files.files["C:\\bench\\zbfaone.ini"] = settings;
-    form = std::make_unique<saver::Form1>(
-        saver::Form1Deps{window, window, host, window, clock, random, pictures, messages, module1, files, "C:\\bench",
-                         [this](const std::vector<PictureRequest>& next) { pictures.prefetch(next); }});
-    form->Form_Load();
+    form = &run.slideshow();
+    form->start();
     ShowWindow(window.hwnd(), SW_SHOWNA);
-    form->Timer3_Timer();
+    form->onStartupTick();
+  }
+  startup::SaverParts parts() {
+    startup::SaverParts p;
+    p.settingsFolder = "C:\\bench";
+    p.files = &files;
+    p.host = &host;
+    p.decoder = &decoder;
+    p.messages = &messages;
+    p.scanFolders = false;
+    return p;
   }
   // A change once the next picture is decoded (the first one and the next
   // at the start, then one more a change): its wall time.
@@ -109,22 +112,18 @@ struct Rig {
     runMessages(0.2);
     ++decodes;
     const double t0 = now();
-    form->Timer2_Timer();
+    form->onChangeTick();
     return now() - t0;
   }
 
   fakes::MemoryFileStore files;
   fakes::CallLog log;
   fakes::FakeHost host;
-  win32::SystemClock clock;
-  ClockSeededRandom random{clock};
   CountingDecoder decoder;
-  win32::Win32FileStamps stamps;
-  PreloadingLoader pictures{decoder, stamps};
   testing::SilentMessages messages;
-  Module1 module1;
-  std::unique_ptr<saver::Form1> form;
-  saver::SaverWindow window;
+  startup::SaverRun run;
+  saver::SaverWindow& window;
+  saver::Slideshow* form = nullptr;
   int decodes = 2;
 };
 

@@ -33,6 +33,7 @@
 #include "picture/picture_formats_win32.h"
 #include "saver/folder_source_win32.h"
 #include "saver/picture_sequence.h"
+#include "startup/saver_run_win32.h"
 #include "tests/support/soak_support_win32.h"
 
 namespace lumova {
@@ -102,29 +103,23 @@ double median(std::vector<double> v) {
 
 // The real saver window and logic over `settings`: seconds from the window
 // on the screen to its first picture committed.
-double firstPicture(const std::string& settings, const std::vector<std::string>& extensions) {
+double firstPicture(const std::string& settings) {
   fakes::MemoryFileStore files;
   files.files["C:\\bench\\zbfaone.ini"] = settings;
   fakes::CallLog log;
   fakes::FakeHost host{log};
-  win32::SystemClock clock;
-  ClockSeededRandom random{clock};
-  win32::WicPictureLoader loader;
   testing::SilentMessages messages;
-  Module1 module1;
-  std::unique_ptr<saver::Form1> form;
-  saver::SaverWindow window(GetModuleHandleW(nullptr),
-                            [&](TimerId id) {
-                              if (form) form->onTimer(id);
-                            },
-                            {});
-  saver::Win32FolderSource folders(
-      GetModuleHandleW(nullptr), extensions,
-      {[&](std::vector<std::string> found) { form->foldersFound(std::move(found)); }, [&] { form->foldersScanned(); }});
-  form = std::make_unique<saver::Form1>(saver::Form1Deps{window, window, host, window, clock, random, loader, messages,
-                                                         module1, files, "C:\\bench", nullptr, {}, nullptr, nullptr, &folders});
+  startup::SaverParts parts;
+  parts.settingsFolder = "C:\\bench";
+  parts.files = &files;
+  parts.host = &host;
+  parts.preload = false;
+  parts.messages = &messages;
+  startup::SaverRun run(GetModuleHandleW(nullptr), parts);
+  saver::SaverWindow& window = run.window();
+  saver::Slideshow* form = &run.slideshow();
   const double t0 = now();
-  form->Form_Load();
+  form->start();
   ShowWindow(window.hwnd(), SW_SHOWNA);
   MSG msg;
   while (form->slides().front().image < 0 && now() - t0 < 30) {
@@ -137,7 +132,6 @@ double firstPicture(const std::string& settings, const std::vector<std::string>&
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
   }
   const double t = now() - t0;
-  form.reset();
   return t;
 }
 
@@ -192,8 +186,8 @@ int run(int folders, int perFolder) {
   const std::string folder = "[total]\r\ntotal=0\r\n[folders]\r\ntotal=1\r\n0=" + root + "\r\n";
   std::vector<double> one, tree;
   for (int i = 0; i < 3; ++i) {
-    one.push_back(firstPicture(listed + options, extensions));
-    tree.push_back(firstPicture(folder + options, extensions));
+    one.push_back(firstPicture(listed + options));
+    tree.push_back(firstPicture(folder + options));
   }
   std::printf("window to first picture: one listed picture %.0f ms, the folder of %zu %.0f ms (median of 3)\n",
               median(one) * 1000, count, median(tree) * 1000);

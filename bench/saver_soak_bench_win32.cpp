@@ -18,14 +18,15 @@
 #include <memory>
 #include <string>
 
-#include "common/module1.h"
+#include "common/protection.h"
+#include "startup/saver_run_win32.h"
 #include "common/random.h"
 #include "password/password_form.h"
 #include "password/password_form_win32.h"
 #include "picture/preloader.h"
 #include "picture/preloader_win32.h"
 #include "picture/wic_loader_win32.h"
-#include "saver/form1.h"
+#include "saver/slideshow.h"
 #include "saver/form1_win32.h"
 #include "startup/input.h"
 #include "tests/fakes/fake_host.h"
@@ -55,25 +56,13 @@ void printRow(const char* label, int changes, const Usage& u, double seconds) {
 class SaverRig {
  public:
   explicit SaverRig(const std::string& settings)
-      : window(
-            GetModuleHandleA(nullptr),
-            [this](TimerId id) {
-              if (form) form->onTimer(id);
-            },
-            input()),
-        session(startup::SaverSessionDeps{module1, host, clock, window}),
-        promptWindow(GetModuleHandleA(nullptr), window.twipsPerPixelX(), window.twipsPerPixelY(), promptKeys()),
-        prompt(promptWindow, module1, session) {
-    session.attachPrompt(prompt);
-    window.watchDisplay([this] { form->displayChanged(); });
+      : host{log}, run(GetModuleHandleA(nullptr), parts()), window(run.window()), session(run.session()),
+        promptWindow(run.promptWindow()) {
     files.files["C:\\soak\\zbfaone.ini"] = settings;
-    window.setEffectsUnpaced(true);
-    form = std::make_unique<saver::Form1>(
-        saver::Form1Deps{window, window, host, window, clock, random, pictures, messages, module1, files, "C:\\soak",
-                         [this](const std::vector<PictureRequest>& next) { pictures.prefetch(next); }});
-    form->Form_Load();
+    form = &run.slideshow();
+    form->start();
     ShowWindow(window.hwnd(), SW_SHOWNA);
-    form->Timer3_Timer();
+    form->onStartupTick();
   }
 
   // A key on the saver window brings up the prompt; a wrong password and
@@ -95,35 +84,26 @@ class SaverRig {
 
   fakes::MemoryFileStore files;
   fakes::CallLog log;
-  fakes::FakeHost host{log};
+  fakes::FakeHost host;
   lumova::testing::RushingClock clock;
-  ClockSeededRandom random{clock};
-  win32::WicPictureLoader decoder;
-  win32::Win32FileStamps stamps;
-  PreloadingLoader pictures{decoder, stamps};
   lumova::testing::SilentMessages messages;
-  Module1 module1;
-  std::unique_ptr<saver::Form1> form;
-  saver::SaverWindow window;
-  startup::SaverSession session;
-  password::PasswordWindow promptWindow;
-  password::PasswordForm prompt;
+  startup::SaverRun run;
+  saver::SaverWindow& window;
+  startup::SaverSession& session;
+  password::PasswordWindow& promptWindow;
+  saver::Slideshow* form = nullptr;
 
  private:
-  saver::SaverInput input() {
-    saver::SaverInput in;
-    in.onKey = [this] { session.Form_KeyDown(); };
-    in.onBackgroundButton = [this] { session.Form_MouseDown(); };
-    in.onBackgroundMove = [this](float x, float y) { session.Form_MouseMove(x, y); };
-    in.onPictureMove = [this](int x, int y) {
-      session.Picture1_MouseMove(static_cast<float>(x), static_cast<float>(y));
-    };
-    in.onEnd = [this] { session.unlockAndEnd(); };
-    return in;
-  }
-  password::PasswordKeys promptKeys() {
-    return {[this](int key) { prompt.txtPassword_KeyPress(key); }, [this](int key) { prompt.txtNotes_KeyPress(key); },
-            [this] { prompt.Form_Close(); }};
+  startup::SaverParts parts() {
+    startup::SaverParts p;
+    p.settingsFolder = "C:\\soak";
+    p.files = &files;
+    p.host = &host;
+    p.clock = &clock;
+    p.messages = &messages;
+    p.scanFolders = false;
+    p.unpacedEffects = true;
+    return p;
   }
 };
 
@@ -178,15 +158,15 @@ int main(int argc, char** argv) {
 
   auto owner = std::make_unique<SaverRig>(ini);
   SaverRig& saver = *owner;
-  auto* form = saver.form.get();
+  auto* form = saver.form;
   pumpMessages();
 
   const DWORD began = GetTickCount();
   auto seconds = [&] { return (GetTickCount() - began) / 1000.0; };
   auto change = [&] {
-    form->Timer2_Timer();
+    form->onChangeTick();
     // A few motion ticks: the floating picture moves between changes.
-    for (int k = 0; k < 3; ++k) form->Timer1_Timer();
+    for (int k = 0; k < 3; ++k) form->onMotionTick();
     pumpMessages();
     saver.log.clear();  // the fake host's record of calls would grow with every change
   };

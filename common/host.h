@@ -10,8 +10,6 @@
 
 namespace lumova {
 
-struct Module1;
-
 struct CalendarDate {
   int year = 0;
   int month = 0;  // 1 to 12
@@ -43,8 +41,5 @@ class Host {
   // system cannot format it.
   virtual std::string longDate(const CalendarDate& date) = 0;
 };
-
-// getPlatform: stores the platform into the shared values.
-void getPlatform(Host& host, Module1& m);
 
 }  // namespace lumova

@@ -5,7 +5,10 @@
 
 namespace lumova {
 
-enum class TimerId { Timer1 = 1, Timer2 = 2, Timer3 = 3 };
+// Motion: the floating pictures' steps; Change: the next picture is due;
+// Startup: the first pictures, half a second after the window is up (and
+// the start tried again when nothing could be shown).
+enum class TimerId { Motion = 1, Change = 2, Startup = 3 };
 
 class Timers {
  public:

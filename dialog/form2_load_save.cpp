@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "common/module1.h"
+#include "common/protection.h"
 #include "common/textnum.h"
 #include "settings/settings_store.h"
 

@@ -1,6 +1,6 @@
 #include "dialog/form2_model.h"
 
-#include "common/module1.h"
+#include "common/protection.h"
 #include "common/textnum.h"
 #include "settings/settings_store.h"
 

@@ -4,7 +4,7 @@
 #include <unordered_set>
 #include <utility>
 
-#include "common/module1.h"
+#include "common/protection.h"
 #include "common/textnum.h"
 #include "common/utf.h"
 #include "picture/folder_scan.h"

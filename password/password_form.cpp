@@ -1,6 +1,6 @@
 #include "password/password_form.h"
 
-#include "common/module1.h"
+#include "common/protection.h"
 
 namespace lumova::password {
 
@@ -38,7 +38,7 @@ void PasswordForm::Form_Close() { resumeSaver(); }
 
 void PasswordForm::checkPassword() {
   // Exact and case-sensitive; blanks around it are part of it.
-  if (view_.passwordText() == module1_.saverPassword) {
+  if (view_.passwordText() == protection_.password) {
     saver_.unlockAndEnd();
     return;
   }

@@ -7,7 +7,7 @@
 #include <string>
 
 namespace lumova {
-struct Module1;
+struct Protection;
 }
 
 namespace lumova::password {
@@ -48,8 +48,8 @@ class SaverControl {
 
 class PasswordForm final : public Prompt {
  public:
-  PasswordForm(PasswordView& view, const Module1& module1, SaverControl& saver)
-      : view_(view), module1_(module1), saver_(saver) {}
+  PasswordForm(PasswordView& view, const Protection& protection, SaverControl& saver)
+      : view_(view), protection_(protection), saver_(saver) {}
 
   // Prompt
   void showPrompt() override;
@@ -70,7 +70,7 @@ class PasswordForm final : public Prompt {
   void setNoticeVisible(bool visible);
 
   PasswordView& view_;
-  const Module1& module1_;
+  const Protection& protection_;
   SaverControl& saver_;
   bool loaded_ = false;
 };

@@ -3,6 +3,7 @@
 #include "common/host.h"
 #include "common/textnum.h"
 #include "picture/exif_orientation.h"
+#include "saver/picture_sequence.h"
 
 namespace lumova::saver {
 
@@ -38,6 +39,15 @@ std::string autoCaption(AutoCaption mode, const std::string& path, Host& host) {
   }
   if (!day) day = host.fileModifiedDate(path);
   return day ? host.longDate(*day) : std::string();
+}
+
+const std::string& CaptionBook::captionOf(const PictureSequence& sequence, std::int32_t index) {
+  const std::string& own = sequence.caption(index);
+  if (!own.empty() || mode_ == AutoCaption::Nothing || !host_) return own;
+  const std::string& path = sequence.path(index);
+  auto it = byPath_.find(path);
+  if (it == byPath_.end()) it = byPath_.emplace(path, autoCaption(mode_, path, *host_)).first;
+  return it->second;
 }
 
 }  // namespace lumova::saver

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -29,5 +31,25 @@ std::string fileNameCaption(std::string_view path);
 // The caption `mode` gives the picture at `path`; empty when there is none,
 // such as a date that cannot be read.
 std::string autoCaption(AutoCaption mode, const std::string& path, Host& host);
+
+}  // namespace lumova::saver
+
+namespace lumova::saver {
+
+class PictureSequence;
+
+// Each picture's caption: its own, else the automatic one, worked out once
+// a path (a rescan may move a folder's pictures along the sequence).
+class CaptionBook {
+ public:
+  CaptionBook() = default;
+  CaptionBook(AutoCaption mode, Host& host) : mode_(mode), host_(&host) {}
+  const std::string& captionOf(const PictureSequence& sequence, std::int32_t index);
+
+ private:
+  AutoCaption mode_ = AutoCaption::Nothing;
+  Host* host_ = nullptr;
+  std::map<std::string, std::string> byPath_;
+};
 
 }  // namespace lumova::saver

@@ -13,7 +13,7 @@
 namespace lumova::saver {
 
 // Scans the folders off the window's thread; what it finds comes back, on
-// the window's thread, through Form1::foldersFound and Form1::foldersScanned.
+// the window's thread, through Slideshow::foldersFound and Slideshow::foldersScanned.
 class FolderSource {
  public:
   virtual ~FolderSource() = default;

@@ -5,7 +5,7 @@
 
 #include "common/clock.h"
 #include "common/host.h"
-#include "common/module1.h"
+#include "common/protection.h"
 #include "common/textnum.h"
 
 namespace lumova::startup {
@@ -24,24 +24,24 @@ std::int32_t nearestInt32(float value) {
 }  // namespace
 
 // A disabled window gets no input, so nothing reacts while the prompt is up.
-void SaverSession::Form_KeyDown() {
-  if (state_ == SaverState::Running) interruptSaver();
+void SaverSession::onKey() {
+  if (d_.run.takesInput()) interruptSaver();
 }
 
-void SaverSession::Picture1_KeyDown() {
-  if (state_ == SaverState::Running) interruptSaver();
+void SaverSession::onPictureKey() {
+  if (d_.run.takesInput()) interruptSaver();
 }
 
-void SaverSession::Form_MouseDown() {
-  if (state_ == SaverState::Running) interruptSaver();
+void SaverSession::onButton() {
+  if (d_.run.takesInput()) interruptSaver();
 }
 
-void SaverSession::Form_MouseMove(float x, float y) {
-  if (state_ == SaverState::Running) filterMove(windowPointer_, x, y);
+void SaverSession::onWindowMove(float x, float y) {
+  if (d_.run.takesInput()) filterMove(windowPointer_, x, y);
 }
 
-void SaverSession::Picture1_MouseMove(float x, float y) {
-  if (state_ == SaverState::Running) filterMove(picturePointer_, x, y);
+void SaverSession::onPictureMove(float x, float y) {
+  if (d_.run.takesInput()) filterMove(picturePointer_, x, y);
 }
 
 void SaverSession::filterMove(PointerMemory& memory, float x, float y) {
@@ -54,25 +54,23 @@ void SaverSession::filterMove(PointerMemory& memory, float x, float y) {
 }
 
 void SaverSession::countMove() {
-  Module1& m = d_.module1;
-  ++m.moveCount;
-  if (m.moveCount == kMovesToInterrupt) interruptSaver();
+  MovementBurst& m = burst_;
+  ++m.count;
+  if (m.count == kMovesToInterrupt) interruptSaver();
   // The burst is timed on the monotonic clock, so it also expires across
   // midnight; the start is kept in whole seconds as the counter always was.
   const double now = d_.clock.monotonicSeconds();
-  if (!m.burstOpen) {
-    m.burstOpen = true;
-    m.moveStart = roundHalfEven(now);
-  } else if (now - m.moveStart > kBurstSeconds) {
-    m.burstOpen = false;
-    m.moveStart = 0;
-    m.moveCount = 0;
+  if (!m.open) {
+    m.open = true;
+    m.start = roundHalfEven(now);
+  } else if (now - m.start > kBurstSeconds) {
+    m = MovementBurst{};
   }
 }
 
 void SaverSession::interruptSaver() {
-  if (state_ != SaverState::Running) return;
-  if (!protectionOn(d_.module1)) {
+  if (!d_.run.takesInput()) return;
+  if (!protectionOn(d_.protection)) {
     end();  // the lock was never set
     return;
   }
@@ -80,15 +78,15 @@ void SaverSession::interruptSaver() {
     unlockAndEnd();
     return;
   }
-  state_ = SaverState::Prompting;
+  d_.run.setPrompting(true);
   d_.window.setInputEnabled(false);
   d_.host.lowerSaverWindow();
   prompt_->showPrompt();
 }
 
 void SaverSession::resumeSaver() {
-  if (state_ != SaverState::Prompting) return;
-  state_ = SaverState::Running;
+  if (!d_.run.prompting()) return;
+  d_.run.setPrompting(false);
   d_.host.parkPointer();
   d_.window.show();
   d_.window.setInputEnabled(true);
@@ -97,13 +95,13 @@ void SaverSession::resumeSaver() {
 }
 
 void SaverSession::unlockAndEnd() {
-  if (state_ == SaverState::Ended) return;
-  if (systemLockApplies(d_.module1)) d_.host.setScreenSaverRunning(false);
+  if (d_.run.ended()) return;
+  if (systemLockApplies(d_.protection)) d_.host.setScreenSaverRunning(false);
   end();
 }
 
 void SaverSession::end() {
-  state_ = SaverState::Ended;
+  d_.run.enter(saver::ShowPhase::Ended);
   d_.host.endProgram();
 }
 

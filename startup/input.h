@@ -8,12 +8,13 @@
 #include <cstdint>
 
 #include "password/password_form.h"
+#include "saver/run_state.h"
 #include "saver/saver_view.h"
 
 namespace lumova {
 class Clock;
 class Host;
-struct Module1;
+struct Protection;
 }  // namespace lumova
 
 namespace lumova::startup {
@@ -32,13 +33,24 @@ struct PointerMemory {
   std::int32_t lastY = 0;
 };
 
+// Counted pointer movements: how many, whether a burst is open, and when it
+// began on the monotonic clock (whole seconds).
+struct MovementBurst {
+  std::int32_t count = 0;
+  bool open = false;
+  double start = 0;
+};
+
+// The run as input sees it.
 enum class SaverState { Running, Prompting, Ended };
 
 struct SaverSessionDeps {
-  Module1& module1;
+  const Protection& protection;
   Host& host;
   const Clock& clock;
   saver::SaverWindowControl& window;
+  // The run's one state, which the slideshow shares.
+  saver::RunState& run;
 };
 
 class SaverSession final : public password::SaverControl {
@@ -51,13 +63,13 @@ class SaverSession final : public password::SaverControl {
   // only end the program.
   void attachPrompt(password::Prompt& prompt) { prompt_ = &prompt; }
 
-  // Input on the saver window (Form1). Positions on the window are twips,
-  // on the picture surface pixels.
-  void Form_KeyDown();
-  void Picture1_KeyDown();
-  void Form_MouseDown();
-  void Form_MouseMove(float x, float y);
-  void Picture1_MouseMove(float x, float y);
+  // Input on the saver window. Positions on the window are twips, on the
+  // picture surface pixels.
+  void onKey();
+  void onPictureKey();
+  void onButton();
+  void onWindowMove(float x, float y);
+  void onPictureMove(float x, float y);
 
   void countMove();
   void interruptSaver();
@@ -67,7 +79,10 @@ class SaverSession final : public password::SaverControl {
   void resumeSaver() override;
   void unlockAndEnd() override;
 
-  SaverState state() const { return state_; }
+  SaverState state() const {
+    return d_.run.ended() ? SaverState::Ended : d_.run.prompting() ? SaverState::Prompting : SaverState::Running;
+  }
+  const MovementBurst& burst() const { return burst_; }
   const PointerMemory& windowPointer() const { return windowPointer_; }
   const PointerMemory& picturePointer() const { return picturePointer_; }
 
@@ -77,7 +92,7 @@ class SaverSession final : public password::SaverControl {
 
   SaverSessionDeps d_;
   password::Prompt* prompt_ = nullptr;
-  SaverState state_ = SaverState::Running;
+  MovementBurst burst_;
   PointerMemory windowPointer_;
   PointerMemory picturePointer_;
 };

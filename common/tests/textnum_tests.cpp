@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "common/module1.h"
+#include "common/protection.h"
 
 using namespace lumova;
 
@@ -174,7 +174,7 @@ TEST(TextNum, NumberTextRoundTrips) {
   }
 }
 
-TEST(Module1, ProtectionIsExactlyOne) {
+TEST(Protection, ProtectionIsExactlyOne) {
   struct Row {
     const char* enabled;
     std::int32_t platform;
@@ -187,8 +187,8 @@ TEST(Module1, ProtectionIsExactlyOne) {
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.enabled);
-    Module1 m;
-    m.saverEnabled = r.enabled;
+    Protection m;
+    m.enabled = r.enabled;
     m.platformId = r.platform;
     EXPECT_EQ(protectionOn(m), r.on);
     EXPECT_EQ(systemLockApplies(m), r.lock);

@@ -6,7 +6,7 @@
 
 #include "password/password_form.h"
 #include "startup/input.h"
-#include "common/module1.h"
+#include "common/protection.h"
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/virtual_time.h"
 
@@ -45,19 +45,20 @@ class FakeView : public PasswordView {
 
 struct Rig {
   explicit Rig(std::string saverPassword = "Secret", std::int32_t platform = 1) : host(log, platform) {
-    module1.platformId = platform;
-    module1.saverEnabled = "1";
-    module1.saverPassword = std::move(saverPassword);
+    protection.platformId = platform;
+    protection.enabled = "1";
+    protection.password = std::move(saverPassword);
     session.attachPrompt(form);
   }
   CallLog log;
   fakes::FakeHost host;
   fakes::VirtualClock clock;
-  Module1 module1;
+  Protection protection;
   fakes::RecordingSaverWindow window{log};
-  startup::SaverSession session{startup::SaverSessionDeps{module1, host, clock, window}};
+  saver::RunState run;
+  startup::SaverSession session{startup::SaverSessionDeps{protection, host, clock, window, run}};
   FakeView view{log};
-  PasswordForm form{view, module1, session};
+  PasswordForm form{view, protection, session};
 
   // Characters into the password box: the handler sees each one first,
   // then the box takes it (a single-line box takes no Enter).
@@ -79,7 +80,7 @@ struct Rig {
 
 TEST(PasswordForm, FirstInterruptionLoadsThePromptWithAnEmptyPasswordBox) {
   Rig rig;
-  rig.session.Form_KeyDown();
+  rig.session.onKey();
   EXPECT_EQ(rig.log, (CallLog{"disable", "lower", "load prompt", "show prompt"}));
   EXPECT_TRUE(rig.view.visible);
   EXPECT_EQ(rig.view.password, "");
@@ -89,14 +90,14 @@ TEST(PasswordForm, FirstInterruptionLoadsThePromptWithAnEmptyPasswordBox) {
 
 TEST(PasswordForm, LoadedOnceThenOnlyHiddenAndShown) {
   Rig rig;
-  rig.session.Form_KeyDown();
+  rig.session.onKey();
   rig.typeNotes("call Ann");
   rig.typePassword("Sec");
   rig.typeNotes("\r");  // Enter in the note box resumes
   ASSERT_EQ(rig.state(), SaverState::Running);
   EXPECT_FALSE(rig.view.visible);
 
-  rig.session.Form_MouseDown();
+  rig.session.onButton();
   EXPECT_EQ(rig.view.loads, 1);
   EXPECT_TRUE(rig.view.visible);
   EXPECT_EQ(rig.view.password, "Sec") << "a partly typed password stays for the next showing";
@@ -121,7 +122,7 @@ TEST(PasswordForm, CheckPasswordIsExactAndCaseSensitive) {
   for (const auto& row : rows) {
     SCOPED_TRACE(std::string("stored [") + row.stored + "], typed [" + row.typed + "]");
     Rig rig(row.stored);
-    rig.session.Form_KeyDown();
+    rig.session.onKey();
     rig.log.clear();
     rig.typePassword(std::string(row.typed) + "\r");
     if (row.accepted) {
@@ -146,7 +147,7 @@ TEST(PasswordForm, WrongPasswordNoticeHidesOnTheNextKeyInThePasswordBox) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     Rig rig;
-    rig.session.Form_KeyDown();
+    rig.session.onKey();
     rig.typePassword("wrong\r");
     ASSERT_TRUE(rig.view.notice);
     rig.typePassword(row.key);
@@ -157,13 +158,13 @@ TEST(PasswordForm, WrongPasswordNoticeHidesOnTheNextKeyInThePasswordBox) {
 
 TEST(PasswordForm, NoticeStaysThroughTheNotesAndAResume) {
   Rig rig;
-  rig.session.Form_KeyDown();
+  rig.session.onKey();
   rig.typePassword("nope\r");
   rig.typeNotes("milk");
   EXPECT_TRUE(rig.view.notice) << "keys in the note box leave the notice alone";
   rig.typeNotes("\r");
   ASSERT_EQ(rig.state(), SaverState::Running);
-  rig.session.Form_KeyDown();
+  rig.session.onKey();
   EXPECT_TRUE(rig.view.notice) << "still shown at the next showing";
   rig.typePassword("S");
   EXPECT_FALSE(rig.view.notice);
@@ -171,7 +172,7 @@ TEST(PasswordForm, NoticeStaysThroughTheNotesAndAResume) {
 
 TEST(PasswordForm, EnterOnAnEmptyPasswordBoxResumesTheSaver) {
   Rig rig;
-  rig.session.Form_KeyDown();
+  rig.session.onKey();
   rig.typePassword("bad\r");
   rig.log.clear();
   rig.typePassword("\r");
@@ -182,7 +183,7 @@ TEST(PasswordForm, EnterOnAnEmptyPasswordBoxResumesTheSaver) {
 
 TEST(PasswordForm, AnEmptyStoredPasswordCanNeverBeMatched) {
   Rig rig("");
-  rig.session.Form_KeyDown();
+  rig.session.onKey();
   rig.typePassword("\r");
   EXPECT_EQ(rig.state(), SaverState::Running);
   EXPECT_EQ(std::count(rig.log.begin(), rig.log.end(), "end"), 0);
@@ -190,7 +191,7 @@ TEST(PasswordForm, AnEmptyStoredPasswordCanNeverBeMatched) {
 
 TEST(PasswordForm, OnlyEnterInTheNoteBoxResumes) {
   Rig rig;
-  rig.session.Form_KeyDown();
+  rig.session.onKey();
   rig.log.clear();
   rig.typeNotes("a line\n\t\x1b");  // Ctrl+Enter, Tab, Escape: not Enter
   EXPECT_TRUE(rig.log.empty());
@@ -201,7 +202,7 @@ TEST(PasswordForm, OnlyEnterInTheNoteBoxResumes) {
 
 TEST(PasswordForm, ClosingThePromptResumesTheSaver) {
   Rig rig;
-  rig.session.Form_KeyDown();
+  rig.session.onKey();
   rig.form.Form_Close();
   EXPECT_EQ(rig.state(), SaverState::Running);
   EXPECT_EQ(rig.log.back(), "hide prompt");
@@ -217,7 +218,7 @@ TEST(PasswordForm, CorrectPasswordReleasesTheLockOnlyOutsidePlatformTwo) {
   for (const auto& row : rows) {
     SCOPED_TRACE("platform " + std::to_string(row.platform));
     Rig rig("Secret", row.platform);
-    rig.session.Form_KeyDown();
+    rig.session.onKey();
     rig.log.clear();
     rig.typePassword("Secret\r");
     EXPECT_EQ(rig.log, row.want);

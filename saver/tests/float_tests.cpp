@@ -28,7 +28,7 @@ TEST(FloatSpeed, OutsideTheTableKeeps100ms) {
   rig.pictures.sizes["C:\\p\\a.jpg"] = {100, 100};
   rig.load();
   rig.runFor(1);
-  EXPECT_EQ(rig.queue.interval(TimerId::Timer1), 0.1);
+  EXPECT_EQ(rig.queue.interval(TimerId::Motion), 0.1);
 }
 
 TEST(FloatDirection, EachDiagonalFromTwoDraws) {
@@ -44,8 +44,8 @@ TEST(FloatDirection, EachDiagonalFromTwoDraws) {
     rig.random.values = {r.r1, r.r2};
     rig.load();
     rig.runFor(0.85);  // the direction is drawn once the first picture is shown
-    EXPECT_EQ(rig.form.stepX(), r.x);
-    EXPECT_EQ(rig.form.stepY(), r.y);
+    EXPECT_EQ(rig.form.slides().front().step.x, r.x);
+    EXPECT_EQ(rig.form.slides().front().step.y, r.y);
   }
 }
 
@@ -91,7 +91,7 @@ TEST(Float, CaptionBandIsTheUpperEdge) {
   rig.pictures.sizes["C:\\p\\a.jpg"] = {50, 40};
   rig.load();
   Bounces b = floatFor(rig, 60);
-  EXPECT_EQ(rig.form.captionHeight(), 300);
+  EXPECT_EQ(rig.form.slides().front().captionHeight, 300);
   EXPECT_GE(b.minTop, 300 - 15);
   EXPECT_LT(b.minTop, 300);
 }

@@ -225,7 +225,7 @@ TEST(Monitors, ADisplayChangeShowsAnAddedMonitorsPictureAtOnceAndDropsARemovedOn
     if (r.inAChange) {
       rig.queue.onTimer = [&, done = false](TimerId id) mutable {
         // Hidden pictures at a motion tick: a change's pause.
-        if (!done && id == TimerId::Timer1 && !rig.view.pictureVisible) done = true, change();
+        if (!done && id == TimerId::Motion && !rig.view.pictureVisible) done = true, change();
         if (!rig.host.ended) rig.form.onTimer(id);
       };
     } else {

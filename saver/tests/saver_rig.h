@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "common/message_box.h"
-#include "saver/form1.h"
-#include "common/module1.h"
+#include "saver/slideshow.h"
+#include "common/protection.h"
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/fake_pictures.h"
 #include "tests/fakes/memory_file_store.h"
@@ -160,7 +160,7 @@ class LoggedFiles : public fakes::MemoryFileStore {
 };
 
 // The folder scan as the saver asks for it; the tests hand over what it
-// finds through Form1::foldersFound and foldersScanned.
+// finds through Slideshow::foldersFound and foldersScanned.
 class RecordingFolderSource : public saver::FolderSource {
  public:
   std::vector<std::vector<std::string>> scans;
@@ -176,16 +176,16 @@ struct SaverRig {
   fakes::ScriptedRandom random;
   fakes::FakePictures pictures;
   RecordingMessages messages;
-  Module1 module1;
+  Protection protection;
   LoggedFiles files{log};
   std::vector<std::string> prefetched;  // the paths
   std::vector<PictureRequest> prefetchRequests;
   RecordingFolderSource folderSource;
-  saver::Form1 form;
+  saver::Slideshow form;
 
   explicit SaverRig(const std::string& ini, std::int32_t platform = 2)
       : host(log, platform),
-        form(saver::Form1Deps{view, queue, host, queue, clock, random, pictures, messages, module1, files, "C:\\Saver",
+        form(saver::SlideshowDeps{view, queue, host, queue, clock, random, pictures, messages, protection, files, "C:\\Saver",
                               [this](const std::vector<PictureRequest>& next) {
                                 for (const PictureRequest& r : next) {
                                   prefetched.push_back(r.path);
@@ -200,7 +200,7 @@ struct SaverRig {
     };
   }
 
-  void load() { form.Form_Load(); }
+  void load() { form.start(); }
   void runFor(double s) { queue.runFor(s); }
 };
 

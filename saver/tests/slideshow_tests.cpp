@@ -43,8 +43,8 @@ TEST(Slideshow, ListOrderChangesOneIntervalAfterEachChangeFinished) {
     SCOPED_TRACE(i);
     EXPECT_NEAR(rig.view.reveals[i].first, want[i], 1e-9);
   }
-  EXPECT_FALSE(rig.queue.active(TimerId::Timer3));
-  EXPECT_FALSE(rig.queue.active(TimerId::Timer1));
+  EXPECT_FALSE(rig.queue.active(TimerId::Startup));
+  EXPECT_FALSE(rig.queue.active(TimerId::Motion));
 }
 
 TEST(Slideshow, ChangeTimerIsHeldWhileAChangeRuns) {
@@ -61,7 +61,7 @@ TEST(Slideshow, ChangeTimerIsHeldWhileAChangeRuns) {
   auto commit = from(clear, "commit");
   auto restart = from(commit, "timer2 5000");
   EXPECT_NE(restart, rig.log.end());
-  EXPECT_EQ(rig.queue.interval(TimerId::Timer2), 5.0);
+  EXPECT_EQ(rig.queue.interval(TimerId::Change), 5.0);
 }
 
 TEST(Slideshow, CentredWithoutIntervalShowsOnlyTheFirstPicture) {
@@ -71,7 +71,7 @@ TEST(Slideshow, CentredWithoutIntervalShowsOnlyTheFirstPicture) {
   rig.runFor(600);
   EXPECT_EQ(revealedWidths(rig), (std::vector<int>{100}));
   EXPECT_EQ(std::count_if(rig.log.begin(), rig.log.end(), [](auto& e) { return e.rfind("timer2", 0) == 0; }), 0);
-  EXPECT_FALSE(rig.queue.active(TimerId::Timer1));
+  EXPECT_FALSE(rig.queue.active(TimerId::Motion));
 }
 
 TEST(Slideshow, FloatingWithoutIntervalFloatsForEver) {
@@ -80,8 +80,8 @@ TEST(Slideshow, FloatingWithoutIntervalFloatsForEver) {
   rig.load();
   rig.runFor(60);
   EXPECT_EQ(revealedWidths(rig), (std::vector<int>{100}));
-  EXPECT_FALSE(rig.queue.active(TimerId::Timer2));
-  EXPECT_EQ(rig.queue.interval(TimerId::Timer1), 0.1);
+  EXPECT_FALSE(rig.queue.active(TimerId::Change));
+  EXPECT_EQ(rig.queue.interval(TimerId::Motion), 0.1);
   EXPECT_GT(rig.view.moves.size(), 500u);  // ~10 moves a second
   EXPECT_EQ(rig.prefetched, (std::vector<std::string>{"C:\\p\\a.jpg"})) << "nothing that is never shown";
 }
@@ -160,7 +160,7 @@ TEST(Slideshow, EmptyListLeavesTheBackground) {
   rig.runFor(20);
   EXPECT_TRUE(rig.view.reveals.empty());
   EXPECT_TRUE(rig.messages.shown.empty());
-  EXPECT_FALSE(rig.queue.active(TimerId::Timer3));
+  EXPECT_FALSE(rig.queue.active(TimerId::Startup));
 }
 
 TEST(Slideshow, FolderPicturesFollowTheListAndStayCurrent) {
@@ -325,7 +325,7 @@ TEST(Slideshow, CaptionIsCentredAtTheTopAndWider) {
   rig.runFor(2.5);  // second picture: no caption, no band
   EXPECT_EQ(rig.view.captionText, "");
   EXPECT_EQ(rig.view.captionHeight, 0);
-  EXPECT_EQ(rig.form.captionHeight(), 0);
+  EXPECT_EQ(rig.form.slides().front().captionHeight, 0);
 }
 
 TEST(Slideshow, PrefetchesThePictureThatComesNext) {
@@ -432,7 +432,7 @@ TEST(Slideshow, PanAndZoomCoversTheMonitorAlongAPathOfItsOwn) {
   EXPECT_NE(rig.view.panZooms[1].first.fromX, 0.1) << "each picture takes its own start";
   EXPECT_TRUE(rig.prefetchRequests.back().cover);
   EXPECT_EQ(rig.view.pictureRect, (saver::TwipRect{0, 0, 1024 * 15, 768 * 15}));
-  EXPECT_FALSE(rig.queue.active(TimerId::Timer1)) << "no floating motion";
+  EXPECT_FALSE(rig.queue.active(TimerId::Motion)) << "no floating motion";
 }
 
 TEST(Transitions, RandomChoiceCoversOneToSevenAndKeepsItInMemoryOnly) {

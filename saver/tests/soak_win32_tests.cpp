@@ -39,13 +39,13 @@ TEST(SaverSoak, FiveHundredChangesHoldNothingMore) {
       "[total]\r\ntotal=3\r\n[images]\r\n0=" + dir + "a.bmp\r\n1=" + dir + "b.bmp\r\n2=" + dir +
       "c.bmp\r\n[caption]\r\n0=First caption\r\n1=\r\n2=Third\r\n[image]\r\ntimeInterval=1\r\npicRandom=rand\r\n"
       "effectMode=0\r\n");
-  saver.form->Timer2_Timer();
+  saver.form->onChangeTick();
   pumpMessages();
   const Usage start = usage();
 
   for (int i = 0; i < 500; ++i) {
-    saver.form->Timer2_Timer();
-    saver.form->Timer1_Timer();
+    saver.form->onChangeTick();
+    saver.form->onMotionTick();
     pumpMessages();
   }
   const Usage end = usage();

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "startup/input.h"
-#include "common/module1.h"
+#include "common/protection.h"
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/virtual_time.h"
 
@@ -24,26 +24,27 @@ class FakePrompt : public password::Prompt {
 };
 
 struct Rig {
-  explicit Rig(bool protection = false, std::int32_t platform = 2) : host(log, platform) {
-    module1.platformId = platform;
-    module1.saverEnabled = protection ? "1" : "0";
-    module1.saverPassword = "pw";
+  explicit Rig(bool isProtected = false, std::int32_t platform = 2) : host(log, platform) {
+    protection.platformId = platform;
+    protection.enabled = isProtected ? "1" : "0";
+    protection.password = "pw";
     session.attachPrompt(prompt);
   }
   CallLog log;
   fakes::FakeHost host;
   fakes::VirtualClock clock;
-  Module1 module1;
+  Protection protection;
   fakes::RecordingSaverWindow window{log};
   FakePrompt prompt{log};
-  SaverSession session{SaverSessionDeps{module1, host, clock, window}};
+  saver::RunState run;
+  SaverSession session{SaverSessionDeps{protection, host, clock, window, run}};
 
   // One movement on the window that always passes the filter: the window
   // remembers a position well inside the screen first.
   void countedMove() {
     const float x = static_cast<float>(session.windowPointer().lastX > 6000 ? 3000 : 9000);
-    if (session.windowPointer().lastX <= 0) session.Form_MouseMove(1500, 1500);
-    session.Form_MouseMove(x, 1500);
+    if (session.windowPointer().lastX <= 0) session.onWindowMove(1500, 1500);
+    session.onWindowMove(x, 1500);
   }
   bool ended() const { return session.state() == SaverState::Ended; }
 };
@@ -91,19 +92,19 @@ TEST(MoveFilter, CountsOnlyMovementsBeyondThreeUnitsFromAKnownPosition) {
     Rig rig;
     for (const Report& r : row.reports) {
       if (r.surface == Surface::Window)
-        rig.session.Form_MouseMove(r.x, r.y);
+        rig.session.onWindowMove(r.x, r.y);
       else
-        rig.session.Picture1_MouseMove(r.x, r.y);
+        rig.session.onPictureMove(r.x, r.y);
     }
-    EXPECT_EQ(rig.module1.moveCount, row.counted);
+    EXPECT_EQ(rig.session.burst().count, row.counted);
     EXPECT_FALSE(rig.ended());
   }
 }
 
 TEST(MoveFilter, RemembersTheLastReportPerSurface) {
   Rig rig;
-  rig.session.Form_MouseMove(40000.4f, 1234.5f);
-  rig.session.Picture1_MouseMove(7, 9);
+  rig.session.onWindowMove(40000.4f, 1234.5f);
+  rig.session.onPictureMove(7, 9);
   EXPECT_EQ(rig.session.windowPointer().lastX, 40000);
   EXPECT_EQ(rig.session.windowPointer().lastY, 1234);
   EXPECT_EQ(rig.session.picturePointer().lastX, 7);
@@ -116,18 +117,18 @@ TEST(MoveFilter, SlowDriftOnThePictureNeverCounts) {
   for (int i = 0; i < 200; ++i) {
     x += 3;
     y -= (i % 2) ? 3 : 1;
-    rig.session.Picture1_MouseMove(x, y);
+    rig.session.onPictureMove(x, y);
     rig.clock.now += 0.01;
   }
-  EXPECT_EQ(rig.module1.moveCount, 0);
+  EXPECT_EQ(rig.session.burst().count, 0);
   EXPECT_FALSE(rig.ended());
 }
 
 TEST(MoveFilter, OnePixelOnTheWindowIsMoreThanThreeTwips) {
   Rig rig;
   // 15 twips to the pixel: a one-pixel step each report.
-  for (int px = 100; px < 104; ++px) rig.session.Form_MouseMove(px * 15.0f, 300 * 15.0f);
-  EXPECT_EQ(rig.module1.moveCount, 3);
+  for (int px = 100; px < 104; ++px) rig.session.onWindowMove(px * 15.0f, 300 * 15.0f);
+  EXPECT_EQ(rig.session.burst().count, 3);
 }
 
 TEST(CountMove, FiveCountedMovementsInterrupt) {
@@ -147,7 +148,7 @@ TEST(CountMove, FourMovementsAndAPauseDoNotInterruptButTheFifthStillDoes) {
   for (int i = 0; i < 4; ++i) rig.countedMove();
   rig.clock.now += 60;
   EXPECT_FALSE(rig.ended());
-  EXPECT_EQ(rig.module1.moveCount, 4);
+  EXPECT_EQ(rig.session.burst().count, 4);
   // Nothing in between found the burst expired: the fifth interrupts.
   rig.countedMove();
   EXPECT_TRUE(rig.ended());
@@ -158,11 +159,11 @@ TEST(CountMove, AMovementThatFindsTheBurstExpiredIsLost) {
   for (int i = 0; i < 3; ++i) rig.countedMove();
   rig.clock.now += 3;
   rig.countedMove();  // the fourth: expired, so the count starts over
-  EXPECT_EQ(rig.module1.moveCount, 0);
-  EXPECT_FALSE(rig.module1.burstOpen);
+  EXPECT_EQ(rig.session.burst().count, 0);
+  EXPECT_FALSE(rig.session.burst().open);
   for (int i = 1; i <= 4; ++i) {
     rig.countedMove();
-    EXPECT_EQ(rig.module1.moveCount, i);
+    EXPECT_EQ(rig.session.burst().count, i);
   }
   EXPECT_FALSE(rig.ended());
   rig.countedMove();
@@ -187,13 +188,13 @@ TEST(CountMove, BurstStartIsAWholeSecond) {
   for (const auto& row : rows) {
     SCOPED_TRACE("first " + std::to_string(row.first) + ", second " + std::to_string(row.second));
     Rig rig;
-    rig.session.Form_MouseMove(1500, 1500);
+    rig.session.onWindowMove(1500, 1500);
     rig.clock.now = row.first;
     rig.countedMove();
-    ASSERT_EQ(rig.module1.moveCount, 1);
+    ASSERT_EQ(rig.session.burst().count, 1);
     rig.clock.now = row.second;
     rig.countedMove();
-    EXPECT_EQ(rig.module1.moveCount, row.expired ? 0 : 2);
+    EXPECT_EQ(rig.session.burst().count, row.expired ? 0 : 2);
   }
 }
 
@@ -204,7 +205,7 @@ TEST(CountMove, BurstExpiresAcrossMidnight) {
   rig.countedMove();
   rig.clock.now = 3.3;  // 00:00:02: the time of day went backwards
   rig.countedMove();
-  EXPECT_EQ(rig.module1.moveCount, 0) << "the burst never expired";
+  EXPECT_EQ(rig.session.burst().count, 0) << "the burst never expired";
   for (int i = 0; i < 4; ++i) rig.countedMove();
   EXPECT_FALSE(rig.ended());
 }
@@ -215,7 +216,7 @@ TEST(CountMove, ACountPastFiveWaitsForTheBurstToExpire) {
   for (int i = 0; i < 5; ++i) rig.countedMove();
   ASSERT_EQ(rig.session.state(), SaverState::Prompting);
   rig.session.resumeSaver();
-  EXPECT_EQ(rig.module1.moveCount, 5) << "resuming must not reset the counter";
+  EXPECT_EQ(rig.session.burst().count, 5) << "resuming must not reset the counter";
 
   rig.countedMove();  // sixth, within the burst: no interruption
   EXPECT_EQ(rig.session.state(), SaverState::Running);
@@ -233,15 +234,15 @@ TEST(InterruptSaver, WithoutProtectionEveryKeyAndBackgroundButtonEndsAtOnce) {
     void (SaverSession::*handler)();
   };
   const std::vector<Row> rows = {
-      {"Form_KeyDown", &SaverSession::Form_KeyDown},
-      {"Picture1_KeyDown", &SaverSession::Picture1_KeyDown},
-      {"Form_MouseDown", &SaverSession::Form_MouseDown},
+      {"onKey", &SaverSession::onKey},
+      {"onPictureKey", &SaverSession::onPictureKey},
+      {"onButton", &SaverSession::onButton},
   };
   for (const char* enabled : {"0", "", "2", "-1", "yes"}) {
     for (const auto& row : rows) {
       SCOPED_TRACE(std::string(row.name) + " with saverEnabled '" + enabled + "'");
       Rig rig(false, 1);
-      rig.module1.saverEnabled = enabled;
+      rig.protection.enabled = enabled;
       (rig.session.*row.handler)();
       EXPECT_EQ(rig.log, (CallLog{"end"})) << "no lock to release, nothing else to do";
       EXPECT_TRUE(rig.ended());
@@ -253,8 +254,8 @@ TEST(InterruptSaver, WithProtectionDisablesLowersAndShowsThePrompt) {
   for (const char* enabled : {"1", "1.0", " 1 "}) {
     SCOPED_TRACE(std::string("saverEnabled '") + enabled + "'");
     Rig rig(true, 1);
-    rig.module1.saverEnabled = enabled;
-    rig.session.Form_KeyDown();
+    rig.protection.enabled = enabled;
+    rig.session.onKey();
     EXPECT_EQ(rig.log, (CallLog{"disable", "lower", "show prompt"}));
     EXPECT_EQ(rig.session.state(), SaverState::Prompting);
   }
@@ -262,21 +263,21 @@ TEST(InterruptSaver, WithProtectionDisablesLowersAndShowsThePrompt) {
 
 TEST(InterruptSaver, NothingReactsWhileThePromptIsUp) {
   Rig rig(true);
-  rig.session.Form_MouseMove(1500, 1500);
-  rig.session.Picture1_MouseMove(40, 40);
-  rig.session.Form_MouseDown();
+  rig.session.onWindowMove(1500, 1500);
+  rig.session.onPictureMove(40, 40);
+  rig.session.onButton();
   rig.log.clear();
-  const auto before = rig.module1.moveCount;
+  const auto before = rig.session.burst().count;
 
-  rig.session.Form_KeyDown();
-  rig.session.Picture1_KeyDown();
-  rig.session.Form_MouseDown();
+  rig.session.onKey();
+  rig.session.onPictureKey();
+  rig.session.onButton();
   for (int i = 0; i < 10; ++i) {
-    rig.session.Form_MouseMove(3000.0f + 100 * i, 1500);
-    rig.session.Picture1_MouseMove(80.0f + 10 * i, 40);
+    rig.session.onWindowMove(3000.0f + 100 * i, 1500);
+    rig.session.onPictureMove(80.0f + 10 * i, 40);
   }
   EXPECT_TRUE(rig.log.empty());
-  EXPECT_EQ(rig.module1.moveCount, before);
+  EXPECT_EQ(rig.session.burst().count, before);
   EXPECT_EQ(rig.session.windowPointer().lastX, 1500);
   EXPECT_EQ(rig.session.picturePointer().lastX, 40);
   EXPECT_EQ(rig.session.state(), SaverState::Prompting);
@@ -284,7 +285,7 @@ TEST(InterruptSaver, NothingReactsWhileThePromptIsUp) {
 
 TEST(ResumeSaver, ParksShowsEnablesRaisesThenHidesThePrompt) {
   Rig rig(true);
-  rig.session.Form_KeyDown();
+  rig.session.onKey();
   rig.log.clear();
   rig.session.resumeSaver();
   EXPECT_EQ(rig.log, (CallLog{"parkPointer", "show", "enable", "raise", "hide prompt"}));
@@ -292,7 +293,7 @@ TEST(ResumeSaver, ParksShowsEnablesRaisesThenHidesThePrompt) {
 
   // Reacting again: the next key brings the prompt back.
   rig.log.clear();
-  rig.session.Form_KeyDown();
+  rig.session.onKey();
   EXPECT_EQ(rig.log, (CallLog{"disable", "lower", "show prompt"}));
 }
 
@@ -311,7 +312,7 @@ TEST(UnlockAndEnd, ReleasesTheLockOnlyOutsideTheNTFamilyWithProtection) {
   for (const auto& row : rows) {
     SCOPED_TRACE("platform " + std::to_string(row.platform) + ", saverEnabled " + row.enabled);
     Rig rig(true, row.platform);
-    rig.module1.saverEnabled = row.enabled;
+    rig.protection.enabled = row.enabled;
     rig.session.unlockAndEnd();
     EXPECT_EQ(rig.log, row.want);
     EXPECT_TRUE(rig.ended());
@@ -321,13 +322,13 @@ TEST(UnlockAndEnd, ReleasesTheLockOnlyOutsideTheNTFamilyWithProtection) {
 TEST(SaverSession, OnPlatformTwoNoLockCallIsEverMade) {
   Rig rig(true, 2);
   for (int round = 0; round < 3; ++round) {
-    rig.session.Form_MouseDown();
+    rig.session.onButton();
     rig.session.resumeSaver();
     for (int i = 0; i < 5; ++i) rig.countedMove();
     rig.session.resumeSaver();
     rig.clock.now += 3;
   }
-  rig.session.Picture1_KeyDown();
+  rig.session.onPictureKey();
   rig.session.unlockAndEnd();
   ASSERT_TRUE(rig.ended());
   for (const auto& call : rig.log) EXPECT_EQ(call.find("lock"), std::string::npos) << call;

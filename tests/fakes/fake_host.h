@@ -22,7 +22,7 @@ class FakeHost : public Host {
  public:
   explicit FakeHost(CallLog& log, std::int32_t platform = 2) : log_(log), platform_(platform) {}
   std::int32_t platformId() override {
-    log_.push_back("getPlatform");
+    log_.push_back("readPlatform");
     return platform_;
   }
   void parkPointer() override { log_.push_back("parkPointer"); }

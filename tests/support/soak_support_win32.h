@@ -12,11 +12,12 @@
 
 #include "common/clock.h"
 #include "common/message_box.h"
-#include "common/module1.h"
+#include "common/protection.h"
 #include "common/random.h"
 #include "picture/wic_loader_win32.h"
-#include "saver/form1.h"
+#include "saver/slideshow.h"
 #include "saver/form1_win32.h"
+#include "startup/saver_run_win32.h"
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/memory_file_store.h"
 
@@ -79,40 +80,42 @@ inline Usage usage() {
   return u;
 }
 
-// The saver window and its logic over the given settings file, loaded,
-// shown and past its start; `input` is what the window reports, the host
-// answers `platform`.
+// The saver run over the given settings file (in memory), wired as the
+// entry point wires it, loaded, shown and past its start, with a host that
+// answers `platform` and only records.
 class SoakSaver {
  public:
-  explicit SoakSaver(const std::string& settings, bool unpaced = false, saver::SaverInput input = {},
-                     std::int32_t platform = kPlatformNT)
-      : host(log, platform),
-        window(
-            GetModuleHandleA(nullptr),
-            [this](TimerId id) {
-              if (form) form->onTimer(id);
-            },
-            std::move(input)) {
+  explicit SoakSaver(const std::string& settings, bool unpaced = false, std::int32_t platform = kPlatformNT)
+      : host(log, platform), run(GetModuleHandleA(nullptr), parts(unpaced)), window(run.window()) {
     files.files["C:\\soak\\zbfaone.ini"] = settings;
-    window.setEffectsUnpaced(unpaced);
-    form = std::make_unique<saver::Form1>(saver::Form1Deps{window, window, host, window, clock, random, loader,
-                                                           messages, module1, files, "C:\\soak", nullptr});
-    window.watchDisplay([this] { form->displayChanged(); });
-    form->Form_Load();
+    form = &run.slideshow();
+    form->start();
     ShowWindow(window.hwnd(), SW_SHOWNA);
-    form->Timer3_Timer();
+    form->onStartupTick();
   }
 
   fakes::MemoryFileStore files;
   fakes::CallLog log;
   fakes::FakeHost host;
   RushingClock clock;
-  ClockSeededRandom random{clock};
-  win32::WicPictureLoader loader;
   SilentMessages messages;
-  Module1 module1;
-  std::unique_ptr<saver::Form1> form;
-  saver::SaverWindow window;
+  startup::SaverRun run;
+  saver::SaverWindow& window;
+  saver::Slideshow* form = nullptr;
+
+ private:
+  startup::SaverParts parts(bool unpaced) {
+    startup::SaverParts p;
+    p.settingsFolder = "C:\\soak";
+    p.files = &files;
+    p.host = &host;
+    p.clock = &clock;
+    p.preload = false;
+    p.messages = &messages;
+    p.scanFolders = false;
+    p.unpacedEffects = unpaced;
+    return p;
+  }
 };
 
 }  // namespace lumova::testing

@@ -17,7 +17,7 @@ TEST(SaverStartup, RunsItsStepsInOrder) {
       "[background]\r\nnewBackColor=255\r\nbackEffect=0\r\n"
       "[font]\r\nnewFontForeColor=65280\r\n");
   rig.load();
-  const CallLog want = {"read settings", "captionFont",  "captionColor 65280", "getPlatform",
+  const CallLog want = {"read settings", "captionFont",  "captionColor 65280", "readPlatform",
                         "backColor 255", "captionTop 0", "timer3 500"};
   EXPECT_EQ(rig.log, want);
 }
@@ -42,7 +42,7 @@ TEST(SaverStartup, SystemLockOnlyWithProtectionOutsideNT) {
     if (r.lock) {
       // The lock is set after the platform is known and before the background.
       auto at = [&](const char* s) { return std::find(rig.log.begin(), rig.log.end(), s) - rig.log.begin(); };
-      EXPECT_LT(at("getPlatform"), at("lock on"));
+      EXPECT_LT(at("readPlatform"), at("lock on"));
       EXPECT_LT(at("lock on"), at("timer3 500"));
     }
   }
@@ -68,9 +68,9 @@ TEST(SaverStartup, PictureListBoundsFollowTotal) {
     SCOPED_TRACE(std::string("total '") + r.total + "'");
     Rig rig(std::string("[total]\r\ntotal=") + r.total + "\r\n" + keys);
     rig.load();
-    EXPECT_EQ(rig.form.lastImage(), r.lastImage);
-    EXPECT_EQ(rig.form.imageFiles(), r.files);
-    EXPECT_EQ(rig.form.imageCaptions(), r.captions);
+    EXPECT_EQ(rig.form.sequence().lastListed(), r.lastImage);
+    EXPECT_EQ(rig.form.sequence().listedPaths(), r.files);
+    EXPECT_EQ(rig.form.sequence().listedCaptions(), r.captions);
   }
 }
 
@@ -115,20 +115,20 @@ TEST(SaverStartup, MissingFileStartsWithDefaults) {
   Rig rig("", 1);
   rig.load();
   EXPECT_EQ(rig.log.front(), "read settings");
-  EXPECT_EQ(rig.form.lastImage(), -1);
+  EXPECT_EQ(rig.form.sequence().lastListed(), -1);
   EXPECT_EQ(rig.view.font.name, "Arial");
   EXPECT_EQ(rig.view.font.size, 14);
   EXPECT_FALSE(rig.view.font.bold);
   EXPECT_EQ(rig.view.captionColor, 0xFFFFFFu);
   EXPECT_NE(std::find(rig.log.begin(), rig.log.end(), "backColor 0"), rig.log.end());
   EXPECT_EQ(std::count(rig.log.begin(), rig.log.end(), "lock on"), 0);
-  EXPECT_EQ(rig.queue.interval(TimerId::Timer3), 0.5);
+  EXPECT_EQ(rig.queue.interval(TimerId::Startup), 0.5);
 }
 
 TEST(SaverStartup, KeepsPasswordSettingsForTheWholeRun) {
   Rig rig("[password]\r\nsaverPassword= Secret \r\nsaverEnabled=1\r\n");
   rig.load();
-  EXPECT_EQ(rig.module1.saverPassword, "Secret");  // blanks around a value are not kept in the file's reading
-  EXPECT_EQ(rig.module1.saverEnabled, "1");
-  EXPECT_EQ(rig.module1.platformId, 2);
+  EXPECT_EQ(rig.protection.password, "Secret");  // blanks around a value are not kept in the file's reading
+  EXPECT_EQ(rig.protection.enabled, "1");
+  EXPECT_EQ(rig.protection.platformId, 2);
 }

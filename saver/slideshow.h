@@ -1,30 +1,31 @@
-// The full-screen saver window's logic: start-up, then, driven by its three
-// timers, the slideshow on each monitor in use: which pictures come next and
-// when, showing them, their captions, the floating motion and the one error
-// exit. The monitors take the pictures of one sequence in turn.
+// The full-screen saver's show: start-up, then, driven by its three timers,
+// the slideshow on each monitor in use: when pictures change, showing them
+// through their effect, their captions, the floating motion and the one
+// error exit. Which pictures come is the slide order's.
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "common/picture.h"
 #include "common/timers.h"
+#include "saver/auto_caption.h"
+#include "saver/floating.h"
 #include "saver/picture_sequence.h"
+#include "saver/run_state.h"
 #include "saver/saver_options.h"
 #include "saver/saver_view.h"
-#include "saver/shuffle.h"
+#include "saver/slide_order.h"
 
 namespace lumova {
 class Clock;
 class Host;
 class MessageBoxes;
 class Random;
-struct Module1;
+struct Protection;
 namespace settings {
 class FileStore;
 }
@@ -32,7 +33,7 @@ class FileStore;
 
 namespace lumova::saver {
 
-struct Form1Deps {
+struct SlideshowDeps {
   SaverView& view;
   EventPump& events;
   Host& host;
@@ -41,7 +42,7 @@ struct Form1Deps {
   Random& random;
   PictureLoader& pictures;
   MessageBoxes& messages;
-  Module1& module1;
+  Protection& protection;
   settings::FileStore& files;
   std::string exeFolder;  // where zbfaone.ini lives
   // Told the pictures that will be shown next, one for each monitor in use,
@@ -51,8 +52,7 @@ struct Form1Deps {
   // A picture's size upright (after its orientation mark), when known,
   // for monitors of both shapes to prefer pictures of their own. May be empty.
   std::function<std::optional<PictureSize>(const std::string&)> uprightSize = {};
-  // The system's random source, for the shuffled order (its rounds must
-  // differ between two starts in the same second); `random` when null.
+  // The system's random source, for the shuffled order; `random` when null.
   Random* orderRandom = nullptr;
   // Where the shuffled order's state is saved (a store that saves on a
   // worker, so the flush holds up no change); `files` when null.
@@ -64,7 +64,6 @@ struct Form1Deps {
 inline constexpr std::uint32_t kStartupDelayMs = 500;
 inline constexpr std::uint32_t kChangeHoldMs = 60000;
 inline constexpr double kRevealPauseSeconds = 0.3;
-inline constexpr double kFloatStepTwips = 15;
 inline constexpr double kCaptionExtraWidthTwips = 200;
 // Nothing to show: said in the caption band, and the folders tried again.
 inline constexpr const char* kNoPicturesFound = "No pictures found in ";
@@ -81,21 +80,22 @@ double centredOffset(double space, double size);
 // down, so it still has room to float.
 PictureSize pictureRoom(PictureSize monitor, int captionBand, bool captioned, bool floating);
 
-class Form1 {
+class Slideshow {
  public:
-  explicit Form1(Form1Deps deps);
+  explicit Slideshow(SlideshowDeps deps);
 
   // Reads every setting, styles the caption, sets the system lock when
-  // protection asks for it, prepares the background and arms Timer3.
-  void Form_Load();
+  // protection asks for it, prepares the background and arms the start-up
+  // timer.
+  void start();
 
   // A timer's tick. An error that nothing else caught, inside a picture
   // change, takes the missing-picture exit; elsewhere it goes on to the
   // caller.
   void onTimer(TimerId id);
-  void Timer3_Timer();  // start-up tick
-  void Timer2_Timer();  // change tick
-  void Timer1_Timer();  // motion tick
+  void onStartupTick();
+  void onChangeTick();
+  void onMotionTick();
   // The monitors changed (the view's already stand in their new places): a
   // monitor added takes the next picture of the sequence at once, whether
   // or not pictures change; one taken away takes its slideshow with it.
@@ -112,33 +112,29 @@ class Form1 {
     std::int32_t image = -1;
     TwipRect picture;
     double captionHeight = 0;
-    int stepX = 0;
-    int stepY = 0;
+    FloatStep step;
   };
 
-  // Picture list as loaded: entries 0..N, the last one empty.
-  const std::vector<std::string>& imageFiles() const { return sequence_.listedPaths(); }
-  const std::vector<std::string>& imageCaptions() const { return sequence_.listedCaptions(); }
-  std::int16_t lastImage() const { return sequence_.lastListed(); }
+  RunState& state() { return state_; }
+  const RunState& state() const { return state_; }
   // The listed pictures and those of the folders, in the order shown.
-  const PictureSequence& sequence() const { return sequence_; }
+  const PictureSequence& sequence() const { return order_.sequence(); }
   // The slideshows, the primary monitor's first.
   const std::vector<Slide>& slides() const { return slides_; }
-  double captionHeight() const { return slides_.front().captionHeight; }
-  int stepX() const { return slides_.front().stepX; }
-  int stepY() const { return slides_.front().stepY; }
 
  private:
   std::size_t monitorsInUse() const;
-  void advanceImage();
   // The pictures of the next change, one for each monitor in use, drawn in
   // monitor order, and prefetched.
   void drawUpcoming();
   bool showPictures();
+  bool crossfadeTo();
+  bool pauseAndReveal();
   // Loads slide `monitor`'s picture into that monitor's hidden source,
   // centred; false once the missing-picture exit is taken. For a crossfade
   // the picture on screen and its caption stay until the fade.
   bool loadSlide(std::size_t monitor, bool fade = false);
+  void placeSlide(std::size_t monitor, const Picture& picture);
   // Shows a picture at once on each monitor in use that has no slideshow yet.
   void showAddedMonitors();
   void showCaptions();
@@ -146,8 +142,6 @@ class Form1 {
   bool playTransitions();
   void drawFloatDirections();
   void missingPictureExit(std::int32_t image);
-  // The folders scanned again, or for the first time.
-  void rescan();
   // No picture could be shown: the background, and the first folder named.
   void showNothingFound();
   // Picture `index` as it is to be loaded for `monitor`: fitted to it when asked.
@@ -155,27 +149,15 @@ class Form1 {
   static PictureSize monitorPixels(const MonitorView& monitor);
   template <typename Change>
   void asPictureChange(Change&& change);
-  // Its own caption, or the automatic one (worked out once).
-  const std::string& captionOf(std::int32_t index);
-  // The shuffled round as far as it has been shown, into its state file.
-  void saveShuffle();
-  // The shuffled round over the whole sequence, as saved when it applies.
-  void startShuffle();
+  const std::string& captionOf(std::int32_t index) { return captions_.captionOf(order_.sequence(), index); }
 
-  Form1Deps d_;
-  PictureSequence sequence_;
-  std::int32_t currentImage_ = 0;  // the last picture drawn
-  std::vector<std::int32_t> upcoming_;
-  std::deque<std::int32_t> passedOver_;  // drawn from the sequence, not shown yet
-  std::vector<signed char> portrait_;    // by picture: -1 not known yet
-  std::int32_t inHand_ = 0;              // the picture being changed to, named if that fails
-  bool waitingForPictures_ = false;      // the start-up tick found none yet
+  SlideshowDeps d_;
+  RunState state_;
+  SlideOrder order_;
+  CaptionBook captions_;
+  std::int32_t inHand_ = 0;  // the picture being changed to, named if that fails
   std::vector<Slide> slides_ = std::vector<Slide>(1);
   SaverOptions options_;
-  std::optional<Shuffle> shuffle_;
-  std::map<std::string, std::string> autoCaptions_;  // by path
-  bool ended_ = false;
-  bool changing_ = false;  // inside a picture change, which adds new monitors at its end
 };
 
 }  // namespace lumova::saver

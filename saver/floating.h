@@ -1,0 +1,28 @@
+// Floating pictures: each moves diagonally by a fixed step at every motion
+// tick and bounces off its monitor's edges, the caption band counting as
+// the top edge.
+#pragma once
+
+#include "saver/saver_view.h"
+
+namespace lumova {
+class Random;
+}
+
+namespace lumova::saver {
+
+inline constexpr double kFloatStepTwips = 15;
+
+struct FloatStep {
+  double x = 0;
+  double y = 0;
+};
+
+// A direction drawn at random: each axis forwards or back.
+FloatStep randomFloatStep(Random& random);
+
+// One tick: the step turns on an axis where the picture stands past an
+// edge, then the picture moves by it.
+void floatOnce(TwipRect& picture, FloatStep& step, double captionHeight, TwipSize screen);
+
+}  // namespace lumova::saver

@@ -1,0 +1,37 @@
+// Where one run of the saver stands. The show moves through its phases by
+// itself; the password prompt comes and goes over it (pictures keep
+// changing under the prompt); either side can end the run, and an ended run
+// stays ended.
+#pragma once
+
+namespace lumova::saver {
+
+enum class ShowPhase {
+  Starting,            // the window is up, the first picture not yet due
+  WaitingForPictures,  // the folders have found none yet, or none could be shown
+  Showing,             // pictures on the screen, the next change timed
+  Changing,            // a change under way: loading, the pause, the effect
+  Ended,
+};
+
+class RunState {
+ public:
+  ShowPhase phase() const { return phase_; }
+  bool ended() const { return phase_ == ShowPhase::Ended; }
+  bool prompting() const { return prompting_ && !ended(); }
+  // Input interrupts the show only while it runs unprompted.
+  bool takesInput() const { return !ended() && !prompting_; }
+
+  void enter(ShowPhase next) {
+    if (!ended()) phase_ = next;
+  }
+  void setPrompting(bool on) {
+    if (!ended()) prompting_ = on;
+  }
+
+ private:
+  ShowPhase phase_ = ShowPhase::Starting;
+  bool prompting_ = false;
+};
+
+}  // namespace lumova::saver

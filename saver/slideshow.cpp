@@ -1,0 +1,423 @@
+#include "saver/slideshow.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+#include "common/clock.h"
+#include "common/host.h"
+#include "common/message_box.h"
+#include "common/protection.h"
+#include "common/random.h"
+#include "common/textnum.h"
+#include "saver/pan_zoom.h"
+#include "saver/transitions.h"
+#include "settings/file_store.h"
+#include "settings/settings_store.h"
+
+namespace lumova::saver {
+
+using settings::Key;
+
+double centredOffset(double space, double size) {
+  // Integer division truncates toward zero, as the halving must.
+  auto difference = static_cast<std::int64_t>(roundHalfEven(space - size));
+  return static_cast<double>(difference / 2);
+}
+
+PictureSize pictureRoom(PictureSize monitor, int captionBand, bool captioned, bool floating) {
+  PictureSize room = monitor;
+  if (captioned) room.height -= 2 * captionBand;
+  if (floating) room = {room.width * 3 / 4, room.height * 3 / 4};
+  return {std::max(room.width, 1), std::max(room.height, 1)};
+}
+
+Slideshow::Slideshow(SlideshowDeps deps)
+    : d_(std::move(deps)),
+      order_(SlideOrderDeps{d_.random, d_.orderRandom ? *d_.orderRandom : d_.random, d_.files,
+                            d_.stateFiles ? *d_.stateFiles : d_.files, d_.exeFolder, d_.uprightSize, d_.folders}) {}
+
+void Slideshow::start() {
+  // Every value comes from one read of the settings file; values that are
+  // missing or not usable are replaced by the same defaults the dialog uses.
+  settings::SettingsStore store(d_.files, settings::settingsPath(d_.exeFolder));
+  const settings::OptionValues values = settings::readOptions(store);
+  options_ = saverOptions(values);
+  captions_ = CaptionBook(options_.autoCaption, d_.host);
+
+  settings::PictureList list = settings::readPictureList(store);
+  // The folders are read from the start, beside the start-up delay.
+  order_.load(PictureSequence(std::move(list.paths), std::move(list.captions), settings::readFolderList(store)),
+              options_.randomOrder, options_.shuffle, monitorsInUse());
+  d_.protection.password = settings::at(values, Key::saverPassword);
+  d_.protection.enabled = settings::at(values, Key::saverEnabled);
+
+  for (std::size_t m = 0; m < d_.view.monitorCount(); ++m) {
+    d_.view.monitor(m).setCaptionFont(options_.captionFont);
+    d_.view.monitor(m).setCaptionColor(options_.captionColor);
+  }
+
+  readPlatform(d_.host, d_.protection);
+  if (systemLockApplies(d_.protection)) d_.host.setScreenSaverRunning(true);
+
+  if (options_.desktopBackground)
+    d_.view.snapshotDesktop();
+  else
+    d_.view.setBackColor(options_.backColor);
+
+  for (std::size_t m = 0; m < d_.view.monitorCount(); ++m) d_.view.monitor(m).setCaptionTop(0);
+  state_.enter(ShowPhase::Starting);
+  d_.timers.set(TimerId::Startup, kStartupDelayMs);
+
+  // In list order the first pictures are already known: start decoding them.
+  const PictureSequence& sequence = order_.sequence();
+  if (sequence.lastListed() >= 0 && !options_.randomOrder && d_.prefetch) {
+    std::vector<PictureRequest> first;
+    for (std::size_t m = 0; m < monitorsInUse(); ++m)
+      first.push_back(requestFor(static_cast<std::int32_t>(m % static_cast<std::size_t>(sequence.lastListed() + 1)),
+                                 d_.view.monitor(m)));
+    d_.prefetch(first);
+  }
+}
+
+std::size_t Slideshow::monitorsInUse() const {
+  return options_.allMonitors ? std::max<std::size_t>(1, d_.view.monitorCount()) : 1;
+}
+
+void Slideshow::onTimer(TimerId id) {
+  if (state_.ended()) return;
+  switch (id) {
+    case TimerId::Motion:
+      onMotionTick();
+      break;
+    case TimerId::Change:
+      onChangeTick();
+      break;
+    case TimerId::Startup:
+      onStartupTick();
+      break;
+  }
+}
+
+// Loading, revealing and captioning a picture: whatever goes wrong in there
+// ends the saver with the one message that names the picture.
+template <typename Change>
+void Slideshow::asPictureChange(Change&& change) {
+  try {
+    change();
+  } catch (...) {
+    missingPictureExit(inHand_);
+  }
+}
+
+void Slideshow::onStartupTick() {
+  d_.timers.kill(TimerId::Startup);
+  const PictureSequence& sequence = order_.sequence();
+  // With no pictures at all there is nothing to show: the background stays;
+  // the folders' first pictures start the slideshow when they are found.
+  if (sequence.last() < 0) {
+    if (sequence.folders().empty()) return;
+    state_.enter(ShowPhase::WaitingForPictures);
+    if (sequence.scanning()) return;
+    if (sequence.scannedOnce()) showNothingFound();
+    order_.rescan();
+    return;
+  }
+
+  asPictureChange([&] {
+    order_.restart();
+    drawUpcoming();
+    const std::uint32_t interval = options_.changeIntervalMs;
+    // None of the folders' pictures could be shown: the start is tried
+    // again later.
+    const auto retry = [&] {
+      if (state_.ended()) return;
+      state_.enter(ShowPhase::Starting);
+      d_.timers.set(TimerId::Startup, kNothingRetryMs);
+    };
+    const bool floating = !options_.centred && !options_.panZoom;
+    if (floating) d_.random.reseed();
+    if (!showPictures()) return retry();
+    state_.enter(ShowPhase::Showing);
+    order_.saveShown();
+    showCaptions();
+    // Pan and zoom moves by the display's frames, not by the motion timer.
+    if (!floating) {
+      if (interval == 0) return;
+      drawUpcoming();
+      d_.timers.set(TimerId::Change, interval);
+      return;
+    }
+    drawUpcoming();
+    d_.timers.set(TimerId::Motion, options_.motionIntervalMs.value_or(kDefaultMotionIntervalMs));
+    d_.timers.set(TimerId::Change, interval);
+    drawFloatDirections();
+  });
+}
+
+void Slideshow::onChangeTick() {
+  asPictureChange([&] {
+    if (!options_.centred && !options_.panZoom) drawFloatDirections();
+    // Held back while the change runs: the pause lets other events through,
+    // and the next interval counts from the end of this change.
+    d_.timers.set(TimerId::Change, kChangeHoldMs);
+    const bool shown = showPictures();
+    if (state_.ended()) return;
+    state_.enter(ShowPhase::Showing);
+    if (shown) {
+      order_.saveShown();
+      showCaptions();
+      drawUpcoming();
+    }
+    d_.timers.set(TimerId::Change, options_.changeIntervalMs);
+  });
+}
+
+void Slideshow::foldersFound(std::vector<std::string> pictures) {
+  order_.foldersFound(std::move(pictures));
+  if (state_.phase() != ShowPhase::WaitingForPictures || order_.sequence().last() < 0) return;
+  onStartupTick();
+}
+
+void Slideshow::foldersScanned() {
+  order_.foldersScanned();
+  if (state_.phase() != ShowPhase::WaitingForPictures) return;
+  if (order_.sequence().last() >= 0) {
+    onStartupTick();
+    return;
+  }
+  // A drive may come back, a share come online.
+  showNothingFound();
+  d_.timers.set(TimerId::Startup, kNothingRetryMs);
+}
+
+void Slideshow::drawUpcoming() {
+  const std::size_t monitors = monitorsInUse();
+  std::vector<bool> portraitMonitors;
+  for (std::size_t m = 0; m < monitors; ++m) {
+    const PictureSize size = monitorPixels(d_.view.monitor(m));
+    portraitMonitors.push_back(size.height > size.width);
+  }
+  const std::vector<std::int32_t>& upcoming = order_.drawUpcoming(portraitMonitors);
+  // Without changes nothing after the first pictures is ever shown.
+  if (!d_.prefetch || options_.changeIntervalMs == 0) return;
+  std::vector<PictureRequest> next;
+  for (std::size_t m = 0; m < monitors; ++m) next.push_back(requestFor(upcoming[m], d_.view.monitor(m)));
+  d_.prefetch(next);
+}
+
+PictureSize Slideshow::monitorPixels(const MonitorView& monitor) {
+  const auto pixels = [](double twips, double perPixel) { return static_cast<int>(std::lround(twips / perPixel)); };
+  return {pixels(monitor.screenWidth(), monitor.twipsPerPixelX()),
+          pixels(monitor.screenHeight(), monitor.twipsPerPixelY())};
+}
+
+PictureRequest Slideshow::requestFor(std::int32_t index, const MonitorView& monitor) {
+  const std::string& path = order_.sequence().path(index);
+  const PictureSize size = monitorPixels(monitor);
+  // Covering its monitor whatever picFit says, held no larger than its
+  // largest zoom needs.
+  if (options_.panZoom) return PictureRequest{path, size, true};
+  PictureRequest request{path, {}};
+  if (!options_.fitToScreen) return request;
+  const auto pixels = [](double twips, double perPixel) { return static_cast<int>(std::lround(twips / perPixel)); };
+  const int band = pixels(monitor.captionLineHeight(), monitor.twipsPerPixelY());
+  request.fit = pictureRoom(size, band, !captionOf(index).empty(), !options_.centred);
+  return request;
+}
+
+bool Slideshow::loadSlide(std::size_t monitor, bool fade) {
+  MonitorView& view = d_.view.monitor(monitor);
+  Slide& slide = slides_[monitor];
+  const PictureSequence& sequence = order_.sequence();
+  if (!fade) view.setCaptionVisible(false);
+  view.clearPictures();
+  inHand_ = slide.image;
+  PictureLoad loaded = d_.pictures.load(requestFor(slide.image, view));
+  // A folder's picture that cannot be shown (gone, damaged) is passed over
+  // without a word: the folder's content is no promise the user made.
+  for (std::size_t tries = 1; !loaded && !sequence.isListed(slide.image); ++tries) {
+    if (tries >= sequence.size()) {
+      showNothingFound();
+      if (!sequence.scanning()) order_.rescan();
+      return false;
+    }
+    slide.image = inHand_ = order_.replaceUpcoming(monitor);
+    loaded = d_.pictures.load(requestFor(slide.image, view));
+  }
+  if (!loaded) {
+    missingPictureExit(slide.image);
+    return false;
+  }
+  view.setSourcePicture(loaded.picture);
+  placeSlide(monitor, *loaded.picture);
+  if (fade) return true;
+  view.setPictureVisible(false);
+  view.setPictureRect(slide.picture);
+  return true;
+}
+
+void Slideshow::placeSlide(std::size_t monitor, const Picture& picture) {
+  MonitorView& view = d_.view.monitor(monitor);
+  Slide& slide = slides_[monitor];
+  const int widthPx = picture.width();
+  const int heightPx = picture.height();
+  slide.picture.width = widthPx * view.twipsPerPixelX();
+  slide.picture.height = heightPx * view.twipsPerPixelY();
+  slide.picture.left = centredOffset(view.screenWidth(), slide.picture.width);
+  slide.picture.top = centredOffset(view.screenHeight(), slide.picture.height);
+  if (!options_.panZoom) return;
+  // Each picture takes its own path; the monitor shows its frames whole.
+  view.setPanZoom(planPanZoom({widthPx, heightPx}, monitorPixels(view), d_.random), options_.changeIntervalMs / 1000.0);
+  slide.picture = TwipRect{0, 0, view.screenWidth(), view.screenHeight()};
+}
+
+bool Slideshow::showPictures() {
+  const std::size_t monitors = std::min(monitorsInUse(), d_.view.monitorCount());
+  // A monitor added since the pictures were drawn takes the next of the sequence.
+  order_.drawForAddedMonitors(monitors);
+  slides_.resize(monitors);
+  // The crossfade dissolves the picture on screen straight into the next:
+  // it stays, with its caption, until the fade takes it over.
+  const bool fade = !options_.randomEffect && options_.effectMode == kCrossfade;
+  state_.enter(ShowPhase::Changing);
+  for (std::size_t m = 0; m < monitors; ++m) {
+    slides_[m].image = order_.upcoming()[m];
+    if (!loadSlide(m, fade)) return false;
+  }
+  if (!(fade ? crossfadeTo() : pauseAndReveal())) return false;
+  // One added meanwhile has waited for this change to end.
+  state_.enter(ShowPhase::Showing);
+  showAddedMonitors();
+  return !state_.ended();
+}
+
+bool Slideshow::crossfadeTo() {
+  // No pause: the fade starts from the picture on screen. Its caption
+  // changes half way.
+  std::vector<TwipRect> to;
+  for (const Slide& slide : slides_) to.push_back(slide.picture);
+  d_.view.playCrossfade(to, [this] { showCaptions(); });
+  if (state_.ended()) return false;
+  slides_.resize(std::min(slides_.size(), d_.view.monitorCount()));
+  for (std::size_t m = 0; m < slides_.size(); ++m) {
+    d_.view.monitor(m).setPictureRect(slides_[m].picture);
+    d_.view.monitor(m).commitPicture();
+  }
+  return true;
+}
+
+bool Slideshow::pauseAndReveal() {
+  // The pause: motion ticks and input run, the hidden pictures may move.
+  const double deadline = d_.clock.monotonicSeconds() + kRevealPauseSeconds;
+  for (double now = d_.clock.monotonicSeconds(); now < deadline && !state_.ended(); now = d_.clock.monotonicSeconds())
+    d_.events.pumpFor(deadline - now);
+  // A display change in the pause may have taken monitors away.
+  if (state_.ended()) return false;
+  slides_.resize(std::min(slides_.size(), d_.view.monitorCount()));
+
+  for (std::size_t m = 0; m < slides_.size(); ++m) d_.view.monitor(m).setPictureVisible(true);
+  if (!playTransitions()) return false;
+  for (std::size_t m = 0; m < slides_.size(); ++m) d_.view.monitor(m).commitPicture();
+  return true;
+}
+
+void Slideshow::displayChanged() {
+  // Before the first pictures the start-up tick draws for every monitor.
+  if (state_.ended() || slides_.front().image < 0) return;
+  slides_.resize(std::min(slides_.size(), d_.view.monitorCount()));
+  if (state_.phase() != ShowPhase::Changing) asPictureChange([&] { showAddedMonitors(); });
+}
+
+void Slideshow::showAddedMonitors() {
+  const std::size_t monitors = std::min(monitorsInUse(), d_.view.monitorCount());
+  while (!state_.ended() && slides_.size() < monitors) {
+    const std::size_t m = slides_.size();
+    Slide& slide = slides_.emplace_back();
+    slide.image = order_.advance();
+    if (!loadSlide(m)) return;
+    MonitorView& view = d_.view.monitor(m);
+    view.setPictureVisible(true);
+    view.commitPicture();
+    showCaption(m);
+    if (!options_.centred) slides_[m].step = randomFloatStep(d_.random);
+  }
+}
+
+bool Slideshow::playTransitions() {
+  // "Standard" and numbers outside the list leave it all to the commit.
+  std::vector<int> effects;
+  bool any = false;
+  for (std::size_t m = 0; m < slides_.size(); ++m) {
+    const std::optional<int> effect = chooseEffect(options_.effectMode, options_.randomEffect, d_.random);
+    effects.push_back(!effect || *effect == kStandard ? 0 : *effect);
+    any = any || effects.back() != 0;
+  }
+  if (!any) return true;
+  // Nothing else runs while the effects play: they do not yield to the queue.
+  if (const std::optional<std::size_t> failed = d_.view.playEffects(effects)) {
+    missingPictureExit(slides_[std::min(*failed, slides_.size() - 1)].image);
+    return false;
+  }
+  return true;
+}
+
+void Slideshow::showCaptions() {
+  for (std::size_t m = 0; m < slides_.size(); ++m) showCaption(m);
+}
+
+void Slideshow::showCaption(std::size_t monitor) {
+  MonitorView& view = d_.view.monitor(monitor);
+  Slide& slide = slides_[monitor];
+  view.setCaptionVisible(false);
+  view.setCaptionText("");
+  const std::string& text = captionOf(slide.image);
+  TwipSize fitted = view.setCaptionText(text);
+  double width = fitted.width + kCaptionExtraWidthTwips;
+  double left = centredOffset(view.screenWidth(), width);
+  slide.captionHeight = text.empty() ? 0 : fitted.height;
+  view.setCaptionGeometry(left, width, slide.captionHeight);
+  view.setCaptionVisible(true);
+}
+
+void Slideshow::drawFloatDirections() {
+  slides_.resize(std::min(monitorsInUse(), d_.view.monitorCount()));
+  for (Slide& slide : slides_) slide.step = randomFloatStep(d_.random);
+}
+
+void Slideshow::onMotionTick() {
+  d_.random.reseed();
+  const std::size_t monitors = std::min(slides_.size(), d_.view.monitorCount());
+  for (std::size_t m = 0; m < monitors; ++m) {
+    MonitorView& view = d_.view.monitor(m);
+    Slide& s = slides_[m];
+    if (s.image < 0) continue;
+    floatOnce(s.picture, s.step, s.captionHeight, TwipSize{view.screenWidth(), view.screenHeight()});
+    view.setPictureRect(s.picture);
+  }
+}
+
+void Slideshow::showNothingFound() {
+  const PictureSequence& sequence = order_.sequence();
+  if (sequence.folders().empty()) return;
+  MonitorView& view = d_.view.monitor(0);
+  view.setCaptionVisible(false);
+  const TwipSize fitted = view.setCaptionText(kNoPicturesFound + sequence.folders().front());
+  const double width = fitted.width + kCaptionExtraWidthTwips;
+  view.setCaptionGeometry(centredOffset(view.screenWidth(), width), width, fitted.height);
+  view.setCaptionVisible(true);
+}
+
+void Slideshow::missingPictureExit(std::int32_t image) {
+  if (state_.ended()) return;
+  state_.enter(ShowPhase::Ended);
+  if (systemLockApplies(d_.protection)) d_.host.setScreenSaverRunning(false);
+  d_.view.unload();
+  const std::string& path = order_.sequence().path(image >= 0 ? image : 0);
+  d_.messages.show(
+      path + "\r\ndoes not exist! Lumova Screen Saver will\r\nnot function unless a different image is reloaded.",
+      MessageKind::Exclamation);
+  d_.host.endProgram();
+}
+
+}  // namespace lumova::saver
