@@ -24,10 +24,10 @@
 #include "picture/preloader_win32.h"
 #include "picture/upright_size_win32.h"
 #include "picture/wic_loader_win32.h"
-#include "saver/blend.h"
+#include "effects/blend.h"
 #include "saver/slideshow.h"
 #include "saver/form1_win32.h"
-#include "saver/transition_player_win32.h"
+#include "effects/transition_player_win32.h"
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/memory_file_store.h"
 #include "tests/support/bmp_bytes.h"
@@ -168,12 +168,12 @@ double percentile(std::vector<double> v, double p) {
 // another process keeping a core busy.
 void crossfadeFrames(HWND window, int width, int height) {
   const double setup0 = now();
-  saver::FadeArea area;
+  effects::FadeArea area;
   if (!area.create(RECT{0, 0, width, height})) return;
   const double setup = now() - setup0;
-  class Drawer final : public saver::FadeTarget {
+  class Drawer final : public effects::FadeTarget {
    public:
-    Drawer(saver::FadeArea& area, HDC dc) : area_(area), dc_(dc), rows_(saver::fastestPixelRows()) {}
+    Drawer(effects::FadeArea& area, HDC dc) : area_(area), dc_(dc), rows_(effects::fastestPixelRows()) {}
     void drawFade(int weight) override {
       area_.mix(rows_, weight);
       area_.drawTo(dc_);
@@ -181,23 +181,23 @@ void crossfadeFrames(HWND window, int width, int height) {
     }
 
    private:
-    saver::FadeArea& area_;
+    effects::FadeArea& area_;
     HDC dc_;
-    saver::PixelRows rows_;
+    effects::PixelRows rows_;
   };
   HDC dc = GetDC(window);
   Drawer drawer(area, dc);
-  saver::DisplayFrameWaiter waiter;
+  effects::DisplayFrameWaiter waiter;
   const win32::SystemClock clock;
   for (bool busy : {false, true}) {
     PROCESS_INFORMATION spinner = busy ? startBusy() : PROCESS_INFORMATION{};
     if (busy) Sleep(300);  // the spinner running
     for (int i = 0; i < 3; ++i) {
       const double cpu0 = processCpuSeconds(), t0 = now();
-      const saver::FadeRun run = saver::playFade(drawer, waiter, clock);
+      const effects::FadeRun run = effects::playFade(drawer, waiter, clock);
       const double cpu = processCpuSeconds() - cpu0, wall = now() - t0;
       std::fprintf(out, "crossfade%s: %.3f s, %d frames, %.2f ms CPU a frame (%s)\n", busy ? " with a core busy" : "",
-                   wall, run.frames, cpu * 1000 / std::max(run.frames, 1), saver::fastestPixelRows().name);
+                   wall, run.frames, cpu * 1000 / std::max(run.frames, 1), effects::fastestPixelRows().name);
     }
     endBusy(spinner);
   }
@@ -215,7 +215,7 @@ int main(int argc, char** argv) {
   if (!out) return 2;
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-  std::fprintf(out, "screen %dx%d, refresh %.0f Hz\n", width, height, saver::displayRefreshHz(nullptr));
+  std::fprintf(out, "screen %dx%d, refresh %.0f Hz\n", width, height, effects::displayRefreshHz(nullptr));
 
   // Two pictures for each effect, gradients of different colours: screen
   // sized for the fade, larger for pan and zoom (held at 1.15 times cover).
@@ -247,7 +247,7 @@ int main(int argc, char** argv) {
     double cpu = 0;
     for (int i = 0; i < 4; ++i) {
       const double cpu0 = processCpuSeconds();
-      changes.push_back(rig.change() - saver::kCrossfadeSeconds);
+      changes.push_back(rig.change() - effects::kCrossfadeSeconds);
       cpu += processCpuSeconds() - cpu0;
     }
     std::fprintf(out, "crossfade change beyond its 1 s: %.1f to %.1f ms, %.0f ms CPU a change\n",

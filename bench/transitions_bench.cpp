@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "saver/blend.h"
-#include "saver/pan_zoom.h"
-#include "saver/transitions.h"
+#include "effects/blend.h"
+#include "effects/pan_zoom.h"
+#include "effects/transitions.h"
 
-using namespace lumova::saver;
+using namespace lumova::effects;
 using lumova::PictureSize;
 
 namespace {

@@ -5,6 +5,7 @@
 #include <cassert>
 #include <utility>
 
+#include "effects/effect_table.h"
 #include "settings/settings_store.h"
 
 namespace lumova::dialog {
@@ -98,9 +99,7 @@ const ControlEntry& entry(Control c) {
 
 // The lists' items, one for each value of the option they show.
 constexpr std::array<std::string_view, 2> kBackgrounds{"Background Color (below)", "Desktop"};
-constexpr std::array<std::string_view, 9> kTransitions{"Standard",          "Left wipe",      "Right wipe",
-                                                       "Right & Left wipe", "Up & down wipe", "Center wipe",
-                                                       "Horizontal blinds", "Vertical blinds", "Crossfade"};
+constexpr auto kTransitions = effects::effectNames();
 constexpr std::array<std::string_view, 3> kAutoCaptions{"Nothing", "File name", "Date taken"};
 
 template <std::size_t N>

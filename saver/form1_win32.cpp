@@ -9,8 +9,8 @@
 #include "common/units.h"
 #include "picture/wic_loader_win32.h"
 #include "res/resource_ids.h"
-#include "saver/transition_player_win32.h"
-#include "saver/transitions.h"
+#include "effects/transition_player_win32.h"
+#include "effects/transitions.h"
 
 namespace lumova::saver {
 namespace {
@@ -61,7 +61,7 @@ SaverWindow::SaverWindow(HINSTANCE instance, std::function<void(TimerId)> onTime
   pictureBackColor_ = GetSysColor(COLOR_BTNTEXT);
   background_.fill(backColor_);
   placeStages();
-  frameWaiter_ = std::make_unique<DisplayFrameWaiter>();
+  frameWaiter_ = std::make_unique<effects::DisplayFrameWaiter>();
 }
 
 void SaverWindow::placeStages() {
@@ -130,13 +130,13 @@ void SaverWindow::repaint(HDC dc, const RECT& area) {
 std::optional<std::size_t> SaverWindow::playEffects(const std::vector<int>& effects) {
   frameWaiter_->refresh(stages_.front()->place().handle);
   const std::size_t count = std::min(effects.size(), stages_.size());
-  std::vector<EffectPlan> plans(count);
+  std::vector<effects::EffectPlan> plans(count);
   std::vector<std::size_t> monitorOf;
   for (std::size_t i = 0; i < count; ++i) {
     const win32::DibPicture* source = stages_[i]->source();
-    // Nothing to reveal: the commit shows what there is.
-    if (effects[i] == 0 || !source) continue;
-    plans[i] = planEffect(effects[i], source->width(), source->height(), frameWaiter_->refreshHz());
+    // Nothing to reveal by steps: the commit shows what there is.
+    if (!effects::isStepped(effects[i]) || !source) continue;
+    plans[i] = effects::planEffect(effects[i], source->width(), source->height(), frameWaiter_->refreshHz());
     if (plans[i].overflow) return i;
     monitorOf.push_back(i);
   }
@@ -145,7 +145,7 @@ std::optional<std::size_t> SaverWindow::playEffects(const std::vector<int>& effe
   // No DC to draw with: the effects are skipped and the commit shows the pictures.
   if (!target) return std::nullopt;
   std::vector<std::unique_ptr<win32::BitmapDc>> sources;
-  std::vector<PlacedPlan> placed;
+  std::vector<effects::PlacedPlan> placed;
   std::vector<std::size_t> placedMonitor;
   for (std::size_t i : monitorOf) {
     sources.push_back(std::make_unique<win32::BitmapDc>());
@@ -157,16 +157,16 @@ std::optional<std::size_t> SaverWindow::playEffects(const std::vector<int>& effe
     IntersectRect(&clip, &r, &stages_[i]->place().monitor);
     placed.push_back({&plans[i], sources.back()->dc(), POINT{r.left, r.top}, clip});
   }
-  struct NoWait final : FrameWaiter {
+  struct NoWait final : effects::FrameWaiter {
     void waitForNextFrame() override {}
   } noWait;
-  FrameWaiter& waiter = effectsUnpaced_ ? static_cast<FrameWaiter&>(noWait) : *frameWaiter_;
-  const std::optional<std::size_t> failed = playEffectPlans(target.get(), placed, waiter);
+  effects::FrameWaiter& waiter = effectsUnpaced_ ? static_cast<effects::FrameWaiter&>(noWait) : *frameWaiter_;
+  const std::optional<std::size_t> failed = effects::playEffectPlans(target.get(), placed, waiter);
   return failed ? std::optional<std::size_t>(placedMonitor[*failed]) : std::nullopt;
 }
 
 void SaverWindow::prepareFade(MonitorStage& stage, const win32::DibPicture& next, const RECT& before, const RECT& after,
-                              FadeArea& fade) {
+                              effects::FadeArea& fade) {
   // Both looks without the caption, which is drawn over every frame; the
   // background only where a picture leaves some of it.
   const RECT& area = fade.area();
@@ -191,7 +191,7 @@ void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::func
   struct Fading {
     MonitorStage* stage;
     TwipRect to;
-    FadeArea* area;
+    effects::FadeArea* area;
   };
   const std::size_t count = std::min(to.size(), stages_.size());
   fadeAreas_.resize(stages_.size());
@@ -205,7 +205,7 @@ void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::func
     RECT both, area;
     UnionRect(&both, &before, &after);
     if (!IntersectRect(&area, &both, &stage.place().monitor)) continue;
-    if (!fadeAreas_[i]) fadeAreas_[i] = std::make_unique<FadeArea>();
+    if (!fadeAreas_[i]) fadeAreas_[i] = std::make_unique<effects::FadeArea>();
     if (!fadeAreas_[i]->create(area)) continue;
     prepareFade(stage, *source, before, after, *fadeAreas_[i]);
     fades.push_back(Fading{&stage, to[i], fadeAreas_[i].get()});
@@ -216,10 +216,10 @@ void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::func
     return;
   }
 
-  class Target final : public FadeTarget {
+  class Target final : public effects::FadeTarget {
    public:
     Target(SaverWindow& window, HDC dc, std::vector<Fading>& fades, const std::function<void()>& halfway)
-        : window_(window), dc_(dc), fades_(fades), halfway_(halfway), rows_(fastestPixelRows()) {}
+        : window_(window), dc_(dc), fades_(fades), halfway_(halfway), rows_(effects::fastestPixelRows()) {}
     void drawFade(int weight) override {
       for (auto& f : fades_) {
         f.area->mix(rows_, weight);
@@ -244,12 +244,12 @@ void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::func
     HDC dc_;
     std::vector<Fading>& fades_;
     const std::function<void()>& halfway_;
-    PixelRows rows_;
+    effects::PixelRows rows_;
   } drawer(*this, target.get(), fades, halfway);
 
   frameWaiter_->refresh(stages_.front()->place().handle);
   const win32::SystemClock clock;
-  const FadeRun run = playFade(drawer, *frameWaiter_, clock);
+  const effects::FadeRun run = effects::playFade(drawer, *frameWaiter_, clock);
   for (auto& f : fades) f.stage->adoptFaded(f.to);
   // Cut short, the screen still shows a mix: the new look at once.
   if (run.interrupted)
@@ -260,8 +260,8 @@ void SaverWindow::wantFrames() {
   if (framePulse_.joinable()) return;
   const HWND window = hwnd_;
   framePulse_ = std::thread([this, window] {
-    DisplayFrameWaiter waiter;
-    const int every = panZoomFramesPerStep(waiter.refreshHz());
+    effects::DisplayFrameWaiter waiter;
+    const int every = effects::panZoomFramesPerStep(waiter.refreshHz());
     waiter.begin();
     bool due = false;
     for (int frame = 1; !pulseStop_; ++frame) {

@@ -22,11 +22,12 @@
 #include "saver/monitor_stage_win32.h"
 #include "saver/saver_view.h"
 
-namespace lumova::saver {
-
-class FadeArea;
-
+namespace lumova::effects {
 class DisplayFrameWaiter;
+class FadeArea;
+}  // namespace lumova::effects
+
+namespace lumova::saver {
 
 struct ScreenGeometry {
   RECT virtualScreen;  // every monitor, in screen coordinates
@@ -115,7 +116,7 @@ class SaverWindow final : public SaverView,
   // A monitor's fading area, as it looks (its picture at `before`, if shown)
   // and as it will look (`next` at `after`).
   void prepareFade(MonitorStage& stage, const win32::DibPicture& next, const RECT& before, const RECT& after,
-                   FadeArea& fade);
+                   effects::FadeArea& fade);
   // The monitors changed: the window covers the new screen, repainted, each
   // stage on its monitor still.
   void onDisplayChange();
@@ -130,12 +131,12 @@ class SaverWindow final : public SaverView,
   // costs more than using them: the surface repaints are composed on (as
   // large as the largest asked for), and each monitor's crossfade buffers.
   win32::OffscreenSurface scratch_;
-  std::vector<std::unique_ptr<FadeArea>> fadeAreas_;
+  std::vector<std::unique_ptr<effects::FadeArea>> fadeAreas_;
   COLORREF backColor_ = 0;
   COLORREF pictureBackColor_ = 0;
   std::vector<std::unique_ptr<MonitorStage>> stages_;  // one a monitor, the primary's first
   bool unloading_ = false;                             // our own unload: closing is not an end then
-  std::unique_ptr<DisplayFrameWaiter> frameWaiter_;
+  std::unique_ptr<effects::DisplayFrameWaiter> frameWaiter_;
   bool effectsUnpaced_ = false;
   // Once a picture pans: a worker that waits for each display frame and
   // posts one pulse at a time to the window.

@@ -188,7 +188,7 @@ void MonitorStage::setPictureRect(const TwipRect& r) {
   for (int i = 0, n = difference(before, pictureRect_, uncovered); i < n; ++i) canvas_.repaint(dc.get(), uncovered[i]);
 }
 
-void MonitorStage::setPanZoom(const PanZoomPath& path, double displaySeconds) {
+void MonitorStage::setPanZoom(const effects::PanZoomPath& path, double displaySeconds) {
   pendingPan_.reset();
   auto loaded = std::dynamic_pointer_cast<const win32::DibPicture>(source_);
   if (!loaded) return;  // the picture shows still
@@ -208,7 +208,7 @@ void MonitorStage::setPanZoom(const PanZoomPath& path, double displaySeconds) {
   }
   if (!frame) return;
   frame->setOpaque(true);
-  panDrawer_.draw(pixelsOf(*loaded), {loaded->width(), loaded->height()}, panZoomPlace(path, 0),
+  panDrawer_.draw(pixelsOf(*loaded), {loaded->width(), loaded->height()}, effects::panZoomPlace(path, 0),
                   reinterpret_cast<std::uint32_t*>(frame->mutableBits()), {w, h}, dibPixel(pictureBackColor_));
   pendingPan_ = Panning{std::move(loaded), path, displaySeconds, frame, 0};
   source_ = std::move(frame);  // the first frame is what the transition reveals
@@ -217,11 +217,12 @@ void MonitorStage::setPanZoom(const PanZoomPath& path, double displaySeconds) {
 void MonitorStage::panZoomStep(double now) {
   if (!activePan_ || !pictureVisible_ || pictureFilled_) return;
   Panning& p = *activePan_;
-  const double progress = panZoomProgress(now - p.start, p.seconds);
+  const double progress = effects::panZoomProgress(now - p.start, p.seconds);
   const int w = p.frame->width(), h = p.frame->height();
   GdiFlush();  // the caption drawn into the frame before
-  panDrawer_.draw(pixelsOf(*p.picture), {p.picture->width(), p.picture->height()}, panZoomPlace(p.path, progress),
-                  reinterpret_cast<std::uint32_t*>(p.frame->mutableBits()), {w, h}, dibPixel(pictureBackColor_));
+  panDrawer_.draw(pixelsOf(*p.picture), {p.picture->width(), p.picture->height()},
+                  effects::panZoomPlace(p.path, progress), reinterpret_cast<std::uint32_t*>(p.frame->mutableBits()),
+                  {w, h}, dibPixel(pictureBackColor_));
   // The caption stays in its band over the moving picture.
   SetViewportOrgEx(committedDc_.dc(), -pictureRect_.left, -pictureRect_.top, nullptr);
   paintCaptionLayer(committedDc_.dc(), pictureRect_);

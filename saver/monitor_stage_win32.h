@@ -12,7 +12,7 @@
 #include <string>
 
 #include "common/gdi_win32.h"
-#include "saver/pan_zoom.h"
+#include "effects/pan_zoom.h"
 #include "saver/saver_view.h"
 
 namespace lumova::win32 {
@@ -70,7 +70,7 @@ class MonitorStage final : public MonitorView {
   void setPictureVisible(bool visible) override;
   void setPictureRect(const TwipRect& r) override;
   void commitPicture() override;
-  void setPanZoom(const PanZoomPath& path, double displaySeconds) override;
+  void setPanZoom(const effects::PanZoomPath& path, double displaySeconds) override;
   // The next step of a panning picture, `now` seconds on the monotonic clock.
   void panZoomStep(double now);
 
@@ -125,7 +125,7 @@ class MonitorStage final : public MonitorView {
   // is the committed picture.
   struct Panning {
     std::shared_ptr<const win32::DibPicture> picture;
-    PanZoomPath path;
+    effects::PanZoomPath path;
     double seconds = 0;
     std::shared_ptr<win32::DibPicture> frame;
     double start = 0;
@@ -134,7 +134,7 @@ class MonitorStage final : public MonitorView {
   // The frame of the picture that panned before, for the next one: frames
   // take turns rather than being made anew at each change.
   std::shared_ptr<win32::DibPicture> spareFrame_;
-  PanZoomDrawer panDrawer_{fastestPixelRows()};
+  effects::PanZoomDrawer panDrawer_{effects::fastestPixelRows()};
   // The caption label.
   CaptionFont captionSpec_;
   bool hasFont_ = false;

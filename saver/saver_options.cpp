@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "common/textnum.h"
-#include "saver/transitions.h"
 
 namespace lumova::saver {
 namespace {
@@ -35,7 +34,6 @@ std::optional<std::uint32_t> motionIntervalMs(std::string_view picSpeed) {
 std::optional<int> effectNumber(std::string_view effectMode) {
   const auto n = parseNumber(effectMode);
   const settings::Range effects = settings::keyInfo(Key::effectMode).range;
-  static_assert(kEffectCount == 9, "effectMode names effects 0 to 8");
   if (!n || *n != std::floor(*n) || *n < effects.low || *n > effects.high) return std::nullopt;
   return static_cast<int>(*n);
 }

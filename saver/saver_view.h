@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "common/picture.h"
-#include "saver/pan_zoom.h"
+#include "effects/pan_zoom.h"
 
 namespace lumova::saver {
 
@@ -73,7 +73,7 @@ class MonitorView {
   // the whole monitor, one step a display frame once it is committed, its
   // progress timed over `displaySeconds` (panZoomProgress). Until then the
   // source is its first frame, for the transition to reveal.
-  virtual void setPanZoom(const PanZoomPath& path, double displaySeconds) = 0;
+  virtual void setPanZoom(const effects::PanZoomPath& path, double displaySeconds) = 0;
 };
 
 // The saver window over every monitor.

@@ -10,8 +10,8 @@
 #include "common/protection.h"
 #include "common/random.h"
 #include "common/textnum.h"
-#include "saver/pan_zoom.h"
-#include "saver/transitions.h"
+#include "effects/pan_zoom.h"
+#include "effects/transitions.h"
 #include "settings/file_store.h"
 #include "settings/settings_store.h"
 
@@ -268,7 +268,7 @@ void Slideshow::placeSlide(std::size_t monitor, const Picture& picture) {
   slide.picture.top = centredOffset(view.screenHeight(), slide.picture.height);
   if (!options_.panZoom) return;
   // Each picture takes its own path; the monitor shows its frames whole.
-  view.setPanZoom(planPanZoom({widthPx, heightPx}, monitorPixels(view), d_.random), options_.changeIntervalMs / 1000.0);
+  view.setPanZoom(effects::planPanZoom({widthPx, heightPx}, monitorPixels(view), d_.random), options_.changeIntervalMs / 1000.0);
   slide.picture = TwipRect{0, 0, view.screenWidth(), view.screenHeight()};
 }
 
@@ -279,7 +279,7 @@ bool Slideshow::showPictures() {
   slides_.resize(monitors);
   // The crossfade dissolves the picture on screen straight into the next:
   // it stays, with its caption, until the fade takes it over.
-  const bool fade = !options_.randomEffect && options_.effectMode == kCrossfade;
+  const bool fade = !options_.randomEffect && options_.effectMode == effects::kCrossfade;
   state_.enter(ShowPhase::Changing);
   for (std::size_t m = 0; m < monitors; ++m) {
     slides_[m].image = order_.upcoming()[m];
@@ -349,8 +349,8 @@ bool Slideshow::playTransitions() {
   std::vector<int> effects;
   bool any = false;
   for (std::size_t m = 0; m < slides_.size(); ++m) {
-    const std::optional<int> effect = chooseEffect(options_.effectMode, options_.randomEffect, d_.random);
-    effects.push_back(!effect || *effect == kStandard ? 0 : *effect);
+    const std::optional<int> effect = effects::chooseEffect(options_.effectMode, options_.randomEffect, d_.random);
+    effects.push_back(!effect || *effect == effects::kStandard ? 0 : *effect);
     any = any || effects.back() != 0;
   }
   if (!any) return true;

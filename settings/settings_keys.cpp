@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "common/textnum.h"
+#include "effects/effect_table.h"
 #include "settings/settings_store.h"
 
 namespace lumova::settings {
@@ -15,6 +16,7 @@ constexpr double kMaxIntervalSeconds = 2147483;
 
 constexpr Range kFlag{0, 1};            // check boxes
 constexpr Range kColours{0, 16777215};  // RGB colour values
+constexpr Range kEffects{0, effects::kEffectCount - 1};
 constexpr std::array<std::string_view, 3> kTruth{"True", "False"};
 
 // Also the save order. Numbers whose odd values the saver gives a meaning
@@ -27,7 +29,7 @@ constexpr std::array<KeyInfo, kKeyCount> kKeys{{
     {Key::timeInterval, "image", "timeInterval", "10", Kind::Number, 0, kMaxIntervalSeconds, {0, 60}, {}},
     {Key::picRandom, "image", "picRandom", "cent", Kind::NonEmptyText, 0, 0, {}, {"cent", "rand", "zoom"}},
     {Key::picChange, "image", "picChange", "ch", Kind::NonEmptyText, 0, 0, {}, {"ch", "not_ch"}},
-    {Key::effectMode, "image", "effectMode", "0", Kind::Number, -kAny, kAny, {0, 8}, {}},
+    {Key::effectMode, "image", "effectMode", "0", Kind::Number, -kAny, kAny, kEffects, {}},
     {Key::randomEffect, "image", "randomEffect", "0", Kind::Number, -kAny, kAny, kFlag, {}},
     {Key::saverPassword, "password", "saverPassword", "", Kind::Text, 0, 0, {}, {}},
     {Key::saverEnabled, "password", "saverEnabled", "0", Kind::Number, -kAny, kAny, kFlag, {}},

@@ -48,7 +48,7 @@ class RecordingMonitor : public saver::MonitorView {
   std::vector<std::pair<double, int>> reveals;  // (time, width px) of each commit
   std::vector<saver::TwipRect> moves;           // every setPictureRect
   std::vector<std::string> shown;               // the path of each committed picture
-  std::vector<std::pair<saver::PanZoomPath, double>> panZooms;
+  std::vector<std::pair<effects::PanZoomPath, double>> panZooms;
 
   double screenWidth() const override { return widthTwips; }
   double screenHeight() const override { return heightTwips; }
@@ -80,7 +80,7 @@ class RecordingMonitor : public saver::MonitorView {
     pictureRect = r;
     moves.push_back(r);
   }
-  void setPanZoom(const saver::PanZoomPath& path, double seconds) override { panZooms.emplace_back(path, seconds); }
+  void setPanZoom(const effects::PanZoomPath& path, double seconds) override { panZooms.emplace_back(path, seconds); }
   void commitPicture() override {
     reveals.emplace_back(clock_.now, source ? source->width() : -1);
     if (auto* named = dynamic_cast<const fakes::NamedPicture*>(source.get())) shown.push_back(named->path);

@@ -1,4 +1,4 @@
-#include "saver/transitions.h"
+#include "effects/transitions.h"
 
 #include <algorithm>
 #include <cassert>
@@ -7,9 +7,9 @@
 #include "common/clock.h"
 #include "common/random.h"
 #include "common/textnum.h"
-#include "saver/blend.h"
+#include "effects/blend.h"
 
-namespace lumova::saver {
+namespace lumova::effects {
 namespace {
 
 constexpr int kMaxInt16 = 32767;
@@ -22,7 +22,7 @@ bool keepsSixteenBitHeight(int effect) {
   return effect == kRightLeftWipe || effect == kUpDownWipe || effect == kCenterWipe;
 }
 
-bool isBlinds(int effect) { return effect == kHorizontalBlinds || effect == kVerticalBlinds; }
+bool isBlinds(int effect) { return effectKind(effect) == EffectKind::blinds; }
 
 void appendSteps(int effect, double W, double H, std::vector<StepRect>& out) {
   switch (effect) {
@@ -166,10 +166,11 @@ class BlindsTracker {
 std::optional<int> chooseEffect(std::optional<int>& effectMode, bool randomEffect, Random& random) {
   if (randomEffect) {
     random.reseed();
-    const double drawn = std::floor(7 * random.next() + 1);
-    effectMode = static_cast<int>(std::clamp(drawn, 1.0, 7.0));
+    const double stepped = steppedEffectCount();
+    const double drawn = std::floor(stepped * random.next() + 1);
+    effectMode = static_cast<int>(std::clamp(drawn, 1.0, stepped));
   }
-  if (effectMode && *effectMode >= 0 && *effectMode < kEffectCount) return effectMode;
+  if (effectMode && isEffect(*effectMode)) return effectMode;
   return std::nullopt;
 }
 
@@ -317,4 +318,4 @@ FadeRun playFade(FadeTarget& target, FrameWaiter& waiter, const Clock& clock) {
   }
 }
 
-}  // namespace lumova::saver
+}  // namespace lumova::effects

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace lumova::saver {
+namespace lumova::effects {
 
 // A weight of 256 is all of the second operand.
 inline constexpr int kWeightOne = 256;
@@ -40,4 +40,4 @@ PixelRows fastestPixelRows();
 // Every set of loops this processor runs, the reference first.
 std::vector<PixelRows> supportedPixelRows();
 
-}  // namespace lumova::saver
+}  // namespace lumova::effects

@@ -12,32 +12,22 @@
 #include <span>
 #include <vector>
 
+#include "effects/effect_table.h"
+
 namespace lumova {
 class Clock;
 class Random;
 }  // namespace lumova
 
-namespace lumova::saver {
+namespace lumova::effects {
 
-// Effect numbers, in the order of the dialog's transitions list.
-enum Effect : int {
-  kStandard = 0,
-  kLeftWipe = 1,
-  kRightWipe = 2,
-  kRightLeftWipe = 3,
-  kUpDownWipe = 4,
-  kCenterWipe = 5,
-  kHorizontalBlinds = 6,
-  kVerticalBlinds = 7,
-  kCrossfade = 8,  // after the eight wipes and blinds; never drawn at random
-};
-inline constexpr int kEffectCount = 9;
 inline constexpr int kBlindPitch = 20;
 
-// Picks the effect for the next picture: the number effectMode holds (0 to
-// 8), nothing when it names no effect (the commit alone shows the picture).
-// With randomEffect the generator is re-seeded and 1..7 drawn; the drawn
-// number replaces effectMode (the saver's copy in memory; nothing is saved).
+// Picks the effect for the next picture: the number effectMode holds, when
+// the table has it; nothing otherwise (the commit alone shows the picture).
+// With randomEffect the generator is re-seeded and one of the stepped
+// effects drawn (1..7); the drawn number replaces effectMode (the saver's
+// copy in memory; nothing is saved).
 std::optional<int> chooseEffect(std::optional<int>& effectMode, bool randomEffect, Random& random);
 
 // One copy of the effect, as the loops compute it: fractional for the half
@@ -61,8 +51,8 @@ struct EffectSteps {
   bool overflow = false;
 };
 
-// Every copy of `effect` on a width x height picture, in order. Effect 0 and
-// numbers outside 0..7 have none.
+// Every copy of `effect` on a width x height picture, in order. Only the
+// stepped effects (wipes and blinds) have any.
 EffectSteps effectSteps(int effect, int width, int height);
 
 // Whole pixels of a step: a fractional edge moves outwards (left and top
@@ -161,4 +151,4 @@ struct FadeRun {
 // after the frame drawn.
 FadeRun playFade(FadeTarget& target, FrameWaiter& waiter, const Clock& clock);
 
-}  // namespace lumova::saver
+}  // namespace lumova::effects

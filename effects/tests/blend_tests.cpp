@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "saver/blend.h"
+#include "effects/blend.h"
 
-using namespace lumova::saver;
+using namespace lumova::effects;
 
 TEST(PixelRows, ReferenceMixesEachByteRoundingHalvesUp) {
   struct Row {

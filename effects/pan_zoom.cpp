@@ -1,11 +1,11 @@
-#include "saver/pan_zoom.h"
+#include "effects/pan_zoom.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "common/random.h"
 
-namespace lumova::saver {
+namespace lumova::effects {
 
 PanZoomPath planPanZoom(PictureSize picture, PictureSize screen, Random& random) {
   PanZoomPath path;
@@ -126,4 +126,4 @@ void PanZoomDrawer::draw(const std::uint32_t* picture, PictureSize pictureSize, 
   }
 }
 
-}  // namespace lumova::saver
+}  // namespace lumova::effects

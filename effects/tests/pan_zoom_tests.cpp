@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "saver/pan_zoom.h"
+#include "effects/pan_zoom.h"
 #include "tests/fakes/virtual_time.h"
 
 using namespace lumova;
-using namespace lumova::saver;
+using namespace lumova::effects;
 
 TEST(PanZoom, NeverPastItsEdgesAndAtMostAThirdCutOff) {
   struct Row {

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "saver/transition_player_win32.h"
+#include "effects/transition_player_win32.h"
 #include "tests/support/dib_surface_win32.h"
 
 using namespace lumova;
-using namespace lumova::saver;
+using namespace lumova::effects;
 
 namespace {
 
@@ -158,7 +158,8 @@ TEST(TransitionPlayer, CompositorWaitsAreCappedAndFallBackToTheTimer) {
   win32::UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   std::atomic<int> flushes{0};
   std::atomic<bool> stall{false};
-  DisplayFrameWaiter waiter(CompositionCalls{[] { return true; }, [&] {
+  DisplayFrameWaiter waiter(CompositionCalls{[] { return true; },
+                                             [&] {
                                                ++flushes;
                                                if (stall) WaitForSingleObject(release.get(), 10000);
                                                return true;

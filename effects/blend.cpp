@@ -1,11 +1,11 @@
-#include "saver/blend.h"
+#include "effects/blend.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <immintrin.h>
 #define LUMOVA_HAS_SSE2_PATH 1
 #endif
 
-namespace lumova::saver {
+namespace lumova::effects {
 namespace {
 
 inline std::uint32_t mix(std::uint32_t a, std::uint32_t b, int weight) {
@@ -179,4 +179,4 @@ std::vector<PixelRows> supportedPixelRows() {
 
 PixelRows fastestPixelRows() { return supportedPixelRows().back(); }
 
-}  // namespace lumova::saver
+}  // namespace lumova::effects

@@ -10,10 +10,10 @@
 
 #include "common/clock.h"
 #include "common/random.h"
-#include "saver/transitions.h"
+#include "effects/transitions.h"
 
 using namespace lumova;
-using namespace lumova::saver;
+using namespace lumova::effects;
 
 namespace {
 

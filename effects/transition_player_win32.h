@@ -15,10 +15,10 @@
 #include <thread>
 
 #include "common/gdi_win32.h"
-#include "saver/blend.h"
-#include "saver/transitions.h"
+#include "effects/blend.h"
+#include "effects/transitions.h"
 
-namespace lumova::saver {
+namespace lumova::effects {
 
 enum class FrameWaitMode {
   Composition,          // DwmFlush: the compositor's next frame
@@ -153,4 +153,4 @@ class FadeArea {
   PixelBuffer from_, to_, frame_;
 };
 
-}  // namespace lumova::saver
+}  // namespace lumova::effects

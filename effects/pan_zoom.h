@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "common/picture.h"
-#include "saver/blend.h"
+#include "effects/blend.h"
 
 namespace lumova {
 class Random;
 }
 
-namespace lumova::saver {
+namespace lumova::effects {
 
 inline constexpr double kPanZoomMostZoom = 1.15;
 // With no changes, the motion goes there and back in cycles of this long.
@@ -69,4 +69,4 @@ class PanZoomDrawer {
   std::vector<std::uint32_t> mixed_;
 };
 
-}  // namespace lumova::saver
+}  // namespace lumova::effects

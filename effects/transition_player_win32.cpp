@@ -1,10 +1,10 @@
-#include "saver/transition_player_win32.h"
+#include "effects/transition_player_win32.h"
 
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
-namespace lumova::saver {
+namespace lumova::effects {
 namespace {
 
 // Windows 10 1803 and later; older systems refuse the flag.
@@ -259,4 +259,4 @@ bool playEffectPlan(HDC target, HDC source, const EffectPlan& plan, FrameWaiter&
   return playPlan(plan, copier, waiter);
 }
 
-}  // namespace lumova::saver
+}  // namespace lumova::effects
