@@ -25,4 +25,18 @@ inline long fontHeightPixels(double points, double twipsPerPixel) {
   return -std::lround(points * kTwipsPerPoint / twipsPerPixel);
 }
 
+// Places and sizes on a monitor, in twips from its top-left corner.
+struct TwipRect {
+  double left = 0;
+  double top = 0;
+  double width = 0;
+  double height = 0;
+  bool operator==(const TwipRect&) const = default;
+};
+
+struct TwipSize {
+  double width = 0;
+  double height = 0;
+};
+
 }  // namespace lumova

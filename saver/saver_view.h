@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/picture.h"
+#include "common/units.h"
 #include "effects/pan_zoom.h"
 
 namespace lumova::saver {
@@ -24,18 +25,8 @@ struct CaptionFont {
   bool strikethrough = false;
 };
 
-struct TwipRect {
-  double left = 0;
-  double top = 0;
-  double width = 0;
-  double height = 0;
-  bool operator==(const TwipRect&) const = default;
-};
-
-struct TwipSize {
-  double width = 0;
-  double height = 0;
-};
+using lumova::TwipRect;
+using lumova::TwipSize;
 
 // One monitor's slideshow: its picture surfaces and its caption label.
 // Positions and sizes are in twips relative to the monitor's top-left

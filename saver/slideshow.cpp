@@ -340,7 +340,7 @@ void Slideshow::showAddedMonitors() {
     view.setPictureVisible(true);
     view.commitPicture();
     showCaption(m);
-    if (!options_.centred) slides_[m].step = randomFloatStep(d_.random);
+    if (!options_.centred) slides_[m].step = effects::randomFloatStep(d_.random);
   }
 }
 
@@ -382,7 +382,7 @@ void Slideshow::showCaption(std::size_t monitor) {
 
 void Slideshow::drawFloatDirections() {
   slides_.resize(std::min(monitorsInUse(), d_.view.monitorCount()));
-  for (Slide& slide : slides_) slide.step = randomFloatStep(d_.random);
+  for (Slide& slide : slides_) slide.step = effects::randomFloatStep(d_.random);
 }
 
 void Slideshow::onMotionTick() {
@@ -392,7 +392,7 @@ void Slideshow::onMotionTick() {
     MonitorView& view = d_.view.monitor(m);
     Slide& s = slides_[m];
     if (s.image < 0) continue;
-    floatOnce(s.picture, s.step, s.captionHeight, TwipSize{view.screenWidth(), view.screenHeight()});
+    effects::floatOnce(s.picture, s.step, s.captionHeight, TwipSize{view.screenWidth(), view.screenHeight()});
     view.setPictureRect(s.picture);
   }
 }

@@ -12,8 +12,8 @@
 
 #include "common/picture.h"
 #include "common/timers.h"
+#include "effects/floating.h"
 #include "saver/auto_caption.h"
-#include "saver/floating.h"
 #include "saver/picture_sequence.h"
 #include "saver/run_state.h"
 #include "saver/saver_options.h"
@@ -112,7 +112,7 @@ class Slideshow {
     std::int32_t image = -1;
     TwipRect picture;
     double captionHeight = 0;
-    FloatStep step;
+    effects::FloatStep step;
   };
 
   RunState& state() { return state_; }

@@ -3,13 +3,13 @@
 // the top edge.
 #pragma once
 
-#include "saver/saver_view.h"
+#include "common/units.h"
 
 namespace lumova {
 class Random;
 }
 
-namespace lumova::saver {
+namespace lumova::effects {
 
 inline constexpr double kFloatStepTwips = 15;
 
@@ -25,4 +25,4 @@ FloatStep randomFloatStep(Random& random);
 // edge, then the picture moves by it.
 void floatOnce(TwipRect& picture, FloatStep& step, double captionHeight, TwipSize screen);
 
-}  // namespace lumova::saver
+}  // namespace lumova::effects

@@ -1,10 +1,10 @@
-#include "saver/floating.h"
+#include "effects/floating.h"
 
 #include <cmath>
 
 #include "common/random.h"
 
-namespace lumova::saver {
+namespace lumova::effects {
 
 FloatStep randomFloatStep(Random& random) {
   const double r1 = random.next();
@@ -20,4 +20,4 @@ void floatOnce(TwipRect& picture, FloatStep& step, double captionHeight, TwipSiz
   picture.top += step.y;
 }
 
-}  // namespace lumova::saver
+}  // namespace lumova::effects
