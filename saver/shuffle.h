@@ -63,9 +63,13 @@ class Shuffle {
   std::uint64_t roundSum() const;
 
   Random& random_;
-  std::vector<std::uint64_t> round_;                          // the round's pictures by key, in the order they come
-  std::size_t drawn_ = 0;                                     // how many of them have been drawn
-  std::unordered_map<std::uint64_t, std::size_t> positions_;  // key -> list position
+  std::vector<std::uint64_t> round_;  // the round's pictures by key, in the order they come
+  std::size_t drawn_ = 0;             // how many of them have been drawn
+  struct Entry {
+    std::size_t position;  // in the list
+    std::uint64_t path;    // the key of its path alone
+  };
+  std::unordered_map<std::uint64_t, Entry> positions_;  // by key
   std::size_t spread_ = 1;
   bool roundChanged_ = true;
 };
