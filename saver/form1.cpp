@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
 
 #include "common/clock.h"
 #include "common/host.h"
@@ -102,18 +105,28 @@ void Form1::onTimer(TimerId id) {
 // ends the saver with the one message that names the picture.
 template <typename Change>
 void Form1::asPictureChange(Change&& change) {
+  if (busy_ == 0) skippedThisTick_ = 0;
+  ++busy_;
   try {
     change();
   } catch (...) {
     missingPictureExit(inHand_);
   }
+  --busy_;
+  deliverFolderNews();
 }
 
 void Form1::Timer3_Timer() {
   d_.timers.kill(TimerId::Timer3);
+  // Once the slideshow runs, only a monitor added, still to be shown, arms it.
+  if (started_) {
+    if (!changing_ && !continuing_) asPictureChange([&] { showAddedMonitors(); });
+    return;
+  }
   // With no pictures at all there is nothing to show: the background stays;
   // the folders' first pictures start the slideshow when they are found.
   if (sequence_.last() < 0) {
+    continuing_ = false;
     if (sequence_.folders().empty()) return;
     waitingForPictures_ = true;
     if (sequence_.scanning()) return;
@@ -123,16 +136,29 @@ void Form1::Timer3_Timer() {
   }
 
   asPictureChange([&] {
-    currentImage_ = -1;
-    drawUpcoming();
+    const bool resumed = std::exchange(continuing_, false);
+    if (!resumed) {
+      currentImage_ = -1;
+      drawUpcoming();
+    }
     const std::uint32_t interval = options_.changeIntervalMs;
-    // None of the folders' pictures could be shown: tried again later.
-    const auto retry = [&] {
-      if (!ended_) d_.timers.set(TimerId::Timer3, kNothingRetryMs);
-    };
     // Pan and zoom moves by the display's frames, not by the motion timer.
-    if (options_.centred || options_.panZoom) {
-      if (!showPictures()) return retry();
+    const bool floating = !options_.centred && !options_.panZoom;
+    if (floating && !resumed) d_.random.reseed();
+    switch (showPictures()) {
+      case Outcome::later:
+        continuing_ = true;
+        d_.timers.set(TimerId::Timer3, kSoonMs);
+        return;
+      case Outcome::failed:
+        // None of the folders' pictures could be shown: tried again later.
+        if (!ended_) d_.timers.set(TimerId::Timer3, kNothingRetryMs);
+        return;
+      case Outcome::done:
+        break;
+    }
+    started_ = true;
+    if (!floating) {
       saveShuffle();
       showCaptions();
       if (interval == 0) return;
@@ -141,8 +167,6 @@ void Form1::Timer3_Timer() {
       return;
     }
 
-    d_.random.reseed();
-    if (!showPictures()) return retry();
     saveShuffle();
     showCaptions();
     drawUpcoming();
@@ -154,13 +178,21 @@ void Form1::Timer3_Timer() {
 
 void Form1::Timer2_Timer() {
   asPictureChange([&] {
-    if (!options_.centred && !options_.panZoom) drawFloatDirections();
+    const bool resumed = std::exchange(continuing_, false);
+    if (!resumed && !options_.centred && !options_.panZoom) drawFloatDirections();
     // Held back while the change runs: the pause lets other events through,
     // and the next interval counts from the end of this change.
     d_.timers.set(TimerId::Timer2, kChangeHoldMs);
-    if (!showPictures()) {
-      if (!ended_) d_.timers.set(TimerId::Timer2, options_.changeIntervalMs);
-      return;
+    switch (showPictures()) {
+      case Outcome::later:
+        continuing_ = true;
+        d_.timers.set(TimerId::Timer2, kSoonMs);
+        return;
+      case Outcome::failed:
+        if (!ended_) d_.timers.set(TimerId::Timer2, options_.changeIntervalMs);
+        return;
+      case Outcome::done:
+        break;
     }
     saveShuffle();
     showCaptions();
@@ -170,10 +202,38 @@ void Form1::Timer2_Timer() {
 }
 
 void Form1::foldersFound(std::vector<std::string> pictures) {
+  folderNews_.push_back({std::move(pictures), false});
+  deliverFolderNews();
+}
+
+void Form1::foldersScanned() {
+  folderNews_.push_back({{}, true});
+  deliverFolderNews();
+}
+
+void Form1::deliverFolderNews() {
+  // The pause lets the source's messages through: what comes inside a
+  // change, or inside another delivery, would move positions under it or
+  // overtake what is being handled.
+  if (busy_ > 0) return;
+  ++busy_;
+  while (!folderNews_.empty()) {
+    FolderNews news = std::move(folderNews_.front());
+    folderNews_.pop_front();
+    if (news.scanEnd)
+      applyScanEnd();
+    else
+      applyFound(std::move(news.pictures));
+  }
+  --busy_;
+}
+
+void Form1::applyFound(std::vector<std::string>&& pictures) {
   sequence_.found(std::move(pictures));
   if (!waitingForPictures_ || ended_ || sequence_.last() < 0) return;
   waitingForPictures_ = false;
-  Timer3_Timer();
+  // From the timer: the change's pause must not run inside a delivery.
+  d_.timers.set(TimerId::Timer3, kSoonMs);
 }
 
 void Form1::startShuffle() {
@@ -181,6 +241,7 @@ void Form1::startShuffle() {
   // A damaged or missing state starts a new round; one of another list
   // keeps what still applies.
   shuffle_.emplace(d_.orderRandom ? *d_.orderRandom : d_.random);
+  passedOver_.clear();  // drawn in list order, not from the round
   shuffle_->setSpread(monitorsInUse());
   const ShuffleFiles state = shuffleFiles(d_.exeFolder);
   const auto round = d_.files.readAll(state.round);
@@ -188,9 +249,44 @@ void Form1::startShuffle() {
   shuffle_->setPictures(sequence_.paths());
 }
 
-void Form1::foldersScanned() {
+void Form1::applyScanEnd() {
+  // Positions drawn before a rescan follow their pictures by path into the
+  // new list; those of pictures gone are drawn again. A slide's picture
+  // stays on the screen until the next change replaces it.
+  const auto eachHeld = [this](const auto& each) {
+    for (std::int32_t& p : upcoming_) each(p, true);
+    for (std::int32_t& p : passedOver_) each(p, true);
+    if (addedNext_) each(*addedNext_, true);
+    for (Slide& slide : slides_) each(slide.image, false);
+  };
+  const std::string current = sequence_.isListed(currentImage_) ? std::string() : sequence_.path(currentImage_);
+  std::vector<std::string> held;
+  eachHeld([&](std::int32_t p, bool) { held.push_back(sequence_.isListed(p) ? std::string() : sequence_.path(p)); });
   sequence_.scanFinished();
-  portrait_.clear();  // positions may have moved
+  std::unordered_map<std::string_view, std::int32_t> at;
+  for (std::int32_t p = sequence_.last(); p > sequence_.lastListed(); --p) at[sequence_.path(p)] = p;
+  std::size_t next = 0;
+  eachHeld([&](std::int32_t& p, bool dropGone) {
+    const std::string& path = held[next++];
+    if (path.empty()) return;  // listed, or none: the listed part never moves
+    const auto it = at.find(path);
+    if (it != at.end())
+      p = it->second;
+    else if (dropGone)
+      p = -1;
+  });
+  std::erase(passedOver_, -1);
+  if (addedNext_ == -1) addedNext_.reset();
+  if (!current.empty()) {
+    // In list order the next is the one after the last drawn, gone or not.
+    std::int32_t after = sequence_.lastListed() + 1;
+    if (const auto it = at.find(current); it != at.end())
+      after = it->second + 1;
+    else
+      while (after <= sequence_.last() && sequence_.path(after) <= current) ++after;
+    currentImage_ = after - 1;
+  }
+  portrait_.clear();  // by position
   if (options_.shuffle) {
     // A rescan's pictures join the round, and those gone leave it.
     if (shuffle_)
@@ -201,7 +297,7 @@ void Form1::foldersScanned() {
   if (!waitingForPictures_ || ended_) return;
   if (sequence_.last() >= 0) {
     waitingForPictures_ = false;
-    Timer3_Timer();
+    d_.timers.set(TimerId::Timer3, kSoonMs);
     return;
   }
   // A drive may come back, a share come online.
@@ -215,10 +311,15 @@ void Form1::rescan() {
   d_.folders->scan(sequence_.folders());
 }
 
+std::int32_t Form1::drawShuffled(std::size_t i) {
+  currentImage_ = static_cast<std::int32_t>(shuffle_->drawAhead(i).value_or(0));
+  if (sequence_.changed(false, true)) rescan();
+  return currentImage_;
+}
+
 void Form1::advanceImage() {
   if (shuffle_) {
-    currentImage_ = static_cast<std::int32_t>(shuffle_->next().value_or(0));
-    if (sequence_.changed(false, true)) rescan();
+    drawShuffled(0);
     return;
   }
   d_.random.reseed();
@@ -253,8 +354,20 @@ void Form1::drawUpcoming() {
       }
       return known == 1;
     };
-    upcoming_ = takeByShape(
-        portraitMonitors, passedOver_, [this] { return advanceImage(), currentImage_; }, isPortrait);
+    if (shuffle_) {
+      // Looking into the round itself: a picture passed over stays in it,
+      // not counted as shown, and every round shows each picture once.
+      const auto ahead = [this](std::size_t most) {
+        std::vector<std::int32_t> next;
+        for (const std::size_t p : shuffle_->ahead(most)) next.push_back(static_cast<std::int32_t>(p));
+        return next;
+      };
+      upcoming_ = takeByShape(
+          portraitMonitors, ahead, [this](std::size_t i) { return drawShuffled(i); }, isPortrait);
+    } else {
+      upcoming_ = takeByShape(
+          portraitMonitors, passedOver_, [this] { return advanceImage(), currentImage_; }, isPortrait);
+    }
   }
   for (std::size_t m = upcoming_.size(); m < monitors; ++m) {
     advanceImage();
@@ -307,7 +420,7 @@ PictureRequest Form1::requestFor(std::int32_t index, const MonitorView& monitor)
   return request;
 }
 
-bool Form1::loadSlide(std::size_t monitor, bool fade) {
+Form1::Outcome Form1::loadSlide(std::size_t monitor, bool fade) {
   MonitorView& view = d_.view.monitor(monitor);
   Slide& slide = slides_[monitor];
   if (!fade) view.setCaptionVisible(false);
@@ -315,22 +428,26 @@ bool Form1::loadSlide(std::size_t monitor, bool fade) {
   inHand_ = slide.image;
   PictureLoad loaded = d_.pictures.load(requestFor(slide.image, view));
   // A folder's picture that cannot be shown (gone, damaged) is passed over
-  // without a word: the folder's content is no promise the user made.
-  for (std::size_t tries = 1; !loaded && !sequence_.isListed(slide.image); ++tries) {
-    if (tries >= sequence_.size()) {
+  // without a word: the folder's content is no promise the user made. A few
+  // a tick, so that input is answered between them.
+  while (!loaded && !sequence_.isListed(slide.image)) {
+    if (++skipped_ >= sequence_.size()) {
+      skipped_ = 0;
       showNothingFound();
       if (!sequence_.scanning()) rescan();
-      return false;
+      return Outcome::failed;
     }
     advanceImage();
     slide.image = inHand_ = currentImage_;
     if (monitor < upcoming_.size()) upcoming_[monitor] = currentImage_;
+    if (++skippedThisTick_ >= kSkipsPerTick) return Outcome::later;
     loaded = d_.pictures.load(requestFor(slide.image, view));
   }
   if (!loaded) {
     missingPictureExit(slide.image);
-    return false;
+    return Outcome::failed;
   }
+  skipped_ = 0;
   const int widthPx = loaded.picture->width();
   const int heightPx = loaded.picture->height();
   view.setSourcePicture(loaded.picture);
@@ -344,18 +461,21 @@ bool Form1::loadSlide(std::size_t monitor, bool fade) {
                     options_.changeIntervalMs / 1000.0);
     slide.picture = TwipRect{0, 0, view.screenWidth(), view.screenHeight()};
   }
-  if (fade) return true;
+  if (fade) return Outcome::done;
   view.setPictureVisible(false);
   view.setPictureRect(slide.picture);
-  return true;
+  return Outcome::done;
 }
 
-bool Form1::showPictures() {
+Form1::Outcome Form1::showPictures() {
   const std::size_t monitors = std::min(monitorsInUse(), d_.view.monitorCount());
-  // A monitor added since the pictures were drawn takes the next of the sequence.
-  while (upcoming_.size() < monitors) {
+  // A monitor added since the pictures were drawn takes the next of the
+  // sequence, as does one whose picture a rescan took away.
+  upcoming_.resize(std::max(upcoming_.size(), monitors), -1);
+  for (std::size_t m = 0; m < monitors; ++m) {
+    if (upcoming_[m] >= 0) continue;
     advanceImage();
-    upcoming_.push_back(currentImage_);
+    upcoming_[m] = currentImage_;
   }
   slides_.resize(monitors);
   // The crossfade dissolves the picture on screen straight into the next:
@@ -364,7 +484,10 @@ bool Form1::showPictures() {
   changing_ = true;
   for (std::size_t m = 0; m < monitors; ++m) {
     slides_[m].image = upcoming_[m];
-    if (!loadSlide(m, fade)) return false;
+    if (const Outcome loaded = loadSlide(m, fade); loaded != Outcome::done) {
+      changing_ = false;
+      return loaded;
+    }
   }
   if (fade) {
     // No pause: the fade starts from the picture on screen. Its caption
@@ -373,14 +496,14 @@ bool Form1::showPictures() {
     for (const Slide& slide : slides_) to.push_back(slide.picture);
     d_.view.playCrossfade(to, [this] { showCaptions(); });
     changing_ = false;
-    if (ended_) return false;
+    if (ended_) return Outcome::failed;
     slides_.resize(std::min(slides_.size(), d_.view.monitorCount()));
     for (std::size_t m = 0; m < slides_.size(); ++m) {
       d_.view.monitor(m).setPictureRect(slides_[m].picture);
       d_.view.monitor(m).commitPicture();
     }
     showAddedMonitors();
-    return !ended_;
+    return ended_ ? Outcome::failed : Outcome::done;
   }
 
   // The pause: motion ticks and input run, the hidden pictures may move.
@@ -389,32 +512,44 @@ bool Form1::showPictures() {
     d_.events.pumpFor(deadline - now);
   changing_ = false;
   // A display change in the pause may have taken monitors away.
-  if (ended_) return false;
+  if (ended_) return Outcome::failed;
   slides_.resize(std::min(slides_.size(), d_.view.monitorCount()));
 
   for (std::size_t m = 0; m < slides_.size(); ++m) d_.view.monitor(m).setPictureVisible(true);
-  if (!playTransitions()) return false;
+  if (!playTransitions()) return Outcome::failed;
   for (std::size_t m = 0; m < slides_.size(); ++m) d_.view.monitor(m).commitPicture();
   // One added in the pause has waited for this change to end.
   showAddedMonitors();
-  return !ended_;
+  return ended_ ? Outcome::failed : Outcome::done;
 }
 
 void Form1::displayChanged() {
   // Before the first pictures the start-up tick draws for every monitor.
-  if (ended_ || slides_.front().image < 0) return;
+  if (ended_ || !started_) return;
   slides_.resize(std::min(slides_.size(), d_.view.monitorCount()));
-  if (!changing_) asPictureChange([&] { showAddedMonitors(); });
+  // A change in progress adds them at its end.
+  if (!changing_ && !continuing_) asPictureChange([&] { showAddedMonitors(); });
 }
 
 void Form1::showAddedMonitors() {
   const std::size_t monitors = std::min(monitorsInUse(), d_.view.monitorCount());
   while (!ended_ && slides_.size() < monitors) {
     const std::size_t m = slides_.size();
-    advanceImage();
+    if (!addedNext_) {
+      advanceImage();
+      addedNext_ = currentImage_;
+    }
     Slide& slide = slides_.emplace_back();
-    slide.image = currentImage_;
-    if (!loadSlide(m)) return;
+    slide.image = *std::exchange(addedNext_, std::nullopt);
+    if (const Outcome loaded = loadSlide(m); loaded != Outcome::done) {
+      // Its next picture to try waits for the start-up timer's next tick.
+      if (loaded == Outcome::later) {
+        addedNext_ = slide.image;
+        d_.timers.set(TimerId::Timer3, kSoonMs);
+      }
+      slides_.pop_back();
+      return;
+    }
     MonitorView& view = d_.view.monitor(m);
     view.setPictureVisible(true);
     view.commitPicture();

@@ -69,6 +69,11 @@ inline constexpr double kCaptionExtraWidthTwips = 200;
 // Nothing to show: said in the caption band, and the folders tried again.
 inline constexpr const char* kNoPicturesFound = "No pictures found in ";
 inline constexpr std::uint32_t kNothingRetryMs = 30000;
+// Folder pictures that cannot be shown are passed over a few a tick; the
+// change goes on this soon after, input handled in between. The folders'
+// first pictures start the slideshow as soon, from the timer.
+inline constexpr std::size_t kSkipsPerTick = 4;
+inline constexpr std::uint32_t kSoonMs = 50;
 
 // left/top of something `size` long centred in `space`: the difference
 // rounded (halves to even), then halved, dropping the remainder.
@@ -129,16 +134,23 @@ class Form1 {
   int stepY() const { return slides_.front().stepY; }
 
  private:
+  // How a change's pictures came out: all shown, to be continued at the
+  // next tick, or none (the error exit, or nothing to show).
+  enum class Outcome { done, later, failed };
+
   std::size_t monitorsInUse() const;
   void advanceImage();
+  // The shuffled round's picture `i` ahead, drawn.
+  std::int32_t drawShuffled(std::size_t i);
   // The pictures of the next change, one for each monitor in use, drawn in
   // monitor order, and prefetched.
   void drawUpcoming();
-  bool showPictures();
+  Outcome showPictures();
   // Loads slide `monitor`'s picture into that monitor's hidden source,
-  // centred; false once the missing-picture exit is taken. For a crossfade
-  // the picture on screen and its caption stay until the fade.
-  bool loadSlide(std::size_t monitor, bool fade = false);
+  // centred; failed once the missing-picture exit is taken or nothing can
+  // be shown. For a crossfade the picture on screen and its caption stay
+  // until the fade.
+  Outcome loadSlide(std::size_t monitor, bool fade = false);
   // Shows a picture at once on each monitor in use that has no slideshow yet.
   void showAddedMonitors();
   void showCaptions();
@@ -148,6 +160,11 @@ class Form1 {
   void missingPictureExit(std::int32_t image);
   // The folders scanned again, or for the first time.
   void rescan();
+  // What the folder source brought, applied in order once no change or
+  // delivery is under way.
+  void deliverFolderNews();
+  void applyFound(std::vector<std::string>&& pictures);
+  void applyScanEnd();
   // No picture could be shown: the background, and the first folder named.
   void showNothingFound();
   // Picture `index` as it is to be loaded for `monitor`: fitted to it when asked.
@@ -175,7 +192,18 @@ class Form1 {
   std::optional<Shuffle> shuffle_;
   std::map<std::string, std::string> autoCaptions_;  // by path
   bool ended_ = false;
-  bool changing_ = false;  // inside a picture change, which adds new monitors at its end
+  bool changing_ = false;                  // inside a picture change, which adds new monitors at its end
+  bool started_ = false;                   // the first pictures are on the screen
+  bool continuing_ = false;                // a change goes on at the next tick
+  std::optional<std::int32_t> addedNext_;  // an added monitor's picture, still to be tried
+  std::size_t skipped_ = 0;                // folder pictures passed over in a row
+  std::size_t skippedThisTick_ = 0;
+  struct FolderNews {
+    std::vector<std::string> pictures;
+    bool scanEnd = false;
+  };
+  std::deque<FolderNews> folderNews_;
+  int busy_ = 0;  // changes and deliveries under way
 };
 
 }  // namespace lumova::saver

@@ -140,9 +140,26 @@ void Shuffle::newRound() {
   }
 }
 
-std::optional<std::size_t> Shuffle::next() {
+std::vector<std::size_t> Shuffle::ahead(std::size_t most) {
+  std::vector<std::size_t> out;
+  if (round_.empty()) return out;
+  if (drawn_ >= round_.size()) newRound();
+  for (std::size_t i = drawn_; i < round_.size() && out.size() < most; ++i)
+    out.push_back(positions_.at(round_[i]).position);
+  return out;
+}
+
+std::optional<std::size_t> Shuffle::drawAhead(std::size_t i) {
   if (round_.empty()) return std::nullopt;
   if (drawn_ >= round_.size()) newRound();
+  i = std::min(i, round_.size() - drawn_ - 1);
+  if (i > 0) {
+    // Drawn out of turn: the round keeps the order the pictures came in, so
+    // its drawn part is exactly what was taken.
+    const auto first = round_.begin() + static_cast<std::ptrdiff_t>(drawn_);
+    std::rotate(first, first + static_cast<std::ptrdiff_t>(i), first + static_cast<std::ptrdiff_t>(i) + 1);
+    roundChanged_ = true;
+  }
   return positions_.at(round_[drawn_++]).position;
 }
 

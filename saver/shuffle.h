@@ -42,7 +42,13 @@ class Shuffle {
 
   // The list position of the next picture; a new round starts when every
   // picture of this one has been drawn. Nothing when the list is empty.
-  std::optional<std::size_t> next();
+  std::optional<std::size_t> next() { return drawAhead(0); }
+  // The list positions of the next pictures of the round, at most `most`,
+  // not drawn yet: a monitor may choose among them. A round that is done
+  // makes way for a new one first.
+  std::vector<std::size_t> ahead(std::size_t most);
+  // Draws the `i`-th of those ahead; the others keep their order.
+  std::optional<std::size_t> drawAhead(std::size_t i);
 
   // The two state files' contents. restore() answers false and starts
   // afresh when the round is damaged; a position damaged, or written for
