@@ -4,19 +4,35 @@
 
 namespace lumova::saver {
 
-std::vector<std::int32_t> takeByShape(const std::vector<bool>& monitorPortrait, std::deque<std::int32_t>& ahead,
-                                      const std::function<std::int32_t()>& draw,
+std::vector<std::int32_t> takeByShape(const std::vector<bool>& monitorPortrait,
+                                      const std::function<std::vector<std::int32_t>(std::size_t)>& ahead,
+                                      const std::function<std::int32_t(std::size_t)>& take,
                                       const std::function<bool(std::int32_t)>& portrait) {
   std::vector<std::int32_t> taken;
   for (const bool wantPortrait : monitorPortrait) {
-    while (ahead.size() < kShapeLookAhead) ahead.push_back(draw());
-    const auto end = ahead.begin() + static_cast<std::ptrdiff_t>(kShapeLookAhead);
-    auto it = std::find_if(ahead.begin(), end, [&](std::int32_t p) { return portrait(p) == wantPortrait; });
-    if (it == end) it = ahead.begin();
-    taken.push_back(*it);
-    ahead.erase(it);
+    const std::vector<std::int32_t> next = ahead(kShapeLookAhead);
+    const auto it = std::find_if(next.begin(), next.end(), [&](std::int32_t p) { return portrait(p) == wantPortrait; });
+    taken.push_back(take(it == next.end() ? 0 : static_cast<std::size_t>(it - next.begin())));
   }
   return taken;
+}
+
+std::vector<std::int32_t> takeByShape(const std::vector<bool>& monitorPortrait, std::deque<std::int32_t>& ahead,
+                                      const std::function<std::int32_t()>& draw,
+                                      const std::function<bool(std::int32_t)>& portrait) {
+  return takeByShape(
+      monitorPortrait,
+      [&](std::size_t most) {
+        while (ahead.size() < most) ahead.push_back(draw());
+        return std::vector<std::int32_t>(ahead.begin(), ahead.begin() + static_cast<std::ptrdiff_t>(most));
+      },
+      [&](std::size_t i) {
+        const auto it = ahead.begin() + static_cast<std::ptrdiff_t>(i);
+        const std::int32_t p = *it;
+        ahead.erase(it);
+        return p;
+      },
+      portrait);
 }
 
 }  // namespace lumova::saver

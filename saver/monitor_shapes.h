@@ -23,4 +23,11 @@ std::vector<std::int32_t> takeByShape(const std::vector<bool>& monitorPortrait, 
                                       const std::function<std::int32_t()>& draw,
                                       const std::function<bool(std::int32_t)>& portrait);
 
+// The same over a sequence that can be looked into: `ahead(n)` gives up to
+// n of the pictures still to come, in order, and `take(i)` draws the i-th.
+std::vector<std::int32_t> takeByShape(const std::vector<bool>& monitorPortrait,
+                                      const std::function<std::vector<std::int32_t>(std::size_t)>& ahead,
+                                      const std::function<std::int32_t(std::size_t)>& take,
+                                      const std::function<bool(std::int32_t)>& portrait);
+
 }  // namespace lumova::saver

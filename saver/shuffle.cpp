@@ -83,7 +83,7 @@ void Shuffle::setPictures(std::span<const std::string> paths) {
   std::unordered_map<std::uint64_t, std::uint32_t> occurrences;
   for (std::size_t i = 0; i < paths.size(); ++i) {
     const std::uint64_t first = pictureKey(paths[i], 0);
-    positions_.emplace(pictureKey(paths[i], occurrences[first]++), i);
+    positions_.emplace(pictureKey(paths[i], occurrences[first]++), Entry{i, first});
   }
 
   // Pictures gone from the list leave the round; if one was drawn, the count
@@ -103,8 +103,8 @@ void Shuffle::setPictures(std::span<const std::string> paths) {
   // Pictures new to the round join the part still to come, at random places.
   const std::size_t before = round_.size();
   std::vector<std::pair<std::size_t, std::uint64_t>> added;
-  for (const auto& [key, position] : positions_)
-    if (!kept.contains(key)) added.emplace_back(position, key);
+  for (const auto& [key, entry] : positions_)
+    if (!kept.contains(key)) added.emplace_back(entry.position, key);
   // In list order, so that the draws alone decide where they go.
   std::sort(added.begin(), added.end());
   for (const auto& a : added) round_.push_back(a.second);
@@ -117,12 +117,16 @@ void Shuffle::setPictures(std::span<const std::string> paths) {
 void Shuffle::newRound() {
   const std::size_t n = round_.size();
   const std::size_t avoid = std::min(spread_, n / 2);
-  const std::vector<std::uint64_t> ending(round_.end() - static_cast<std::ptrdiff_t>(avoid), round_.end());
+  // By path: a picture listed twice is still the same picture.
+  std::vector<std::uint64_t> ending;
+  for (std::size_t i = n - avoid; i < n; ++i) ending.push_back(positions_.at(round_[i]).path);
   drawn_ = 0;
   roundChanged_ = true;
   shuffleFrom(0);
   if (avoid == 0) return;
-  const auto isEnding = [&](std::uint64_t k) { return std::find(ending.begin(), ending.end(), k) != ending.end(); };
+  const auto isEnding = [&](std::uint64_t k) {
+    return std::find(ending.begin(), ending.end(), positions_.at(k).path) != ending.end();
+  };
   // The new round's opening pictures swap places with others from later on.
   std::vector<std::size_t> later;
   for (std::size_t j = avoid; j < n; ++j)
@@ -136,10 +140,27 @@ void Shuffle::newRound() {
   }
 }
 
-std::optional<std::size_t> Shuffle::next() {
+std::vector<std::size_t> Shuffle::ahead(std::size_t most) {
+  std::vector<std::size_t> out;
+  if (round_.empty()) return out;
+  if (drawn_ >= round_.size()) newRound();
+  for (std::size_t i = drawn_; i < round_.size() && out.size() < most; ++i)
+    out.push_back(positions_.at(round_[i]).position);
+  return out;
+}
+
+std::optional<std::size_t> Shuffle::drawAhead(std::size_t i) {
   if (round_.empty()) return std::nullopt;
   if (drawn_ >= round_.size()) newRound();
-  return positions_.at(round_[drawn_++]);
+  i = std::min(i, round_.size() - drawn_ - 1);
+  if (i > 0) {
+    // Drawn out of turn: the round keeps the order the pictures came in, so
+    // its drawn part is exactly what was taken.
+    const auto first = round_.begin() + static_cast<std::ptrdiff_t>(drawn_);
+    std::rotate(first, first + static_cast<std::ptrdiff_t>(i), first + static_cast<std::ptrdiff_t>(i) + 1);
+    roundChanged_ = true;
+  }
+  return positions_.at(round_[drawn_++]).position;
 }
 
 std::string Shuffle::serialiseRound() {

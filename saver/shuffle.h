@@ -42,7 +42,13 @@ class Shuffle {
 
   // The list position of the next picture; a new round starts when every
   // picture of this one has been drawn. Nothing when the list is empty.
-  std::optional<std::size_t> next();
+  std::optional<std::size_t> next() { return drawAhead(0); }
+  // The list positions of the next pictures of the round, at most `most`,
+  // not drawn yet: a monitor may choose among them. A round that is done
+  // makes way for a new one first.
+  std::vector<std::size_t> ahead(std::size_t most);
+  // Draws the `i`-th of those ahead; the others keep their order.
+  std::optional<std::size_t> drawAhead(std::size_t i);
 
   // The two state files' contents. restore() answers false and starts
   // afresh when the round is damaged; a position damaged, or written for
@@ -63,9 +69,13 @@ class Shuffle {
   std::uint64_t roundSum() const;
 
   Random& random_;
-  std::vector<std::uint64_t> round_;                          // the round's pictures by key, in the order they come
-  std::size_t drawn_ = 0;                                     // how many of them have been drawn
-  std::unordered_map<std::uint64_t, std::size_t> positions_;  // key -> list position
+  std::vector<std::uint64_t> round_;  // the round's pictures by key, in the order they come
+  std::size_t drawn_ = 0;             // how many of them have been drawn
+  struct Entry {
+    std::size_t position;  // in the list
+    std::uint64_t path;    // the key of its path alone
+  };
+  std::unordered_map<std::uint64_t, Entry> positions_;  // by key
   std::size_t spread_ = 1;
   bool roundChanged_ = true;
 };

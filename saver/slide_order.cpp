@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
 
 #include "common/random.h"
 #include "saver/monitor_shapes.h"
@@ -23,6 +26,7 @@ void SlideOrder::startShuffle() {
   // A damaged or missing state starts a new round; one of another list
   // keeps what still applies.
   shuffle_.emplace(d_.orderRandom);
+  passedOver_.clear();  // drawn in list order, not from the round
   shuffle_->setSpread(spread_);
   const ShuffleFiles state = shuffleFiles(d_.exeFolder);
   const auto round = d_.files.readAll(state.round);
@@ -32,9 +36,8 @@ void SlideOrder::startShuffle() {
 
 void SlideOrder::foldersFound(std::vector<std::string> pictures) { sequence_.found(std::move(pictures)); }
 
-void SlideOrder::foldersScanned() {
-  sequence_.scanFinished();
-  portrait_.clear();  // positions may have moved
+void SlideOrder::foldersScanned(const std::vector<std::int32_t*>& shown) {
+  followRescan(shown);
   if (!shuffleWanted_) return;
   // A rescan's pictures join the round, and those gone leave it.
   if (shuffle_)
@@ -43,18 +46,58 @@ void SlideOrder::foldersScanned() {
     startShuffle();
 }
 
+void SlideOrder::followRescan(const std::vector<std::int32_t*>& shown) {
+  // Held: those to come are drawn again when gone; those shown stay.
+  const auto eachHeld = [&](const auto& each) {
+    for (std::int32_t& p : upcoming_) each(p, true);
+    for (std::int32_t& p : passedOver_) each(p, true);
+    if (addedNext_) each(*addedNext_, true);
+    for (std::int32_t* p : shown) each(*p, false);
+  };
+  const std::string current = sequence_.isListed(current_) ? std::string() : sequence_.path(current_);
+  std::vector<std::string> held;
+  eachHeld([&](std::int32_t p, bool) { held.push_back(sequence_.isListed(p) ? std::string() : sequence_.path(p)); });
+  sequence_.scanFinished();
+  std::unordered_map<std::string_view, std::int32_t> at;
+  for (std::int32_t p = sequence_.last(); p > sequence_.lastListed(); --p) at[sequence_.path(p)] = p;
+  std::size_t next = 0;
+  eachHeld([&](std::int32_t& p, bool dropGone) {
+    const std::string& path = held[next++];
+    if (path.empty()) return;  // listed, or none: the listed part never moves
+    const auto it = at.find(path);
+    if (it != at.end())
+      p = it->second;
+    else if (dropGone)
+      p = -1;
+  });
+  std::erase(passedOver_, -1);
+  if (addedNext_ == -1) addedNext_.reset();
+  if (!current.empty()) {
+    // In list order the next is the one after the last drawn, gone or not.
+    std::int32_t after = sequence_.lastListed() + 1;
+    if (const auto it = at.find(current); it != at.end())
+      after = it->second + 1;
+    else
+      while (after <= sequence_.last() && sequence_.path(after) <= current) ++after;
+    current_ = after - 1;
+  }
+  portrait_.clear();  // by position
+}
+
 void SlideOrder::rescan() {
   if (sequence_.folders().empty() || !d_.folders) return;
   sequence_.scanStarted();
   d_.folders->scan(sequence_.folders());
 }
 
+std::int32_t SlideOrder::drawShuffled(std::size_t i) {
+  current_ = static_cast<std::int32_t>(shuffle_->drawAhead(i).value_or(0));
+  if (sequence_.changed(false, true)) rescan();
+  return current_;
+}
+
 std::int32_t SlideOrder::advance() {
-  if (shuffle_) {
-    current_ = static_cast<std::int32_t>(shuffle_->next().value_or(0));
-    if (sequence_.changed(false, true)) rescan();
-    return current_;
-  }
+  if (shuffle_) return drawShuffled(0);
   d_.random.reseed();
   const std::int32_t last = sequence_.last();
   if (randomOrder_)
@@ -83,15 +126,34 @@ const std::vector<std::int32_t>& SlideOrder::drawUpcoming(const std::vector<bool
   upcoming_.clear();
   const bool mixed = d_.uprightSize && std::adjacent_find(portraitMonitors.begin(), portraitMonitors.end(),
                                                           std::not_equal_to<>()) != portraitMonitors.end();
-  if (mixed)
+  const auto portrait = [this](std::int32_t p) { return isPortrait(p); };
+  if (mixed && shuffle_) {
+    // Looking into the round itself: a picture passed over stays in it,
+    // not counted as shown, and every round shows each picture once.
+    const auto ahead = [this](std::size_t most) {
+      std::vector<std::int32_t> next;
+      for (const std::size_t p : shuffle_->ahead(most)) next.push_back(static_cast<std::int32_t>(p));
+      return next;
+    };
     upcoming_ = takeByShape(
-        portraitMonitors, passedOver_, [this] { return advance(); }, [this](std::int32_t p) { return isPortrait(p); });
+        portraitMonitors, ahead, [this](std::size_t i) { return drawShuffled(i); }, portrait);
+  } else if (mixed) {
+    upcoming_ = takeByShape(
+        portraitMonitors, passedOver_, [this] { return advance(); }, portrait);
+  }
   while (upcoming_.size() < portraitMonitors.size()) upcoming_.push_back(advance());
   return upcoming_;
 }
 
-void SlideOrder::drawForAddedMonitors(std::size_t monitors) {
-  while (upcoming_.size() < monitors) upcoming_.push_back(advance());
+void SlideOrder::fillUpcoming(std::size_t monitors) {
+  upcoming_.resize(std::max(upcoming_.size(), monitors), -1);
+  for (std::size_t m = 0; m < monitors; ++m)
+    if (upcoming_[m] < 0) upcoming_[m] = advance();
+}
+
+std::int32_t SlideOrder::takeForAddedMonitor() {
+  if (addedNext_) return *std::exchange(addedNext_, std::nullopt);
+  return advance();
 }
 
 std::int32_t SlideOrder::replaceUpcoming(std::size_t m) {

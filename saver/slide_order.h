@@ -57,22 +57,35 @@ class SlideOrder {
   // in monitor order.
   const std::vector<std::int32_t>& drawUpcoming(const std::vector<bool>& portraitMonitors);
   const std::vector<std::int32_t>& upcoming() const { return upcoming_; }
-  // A monitor added since the pictures were drawn takes the next one.
-  void drawForAddedMonitors(std::size_t monitors);
+  // Each of the first `monitors` without a picture to come (added since the
+  // pictures were drawn, or whose picture a rescan took away) takes the next.
+  void fillUpcoming(std::size_t monitors);
   // Monitor `m`'s picture could not be shown: it takes the next one instead.
   std::int32_t replaceUpcoming(std::size_t m);
+
+  // The picture a monitor added to the show takes: the one it could not
+  // show yet (held), else the next.
+  std::int32_t takeForAddedMonitor();
+  void holdForAddedMonitor(std::int32_t p) { addedNext_ = p; }
 
   // The shuffled round as far as it has been shown, into its state files.
   void saveShown();
 
-  // The folders' scan, as its results come in.
+  // The folders' scan, as its results come in. At a scan's end the
+  // positions held from before it, and those in `shown` (the pictures on
+  // the screen), follow their pictures by path into the new list; those of
+  // pictures gone are drawn again (the ones on the screen stay until the
+  // next change replaces them).
   void foldersFound(std::vector<std::string> pictures);
-  void foldersScanned();
+  void foldersScanned(const std::vector<std::int32_t*>& shown);
   void rescan();
 
  private:
   void startShuffle();
   bool isPortrait(std::int32_t p);
+  // The shuffled round's picture `i` ahead, drawn.
+  std::int32_t drawShuffled(std::size_t i);
+  void followRescan(const std::vector<std::int32_t*>& shown);
 
   SlideOrderDeps d_;
   PictureSequence sequence_;
@@ -83,6 +96,7 @@ class SlideOrder {
   std::vector<std::int32_t> upcoming_;
   std::deque<std::int32_t> passedOver_;  // drawn, not shown yet
   std::vector<signed char> portrait_;    // by picture: -1 not known yet
+  std::optional<std::int32_t> addedNext_;  // an added monitor's picture, still to be tried
   std::optional<Shuffle> shuffle_;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <utility>
 
 #include "common/clock.h"
 #include "common/host.h"
@@ -103,19 +104,29 @@ void Slideshow::onTimer(TimerId id) {
 // ends the saver with the one message that names the picture.
 template <typename Change>
 void Slideshow::asPictureChange(Change&& change) {
+  if (busy_ == 0) skippedThisTick_ = 0;
+  ++busy_;
   try {
     change();
   } catch (...) {
     missingPictureExit(inHand_);
   }
+  --busy_;
+  deliverFolderNews();
 }
 
 void Slideshow::onStartupTick() {
   d_.timers.kill(TimerId::Startup);
+  // Once the slideshow runs, only a monitor added, still to be shown, arms it.
+  if (started()) {
+    if (state_.phase() == ShowPhase::Showing) asPictureChange([&] { showAddedMonitors(); });
+    return;
+  }
   const PictureSequence& sequence = order_.sequence();
   // With no pictures at all there is nothing to show: the background stays;
   // the folders' first pictures start the slideshow when they are found.
   if (sequence.last() < 0) {
+    resuming_ = false;
     if (sequence.folders().empty()) return;
     state_.enter(ShowPhase::WaitingForPictures);
     if (sequence.scanning()) return;
@@ -125,23 +136,31 @@ void Slideshow::onStartupTick() {
   }
 
   asPictureChange([&] {
-    order_.restart();
-    drawUpcoming();
+    state_.enter(ShowPhase::Starting);
+    const bool resumed = std::exchange(resuming_, false);
+    if (!resumed) {
+      order_.restart();
+      drawUpcoming();
+    }
     const std::uint32_t interval = options_.changeIntervalMs;
-    // None of the folders' pictures could be shown: the start is tried
-    // again later.
-    const auto retry = [&] {
-      if (state_.ended()) return;
-      state_.enter(ShowPhase::Starting);
-      d_.timers.set(TimerId::Startup, kNothingRetryMs);
-    };
+    // Pan and zoom moves by the display's frames, not by the motion timer.
     const bool floating = !options_.centred && !options_.panZoom;
-    if (floating) d_.random.reseed();
-    if (!showPictures()) return retry();
+    if (floating && !resumed) d_.random.reseed();
+    switch (showPictures()) {
+      case Outcome::Later:
+        resuming_ = true;
+        d_.timers.set(TimerId::Startup, kSoonMs);
+        return;
+      case Outcome::Failed:
+        // None of the folders' pictures could be shown: tried again later.
+        if (!state_.ended()) d_.timers.set(TimerId::Startup, kNothingRetryMs);
+        return;
+      case Outcome::Done:
+        break;
+    }
     state_.enter(ShowPhase::Showing);
     order_.saveShown();
     showCaptions();
-    // Pan and zoom moves by the display's frames, not by the motion timer.
     if (!floating) {
       if (interval == 0) return;
       drawUpcoming();
@@ -157,33 +176,76 @@ void Slideshow::onStartupTick() {
 
 void Slideshow::onChangeTick() {
   asPictureChange([&] {
-    if (!options_.centred && !options_.panZoom) drawFloatDirections();
+    // A change cut short by pictures passed over goes on where it stopped.
+    const bool resumed = state_.phase() == ShowPhase::Changing;
+    if (!resumed && !options_.centred && !options_.panZoom) drawFloatDirections();
+    state_.enter(ShowPhase::Changing);
     // Held back while the change runs: the pause lets other events through,
     // and the next interval counts from the end of this change.
     d_.timers.set(TimerId::Change, kChangeHoldMs);
-    const bool shown = showPictures();
-    if (state_.ended()) return;
-    state_.enter(ShowPhase::Showing);
-    if (shown) {
-      order_.saveShown();
-      showCaptions();
-      drawUpcoming();
+    switch (showPictures()) {
+      case Outcome::Later:
+        d_.timers.set(TimerId::Change, kSoonMs);
+        return;
+      case Outcome::Failed:
+        if (state_.ended()) return;
+        state_.enter(ShowPhase::Showing);
+        d_.timers.set(TimerId::Change, options_.changeIntervalMs);
+        return;
+      case Outcome::Done:
+        break;
     }
+    state_.enter(ShowPhase::Showing);
+    order_.saveShown();
+    showCaptions();
+    drawUpcoming();
     d_.timers.set(TimerId::Change, options_.changeIntervalMs);
   });
 }
 
 void Slideshow::foldersFound(std::vector<std::string> pictures) {
-  order_.foldersFound(std::move(pictures));
-  if (state_.phase() != ShowPhase::WaitingForPictures || order_.sequence().last() < 0) return;
-  onStartupTick();
+  folderNews_.push_back({std::move(pictures), false});
+  deliverFolderNews();
 }
 
 void Slideshow::foldersScanned() {
-  order_.foldersScanned();
+  folderNews_.push_back({{}, true});
+  deliverFolderNews();
+}
+
+void Slideshow::deliverFolderNews() {
+  // The pause lets the source's messages through: what comes inside a
+  // change, or inside another delivery, would move positions under it or
+  // overtake what is being handled.
+  if (busy_ > 0) return;
+  ++busy_;
+  while (!folderNews_.empty()) {
+    FolderNews news = std::move(folderNews_.front());
+    folderNews_.pop_front();
+    if (news.scanEnd)
+      applyScanEnd();
+    else
+      applyFound(std::move(news.pictures));
+  }
+  --busy_;
+}
+
+void Slideshow::applyFound(std::vector<std::string>&& pictures) {
+  order_.foldersFound(std::move(pictures));
+  if (state_.phase() != ShowPhase::WaitingForPictures || order_.sequence().last() < 0) return;
+  // From the timer: the change's pause must not run inside a delivery.
+  state_.enter(ShowPhase::Starting);
+  d_.timers.set(TimerId::Startup, kSoonMs);
+}
+
+void Slideshow::applyScanEnd() {
+  std::vector<std::int32_t*> shown;
+  for (Slide& slide : slides_) shown.push_back(&slide.image);
+  order_.foldersScanned(shown);
   if (state_.phase() != ShowPhase::WaitingForPictures) return;
   if (order_.sequence().last() >= 0) {
-    onStartupTick();
+    state_.enter(ShowPhase::Starting);
+    d_.timers.set(TimerId::Startup, kSoonMs);
     return;
   }
   // A drive may come back, a share come online.
@@ -226,7 +288,7 @@ PictureRequest Slideshow::requestFor(std::int32_t index, const MonitorView& moni
   return request;
 }
 
-bool Slideshow::loadSlide(std::size_t monitor, bool fade) {
+Slideshow::Outcome Slideshow::loadSlide(std::size_t monitor, bool fade) {
   MonitorView& view = d_.view.monitor(monitor);
   Slide& slide = slides_[monitor];
   const PictureSequence& sequence = order_.sequence();
@@ -235,26 +297,30 @@ bool Slideshow::loadSlide(std::size_t monitor, bool fade) {
   inHand_ = slide.image;
   PictureLoad loaded = d_.pictures.load(requestFor(slide.image, view));
   // A folder's picture that cannot be shown (gone, damaged) is passed over
-  // without a word: the folder's content is no promise the user made.
-  for (std::size_t tries = 1; !loaded && !sequence.isListed(slide.image); ++tries) {
-    if (tries >= sequence.size()) {
+  // without a word: the folder's content is no promise the user made. A few
+  // a tick, so that input is answered between them.
+  while (!loaded && !sequence.isListed(slide.image)) {
+    if (++skipped_ >= sequence.size()) {
+      skipped_ = 0;
       showNothingFound();
       if (!sequence.scanning()) order_.rescan();
-      return false;
+      return Outcome::Failed;
     }
     slide.image = inHand_ = order_.replaceUpcoming(monitor);
+    if (++skippedThisTick_ >= kSkipsPerTick) return Outcome::Later;
     loaded = d_.pictures.load(requestFor(slide.image, view));
   }
   if (!loaded) {
     missingPictureExit(slide.image);
-    return false;
+    return Outcome::Failed;
   }
+  skipped_ = 0;
   view.setSourcePicture(loaded.picture);
   placeSlide(monitor, *loaded.picture);
-  if (fade) return true;
+  if (fade) return Outcome::Done;
   view.setPictureVisible(false);
   view.setPictureRect(slide.picture);
-  return true;
+  return Outcome::Done;
 }
 
 void Slideshow::placeSlide(std::size_t monitor, const Picture& picture) {
@@ -272,24 +338,23 @@ void Slideshow::placeSlide(std::size_t monitor, const Picture& picture) {
   slide.picture = TwipRect{0, 0, view.screenWidth(), view.screenHeight()};
 }
 
-bool Slideshow::showPictures() {
+Slideshow::Outcome Slideshow::showPictures() {
   const std::size_t monitors = std::min(monitorsInUse(), d_.view.monitorCount());
-  // A monitor added since the pictures were drawn takes the next of the sequence.
-  order_.drawForAddedMonitors(monitors);
+  // A monitor added since the pictures were drawn takes the next of the
+  // sequence, as does one whose picture a rescan took away.
+  order_.fillUpcoming(monitors);
   slides_.resize(monitors);
   // The crossfade dissolves the picture on screen straight into the next:
   // it stays, with its caption, until the fade takes it over.
   const bool fade = !options_.randomEffect && options_.effectMode == effects::kCrossfade;
-  state_.enter(ShowPhase::Changing);
   for (std::size_t m = 0; m < monitors; ++m) {
     slides_[m].image = order_.upcoming()[m];
-    if (!loadSlide(m, fade)) return false;
+    if (const Outcome loaded = loadSlide(m, fade); loaded != Outcome::Done) return loaded;
   }
-  if (!(fade ? crossfadeTo() : pauseAndReveal())) return false;
+  if (!(fade ? crossfadeTo() : pauseAndReveal())) return Outcome::Failed;
   // One added meanwhile has waited for this change to end.
-  state_.enter(ShowPhase::Showing);
   showAddedMonitors();
-  return !state_.ended();
+  return state_.ended() ? Outcome::Failed : Outcome::Done;
 }
 
 bool Slideshow::crossfadeTo() {
@@ -324,9 +389,10 @@ bool Slideshow::pauseAndReveal() {
 
 void Slideshow::displayChanged() {
   // Before the first pictures the start-up tick draws for every monitor.
-  if (state_.ended() || slides_.front().image < 0) return;
+  if (state_.ended() || !started()) return;
   slides_.resize(std::min(slides_.size(), d_.view.monitorCount()));
-  if (state_.phase() != ShowPhase::Changing) asPictureChange([&] { showAddedMonitors(); });
+  // A change in progress adds them at its end.
+  if (state_.phase() == ShowPhase::Showing) asPictureChange([&] { showAddedMonitors(); });
 }
 
 void Slideshow::showAddedMonitors() {
@@ -334,8 +400,16 @@ void Slideshow::showAddedMonitors() {
   while (!state_.ended() && slides_.size() < monitors) {
     const std::size_t m = slides_.size();
     Slide& slide = slides_.emplace_back();
-    slide.image = order_.advance();
-    if (!loadSlide(m)) return;
+    slide.image = order_.takeForAddedMonitor();
+    if (const Outcome loaded = loadSlide(m); loaded != Outcome::Done) {
+      // Its next picture to try waits for the start-up timer's next tick.
+      if (loaded == Outcome::Later) {
+        order_.holdForAddedMonitor(slides_[m].image);
+        d_.timers.set(TimerId::Startup, kSoonMs);
+      }
+      slides_.pop_back();
+      return;
+    }
     MonitorView& view = d_.view.monitor(m);
     view.setPictureVisible(true);
     view.commitPicture();

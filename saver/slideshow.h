@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -68,6 +69,11 @@ inline constexpr double kCaptionExtraWidthTwips = 200;
 // Nothing to show: said in the caption band, and the folders tried again.
 inline constexpr const char* kNoPicturesFound = "No pictures found in ";
 inline constexpr std::uint32_t kNothingRetryMs = 30000;
+// Folder pictures that cannot be shown are passed over a few a tick; the
+// change goes on this soon after, input handled in between. The folders'
+// first pictures start the slideshow as soon, from the timer.
+inline constexpr std::size_t kSkipsPerTick = 4;
+inline constexpr std::uint32_t kSoonMs = 50;
 
 // left/top of something `size` long centred in `space`: the difference
 // rounded (halves to even), then halved, dropping the remainder.
@@ -123,17 +129,24 @@ class Slideshow {
   const std::vector<Slide>& slides() const { return slides_; }
 
  private:
+  // How a change's pictures came out: all shown, to be continued at the
+  // next tick, or none (the error exit, or nothing to show).
+  enum class Outcome { Done, Later, Failed };
+
   std::size_t monitorsInUse() const;
+  // The first pictures are on the screen.
+  bool started() const { return state_.phase() == ShowPhase::Showing || state_.phase() == ShowPhase::Changing; }
   // The pictures of the next change, one for each monitor in use, drawn in
   // monitor order, and prefetched.
   void drawUpcoming();
-  bool showPictures();
+  Outcome showPictures();
   bool crossfadeTo();
   bool pauseAndReveal();
   // Loads slide `monitor`'s picture into that monitor's hidden source,
-  // centred; false once the missing-picture exit is taken. For a crossfade
-  // the picture on screen and its caption stay until the fade.
-  bool loadSlide(std::size_t monitor, bool fade = false);
+  // centred; failed once the missing-picture exit is taken or nothing can
+  // be shown. For a crossfade the picture on screen and its caption stay
+  // until the fade.
+  Outcome loadSlide(std::size_t monitor, bool fade = false);
   void placeSlide(std::size_t monitor, const Picture& picture);
   // Shows a picture at once on each monitor in use that has no slideshow yet.
   void showAddedMonitors();
@@ -142,6 +155,11 @@ class Slideshow {
   bool playTransitions();
   void drawFloatDirections();
   void missingPictureExit(std::int32_t image);
+  // What the folder source brought, applied in order once no change or
+  // delivery is under way.
+  void deliverFolderNews();
+  void applyFound(std::vector<std::string>&& pictures);
+  void applyScanEnd();
   // No picture could be shown: the background, and the first folder named.
   void showNothingFound();
   // Picture `index` as it is to be loaded for `monitor`: fitted to it when asked.
@@ -158,6 +176,16 @@ class Slideshow {
   std::int32_t inHand_ = 0;  // the picture being changed to, named if that fails
   std::vector<Slide> slides_ = std::vector<Slide>(1);
   SaverOptions options_;
+  bool resuming_ = false;  // a change cut short goes on at the next tick
+  // Folder pictures passed over: in a row, and in this tick.
+  std::size_t skipped_ = 0;
+  std::size_t skippedThisTick_ = 0;
+  struct FolderNews {
+    std::vector<std::string> pictures;
+    bool scanEnd = false;
+  };
+  std::deque<FolderNews> folderNews_;
+  int busy_ = 0;  // changes and deliveries under way
 };
 
 }  // namespace lumova::saver

@@ -22,7 +22,7 @@ TEST(PanZoom, NeverPastItsEdgesAndAtMostAThirdCutOff) {
       {{1000, 1000}, {1920, 1080}, true},  // 44 % would go
       {{1, 1}, {1920, 1080}, true},        {{1, 1}, {800, 800}, false},
       {{16384, 2}, {1920, 1080}, true},    {{2, 16384}, {1920, 1080}, true},
-      {{1500, 1000}, {1500, 1000}, false},
+      {{1500, 1000}, {1500, 1000}, false}, {{2400, 1000}, {1200, 600}, false},  // room to drift both ways once zoomed
   };
   const std::vector<std::vector<double>> draws = {{0, 0, 1, 1, 0.2}, {1, 1, 0, 0, 0.7}, {0.3, 0.9, 0.6, 0.1, 0.5}};
   for (const Row& r : rows) {
@@ -49,6 +49,15 @@ TEST(PanZoom, NeverPastItsEdgesAndAtMostAThirdCutOff) {
           EXPECT_NEAR(p.left, r.screen.width - right, 1e-6);
           EXPECT_NEAR(p.top, r.screen.height - bottom, 1e-6);
         } else {
+          // Drifting from its start to its end point in the room there is.
+          const double roomX = r.screen.width - r.picture.width * p.scale;
+          const double roomY = r.screen.height - r.picture.height * p.scale;
+          if (roomX < -1e-6) {
+            EXPECT_NEAR(p.left / roomX, path.fromX + (path.toX - path.fromX) * progress, 1e-9);
+          }
+          if (roomY < -1e-6) {
+            EXPECT_NEAR(p.top / roomY, path.fromY + (path.toY - path.fromY) * progress, 1e-9);
+          }
           EXPECT_LE(p.left, 1e-9);
           EXPECT_LE(p.top, 1e-9);
           EXPECT_GE(right, r.screen.width - 1e-6);

@@ -2,6 +2,7 @@
 // each monitor's picture and caption placed on that monitor.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
@@ -140,6 +141,7 @@ TEST(Monitors, EachMonitorPrefersPicturesOfItsShape) {
     std::string shapes;          // of the pictures in list order: L landscape, P portrait
     std::vector<bool> monitors;  // portrait?
     std::vector<std::vector<std::int32_t>> changes;
+    bool shuffled = false;  // in the saver, shuffled: two rounds, a restart between
   };
   const Row rows[] = {
       {"the worked example", "LLPP", {false, true}, {{0, 2}, {1, 3}, {0, 2}}},
@@ -147,9 +149,43 @@ TEST(Monitors, EachMonitorPrefersPicturesOfItsShape) {
       {"portrait first", "PLPL", {true, false}, {{0, 1}, {2, 3}}},
       {"no portrait within 8: the next", "LLLLLLLLLLP", {true}, {{0}, {1}, {2}, {10}, {3}}},
       {"the 8th ahead is still taken", "LLLLLLLP", {true}, {{7}, {0}}},
+      {"shuffled, every picture once a round", "LPLLPLLLPL", {false, true}, {}, true},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
+    if (r.shuffled) {
+      std::vector<std::pair<std::string, std::string>> list;
+      for (std::size_t i = 0; i < r.shapes.size(); ++i) list.emplace_back("C:\\p\\" + std::to_string(i) + ".jpg", "");
+      std::map<std::string, std::string> state;  // the files, from one run to the next
+      std::vector<std::string> shown;            // over both runs, in monitor order at each change
+      for (double seconds : {5.0, 9.0}) {
+        SaverRig rig(
+            iniWith(list, "allMonitors=1\r\nrandomPick=1\r\nshuffle=1\r\npicRandom=cent\r\ntimeInterval=1\r\n"));
+        rig.view.addMonitor(r.monitors[1] ? 480 : 640, r.monitors[1] ? 640 : 480);
+        for (std::size_t i = 0; i < list.size(); ++i) {
+          rig.pictures.sizes[list[i].first] = {60, 40};
+          rig.upright[list[i].first] = r.shapes[i] == 'P' ? PictureSize{40, 60} : PictureSize{60, 40};
+        }
+        rig.files.files.insert(state.begin(), state.end());
+        rig.load();
+        rig.runFor(seconds);
+        ASSERT_EQ(rig.view.shown.size(), rig.view.at(1).shown.size());
+        for (std::size_t c = 0; c < rig.view.shown.size(); ++c)
+          shown.insert(shown.end(), {rig.view.shown[c], rig.view.at(1).shown[c]});
+        state = rig.files.files;
+      }
+      ASSERT_GE(shown.size(), 2 * list.size());
+      for (std::size_t round = 0; round < 2; ++round) {
+        std::vector<std::string> got(shown.begin() + static_cast<std::ptrdiff_t>(round * list.size()),
+                                     shown.begin() + static_cast<std::ptrdiff_t>((round + 1) * list.size()));
+        std::sort(got.begin(), got.end());
+        std::vector<std::string> want;
+        for (const auto& picture : list) want.push_back(picture.first);
+        std::sort(want.begin(), want.end());
+        EXPECT_EQ(got, want) << "round " << round;
+      }
+      continue;
+    }
     std::int32_t next = -1;
     const auto count = static_cast<std::int32_t>(r.shapes.size());
     const auto draw = [&] { return next = static_cast<std::int32_t>((next + 1) % count); };

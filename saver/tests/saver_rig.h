@@ -181,6 +181,7 @@ struct SaverRig {
   std::vector<std::string> prefetched;  // the paths
   std::vector<PictureRequest> prefetchRequests;
   RecordingFolderSource folderSource;
+  std::map<std::string, PictureSize> upright;  // the pictures' sizes upright, where known
   saver::Slideshow form;
 
   explicit SaverRig(const std::string& ini, std::int32_t platform = 2)
@@ -192,7 +193,12 @@ struct SaverRig {
                                   prefetchRequests.push_back(r);
                                 }
                               },
-                              {}, nullptr, nullptr, &folderSource}) {
+                              [this](const std::string& path) -> std::optional<PictureSize> {
+                                const auto it = upright.find(path);
+                                if (it == upright.end()) return std::nullopt;
+                                return it->second;
+                              },
+                              nullptr, nullptr, &folderSource}) {
     if (!ini.empty()) files.files["C:\\Saver\\zbfaone.ini"] = ini;
     queue.log = &log;
     queue.onTimer = [this](TimerId id) {

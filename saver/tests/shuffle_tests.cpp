@@ -62,6 +62,7 @@ TEST(Shuffle, EveryPictureOnceARoundAcrossRunsAndListChanges) {
       {"added and removed", "abcdefgh", 5, State::Kept, "bdfhxyz", 1},
       {"from another list", "abcdef", 4, State::Kept, "uvwxyz", 1},
       {"listed twice", "abca", 2, State::Kept, "abcab", 1},
+      {"listed twice, ending a round and opening the next", "aab", 0, State::None, "aab", 1},
       {"two monitors", "abcdefg", 4, State::Kept, "abcdefg", 2},
       {"three monitors, few pictures", "abcd", 2, State::Kept, "abcd", 3},
       {"garbage", "abcdef", 3, State::Garbage, "abcdef", 1},

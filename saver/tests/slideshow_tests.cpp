@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <utility>
 
 #include "saver/tests/saver_rig.h"
 
@@ -203,10 +204,101 @@ TEST(Slideshow, FolderPicturesFollowTheListAndStayCurrent) {
   big.runFor(1);
   ASSERT_EQ(big.view.shown, (std::vector<std::string>{"C:\\F\\139999.jpg"}));
   EXPECT_EQ(big.folderSource.scans.size(), 1u);
-  big.pictures.sizes.clear();  // every picture gone: tried once each, then scanned again
-  big.runFor(1.5);
+  big.pictures.sizes.clear();  // every picture gone: tried once each, a few a tick, then scanned again
+  big.runFor(40000.0 / saver::kSkipsPerTick * saver::kSoonMs / 1000 + 1.5);
   EXPECT_EQ(big.folderSource.scans.size(), 2u);
   EXPECT_TRUE(big.messages.shown.empty());
+}
+
+// Monitors of both shapes draw ahead by shape; a rescan that shortens the
+// list leaves no position of the old one in use.
+TEST(Slideshow, ARescanThatShortensTheListLeavesNoOldPositionInUse) {
+  SaverRig rig(iniWith({}, "allMonitors=1\r\nrandomPick=0\r\ntimeInterval=2\r\npicRandom=cent\r\n") +
+               "[folders]\r\ntotal=1\r\n0=C:\\F\r\n");
+  lumova::testing::RecordingMonitor& upright = rig.view.addMonitor(480, 640);
+  std::vector<std::string> twenty;
+  for (int i = 0; i < 20; ++i) {
+    twenty.push_back("C:\\F\\" + std::to_string(100 + i) + ".jpg");
+    rig.pictures.sizes[twenty.back()] = {60, 40};
+    rig.upright[twenty.back()] = i % 3 == 0 ? PictureSize{40, 60} : PictureSize{60, 40};
+  }
+  rig.load();
+  rig.form.foldersFound(twenty);
+  rig.form.foldersScanned();
+  while (rig.folderSource.scans.size() < 2 && rig.clock.now < 120) rig.runFor(1);
+  ASSERT_EQ(rig.folderSource.scans.size(), 2u);
+  const std::vector<std::string> three = {twenty[1], twenty[6], twenty[18]};
+  for (const std::string& path : twenty)
+    if (std::find(three.begin(), three.end(), path) == three.end()) rig.pictures.sizes.erase(path);
+  rig.form.foldersFound(three);
+  rig.form.foldersScanned();
+  const std::size_t before = rig.view.shown.size(), beforeUpright = upright.shown.size();
+  const std::size_t loads = rig.pictures.loaded.size(), prefetches = rig.prefetched.size();
+  rig.runFor(3 * 2.3 + 0.2);
+  std::vector<std::string> asked(rig.pictures.loaded.begin() + static_cast<std::ptrdiff_t>(loads),
+                                 rig.pictures.loaded.end());
+  asked.insert(asked.end(), rig.prefetched.begin() + static_cast<std::ptrdiff_t>(prefetches), rig.prefetched.end());
+  for (const std::string& path : asked)
+    EXPECT_NE(std::find(three.begin(), three.end(), path), three.end()) << "asked for '" << path << "'";
+  ASSERT_EQ(rig.view.shown.size(), before + 3);
+  std::vector<std::string> after(rig.view.shown.begin() + static_cast<std::ptrdiff_t>(before), rig.view.shown.end());
+  after.insert(after.end(), upright.shown.begin() + static_cast<std::ptrdiff_t>(beforeUpright), upright.shown.end());
+  for (const std::string& path : after) EXPECT_NE(std::find(three.begin(), three.end(), path), three.end()) << path;
+  for (const auto& slide : rig.form.slides()) {
+    EXPECT_GE(slide.image, 0);
+    EXPECT_LE(slide.image, rig.form.sequence().last());
+  }
+}
+
+// A folder that no decoder opens: a few pictures a tick, the rest at the
+// next, so input is answered in between.
+TEST(Slideshow, BrokenFolderPicturesArePassedOverAFewATick) {
+  SaverRig rig(iniWith({}, "timeInterval=5\r\npicRandom=cent\r\n") + "[folders]\r\ntotal=1\r\n0=C:\\F\r\n");
+  std::vector<std::string> broken;
+  for (int i = 0; i < 500; ++i) broken.push_back("C:\\F\\" + std::to_string(1000 + i) + ".jpg");
+  std::size_t most = 0;  // loads in one tick
+  rig.queue.onTimer = [&](TimerId id) {
+    const std::size_t loads = rig.pictures.loaded.size();
+    if (!rig.host.ended) rig.form.onTimer(id);
+    most = std::max(most, rig.pictures.loaded.size() - loads);
+  };
+  rig.load();
+  rig.form.foldersFound(broken);
+  rig.form.foldersScanned();
+  rig.runFor(60);
+  EXPECT_GE(most, 1u);
+  EXPECT_LE(most, 8u);
+  EXPECT_GT(rig.pictures.loaded.size(), broken.size()) << "all tried, and again 30 s later";
+  EXPECT_EQ(rig.view.captionText, "No pictures found in C:\\F");
+  EXPECT_TRUE(rig.messages.shown.empty());
+  EXPECT_FALSE(rig.host.ended);
+}
+
+// The folder source's messages run in the reveal's pause: what they bring
+// while findings are handled, or a change runs, waits for it to end.
+TEST(Slideshow, FolderFindingsThatArriveInAChangeKeepTheirOrder) {
+  SaverRig rig(iniWith({}, "timeInterval=5\r\npicRandom=cent\r\n") + "[folders]\r\ntotal=1\r\n0=C:\\F\r\n");
+  const std::vector<std::string> all = {"C:\\F\\a.jpg", "C:\\F\\b.jpg", "C:\\F\\c.jpg", "C:\\F\\d.jpg"};
+  for (const std::string& path : all) rig.pictures.sizes[path] = {50, 40};
+  rig.load();
+  rig.runFor(1);  // the start-up tick: nothing found yet
+  ASSERT_TRUE(rig.view.shown.empty());
+  bool delivered = false;
+  rig.queue.onYield = [&] {
+    if (std::exchange(delivered, true)) return;
+    rig.form.foldersFound({all[2]});
+    rig.form.foldersFound({all[3]});
+    rig.form.foldersScanned();
+  };
+  // One delivery of two findings, as the source hands them over.
+  rig.form.foldersFound({all[0]});
+  rig.form.foldersFound({all[1]});
+  rig.runFor(1);
+  EXPECT_TRUE(delivered);
+  EXPECT_EQ(rig.form.sequence().paths(), all);
+  EXPECT_FALSE(rig.form.sequence().scanning());
+  rig.runFor(20);
+  EXPECT_EQ(rig.view.shown, all);
 }
 
 TEST(Slideshow, NothingInTheFoldersSaysSoInTheCaptionBandAndTriesAgain) {
@@ -407,7 +499,8 @@ TEST(Transitions, CrossfadeSkipsThePauseAndChangesTheCaptionHalfWay) {
   EXPECT_EQ(rig.view.reveals[1].first, 5.5);
   EXPECT_TRUE(rig.view.effects.empty());
   // The fade ends with the new picture centred, where it stays.
-  const saver::TwipRect b{saver::centredOffset(1024 * 15, 40 * 15), saver::centredOffset(768 * 15, 80 * 15), 40 * 15, 80 * 15};
+  const saver::TwipRect b{saver::centredOffset(1024 * 15, 40 * 15), saver::centredOffset(768 * 15, 80 * 15), 40 * 15,
+                          80 * 15};
   EXPECT_EQ(rig.view.crossfades[1], std::vector<saver::TwipRect>{b});
   EXPECT_EQ(rig.view.pictureRect, b);
   EXPECT_TRUE(rig.view.pictureVisible);
@@ -464,6 +557,7 @@ TEST(Slideshow, AutomaticCaptionsForPicturesWithoutOne) {
     const char* exifDate;  // nullptr: the file cannot be read
     bool modifiedKnown;
     const char* expected;
+    bool inFolder = false;  // found in a folder rather than listed
   } rows[] = {
       {"0", "", "2024:05:17 10:22:33", true, ""},
       {"1", "", nullptr, false, "Beach day.2"},
@@ -473,15 +567,22 @@ TEST(Slideshow, AutomaticCaptionsForPicturesWithoutOne) {
       {"2", "", nullptr, true, "long 2/1/2020"},
       {"2", "", "0000:00:00 00:00:00", false, ""},
       {"7", "", "2024:05:17 10:22:33", true, ""},
+      {"2", "", "2024:05:17 10:22:33", true, "long 17/5/2024", true},
   };
   const std::string path = "D:\\Photos\\Beach day.2.jpg";
   for (const Row& row : rows) {
     SCOPED_TRACE(::testing::Message() << row.mode << ", " << (row.exifDate ? row.exifDate : "unreadable"));
-    SaverRig rig(iniWith({{path, row.caption}}, std::string("autoCaption=") + row.mode + "\r\ntimeInterval=0\r\n"));
+    const std::string options = std::string("autoCaption=") + row.mode + "\r\ntimeInterval=0\r\n";
+    SaverRig rig(row.inFolder ? iniWith({}, options) + "[folders]\r\ntotal=1\r\n0=D:\\Photos\r\n"
+                              : iniWith({{path, row.caption}}, options));
     rig.pictures.sizes[path] = {100, 80};
     if (row.exifDate) rig.host.fileStarts[path] = exifWith(row.exifDate);
     if (row.modifiedKnown) rig.host.modified[path] = {2020, 1, 2};
     rig.load();
+    if (row.inFolder) {
+      rig.form.foldersFound({path});
+      rig.form.foldersScanned();
+    }
     rig.runFor(1);
     EXPECT_EQ(rig.view.captionText, row.expected);
     EXPECT_EQ(rig.view.captionHeight == 0, std::string(row.expected).empty());

@@ -33,6 +33,8 @@ class VirtualEventQueue : public Timers, public saver::EventPump {
   explicit VirtualEventQueue(VirtualClock& clock) : clock_(clock) {}
   std::function<void(TimerId)> onTimer;
   std::vector<std::string>* log = nullptr;  // "timer2 5000", "timer3 off"
+  // Runs at every yield before the ticks due: messages other than timers.
+  std::function<void()> onYield;
 
   void set(TimerId id, std::uint32_t ms) override {
     if (log) log->push_back("timer" + std::to_string(static_cast<int>(id)) + " " + std::to_string(ms));
@@ -57,6 +59,7 @@ class VirtualEventQueue : public Timers, public saver::EventPump {
   // Yield: deliver what is due, up to `maxSeconds` of virtual time.
   void pumpFor(double maxSeconds) override {
     ++yields;
+    if (onYield) onYield();
     double target = clock_.now + maxSeconds;
     // Time always moves on a yield, however small the step asked for.
     if (target <= clock_.now) target = std::nextafter(clock_.now, INFINITY);
