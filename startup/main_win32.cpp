@@ -85,6 +85,8 @@ class SaverRun {
                                [](const std::string& path) { return win32::readUprightSize(path); },
                                &systemRandom_, &stateFiles_, &folders_}) {
     host_.attach(window_.hwnd());
+    // ExitProcess would take the worker down with saves still waiting.
+    host_.beforeEnd([this] { stateFiles_.flush(std::chrono::milliseconds(500)); });
     session_.attachPrompt(prompt_);
     window_.watchDisplay([this] { form_.displayChanged(); });
   }
