@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <system_error>
+#include <utility>
 
 namespace lumova::saver {
 namespace {
@@ -43,9 +44,9 @@ settings::SaveError BackgroundFileStore::replaceAtomically(const std::string& pa
     retryFailed();
     const auto same = std::find_if(waiting_.begin(), waiting_.end(), [&](const Save& s) { return s.path == path; });
     if (same != waiting_.end())
-      same->bytes = bytes;
+      *same = {path, bytes, retryRound_};
     else
-      waiting_.push_back({path, bytes});
+      waiting_.push_back({path, bytes, retryRound_});
   }
   changed_.notify_all();
   return settings::SaveError::None;
@@ -61,7 +62,9 @@ bool BackgroundFileStore::flush(std::chrono::milliseconds limit) {
 }
 
 void BackgroundFileStore::retryFailed() {
-  for (Save& s : waiting_) s.failed = false;
+  ++retryRound_;
+  for (Save& s : waiting_)
+    if (std::exchange(s.failed, false)) s.since = retryRound_;
 }
 
 std::vector<BackgroundFileStore::Save>::iterator BackgroundFileStore::firstDue() {
@@ -84,6 +87,7 @@ void BackgroundFileStore::run() {
     const auto at = next - waiting_.begin();
     Save save = std::move(*next);
     waiting_.erase(next);
+    const std::uint64_t since = std::exchange(save.since, retryRound_);
     saving_ = true;
     lock.unlock();
     // A failed save leaves the old file whole.
@@ -98,7 +102,7 @@ void BackgroundFileStore::run() {
     const bool newer =
         std::any_of(waiting_.begin(), waiting_.end(), [&](const Save& s) { return s.path == save.path; });
     if (error != settings::SaveError::None && !newer) {
-      save.failed = true;
+      save.failed = retryRound_ == since;
       waiting_.insert(waiting_.begin() + std::min(at, waiting_.end() - waiting_.begin()), std::move(save));
       retryAt_ = std::chrono::steady_clock::now() + kRetryAfter;
     }

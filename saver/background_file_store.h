@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -38,7 +39,8 @@ class BackgroundFileStore final : public settings::FileStore {
  private:
   struct Save {
     std::string path, bytes;
-    bool failed = false;  // waits for the next save asked for, or the retry time
+    std::uint64_t since = 0;  // the retry round it was asked for, became due or was tried in
+    bool failed = false;      // waits for the next retry round
   };
   void run();
   void retryFailed();
@@ -50,6 +52,11 @@ class BackgroundFileStore final : public settings::FileStore {
   std::condition_variable saved_;    // from the worker: one save tried
   std::vector<Save> waiting_;
   bool saving_ = false;
+  // A save asked for, a flush, the stop or the retry time opens a round:
+  // every failed save is due again in it, and a save that fails is tried
+  // once more at once if a round has opened since it was asked for or
+  // became due.
+  std::uint64_t retryRound_ = 0;
   bool stopping_ = false;
   std::chrono::steady_clock::time_point retryAt_;
   std::thread worker_;
