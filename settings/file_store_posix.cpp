@@ -86,15 +86,17 @@ SaveError PosixFileStore::checkWritable(const std::string& path) {
 ssize_t PosixFileStore::writeSome(int fd, const char* data, std::size_t size) { return ::write(fd, data, size); }
 
 SaveError PosixFileStore::replaceAtomically(const std::string& path, const std::string& bytes) {
-  std::string pattern = path + ".tmp.XXXXXX";
-  std::vector<char> tempName(pattern.begin(), pattern.end());
-  tempName.push_back('\0');
-  Fd fd(::mkostemp(tempName.data(), O_CLOEXEC));
+  // One name per target: what a run ended mid-save left (perhaps with the
+  // old file's read-only mode) goes at the next save. Saves of one file come
+  // from one writer at a time.
+  const std::string temp = path + ".tmp";
+  ::unlink(temp.c_str());
+  Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
   if (!fd.valid()) return SaveError::CannotCreateTemp;
 
   auto fail = [&](SaveError error) {
     fd.reset();
-    ::unlink(tempName.data());
+    ::unlink(temp.c_str());
     return error;
   };
 
@@ -114,7 +116,7 @@ SaveError PosixFileStore::replaceAtomically(const std::string& path, const std::
   }
   if (::fsync(fd.get()) != 0) return fail(SaveError::FlushFailed);
   if (!fd.reset()) return fail(SaveError::FlushFailed);
-  if (::rename(tempName.data(), path.c_str()) != 0) return fail(SaveError::ReplaceFailed);
+  if (::rename(temp.c_str(), path.c_str()) != 0) return fail(SaveError::ReplaceFailed);
 
   // Make the rename itself durable; the new file is in place either way.
   Fd folder(::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

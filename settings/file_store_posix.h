@@ -1,5 +1,5 @@
-// The native file store: a temporary file beside the target, flushed with
-// fsync, then renamed over it.
+// The native file store: a temporary file beside the target (its name and
+// ".tmp"), flushed with fsync, then renamed over it.
 #pragma once
 
 #include <cstddef>

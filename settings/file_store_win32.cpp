@@ -92,18 +92,13 @@ SaveError Win32FileStore::replaceAtomically(const std::string& path, const std::
   DWORD attributes = GetFileAttributesW(target.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return SaveError::ReplaceFailed;
 
-  // Beside the target, so that the final move stays within one volume.
-  std::wstring temp;
-  win32::UniqueFile file;
-  const std::wstring stem = target + L"." + hex(GetCurrentProcessId()) + L".";
-  for (std::uint64_t attempt = GetTickCount64(), tries = 0; tries < 16; ++attempt, ++tries) {
-    temp = stem + hex(attempt) + L".tmp";
-    file.reset(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file) break;
-    // A name left by an earlier run: try the next one.
-    DWORD error = GetLastError();
-    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
-  }
+  // Beside the target, so that the final move stays within one volume. One
+  // name per target: what a run ended mid-save left is overwritten by the
+  // next save. Shared with nobody, so that a second writer fails instead of
+  // mixing its bytes in, and cannot be moved while another has it open.
+  const std::wstring temp = target + L".tmp";
+  win32::UniqueFile file(
+      CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return SaveError::CannotCreateTemp;
 
   auto fail = [&](SaveError error) {

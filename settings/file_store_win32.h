@@ -1,6 +1,6 @@
 // The Windows file store: UTF-8 paths become UTF-16, the new contents go to
-// a temporary file in the same folder, are flushed to the disk and moved
-// over the old file with MoveFileExW.
+// a temporary file beside the target (its name and ".tmp"), are flushed to
+// the disk and moved over the old file with MoveFileExW.
 #pragma once
 
 #include <cstdint>

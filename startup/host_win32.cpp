@@ -38,7 +38,10 @@ void Win32Host::setScreenSaverRunning(bool running) {
   SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, running ? 1 : 0, &previous, 0);
 }
 
-void Win32Host::endProgram() { ExitProcess(0); }
+void Win32Host::endProgram() {
+  if (beforeEnd_) beforeEnd_();
+  ExitProcess(0);
+}
 
 std::optional<std::string> Win32Host::readFileStart(const std::string& path, std::size_t maxBytes) {
   win32::UniqueFile file(CreateFileW(win32::toWide(path).c_str(), GENERIC_READ,

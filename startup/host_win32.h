@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include "common/host.h"
 
 namespace lumova::startup {
@@ -10,6 +12,8 @@ namespace lumova::startup {
 class Win32Host final : public Host {
  public:
   void attach(HWND saverWindow) { hwnd_ = saverWindow; }
+  // Runs first when the program ends (saves still on their way to the disk).
+  void beforeEnd(std::function<void()> last) { beforeEnd_ = std::move(last); }
 
   std::int32_t platformId() override;
   void parkPointer() override;
@@ -24,6 +28,7 @@ class Win32Host final : public Host {
  private:
   void place(HWND insertAfter);
   HWND hwnd_ = nullptr;
+  std::function<void()> beforeEnd_;
 };
 
 }  // namespace lumova::startup

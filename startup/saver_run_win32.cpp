@@ -1,5 +1,6 @@
 #include "startup/saver_run_win32.h"
 
+#include <chrono>
 #include <optional>
 #include <vector>
 
@@ -115,7 +116,11 @@ SaverRun::SaverRun(HINSTANCE instance, SaverParts parts)
                              [this](int key) { prompt_->txtNotes_KeyPress(key); }, [this] { prompt_->Form_Close(); }});
   prompt_ = std::make_unique<password::PasswordForm>(*promptWindow_, protection_, *session_);
   session_->attachPrompt(*prompt_);
-  if (!parts.host) own_->host.attach(window_->hwnd());
+  if (!parts.host) {
+    own_->host.attach(window_->hwnd());
+    // ExitProcess would take the worker down with saves still waiting.
+    own_->host.beforeEnd([this] { own_->stateFiles.flush(std::chrono::milliseconds(500)); });
+  }
   window_->watchDisplay([this] { slideshow_->displayChanged(); });
 }
 

@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "common/random.h"
+#include "saver/background_file_store.h"
 #include "saver/shuffle.h"
+#include "tests/fakes/memory_file_store.h"
 #include "tests/fakes/virtual_time.h"
 
 using lumova::saver::Shuffle;
@@ -108,4 +110,31 @@ TEST(Shuffle, EveryPictureOnceARoundAcrossRunsAndListChanges) {
       seen += next;
     }
   }
+}
+
+// The saves as the saver makes them, the first (the round's) failing: it is
+// made again, and the next run goes on from where this one got to.
+TEST(Shuffle, AFailedSaveOfTheRoundIsMadeAgain) {
+  lumova::fakes::MemoryFileStore disk;
+  disk.failNextSave = lumova::settings::SaveError::WriteFailed;
+  lumova::fakes::VirtualClock clock;
+  lumova::ClockSeededRandom random(clock);
+  Shuffle first(random), second(random);
+  first.setPictures(names("abcdef"));
+  std::string seen;
+  {
+    lumova::saver::BackgroundFileStore files(disk);
+    for (int i = 0; i < 3; ++i) {
+      seen += "abcdef"[*first.next()];
+      if (first.roundChanged()) files.replaceAtomically("round", first.serialiseRound());
+      files.replaceAtomically("shown", first.serialisePosition());
+    }
+  }
+  ASSERT_EQ(disk.log.front(), "save round");
+  ASSERT_TRUE(second.restore(disk.files["round"], disk.files["shown"]));
+  second.setPictures(names("abcdef"));
+  EXPECT_EQ(second.drawn(), 3u);
+  std::string rest;
+  for (int i = 0; i < 3; ++i) rest += "abcdef"[*second.next()];
+  EXPECT_EQ(sorted(seen + rest), "abcdef");
 }

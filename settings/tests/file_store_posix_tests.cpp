@@ -62,6 +62,7 @@ TEST(PosixFileStore, ReadsWhatItReplaced) {
   TempFolder dir;
   PosixFileStore store;
   std::string path = dir.path() + "/zbfaone.ini";
+  put(path + ".tmp", "left by a run ended mid-save");
   EXPECT_FALSE(store.readAll(path).has_value());
   std::string bytes("a\0b\r\n\xFF", 6);
   ASSERT_EQ(store.replaceAtomically(path, bytes), SaveError::None);
