@@ -7,6 +7,8 @@
 namespace lumova {
 namespace {
 
+constexpr std::uint16_t kMakeTag = 271;
+constexpr std::uint16_t kModelTag = 272;
 constexpr std::uint16_t kOrientationTag = 274;
 constexpr std::uint16_t kExifDirectoryTag = 34665;
 constexpr std::uint16_t kDateTimeOriginalTag = 36867;
@@ -159,6 +161,12 @@ std::optional<ExifDate> parseExifDate(std::string_view t) {
   return d;
 }
 
+std::string trimmed(std::string_view t) {
+  const auto first = t.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return std::string(t.substr(first, t.find_last_not_of(' ') - first + 1));
+}
+
 }  // namespace
 
 int exifOrientation(const std::uint8_t* data, std::size_t size) {
@@ -176,6 +184,21 @@ std::optional<ExifDate> exifDateTaken(const std::uint8_t* data, std::size_t size
   const auto date = tiff.find(tiff.value32(exif->at), kDateTimeOriginalTag);
   if (!date || date->type != kAscii) return std::nullopt;
   return parseExifDate(tiff.text(*date));
+}
+
+ExifCamera exifCamera(const std::uint8_t* data, std::size_t size) {
+  ExifCamera camera;
+  const auto bytes = tiffOf(data, size);
+  if (!bytes) return camera;
+  TiffReader tiff(bytes->data(), bytes->size());
+  if (!tiff.readHeader()) return camera;
+  const auto text = [&](std::uint16_t tag) {
+    const auto e = tiff.find(tiff.firstDirectory(), tag);
+    return e && e->type == kAscii ? trimmed(tiff.text(*e)) : std::string();
+  };
+  camera.make = text(kMakeTag);
+  camera.model = text(kModelTag);
+  return camera;
 }
 
 }  // namespace lumova

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace lumova {
 
@@ -28,5 +29,13 @@ struct ExifDate {
 // there is none or it is not a real date ("0000:00:00 00:00:00", blanks, a
 // 31st of April).
 std::optional<ExifDate> exifDateTaken(const std::uint8_t* data, std::size_t size);
+
+// The camera's make and model (tags 271 and 272 of the first directory),
+// without blanks around them; empty where the file has none.
+struct ExifCamera {
+  std::string make;
+  std::string model;
+};
+ExifCamera exifCamera(const std::uint8_t* data, std::size_t size);
 
 }  // namespace lumova

@@ -1,7 +1,7 @@
 // Where one run of the saver stands. The show moves through its phases by
 // itself; the password prompt comes and goes over it (pictures keep
-// changing under the prompt); either side can end the run, and an ended run
-// stays ended.
+// changing under the prompt), and the user may pause it; either side can
+// end the run, and an ended run stays ended.
 #pragma once
 
 namespace lumova::saver {
@@ -28,10 +28,17 @@ class RunState {
   void setPrompting(bool on) {
     if (!ended()) prompting_ = on;
   }
+  // Paused by the user: no change comes by itself and nothing moves; the
+  // keys still step through the pictures.
+  bool paused() const { return paused_ && !ended(); }
+  void setPaused(bool on) {
+    if (!ended()) paused_ = on;
+  }
 
  private:
   ShowPhase phase_ = ShowPhase::Starting;
   bool prompting_ = false;
+  bool paused_ = false;
 };
 
 }  // namespace lumova::saver

@@ -34,6 +34,7 @@ struct SaverOptions {
   bool allMonitors = false;   // allMonitors reads as exactly 1
   bool shuffle = false;       // randomPick and shuffle both read as exactly 1
   AutoCaption autoCaption = AutoCaption::Nothing;
+  bool keysSteer = false;  // keysSteer reads as exactly 1
   CaptionFont captionFont;
   std::uint32_t captionColor = 0;
 };

@@ -65,7 +65,17 @@ class MonitorView {
   // progress timed over `displaySeconds` (panZoomProgress). Until then the
   // source is its first frame, for the transition to reveal.
   virtual void setPanZoom(const effects::PanZoomPath& path, double displaySeconds) = 0;
+
+  // The show paused: the pan and zoom holds where it is (a picture set
+  // meanwhile holds at its start) and a small pause mark shows in a corner
+  // for kPauseMarkSeconds; resumed, the pan and zoom goes on from there.
+  virtual void setPaused(bool paused) = 0;
+  // A line of details at the bottom of the monitor, over a dark band, in
+  // the caption's font at a smaller size; empty: none.
+  virtual void setDetails(const std::string& text) = 0;
 };
+
+inline constexpr double kPauseMarkSeconds = 1.5;
 
 // The saver window over every monitor.
 class SaverView {

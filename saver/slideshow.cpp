@@ -13,6 +13,7 @@
 #include "common/textnum.h"
 #include "effects/pan_zoom.h"
 #include "effects/transitions.h"
+#include "saver/picture_details.h"
 #include "settings/file_store.h"
 #include "settings/settings_store.h"
 
@@ -46,7 +47,19 @@ void Slideshow::start() {
   options_ = saverOptions(values);
   captions_ = CaptionBook(options_.autoCaption, d_.host);
 
+  // Pictures hidden for good are left out from the start.
+  hidden_ = HiddenPictures::read(d_.files, hiddenListPath(d_.exeFolder));
   settings::PictureList list = settings::readPictureList(store);
+  if (!hidden_.empty()) {
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < list.paths.size(); ++i) {
+      if (hidden_.contains(list.paths[i])) continue;
+      list.paths[kept] = std::move(list.paths[i]);
+      list.captions[kept++] = std::move(list.captions[i]);
+    }
+    list.paths.resize(kept);
+    list.captions.resize(kept);
+  }
   // The folders are read from the start, beside the start-up delay.
   order_.load(PictureSequence(std::move(list.paths), std::move(list.captions), settings::readFolderList(store)),
               options_.randomOrder, options_.shuffle, monitorsInUse());
@@ -113,6 +126,7 @@ void Slideshow::asPictureChange(Change&& change) {
   }
   --busy_;
   deliverFolderNews();
+  takeWaitingKeys();
 }
 
 void Slideshow::onStartupTick() {
@@ -144,7 +158,7 @@ void Slideshow::onStartupTick() {
     }
     const std::uint32_t interval = options_.changeIntervalMs;
     // Pan and zoom moves by the display's frames, not by the motion timer.
-    const bool floating = !options_.centred && !options_.panZoom;
+    const bool floating = this->floating();
     if (floating && !resumed) d_.random.reseed();
     switch (showPictures()) {
       case Outcome::Later:
@@ -160,47 +174,209 @@ void Slideshow::onStartupTick() {
     }
     state_.enter(ShowPhase::Showing);
     order_.saveShown();
+    recordShown();
     showCaptions();
     if (!floating) {
-      if (interval == 0) return;
+      // Without changes only the keys bring another picture.
+      if (interval == 0 && !options_.keysSteer) return;
       drawUpcoming();
-      d_.timers.set(TimerId::Change, interval);
+      armChange();
       return;
     }
     drawUpcoming();
-    d_.timers.set(TimerId::Motion, options_.motionIntervalMs.value_or(kDefaultMotionIntervalMs));
-    d_.timers.set(TimerId::Change, interval);
+    armMotion();
+    armChange();
     drawFloatDirections();
   });
 }
 
-void Slideshow::onChangeTick() {
-  asPictureChange([&] {
-    // A change cut short by pictures passed over goes on where it stopped.
-    const bool resumed = state_.phase() == ShowPhase::Changing;
-    if (!resumed && !options_.centred && !options_.panZoom) drawFloatDirections();
-    state_.enter(ShowPhase::Changing);
-    // Held back while the change runs: the pause lets other events through,
-    // and the next interval counts from the end of this change.
-    d_.timers.set(TimerId::Change, kChangeHoldMs);
-    switch (showPictures()) {
-      case Outcome::Later:
-        d_.timers.set(TimerId::Change, kSoonMs);
-        return;
-      case Outcome::Failed:
-        if (state_.ended()) return;
-        state_.enter(ShowPhase::Showing);
-        d_.timers.set(TimerId::Change, options_.changeIntervalMs);
-        return;
-      case Outcome::Done:
-        break;
-    }
-    state_.enter(ShowPhase::Showing);
-    order_.saveShown();
-    showCaptions();
-    drawUpcoming();
+void Slideshow::armChange() {
+  if (state_.paused())
+    d_.timers.kill(TimerId::Change);
+  else
     d_.timers.set(TimerId::Change, options_.changeIntervalMs);
-  });
+}
+
+void Slideshow::armMotion() {
+  if (!floating()) return;
+  if (state_.paused())
+    d_.timers.kill(TimerId::Motion);
+  else
+    d_.timers.set(TimerId::Motion, options_.motionIntervalMs.value_or(kDefaultMotionIntervalMs));
+}
+
+void Slideshow::onChangeTick() {
+  asPictureChange([&] { changePictures(1); });
+}
+
+void Slideshow::changePictures(int step) {
+  // A change cut short by pictures passed over goes on where it stopped.
+  const bool resumed = state_.phase() == ShowPhase::Changing;
+  if (!resumed) {
+    goingTo_.clear();
+    tookUpcoming_ = false;
+    // Back, or forth again after going back: the history's pictures.
+    if ((step < 0 || historyAt_ + 1 < history_.size()) && !aimInHistory(step)) return;
+    if (floating()) drawFloatDirections();
+  }
+  state_.enter(ShowPhase::Changing);
+  // Held back while the change runs: the pause lets other events through,
+  // and the next interval counts from the end of this change.
+  d_.timers.set(TimerId::Change, kChangeHoldMs);
+  switch (showPictures()) {
+    case Outcome::Later:
+      d_.timers.set(TimerId::Change, kSoonMs);
+      return;
+    case Outcome::Failed:
+      goingTo_.clear();
+      if (state_.ended()) return;
+      state_.enter(ShowPhase::Showing);
+      armChange();
+      return;
+    case Outcome::Done:
+      break;
+  }
+  state_.enter(ShowPhase::Showing);
+  const bool fromHistory = !goingTo_.empty();
+  goingTo_.clear();
+  if (fromHistory) {
+    historyAt_ = goingToAt_;
+  } else {
+    order_.saveShown();
+    recordShown();
+  }
+  showCaptions();
+  if (!fromHistory || tookUpcoming_) drawUpcoming();
+  armChange();
+}
+
+bool Slideshow::aimInHistory(int step) {
+  const PictureSequence& sequence = order_.sequence();
+  // Positions move with a rescan: a picture is found again by its path.
+  const auto find = [&](const Seen& seen) -> std::int32_t {
+    if (hidden_.contains(seen.path)) return -1;
+    if (sequence.path(seen.image) == seen.path) return seen.image;
+    const std::vector<std::string> paths = sequence.paths();
+    const auto it = std::find(paths.begin(), paths.end(), seen.path);
+    return it == paths.end() ? -1 : static_cast<std::int32_t>(it - paths.begin());
+  };
+  std::size_t at = historyAt_;
+  while (step < 0 ? at > 0 : at + 1 < history_.size()) {
+    at = step < 0 ? at - 1 : at + 1;
+    std::vector<std::int32_t> to;
+    for (const Seen& seen : history_[at]) to.push_back(find(seen));
+    if (std::all_of(to.begin(), to.end(), [](std::int32_t i) { return i < 0; })) continue;
+    goingTo_ = std::move(to);
+    goingToAt_ = at;
+    return true;
+  }
+  // Forth past the last entry the order goes on; back before the first the show stays.
+  historyAt_ = step > 0 ? history_.size() - 1 : historyAt_;
+  return step > 0;
+}
+
+void Slideshow::recordShown() {
+  std::vector<Seen> entry;
+  for (const Slide& slide : slides_) entry.push_back({slide.image, order_.sequence().path(slide.image)});
+  history_.push_back(std::move(entry));
+  // The pictures on the screen and as many changes before them.
+  while (history_.size() > kHistoryLength + 1) history_.pop_front();
+  historyAt_ = history_.size() - 1;
+}
+
+bool Slideshow::steer(const KeyPress& key) {
+  if (!options_.keysSteer || !state_.takesInput()) return false;
+  const Steer what = steerOf(key);
+  if (what == Steer::None) return false;
+  // Protected, hiding a picture for good is not for whoever passes by: it
+  // brings up the prompt, as any other key does.
+  if (what == Steer::Hide && protectionOn(d_.protection)) return false;
+  if (what == Steer::Next || what == Steer::Previous) {
+    const double now = d_.clock.monotonicSeconds();
+    if (key.repeat && now - lastStep_ < kHeldStepSeconds) return true;
+    lastStep_ = now;
+  }
+  // In a change's pause: once it has ended.
+  if (busy_ > 0 || state_.phase() == ShowPhase::Changing) {
+    if (waitingKeys_.size() < kKeysWaitingMost) waitingKeys_.push_back(what);
+    return true;
+  }
+  act(what);
+  return true;
+}
+
+void Slideshow::takeWaitingKeys() {
+  while (busy_ == 0 && state_.phase() != ShowPhase::Changing && !waitingKeys_.empty()) {
+    // The prompt came up meanwhile: they were the last keys before it.
+    if (!state_.takesInput()) {
+      waitingKeys_.clear();
+      return;
+    }
+    const Steer what = waitingKeys_.front();
+    waitingKeys_.pop_front();
+    act(what);
+  }
+}
+
+void Slideshow::act(Steer what) {
+  switch (what) {
+    case Steer::Next:
+    case Steer::Previous:
+      if (state_.phase() == ShowPhase::Showing)
+        asPictureChange([&] { changePictures(what == Steer::Next ? 1 : -1); });
+      return;
+    case Steer::Pause:
+      pause(!state_.paused());
+      return;
+    case Steer::Details:
+      details_ = !details_;
+      for (std::size_t m = 0; m < std::min(slides_.size(), d_.view.monitorCount()); ++m) showDetails(m);
+      return;
+    case Steer::Hide:
+      hideShown();
+      return;
+    case Steer::None:
+      return;
+  }
+}
+
+void Slideshow::pause(bool on) {
+  state_.setPaused(on);
+  for (std::size_t m = 0; m < std::min(monitorsInUse(), d_.view.monitorCount()); ++m) d_.view.monitor(m).setPaused(on);
+  // Before the first pictures the start-up arms what applies.
+  if (state_.phase() != ShowPhase::Showing) return;
+  if (on) {
+    d_.timers.kill(TimerId::Change);
+    d_.timers.kill(TimerId::Motion);
+    return;
+  }
+  armMotion();
+  armChange();
+}
+
+void Slideshow::hideShown() {
+  if (state_.phase() != ShowPhase::Showing || slides_.empty() || slides_.front().image < 0) return;
+  // The primary monitor's picture; saved beside the shuffle state, on its worker.
+  if (hidden_.add(order_.sequence().path(slides_.front().image)) && hidden_.savable())
+    stateFiles().replaceAtomically(hiddenListPath(d_.exeFolder), hidden_.bytes());
+  asPictureChange([&] { changePictures(1); });
+}
+
+bool Slideshow::isHidden(std::int32_t image) const {
+  return !hidden_.empty() && hidden_.contains(order_.sequence().path(image));
+}
+
+void Slideshow::showDetails(std::size_t monitor) {
+  MonitorView& view = d_.view.monitor(monitor);
+  const Slide& slide = slides_[monitor];
+  if (!details_ || slide.image < 0) {
+    view.setDetails("");
+    return;
+  }
+  const std::string& path = order_.sequence().path(slide.image);
+  std::optional<PictureSize> pixels = slide.pixels;
+  if (!pixels && d_.uprightSize) pixels = d_.uprightSize(path);
+  view.setDetails(pictureDetails(path, pixels, d_.host));
 }
 
 void Slideshow::foldersFound(std::vector<std::string> pictures) {
@@ -231,6 +407,7 @@ void Slideshow::deliverFolderNews() {
 }
 
 void Slideshow::applyFound(std::vector<std::string>&& pictures) {
+  if (!hidden_.empty()) std::erase_if(pictures, [&](const std::string& path) { return hidden_.contains(path); });
   order_.foldersFound(std::move(pictures));
   if (state_.phase() != ShowPhase::WaitingForPictures || order_.sequence().last() < 0) return;
   // From the timer: the change's pause must not run inside a delivery.
@@ -261,8 +438,9 @@ void Slideshow::drawUpcoming() {
     portraitMonitors.push_back(size.height > size.width);
   }
   const std::vector<std::int32_t>& upcoming = order_.drawUpcoming(portraitMonitors);
-  // Without changes nothing after the first pictures is ever shown.
-  if (!d_.prefetch || options_.changeIntervalMs == 0) return;
+  // Without changes nothing after the first pictures is ever shown, unless
+  // the keys bring it.
+  if (!d_.prefetch || (options_.changeIntervalMs == 0 && !options_.keysSteer)) return;
   std::vector<PictureRequest> next;
   for (std::size_t m = 0; m < monitors; ++m) next.push_back(requestFor(upcoming[m], d_.view.monitor(m)));
   d_.prefetch(next);
@@ -292,14 +470,19 @@ Slideshow::Outcome Slideshow::loadSlide(std::size_t monitor, bool fade) {
   MonitorView& view = d_.view.monitor(monitor);
   Slide& slide = slides_[monitor];
   const PictureSequence& sequence = order_.sequence();
-  if (!fade) view.setCaptionVisible(false);
+  if (!fade) {
+    view.setCaptionVisible(false);
+    if (details_) view.setDetails("");
+  }
   view.clearPictures();
   inHand_ = slide.image;
-  PictureLoad loaded = d_.pictures.load(requestFor(slide.image, view));
+  // A picture hidden in this run is passed over unread.
+  const auto load = [&] { return isHidden(slide.image) ? PictureLoad{} : d_.pictures.load(requestFor(slide.image, view)); };
+  PictureLoad loaded = load();
   // A folder's picture that cannot be shown (gone, damaged) is passed over
   // without a word: the folder's content is no promise the user made. A few
   // a tick, so that input is answered between them.
-  while (!loaded && !sequence.isListed(slide.image)) {
+  while (!loaded && (!sequence.isListed(slide.image) || isHidden(slide.image))) {
     if (++skipped_ >= sequence.size()) {
       skipped_ = 0;
       showNothingFound();
@@ -307,14 +490,18 @@ Slideshow::Outcome Slideshow::loadSlide(std::size_t monitor, bool fade) {
       return Outcome::Failed;
     }
     slide.image = inHand_ = order_.replaceUpcoming(monitor);
+    if (monitor < goingTo_.size() && std::exchange(goingTo_[monitor], -1) >= 0) tookUpcoming_ = true;
     if (++skippedThisTick_ >= kSkipsPerTick) return Outcome::Later;
-    loaded = d_.pictures.load(requestFor(slide.image, view));
+    loaded = load();
   }
   if (!loaded) {
     missingPictureExit(slide.image);
     return Outcome::Failed;
   }
   skipped_ = 0;
+  // Loaded neither fitted nor to cover, the picture tells its own size.
+  slide.pixels.reset();
+  if (!options_.fitToScreen && !options_.panZoom) slide.pixels = PictureSize{loaded.picture->width(), loaded.picture->height()};
   view.setSourcePicture(loaded.picture);
   placeSlide(monitor, *loaded.picture);
   if (fade) return Outcome::Done;
@@ -348,7 +535,10 @@ Slideshow::Outcome Slideshow::showPictures() {
   // it stays, with its caption, until the fade takes it over.
   const bool fade = !options_.randomEffect && options_.effectMode == effects::kCrossfade;
   for (std::size_t m = 0; m < monitors; ++m) {
-    slides_[m].image = order_.upcoming()[m];
+    // A step through the history: a monitor without a picture there takes the order's next.
+    const bool own = m < goingTo_.size() && goingTo_[m] >= 0;
+    if (!own && !goingTo_.empty()) tookUpcoming_ = true;
+    slides_[m].image = own ? goingTo_[m] : order_.upcoming()[m];
     if (const Outcome loaded = loadSlide(m, fade); loaded != Outcome::Done) return loaded;
   }
   if (!(fade ? crossfadeTo() : pauseAndReveal())) return Outcome::Failed;
@@ -411,6 +601,7 @@ void Slideshow::showAddedMonitors() {
       return;
     }
     MonitorView& view = d_.view.monitor(m);
+    if (state_.paused()) view.setPaused(true);
     view.setPictureVisible(true);
     view.commitPicture();
     showCaption(m);
@@ -452,6 +643,7 @@ void Slideshow::showCaption(std::size_t monitor) {
   slide.captionHeight = text.empty() ? 0 : fitted.height;
   view.setCaptionGeometry(left, width, slide.captionHeight);
   view.setCaptionVisible(true);
+  if (details_) showDetails(monitor);
 }
 
 void Slideshow::drawFloatDirections() {

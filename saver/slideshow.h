@@ -1,7 +1,9 @@
 // The full-screen saver's show: start-up, then, driven by its three timers,
 // the slideshow on each monitor in use: when pictures change, showing them
 // through their effect, their captions, the floating motion and the one
-// error exit. Which pictures come is the slide order's.
+// error exit; and, when the settings ask for it, the keys that step back
+// and forth, pause, show details and hide pictures for good. Which pictures
+// come is the slide order's.
 #pragma once
 
 #include <cstdint>
@@ -15,11 +17,13 @@
 #include "common/timers.h"
 #include "effects/floating.h"
 #include "saver/auto_caption.h"
+#include "saver/hidden_pictures.h"
 #include "saver/picture_sequence.h"
 #include "saver/run_state.h"
 #include "saver/saver_options.h"
 #include "saver/saver_view.h"
 #include "saver/slide_order.h"
+#include "saver/steering.h"
 
 namespace lumova {
 class Clock;
@@ -55,8 +59,9 @@ struct SlideshowDeps {
   std::function<std::optional<PictureSize>(const std::string&)> uprightSize = {};
   // The system's random source, for the shuffled order; `random` when null.
   Random* orderRandom = nullptr;
-  // Where the shuffled order's state is saved (a store that saves on a
-  // worker, so the flush holds up no change); `files` when null.
+  // Where the shuffled order's state and the hidden pictures are saved (a
+  // store that saves on a worker, so the flush holds up no change); `files`
+  // when null.
   settings::FileStore* stateFiles = nullptr;
   // Scans the folders of the settings; may be null (no folder is scanned).
   FolderSource* folders = nullptr;
@@ -86,7 +91,7 @@ double centredOffset(double space, double size);
 // down, so it still has room to float.
 PictureSize pictureRoom(PictureSize monitor, int captionBand, bool captioned, bool floating);
 
-class Slideshow {
+class Slideshow final : public ShowSteering {
  public:
   explicit Slideshow(SlideshowDeps deps);
 
@@ -112,6 +117,10 @@ class Slideshow {
   void foldersFound(std::vector<std::string> pictures);
   void foldersScanned();
 
+  // A key while the show runs unprompted. A key that comes while a change
+  // runs is taken once the change has ended.
+  bool steer(const KeyPress& key) override;
+
   // One monitor's slideshow: the picture it shows, where, its caption's
   // height and its floating direction.
   struct Slide {
@@ -119,6 +128,7 @@ class Slideshow {
     TwipRect picture;
     double captionHeight = 0;
     effects::FloatStep step;
+    std::optional<PictureSize> pixels;  // its size, when it was loaded at its own
   };
 
   RunState& state() { return state_; }
@@ -127,6 +137,7 @@ class Slideshow {
   const PictureSequence& sequence() const { return order_.sequence(); }
   // The slideshows, the primary monitor's first.
   const std::vector<Slide>& slides() const { return slides_; }
+  const HiddenPictures& hidden() const { return hidden_; }
 
  private:
   // How a change's pictures came out: all shown, to be continued at the
@@ -136,6 +147,24 @@ class Slideshow {
   std::size_t monitorsInUse() const;
   // The first pictures are on the screen.
   bool started() const { return state_.phase() == ShowPhase::Showing || state_.phase() == ShowPhase::Changing; }
+  bool floating() const { return !options_.centred && !options_.panZoom; }
+  // The change timer and the motion timer as the show stands: off while paused.
+  void armChange();
+  void armMotion();
+  // A change of pictures: `step` 1 the next (ahead in the history first,
+  // then the order's), -1 the one before, from the history.
+  void changePictures(int step);
+  // Aims the change at the history's next entry in that direction with a
+  // picture still to show; false when there is none before.
+  bool aimInHistory(int step);
+  void recordShown();
+  void act(Steer what);
+  void takeWaitingKeys();
+  void pause(bool on);
+  void hideShown();
+  void showDetails(std::size_t monitor);
+  bool isHidden(std::int32_t image) const;
+  settings::FileStore& stateFiles() { return d_.stateFiles ? *d_.stateFiles : d_.files; }
   // The pictures of the next change, one for each monitor in use, drawn in
   // monitor order, and prefetched.
   void drawUpcoming();
@@ -186,6 +215,23 @@ class Slideshow {
   };
   std::deque<FolderNews> folderNews_;
   int busy_ = 0;  // changes and deliveries under way
+
+  HiddenPictures hidden_;
+  // What each change showed, by monitor, the oldest first, and the entry on
+  // the screen; a step back or forth aims at another (`goingTo_`, -1 where a
+  // monitor takes the order's next).
+  struct Seen {
+    std::int32_t image;
+    std::string path;
+  };
+  std::deque<std::vector<Seen>> history_;
+  std::size_t historyAt_ = 0;
+  std::vector<std::int32_t> goingTo_;
+  std::size_t goingToAt_ = 0;
+  bool tookUpcoming_ = false;  // the step took pictures drawn for the order's next
+  bool details_ = false;
+  double lastStep_ = -1e9;  // when an arrow last stepped
+  std::deque<Steer> waitingKeys_;
 };
 
 }  // namespace lumova::saver

@@ -48,6 +48,9 @@ constexpr std::array<KeyInfo, kKeyCount> kKeys{{
     {Key::shuffle, "image", "shuffle", "0", Kind::Number, -kAny, kAny, kFlag, {}, "1"},
     // For pictures without a caption: "1" the file name, "2" the date taken.
     {Key::autoCaption, "image", "autoCaption", "0", Kind::Number, -kAny, kAny, {0, 2}, {}},
+    // "1": the arrows, space, I and H steer the show; every other key still
+    // ends it. Off for a new user too: a screen saver's keys end it.
+    {Key::keysSteer, "image", "keysSteer", "0", Kind::Number, -kAny, kAny, kFlag, {}},
 }};
 
 constexpr bool tableFollowsKeyOrder() {

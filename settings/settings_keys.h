@@ -42,8 +42,9 @@ enum class Key {
   allMonitors,
   shuffle,
   autoCaption,
+  keysSteer,
 };
-inline constexpr std::size_t kKeyCount = 22;
+inline constexpr std::size_t kKeyCount = 23;
 
 enum class Kind {
   Text,          // anything, the empty text included (the password)

@@ -24,8 +24,10 @@ std::int32_t nearestInt32(float value) {
 }  // namespace
 
 // A disabled window gets no input, so nothing reacts while the prompt is up.
-void SaverSession::onKey() {
-  if (d_.run.takesInput()) interruptSaver();
+void SaverSession::onKey(const saver::KeyPress& key) {
+  if (!d_.run.takesInput()) return;
+  if (d_.steering && d_.steering->steer(key)) return;
+  interruptSaver();
 }
 
 void SaverSession::onPictureKey() {

@@ -1,5 +1,6 @@
 // What the running saver does with keys, mouse buttons and pointer movement:
-// a key, a button on the background or a burst of movement interrupts it.
+// a key, a button on the background or a burst of movement interrupts it,
+// but for the keys the show steers by when the settings ask for it.
 // Unprotected, an interruption ends the program; protected, it disables and
 // lowers the saver window and brings up the password prompt, and the prompt
 // either resumes the saver or ends it.
@@ -10,6 +11,7 @@
 #include "password/password_form.h"
 #include "saver/run_state.h"
 #include "saver/saver_view.h"
+#include "saver/steering.h"
 
 namespace lumova {
 class Clock;
@@ -51,6 +53,8 @@ struct SaverSessionDeps {
   saver::SaverWindowControl& window;
   // The run's one state, which the slideshow shares.
   saver::RunState& run;
+  // Offered each key first; may be null (every key interrupts).
+  saver::ShowSteering* steering = nullptr;
 };
 
 class SaverSession final : public password::SaverControl {
@@ -65,7 +69,7 @@ class SaverSession final : public password::SaverControl {
 
   // Input on the saver window. Positions on the window are twips, on the
   // picture surface pixels.
-  void onKey();
+  void onKey(const saver::KeyPress& key = {});
   void onPictureKey();
   void onButton();
   void onWindowMove(float x, float y);

@@ -49,6 +49,8 @@ class RecordingMonitor : public saver::MonitorView {
   std::vector<saver::TwipRect> moves;           // every setPictureRect
   std::vector<std::string> shown;               // the path of each committed picture
   std::vector<std::pair<effects::PanZoomPath, double>> panZooms;
+  bool paused = false;
+  std::string details;
 
   double screenWidth() const override { return widthTwips; }
   double screenHeight() const override { return heightTwips; }
@@ -81,6 +83,8 @@ class RecordingMonitor : public saver::MonitorView {
     moves.push_back(r);
   }
   void setPanZoom(const effects::PanZoomPath& path, double seconds) override { panZooms.emplace_back(path, seconds); }
+  void setPaused(bool on) override { paused = on; }
+  void setDetails(const std::string& text) override { details = text; }
   void commitPicture() override {
     reveals.emplace_back(clock_.now, source ? source->width() : -1);
     if (auto* named = dynamic_cast<const fakes::NamedPicture*>(source.get())) shown.push_back(named->path);
@@ -146,12 +150,14 @@ class RecordingView : public saver::SaverView, public RecordingMonitor {
   fakes::CallLog& log_;
 };
 
-// Settings reads land in the shared log too, to check what came first.
+// Settings reads land in the shared log too, to check what came first;
+// other files by their name.
 class LoggedFiles : public fakes::MemoryFileStore {
  public:
   explicit LoggedFiles(fakes::CallLog& log) : shared_(log) {}
   std::optional<std::string> read(const std::string& path, settings::ReadError& error) override {
-    shared_.push_back("read settings");
+    const std::string name = path.substr(path.rfind('\\') + 1);
+    shared_.push_back(name == "zbfaone.ini" ? "read settings" : "read " + name);
     return MemoryFileStore::read(path, error);
   }
 

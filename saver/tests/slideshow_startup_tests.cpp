@@ -17,8 +17,8 @@ TEST(SaverStartup, RunsItsStepsInOrder) {
       "[background]\r\nnewBackColor=255\r\nbackEffect=0\r\n"
       "[font]\r\nnewFontForeColor=65280\r\n");
   rig.load();
-  const CallLog want = {"read settings", "captionFont",  "captionColor 65280", "readPlatform",
-                        "backColor 255", "captionTop 0", "timer3 500"};
+  const CallLog want = {"read settings", "read zbfaone.hidden", "captionFont",  "captionColor 65280",
+                        "readPlatform",  "backColor 255",       "captionTop 0", "timer3 500"};
   EXPECT_EQ(rig.log, want);
 }
 

@@ -588,3 +588,149 @@ TEST(Slideshow, AutomaticCaptionsForPicturesWithoutOne) {
     EXPECT_EQ(rig.view.captionHeight == 0, std::string(row.expected).empty());
   }
 }
+
+namespace {
+
+const std::vector<std::pair<std::string, std::string>> kFour = {
+    {"C:\\p\\a.jpg", ""}, {"C:\\p\\b.jpg", ""}, {"C:\\p\\c.jpg", ""}, {"C:\\p\\d.jpg", ""}};
+
+// Each picture committed, by its letter, and when: "a@0.80 b@2.30".
+std::string shownAt(const SaverRig& rig) {
+  std::string out;
+  for (std::size_t i = 0; i < rig.view.shown.size(); ++i) {
+    char at[32];
+    std::snprintf(at, sizeof at, "%s%c@%.2f", out.empty() ? "" : " ", rig.view.shown[i][5], rig.view.reveals[i].first);
+    out += at;
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST(Steering, KeysStepPauseShowDetailsAndHide) {
+  using saver::kKeyH, saver::kKeyI, saver::kKeyLeft, saver::kKeyRight, saver::kKeySpace;
+  struct Key {
+    double at;
+    int code;
+    bool repeat = false;
+    bool inPause = false;  // in the pause of the next change after `at`
+    bool ctrl = false;
+  };
+  struct Row {
+    const char* name;
+    std::string options;  // interval 5 s unless said
+    std::vector<Key> keys;
+    double until;
+    std::string shown;
+    std::vector<bool> taken;  // steer's answer to each key
+    bool paused = false;
+    const char* details = "";
+    const char* hidden = nullptr;  // zbfaone.hidden afterwards
+  };
+  const std::string on = "keysSteer=1\r\n", fade = "effectMode=8\r\n";
+  const std::string password = "[password]\r\nsaverPassword=x\r\nsaverEnabled=1\r\n";
+  std::vector<Key> held = {{2, kKeyRight}};  // a key held two seconds, 32 repeats a second
+  for (int i = 1; i < 64; ++i) held.push_back({2 + i / 32.0, kKeyRight, true});
+  held.push_back({3.98, kKeyRight});  // a press of its own is never held back
+  const std::vector<Row> rows = {
+      {"right: the next now, the interval from then", on, {{2, kKeyRight}}, 9, "a@0.80 b@2.30 c@7.60", {true}},
+      {"left at the first: it stays", on, {{2, kKeyLeft}}, 7, "a@0.80 b@6.10", {true}},
+      {"back to the first, forth again, then the order",
+       on,
+       {{2, kKeyRight}, {3, kKeyRight}, {4, kKeyLeft}, {5, kKeyLeft}, {6, kKeyLeft}, {7, kKeyRight}, {8, kKeyRight},
+        {9, kKeyRight}},
+       9.5,
+       "a@0.80 b@2.30 c@3.30 b@4.30 a@5.30 b@7.30 c@8.30 d@9.30",
+       std::vector<bool>(8, true)},
+      {"space holds over two intervals, space resumes with the interval",
+       on,
+       {{2, kKeySpace}, {14, kKeySpace}},
+       20,
+       "a@0.80 b@19.30",
+       {true, true}},
+      {"paused, right still steps and the pause holds",
+       on,
+       {{2, kKeySpace}, {3, kKeyRight}},
+       30,
+       "a@0.80 b@3.30",
+       {true, true},
+       true},
+      {"floating stops while paused", on + "picRandom=rand\r\n", {{2, kKeySpace}}, 4, "a@0.80", {true}, true},
+      {"held: about four steps a second", on + fade, held, 4.5, "a@0.50 b@2.00 c@2.25 d@2.50 a@2.75 b@3.00 c@3.25 d@3.50 a@3.75 b@3.98",
+       std::vector<bool>(held.size(), true)},
+      {"in a change's pause: taken once it has ended",
+       on,
+       {{5, kKeyRight, false, true}, {11, kKeySpace, false, true}},
+       30,
+       "a@0.80 b@6.10 c@6.40 d@11.70",
+       {true, true},
+       true},
+      {"without the setting every key is left to end the saver",
+       "",
+       {{2, kKeyRight}, {3, kKeySpace}},
+       7,
+       "a@0.80 b@6.10",
+       {false, false}},
+      {"ctrl and alt keys are the system's", on, {{2, kKeyRight, false, false, true}}, 3, "a@0.80", {false}},
+      {"other keys are left to end the saver", on, {{2, 0x1B}, {3, 'X'}}, 3, "a@0.80", {false, false}},
+      {"protected: the arrows, space and I steer, H brings up the prompt",
+       on + password,
+       {{2, kKeyRight}, {3, kKeyI}, {4, kKeySpace}, {5, kKeyH}},
+       8,
+       "a@0.80 b@2.30",
+       {true, true, true, false},
+       true,
+       "b.jpg  \xC2\xB7  C:\\p  \xC2\xB7  200 \xC3\x97 80"},
+      {"H hides for good, the next at once, never again in the run",
+       on,
+       {{2, kKeyH}},
+       24,
+       "a@0.80 b@2.30 c@7.60 d@12.90 b@18.20 c@23.50",
+       {true},
+       false,
+       "",
+       "C:\\p\\a.jpg\r\n"},
+      {"I: each picture's details, the next one's after a change",
+       on,
+       {{2, kKeyI}},
+       7,
+       "a@0.80 b@6.10",
+       {true},
+       false,
+       "b.jpg  \xC2\xB7  C:\\p  \xC2\xB7  200 \xC3\x97 80"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    SaverRig rig(iniWith(kFour, "timeInterval=5\r\npicRandom=cent\r\n" + row.options));
+    for (const char* p : {"a", "b", "c", "d"}) rig.pictures.sizes[std::string("C:\\p\\") + p + ".jpg"] = {100 * (*p - 'a' + 1), 80};
+    rig.load();
+    std::vector<bool> taken;
+    for (const Key& key : row.keys) {
+      rig.queue.runUntil(key.at);
+      const saver::KeyPress press{key.code, key.repeat, key.ctrl};
+      if (!key.inPause) {
+        taken.push_back(rig.form.steer(press));
+        continue;
+      }
+      bool sent = false;
+      rig.queue.onYield = [&] {
+        if (!std::exchange(sent, true)) taken.push_back(rig.form.steer(press));
+      };
+      while (!sent) rig.queue.runFor(0.1);
+      rig.queue.onYield = nullptr;
+    }
+    rig.queue.runUntil(row.until);
+    EXPECT_EQ(shownAt(rig), row.shown);
+    EXPECT_EQ(taken, row.taken);
+    EXPECT_EQ(rig.form.state().paused(), row.paused);
+    EXPECT_EQ(rig.view.paused, row.paused);
+    if (row.paused) {
+      EXPECT_FALSE(rig.queue.active(TimerId::Change));
+      EXPECT_FALSE(rig.queue.active(TimerId::Motion));
+    }
+    EXPECT_EQ(rig.view.details, row.details);
+    const auto file = rig.files.files.find("C:\\Saver\\zbfaone.hidden");
+    EXPECT_EQ(file == rig.files.files.end() ? "(none)" : file->second, row.hidden ? row.hidden : "(none)");
+    EXPECT_FALSE(rig.host.ended);
+  }
+}

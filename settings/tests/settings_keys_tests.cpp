@@ -16,7 +16,7 @@ TEST(SettingsKeys, DefaultsOfEveryOption) {
   MemoryFileStore files;  // no file at all
   OptionValues values = readOptions(SettingsStore(files, "x.ini"));
   OptionValues expected = {"0",     "0",  "0",     "2",     "10",    "cent",  "ch",       "0", "0", "",  "0",
-                           "Arial", "14", "False", "False", "False", "False", "16777215", "1", "1", "1", "0"};
+                           "Arial", "14", "False", "False", "False", "False", "16777215", "1", "1", "1", "0", "0"};
   EXPECT_EQ(values, expected) << "a new user's defaults";
   // A file without the later keys keeps the meaning it had.
   files.files["x.ini"] = "[image]\r\n";
@@ -31,7 +31,7 @@ TEST(SettingsKeys, TableNamesEveryKeyOnceInTheSaveOrder) {
       "randomPick",  "newBackColor", "backEffect",    "picSpeed",         "timeInterval",          "picRandom",
       "picChange",   "effectMode",   "randomEffect",  "saverPassword",    "saverEnabled",          "newFontName",
       "newFontSize", "newFontBold",  "newFontItalic", "newFontUnderline", "newFontFontStrikethru", "newFontForeColor",
-      "picFit",      "allMonitors",  "shuffle",       "autoCaption"};
+      "picFit",      "allMonitors",  "shuffle",       "autoCaption",      "keysSteer"};
   auto keys = optionKeys();
   ASSERT_EQ(keys.size(), kKeyCount);
   std::set<std::string_view> seen;
@@ -134,6 +134,9 @@ TEST(SettingsKeys, InvalidValuesFallBackToTheDefault) {
       {Key::newFontForeColor, "0", "0"},
       {Key::newFontForeColor, "16777216", "16777215"},
       {Key::newFontForeColor, "white", "16777215"},
+      {Key::keysSteer, "1", "1"},
+      {Key::keysSteer, "on", "0"},
+      {Key::keysSteer, nullptr, "0"},
   };
   for (const Row& row : rows) {
     const KeyInfo& info = keyInfo(row.key);

@@ -231,19 +231,19 @@ TEST(CountMove, ACountPastFiveWaitsForTheBurstToExpire) {
 TEST(InterruptSaver, WithoutProtectionEveryKeyAndBackgroundButtonEndsAtOnce) {
   struct Row {
     const char* name;
-    void (SaverSession::*handler)();
+    void (*handler)(SaverSession&);
   };
   const std::vector<Row> rows = {
-      {"onKey", &SaverSession::onKey},
-      {"onPictureKey", &SaverSession::onPictureKey},
-      {"onButton", &SaverSession::onButton},
+      {"onKey", [](SaverSession& s) { s.onKey(); }},
+      {"onPictureKey", [](SaverSession& s) { s.onPictureKey(); }},
+      {"onButton", [](SaverSession& s) { s.onButton(); }},
   };
   for (const char* enabled : {"0", "", "2", "-1", "yes"}) {
     for (const auto& row : rows) {
       SCOPED_TRACE(std::string(row.name) + " with saverEnabled '" + enabled + "'");
       Rig rig(false, 1);
       rig.protection.enabled = enabled;
-      (rig.session.*row.handler)();
+      row.handler(rig.session);
       EXPECT_EQ(rig.log, (CallLog{"end"})) << "no lock to release, nothing else to do";
       EXPECT_TRUE(rig.ended());
     }
@@ -281,6 +281,22 @@ TEST(InterruptSaver, NothingReactsWhileThePromptIsUp) {
   EXPECT_EQ(rig.session.windowPointer().lastX, 1500);
   EXPECT_EQ(rig.session.picturePointer().lastX, 40);
   EXPECT_EQ(rig.session.state(), SaverState::Prompting);
+}
+
+TEST(InterruptSaver, KeysTheShowTakesNeitherEndItNorBringUpThePrompt) {
+  struct RightOnly final : saver::ShowSteering {
+    bool steer(const saver::KeyPress& key) override { return key.code == saver::kKeyRight; }
+  } steering;
+  for (bool isProtected : {false, true}) {
+    SCOPED_TRACE(isProtected ? "protected" : "unprotected");
+    Rig rig(isProtected);
+    SaverSession session{SaverSessionDeps{rig.protection, rig.host, rig.clock, rig.window, rig.run, &steering}};
+    session.attachPrompt(rig.prompt);
+    session.onKey({saver::kKeyRight});
+    EXPECT_TRUE(rig.log.empty());
+    session.onKey({saver::kKeyH});
+    EXPECT_EQ(rig.log, isProtected ? (CallLog{"disable", "lower", "show prompt"}) : (CallLog{"end"}));
+  }
 }
 
 TEST(ResumeSaver, ParksShowsEnablesRaisesThenHidesThePrompt) {
