@@ -701,7 +701,7 @@ TEST(Steering, KeysStepPauseShowDetailsAndHide) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    SaverRig rig(iniWith(kFour, "timeInterval=5\r\npicRandom=cent\r\n" + row.options));
+    SaverRig rig(iniWith(kFour, row.options + "timeInterval=5\r\npicRandom=cent\r\n"));  // the first of a key counts
     for (const char* p : {"a", "b", "c", "d"}) rig.pictures.sizes[std::string("C:\\p\\") + p + ".jpg"] = {100 * (*p - 'a' + 1), 80};
     rig.load();
     std::vector<bool> taken;
