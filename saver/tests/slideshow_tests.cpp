@@ -5,6 +5,8 @@
 #include <set>
 #include <utility>
 
+#include "picture/tests/picture_bytes.h"
+#include "saver/picture_details.h"
 #include "saver/tests/saver_rig.h"
 
 using namespace lumova;
@@ -732,5 +734,44 @@ TEST(Steering, KeysStepPauseShowDetailsAndHide) {
     const auto file = rig.files.files.find("C:\\Saver\\zbfaone.hidden");
     EXPECT_EQ(file == rig.files.files.end() ? "(none)" : file->second, row.hidden ? row.hidden : "(none)");
     EXPECT_FALSE(rig.host.ended);
+  }
+}
+
+TEST(Steering, DetailsNameTheFileFolderDateCameraAndSize) {
+  using namespace lumova::testdata;
+  // A TIFF whose first directory names the camera and points at the Exif
+  // directory with the date taken; the texts after both.
+  const auto tiff = [](const std::string& make, const std::string& model) {
+    const Bytes texts = cat({text(make), {0}, text(model), {0}, text("2024:05:17 10:22:33"), {0}});
+    TiffLayout t;
+    t.directories = {{{271, 2, static_cast<std::uint32_t>(make.size() + 1), 0},
+                      {272, 2, static_cast<std::uint32_t>(model.size() + 1), 0},
+                      {34665, kLong, 1, 8 + 2 + 36 + 4}},
+                     {{36867, 2, 20, 0}}};
+    const std::uint32_t at = t.tailOffset();
+    t.directories[0][0].value = at;
+    t.directories[0][1].value = at + static_cast<std::uint32_t>(make.size() + 1);
+    t.directories[1][0].value = at + static_cast<std::uint32_t>(make.size() + model.size() + 2);
+    t.tail = texts;
+    const Bytes b = t.bytes();
+    return std::string(b.begin(), b.end());
+  };
+  struct Row {
+    std::string path, file;
+    std::optional<PictureSize> pixels;
+    const char* expected;
+  } rows[] = {
+      {"D:\\Photos\\IMG_1.tif", tiff("Canon", "Canon EOS 5D"), PictureSize{4000, 3000},
+       "IMG_1.tif  \xC2\xB7  D:\\Photos  \xC2\xB7  long 17/5/2024 10:22  \xC2\xB7  Canon EOS 5D  \xC2\xB7  4000 \xC3\x97 3000"},
+      {"D:\\Photos\\IMG_2.tif", tiff("Apple", "iPhone 12"), std::nullopt,
+       "IMG_2.tif  \xC2\xB7  D:\\Photos  \xC2\xB7  long 17/5/2024 10:22  \xC2\xB7  Apple iPhone 12"},
+      {"C:\\x.jpg", "", PictureSize{3, 2}, "x.jpg  \xC2\xB7  C:\\  \xC2\xB7  3 \xC3\x97 2"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.path);
+    fakes::CallLog log;
+    fakes::FakeHost host(log);
+    if (!row.file.empty()) host.fileStarts[row.path] = row.file;
+    EXPECT_EQ(saver::pictureDetails(row.path, row.pixels, host), row.expected);
   }
 }
