@@ -139,9 +139,11 @@ Section "Uninstall"
       "Also remove your Lumova settings (zbfaone.ini)? They hold your picture list and the saver's password.$\n$\nYour pictures themselves are not touched." \
       /SD IDNO IDNO keepSettings
     Delete "$INSTDIR\zbfaone.ini"
-    ; The shuffled order's state goes with the settings it belongs to.
+    ; The shuffled order's state and the pictures hidden from the show go
+    ; with the settings they belong to.
     Delete "$INSTDIR\zbfaone.shuffle"
     Delete "$INSTDIR\zbfaone.shown"
+    Delete "$INSTDIR\zbfaone.hidden"
   keepSettings:
   ${EndIf}
   Delete "$INSTDIR\Lumova.scr"
