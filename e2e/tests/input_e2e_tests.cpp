@@ -3,7 +3,9 @@
 // protected one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -14,6 +16,7 @@
 #include <X11/extensions/XTest.h>
 
 #include "e2e/e2e_test.h"
+#include "e2e/files.h"
 #include "e2e/harness_error.h"
 #include "e2e/wait.h"
 
@@ -33,6 +36,7 @@ struct Options {
   bool protection = false;
   std::string password;
   int interval = 0;  // seconds between pictures; 0: never change
+  bool keysSteer = false;
 };
 
 // Pictures of plain colours and a complete settings file naming them.
@@ -48,7 +52,7 @@ void install(WineDesktop& d, const std::vector<Image>& pictures, const Options& 
   for (std::size_t i = 0; i < pictures.size(); ++i) ini += std::to_string(i) + "=\r\n";
   ini += "[image]\r\nrandomPick=0\r\npicSpeed=0\r\ntimeInterval=" + std::to_string(o.interval) +
          "\r\npicRandom=cent\r\npicChange=" + (o.interval > 0 ? "ch" : "not_ch") +
-         "\r\neffectMode=0\r\nrandomEffect=0\r\n"
+         "\r\neffectMode=0\r\nrandomEffect=0\r\nkeysSteer=" + (o.keysSteer ? "1" : "0") + "\r\n"
          "[background]\r\nnewBackColor=0\r\nbackEffect=0\r\n"
          "[password]\r\nsaverPassword=" +
          o.password + "\r\nsaverEnabled=" + (o.protection ? "1" : "0") +
@@ -137,7 +141,8 @@ long long countNear(const Image& shot, const Rect& r, Rgb colour, int tolerance)
 
 TEST_F(InputE2E, ALoneKeyEndsTheUnprotectedSaver) {
   install(desktop(), {Image(200, 150, rgb(200, 40, 40))}, {});
-  for (const char* key : {"Shift_L", "Control_L", "Alt_L", "F10", "x"}) {
+  // The keys that steer the show too, when the settings do not ask for it.
+  for (const char* key : {"Shift_L", "Control_L", "Alt_L", "F10", "x", "Right", "space", "h"}) {
     SCOPED_TRACE(key);
     WineProcess& saver = startSaver(rgb(200, 40, 40));
     const auto pressed = Clock::now();
@@ -220,6 +225,80 @@ TEST_F(InputE2E, FourMovementsAndAPauseDoNotEndTheSaver) {
   // No movement found the burst expired in between: the fifth still counts.
   moveOnBackground();
   EXPECT_TRUE(saver.waitForExit(5s)) << "the fifth movement after the pause did not end the saver";
+}
+
+// Four pictures of their own colours, in list order.
+const std::vector<Rgb> kFour = {rgb(200, 40, 40), rgb(40, 200, 60), rgb(50, 70, 230), rgb(230, 200, 40)};
+std::vector<Image> fourPictures() {
+  std::vector<Image> pictures;
+  for (Rgb c : kFour) pictures.emplace_back(200, 150, c);
+  return pictures;
+}
+
+class SteeringE2E : public InputE2E {
+ protected:
+  bool showing(int picture) { return countDifferent(screen().capture(), centre_, kFour[picture], 8) == 0; }
+  bool comes(int picture, std::chrono::milliseconds within = 5s) {
+    return waitUntil([&] { return showing(picture); }, within);
+  }
+};
+
+TEST_F(SteeringE2E, ArrowsStepBackAndForthSpacePausesEscapeEnds) {
+  install(desktop(), fourPictures(), Options{.interval = 5, .keysSteer = true});
+  WineProcess& saver = startSaver(kFour[0]);
+  for (const auto& [key, picture] : std::vector<std::pair<const char*, int>>{{"Right", 1}, {"Right", 2}, {"Left", 1}}) {
+    SCOPED_TRACE(key);
+    ASSERT_TRUE(screen().pressKey(key));
+    ASSERT_TRUE(comes(picture)) << "picture " << picture << " did not come";
+    ASSERT_TRUE(saver.running());
+  }
+  ASSERT_TRUE(screen().pressKey("space"));
+  // Over two intervals and then some, the picture holds.
+  const auto paused = Clock::now();
+  bool held = true;
+  waitUntil(
+      [&] {
+        held = held && showing(1);
+        return !held || secondsSince(paused) > 11;
+      },
+      20s, 100ms);
+  EXPECT_TRUE(held) << "the pause let the picture change after " << secondsSince(paused) << " s";
+  ASSERT_TRUE(screen().pressKey("space"));
+  EXPECT_TRUE(comes(2, 15s)) << "space did not resume the show";
+  const auto pressed = Clock::now();
+  ASSERT_TRUE(screen().pressKey("Escape"));
+  EXPECT_TRUE(secondsToExit(saver, pressed, 5s)) << "Escape did not end the saver";
+}
+
+TEST_F(SteeringE2E, HHidesAPictureForGoodAcrossRuns) {
+  // A long interval: the picture after the hidden one comes from the key.
+  install(desktop(), fourPictures(), Options{.interval = 60, .keysSteer = true});
+  WineProcess& first = startSaver(kFour[0]);
+  ASSERT_TRUE(screen().pressKey("Right"));
+  ASSERT_TRUE(comes(1));
+  ASSERT_TRUE(screen().pressKey("h"));
+  EXPECT_TRUE(comes(2)) << "the next picture did not come";
+  ASSERT_TRUE(screen().pressKey("Escape"));
+  ASSERT_TRUE(first.waitForExit(5s));
+  EXPECT_EQ(readFile(desktop().saverDir() / "zbfaone.hidden"), "C:\\Lumova\\picture1.bmp\r\n");
+  for (int i = 0; i < 4; ++i) EXPECT_TRUE(std::filesystem::exists(desktop().saverDir() / ("picture" + std::to_string(i) + ".bmp")));
+
+  ASSERT_TRUE(waitUntil([&] { return !screen().findWindow(kSaverTitle, false); }, 5s));
+  install(desktop(), fourPictures(), Options{.interval = 1});
+  startSaver(kFour[0]);
+  std::vector<int> seen;  // each picture as it comes
+  waitUntil(
+      [&] {
+        const Image middle = screen().capture({512, 384, 1, 1});
+        for (int i = 0; i < 4; ++i)
+          if (countDifferent(middle, {0, 0, 1, 1}, kFour[i], 12) == 0 && (seen.empty() || seen.back() != i))
+            seen.push_back(i);
+        return seen.size() >= 7;
+      },
+      30s, 50ms);
+  EXPECT_GE(seen.size(), 7u) << "the show did not go on";
+  EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), 0) << "the hidden picture came again";
+  for (int i : {0, 2, 3}) EXPECT_NE(std::count(seen.begin(), seen.end(), i), 0) << "picture " << i << " never came";
 }
 
 class ProtectedE2E : public InputE2E {
