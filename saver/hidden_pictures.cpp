@@ -18,8 +18,7 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 // converts both ways unchanged, and short enough for Windows.
 bool isPath(std::string_view line) {
   if (line.empty()) return false;
-  if (std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
-    return false;
+  if (std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; })) return false;
   const std::u16string wide = utf8ToUtf16(line);
   return wide.size() <= kLongestPath && utf16ToUtf8(wide) == line;
 }

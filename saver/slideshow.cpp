@@ -256,9 +256,9 @@ bool Slideshow::aimInHistory(int step) {
   const auto find = [&](const Seen& seen) -> std::int32_t {
     if (hidden_.contains(seen.path)) return -1;
     if (sequence.path(seen.image) == seen.path) return seen.image;
-    const std::vector<std::string> paths = sequence.paths();
-    const auto it = std::find(paths.begin(), paths.end(), seen.path);
-    return it == paths.end() ? -1 : static_cast<std::int32_t>(it - paths.begin());
+    for (std::int32_t i = 0; i <= sequence.last(); ++i)
+      if (sequence.path(i) == seen.path) return i;
+    return -1;
   };
   std::size_t at = historyAt_;
   while (step < 0 ? at > 0 : at + 1 < history_.size()) {
@@ -322,8 +322,7 @@ void Slideshow::act(Steer what) {
   switch (what) {
     case Steer::Next:
     case Steer::Previous:
-      if (state_.phase() == ShowPhase::Showing)
-        asPictureChange([&] { changePictures(what == Steer::Next ? 1 : -1); });
+      if (state_.phase() == ShowPhase::Showing) asPictureChange([&] { changePictures(what == Steer::Next ? 1 : -1); });
       return;
     case Steer::Pause:
       pause(!state_.paused());
@@ -477,7 +476,9 @@ Slideshow::Outcome Slideshow::loadSlide(std::size_t monitor, bool fade) {
   view.clearPictures();
   inHand_ = slide.image;
   // A picture hidden in this run is passed over unread.
-  const auto load = [&] { return isHidden(slide.image) ? PictureLoad{} : d_.pictures.load(requestFor(slide.image, view)); };
+  const auto load = [&] {
+    return isHidden(slide.image) ? PictureLoad{} : d_.pictures.load(requestFor(slide.image, view));
+  };
   PictureLoad loaded = load();
   // A folder's picture that cannot be shown (gone, damaged) is passed over
   // without a word: the folder's content is no promise the user made. A few
@@ -501,7 +502,8 @@ Slideshow::Outcome Slideshow::loadSlide(std::size_t monitor, bool fade) {
   skipped_ = 0;
   // Loaded neither fitted nor to cover, the picture tells its own size.
   slide.pixels.reset();
-  if (!options_.fitToScreen && !options_.panZoom) slide.pixels = PictureSize{loaded.picture->width(), loaded.picture->height()};
+  if (!options_.fitToScreen && !options_.panZoom)
+    slide.pixels = PictureSize{loaded.picture->width(), loaded.picture->height()};
   view.setSourcePicture(loaded.picture);
   placeSlide(monitor, *loaded.picture);
   if (fade) return Outcome::Done;

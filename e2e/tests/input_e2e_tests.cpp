@@ -52,7 +52,8 @@ void install(WineDesktop& d, const std::vector<Image>& pictures, const Options& 
   for (std::size_t i = 0; i < pictures.size(); ++i) ini += std::to_string(i) + "=\r\n";
   ini += "[image]\r\nrandomPick=0\r\npicSpeed=0\r\ntimeInterval=" + std::to_string(o.interval) +
          "\r\npicRandom=cent\r\npicChange=" + (o.interval > 0 ? "ch" : "not_ch") +
-         "\r\neffectMode=0\r\nrandomEffect=0\r\nkeysSteer=" + (o.keysSteer ? "1" : "0") + "\r\n"
+         "\r\neffectMode=0\r\nrandomEffect=0\r\nkeysSteer=" + (o.keysSteer ? "1" : "0") +
+         "\r\n"
          "[background]\r\nnewBackColor=0\r\nbackEffect=0\r\n"
          "[password]\r\nsaverPassword=" +
          o.password + "\r\nsaverEnabled=" + (o.protection ? "1" : "0") +
@@ -281,7 +282,8 @@ TEST_F(SteeringE2E, HHidesAPictureForGoodAcrossRuns) {
   ASSERT_TRUE(screen().pressKey("Escape"));
   ASSERT_TRUE(first.waitForExit(5s));
   EXPECT_EQ(readFile(desktop().saverDir() / "zbfaone.hidden"), "C:\\Lumova\\picture1.bmp\r\n");
-  for (int i = 0; i < 4; ++i) EXPECT_TRUE(std::filesystem::exists(desktop().saverDir() / ("picture" + std::to_string(i) + ".bmp")));
+  for (int i = 0; i < 4; ++i)
+    EXPECT_TRUE(std::filesystem::exists(desktop().saverDir() / ("picture" + std::to_string(i) + ".bmp")));
 
   ASSERT_TRUE(waitUntil([&] { return !screen().findWindow(kSaverTitle, false); }, 5s));
   install(desktop(), fourPictures(), Options{.interval = 1});

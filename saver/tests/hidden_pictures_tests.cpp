@@ -33,9 +33,26 @@ TEST(HiddenPictures, ReadAsFarAsItMakesSenseAndOnlyEverAddedTo) {
        {"c:\\PICS\\a.JPG", "C:\\Pics\\B.jpg", "C:/pics/c.jpg"},
        {"C:\\Pics\\A.jpg.bak", "C:\\Pics"},
        "D:\\d.jpg"},
-      {"duplicates count once and are not added again", "C:\\a.jpg\r\nC:\\A.JPG\r\nc:/a.jpg\r\n", 1, {"C:\\a.jpg"}, {}, "C:/A.jpg", false},
-      {"letters beyond ASCII", "C:\\\xC3\x9C\x62\x65r\\\xC3\x84.jpg\r\n", 1, {"c:\\\xC3\xBC\x62\x45R\\\xC3\xA4.JPG"}, {"c:\\uber\\a.jpg"}, "x"},
-      {"a byte order mark", "\xEF\xBB\xBF" "C:\\a.jpg\r\n", 1, {"C:\\a.jpg"}, {}, "C:\\b.jpg"},
+      {"duplicates count once and are not added again",
+       "C:\\a.jpg\r\nC:\\A.JPG\r\nc:/a.jpg\r\n",
+       1,
+       {"C:\\a.jpg"},
+       {},
+       "C:/A.jpg",
+       false},
+      {"letters beyond ASCII",
+       "C:\\\xC3\x9C\x62\x65r\\\xC3\x84.jpg\r\n",
+       1,
+       {"c:\\\xC3\xBC\x62\x45R\\\xC3\xA4.JPG"},
+       {"c:\\uber\\a.jpg"},
+       "x"},
+      {"a byte order mark",
+       "\xEF\xBB\xBF"
+       "C:\\a.jpg\r\n",
+       1,
+       {"C:\\a.jpg"},
+       {},
+       "C:\\b.jpg"},
       {"binary bytes and control characters: those lines only",
        std::string("\x00\x01\xFF\xFEjunk\r\n", 10) + "C:\\a.jpg\r\nC:\\b\tc.jpg\r\nC:\\\xC3(.jpg\r\nC:\\b.jpg",
        2,
@@ -45,7 +62,13 @@ TEST(HiddenPictures, ReadAsFarAsItMakesSenseAndOnlyEverAddedTo) {
       {"a line longer than any path", std::string(40000, 'x') + "\nC:\\b.jpg\n", 1, {"C:\\b.jpg"}, {}, "C:\\c.jpg"},
       {"a last line ending in a bare CR", "C:\\a.jpg\r", 1, {"C:\\a.jpg"}, {}, "C:\\b.jpg"},
       {"a million lines of binary bytes", junk, 0, {}, {"C:\\a.jpg"}, "C:\\a.jpg"},
-      {"100,000 paths", many, 100000, {"D:\\Photos\\0.jpg", "d:/photos/99999.JPG"}, {"D:\\Photos\\100000.jpg"}, "D:\\Photos\\99999.jpg", false},
+      {"100,000 paths",
+       many,
+       100000,
+       {"D:\\Photos\\0.jpg", "d:/photos/99999.JPG"},
+       {"D:\\Photos\\100000.jpg"},
+       "D:\\Photos\\99999.jpg",
+       false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -80,17 +103,20 @@ TEST(HiddenPictures, ReadAsFarAsItMakesSenseAndOnlyEverAddedTo) {
 TEST(HiddenPictures, TheNextRunNeverShowsThem) {
   for (const char* order : {"randomPick=0\r\n", "randomPick=1\r\nshuffle=1\r\n"}) {
     SCOPED_TRACE(order);
-    lumova::testing::SaverRig rig(lumova::testing::iniWith({{"C:\\p\\a.jpg", "A"}, {"C:\\p\\b.jpg", "B"}},
-                                                           std::string(order) + "timeInterval=1\r\npicRandom=cent\r\n") +
-                                  "[folders]\r\ntotal=1\r\n0=C:\\F\r\n");
+    lumova::testing::SaverRig rig(
+        lumova::testing::iniWith({{"C:\\p\\a.jpg", "A"}, {"C:\\p\\b.jpg", "B"}},
+                                 std::string(order) + "timeInterval=1\r\npicRandom=cent\r\n") +
+        "[folders]\r\ntotal=1\r\n0=C:\\F\r\n");
     rig.files.files["C:\\Saver\\zbfaone.hidden"] = "c:/P/A.JPG\r\nC:\\F\\2.jpg\r\n";
-    for (const char* p : {"C:\\p\\a.jpg", "C:\\p\\b.jpg", "C:\\F\\1.jpg", "C:\\F\\2.jpg"}) rig.pictures.sizes[p] = {50, 50};
+    for (const char* p : {"C:\\p\\a.jpg", "C:\\p\\b.jpg", "C:\\F\\1.jpg", "C:\\F\\2.jpg"})
+      rig.pictures.sizes[p] = {50, 50};
     rig.load();
     rig.form.foldersFound({"C:\\F\\1.jpg", "C:\\F\\2.jpg"});
     rig.form.foldersScanned();
     rig.runFor(30);
     ASSERT_GE(rig.view.shown.size(), 20u);
-    for (const std::string& path : rig.view.shown) EXPECT_TRUE(path == "C:\\p\\b.jpg" || path == "C:\\F\\1.jpg") << path;
+    for (const std::string& path : rig.view.shown)
+      EXPECT_TRUE(path == "C:\\p\\b.jpg" || path == "C:\\F\\1.jpg") << path;
     EXPECT_EQ(std::count(rig.pictures.loaded.begin(), rig.pictures.loaded.end(), "C:\\p\\a.jpg"), 0);
     EXPECT_EQ(rig.form.sequence().listedCaptions().front(), "B") << "captions kept with their pictures";
   }

@@ -639,7 +639,13 @@ TEST(Steering, KeysStepPauseShowDetailsAndHide) {
       {"left at the first: it stays", on, {{2, kKeyLeft}}, 7, "a@0.80 b@6.10", {true}},
       {"back to the first, forth again, then the order",
        on,
-       {{2, kKeyRight}, {3, kKeyRight}, {4, kKeyLeft}, {5, kKeyLeft}, {6, kKeyLeft}, {7, kKeyRight}, {8, kKeyRight},
+       {{2, kKeyRight},
+        {3, kKeyRight},
+        {4, kKeyLeft},
+        {5, kKeyLeft},
+        {6, kKeyLeft},
+        {7, kKeyRight},
+        {8, kKeyRight},
         {9, kKeyRight}},
        9.5,
        "a@0.80 b@2.30 c@3.30 b@4.30 a@5.30 b@7.30 c@8.30 d@9.30",
@@ -658,8 +664,8 @@ TEST(Steering, KeysStepPauseShowDetailsAndHide) {
        {true, true},
        true},
       {"floating stops while paused", on + "picRandom=rand\r\n", {{2, kKeySpace}}, 4, "a@0.80", {true}, true},
-      {"held: about four steps a second", on + fade, held, 4.5, "a@0.50 b@2.00 c@2.25 d@2.50 a@2.75 b@3.00 c@3.25 d@3.50 a@3.75 b@3.98",
-       std::vector<bool>(held.size(), true)},
+      {"held: about four steps a second", on + fade, held, 4.5,
+       "a@0.50 b@2.00 c@2.25 d@2.50 a@2.75 b@3.00 c@3.25 d@3.50 a@3.75 b@3.98", std::vector<bool>(held.size(), true)},
       {"in a change's pause: taken once it has ended",
        on,
        {{5, kKeyRight, false, true}, {11, kKeySpace, false, true}},
@@ -704,7 +710,8 @@ TEST(Steering, KeysStepPauseShowDetailsAndHide) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     SaverRig rig(iniWith(kFour, row.options + "timeInterval=5\r\npicRandom=cent\r\n"));  // the first of a key counts
-    for (const char* p : {"a", "b", "c", "d"}) rig.pictures.sizes[std::string("C:\\p\\") + p + ".jpg"] = {100 * (*p - 'a' + 1), 80};
+    for (const char* p : {"a", "b", "c", "d"})
+      rig.pictures.sizes[std::string("C:\\p\\") + p + ".jpg"] = {100 * (*p - 'a' + 1), 80};
     rig.load();
     std::vector<bool> taken;
     for (const Key& key : row.keys) {
@@ -762,7 +769,8 @@ TEST(Steering, DetailsNameTheFileFolderDateCameraAndSize) {
     const char* expected;
   } rows[] = {
       {"D:\\Photos\\IMG_1.tif", tiff("Canon", "Canon EOS 5D"), PictureSize{4000, 3000},
-       "IMG_1.tif  \xC2\xB7  D:\\Photos  \xC2\xB7  long 17/5/2024 10:22  \xC2\xB7  Canon EOS 5D  \xC2\xB7  4000 \xC3\x97 3000"},
+       "IMG_1.tif  \xC2\xB7  D:\\Photos  \xC2\xB7  long 17/5/2024 10:22  \xC2\xB7  Canon EOS 5D  \xC2\xB7  4000 "
+       "\xC3\x97 3000"},
       {"D:\\Photos\\IMG_2.tif", tiff("Apple", "iPhone 12"), std::nullopt,
        "IMG_2.tif  \xC2\xB7  D:\\Photos  \xC2\xB7  long 17/5/2024 10:22  \xC2\xB7  Apple iPhone 12"},
       {"C:\\x.jpg", "", PictureSize{3, 2}, "x.jpg  \xC2\xB7  C:\\  \xC2\xB7  3 \xC3\x97 2"},
