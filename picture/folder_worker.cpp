@@ -39,11 +39,13 @@ struct FolderWorker::Shared {
     Timed(Shared& shared, std::size_t self) : s_(shared), self_(self) {}
     std::optional<std::vector<FolderEntry>> list(const std::string& folder) override { return read(folder).entries; }
     FolderListing read(const std::string& folder) override {
+      bool queued = false;  // a folder waits to be begun beside this one
       {
         std::lock_guard lock(s_.mutex);
         s_.workers[self_].listingSince = Clock::now();
+        queued = s_.job.next < s_.job.folders.size();
       }
-      s_.changed.notify_all();
+      if (queued) s_.changed.notify_all();
       FolderListing listing = s_.tree->read(folder);
       std::lock_guard lock(s_.mutex);
       s_.workers[self_].listingSince.reset();
