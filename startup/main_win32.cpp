@@ -37,12 +37,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (instanceMutex && GetLastError() == ERROR_ALREADY_EXISTS) return 0;
 
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  int status = 1;
   try {
-    return runMode(instance);
+    status = runMode(instance);
   } catch (...) {
     // Nothing could be set up (no memory, no window): end as quietly as the
     // saver does. The lock is only ever set once the saver runs, and an
     // error there ends through the saver itself.
-    return 1;
   }
+  // A folder listing that does not answer may hold the process up as it
+  // ends: the next start must not be refused meanwhile.
+  if (instanceMutex) CloseHandle(instanceMutex);
+  return status;
 }
