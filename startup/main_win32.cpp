@@ -32,7 +32,7 @@ int runMode(HINSTANCE instance) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // One run at a time per user session, whatever the switch; the handle
-  // lives until the process ends.
+  // is held until the run returns, or the process ends.
   HANDLE instanceMutex = CreateMutexW(nullptr, FALSE, L"Local\\Lumova.ScreenSaver.Instance");
   if (instanceMutex && GetLastError() == ERROR_ALREADY_EXISTS) return 0;
 
