@@ -60,14 +60,13 @@ class SaverRig {
             [this](TimerId id) {
               if (form) form->onTimer(id);
             },
-            input()),
+            input(), testing::unpacedIf(true)),
         session(startup::SaverSessionDeps{module1, host, clock, window}),
         promptWindow(GetModuleHandleA(nullptr), window.twipsPerPixelX(), window.twipsPerPixelY(), promptKeys()),
         prompt(promptWindow, module1, session) {
     session.attachPrompt(prompt);
     window.watchDisplay([this] { form->displayChanged(); });
     files.files["C:\\soak\\zbfaone.ini"] = settings;
-    window.setEffectsUnpaced(true);
     form = std::make_unique<saver::Form1>(
         saver::Form1Deps{window, window, host, window, clock, random, pictures, messages, module1, files, "C:\\soak",
                          [this](const std::vector<PictureRequest>& next) { pictures.prefetch(next); }});

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/display_win32.h"
 #include "tests/support/bmp_bytes.h"
 #include "tests/support/soak_support_win32.h"
 #include "tests/support/temp_files_win32.h"
@@ -23,12 +24,14 @@ TEST(SaverWindowDisplay, FollowsMonitorsAddedMovedAndRemoved) {
     ini += std::to_string(i) + "=" + path + "\r\n";
   }
   // No changes: only the display change can put a picture on the new monitor.
-  SoakSaver saver(ini + "[image]\r\nallMonitors=1\r\ntimeInterval=0\r\npicRandom=cent\r\neffectMode=0\r\n");
+  ScreenLayout layout = win32::currentScreenLayout();
+  saver::SaverWindowParts parts;
+  parts.screenLayout = [&] { return layout; };
+  SoakSaver saver(ini + "[image]\r\nallMonitors=1\r\ntimeInterval=0\r\npicRandom=cent\r\neffectMode=0\r\n", false,
+                  {}, kPlatformNT, std::move(parts));
   pumpMessages();
   const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
   const ScreenRect primary{0, 0, w, h};
-  ScreenLayout layout;
-  saver.window.useScreenLayout([&] { return layout; });
   ASSERT_EQ(saver.window.monitorCount(), 1u);
 
   struct Row {

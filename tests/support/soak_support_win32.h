@@ -79,22 +79,35 @@ inline Usage usage() {
   return u;
 }
 
+// Effects draw every frame at once instead of one a display frame, so that
+// thousands of changes take minutes.
+class UnpacedWaiter final : public effects::DisplayPacer {
+ public:
+  void refresh(HMONITOR) override {}
+  double refreshHz() const override { return 60; }
+  void waitForNextFrame() override {}
+};
+
+inline saver::SaverWindowParts unpacedIf(bool unpaced, saver::SaverWindowParts parts = {}) {
+  if (unpaced) parts.frameWaiter = std::make_unique<UnpacedWaiter>();
+  return parts;
+}
+
 // The saver window and its logic over the given settings file, loaded,
 // shown and past its start; `input` is what the window reports, the host
-// answers `platform`.
+// answers `platform`; `parts` are the window's.
 class SoakSaver {
  public:
   explicit SoakSaver(const std::string& settings, bool unpaced = false, saver::SaverInput input = {},
-                     std::int32_t platform = kPlatformNT)
+                     std::int32_t platform = kPlatformNT, saver::SaverWindowParts parts = {})
       : host(log, platform),
         window(
             GetModuleHandleA(nullptr),
             [this](TimerId id) {
               if (form) form->onTimer(id);
             },
-            std::move(input)) {
+            std::move(input), unpacedIf(unpaced, std::move(parts))) {
     files.files["C:\\soak\\zbfaone.ini"] = settings;
-    window.setEffectsUnpaced(unpaced);
     form = std::make_unique<saver::Form1>(saver::Form1Deps{window, window, host, window, clock, random, loader,
                                                            messages, module1, files, "C:\\soak", nullptr});
     window.watchDisplay([this] { form->displayChanged(); });
