@@ -7,11 +7,11 @@
 #include "common/message_box.h"
 #include "common/text_win32.h"
 #include "common/units.h"
-#include "picture/wic_loader_win32.h"
-#include "res/resource_ids.h"
 #include "effects/gdi_renderer_win32.h"
 #include "effects/transition_player_win32.h"
 #include "effects/transitions.h"
+#include "picture/wic_loader_win32.h"
+#include "res/resource_ids.h"
 
 namespace lumova::saver {
 namespace {
@@ -20,8 +20,6 @@ constexpr wchar_t kFrameClass[] = L"LumovaSaverWindow";
 constexpr UINT kFramePulseMessage = WM_APP + 40;
 
 }  // namespace
-
-ScreenGeometry queryScreenGeometry() { return screenGeometry(win32::currentScreenLayout()); }
 
 ScreenGeometry screenGeometry(const ScreenLayout& layout) {
   ScreenGeometry g{};

@@ -35,7 +35,6 @@ struct ScreenGeometry {
 };
 // The geometry of `layout` as the window places itself and its stages.
 ScreenGeometry screenGeometry(const ScreenLayout& layout);
-ScreenGeometry queryScreenGeometry();
 
 // Input as the window receives it. Positions on the window are twips from
 // its top-left corner, as its own coordinates are; on the picture surface
