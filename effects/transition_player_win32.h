@@ -46,6 +46,15 @@ class DisplayPacer : public FrameWaiter {
   virtual double refreshHz() const = 0;
 };
 
+// Waits for nothing: effects draw every frame at once, so that benchmarks
+// and long runs get through thousands of changes in minutes.
+class UnpacedFrameWaiter final : public DisplayPacer {
+ public:
+  void refresh(HMONITOR) override {}
+  double refreshHz() const override { return 60; }
+  void waitForNextFrame() override {}
+};
+
 // Makes a 32-bit top-down DIB section and gives its pixels, or null (as
 // win32::createTopDownDib does, the one used unless another is given).
 using DibMaker = std::function<HBITMAP(int width, int height, void** bits)>;

@@ -79,17 +79,8 @@ inline Usage usage() {
   return u;
 }
 
-// Effects draw every frame at once instead of one a display frame, so that
-// thousands of changes take minutes.
-class UnpacedWaiter final : public effects::DisplayPacer {
- public:
-  void refresh(HMONITOR) override {}
-  double refreshHz() const override { return 60; }
-  void waitForNextFrame() override {}
-};
-
 inline saver::SaverWindowParts unpacedIf(bool unpaced, saver::SaverWindowParts parts = {}) {
-  if (unpaced) parts.frameWaiter = std::make_unique<UnpacedWaiter>();
+  if (unpaced) parts.frameWaiter = std::make_unique<effects::UnpacedFrameWaiter>();
   return parts;
 }
 
