@@ -38,11 +38,13 @@ if [ ${#wanted[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i3
   dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive
+# Another apt (a fresh machine's automatic updates) may hold the lock a while.
+apt=(apt-get -o DPkg::Lock::Timeout=120)
 # A mirror in the middle of a sync fails one index for a while ("File has
 # unexpected size"). Try again briefly; after that apt keeps the indexes it
 # did get, and whatever they hold can still be installed.
 for wait in 5 10 0; do
-  apt-get update -qq && break
+  "${apt[@]}" update -qq && break
   if [ "$wait" -gt 0 ]; then
     echo "deps.sh: apt-get update failed; trying again in $wait s" >&2
     sleep "$wait"
@@ -55,11 +57,11 @@ done
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 declare -A why=()
-if ! apt-get install -y -qq "${missing[@]}" >"$log" 2>&1; then
+if ! "${apt[@]}" install -y -qq "${missing[@]}" >"$log" 2>&1; then
   mapfile -t rest < <(missing_of "${missing[@]}")
   echo "deps.sh: installing them together failed; now one at a time: ${rest[*]}" >&2
   for p in "${rest[@]}"; do
-    apt-get install -y -qq "$p" >"$log" 2>&1 && continue
+    "${apt[@]}" install -y -qq "$p" >"$log" 2>&1 && continue
     why[$p]=$(grep -m 1 '^E: ' "$log" || tail -n 1 "$log")
     echo "deps.sh: apt-get could not install $p: ${why[$p]}" >&2
   done

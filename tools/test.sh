@@ -32,7 +32,7 @@ finish() {
   local packages
   packages=$(ls "$build"/release/Lumova-* 2>/dev/null || true)
   [ -n "$packages" ] && printf '%s\n' "$packages"
-  echo "times: ${timings[*]/%/,} whole command $SECONDS s"
+  echo "times: ${timings[*]/%/,}${timings[*]:+ }whole command $SECONDS s"
   [ "$failed" -gt 0 ] && status=1
   echo "$passed passed, $failed failed, $skipped skipped"
   exit $status
