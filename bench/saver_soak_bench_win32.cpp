@@ -20,8 +20,8 @@
 
 #include "common/module1.h"
 #include "common/random.h"
-#include "password/password_form.h"
-#include "password/password_form_win32.h"
+#include "password/password_prompt.h"
+#include "password/password_prompt_win32.h"
 #include "picture/preloader.h"
 #include "picture/preloader_win32.h"
 #include "picture/wic_loader_win32.h"

@@ -1,0 +1,308 @@
+#include "dialog/settings_dialog.h"
+
+#include <algorithm>
+#include <unordered_set>
+#include <utility>
+
+#include "common/module1.h"
+#include "common/textnum.h"
+#include "common/utf.h"
+#include "picture/folder_scan.h"
+#include "picture/picture_formats.h"
+#include "settings/settings_store.h"
+
+namespace lumova::dialog {
+
+using settings::Key;
+using C = Control;
+
+Thumbnail fitThumbnail(PicturePtr picture, int width, int height) {
+  if (width >= kThumbnailWidth || height >= kThumbnailHeight) {
+    do {
+      width = static_cast<int>(roundHalfEven(width * 0.9));
+      height = static_cast<int>(roundHalfEven(height * 0.9));
+    } while (width > kThumbnailWidth - 1 || height > kThumbnailHeight - 1);
+  }
+  return {std::move(picture), width, height};
+}
+
+void Form2Model::textTooLong(Control c) {
+  if (c == C::p_caption) host_.showMessage(kCaptionTooLong);
+  if (c == C::SS_password || c == C::SS_Confirm) host_.showMessage(kPasswordTooLong);
+}
+
+void Form2Model::showCount() {
+  setText(C::Text3, numberToText(static_cast<std::int64_t>(control(C::List1).items.size())));
+}
+
+void Form2Model::appendPictures(std::vector<std::string> paths, int select) {
+  auto& list = state(C::List1).items;
+  auto& captions = state(C::photo_caption).items;
+  list.insert(list.end(), std::make_move_iterator(paths.begin()), std::make_move_iterator(paths.end()));
+  changed(C::List1);
+  captions.resize(list.size());
+  changed(C::photo_caption);
+  setListIndex(C::List1, select);
+  showCount();
+}
+
+std::size_t roomInList(std::size_t listed) {
+  const auto most = static_cast<std::size_t>(settings::kMaxPictures);
+  return listed < most ? most - listed : 0;
+}
+
+void Form2Model::add_Click() {
+  // The specified types first, and preselected; then every type the
+  // computer's decoders open.
+  std::string filter = kPictureFilter;
+  if (const std::vector<std::string> types = host_.pictureExtensions(); !types.empty())
+    filter += "|" + allPicturesFilter(types);
+  const std::vector<std::string> chosen = host_.openFiles({filter, 1, kOpenTitle});
+  if (chosen.empty()) {
+    host_.showMessage(kNoFileSelected);
+    return;
+  }
+  std::vector<std::string> paths;
+  for (const std::string& path : chosen) {
+    if (utf16Length(path) > kMaxTextLength)
+      host_.showMessage(pathTooLongMessage(path));
+    else
+      paths.push_back(path);
+  }
+  // What does not fit is left out, and said after what fits is shown.
+  const std::size_t room = roomInList(control(C::List1).items.size());
+  const std::size_t leftOut = paths.size() > room ? paths.size() - room : 0;
+  paths.resize(paths.size() - leftOut);
+  const auto sayLeftOut = [&] {
+    if (leftOut != 0) host_.showMessage(listFullMessage(leftOut));
+  };
+  if (paths.empty()) return sayLeftOut();
+  // Duplicates are allowed: each occurrence has its own caption. Of several
+  // files only the last is loaded, as the one that ends up selected.
+  const std::string last = paths.back();
+  const int lastIndex = static_cast<int>(control(C::List1).items.size() + paths.size()) - 1;
+  appendPictures(std::move(paths), lastIndex);
+
+  // The selection has just loaded this file; only when that failed is it
+  // read again. An entry that cannot be shown stays, with a blank preview.
+  clearThumbnail();
+  if (photoPath_ != last) {
+    // A file that cannot be loaded leaves photo with the last picture that
+    // did; the preview stays blank.
+    PicturePtr loaded = host_.pictures().load(last).picture;
+    if (!loaded) {
+      host_.showMessage(kNoFileSelected);
+      return sayLeftOut();
+    }
+    photo_ = std::move(loaded);
+    photoPath_ = last;
+  }
+  if (!measurePhoto() || !drawThumbnail()) host_.showMessage(kNoFileSelected);
+  sayLeftOut();
+}
+
+std::vector<std::string> Form2Model::folderPaths() const {
+  std::vector<std::string> paths;
+  paths.reserve(folders_.size());
+  for (const ListedFolder& f : folders_) paths.push_back(f.path);
+  return paths;
+}
+
+void Form2Model::showFolders(int select) {
+  std::vector<std::string> texts;
+  texts.reserve(folders_.size());
+  for (const ListedFolder& f : folders_) texts.push_back(folderEntryText(f.path, f.count));
+  ControlState& list = state(C::Folders);
+  if (list.items != texts) {
+    list.items = std::move(texts);
+    if (list.value >= static_cast<int>(list.items.size())) list.value = -1;
+    changed(C::Folders);
+  }
+  setListIndex(C::Folders, select);
+}
+
+void Form2Model::countMissing() {
+  std::vector<std::string> missing;
+  for (const ListedFolder& f : folders_)
+    if (!f.count) missing.push_back(f.path);
+  if (!missing.empty()) host_.countFolders(missing);
+}
+
+void Form2Model::addFolder_Click() {
+  const auto chosen = host_.chooseFolder({kFolderTitle});
+  if (!chosen) return;
+  std::string folder = *chosen;
+  // "C:\Photos\" and "C:\Photos" are one folder; a drive's root keeps its "\".
+  while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
+  if (utf16Length(folder) > kMaxTextLength) {
+    host_.showMessage(std::string(kFolderPathTooLong) + "\r\n" + folder);
+    return;
+  }
+  const std::u16string key = pathKey(folder);
+  for (std::size_t i = 0; i < folders_.size(); ++i) {
+    if (pathKey(folders_[i].path) != key) continue;
+    setListIndex(C::Folders, static_cast<int>(i));
+    host_.showMessage(std::string(kFolderListed) + "\r\n" + folders_[i].path);
+    return;
+  }
+  folders_.push_back({folder, std::nullopt});
+  showFolders(static_cast<int>(folders_.size()) - 1);
+  countMissing();
+}
+
+void Form2Model::removeFolder_Click() {
+  const int selected = control(C::Folders).value;
+  if (selected < 0 || selected >= static_cast<int>(folders_.size())) {
+    host_.showMessage(kNothingToRemove);
+    return;
+  }
+  folders_.erase(folders_.begin() + selected);
+  clearThumbnail();
+  state(C::Folders).value = -1;
+  showFolders(folders_.empty() ? -1 : selected == 0 ? 0 : selected - 1);
+}
+
+void Form2Model::Folders_Click() {
+  const int selected = control(C::Folders).value;
+  clearThumbnail();
+  if (selected < 0 || selected >= static_cast<int>(folders_.size())) return;
+  const auto& count = folders_[static_cast<std::size_t>(selected)].count;
+  // Not counted yet: the thumbnail comes with the count.
+  if (count && !count->first.empty()) previewFile(count->first);
+}
+
+void Form2Model::previewFile(const std::string& path) {
+  PictureLoad load = host_.pictures().load(path);
+  if (!load) return;
+  photo_ = std::move(load.picture);
+  photoPath_ = path;
+  if (measurePhoto()) drawThumbnail();
+}
+
+void Form2Model::folderCounted(const std::string& path, const FolderCount& count) {
+  for (std::size_t i = 0; i < folders_.size(); ++i) {
+    if (folders_[i].path != path || folders_[i].count) continue;
+    folders_[i].count = count;
+    showFolders(control(C::Folders).value);
+    if (control(C::Folders).value == static_cast<int>(i)) Folders_Click();
+    return;
+  }
+}
+
+void Form2Model::List1_Click() {
+  // Each step runs even when an earlier one failed; one message at the end.
+  bool failed = false;
+  const int selected = control(C::List1).value;
+  const bool hasEntry = selected >= 0 && selected < static_cast<int>(control(C::List1).items.size());
+
+  photoPath_.clear();
+  if (hasEntry) {
+    const std::string& path = control(C::List1).items[static_cast<std::size_t>(selected)];
+    PictureLoad load = host_.pictures().load(path);
+    if (load) {
+      photo_ = std::move(load.picture);
+      photoPath_ = path;
+    } else {
+      failed = true;  // photo keeps what it held
+    }
+  } else {
+    failed = true;
+  }
+
+  const auto& captions = control(C::photo_caption).items;
+  if (selected >= 0 && selected < static_cast<int>(captions.size())) {
+    const std::string caption = captions[static_cast<std::size_t>(selected)];
+    setText(C::p_caption, caption);
+  } else {
+    failed = true;
+  }
+
+  clearThumbnail();
+  if (!measurePhoto()) failed = true;
+  if (!drawThumbnail()) failed = true;
+
+  if (failed) host_.showMessage(kImageNotFound);
+}
+
+// picWidth and picHeight: the held picture's size in twips, whole numbers.
+bool Form2Model::measurePhoto() {
+  if (!photo_) return false;
+  const ScreenMetrics m = host_.metrics();
+  const auto w = toInt32(static_cast<double>(photo_->width()) * m.twipsPerPixelX);
+  const auto h = toInt32(static_cast<double>(photo_->height()) * m.twipsPerPixelY);
+  if (!w || !h) return false;
+  picWidth_ = *w;
+  picHeight_ = *h;
+  return true;
+}
+
+bool Form2Model::drawThumbnail() {
+  if (!photo_) return false;
+  Thumbnail fitted = fitThumbnail(photo_, picWidth_, picHeight_);
+  picWidth_ = fitted.width;
+  picHeight_ = fitted.height;
+  thumbnail_ = std::move(fitted);
+  changed(C::photo1);
+  return true;
+}
+
+void Form2Model::p_caption_Change() {
+  const std::string text = control(C::p_caption).text;
+  const ControlState& list = control(C::List1);
+  if (text.empty() && list.value < 0) return;
+  if (list.items.empty()) {
+    host_.showMessage(kLoadImageFirst);
+    setText(C::p_caption, "");
+    return;
+  }
+  // With entries but none selected the caption has nowhere to go.
+  auto& captions = state(C::photo_caption).items;
+  if (list.value < 0 || list.value >= static_cast<int>(captions.size())) return;
+  auto& caption = captions[static_cast<std::size_t>(list.value)];
+  if (caption == text) return;
+  caption = text;
+  changed(C::photo_caption);
+}
+
+void Form2Model::remove_Click() {
+  const int selected = control(C::List1).value;
+  const auto& items = control(C::List1).items;
+  if (items.empty() || items.front().empty()) {
+    host_.showMessage(kNothingToRemove);
+    return;
+  }
+  clearThumbnail();
+  if (selected < 0 || selected >= static_cast<int>(items.size())) {
+    host_.showMessage(kNothingToRemove);
+    return;
+  }
+  removeItem(C::List1, selected);
+  removeItem(C::photo_caption, selected);
+  if (control(C::List1).items.empty())
+    setText(C::p_caption, "");
+  else
+    setListIndex(C::List1, selected == 0 ? 0 : selected - 1);
+  showCount();
+}
+
+void Form2Model::RemoveAll_Click() {
+  if (!host_.askYesNo(kRemoveAllQuestion)) return;
+  setItems(C::List1, {});
+  clearThumbnail();
+  setItems(C::photo_caption, {});
+  setText(C::p_caption, "");
+  setText(C::Text3, "0");
+}
+
+void Form2Model::caption_clear_Click() {
+  setText(C::p_caption, "");
+  const int selected = control(C::List1).value;
+  auto& captions = state(C::photo_caption).items;
+  if (selected < 0 || selected >= static_cast<int>(captions.size())) return;
+  auto& caption = captions[static_cast<std::size_t>(selected)];
+  if (caption.empty()) return;
+  caption.clear();
+  changed(C::photo_caption);
+}
+
+}  // namespace lumova::dialog

@@ -1,0 +1,230 @@
+// The display option controls: font and colour dialogs, and the values and
+// enabling that each option control's reaction sets.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "dialog/settings_dialog.h"
+#include "dialog/tests/test_dialog.h"
+
+namespace lumova::dialog {
+namespace {
+
+using settings::Key;
+using testing::Dialog;
+using testing::FileView;
+using testing::fullIni;
+using testing::kIniPath;
+
+TEST(Form2Font, OpensOnTheStoredFontWithItsSizeLimits) {
+  Dialog d(fullIni());
+  d.model.Form_Load();
+  d.model.click(Control::font);
+  ASSERT_EQ(d.host.fontRequests.size(), 1u);
+  const FontRequest& r = d.host.fontRequests[0];
+  EXPECT_EQ(r.minSize, 10);
+  EXPECT_EQ(r.maxSize, 48);
+  EXPECT_EQ(r.initial.name, "Verdana");
+  EXPECT_EQ(r.initial.size, 12.0);
+  EXPECT_TRUE(r.initial.bold);
+  EXPECT_FALSE(r.initial.italic);
+  EXPECT_FALSE(r.initial.underline);
+  EXPECT_TRUE(r.initial.strikethru);
+  EXPECT_EQ(r.initial.colour, 65280u);
+}
+
+TEST(Form2Font, ChoiceIsStoredAsTextAndOpensTheDialogNextTime) {
+  Dialog d(fullIni());
+  d.model.Form_Load();
+  const FontChoice chosen{"Tahoma", 10.5, false, true, true, false, 0x123456};
+  d.host.fontAnswers = {chosen};
+  d.host.changes.clear();
+  d.model.click(Control::font);
+
+  EXPECT_EQ(d.model.value(Key::newFontName), "Tahoma");
+  EXPECT_EQ(d.model.value(Key::newFontSize), "10.5");
+  EXPECT_EQ(d.model.value(Key::newFontBold), "False");
+  EXPECT_EQ(d.model.value(Key::newFontItalic), "True");
+  EXPECT_EQ(d.model.value(Key::newFontUnderline), "True");
+  EXPECT_EQ(d.model.value(Key::newFontFontStrikethru), "False");
+  EXPECT_EQ(d.model.value(Key::newFontForeColor), "1193046");
+  EXPECT_EQ(d[Control::Picture2].colour, 0x123456u);
+  EXPECT_EQ(d.host.changes, std::vector<Control>{Control::Picture2});
+
+  d.model.click(Control::font);  // cancelled this time
+  ASSERT_EQ(d.host.fontRequests.size(), 2u);
+  const FontChoice& again = d.host.fontRequests[1].initial;
+  EXPECT_EQ(again.name, "Tahoma");
+  EXPECT_EQ(again.size, 10.5);
+  EXPECT_TRUE(again.italic);
+  EXPECT_TRUE(again.underline);
+  EXPECT_FALSE(again.bold);
+  EXPECT_EQ(again.colour, 0x123456u);
+  EXPECT_EQ(d.model.value(Key::newFontName), "Tahoma");
+
+  d.model.OK_Click();
+  ASSERT_TRUE(d.host.unloaded);
+  FileView after(d.host.files.files[kIniPath]);
+  EXPECT_EQ(after.read("font", "newFontName"), "Tahoma");
+  EXPECT_EQ(after.read("font", "newFontSize"), "10.5");
+  EXPECT_EQ(after.read("font", "newFontItalic"), "True");
+  EXPECT_EQ(after.read("font", "newFontForeColor"), "1193046");
+}
+
+TEST(Form2Font, CancelChangesNothing) {
+  Dialog d(fullIni());
+  d.model.Form_Load();
+  const settings::OptionValues before = d.model.values();
+  d.host.changes.clear();
+  d.model.click(Control::font);
+  EXPECT_EQ(d.model.values(), before);
+  EXPECT_TRUE(d.host.changes.empty());
+  EXPECT_TRUE(d.host.messages.empty());
+}
+
+TEST(Form2Font, SizeTextKeepsWholeSizesWholeAndFractionsShort) {
+  struct Row {
+    double points;
+    const char* text;
+  };
+  const Row rows[] = {{12, "12"},     {10, "10"},     {48, "48"},    {10.5, "10.5"},
+                      {10.1, "10.1"}, {13.3, "13.3"}, {7.25, "7.25"}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.text);
+    EXPECT_EQ(fontSizeText(r.points), r.text);
+  }
+}
+
+TEST(Form2BackColour, OpensOnTheStoredColourAndKeepsThePick) {
+  Dialog d(fullIni());
+  d.model.Form_Load();
+  d.model.setListIndex(Control::Combo1, 0);  // the button is usable
+  d.host.colourAnswers = {std::uint32_t{0x00FF8040}};
+  d.model.click(Control::backColorClick);
+  ASSERT_EQ(d.host.colourRequests.size(), 1u);
+  EXPECT_EQ(d.host.colourRequests[0].initial, 255u);
+  EXPECT_EQ(d.model.value(Key::newBackColor), std::to_string(0xFF8040));
+  EXPECT_EQ(d[Control::Picture1].colour, 0xFF8040u);
+
+  // Cancelled: nothing changes, and the next opening still shows the pick.
+  d.host.changes.clear();
+  d.model.click(Control::backColorClick);
+  EXPECT_EQ(d.model.value(Key::newBackColor), std::to_string(0xFF8040));
+  EXPECT_TRUE(d.host.changes.empty());
+  d.model.click(Control::backColorClick);
+  ASSERT_EQ(d.host.colourRequests.size(), 3u);
+  EXPECT_EQ(d.host.colourRequests[1].initial, 0xFF8040u);
+  EXPECT_EQ(d.host.colourRequests[2].initial, 0xFF8040u);
+}
+
+TEST(Form2Background, DesktopDisablesChooseColourAndLeavesTheColour) {
+  Dialog d(fullIni("background/backEffect=0"));
+  d.model.Form_Load();
+  EXPECT_TRUE(d[Control::backColorClick].enabled);
+  struct Step {
+    int item;
+    bool enabled;
+  };
+  for (const Step& s : {Step{1, false}, Step{0, true}, Step{1, false}}) {
+    SCOPED_TRACE(s.item);
+    d.model.setListIndex(Control::Combo1, s.item);
+    EXPECT_EQ(d.model.value(Key::backEffect), std::to_string(s.item));
+    EXPECT_EQ(d[Control::backColorClick].enabled, s.enabled);
+    EXPECT_EQ(d.model.value(Key::newBackColor), "255");
+    EXPECT_EQ(d[Control::Picture1].colour, 255u);
+  }
+}
+
+TEST(Form2Change, NeverThenAfterSavesTheSpinControlsInterval) {
+  Dialog d(fullIni());
+  d.model.Form_Load();
+  EXPECT_TRUE(d[Control::ShuffleCheck].enabled);
+  d.model.setValue(Control::changeVScroll1, 7);
+  d.model.setValue(Control::nChange, 1);
+  EXPECT_FALSE(d[Control::ShuffleCheck].enabled) << "no random order, no shuffle";
+  EXPECT_EQ(d.model.value(Key::timeInterval), "0");
+  EXPECT_EQ(d.model.value(Key::randomPick), "0");
+  EXPECT_EQ(d[Control::Random_select].value, 0);
+  EXPECT_FALSE(d[Control::Random_select].enabled);
+  EXPECT_EQ(d[Control::Text2].text, "7");
+  d.model.setValue(Control::aChange, 1);
+  EXPECT_TRUE(d[Control::Random_select].enabled);
+  EXPECT_EQ(d[Control::Random_select].value, 0);
+  EXPECT_FALSE(d[Control::ShuffleCheck].enabled);
+  d.model.setValue(Control::Random_select, 1);
+  EXPECT_TRUE(d[Control::ShuffleCheck].enabled);
+  d.model.setValue(Control::Random_select, 0);
+  d.model.OK_Click();
+  ASSERT_TRUE(d.host.unloaded);
+  FileView after(d.host.files.files[kIniPath]);
+  EXPECT_EQ(after.read("image", "timeInterval"), "7");
+  EXPECT_EQ(after.read("image", "picChange"), "ch");
+  EXPECT_EQ(after.read("image", "randomPick"), "0");
+}
+
+TEST(Form2Change, SpinControlStopsAtItsEndsAndText2FollowsIt) {
+  Dialog d(fullIni());
+  d.model.Form_Load();
+  struct Step {
+    int set, shown;
+  };
+  for (const Step& s : {Step{0, 0}, Step{-1, 0}, Step{60, 60}, Step{61, 60}, Step{33, 33}}) {
+    SCOPED_TRACE(s.set);
+    d.model.setValue(Control::changeVScroll1, s.set);
+    EXPECT_EQ(d[Control::changeVScroll1].value, s.shown);
+    EXPECT_EQ(d.model.value(Key::timeInterval), std::to_string(s.shown));
+    EXPECT_EQ(d[Control::Text2].text, std::to_string(s.shown));
+  }
+}
+
+TEST(Form2Transitions, RandomGreysTheBoxAndKeepsTheChosenOne) {
+  Dialog d(fullIni());
+  d.model.Form_Load();
+  d.model.setListIndex(Control::TransitionsCbx, 6);
+  EXPECT_EQ(d.model.value(Key::effectMode), "6");
+  d.model.setValue(Control::RndTranCheck, 1);
+  EXPECT_EQ(d.model.value(Key::randomEffect), "1");
+  EXPECT_FALSE(d[Control::TransitionsCbx].enabled);
+  EXPECT_EQ(d[Control::TransitionsCbx].back, SysColor::ThreeDLight);
+  EXPECT_EQ(d.model.value(Key::effectMode), "6");
+  d.model.setValue(Control::RndTranCheck, 0);
+  EXPECT_TRUE(d[Control::TransitionsCbx].enabled);
+  EXPECT_EQ(d[Control::TransitionsCbx].back, SysColor::Window);
+  EXPECT_EQ(d[Control::TransitionsCbx].value, 6);
+  EXPECT_EQ(d.model.value(Key::randomEffect), "0");
+}
+
+TEST(Form2Password, ClearingProtectionKeepsBothPasswords) {
+  Dialog d(fullIni());
+  d.model.Form_Load();
+  d.model.setText(Control::SS_password, "tiger");
+  d.model.setText(Control::SS_Confirm, "tig");
+  d.model.setValue(Control::Password_enabled, 0);
+  EXPECT_EQ(d.model.value(Key::saverEnabled), "0");
+  for (auto box : {Control::SS_password, Control::SS_Confirm}) {
+    SCOPED_TRACE(std::string(controlName(box)));
+    EXPECT_FALSE(d[box].enabled);
+    EXPECT_EQ(d[box].back, SysColor::ThreeDLight);
+  }
+  EXPECT_EQ(d.model.value(Key::saverPassword), "tiger");
+  EXPECT_EQ(d.model.confirmPassword(), "tig");
+
+  d.model.setValue(Control::Password_enabled, 1);
+  EXPECT_EQ(d.model.value(Key::saverEnabled), "1");
+  EXPECT_EQ(d[Control::SS_password].text, "tiger");
+  EXPECT_EQ(d[Control::SS_Confirm].text, "tig");
+  for (auto box : {Control::SS_password, Control::SS_Confirm}) {
+    SCOPED_TRACE(std::string(controlName(box)));
+    EXPECT_TRUE(d[box].enabled);
+    EXPECT_EQ(d[box].back, SysColor::Window);
+  }
+  // Typing in the confirm box until they agree.
+  d.model.setText(Control::SS_Confirm, "tiger");
+  EXPECT_EQ(d.model.confirmPassword(), "tiger");
+  d.model.OK_Click();
+  EXPECT_TRUE(d.host.unloaded);
+}
+
+}  // namespace
+}  // namespace lumova::dialog
