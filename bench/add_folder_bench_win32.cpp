@@ -88,12 +88,12 @@ double addFolderOnce(const std::string& folder, fakes::FakeFolders& tree) {
   pictures.sizes["C:\\Pics\\b.gif"] = {100, 80};
   pictures.sizes[folder + "\\p10000.jpg"] = {64, 48};
   int messages = 0;
-  dialog::Form2Window window(GetModuleHandleW(nullptr), store, pictures,
-                             [&](HWND, const std::string& text, MessageKind) {
-                               ++messages;
-                               std::printf("message: %s\n", text.c_str());
-                               return MessageAnswer::Ok;
-                             });
+  dialog::DialogWindow window(GetModuleHandleW(nullptr), store, pictures,
+                              [&](HWND, const std::string& text, MessageKind) {
+                                ++messages;
+                                std::printf("message: %s\n", text.c_str());
+                                return MessageAnswer::Ok;
+                              });
   if (!window.create()) return -1;
   window.useFolders(tree);
   window.show();
@@ -102,10 +102,10 @@ double addFolderOnce(const std::string& folder, fakes::FakeFolders& tree) {
   PickerAnswer answer{window.hwnd(), folder};
   PickerAnswer::current = &answer;
   const UINT_PTR timer = SetTimer(nullptr, 0, 20, &PickerAnswer::tick);
-  SendMessageW(window.item(dialog::Control::addFolder), BM_CLICK, 0, 0);
+  SendMessageW(window.item(dialog::Control::addFolderButton), BM_CLICK, 0, 0);
   KillTimer(nullptr, timer);
   PickerAnswer::current = nullptr;
-  const HWND folders = window.item(dialog::Control::Folders);
+  const HWND folders = window.item(dialog::Control::folderList);
   const auto counted = [&] { return firstFolderEntry(folders).find(L"(10,000 pictures)") != std::wstring::npos; };
   const Clock::time_point limit = Clock::now() + std::chrono::seconds(60);
   while (!counted() && Clock::now() < limit) {
@@ -114,7 +114,7 @@ double addFolderOnce(const std::string& folder, fakes::FakeFolders& tree) {
   }
   const Clock::time_point done = Clock::now();
 
-  const LRESULT listed = SendMessageW(window.item(dialog::Control::List1), LB_GETCOUNT, 0, 0);
+  const LRESULT listed = SendMessageW(window.item(dialog::Control::pictureList), LB_GETCOUNT, 0, 0);
   if (!answer.answered || !counted() || listed != 2 || messages != 0) {
     std::printf("run went wrong: picker answered %s, folder entry \"%ls\", %ld pictures listed, %d messages\n",
                 answer.answered ? "yes" : "no", firstFolderEntry(folders).c_str(), static_cast<long>(listed), messages);

@@ -63,7 +63,7 @@ class SaverRig {
             input()),
         session(startup::SaverSessionDeps{module1, host, clock, window}),
         promptWindow(GetModuleHandleA(nullptr), window.twipsPerPixelX(), window.twipsPerPixelY(), promptKeys()),
-        prompt(promptWindow, module1, session) {
+        prompt(promptWindow, module1.saverPassword, session) {
     session.attachPrompt(prompt);
     window.watchDisplay([this] { form->displayChanged(); });
     files.files["C:\\soak\\zbfaone.ini"] = settings;
@@ -83,7 +83,7 @@ class SaverRig {
     PostMessageA(window.hwnd(), WM_KEYDOWN, VK_SHIFT, 0);
     pumpMessages();
     if (session.state() != startup::SaverState::Prompting || !IsWindowVisible(promptWindow.hwnd())) return false;
-    const HWND box = promptWindow.control(password::Control::txtPassword);
+    const HWND box = promptWindow.control(password::Control::passwordBox);
     for (char c : std::string("not the password\r")) SendMessageA(box, WM_CHAR, static_cast<unsigned char>(c), 0);
     pumpMessages();
     if (session.state() != startup::SaverState::Prompting) return false;
@@ -107,7 +107,7 @@ class SaverRig {
   saver::SaverWindow window;
   startup::SaverSession session;
   password::PasswordWindow promptWindow;
-  password::PasswordForm prompt;
+  password::PasswordPrompt prompt;
 
  private:
   saver::SaverInput input() {
@@ -122,8 +122,8 @@ class SaverRig {
     return in;
   }
   password::PasswordKeys promptKeys() {
-    return {[this](int key) { prompt.txtPassword_KeyPress(key); }, [this](int key) { prompt.txtNotes_KeyPress(key); },
-            [this] { prompt.Form_Close(); }};
+    return {[this](int key) { prompt.onPasswordKey(key); }, [this](int key) { prompt.onNotesKey(key); },
+            [this] { prompt.onClose(); }};
   }
 };
 

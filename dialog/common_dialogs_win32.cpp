@@ -22,15 +22,15 @@ constexpr std::size_t kOpenBufferLength = 1u << 20;
 
 }  // namespace
 
-HWND Form2Window::modalOwner() const { return hwnd_ && IsWindowVisible(hwnd_) ? hwnd_ : nullptr; }
+HWND DialogWindow::modalOwner() const { return hwnd_ && IsWindowVisible(hwnd_) ? hwnd_ : nullptr; }
 
-void Form2Window::showMessage(const std::string& text) { messages_(modalOwner(), text, MessageKind::Exclamation); }
+void DialogWindow::showMessage(const std::string& text) { messages_(modalOwner(), text, MessageKind::Exclamation); }
 
-bool Form2Window::askYesNo(const std::string& text) {
+bool DialogWindow::askYesNo(const std::string& text) {
   return messages_(modalOwner(), text, MessageKind::YesNoExclamation) == MessageAnswer::Yes;
 }
 
-std::vector<std::string> Form2Window::openFiles(const OpenFileRequest& request) {
+std::vector<std::string> DialogWindow::openFiles(const OpenFileRequest& request) {
   const std::wstring filter = controlText(commonDialogFilter(request.filter));
   const std::wstring title = controlText(request.title);
   // Several files come as the folder and every name, so the buffer is
@@ -52,7 +52,7 @@ std::vector<std::string> Form2Window::openFiles(const OpenFileRequest& request) 
   return splitOpenSelection(modelText(std::wstring_view(file.data(), end + 1)));
 }
 
-std::optional<std::string> Form2Window::chooseFolder(const FolderRequest& request) {
+std::optional<std::string> DialogWindow::chooseFolder(const FolderRequest& request) {
   win32::ComPtr<IFileOpenDialog> dialog;
   if (FAILED(
           CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog, dialog.putVoid())))
@@ -71,7 +71,7 @@ std::optional<std::string> Form2Window::chooseFolder(const FolderRequest& reques
   return chosen;
 }
 
-std::optional<FontChoice> Form2Window::chooseFont(const FontRequest& request) {
+std::optional<FontChoice> DialogWindow::chooseFont(const FontRequest& request) {
   const FontChoice& initial = request.initial;
   LOGFONTW font{};
   // Character height from points at the monitor's resolution; tenths keep a
@@ -108,7 +108,7 @@ std::optional<FontChoice> Form2Window::chooseFont(const FontRequest& request) {
   return chosen;
 }
 
-std::optional<std::uint32_t> Form2Window::chooseColour(const ColourRequest& request) {
+std::optional<std::uint32_t> DialogWindow::chooseColour(const ColourRequest& request) {
   CHOOSECOLORW cc{};
   cc.lStructSize = sizeof cc;
   cc.hwndOwner = modalOwner();

@@ -17,51 +17,51 @@ namespace lumova::dialog {
 // change are left to the view.
 enum class Control : std::uint8_t {
   // "Image Files"
-  List1,
-  photo_caption,  // hidden: the captions, item for item with List1
-  Text3,
-  add,
-  addFolder,
-  Folders,  // "Folders:", the folders whose pictures the saver shows
-  removeFolder,
-  remove,
-  RemoveAll,
-  p_caption,
-  caption_clear,
-  font,
-  Picture2,
-  photo1,
+  pictureList,
+  captionList,   // hidden: the captions, item for item with pictureList
+  pictureCount,  // "Total"
+  addButton,
+  addFolderButton,
+  folderList,  // "Folders:", the folders whose pictures the saver shows
+  removeFolderButton,
+  removeButton,
+  removeAllButton,
+  captionText,
+  clearCaptionButton,
+  fontButton,
+  fontColourSwatch,
+  thumbnailBox,
   // "Background/Transitions"
-  Combo1,
-  backColorClick,
-  Picture1,
-  pCenter,
-  pRandom,
-  pZoom,  // "Pan and zoom"
-  Slider1,
-  Label5_2,  // "Float Speed"
-  aChange,
-  nChange,
-  Text2,
-  changeVScroll1,
-  Label3_5,  // "Seconds"
-  Random_select,
-  TransitionsCbx,
-  RndTranCheck,
-  PicFitCheck,
-  AllMonitorsCheck,
+  backgroundChoice,
+  backColourButton,
+  backColourSwatch,
+  centredOption,
+  floatingOption,
+  panZoomOption,  // "Pan and zoom"
+  floatSpeed,
+  floatSpeedLabel,  // "Float Speed"
+  changeAfterOption,
+  changeNeverOption,
+  intervalSeconds,  // the interval box, beside its spin control
+  intervalSpin,
+  secondsLabel,  // "Seconds"
+  randomOrderCheck,
+  transitionChoice,
+  randomTransitionsCheck,
+  fitPicturesCheck,
+  allMonitorsCheck,
   // "Password Protection"
-  Password_enabled,
-  SS_password,
-  SS_Confirm,
+  protectionCheck,
+  passwordText,
+  confirmText,
   // below the tabs
-  Ok,
-  Cancel,
+  okButton,
+  cancelButton,
   // Added later, on the tabs above.
-  ShuffleCheck,    // "Background/Transitions", under Random_select
-  AutoCaptionCbx,  // "Image Files", beside the caption's font and colour
+  shuffleCheck,       // "Background/Transitions", under randomOrderCheck
+  autoCaptionChoice,  // "Image Files", beside the caption's font and colour
 };
-inline constexpr std::size_t kControlCount = static_cast<std::size_t>(Control::AutoCaptionCbx) + 1;
+inline constexpr std::size_t kControlCount = static_cast<std::size_t>(Control::autoCaptionChoice) + 1;
 
 enum class ControlKind : std::uint8_t {
   ListBox,
@@ -85,9 +85,9 @@ struct ControlInfo {
   Control id;
   std::string_view name;
   ControlKind kind;
-  int group = 0;                     // option buttons of one frame share a group
-  std::optional<settings::Key> key;  // the option it shows, if it shows one
-  std::string_view reaction;         // its change or click handler, empty if none
+  int group = 0;                       // option buttons of one frame share a group
+  std::optional<settings::Key> key{};  // the option it shows, if it shows one
+  int choice = 0;                      // option buttons: the choice of `key` it stands for
 };
 
 const ControlInfo& controlInfo(Control c);

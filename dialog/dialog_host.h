@@ -68,9 +68,9 @@ struct ColourRequest {
   std::uint32_t initial = 0;
 };
 
-class Form2Host {
+class DialogHost {
  public:
-  virtual ~Form2Host() = default;
+  virtual ~DialogHost() = default;
 
   // The settings file, read once when the store was made.
   virtual settings::SettingsStore& settings() = 0;
@@ -80,7 +80,7 @@ class Form2Host {
   virtual std::vector<std::string> pictureExtensions() { return {}; }
   // Counts the pictures of `folders` off the dialog's thread, in place of a
   // count in progress; each result comes back through
-  // Form2Model::folderCounted on the dialog's thread.
+  // SettingsDialog::folderCounted on the dialog's thread.
   virtual void countFolders(const std::vector<std::string>& folders) {}
 
   // A modal message with the exclamation icon and an OK button, under the

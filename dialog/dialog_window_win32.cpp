@@ -31,45 +31,45 @@ struct Binding {
 };
 
 constexpr Binding kBindings[] = {
-    {C::List1, 0, IDC_LIST1},
-    {C::photo_caption, kNoWindow, 0},  // the captions live in the model only
-    {C::Text3, 0, IDC_TEXT3},
-    {C::add, 0, IDC_ADD},
-    {C::addFolder, 0, IDC_ADDFOLDER},
-    {C::Folders, 0, IDC_FOLDERS},
-    {C::removeFolder, 0, IDC_REMOVEFOLDER},
-    {C::remove, 0, IDC_REMOVE},
-    {C::RemoveAll, 0, IDC_REMOVEALL},
-    {C::p_caption, 0, IDC_P_CAPTION},
-    {C::caption_clear, 0, IDC_CAPTION_CLEAR},
-    {C::font, 0, IDC_FONT},
-    {C::Picture2, 0, IDC_PICTURE2},
-    {C::photo1, 0, IDC_PHOTO1},
-    {C::Combo1, 1, IDC_COMBO1},
-    {C::backColorClick, 1, IDC_BACKCOLORCLICK},
-    {C::Picture1, 1, IDC_PICTURE1},
-    {C::pCenter, 1, IDC_PCENTER},
-    {C::pRandom, 1, IDC_PRANDOM},
-    {C::pZoom, 1, IDC_PZOOM},
-    {C::Slider1, 1, IDC_SLIDER1},
-    {C::Label5_2, 1, IDC_LABEL5_2},
-    {C::aChange, 1, IDC_ACHANGE},
-    {C::nChange, 1, IDC_NCHANGE},
-    {C::Text2, 1, IDC_TEXT2},
-    {C::changeVScroll1, 1, IDC_CHANGEVSCROLL1},
-    {C::Label3_5, 1, IDC_LABEL3_5},
-    {C::Random_select, 1, IDC_RANDOM_SELECT},
-    {C::TransitionsCbx, 1, IDC_TRANSITIONSCBX},
-    {C::RndTranCheck, 1, IDC_RNDTRANCHECK},
-    {C::PicFitCheck, 1, IDC_PICFITCHECK},
-    {C::AllMonitorsCheck, 1, IDC_ALLMONITORSCHECK},
-    {C::Password_enabled, 2, IDC_PASSWORD_ENABLED},
-    {C::SS_password, 2, IDC_SS_PASSWORD},
-    {C::SS_Confirm, 2, IDC_SS_CONFIRM},
-    {C::Ok, kMainWindow, IDOK},
-    {C::Cancel, kMainWindow, IDCANCEL},
-    {C::ShuffleCheck, 1, IDC_SHUFFLECHECK},
-    {C::AutoCaptionCbx, 0, IDC_AUTOCAPTIONCBX},
+    {C::pictureList, 0, IDC_PICTURE_LIST},
+    {C::captionList, kNoWindow, 0},  // the captions live in the model only
+    {C::pictureCount, 0, IDC_PICTURE_COUNT},
+    {C::addButton, 0, IDC_ADD_PICTURES},
+    {C::addFolderButton, 0, IDC_ADD_FOLDER},
+    {C::folderList, 0, IDC_FOLDER_LIST},
+    {C::removeFolderButton, 0, IDC_REMOVE_FOLDER},
+    {C::removeButton, 0, IDC_REMOVE_PICTURE},
+    {C::removeAllButton, 0, IDC_REMOVE_ALL},
+    {C::captionText, 0, IDC_CAPTION},
+    {C::clearCaptionButton, 0, IDC_CLEAR_CAPTION},
+    {C::fontButton, 0, IDC_FONT},
+    {C::fontColourSwatch, 0, IDC_FONT_COLOUR},
+    {C::thumbnailBox, 0, IDC_THUMBNAIL},
+    {C::backgroundChoice, 1, IDC_BACKGROUND},
+    {C::backColourButton, 1, IDC_CHOOSE_BACK_COLOUR},
+    {C::backColourSwatch, 1, IDC_BACK_COLOUR},
+    {C::centredOption, 1, IDC_CENTRED},
+    {C::floatingOption, 1, IDC_FLOATING},
+    {C::panZoomOption, 1, IDC_PAN_ZOOM},
+    {C::floatSpeed, 1, IDC_FLOAT_SPEED},
+    {C::floatSpeedLabel, 1, IDC_FLOAT_SPEED_LABEL},
+    {C::changeAfterOption, 1, IDC_CHANGE_AFTER},
+    {C::changeNeverOption, 1, IDC_CHANGE_NEVER},
+    {C::intervalSeconds, 1, IDC_INTERVAL},
+    {C::intervalSpin, 1, IDC_INTERVAL_SPIN},
+    {C::secondsLabel, 1, IDC_SECONDS_LABEL},
+    {C::randomOrderCheck, 1, IDC_RANDOM_ORDER},
+    {C::transitionChoice, 1, IDC_TRANSITION},
+    {C::randomTransitionsCheck, 1, IDC_RANDOM_TRANSITIONS},
+    {C::fitPicturesCheck, 1, IDC_FIT_PICTURES},
+    {C::allMonitorsCheck, 1, IDC_ALL_MONITORS},
+    {C::protectionCheck, 2, IDC_PROTECTION},
+    {C::passwordText, 2, IDC_PASSWORD},
+    {C::confirmText, 2, IDC_CONFIRM},
+    {C::okButton, kMainWindow, IDOK},
+    {C::cancelButton, kMainWindow, IDCANCEL},
+    {C::shuffleCheck, 1, IDC_SHUFFLE},
+    {C::autoCaptionChoice, 0, IDC_AUTO_CAPTION},
 };
 static_assert(std::size(kBindings) == kControlCount);
 
@@ -79,38 +79,38 @@ MessageFunction systemMessageBoxes() {
 
 }  // namespace
 
-Form2Window::Form2Window(HINSTANCE instance, settings::SettingsStore& store, PictureLoader& pictures,
-                         MessageFunction messages)
+DialogWindow::DialogWindow(HINSTANCE instance, settings::SettingsStore& store, PictureLoader& pictures,
+                           MessageFunction messages)
     : instance_(instance),
       store_(store),
       pictures_(pictures),
       messages_(messages ? std::move(messages) : systemMessageBoxes()),
-      model_(std::make_unique<Form2Model>(*this)) {
+      model_(std::make_unique<SettingsDialog>(*this)) {
   backShown_.fill(SysColor::None);
   customColours_.fill(RGB(255, 255, 255));
 }
 
-Form2Window::~Form2Window() {
+DialogWindow::~DialogWindow() {
   if (hwnd_) DestroyWindow(hwnd_);
 }
 
-bool Form2Window::create() {
-  CreateDialogParamW(instance_, MAKEINTRESOURCEW(IDD_FORM2), nullptr,
-                     &win32::dialogProc<Form2Window, &Form2Window::onMainMessage>, reinterpret_cast<LPARAM>(this));
+bool DialogWindow::create() {
+  CreateDialogParamW(instance_, MAKEINTRESOURCEW(IDD_SETTINGS), nullptr,
+                     &win32::dialogProc<DialogWindow, &DialogWindow::onMainMessage>, reinterpret_cast<LPARAM>(this));
   if (!hwnd_) return false;
   // Every control as the model starts it (combo items, colours), then start-up.
   for (std::size_t i = 0; i < kControlCount; ++i) mirror(static_cast<Control>(i));
-  model_->Form_Load();
+  model_->load();
   return hwnd_ != nullptr;
 }
 
-void Form2Window::show() {
+void DialogWindow::show() {
   if (!hwnd_) return;
   ShowWindow(hwnd_, SW_SHOW);
   SetForegroundWindow(hwnd_);
 }
 
-bool Form2Window::onInitDialog() {
+bool DialogWindow::onInitDialog() {
   twipsPerPixel_ = twipsPerPixel(win32::monitorDpi(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY)));
   createPages();
   findItems();
@@ -121,14 +121,14 @@ bool Form2Window::onInitDialog() {
   return true;
 }
 
-void Form2Window::findItems() {
+void DialogWindow::findItems() {
   for (const Binding& b : kBindings) {
     HWND parent = b.page == kMainWindow ? hwnd_ : b.page >= 0 ? pages_[static_cast<std::size_t>(b.page)] : nullptr;
     items_[static_cast<std::size_t>(b.control)] = parent ? GetDlgItem(parent, b.id) : nullptr;
   }
 }
 
-INT_PTR Form2Window::onMainMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+INT_PTR DialogWindow::onMainMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_INITDIALOG:
       hwnd_ = hwnd;
@@ -137,14 +137,14 @@ INT_PTR Form2Window::onMainMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return onCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
     case WM_CLOSE:
       // Closing by the frame leaves the file alone, as Cancel does.
-      model_->Cancel_Click();
+      model_->onCancel();
       return TRUE;
     case WM_QUERYENDSESSION:
       SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, TRUE);
       return TRUE;
     case WM_ENDSESSION:
       // A closing session is a Cancel: nothing is written on the way out.
-      if (wp) model_->Cancel_Click();
+      if (wp) model_->onCancel();
       return TRUE;
     case WM_NOTIFY:
       return onTabNotify(*reinterpret_cast<const NMHDR*>(lp));
@@ -166,7 +166,7 @@ INT_PTR Form2Window::onMainMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return FALSE;
 }
 
-INT_PTR Form2Window::onPageMessage(HWND page, UINT msg, WPARAM wp, LPARAM lp) {
+INT_PTR DialogWindow::onPageMessage(HWND page, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_INITDIALOG:
       // The page takes the tab control's themed background.
@@ -188,7 +188,7 @@ INT_PTR Form2Window::onPageMessage(HWND page, UINT msg, WPARAM wp, LPARAM lp) {
   return FALSE;
 }
 
-void Form2Window::onUnexpectedError() noexcept {
+void DialogWindow::onUnexpectedError() noexcept {
   // The dialog stays usable: one message, never a second one from inside the
   // first one's own message loop, and back to the user.
   if (reportingError_) return;
@@ -200,7 +200,7 @@ void Form2Window::onUnexpectedError() noexcept {
   reportingError_ = false;
 }
 
-ScreenMetrics Form2Window::metrics() {
+ScreenMetrics DialogWindow::metrics() {
   const auto twips = [this](int pixels) { return static_cast<int>(std::lround(pixels * twipsPerPixel_)); };
   ScreenMetrics m;
   m.twipsPerPixelX = m.twipsPerPixelY = twipsPerPixel_;
@@ -213,18 +213,18 @@ ScreenMetrics Form2Window::metrics() {
   return m;
 }
 
-void Form2Window::moveWindow(int leftTwips, int topTwips) {
+void DialogWindow::moveWindow(int leftTwips, int topTwips) {
   if (!hwnd_) return;
   SetWindowPos(hwnd_, nullptr, twipsToPixels(leftTwips, twipsPerPixel_), twipsToPixels(topTwips, twipsPerPixel_), 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-std::vector<std::string> Form2Window::pictureExtensions() {
+std::vector<std::string> DialogWindow::pictureExtensions() {
   if (!extensions_) extensions_ = lumova::pictureExtensions(win32::decoderExtensionLists());
   return *extensions_;
 }
 
-void Form2Window::countFolders(const std::vector<std::string>& folders) {
+void DialogWindow::countFolders(const std::vector<std::string>& folders) {
   if (!hwnd_) return;
   if (!counter_) {
     // Made with the first count, on the tree in use then (tests give their own).
@@ -236,7 +236,7 @@ void Form2Window::countFolders(const std::vector<std::string>& folders) {
   counter_->start(folders);
 }
 
-void Form2Window::takeCounts() {
+void DialogWindow::takeCounts() {
   if (!counter_) return;
   for (FolderFinding& f : counter_->take()) {
     if (f.folder >= counting_.size()) continue;
@@ -249,7 +249,7 @@ void Form2Window::takeCounts() {
   }
 }
 
-void Form2Window::unload() {
+void DialogWindow::unload() {
   if (hwnd_) DestroyWindow(hwnd_);
 }
 

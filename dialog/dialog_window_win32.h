@@ -1,5 +1,5 @@
 // The settings dialog's window: real Windows controls that mirror
-// Form2Model, and the routing of their notifications to its reactions.
+// SettingsDialog, and the routing of their notifications to its reactions.
 //
 // One class, its parts in files named for their job: dialog_window_win32.cpp
 // (making, placing and closing the window; its procedures), tabs_win32
@@ -37,14 +37,14 @@ inline constexpr int kTabCount = 3;
 // procedures; it carries on after.
 inline constexpr const char* kUnexpectedError = "An unexpected error occurred.";
 
-class Form2Window final : public Form2Host {
+class DialogWindow final : public DialogHost {
  public:
   // Without `messages`, the system's message box.
-  Form2Window(HINSTANCE instance, settings::SettingsStore& store, PictureLoader& pictures,
-              MessageFunction messages = {});
-  ~Form2Window() override;
-  Form2Window(const Form2Window&) = delete;
-  Form2Window& operator=(const Form2Window&) = delete;
+  DialogWindow(HINSTANCE instance, settings::SettingsStore& store, PictureLoader& pictures,
+               MessageFunction messages = {});
+  ~DialogWindow() override;
+  DialogWindow(const DialogWindow&) = delete;
+  DialogWindow& operator=(const DialogWindow&) = delete;
 
   // Makes the dialog, hidden, and runs its start-up, which may show a
   // message before the dialog appears. False when the window cannot be made.
@@ -61,9 +61,9 @@ class Form2Window final : public Form2Host {
   HWND item(Control c) const { return items_[static_cast<std::size_t>(c)]; }
   int currentTab() const;
   void selectTab(int index);
-  Form2Model& model() { return *model_; }
+  SettingsDialog& model() { return *model_; }
 
-  // Form2Host
+  // DialogHost
   settings::SettingsStore& settings() override { return store_; }
   PictureLoader& pictures() override { return pictures_; }
   std::vector<std::string> pictureExtensions() override;
@@ -127,7 +127,7 @@ class Form2Window final : public Form2Host {
   std::optional<std::vector<std::string>> extensions_;  // asked of WIC once
   std::vector<std::string> countJob_;                   // the folders being counted
   std::vector<FolderCount> counting_;                   // their counts so far
-  std::unique_ptr<Form2Model> model_;
+  std::unique_ptr<SettingsDialog> model_;
   std::unique_ptr<FolderWorker> counter_;  // after the tree it reads: ends first
 
   HWND hwnd_ = nullptr;
@@ -146,7 +146,7 @@ class Form2Window final : public Form2Host {
   // Set while the view writes into its controls, so that their echoes
   // (EN_CHANGE after SetWindowText) are not taken for the user's changes.
   int mirroring_ = 0;
-  std::vector<std::string> listShown_;  // List1's items as the list box holds them
+  std::vector<std::string> picturesShown_;  // pictureList's items as the list box holds them
   std::vector<std::string> foldersShown_;
   std::array<SysColor, kControlCount> backShown_{};
   std::wstring clockShown_;

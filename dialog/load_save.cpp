@@ -37,9 +37,9 @@ bool unreadable(settings::ReadError error) {
 
 }  // namespace
 
-const std::string& Form2Model::readValue(Key key) { return val(key) = settings::readOption(host_.settings(), key); }
+const std::string& SettingsDialog::readValue(Key key) { return val(key) = settings::readOption(host_.settings(), key); }
 
-void Form2Model::loadControl(Control c) {
+void SettingsDialog::loadControl(Control c) {
   const int number = whole(readValue(*controlInfo(c).key));
   if (controlInfo(c).kind == ControlKind::ComboBox)
     setListIndex(c, number);
@@ -47,7 +47,7 @@ void Form2Model::loadControl(Control c) {
     setValue(c, number);
 }
 
-void Form2Model::Form_Load() {
+void SettingsDialog::load() {
   // Centred across and an eighth of the free height down; `\` in twips.
   const ScreenMetrics m = host_.metrics();
   const int top = static_cast<int>(roundHalfEven(static_cast<double>(m.screenHeight) - m.windowHeight)) / 8;
@@ -59,44 +59,44 @@ void Form2Model::Form_Load() {
 
   settings::PictureList pictures = settings::readPictureList(store);
   const auto count = static_cast<std::int64_t>(pictures.paths.size());
-  setItems(C::List1, std::move(pictures.paths));
-  setItems(C::photo_caption, std::move(pictures.captions));
-  setText(C::Text3, numberToText(count));
+  setItems(C::pictureList, std::move(pictures.paths));
+  setItems(C::captionList, std::move(pictures.captions));
+  setText(C::pictureCount, numberToText(count));
   folders_.clear();
   for (std::string& path : settings::readFolderList(store)) folders_.push_back({std::move(path), std::nullopt});
   // With no picture listed, the first folder is selected: its first
   // picture is previewed once counted.
-  showFolders(control(C::List1).items.empty() && !folders_.empty() ? 0 : -1);
+  showFolders(control(C::pictureList).items.empty() && !folders_.empty() ? 0 : -1);
   countMissing();
 
-  loadControl(C::Random_select);
+  loadControl(C::randomOrderCheck);
   colourDialog_ = colourOf(readValue(Key::newBackColor));
-  setColour(C::Picture1, colourDialog_);
-  loadControl(C::Combo1);
+  setColour(C::backColourSwatch, colourDialog_);
+  loadControl(C::backgroundChoice);
   const std::string placement = readValue(Key::picRandom);
-  setValue(settings::isChoice(Key::picRandom, placement, settings::kCentred)   ? C::pCenter
-           : settings::isChoice(Key::picRandom, placement, settings::kPanZoom) ? C::pZoom
-                                                                               : C::pRandom,
+  setValue(settings::isChoice(Key::picRandom, placement, settings::kCentred)   ? C::centredOption
+           : settings::isChoice(Key::picRandom, placement, settings::kPanZoom) ? C::panZoomOption
+                                                                               : C::floatingOption,
            1);
-  loadControl(C::Slider1);
-  setValue(
-      settings::isChoice(Key::picChange, readValue(Key::picChange), settings::kChangeAfter) ? C::aChange : C::nChange,
-      1);
+  loadControl(C::floatSpeed);
+  setValue(settings::isChoice(Key::picChange, readValue(Key::picChange), settings::kChangeAfter) ? C::changeAfterOption
+                                                                                                 : C::changeNeverOption,
+           1);
   // After the change buttons, so that the file's interval wins over the one
   // their reactions stored.
-  setText(C::Text2, readValue(Key::timeInterval));
-  setValue(C::changeVScroll1, whole(value(Key::timeInterval)));
-  loadControl(C::TransitionsCbx);
-  loadControl(C::RndTranCheck);
+  setText(C::intervalSeconds, readValue(Key::timeInterval));
+  setValue(C::intervalSpin, whole(value(Key::timeInterval)));
+  loadControl(C::transitionChoice);
+  loadControl(C::randomTransitionsCheck);
 
   // Both boxes get the saved password, so they agree until one is edited.
   const std::string password = readValue(Key::saverPassword);
-  setText(C::SS_password, password);
-  setText(C::SS_Confirm, password);
+  setText(C::passwordText, password);
+  setText(C::confirmText, password);
 
   const bool protectedOn = protectionOn(readValue(Key::saverEnabled));
-  setValue(C::Password_enabled, protectedOn ? 1 : 0);
-  for (auto box : {C::SS_password, C::SS_Confirm}) {
+  setValue(C::protectionCheck, protectedOn ? 1 : 0);
+  for (auto box : {C::passwordText, C::confirmText}) {
     setEnabled(box, protectedOn);
     setBack(box, protectedOn ? SysColor::Window : SysColor::ThreeDLight);
   }
@@ -108,17 +108,17 @@ void Form2Model::Form_Load() {
   fontDialog_.underline = truthOf(readValue(Key::newFontUnderline));
   fontDialog_.strikethru = truthOf(readValue(Key::newFontFontStrikethru));
   fontDialog_.colour = colourOf(readValue(Key::newFontForeColor));
-  setColour(C::Picture2, fontDialog_.colour);
+  setColour(C::fontColourSwatch, fontDialog_.colour);
 
-  loadControl(C::PicFitCheck);
-  loadControl(C::AllMonitorsCheck);
-  loadControl(C::ShuffleCheck);
-  setEnabled(C::ShuffleCheck, control(C::Random_select).value == 1);
-  loadControl(C::AutoCaptionCbx);
+  loadControl(C::fitPicturesCheck);
+  loadControl(C::allMonitorsCheck);
+  loadControl(C::shuffleCheck);
+  setEnabled(C::shuffleCheck, control(C::randomOrderCheck).value == 1);
+  loadControl(C::autoCaptionChoice);
 
   // Selecting the first picture previews it and shows its caption; a missing
   // file brings up its message before the dialog appears.
-  if (!control(C::List1).items.empty()) setListIndex(C::List1, 0);
+  if (!control(C::pictureList).items.empty()) setListIndex(C::pictureList, 0);
 
   // Said now rather than only when OK fails: a program folder the user
   // cannot write (Program Files) keeps every change from being saved.
@@ -128,7 +128,7 @@ void Form2Model::Form_Load() {
   if (error != settings::SaveError::None && !told) host_.showMessage(cannotSaveMessage(store.path(), error));
 }
 
-bool Form2Model::settingsReadable() {
+bool SettingsDialog::settingsReadable() {
   settings::SettingsStore& store = host_.settings();
   if (!unreadable(store.readError())) return true;
   store.reload();
@@ -141,20 +141,20 @@ bool Form2Model::settingsReadable() {
   // Readable now: what it holds comes in, in place of the defaults and of
   // whatever the user changed, so that nothing of the file is lost.
   host_.showMessage(reloadedMessage(store.path()));
-  Form_Load();
+  load();
   return false;
 }
 
-void Form2Model::OK_Click() {
+void SettingsDialog::onOk() {
   settings::SettingsStore& store = host_.settings();
   if (!settingsReadable()) return;
-  const ControlState& list = control(C::List1);
+  const ControlState& list = control(C::pictureList);
   // A folder is something to show too.
   if ((list.items.empty() || list.items.front().empty()) && folders_.empty()) {
     host_.showMessage(kNoImages);
     return;
   }
-  const bool protectedOn = control(C::Password_enabled).value == 1;
+  const bool protectedOn = control(C::protectionCheck).value == 1;
   const std::string& password = value(Key::saverPassword);
   if (protectedOn && password.empty() && confirmPassword_.empty()) {
     host_.showMessage(kNoPassword);
@@ -165,7 +165,7 @@ void Form2Model::OK_Click() {
     return;
   }
 
-  settings::writeAll(store, {list.items, control(C::photo_caption).items}, values_);
+  settings::writeAll(store, {list.items, control(C::captionList).items}, values_);
   settings::writeFolderList(store, folderPaths());
   // A failed save leaves the old file whole; say so and let the user retry.
   if (const auto error = store.save(); error != settings::SaveError::None) {
@@ -175,6 +175,6 @@ void Form2Model::OK_Click() {
   host_.unload();
 }
 
-void Form2Model::Cancel_Click() { host_.unload(); }
+void SettingsDialog::onCancel() { host_.unload(); }
 
 }  // namespace lumova::dialog

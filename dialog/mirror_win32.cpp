@@ -28,39 +28,39 @@ class Counter {
 
 }  // namespace
 
-void Form2Window::prepareControls() {
-  // photo1's drawing area is the thumbnail box's size in twips.
-  if (HWND photo = item(C::photo1)) {
+void DialogWindow::prepareControls() {
+  // The thumbnail box draws on an area of the thumbnail's size in twips.
+  if (HWND box = item(C::thumbnailBox)) {
     RECT r{0, 0, twipsToPixels(kThumbnailWidth, twipsPerPixel_), twipsToPixels(kThumbnailHeight, twipsPerPixel_)};
-    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(photo, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongPtrW(photo, GWL_EXSTYLE)));
-    SetWindowPos(photo, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(box, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrW(box, GWL_EXSTYLE)));
+    SetWindowPos(box, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
-  const settings::Range speeds = controlRange(C::Slider1);
-  SendMessageW(item(C::Slider1), TBM_SETRANGE, FALSE, MAKELPARAM(speeds.low, speeds.high));
-  SendMessageW(item(C::Slider1), TBM_SETPAGESIZE, 0, 1);
+  const settings::Range speeds = controlRange(C::floatSpeed);
+  SendMessageW(item(C::floatSpeed), TBM_SETRANGE, FALSE, MAKELPARAM(speeds.low, speeds.high));
+  SendMessageW(item(C::floatSpeed), TBM_SETPAGESIZE, 0, 1);
   // Up raises: the maximum is the top end.
-  const settings::Range seconds = controlRange(C::changeVScroll1);
-  SendMessageW(item(C::changeVScroll1), UDM_SETRANGE32, static_cast<WPARAM>(seconds.low),
+  const settings::Range seconds = controlRange(C::intervalSpin);
+  SendMessageW(item(C::intervalSpin), UDM_SETRANGE32, static_cast<WPARAM>(seconds.low),
                static_cast<LPARAM>(seconds.high));
   // One step per click, also while an arrow is held.
   UDACCEL oneStep{0, 1};
-  SendMessageW(item(C::changeVScroll1), UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&oneStep));
-  for (auto box : {C::SS_password, C::SS_Confirm}) SendMessageW(item(box), EM_SETPASSWORDCHAR, L'*', 0);
+  SendMessageW(item(C::intervalSpin), UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&oneStep));
+  for (auto box : {C::passwordText, C::confirmText}) SendMessageW(item(box), EM_SETPASSWORDCHAR, L'*', 0);
   // No more than a read of the settings file gives back.
-  for (auto box : {C::p_caption, C::SS_password, C::SS_Confirm})
+  for (auto box : {C::captionText, C::passwordText, C::confirmText})
     SendMessageW(item(box), EM_SETLIMITTEXT, kMaxTextLength, 0);
 }
 
-void Form2Window::mirror(Control c) {
+void DialogWindow::mirror(Control c) {
   HWND h = item(c);
   if (!h) return;
   Counter guard(mirroring_);
   const ControlState& s = model_->control(c);
   switch (controlInfo(c).kind) {
     case ControlKind::ListBox:
-      if (c == C::List1) {
+      if (c == C::pictureList) {
         mirrorList(h);
       } else if (foldersShown_ != s.items) {
         // A few entries: refilled whole.
@@ -78,7 +78,7 @@ void Form2Window::mirror(Control c) {
         SendMessageW(h, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
         foldersShown_ = s.items;
       }
-      if (c != C::List1 && SendMessageW(h, LB_GETCURSEL, 0, 0) != s.value)
+      if (c != C::pictureList && SendMessageW(h, LB_GETCURSEL, 0, 0) != s.value)
         SendMessageW(h, LB_SETCURSEL, static_cast<WPARAM>(s.value), 0);
       break;
     case ControlKind::ComboBox:
@@ -119,10 +119,10 @@ void Form2Window::mirror(Control c) {
   }
 }
 
-void Form2Window::mirrorList(HWND list) {
-  const ControlState& s = model_->control(C::List1);
+void DialogWindow::mirrorList(HWND list) {
+  const ControlState& s = model_->control(C::pictureList);
   const auto& now = s.items;
-  auto& shown = listShown_;
+  auto& shown = picturesShown_;
   if (shown != now) {
     // Only the part between the unchanged head and tail is replaced, so
     // adding or removing one entry is one message, not a refill.
@@ -165,7 +165,7 @@ void Form2Window::mirrorList(HWND list) {
     SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(s.value), 0);
 }
 
-INT_PTR Form2Window::onControlColour(HDC dc, HWND control) {
+INT_PTR DialogWindow::onControlColour(HDC dc, HWND control) {
   const auto found = std::find(items_.begin(), items_.end(), control);
   if (!control || found == items_.end()) return FALSE;
   const ControlState& s = model_->control(static_cast<Control>(found - items_.begin()));
@@ -176,15 +176,15 @@ INT_PTR Form2Window::onControlColour(HDC dc, HWND control) {
   return reinterpret_cast<INT_PTR>(GetSysColorBrush(index));
 }
 
-bool Form2Window::onDrawItem(const DRAWITEMSTRUCT& d) {
-  if (d.hwndItem == item(C::Picture1) || d.hwndItem == item(C::Picture2)) {
-    const Control c = d.hwndItem == item(C::Picture1) ? C::Picture1 : C::Picture2;
+bool DialogWindow::onDrawItem(const DRAWITEMSTRUCT& d) {
+  if (d.hwndItem == item(C::backColourSwatch) || d.hwndItem == item(C::fontColourSwatch)) {
+    const Control c = d.hwndItem == item(C::backColourSwatch) ? C::backColourSwatch : C::fontColourSwatch;
     win32::UniqueBrush fill(CreateSolidBrush(win32::toColorRef(model_->control(c).colour)));
     FillRect(d.hDC, &d.rcItem, fill.get());
     FrameRect(d.hDC, &d.rcItem, GetSysColorBrush(COLOR_BTNSHADOW));
     return true;
   }
-  if (d.hwndItem == item(C::photo1)) {
+  if (d.hwndItem == item(C::thumbnailBox)) {
     FillRect(d.hDC, &d.rcItem, GetSysColorBrush(COLOR_WINDOW));
     const auto& thumbnail = model_->thumbnail();
     if (thumbnail && thumbnail->picture) {

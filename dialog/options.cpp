@@ -11,11 +11,11 @@ using C = Control;
 
 namespace {
 
-constexpr int kDesktop = 1;  // Combo1's item for the desktop snapshot
+constexpr int kDesktop = 1;  // backgroundChoice's item for the desktop snapshot
 
 }  // namespace
 
-void Form2Model::font_Click() {
+void SettingsDialog::onChooseFont() {
   const settings::Range sizes = settings::keyInfo(Key::newFontSize).range;
   const auto chosen = host_.chooseFont({fontDialog_, sizes.low, sizes.high});
   if (!chosen) return;
@@ -29,113 +29,117 @@ void Form2Model::font_Click() {
   val(Key::newFontUnderline) = settings::flagText(Key::newFontUnderline, fontDialog_.underline);
   val(Key::newFontFontStrikethru) = settings::flagText(Key::newFontFontStrikethru, fontDialog_.strikethru);
   val(Key::newFontForeColor) = numberToText(static_cast<std::int64_t>(fontDialog_.colour));
-  setColour(C::Picture2, fontDialog_.colour);
+  setColour(C::fontColourSwatch, fontDialog_.colour);
 }
 
-void Form2Model::backColorClick_Click() {
+void SettingsDialog::onChooseBackColour() {
   const auto chosen = host_.chooseColour({colourDialog_});
   if (!chosen) return;
   colourDialog_ = *chosen & 0xFFFFFFu;  // selected when the dialog opens again
   val(Key::newBackColor) = numberToText(static_cast<std::int64_t>(colourDialog_));
-  setColour(C::Picture1, colourDialog_);
+  setColour(C::backColourSwatch, colourDialog_);
 }
 
-void Form2Model::Combo1_Click() {
-  val(Key::backEffect) = numberToText(control(C::Combo1).value);
+void SettingsDialog::onBackgroundChosen() {
+  val(Key::backEffect) = numberToText(control(C::backgroundChoice).value);
   // The desktop snapshot needs no colour; the swatch keeps showing it.
-  setEnabled(C::backColorClick, control(C::Combo1).value != kDesktop);
+  setEnabled(C::backColourButton, control(C::backgroundChoice).value != kDesktop);
 }
 
-void Form2Model::pCenter_Click() {
-  if (control(C::pCenter).value != 1) return;
+void SettingsDialog::onCentredChosen() {
+  if (control(C::centredOption).value != 1) return;
   val(Key::picRandom) = settings::choiceText(Key::picRandom, settings::kCentred);
-  setEnabled(C::Slider1, false);
-  setEnabled(C::Label5_2, false);
+  setEnabled(C::floatSpeed, false);
+  setEnabled(C::floatSpeedLabel, false);
 }
 
-void Form2Model::pRandom_Click() {
-  if (control(C::pRandom).value != 1) return;
+void SettingsDialog::onFloatingChosen() {
+  if (control(C::floatingOption).value != 1) return;
   val(Key::picRandom) = settings::choiceText(Key::picRandom, settings::kFloating);
-  setEnabled(C::Slider1, true);
-  setEnabled(C::Label5_2, true);
+  setEnabled(C::floatSpeed, true);
+  setEnabled(C::floatSpeedLabel, true);
 }
 
-void Form2Model::pZoom_Click() {
-  if (control(C::pZoom).value != 1) return;
+void SettingsDialog::onPanZoomChosen() {
+  if (control(C::panZoomOption).value != 1) return;
   val(Key::picRandom) = settings::choiceText(Key::picRandom, settings::kPanZoom);
-  setEnabled(C::Slider1, false);
-  setEnabled(C::Label5_2, false);
+  setEnabled(C::floatSpeed, false);
+  setEnabled(C::floatSpeedLabel, false);
 }
 
-void Form2Model::Slider1_Change() { val(Key::picSpeed) = numberToText(control(C::Slider1).value); }
+void SettingsDialog::onFloatSpeedChanged() { val(Key::picSpeed) = numberToText(control(C::floatSpeed).value); }
 
-void Form2Model::aChange_Click() {
-  if (control(C::aChange).value != 1) return;
+void SettingsDialog::onChangeAfterChosen() {
+  if (control(C::changeAfterOption).value != 1) return;
   val(Key::picChange) = settings::choiceText(Key::picChange, settings::kChangeAfter);
-  val(Key::timeInterval) = numberToText(control(C::changeVScroll1).value);
-  setEnabled(C::Text2, true);
-  setBack(C::Text2, SysColor::Window);
-  setEnabled(C::Label3_5, true);
-  setEnabled(C::changeVScroll1, true);
+  val(Key::timeInterval) = numberToText(control(C::intervalSpin).value);
+  setEnabled(C::intervalSeconds, true);
+  setBack(C::intervalSeconds, SysColor::Window);
+  setEnabled(C::secondsLabel, true);
+  setEnabled(C::intervalSpin, true);
   // Random order stays as "Never" left it.
-  setEnabled(C::Random_select, true);
+  setEnabled(C::randomOrderCheck, true);
 }
 
-void Form2Model::nChange_Click() {
-  if (control(C::nChange).value != 1) return;
+void SettingsDialog::onChangeNeverChosen() {
+  if (control(C::changeNeverOption).value != 1) return;
   val(Key::picChange) = settings::choiceText(Key::picChange, settings::kChangeNever);
   // The saver keeps one picture when the interval is 0; the spin control and
-  // Text2 keep showing the old interval for a later "After...".
+  // its box keep showing the old interval for a later "After...".
   val(Key::timeInterval) = "0";
-  setEnabled(C::Text2, false);
-  setBack(C::Text2, SysColor::ThreeDLight);
-  setEnabled(C::Label3_5, false);
-  setEnabled(C::Random_select, false);
-  setEnabled(C::changeVScroll1, false);
-  setValue(C::Random_select, 0);
+  setEnabled(C::intervalSeconds, false);
+  setBack(C::intervalSeconds, SysColor::ThreeDLight);
+  setEnabled(C::secondsLabel, false);
+  setEnabled(C::randomOrderCheck, false);
+  setEnabled(C::intervalSpin, false);
+  setValue(C::randomOrderCheck, 0);
 }
 
-void Form2Model::changeVScroll1_change() {
-  val(Key::timeInterval) = numberToText(control(C::changeVScroll1).value);
-  setText(C::Text2, value(Key::timeInterval));
+void SettingsDialog::onIntervalChanged() {
+  val(Key::timeInterval) = numberToText(control(C::intervalSpin).value);
+  setText(C::intervalSeconds, value(Key::timeInterval));
 }
 
-void Form2Model::Random_select_Click() {
-  val(Key::randomPick) = numberToText(control(C::Random_select).value);
+void SettingsDialog::onRandomOrderToggled() {
+  val(Key::randomPick) = numberToText(control(C::randomOrderCheck).value);
   // Only random order can go without repeats; the box keeps its tick.
-  setEnabled(C::ShuffleCheck, control(C::Random_select).value == 1);
+  setEnabled(C::shuffleCheck, control(C::randomOrderCheck).value == 1);
 }
 
-void Form2Model::TransitionsCbx_Click() { val(Key::effectMode) = numberToText(control(C::TransitionsCbx).value); }
+void SettingsDialog::onTransitionChosen() { val(Key::effectMode) = numberToText(control(C::transitionChoice).value); }
 
-void Form2Model::RndTranCheck_Click() {
-  val(Key::randomEffect) = numberToText(control(C::RndTranCheck).value);
+void SettingsDialog::onRandomTransitionsToggled() {
+  val(Key::randomEffect) = numberToText(control(C::randomTransitionsCheck).value);
   // effectMode keeps the chosen transition for when random is turned off.
-  const bool random = control(C::RndTranCheck).value == 1;
-  setEnabled(C::TransitionsCbx, !random);
-  setBack(C::TransitionsCbx, random ? SysColor::ThreeDLight : SysColor::Window);
+  const bool random = control(C::randomTransitionsCheck).value == 1;
+  setEnabled(C::transitionChoice, !random);
+  setBack(C::transitionChoice, random ? SysColor::ThreeDLight : SysColor::Window);
 }
 
-void Form2Model::PicFitCheck_Click() { val(Key::picFit) = numberToText(control(C::PicFitCheck).value); }
+void SettingsDialog::onFitPicturesToggled() { val(Key::picFit) = numberToText(control(C::fitPicturesCheck).value); }
 
-void Form2Model::AllMonitorsCheck_Click() { val(Key::allMonitors) = numberToText(control(C::AllMonitorsCheck).value); }
+void SettingsDialog::onAllMonitorsToggled() {
+  val(Key::allMonitors) = numberToText(control(C::allMonitorsCheck).value);
+}
 
-void Form2Model::ShuffleCheck_Click() { val(Key::shuffle) = numberToText(control(C::ShuffleCheck).value); }
+void SettingsDialog::onShuffleToggled() { val(Key::shuffle) = numberToText(control(C::shuffleCheck).value); }
 
-void Form2Model::AutoCaptionCbx_Click() { val(Key::autoCaption) = numberToText(control(C::AutoCaptionCbx).value); }
+void SettingsDialog::onAutoCaptionChosen() {
+  val(Key::autoCaption) = numberToText(control(C::autoCaptionChoice).value);
+}
 
-void Form2Model::Password_enabled_Click() {
+void SettingsDialog::onProtectionToggled() {
   // The typed passwords stay as they are either way.
-  const bool on = control(C::Password_enabled).value == 1;
+  const bool on = control(C::protectionCheck).value == 1;
   val(Key::saverEnabled) = numberToText(on ? 1 : 0);
-  for (auto box : {C::SS_password, C::SS_Confirm}) {
+  for (auto box : {C::passwordText, C::confirmText}) {
     setEnabled(box, on);
     setBack(box, on ? SysColor::Window : SysColor::ThreeDLight);
   }
 }
 
-void Form2Model::SS_password_Change() { val(Key::saverPassword) = control(C::SS_password).text; }
+void SettingsDialog::onPasswordChanged() { val(Key::saverPassword) = control(C::passwordText).text; }
 
-void Form2Model::SS_Confirm_Change() { confirmPassword_ = control(C::SS_Confirm).text; }
+void SettingsDialog::onConfirmChanged() { confirmPassword_ = control(C::confirmText).text; }
 
 }  // namespace lumova::dialog

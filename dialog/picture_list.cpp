@@ -26,23 +26,23 @@ Thumbnail fitThumbnail(PicturePtr picture, int width, int height) {
   return {std::move(picture), width, height};
 }
 
-void Form2Model::textTooLong(Control c) {
-  if (c == C::p_caption) host_.showMessage(kCaptionTooLong);
-  if (c == C::SS_password || c == C::SS_Confirm) host_.showMessage(kPasswordTooLong);
+void SettingsDialog::textTooLong(Control c) {
+  if (c == C::captionText) host_.showMessage(kCaptionTooLong);
+  if (c == C::passwordText || c == C::confirmText) host_.showMessage(kPasswordTooLong);
 }
 
-void Form2Model::showCount() {
-  setText(C::Text3, numberToText(static_cast<std::int64_t>(control(C::List1).items.size())));
+void SettingsDialog::showCount() {
+  setText(C::pictureCount, numberToText(static_cast<std::int64_t>(control(C::pictureList).items.size())));
 }
 
-void Form2Model::appendPictures(std::vector<std::string> paths, int select) {
-  auto& list = state(C::List1).items;
-  auto& captions = state(C::photo_caption).items;
+void SettingsDialog::appendPictures(std::vector<std::string> paths, int select) {
+  auto& list = state(C::pictureList).items;
+  auto& captions = state(C::captionList).items;
   list.insert(list.end(), std::make_move_iterator(paths.begin()), std::make_move_iterator(paths.end()));
-  changed(C::List1);
+  changed(C::pictureList);
   captions.resize(list.size());
-  changed(C::photo_caption);
-  setListIndex(C::List1, select);
+  changed(C::captionList);
+  setListIndex(C::pictureList, select);
   showCount();
 }
 
@@ -51,7 +51,7 @@ std::size_t roomInList(std::size_t listed) {
   return listed < most ? most - listed : 0;
 }
 
-void Form2Model::add_Click() {
+void SettingsDialog::onAddPictures() {
   // The specified types first, and preselected; then every type the
   // computer's decoders open.
   std::string filter = kPictureFilter;
@@ -70,7 +70,7 @@ void Form2Model::add_Click() {
       paths.push_back(path);
   }
   // What does not fit is left out, and said after what fits is shown.
-  const std::size_t room = roomInList(control(C::List1).items.size());
+  const std::size_t room = roomInList(control(C::pictureList).items.size());
   const std::size_t leftOut = paths.size() > room ? paths.size() - room : 0;
   paths.resize(paths.size() - leftOut);
   const auto sayLeftOut = [&] {
@@ -80,55 +80,55 @@ void Form2Model::add_Click() {
   // Duplicates are allowed: each occurrence has its own caption. Of several
   // files only the last is loaded, as the one that ends up selected.
   const std::string last = paths.back();
-  const int lastIndex = static_cast<int>(control(C::List1).items.size() + paths.size()) - 1;
+  const int lastIndex = static_cast<int>(control(C::pictureList).items.size() + paths.size()) - 1;
   appendPictures(std::move(paths), lastIndex);
 
   // The selection has just loaded this file; only when that failed is it
   // read again. An entry that cannot be shown stays, with a blank preview.
   clearThumbnail();
-  if (photoPath_ != last) {
-    // A file that cannot be loaded leaves photo with the last picture that
+  if (loadedPath_ != last) {
+    // A file that cannot be loaded leaves loadedPicture_ with the last picture that
     // did; the preview stays blank.
     PicturePtr loaded = host_.pictures().load(last).picture;
     if (!loaded) {
       host_.showMessage(kNoFileSelected);
       return sayLeftOut();
     }
-    photo_ = std::move(loaded);
-    photoPath_ = last;
+    loadedPicture_ = std::move(loaded);
+    loadedPath_ = last;
   }
-  if (!measurePhoto() || !drawThumbnail()) host_.showMessage(kNoFileSelected);
+  if (!measurePicture() || !drawThumbnail()) host_.showMessage(kNoFileSelected);
   sayLeftOut();
 }
 
-std::vector<std::string> Form2Model::folderPaths() const {
+std::vector<std::string> SettingsDialog::folderPaths() const {
   std::vector<std::string> paths;
   paths.reserve(folders_.size());
   for (const ListedFolder& f : folders_) paths.push_back(f.path);
   return paths;
 }
 
-void Form2Model::showFolders(int select) {
+void SettingsDialog::showFolders(int select) {
   std::vector<std::string> texts;
   texts.reserve(folders_.size());
   for (const ListedFolder& f : folders_) texts.push_back(folderEntryText(f.path, f.count));
-  ControlState& list = state(C::Folders);
+  ControlState& list = state(C::folderList);
   if (list.items != texts) {
     list.items = std::move(texts);
     if (list.value >= static_cast<int>(list.items.size())) list.value = -1;
-    changed(C::Folders);
+    changed(C::folderList);
   }
-  setListIndex(C::Folders, select);
+  setListIndex(C::folderList, select);
 }
 
-void Form2Model::countMissing() {
+void SettingsDialog::countMissing() {
   std::vector<std::string> missing;
   for (const ListedFolder& f : folders_)
     if (!f.count) missing.push_back(f.path);
   if (!missing.empty()) host_.countFolders(missing);
 }
 
-void Form2Model::addFolder_Click() {
+void SettingsDialog::onAddFolder() {
   const auto chosen = host_.chooseFolder({kFolderTitle});
   if (!chosen) return;
   std::string folder = *chosen;
@@ -141,7 +141,7 @@ void Form2Model::addFolder_Click() {
   const std::u16string key = pathKey(folder);
   for (std::size_t i = 0; i < folders_.size(); ++i) {
     if (pathKey(folders_[i].path) != key) continue;
-    setListIndex(C::Folders, static_cast<int>(i));
+    setListIndex(C::folderList, static_cast<int>(i));
     host_.showMessage(std::string(kFolderListed) + "\r\n" + folders_[i].path);
     return;
   }
@@ -150,20 +150,20 @@ void Form2Model::addFolder_Click() {
   countMissing();
 }
 
-void Form2Model::removeFolder_Click() {
-  const int selected = control(C::Folders).value;
+void SettingsDialog::onRemoveFolder() {
+  const int selected = control(C::folderList).value;
   if (selected < 0 || selected >= static_cast<int>(folders_.size())) {
     host_.showMessage(kNothingToRemove);
     return;
   }
   folders_.erase(folders_.begin() + selected);
   clearThumbnail();
-  state(C::Folders).value = -1;
+  state(C::folderList).value = -1;
   showFolders(folders_.empty() ? -1 : selected == 0 ? 0 : selected - 1);
 }
 
-void Form2Model::Folders_Click() {
-  const int selected = control(C::Folders).value;
+void SettingsDialog::onFolderSelected() {
+  const int selected = control(C::folderList).value;
   clearThumbnail();
   if (selected < 0 || selected >= static_cast<int>(folders_.size())) return;
   const auto& count = folders_[static_cast<std::size_t>(selected)].count;
@@ -171,102 +171,102 @@ void Form2Model::Folders_Click() {
   if (count && !count->first.empty()) previewFile(count->first);
 }
 
-void Form2Model::previewFile(const std::string& path) {
+void SettingsDialog::previewFile(const std::string& path) {
   PictureLoad load = host_.pictures().load(path);
   if (!load) return;
-  photo_ = std::move(load.picture);
-  photoPath_ = path;
-  if (measurePhoto()) drawThumbnail();
+  loadedPicture_ = std::move(load.picture);
+  loadedPath_ = path;
+  if (measurePicture()) drawThumbnail();
 }
 
-void Form2Model::folderCounted(const std::string& path, const FolderCount& count) {
+void SettingsDialog::folderCounted(const std::string& path, const FolderCount& count) {
   for (std::size_t i = 0; i < folders_.size(); ++i) {
     if (folders_[i].path != path || folders_[i].count) continue;
     folders_[i].count = count;
-    showFolders(control(C::Folders).value);
-    if (control(C::Folders).value == static_cast<int>(i)) Folders_Click();
+    showFolders(control(C::folderList).value);
+    if (control(C::folderList).value == static_cast<int>(i)) onFolderSelected();
     return;
   }
 }
 
-void Form2Model::List1_Click() {
+void SettingsDialog::onPictureSelected() {
   // Each step runs even when an earlier one failed; one message at the end.
   bool failed = false;
-  const int selected = control(C::List1).value;
-  const bool hasEntry = selected >= 0 && selected < static_cast<int>(control(C::List1).items.size());
+  const int selected = control(C::pictureList).value;
+  const bool hasEntry = selected >= 0 && selected < static_cast<int>(control(C::pictureList).items.size());
 
-  photoPath_.clear();
+  loadedPath_.clear();
   if (hasEntry) {
-    const std::string& path = control(C::List1).items[static_cast<std::size_t>(selected)];
+    const std::string& path = control(C::pictureList).items[static_cast<std::size_t>(selected)];
     PictureLoad load = host_.pictures().load(path);
     if (load) {
-      photo_ = std::move(load.picture);
-      photoPath_ = path;
+      loadedPicture_ = std::move(load.picture);
+      loadedPath_ = path;
     } else {
-      failed = true;  // photo keeps what it held
+      failed = true;  // loadedPicture_ keeps what it held
     }
   } else {
     failed = true;
   }
 
-  const auto& captions = control(C::photo_caption).items;
+  const auto& captions = control(C::captionList).items;
   if (selected >= 0 && selected < static_cast<int>(captions.size())) {
     const std::string caption = captions[static_cast<std::size_t>(selected)];
-    setText(C::p_caption, caption);
+    setText(C::captionText, caption);
   } else {
     failed = true;
   }
 
   clearThumbnail();
-  if (!measurePhoto()) failed = true;
+  if (!measurePicture()) failed = true;
   if (!drawThumbnail()) failed = true;
 
   if (failed) host_.showMessage(kImageNotFound);
 }
 
 // picWidth and picHeight: the held picture's size in twips, whole numbers.
-bool Form2Model::measurePhoto() {
-  if (!photo_) return false;
+bool SettingsDialog::measurePicture() {
+  if (!loadedPicture_) return false;
   const ScreenMetrics m = host_.metrics();
-  const auto w = toInt32(static_cast<double>(photo_->width()) * m.twipsPerPixelX);
-  const auto h = toInt32(static_cast<double>(photo_->height()) * m.twipsPerPixelY);
+  const auto w = toInt32(static_cast<double>(loadedPicture_->width()) * m.twipsPerPixelX);
+  const auto h = toInt32(static_cast<double>(loadedPicture_->height()) * m.twipsPerPixelY);
   if (!w || !h) return false;
   picWidth_ = *w;
   picHeight_ = *h;
   return true;
 }
 
-bool Form2Model::drawThumbnail() {
-  if (!photo_) return false;
-  Thumbnail fitted = fitThumbnail(photo_, picWidth_, picHeight_);
+bool SettingsDialog::drawThumbnail() {
+  if (!loadedPicture_) return false;
+  Thumbnail fitted = fitThumbnail(loadedPicture_, picWidth_, picHeight_);
   picWidth_ = fitted.width;
   picHeight_ = fitted.height;
   thumbnail_ = std::move(fitted);
-  changed(C::photo1);
+  changed(C::thumbnailBox);
   return true;
 }
 
-void Form2Model::p_caption_Change() {
-  const std::string text = control(C::p_caption).text;
-  const ControlState& list = control(C::List1);
+void SettingsDialog::onCaptionChanged() {
+  const std::string text = control(C::captionText).text;
+  const ControlState& list = control(C::pictureList);
   if (text.empty() && list.value < 0) return;
   if (list.items.empty()) {
     host_.showMessage(kLoadImageFirst);
-    setText(C::p_caption, "");
+    setText(C::captionText, "");
     return;
   }
   // With entries but none selected the caption has nowhere to go.
-  auto& captions = state(C::photo_caption).items;
+  auto& captions = state(C::captionList).items;
   if (list.value < 0 || list.value >= static_cast<int>(captions.size())) return;
   auto& caption = captions[static_cast<std::size_t>(list.value)];
   if (caption == text) return;
   caption = text;
-  changed(C::photo_caption);
+  changed(C::captionList);
 }
 
-void Form2Model::remove_Click() {
-  const int selected = control(C::List1).value;
-  const auto& items = control(C::List1).items;
+void SettingsDialog::onRemovePicture() {
+  const int selected = control(C::pictureList).value;
+  const auto& items = control(C::pictureList).items;
   if (items.empty() || items.front().empty()) {
     host_.showMessage(kNothingToRemove);
     return;
@@ -276,33 +276,33 @@ void Form2Model::remove_Click() {
     host_.showMessage(kNothingToRemove);
     return;
   }
-  removeItem(C::List1, selected);
-  removeItem(C::photo_caption, selected);
-  if (control(C::List1).items.empty())
-    setText(C::p_caption, "");
+  removeItem(C::pictureList, selected);
+  removeItem(C::captionList, selected);
+  if (control(C::pictureList).items.empty())
+    setText(C::captionText, "");
   else
-    setListIndex(C::List1, selected == 0 ? 0 : selected - 1);
+    setListIndex(C::pictureList, selected == 0 ? 0 : selected - 1);
   showCount();
 }
 
-void Form2Model::RemoveAll_Click() {
+void SettingsDialog::onRemoveAllPictures() {
   if (!host_.askYesNo(kRemoveAllQuestion)) return;
-  setItems(C::List1, {});
+  setItems(C::pictureList, {});
   clearThumbnail();
-  setItems(C::photo_caption, {});
-  setText(C::p_caption, "");
-  setText(C::Text3, "0");
+  setItems(C::captionList, {});
+  setText(C::captionText, "");
+  setText(C::pictureCount, "0");
 }
 
-void Form2Model::caption_clear_Click() {
-  setText(C::p_caption, "");
-  const int selected = control(C::List1).value;
-  auto& captions = state(C::photo_caption).items;
+void SettingsDialog::onClearCaption() {
+  setText(C::captionText, "");
+  const int selected = control(C::pictureList).value;
+  auto& captions = state(C::captionList).items;
   if (selected < 0 || selected >= static_cast<int>(captions.size())) return;
   auto& caption = captions[static_cast<std::size_t>(selected)];
   if (caption.empty()) return;
   caption.clear();
-  changed(C::photo_caption);
+  changed(C::captionList);
 }
 
 }  // namespace lumova::dialog

@@ -13,7 +13,7 @@ namespace lumova::dialog {
 
 using C = Control;
 
-INT_PTR Form2Window::onCommand(int id, int code, HWND control) {
+INT_PTR DialogWindow::onCommand(int id, int code, HWND control) {
   const auto found = std::find_if(items_.begin(), items_.end(), [id](HWND h) { return h && GetDlgCtrlID(h) == id; });
   if (found == items_.end()) return FALSE;
   if (mirroring_) return TRUE;
@@ -43,20 +43,20 @@ INT_PTR Form2Window::onCommand(int id, int code, HWND control) {
   }
 }
 
-INT_PTR Form2Window::onScroll(HWND control) {
-  if (control != item(C::Slider1) || mirroring_) return FALSE;
-  model_->setValue(C::Slider1, static_cast<int>(SendMessageW(control, TBM_GETPOS, 0, 0)));
+INT_PTR DialogWindow::onScroll(HWND control) {
+  if (control != item(C::floatSpeed) || mirroring_) return FALSE;
+  model_->setValue(C::floatSpeed, static_cast<int>(SendMessageW(control, TBM_GETPOS, 0, 0)));
   return TRUE;
 }
 
-INT_PTR Form2Window::onPageNotify(HWND page, const NMHDR& header) {
-  if (header.hwndFrom != item(C::changeVScroll1) || header.code != UDN_DELTAPOS) return FALSE;
+INT_PTR DialogWindow::onPageNotify(HWND page, const NMHDR& header) {
+  if (header.hwndFrom != item(C::intervalSpin) || header.code != UDN_DELTAPOS) return FALSE;
   // The model moves the spin control itself, through the mirror; the
   // control's own step is refused so that the two never disagree.
   const auto& change = reinterpret_cast<const NMUPDOWN&>(header);
-  const settings::Range range = controlRange(C::changeVScroll1);
+  const settings::Range range = controlRange(C::intervalSpin);
   const long long next = static_cast<long long>(change.iPos) + (change.iDelta > 0) - (change.iDelta < 0);
-  model_->setValue(C::changeVScroll1, static_cast<int>(std::clamp<long long>(next, range.low, range.high)));
+  model_->setValue(C::intervalSpin, static_cast<int>(std::clamp<long long>(next, range.low, range.high)));
   SetWindowLongPtrW(page, DWLP_MSGRESULT, TRUE);
   return TRUE;
 }

@@ -19,7 +19,7 @@ int runSettingsDialog(HINSTANCE instance, const std::string& exeFolderUtf8, Pict
 
   std::unique_ptr<settings::FileStore> files = settings::makeSystemFileStore();
   settings::SettingsStore store(*files, settings::settingsPath(exeFolderUtf8));
-  Form2Window window(instance, store, pictures);
+  DialogWindow window(instance, store, pictures);
   if (!window.create()) return 1;
   window.show();
 

@@ -1,4 +1,4 @@
-// The settings dialog Form2 without a window: its controls' state, its
+// The settings dialog without a window: its controls' state, its
 // setting values (text, as the file holds them) and its event handlers.
 //
 // Setting a control's value, text or selection through this class raises the
@@ -23,7 +23,7 @@
 
 namespace lumova::dialog {
 
-// The thumbnail box photo1 is 3375 x 1815 twips.
+// The thumbnail box is 3375 x 1815 twips.
 inline constexpr int kThumbnailWidth = 3375;
 inline constexpr int kThumbnailHeight = 1815;
 
@@ -61,14 +61,14 @@ struct FolderCount {
 // found ("C:\Photos  (1,234 pictures)", "(cannot be read)").
 std::string folderEntryText(const std::string& path, const std::optional<FolderCount>& count);
 
-// What photo1 shows: the held picture drawn at (0, 0) at this size in twips.
+// What the thumbnail box shows: the held picture drawn at (0, 0) at this size in twips.
 struct Thumbnail {
   PicturePtr picture;
   int width = 0;
   int height = 0;
 };
 
-// Fits a picture of `width` x `height` twips into photo1: unchanged when it
+// Fits a picture of `width` x `height` twips into the thumbnail box: unchanged when it
 // fits, otherwise shrunk by 0.9 per step until it does.
 Thumbnail fitThumbnail(PicturePtr picture, int width, int height);
 
@@ -108,17 +108,17 @@ inline constexpr std::size_t kMaxTextLength = 254;
 inline constexpr const char* kCaptionTooLong = "A caption can be at most 254 characters long.";
 inline constexpr const char* kPasswordTooLong = "A password can be at most 254 characters long.";
 
-class Form2Model {
+class SettingsDialog {
  public:
-  explicit Form2Model(Form2Host& host);
+  explicit SettingsDialog(DialogHost& host);
 
   // Places the window and fills every control from the settings file.
-  void Form_Load();
+  void load();
 
   // Checks the entries, saves and unloads; or shows why not and stays.
-  void OK_Click();
+  void onOk();
   // Unloads without writing; closing the window by its frame does the same.
-  void Cancel_Click();
+  void onCancel();
   // A push button was pressed.
   void click(Control c);
 
@@ -137,46 +137,46 @@ class Form2Model {
   const settings::OptionValues& values() const { return values_; }
   const std::string& confirmPassword() const { return confirmPassword_; }
   const std::optional<Thumbnail>& thumbnail() const { return thumbnail_; }
-  const PicturePtr& photo() const { return photo_; }
+  const PicturePtr& loadedPicture() const { return loadedPicture_; }
   std::int32_t picWidth() const { return picWidth_; }
   std::int32_t picHeight() const { return picHeight_; }
 
   // "Image Files" tab.
-  void add_Click();
-  void addFolder_Click();
-  void Folders_Click();
-  void removeFolder_Click();
-  // A count asked for through Form2Host::countFolders has ended.
+  void onAddPictures();
+  void onAddFolder();
+  void onFolderSelected();
+  void onRemoveFolder();
+  // A count asked for through DialogHost::countFolders has ended.
   void folderCounted(const std::string& path, const FolderCount& count);
   // The folders listed, in order.
   std::vector<std::string> folderPaths() const;
-  void remove_Click();
-  void RemoveAll_Click();
-  void List1_Click();
-  void p_caption_Change();
-  void caption_clear_Click();
-  void font_Click();
+  void onRemovePicture();
+  void onRemoveAllPictures();
+  void onPictureSelected();
+  void onCaptionChanged();
+  void onClearCaption();
+  void onChooseFont();
 
   // Display options.
-  void backColorClick_Click();
-  void Combo1_Click();
-  void pCenter_Click();
-  void pRandom_Click();
-  void pZoom_Click();
-  void Slider1_Change();
-  void aChange_Click();
-  void nChange_Click();
-  void changeVScroll1_change();
-  void Random_select_Click();
-  void TransitionsCbx_Click();
-  void RndTranCheck_Click();
-  void PicFitCheck_Click();
-  void AllMonitorsCheck_Click();
-  void ShuffleCheck_Click();
-  void AutoCaptionCbx_Click();
-  void Password_enabled_Click();
-  void SS_password_Change();
-  void SS_Confirm_Change();
+  void onChooseBackColour();
+  void onBackgroundChosen();
+  void onCentredChosen();
+  void onFloatingChosen();
+  void onPanZoomChosen();
+  void onFloatSpeedChanged();
+  void onChangeAfterChosen();
+  void onChangeNeverChosen();
+  void onIntervalChanged();
+  void onRandomOrderToggled();
+  void onTransitionChosen();
+  void onRandomTransitionsToggled();
+  void onFitPicturesToggled();
+  void onAllMonitorsToggled();
+  void onShuffleToggled();
+  void onAutoCaptionChosen();
+  void onProtectionToggled();
+  void onPasswordChanged();
+  void onConfirmChanged();
 
  private:
   static std::size_t index(Control c) { return static_cast<std::size_t>(c); }
@@ -195,7 +195,7 @@ class Form2Model {
   void setItems(Control c, std::vector<std::string> items);
   void removeItem(Control c, int i);
   void clearThumbnail();
-  bool measurePhoto();
+  bool measurePicture();
   // The settings file could not be read: the defaults are shown, and the
   // file must not be replaced by them. True when it can be read now.
   bool settingsReadable();
@@ -206,17 +206,17 @@ class Form2Model {
   // The folder list's entries from folders_, and the counts still missing asked for.
   void showFolders(int select);
   void countMissing();
-  // photo1 shows `path`'s picture, or nothing when it cannot be loaded.
+  // The thumbnail box shows `path`'s picture, or nothing when it cannot be loaded.
   void previewFile(const std::string& path);
 
-  Form2Host& host_;
+  DialogHost& host_;
   std::array<ControlState, kControlCount> controls_;
   settings::OptionValues values_{};
   std::string confirmPassword_;
-  PicturePtr photo_;  // the picture last loaded, at full size
-  // The path List1_Click loaded photo_ from just now, so that "Add" need not
-  // decode the same file twice; empty when that load failed.
-  std::string photoPath_;
+  PicturePtr loadedPicture_;  // the picture last loaded, at full size
+  // The path a selection loaded loadedPicture_ from just now, so that "Add"
+  // need not decode the same file twice; empty when that load failed.
+  std::string loadedPath_;
   std::optional<Thumbnail> thumbnail_;
   struct ListedFolder {
     std::string path;

@@ -40,7 +40,7 @@ UINT untilNextMinute() {
 
 }  // namespace
 
-void Form2Window::createStatusBar() {
+void DialogWindow::createStatusBar() {
   status_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd_,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUSBAR)), instance_, nullptr);
   if (!status_) return;
@@ -70,7 +70,7 @@ void Form2Window::createStatusBar() {
   updateClock();
 }
 
-void Form2Window::updateClock() {
+void DialogWindow::updateClock() {
   std::wstring now = timeText(nullptr);
   if (status_ && now != clockShown_) {
     clockShown_ = std::move(now);

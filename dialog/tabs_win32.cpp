@@ -9,13 +9,13 @@
 namespace lumova::dialog {
 namespace {
 
-constexpr int kPageTemplates[kTabCount] = {IDD_FORM2_FILES, IDD_FORM2_DISPLAY, IDD_FORM2_PASSWORD};
+constexpr int kPageTemplates[kTabCount] = {IDD_SETTINGS_FILES, IDD_SETTINGS_DISPLAY, IDD_SETTINGS_PASSWORD};
 constexpr const wchar_t* kTabLabels[kTabCount] = {L"Image Files", L"Background/Transitions", L"Password Protection"};
 
 }  // namespace
 
-void Form2Window::createPages() {
-  tab_ = GetDlgItem(hwnd_, IDC_SSTAB1);
+void DialogWindow::createPages() {
+  tab_ = GetDlgItem(hwnd_, IDC_TABS);
   for (int i = 0; i < kTabCount; ++i) {
     TCITEMW item{};
     item.mask = TCIF_TEXT;
@@ -31,14 +31,14 @@ void Form2Window::createPages() {
   SendMessageW(tab_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
   for (int i = kTabCount - 1; i >= 0; --i) {
     HWND page = CreateDialogParamW(instance_, MAKEINTRESOURCEW(kPageTemplates[i]), hwnd_,
-                                   &win32::dialogProc<Form2Window, &Form2Window::onPageMessage>,
+                                   &win32::dialogProc<DialogWindow, &DialogWindow::onPageMessage>,
                                    reinterpret_cast<LPARAM>(this));
     pages_[static_cast<std::size_t>(i)] = page;
     SetWindowPos(page, tab_, area.left, area.top, area.right - area.left, area.bottom - area.top, SWP_NOACTIVATE);
   }
 }
 
-bool Form2Window::translate(MSG& msg) {
+bool DialogWindow::translate(MSG& msg) {
   if (!hwnd_) return false;
   if (msg.message == WM_KEYDOWN && (msg.hwnd == hwnd_ || IsChild(hwnd_, msg.hwnd)) && GetKeyState(VK_CONTROL) < 0 &&
       (msg.wParam == VK_TAB || msg.wParam == VK_NEXT || msg.wParam == VK_PRIOR)) {
@@ -49,15 +49,15 @@ bool Form2Window::translate(MSG& msg) {
   return IsDialogMessageW(hwnd_, &msg) != FALSE;
 }
 
-int Form2Window::currentTab() const { return tab_ ? static_cast<int>(SendMessageW(tab_, TCM_GETCURSEL, 0, 0)) : -1; }
+int DialogWindow::currentTab() const { return tab_ ? static_cast<int>(SendMessageW(tab_, TCM_GETCURSEL, 0, 0)) : -1; }
 
-void Form2Window::selectTab(int index) {
+void DialogWindow::selectTab(int index) {
   if (!tab_ || index < 0 || index >= kTabCount) return;
   SendMessageW(tab_, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
   showPage(index);
 }
 
-void Form2Window::showPage(int index) {
+void DialogWindow::showPage(int index) {
   for (int i = 0; i < kTabCount; ++i)
     if (i != index) ShowWindow(pages_[static_cast<std::size_t>(i)], SW_HIDE);
   ShowWindow(pages_[static_cast<std::size_t>(index)], SW_SHOWNA);
@@ -67,7 +67,7 @@ void Form2Window::showPage(int index) {
     SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tab_), TRUE);
 }
 
-INT_PTR Form2Window::onTabNotify(const NMHDR& header) {
+INT_PTR DialogWindow::onTabNotify(const NMHDR& header) {
   if (header.hwndFrom == tab_ && header.code == TCN_SELCHANGE) showPage(currentTab());
   return FALSE;
 }

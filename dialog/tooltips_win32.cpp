@@ -14,35 +14,35 @@ struct ToolTip {
 };
 
 constexpr ToolTip kToolTips[] = {
-    {C::List1, L"Loaded image(s)"},
-    {C::Text3, L"Image amount"},
-    {C::add, L"Load an image"},
-    {C::addFolder, L"Show the pictures of a folder, kept up to date"},
-    {C::Folders, L"Folders whose pictures are shown"},
-    {C::removeFolder, L"Remove the selected folder"},
-    {C::remove, L"Remove an image"},
-    {C::RemoveAll, L"Remove all images"},
-    {C::p_caption, L"Image caption"},
-    {C::caption_clear, L"Clear caption"},
-    {C::font, L"Font type, color and size"},
-    {C::Picture2, L"Font color"},
-    {C::photo1, L"Thumbnail preview"},
-    {C::Combo1, L"Background"},
-    {C::backColorClick, L"Background color"},
-    {C::Picture1, L"Background color"},
-    {C::pZoom, L"Move slowly across each picture"},
-    {C::Slider1, L"Float speed of image"},
-    {C::Random_select, L"Display images in random order"},
-    {C::TransitionsCbx, L"Transitions"},
-    {C::RndTranCheck, L"Display Transitions at Random"},
-    {C::PicFitCheck, L"Show large pictures whole"},
-    {C::AllMonitorsCheck, L"Use every monitor"},
-    {C::ShuffleCheck, L"Shuffle without repeats"},
+    {C::pictureList, L"Loaded image(s)"},
+    {C::pictureCount, L"Image amount"},
+    {C::addButton, L"Load an image"},
+    {C::addFolderButton, L"Show the pictures of a folder, kept up to date"},
+    {C::folderList, L"Folders whose pictures are shown"},
+    {C::removeFolderButton, L"Remove the selected folder"},
+    {C::removeButton, L"Remove an image"},
+    {C::removeAllButton, L"Remove all images"},
+    {C::captionText, L"Image caption"},
+    {C::clearCaptionButton, L"Clear caption"},
+    {C::fontButton, L"Font type, color and size"},
+    {C::fontColourSwatch, L"Font color"},
+    {C::thumbnailBox, L"Thumbnail preview"},
+    {C::backgroundChoice, L"Background"},
+    {C::backColourButton, L"Background color"},
+    {C::backColourSwatch, L"Background color"},
+    {C::panZoomOption, L"Move slowly across each picture"},
+    {C::floatSpeed, L"Float speed of image"},
+    {C::randomOrderCheck, L"Display images in random order"},
+    {C::transitionChoice, L"Transitions"},
+    {C::randomTransitionsCheck, L"Display Transitions at Random"},
+    {C::fitPicturesCheck, L"Show large pictures whole"},
+    {C::allMonitorsCheck, L"Use every monitor"},
+    {C::shuffleCheck, L"Shuffle without repeats"},
 };
 
 }  // namespace
 
-void Form2Window::createToolTips() {
+void DialogWindow::createToolTips() {
   // Owned by the dialog, so it goes when the dialog does.
   HWND tips =
       CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,

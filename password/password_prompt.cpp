@@ -1,28 +1,26 @@
 #include "password/password_prompt.h"
 
-#include "common/module1.h"
-
 namespace lumova::password {
 
-void PasswordForm::showPrompt() {
+void PasswordPrompt::showPrompt() {
   if (!loaded_) {
     view_.load();
     loaded_ = true;
-    Form_Load();
+    onLoad();
   }
   view_.setVisible(true);
 }
 
-void PasswordForm::hidePrompt() {
+void PasswordPrompt::hidePrompt() {
   // Nothing is cleared: the note and the password box keep their text.
   view_.setVisible(false);
 }
 
-void PasswordForm::Form_Load() { view_.setPasswordText(""); }
+void PasswordPrompt::onLoad() { view_.setPasswordText(""); }
 
-void PasswordForm::txtPassword_KeyPress(int keyAscii) {
+void PasswordPrompt::onPasswordKey(int key) {
   setNoticeVisible(false);
-  if (keyAscii != kEnter) return;
+  if (key != kEnter) return;
   // Enter on an empty box is not an attempt: it returns to the saver.
   if (view_.passwordText().empty())
     resumeSaver();
@@ -30,15 +28,15 @@ void PasswordForm::txtPassword_KeyPress(int keyAscii) {
     checkPassword();
 }
 
-void PasswordForm::txtNotes_KeyPress(int keyAscii) {
-  if (keyAscii == kEnter) resumeSaver();
+void PasswordPrompt::onNotesKey(int key) {
+  if (key == kEnter) resumeSaver();
 }
 
-void PasswordForm::Form_Close() { resumeSaver(); }
+void PasswordPrompt::onClose() { resumeSaver(); }
 
-void PasswordForm::checkPassword() {
+void PasswordPrompt::checkPassword() {
   // Exact and case-sensitive; blanks around it are part of it.
-  if (view_.passwordText() == module1_.saverPassword) {
+  if (view_.passwordText() == password_) {
     saver_.unlockAndEnd();
     return;
   }
@@ -46,8 +44,8 @@ void PasswordForm::checkPassword() {
   view_.setPasswordText("");
 }
 
-void PasswordForm::resumeSaver() { saver_.resumeSaver(); }
+void PasswordPrompt::resumeSaver() { saver_.resumeSaver(); }
 
-void PasswordForm::setNoticeVisible(bool visible) { view_.setNoticeVisible(visible); }
+void PasswordPrompt::setNoticeVisible(bool visible) { view_.setNoticeVisible(visible); }
 
 }  // namespace lumova::password

@@ -6,10 +6,6 @@
 
 #include <string>
 
-namespace lumova {
-struct Module1;
-}
-
 namespace lumova::password {
 
 inline constexpr char kTitle[] = "Password Protection";
@@ -46,31 +42,33 @@ class SaverControl {
   virtual void unlockAndEnd() = 0;
 };
 
-class PasswordForm final : public Prompt {
+class PasswordPrompt final : public Prompt {
  public:
-  PasswordForm(PasswordView& view, const Module1& module1, SaverControl& saver)
-      : view_(view), module1_(module1), saver_(saver) {}
+  // `password` is the run's saver password, held by reference: the saver
+  // reads its settings after the prompt is made.
+  PasswordPrompt(PasswordView& view, const std::string& password, SaverControl& saver)
+      : view_(view), password_(password), saver_(saver) {}
+  PasswordPrompt(PasswordView& view, const std::string&& password, SaverControl& saver) = delete;
 
   // Prompt
   void showPrompt() override;
   void hidePrompt() override;
 
-  void Form_Load();
+  void onLoad();
   // A character typed into a box, before the box takes it.
-  void txtPassword_KeyPress(int keyAscii);
-  void txtNotes_KeyPress(int keyAscii);
+  void onPasswordKey(int key);
+  void onNotesKey(int key);
   // The frame's close button, or Alt+F4: the saver must not stay disabled.
-  void Form_Close();
+  void onClose();
 
   void checkPassword();
   void resumeSaver();
-
 
  private:
   void setNoticeVisible(bool visible);
 
   PasswordView& view_;
-  const Module1& module1_;
+  const std::string& password_;
   SaverControl& saver_;
   bool loaded_ = false;
 };

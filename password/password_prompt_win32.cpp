@@ -6,7 +6,7 @@
 namespace lumova::password {
 namespace {
 
-constexpr wchar_t kFrameClass[] = L"LumovaPasswordForm";
+constexpr wchar_t kFrameClass[] = L"LumovaPasswordPrompt";
 constexpr wchar_t kEditProcProperty[] = L"LumovaEditProc";
 // The saver password is UTF-8, as the program keeps all its text.
 constexpr UINT kTextCodePage = CP_UTF8;
@@ -26,14 +26,14 @@ struct Layout {
 };
 
 constexpr Layout kLayout[] = {
-    {Control::lblMessage, L"STATIC", "Message Board", 120, 120, 0, 0, SS_LEFT | SS_NOPREFIX, 0},
-    {Control::Label1, L"STATIC", "('Enter' to hide)", 1920, 120, 0, 0, SS_LEFT | SS_NOPREFIX, 0},
-    {Control::txtNotes, L"EDIT", " \r\n", 120, 360, 2895, 1335,
+    {Control::boardLabel, L"STATIC", "Message Board", 120, 120, 0, 0, SS_LEFT | SS_NOPREFIX, 0},
+    {Control::hideHint, L"STATIC", "('Enter' to hide)", 1920, 120, 0, 0, SS_LEFT | SS_NOPREFIX, 0},
+    {Control::notesBox, L"EDIT", " \r\n", 120, 360, 2895, 1335,
      ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_TABSTOP, WS_EX_CLIENTEDGE},
-    {Control::lblPassword, L"STATIC", "Password", 140, 1830, 0, 0, SS_LEFT | SS_NOPREFIX, 0},
-    {Control::txtPassword, L"EDIT", "", 960, 1800, 2055, 285, ES_AUTOHSCROLL | ES_PASSWORD | WS_TABSTOP,
+    {Control::passwordLabel, L"STATIC", "Password", 140, 1830, 0, 0, SS_LEFT | SS_NOPREFIX, 0},
+    {Control::passwordBox, L"EDIT", "", 960, 1800, 2055, 285, ES_AUTOHSCROLL | ES_PASSWORD | WS_TABSTOP,
      WS_EX_CLIENTEDGE},
-    {Control::wrongPass, L"STATIC", kNoticeText, 210, 2160, 0, 0, SS_LEFT | SS_NOPREFIX, 0},
+    {Control::wrongPasswordNotice, L"STATIC", kNoticeText, 210, 2160, 0, 0, SS_LEFT | SS_NOPREFIX, 0},
 };
 
 constexpr COLORREF kHintColour = RGB(0, 0, 192);    // colour value 12582912
@@ -92,7 +92,7 @@ void PasswordWindow::createControls() {
   win32::WindowDc dc(hwnd_);
   for (const Layout& l : kLayout) {
     const std::wstring text = win32::toWide(l.text);
-    HFONT font = l.control == Control::wrongPass ? noticeFont_.get() : font_.get();
+    HFONT font = l.control == Control::wrongPasswordNotice ? noticeFont_.get() : font_.get();
     int width = twipsToPixels(l.width, tppX_), height = twipsToPixels(l.height, tppY_);
     if (l.width == 0) {
       // A label as large as its text.
@@ -104,7 +104,7 @@ void PasswordWindow::createControls() {
       width = extent.cx;
       height = tm.tmHeight;
     }
-    DWORD visible = l.control == Control::wrongPass ? 0 : WS_VISIBLE;  // the notice starts hidden
+    DWORD visible = l.control == Control::wrongPasswordNotice ? 0 : WS_VISIBLE;  // the notice starts hidden
     HWND c = CreateWindowExW(l.exStyle, l.windowClass, text.c_str(), WS_CHILD | visible | l.style,
                              twipsToPixels(l.left, tppX_), twipsToPixels(l.top, tppY_), width, height, hwnd_, nullptr,
                              instance_, nullptr);
@@ -112,9 +112,9 @@ void PasswordWindow::createControls() {
     controls_[static_cast<int>(l.control)] = c;
   }
 
-  HWND password = control(Control::txtPassword);
+  HWND password = control(Control::passwordBox);
   SendMessageW(password, EM_SETPASSWORDCHAR, L'*', 0);
-  for (HWND edit : {password, control(Control::txtNotes)}) {
+  for (HWND edit : {password, control(Control::notesBox)}) {
     // The original procedure is kept on the edit itself.
     SetPropW(edit, kEditProcProperty, reinterpret_cast<HANDLE>(GetWindowLongPtrW(edit, GWLP_WNDPROC)));
     SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PasswordWindow::editProc));
@@ -129,14 +129,14 @@ void PasswordWindow::setVisible(bool visible) {
     return;
   }
   // In front of the saver, active, with the password box focused.
-  focus_ = control(Control::txtPassword);
+  focus_ = control(Control::passwordBox);
   SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
   SetForegroundWindow(hwnd_);
   SetFocus(focus_);
 }
 
 std::string PasswordWindow::passwordText() const {
-  HWND box = control(Control::txtPassword);
+  HWND box = control(Control::passwordBox);
   if (!box) return {};
   const int n = GetWindowTextLengthW(box);
   std::wstring text(static_cast<std::size_t>(n > 0 ? n : 0) + 1, L'\0');
@@ -146,11 +146,11 @@ std::string PasswordWindow::passwordText() const {
 }
 
 void PasswordWindow::setPasswordText(const std::string& text) {
-  if (HWND box = control(Control::txtPassword)) SetWindowTextW(box, win32::toWide(text, kTextCodePage).c_str());
+  if (HWND box = control(Control::passwordBox)) SetWindowTextW(box, win32::toWide(text, kTextCodePage).c_str());
 }
 
 void PasswordWindow::setNoticeVisible(bool visible) {
-  if (HWND notice = control(Control::wrongPass)) ShowWindow(notice, visible ? SW_SHOWNA : SW_HIDE);
+  if (HWND notice = control(Control::wrongPasswordNotice)) ShowWindow(notice, visible ? SW_SHOWNA : SW_HIDE);
 }
 
 void PasswordWindow::onUnexpectedError() {
@@ -164,8 +164,8 @@ LRESULT PasswordWindow::onFrame(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       HDC dc = reinterpret_cast<HDC>(wp);
       HWND label = reinterpret_cast<HWND>(lp);
       COLORREF text = GetSysColor(COLOR_BTNTEXT);
-      if (label == control(Control::Label1)) text = kHintColour;
-      if (label == control(Control::wrongPass)) text = kNoticeColour;
+      if (label == control(Control::hideHint)) text = kHintColour;
+      if (label == control(Control::wrongPasswordNotice)) text = kNoticeColour;
       SetTextColor(dc, text);
       SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
       return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
@@ -207,8 +207,8 @@ LRESULT CALLBACK PasswordWindow::editProc(HWND edit, UINT msg, WPARAM wp, LPARAM
 }
 
 bool PasswordWindow::onEdit(HWND edit, UINT msg, WPARAM wp) {
-  const HWND password = control(Control::txtPassword);
-  const HWND notes = control(Control::txtNotes);
+  const HWND password = control(Control::passwordBox);
+  const HWND notes = control(Control::notesBox);
   switch (msg) {
     case WM_KEYDOWN:
       if (wp == VK_TAB) {
@@ -219,10 +219,10 @@ bool PasswordWindow::onEdit(HWND edit, UINT msg, WPARAM wp) {
       break;
     case WM_CHAR: {
       if (wp == '\t') return true;
-      const int keyAscii = static_cast<int>(wp);
+      const int key = static_cast<int>(wp);
       const bool isPassword = edit == password;
       const auto& handler = isPassword ? keys_.onPasswordChar : keys_.onNotesChar;
-      if (handler) handler(keyAscii);
+      if (handler) handler(key);
       if (!IsWindow(edit)) return true;
       // A single-line box takes no Enter; handing it on would only beep.
       if (isPassword && wp == '\r') return true;

@@ -14,12 +14,14 @@
 
 namespace lumova::password {
 
-enum class Control { lblMessage, Label1, txtNotes, lblPassword, txtPassword, wrongPass, Count };
+// "Message Board", "('Enter' to hide)", the note box, "Password", the
+// password box and the wrong-password notice.
+enum class Control { boardLabel, hideHint, notesBox, passwordLabel, passwordBox, wrongPasswordNotice, Count };
 
 // Characters as the boxes receive them, before a box takes the character.
 struct PasswordKeys {
-  std::function<void(int keyAscii)> onPasswordChar;
-  std::function<void(int keyAscii)> onNotesChar;
+  std::function<void(int key)> onPasswordChar;
+  std::function<void(int key)> onNotesChar;
   std::function<void()> onClose;
 };
 

@@ -74,7 +74,7 @@ class SaverRun {
             instance, [this](TimerId id) { form_.onTimer(id); }, input()),
         session_(startup::SaverSessionDeps{module1_, host_, clock_, window_}),
         promptWindow_(instance, window_.twipsPerPixelX(), window_.twipsPerPixelY(), promptKeys()),
-        prompt_(promptWindow_, module1_, session_),
+        prompt_(promptWindow_, module1_.saverPassword, session_),
         folders_(instance, pictureExtensions(win32::decoderExtensionLists()),
                  {[this](std::vector<std::string> found) { form_.foldersFound(std::move(found)); },
                   [this] { form_.foldersScanned(); }}),
@@ -112,8 +112,8 @@ class SaverRun {
   }
 
   password::PasswordKeys promptKeys() {
-    return {[this](int key) { prompt_.txtPassword_KeyPress(key); }, [this](int key) { prompt_.txtNotes_KeyPress(key); },
-            [this] { prompt_.Form_Close(); }};
+    return {[this](int key) { prompt_.onPasswordKey(key); }, [this](int key) { prompt_.onNotesKey(key); },
+            [this] { prompt_.onClose(); }};
   }
 
   Module1 module1_;
@@ -133,7 +133,7 @@ class SaverRun {
   saver::SaverWindow window_;
   startup::SaverSession session_;
   password::PasswordWindow promptWindow_;
-  password::PasswordForm prompt_;
+  password::PasswordPrompt prompt_;
   // The folders of the settings, scanned on a worker.
   saver::Win32FolderSource folders_;
   saver::Form1 form_;

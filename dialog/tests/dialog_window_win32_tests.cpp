@@ -102,7 +102,7 @@ class DialogTest : public ::testing::Test {
     store = std::make_unique<settings::SettingsStore>(files, kIniPath);
     pictures.sizes["C:\\Pics\\a.jpg"] = {640, 480};
     pictures.sizes["C:\\Pics\\b.gif"] = {100, 80};
-    window = std::make_unique<Form2Window>(
+    window = std::make_unique<DialogWindow>(
         GetModuleHandleW(nullptr), *store, pictures, [this](HWND owner, const std::string& text, MessageKind kind) {
           shown.push_back({text, window && window->hwnd() && IsWindowVisible(window->hwnd()), kind, owner});
           return kind == MessageKind::YesNoExclamation ? (answerYes ? MessageAnswer::Yes : MessageAnswer::No)
@@ -123,21 +123,21 @@ class DialogTest : public ::testing::Test {
   }
 
   HWND item(Control c) const { return window->item(c); }
-  HWND tab() const { return GetDlgItem(window->hwnd(), IDC_SSTAB1); }
+  HWND tab() const { return GetDlgItem(window->hwnd(), IDC_TABS); }
   // The page of each tab, as the parent of a control on it.
   HWND page(int index) const {
-    const Control onPage[kTabCount] = {Control::List1, Control::Combo1, Control::Password_enabled};
+    const Control onPage[kTabCount] = {Control::pictureList, Control::backgroundChoice, Control::protectionCheck};
     return GetParent(item(onPage[index]));
   }
   HWND label(int page, int id) const { return GetDlgItem(this->page(page), id); }
-  const Form2Model& model() const { return window->model(); }
+  const SettingsDialog& model() const { return window->model(); }
 
   fakes::MemoryFileStore files;
   std::unique_ptr<settings::SettingsStore> store;
   Pictures pictures;
   std::vector<Shown> shown;
   bool answerYes = false;
-  std::unique_ptr<Form2Window> window;
+  std::unique_ptr<DialogWindow> window;
 };
 
 TEST_F(DialogTest, CaptionTabsAndStatusBar) {
@@ -189,57 +189,57 @@ TEST_F(DialogTest, ControlsHaveTheirKindsAndCaptions) {
     const wchar_t* caption;  // null: not checked
   };
   const Row rows[] = {
-      {item(Control::List1), L"ListBox", nullptr},
-      {label(0, IDC_LABEL5_1), L"Static", L"Loaded Image(s)"},
-      {item(Control::Text3), L"Edit", nullptr},
-      {label(0, IDC_LABEL4_0), L"Static", L"Total"},
-      {item(Control::add), L"Button", L"&Add"},
-      {item(Control::remove), L"Button", L"&Remove"},
-      {item(Control::RemoveAll), L"Button", L"R&emove All"},
-      {label(0, IDC_FOLDERS_LABEL), L"Static", L"Folders:"},
-      {item(Control::Folders), L"ListBox", nullptr},
-      {item(Control::addFolder), L"Button", L"Add Fo&lder..."},
-      {item(Control::removeFolder), L"Button", L"Remo&ve Folder"},
-      {item(Control::p_caption), L"Edit", nullptr},
-      {label(0, IDC_LABEL5_5), L"Static", L"Image Caption"},
-      {item(Control::caption_clear), L"Button", L"&Clear"},
-      {item(Control::font), L"Button", L"&Font Style"},
-      {item(Control::Picture2), L"Static", nullptr},
-      {label(0, IDC_LABEL4_1), L"Static", L"Font Color"},
-      {item(Control::photo1), L"Static", nullptr},
-      {label(0, IDC_AUTOCAPTIONLABEL), L"Static", L"Caption pictures without one:"},
-      {item(Control::AutoCaptionCbx), L"ComboBox", nullptr},
-      {label(1, IDC_FRAME2), L"Button", L"Background "},
-      {item(Control::Combo1), L"ComboBox", nullptr},
-      {item(Control::backColorClick), L"Button", L"&Choose color..."},
-      {item(Control::Picture1), L"Static", nullptr},
-      {label(1, IDC_LABEL1_1), L"Static", L"Background Color"},
-      {label(1, IDC_PLACEMENT), L"Button", L"Movement"},
-      {item(Control::pCenter), L"Button", L"&Center"},
-      {item(Control::pRandom), L"Button", L"&Float"},
-      {item(Control::pZoom), L"Button", L"&Pan and zoom"},
-      {item(Control::Slider1), TRACKBAR_CLASSW, nullptr},
-      {item(Control::Label5_2), L"Static", L"Float Speed"},
-      {label(1, IDC_FRAME1), L"Button", L"Change Image"},
-      {item(Control::aChange), L"Button", L"&After..."},
-      {item(Control::nChange), L"Button", L"&Never"},
-      {item(Control::Text2), L"Edit", nullptr},
-      {item(Control::changeVScroll1), UPDOWN_CLASSW, nullptr},
-      {item(Control::Label3_5), L"Static", L"Seconds"},
-      {item(Control::Random_select), L"Button", L"Random Order"},
-      {item(Control::ShuffleCheck), L"Button", L"Show every picture once before &repeating"},
-      {label(1, IDC_FRAME3), L"Button", L"Transitions"},
-      {item(Control::TransitionsCbx), L"ComboBox", nullptr},
-      {item(Control::RndTranCheck), L"Button", L"Random Transitions"},
-      {item(Control::PicFitCheck), L"Button", L"Shrink large pictures to fit the &screen"},
-      {item(Control::AllMonitorsCheck), L"Button", L"Show pictures on every &monitor"},
-      {item(Control::Password_enabled), L"Button", L"Enabled"},
-      {label(2, IDC_LABEL2), L"Static", L"Password"},
-      {item(Control::SS_password), L"Edit", nullptr},
-      {label(2, IDC_LABEL6), L"Static", L"Confirm"},
-      {item(Control::SS_Confirm), L"Edit", nullptr},
-      {item(Control::Ok), L"Button", L"&OK"},
-      {item(Control::Cancel), L"Button", L"&Cancel"},
+      {item(Control::pictureList), L"ListBox", nullptr},
+      {label(0, IDC_PICTURE_LIST_LABEL), L"Static", L"Loaded Image(s)"},
+      {item(Control::pictureCount), L"Edit", nullptr},
+      {label(0, IDC_PICTURE_COUNT_LABEL), L"Static", L"Total"},
+      {item(Control::addButton), L"Button", L"&Add"},
+      {item(Control::removeButton), L"Button", L"&Remove"},
+      {item(Control::removeAllButton), L"Button", L"R&emove All"},
+      {label(0, IDC_FOLDER_LIST_LABEL), L"Static", L"Folders:"},
+      {item(Control::folderList), L"ListBox", nullptr},
+      {item(Control::addFolderButton), L"Button", L"Add Fo&lder..."},
+      {item(Control::removeFolderButton), L"Button", L"Remo&ve Folder"},
+      {item(Control::captionText), L"Edit", nullptr},
+      {label(0, IDC_CAPTION_LABEL), L"Static", L"Image Caption"},
+      {item(Control::clearCaptionButton), L"Button", L"&Clear"},
+      {item(Control::fontButton), L"Button", L"&Font Style"},
+      {item(Control::fontColourSwatch), L"Static", nullptr},
+      {label(0, IDC_FONT_COLOUR_LABEL), L"Static", L"Font Color"},
+      {item(Control::thumbnailBox), L"Static", nullptr},
+      {label(0, IDC_AUTO_CAPTION_LABEL), L"Static", L"Caption pictures without one:"},
+      {item(Control::autoCaptionChoice), L"ComboBox", nullptr},
+      {label(1, IDC_BACKGROUND_FRAME), L"Button", L"Background "},
+      {item(Control::backgroundChoice), L"ComboBox", nullptr},
+      {item(Control::backColourButton), L"Button", L"&Choose color..."},
+      {item(Control::backColourSwatch), L"Static", nullptr},
+      {label(1, IDC_BACK_COLOUR_LABEL), L"Static", L"Background Color"},
+      {label(1, IDC_MOVEMENT_FRAME), L"Button", L"Movement"},
+      {item(Control::centredOption), L"Button", L"&Center"},
+      {item(Control::floatingOption), L"Button", L"&Float"},
+      {item(Control::panZoomOption), L"Button", L"&Pan and zoom"},
+      {item(Control::floatSpeed), TRACKBAR_CLASSW, nullptr},
+      {item(Control::floatSpeedLabel), L"Static", L"Float Speed"},
+      {label(1, IDC_CHANGE_FRAME), L"Button", L"Change Image"},
+      {item(Control::changeAfterOption), L"Button", L"&After..."},
+      {item(Control::changeNeverOption), L"Button", L"&Never"},
+      {item(Control::intervalSeconds), L"Edit", nullptr},
+      {item(Control::intervalSpin), UPDOWN_CLASSW, nullptr},
+      {item(Control::secondsLabel), L"Static", L"Seconds"},
+      {item(Control::randomOrderCheck), L"Button", L"Random Order"},
+      {item(Control::shuffleCheck), L"Button", L"Show every picture once before &repeating"},
+      {label(1, IDC_TRANSITIONS_FRAME), L"Button", L"Transitions"},
+      {item(Control::transitionChoice), L"ComboBox", nullptr},
+      {item(Control::randomTransitionsCheck), L"Button", L"Random Transitions"},
+      {item(Control::fitPicturesCheck), L"Button", L"Shrink large pictures to fit the &screen"},
+      {item(Control::allMonitorsCheck), L"Button", L"Show pictures on every &monitor"},
+      {item(Control::protectionCheck), L"Button", L"Enabled"},
+      {label(2, IDC_PASSWORD_LABEL), L"Static", L"Password"},
+      {item(Control::passwordText), L"Edit", nullptr},
+      {label(2, IDC_CONFIRM_LABEL), L"Static", L"Confirm"},
+      {item(Control::confirmText), L"Edit", nullptr},
+      {item(Control::okButton), L"Button", L"&OK"},
+      {item(Control::cancelButton), L"Button", L"&Cancel"},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(narrow(r.cls) + " " + (r.caption ? narrow(r.caption) : ""));
@@ -251,14 +251,15 @@ TEST_F(DialogTest, ControlsHaveTheirKindsAndCaptions) {
   }
 
   auto buttonType = [](HWND h) { return GetWindowLongPtrW(h, GWL_STYLE) & BS_TYPEMASK; };
-  for (auto c : {Control::pCenter, Control::pRandom, Control::aChange, Control::nChange})
+  for (auto c :
+       {Control::centredOption, Control::floatingOption, Control::changeAfterOption, Control::changeNeverOption})
     EXPECT_EQ(buttonType(item(c)), BS_AUTORADIOBUTTON) << controlName(c);
-  for (auto c : {Control::Random_select, Control::RndTranCheck, Control::PicFitCheck, Control::AllMonitorsCheck,
-                 Control::Password_enabled, Control::ShuffleCheck})
+  for (auto c : {Control::randomOrderCheck, Control::randomTransitionsCheck, Control::fitPicturesCheck,
+                 Control::allMonitorsCheck, Control::protectionCheck, Control::shuffleCheck})
     EXPECT_EQ(buttonType(item(c)), BS_AUTOCHECKBOX) << controlName(c);
   EXPECT_EQ(LOWORD(SendMessageW(window->hwnd(), DM_GETDEFID, 0, 0)), IDOK);
 
-  for (auto box : {Control::SS_password, Control::SS_Confirm}) {
+  for (auto box : {Control::passwordText, Control::confirmText}) {
     SCOPED_TRACE(std::string(controlName(box)));
     EXPECT_NE(GetWindowLongPtrW(item(box), GWL_STYLE) & ES_PASSWORD, 0);
     EXPECT_EQ(SendMessageW(item(box), EM_GETPASSWORDCHAR, 0, 0), L'*');
@@ -269,11 +270,11 @@ TEST_F(DialogTest, ControlsHaveTheirKindsAndCaptions) {
     Strings items;
   };
   const ComboRow combos[] = {
-      {Control::Combo1, {"Background Color (below)", "Desktop"}},
-      {Control::TransitionsCbx,
+      {Control::backgroundChoice, {"Background Color (below)", "Desktop"}},
+      {Control::transitionChoice,
        {"Standard", "Left wipe", "Right wipe", "Right & Left wipe", "Up & down wipe", "Center wipe",
         "Horizontal blinds", "Vertical blinds", "Crossfade"}},
-      {Control::AutoCaptionCbx, {"Nothing", "File name", "Date taken"}},
+      {Control::autoCaptionChoice, {"Nothing", "File name", "Date taken"}},
   };
   for (const ComboRow& r : combos) {
     SCOPED_TRACE(std::string(controlName(r.combo)));
@@ -288,16 +289,16 @@ TEST_F(DialogTest, ControlsHaveTheirKindsAndCaptions) {
     EXPECT_EQ(got, r.items);
   }
 
-  EXPECT_EQ(SendMessageW(item(Control::Slider1), TBM_GETRANGEMIN, 0, 0), 0);
-  EXPECT_EQ(SendMessageW(item(Control::Slider1), TBM_GETRANGEMAX, 0, 0), 5);
-  EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(item(Control::changeVScroll1), UDM_GETBUDDY, 0, 0)),
-            item(Control::Text2));
+  EXPECT_EQ(SendMessageW(item(Control::floatSpeed), TBM_GETRANGEMIN, 0, 0), 0);
+  EXPECT_EQ(SendMessageW(item(Control::floatSpeed), TBM_GETRANGEMAX, 0, 0), 5);
+  EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(item(Control::intervalSpin), UDM_GETBUDDY, 0, 0)),
+            item(Control::intervalSeconds));
 
   // The thumbnail box draws on 3375 x 1815 twips.
-  RECT photo{};
-  GetClientRect(item(Control::photo1), &photo);
-  EXPECT_EQ(photo.right, MulDiv(3375, 1, 15));
-  EXPECT_EQ(photo.bottom, MulDiv(1815, 1, 15));
+  RECT box{};
+  GetClientRect(item(Control::thumbnailBox), &box);
+  EXPECT_EQ(box.right, MulDiv(3375, 1, 15));
+  EXPECT_EQ(box.bottom, MulDiv(1815, 1, 15));
 }
 
 TEST_F(DialogTest, ToolTips) {
@@ -307,30 +308,30 @@ TEST_F(DialogTest, ToolTips) {
     const wchar_t* tip;
   };
   const Row rows[] = {
-      {Control::List1, L"Loaded image(s)"},
-      {Control::Text3, L"Image amount"},
-      {Control::add, L"Load an image"},
-      {Control::addFolder, L"Show the pictures of a folder, kept up to date"},
-      {Control::Folders, L"Folders whose pictures are shown"},
-      {Control::removeFolder, L"Remove the selected folder"},
-      {Control::remove, L"Remove an image"},
-      {Control::RemoveAll, L"Remove all images"},
-      {Control::p_caption, L"Image caption"},
-      {Control::caption_clear, L"Clear caption"},
-      {Control::font, L"Font type, color and size"},
-      {Control::Picture2, L"Font color"},
-      {Control::photo1, L"Thumbnail preview"},
-      {Control::Combo1, L"Background"},
-      {Control::backColorClick, L"Background color"},
-      {Control::Picture1, L"Background color"},
-      {Control::pZoom, L"Move slowly across each picture"},
-      {Control::Slider1, L"Float speed of image"},
-      {Control::Random_select, L"Display images in random order"},
-      {Control::TransitionsCbx, L"Transitions"},
-      {Control::RndTranCheck, L"Display Transitions at Random"},
-      {Control::PicFitCheck, L"Show large pictures whole"},
-      {Control::AllMonitorsCheck, L"Use every monitor"},
-      {Control::ShuffleCheck, L"Shuffle without repeats"},
+      {Control::pictureList, L"Loaded image(s)"},
+      {Control::pictureCount, L"Image amount"},
+      {Control::addButton, L"Load an image"},
+      {Control::addFolderButton, L"Show the pictures of a folder, kept up to date"},
+      {Control::folderList, L"Folders whose pictures are shown"},
+      {Control::removeFolderButton, L"Remove the selected folder"},
+      {Control::removeButton, L"Remove an image"},
+      {Control::removeAllButton, L"Remove all images"},
+      {Control::captionText, L"Image caption"},
+      {Control::clearCaptionButton, L"Clear caption"},
+      {Control::fontButton, L"Font type, color and size"},
+      {Control::fontColourSwatch, L"Font color"},
+      {Control::thumbnailBox, L"Thumbnail preview"},
+      {Control::backgroundChoice, L"Background"},
+      {Control::backColourButton, L"Background color"},
+      {Control::backColourSwatch, L"Background color"},
+      {Control::panZoomOption, L"Move slowly across each picture"},
+      {Control::floatSpeed, L"Float speed of image"},
+      {Control::randomOrderCheck, L"Display images in random order"},
+      {Control::transitionChoice, L"Transitions"},
+      {Control::randomTransitionsCheck, L"Display Transitions at Random"},
+      {Control::fitPicturesCheck, L"Show large pictures whole"},
+      {Control::allMonitorsCheck, L"Use every monitor"},
+      {Control::shuffleCheck, L"Shuffle without repeats"},
   };
   HWND tips = toolTipsOf(window->hwnd());
   ASSERT_NE(tips, nullptr);
@@ -350,31 +351,31 @@ TEST_F(DialogTest, ToolTips) {
 
 TEST_F(DialogTest, ControlsShowTheStartUpState) {
   open();
-  HWND list = item(Control::List1);
+  HWND list = item(Control::pictureList);
   ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 2);
   char path[MAX_PATH] = {};
   SendMessageA(list, LB_GETTEXT, 1, reinterpret_cast<LPARAM>(path));
   EXPECT_STREQ(path, "C:\\Pics\\b.gif");
   EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 0);
-  EXPECT_EQ(windowText(item(Control::p_caption)), L"First");
-  EXPECT_EQ(windowText(item(Control::Text3)), L"2");
-  EXPECT_EQ(SendMessageW(item(Control::Combo1), CB_GETCURSEL, 0, 0), 1);
-  EXPECT_FALSE(IsWindowEnabled(item(Control::backColorClick)));
-  EXPECT_EQ(SendMessageW(item(Control::pRandom), BM_GETCHECK, 0, 0), BST_CHECKED);
-  EXPECT_EQ(SendMessageW(item(Control::pCenter), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-  EXPECT_EQ(SendMessageW(item(Control::Slider1), TBM_GETPOS, 0, 0), 3);
-  EXPECT_EQ(SendMessageW(item(Control::aChange), BM_GETCHECK, 0, 0), BST_CHECKED);
-  EXPECT_EQ(windowText(item(Control::Text2)), L"25");
-  EXPECT_EQ(SendMessageW(item(Control::changeVScroll1), UDM_GETPOS32, 0, 0), 25);
-  EXPECT_EQ(SendMessageW(item(Control::Random_select), BM_GETCHECK, 0, 0), BST_CHECKED);
-  EXPECT_EQ(SendMessageW(item(Control::TransitionsCbx), CB_GETCURSEL, 0, 0), 4);
-  EXPECT_EQ(SendMessageW(item(Control::Password_enabled), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(windowText(item(Control::captionText)), L"First");
+  EXPECT_EQ(windowText(item(Control::pictureCount)), L"2");
+  EXPECT_EQ(SendMessageW(item(Control::backgroundChoice), CB_GETCURSEL, 0, 0), 1);
+  EXPECT_FALSE(IsWindowEnabled(item(Control::backColourButton)));
+  EXPECT_EQ(SendMessageW(item(Control::floatingOption), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(SendMessageW(item(Control::centredOption), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(SendMessageW(item(Control::floatSpeed), TBM_GETPOS, 0, 0), 3);
+  EXPECT_EQ(SendMessageW(item(Control::changeAfterOption), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(windowText(item(Control::intervalSeconds)), L"25");
+  EXPECT_EQ(SendMessageW(item(Control::intervalSpin), UDM_GETPOS32, 0, 0), 25);
+  EXPECT_EQ(SendMessageW(item(Control::randomOrderCheck), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(SendMessageW(item(Control::transitionChoice), CB_GETCURSEL, 0, 0), 4);
+  EXPECT_EQ(SendMessageW(item(Control::protectionCheck), BM_GETCHECK, 0, 0), BST_CHECKED);
   // The file is older than the fit and monitor options.
-  EXPECT_EQ(SendMessageW(item(Control::PicFitCheck), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-  EXPECT_EQ(SendMessageW(item(Control::AllMonitorsCheck), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-  EXPECT_EQ(windowText(item(Control::SS_password)), L"Secret");
-  EXPECT_EQ(windowText(item(Control::SS_Confirm)), L"Secret");
-  EXPECT_TRUE(IsWindowEnabled(item(Control::SS_password)));
+  EXPECT_EQ(SendMessageW(item(Control::fitPicturesCheck), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(SendMessageW(item(Control::allMonitorsCheck), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(windowText(item(Control::passwordText)), L"Secret");
+  EXPECT_EQ(windowText(item(Control::confirmText)), L"Secret");
+  EXPECT_TRUE(IsWindowEnabled(item(Control::passwordText)));
   // Opens on the first tab, and nothing is on the screen until show().
   EXPECT_EQ(window->currentTab(), 0);
   EXPECT_FALSE(IsWindowVisible(window->hwnd()));
@@ -387,7 +388,7 @@ TEST_F(DialogTest, MissingFirstPictureIsReportedBeforeTheDialogAppears) {
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].text, "Image file not found.\r\nYou need to reload a new one.");
   EXPECT_FALSE(shown[0].dialogVisible);
-  EXPECT_EQ(SendMessageW(item(Control::List1), LB_GETCOUNT, 0, 0), 2);
+  EXPECT_EQ(SendMessageW(item(Control::pictureList), LB_GETCOUNT, 0, 0), 2);
 }
 
 TEST_F(DialogTest, RealControlsReachTheReactions) {
@@ -395,52 +396,52 @@ TEST_F(DialogTest, RealControlsReachTheReactions) {
   window->show();
   pump();
   // A click on "Never".
-  SendMessageW(item(Control::nChange), BM_CLICK, 0, 0);
+  SendMessageW(item(Control::changeNeverOption), BM_CLICK, 0, 0);
   EXPECT_EQ(model().value(Key::picChange), "not_ch");
   EXPECT_EQ(model().value(Key::timeInterval), "0");
-  EXPECT_FALSE(IsWindowEnabled(item(Control::Text2)));
-  EXPECT_FALSE(IsWindowEnabled(item(Control::Label3_5)));
-  EXPECT_FALSE(IsWindowEnabled(item(Control::changeVScroll1)));
-  EXPECT_EQ(SendMessageW(item(Control::Random_select), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-  EXPECT_EQ(SendMessageW(item(Control::aChange), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_FALSE(IsWindowEnabled(item(Control::intervalSeconds)));
+  EXPECT_FALSE(IsWindowEnabled(item(Control::secondsLabel)));
+  EXPECT_FALSE(IsWindowEnabled(item(Control::intervalSpin)));
+  EXPECT_EQ(SendMessageW(item(Control::randomOrderCheck), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(SendMessageW(item(Control::changeAfterOption), BM_GETCHECK, 0, 0), BST_UNCHECKED);
   EXPECT_EQ(model().value(Key::randomPick), "0");
 
   // "After..." again, then the spin control's up arrow, clicked.
-  SendMessageW(item(Control::aChange), BM_CLICK, 0, 0);
-  HWND spin = item(Control::changeVScroll1);
+  SendMessageW(item(Control::changeAfterOption), BM_CLICK, 0, 0);
+  HWND spin = item(Control::intervalSpin);
   RECT r{};
   GetClientRect(spin, &r);
   SendMessageW(spin, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(r.right / 2, 1));
   SendMessageW(spin, WM_LBUTTONUP, 0, MAKELPARAM(r.right / 2, 1));
   EXPECT_EQ(model().value(Key::timeInterval), "26");
-  EXPECT_EQ(windowText(item(Control::Text2)), L"26");
+  EXPECT_EQ(windowText(item(Control::intervalSeconds)), L"26");
 
   // Keys on the list, the transition box and the slider.
-  SendMessageW(item(Control::List1), WM_KEYDOWN, VK_DOWN, 0);
-  EXPECT_EQ(model().control(Control::List1).value, 1);
-  EXPECT_EQ(windowText(item(Control::p_caption)), L"Second");
-  SendMessageW(item(Control::TransitionsCbx), WM_KEYDOWN, VK_DOWN, 0);
+  SendMessageW(item(Control::pictureList), WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_EQ(model().control(Control::pictureList).value, 1);
+  EXPECT_EQ(windowText(item(Control::captionText)), L"Second");
+  SendMessageW(item(Control::transitionChoice), WM_KEYDOWN, VK_DOWN, 0);
   EXPECT_EQ(model().value(Key::effectMode), "5");
-  SendMessageW(item(Control::Slider1), WM_KEYDOWN, VK_RIGHT, 0);
+  SendMessageW(item(Control::floatSpeed), WM_KEYDOWN, VK_RIGHT, 0);
   EXPECT_EQ(model().value(Key::picSpeed), "4");
 
   // Typing, and ticking boxes.
-  SendMessageW(item(Control::SS_Confirm), EM_SETSEL, 0, -1);
-  SendMessageW(item(Control::SS_Confirm), WM_CHAR, 'x', 0);
+  SendMessageW(item(Control::confirmText), EM_SETSEL, 0, -1);
+  SendMessageW(item(Control::confirmText), WM_CHAR, 'x', 0);
   EXPECT_EQ(model().confirmPassword(), "x");
-  SendMessageW(item(Control::RndTranCheck), BM_CLICK, 0, 0);
+  SendMessageW(item(Control::randomTransitionsCheck), BM_CLICK, 0, 0);
   EXPECT_EQ(model().value(Key::randomEffect), "1");
-  EXPECT_FALSE(IsWindowEnabled(item(Control::TransitionsCbx)));
-  SendMessageW(item(Control::PicFitCheck), BM_CLICK, 0, 0);
+  EXPECT_FALSE(IsWindowEnabled(item(Control::transitionChoice)));
+  SendMessageW(item(Control::fitPicturesCheck), BM_CLICK, 0, 0);
   EXPECT_EQ(model().value(Key::picFit), "1");
-  SendMessageW(item(Control::AllMonitorsCheck), BM_CLICK, 0, 0);
+  SendMessageW(item(Control::allMonitorsCheck), BM_CLICK, 0, 0);
   EXPECT_EQ(model().value(Key::allMonitors), "1");
-  SendMessageW(item(Control::Password_enabled), BM_CLICK, 0, 0);
+  SendMessageW(item(Control::protectionCheck), BM_CLICK, 0, 0);
   EXPECT_EQ(model().value(Key::saverEnabled), "0");
-  EXPECT_FALSE(IsWindowEnabled(item(Control::SS_password)));
-  SendMessageW(item(Control::Combo1), WM_KEYDOWN, VK_UP, 0);
+  EXPECT_FALSE(IsWindowEnabled(item(Control::passwordText)));
+  SendMessageW(item(Control::backgroundChoice), WM_KEYDOWN, VK_UP, 0);
   EXPECT_EQ(model().value(Key::backEffect), "0");
-  EXPECT_TRUE(IsWindowEnabled(item(Control::backColorClick)));
+  EXPECT_TRUE(IsWindowEnabled(item(Control::backColourButton)));
   EXPECT_TRUE(shown.empty());
 }
 
@@ -449,7 +450,7 @@ TEST_F(DialogTest, AnUnexpectedErrorIsReportedOnceAndTheDialogCarriesOn) {
   window->show();
   pump();
   pictures.failing = "C:\\Pics\\b.gif";
-  SendMessageW(item(Control::List1), WM_KEYDOWN, VK_DOWN, 0);
+  SendMessageW(item(Control::pictureList), WM_KEYDOWN, VK_DOWN, 0);
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].text, "An unexpected error occurred.");
   EXPECT_EQ(shown[0].kind, MessageKind::Exclamation);
@@ -458,10 +459,10 @@ TEST_F(DialogTest, AnUnexpectedErrorIsReportedOnceAndTheDialogCarriesOn) {
 
   // The dialog still answers, and the next picture loads again.
   pictures.failing.clear();
-  SendMessageW(item(Control::nChange), BM_CLICK, 0, 0);
+  SendMessageW(item(Control::changeNeverOption), BM_CLICK, 0, 0);
   EXPECT_EQ(model().value(Key::picChange), "not_ch");
-  SendMessageW(item(Control::List1), WM_KEYDOWN, VK_UP, 0);
-  EXPECT_EQ(windowText(item(Control::p_caption)), L"First");
+  SendMessageW(item(Control::pictureList), WM_KEYDOWN, VK_UP, 0);
+  EXPECT_EQ(windowText(item(Control::captionText)), L"First");
   EXPECT_EQ(shown.size(), 1u);
 }
 
@@ -478,21 +479,23 @@ TEST_F(DialogTest, TabOrderFollowsTheLayout) {
   };
   const Row rows[] = {
       {0,
-       {Control::List1, Control::add, Control::remove, Control::RemoveAll, Control::Folders, Control::addFolder,
-        Control::removeFolder, Control::p_caption, Control::caption_clear, Control::font, Control::AutoCaptionCbx}},
+       {Control::pictureList, Control::addButton, Control::removeButton, Control::removeAllButton, Control::folderList,
+        Control::addFolderButton, Control::removeFolderButton, Control::captionText, Control::clearCaptionButton,
+        Control::fontButton, Control::autoCaptionChoice}},
       {1,
-       {Control::Combo1, Control::backColorClick, Control::pRandom, Control::Slider1, Control::aChange, Control::Text2,
-        Control::Random_select, Control::ShuffleCheck, Control::TransitionsCbx, Control::RndTranCheck,
-        Control::PicFitCheck, Control::AllMonitorsCheck}},
-      {2, {Control::Password_enabled, Control::SS_password, Control::SS_Confirm}},
+       {Control::backgroundChoice, Control::backColourButton, Control::floatingOption, Control::floatSpeed,
+        Control::changeAfterOption, Control::intervalSeconds, Control::randomOrderCheck, Control::shuffleCheck,
+        Control::transitionChoice, Control::randomTransitionsCheck, Control::fitPicturesCheck,
+        Control::allMonitorsCheck}},
+      {2, {Control::protectionCheck, Control::passwordText, Control::confirmText}},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.tab);
     window->selectTab(r.tab);
     std::vector<HWND> expected{tab()};
     for (auto c : r.order) expected.push_back(item(c));
-    expected.push_back(item(Control::Ok));
-    expected.push_back(item(Control::Cancel));
+    expected.push_back(item(Control::okButton));
+    expected.push_back(item(Control::cancelButton));
     expected.push_back(tab());
     HWND at = tab();
     for (std::size_t i = 1; i < expected.size(); ++i) {
@@ -525,11 +528,11 @@ TEST_F(DialogTest, AccessKeysAndTabKeys) {
   // Alt+N chooses "Never" on the tab in front.
   PostMessageW(tab(), WM_SYSCHAR, 'n', 1 << 29);
   pump();
-  EXPECT_EQ(SendMessageW(item(Control::nChange), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(SendMessageW(item(Control::changeNeverOption), BM_GETCHECK, 0, 0), BST_CHECKED);
   EXPECT_EQ(model().value(Key::picChange), "not_ch");
 
   // Alt+F is "Float" here; "Font Style" is on a hidden page.
-  window->model().setValue(Control::pCenter, 1);
+  window->model().setValue(Control::centredOption, 1);
   PostMessageW(tab(), WM_SYSCHAR, 'f', 1 << 29);
   pump();
   EXPECT_EQ(model().value(Key::picRandom), "rand");
@@ -546,8 +549,8 @@ TEST_F(DialogTest, EnterSavesAndEscapeCancels) {
     open();
     window->show();
     pump();
-    window->model().setValue(Control::changeVScroll1, 40);
-    PostMessageW(item(Control::List1), WM_KEYDOWN, r.key, 0);
+    window->model().setValue(Control::intervalSpin, 40);
+    PostMessageW(item(Control::pictureList), WM_KEYDOWN, r.key, 0);
     pump();
     EXPECT_FALSE(window->isOpen());
     EXPECT_EQ(files.saves, r.saves);
@@ -558,7 +561,7 @@ TEST_F(DialogTest, EnterSavesAndEscapeCancels) {
 TEST_F(DialogTest, ClosingByTheFrameWritesNothing) {
   open();
   window->show();
-  window->model().setValue(Control::changeVScroll1, 40);
+  window->model().setValue(Control::intervalSpin, 40);
   SendMessageW(window->hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
   pump();
   EXPECT_FALSE(window->isOpen());
@@ -569,7 +572,7 @@ TEST_F(DialogTest, ClosingByTheFrameWritesNothing) {
 TEST_F(DialogTest, AClosingSessionIsACancel) {
   open();
   window->show();
-  window->model().setValue(Control::changeVScroll1, 40);
+  window->model().setValue(Control::intervalSpin, 40);
   EXPECT_TRUE(SendMessageW(window->hwnd(), WM_QUERYENDSESSION, 0, 0));
   SendMessageW(window->hwnd(), WM_ENDSESSION, TRUE, 0);
   pump();
@@ -581,31 +584,31 @@ TEST_F(DialogTest, SpinStepsOneAtATimeAndBoxesHoldWhatTheFileGivesBack) {
   open();
   window->show();
   pump();
-  HWND spin = item(Control::changeVScroll1);
+  HWND spin = item(Control::intervalSpin);
   UDACCEL accel[4]{};
   ASSERT_EQ(SendMessageW(spin, UDM_GETACCEL, 4, reinterpret_cast<LPARAM>(accel)), 1);
   EXPECT_EQ(accel[0].nInc, 1u);
   // A held arrow that asks for a bigger step still moves one.
-  const int before = model().control(Control::changeVScroll1).value;
+  const int before = model().control(Control::intervalSpin).value;
   NMUPDOWN step{};
   step.hdr = {spin, static_cast<UINT_PTR>(GetDlgCtrlID(spin)), static_cast<UINT>(UDN_DELTAPOS)};
   step.iPos = before;
   step.iDelta = 5;
   SendMessageW(GetParent(spin), WM_NOTIFY, step.hdr.idFrom, reinterpret_cast<LPARAM>(&step));
-  EXPECT_EQ(model().control(Control::changeVScroll1).value, before + 1);
+  EXPECT_EQ(model().control(Control::intervalSpin).value, before + 1);
 
-  for (Control box : {Control::p_caption, Control::SS_password, Control::SS_Confirm})
+  for (Control box : {Control::captionText, Control::passwordText, Control::confirmText})
     EXPECT_EQ(SendMessageW(item(box), EM_GETLIMITTEXT, 0, 0), 254);
   // Typing past the limit says why the box takes no more.
-  SetFocus(item(Control::p_caption));
-  SetWindowTextW(item(Control::p_caption), std::wstring(254, L'x').c_str());
-  SendMessageW(item(Control::p_caption), EM_SETSEL, 254, 254);
+  SetFocus(item(Control::captionText));
+  SetWindowTextW(item(Control::captionText), std::wstring(254, L'x').c_str());
+  SendMessageW(item(Control::captionText), EM_SETSEL, 254, 254);
   shown.clear();
-  SendMessageW(item(Control::p_caption), WM_CHAR, 'y', 0);
+  SendMessageW(item(Control::captionText), WM_CHAR, 'y', 0);
   pump();
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].text, kCaptionTooLong);
-  EXPECT_EQ(model().control(Control::photo_caption).items[0], std::string(254, 'x'));
+  EXPECT_EQ(model().control(Control::captionList).items[0], std::string(254, 'x'));
 }
 
 TEST_F(DialogTest, OkWithAnEmptyListStaysOpen) {
@@ -613,7 +616,7 @@ TEST_F(DialogTest, OkWithAnEmptyListStaysOpen) {
   ini.replace(ini.find("total=2"), 7, "total=0");
   open(ini);
   window->show();
-  SendMessageW(item(Control::Ok), BM_CLICK, 0, 0);
+  SendMessageW(item(Control::okButton), BM_CLICK, 0, 0);
   pump();
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].text, "You need to load at least one image file.");
@@ -644,23 +647,23 @@ TEST_F(DialogTest, UsableBoxesTakeTheWindowColourOthersTheLightThreeDColour) {
     Control box;
     int page;
     UINT message;
-    std::function<void(Form2Model&)> change;
+    std::function<void(SettingsDialog&)> change;
     int colour;  // system colour index
   };
   const Row rows[] = {
-      {"Never", Control::Text2, 1, WM_CTLCOLORSTATIC, [](Form2Model& m) { m.setValue(Control::nChange, 1); },
-       COLOR_3DLIGHT},
-      {"After", Control::Text2, 1, WM_CTLCOLORSTATIC, [](Form2Model& m) { m.setValue(Control::aChange, 1); },
-       COLOR_WINDOW},
-      {"random transitions", Control::TransitionsCbx, 1, WM_CTLCOLORLISTBOX,
-       [](Form2Model& m) { m.setValue(Control::RndTranCheck, 1); }, COLOR_3DLIGHT},
-      {"chosen transition", Control::TransitionsCbx, 1, WM_CTLCOLORLISTBOX,
-       [](Form2Model& m) { m.setValue(Control::RndTranCheck, 0); }, COLOR_WINDOW},
-      {"protection off", Control::SS_password, 2, WM_CTLCOLOREDIT,
-       [](Form2Model& m) { m.setValue(Control::Password_enabled, 0); }, COLOR_3DLIGHT},
-      {"protection off, confirm", Control::SS_Confirm, 2, WM_CTLCOLOREDIT, [](Form2Model&) {}, COLOR_3DLIGHT},
-      {"protection on", Control::SS_Confirm, 2, WM_CTLCOLOREDIT,
-       [](Form2Model& m) { m.setValue(Control::Password_enabled, 1); }, COLOR_WINDOW},
+      {"Never", Control::intervalSeconds, 1, WM_CTLCOLORSTATIC,
+       [](SettingsDialog& m) { m.setValue(Control::changeNeverOption, 1); }, COLOR_3DLIGHT},
+      {"After", Control::intervalSeconds, 1, WM_CTLCOLORSTATIC,
+       [](SettingsDialog& m) { m.setValue(Control::changeAfterOption, 1); }, COLOR_WINDOW},
+      {"random transitions", Control::transitionChoice, 1, WM_CTLCOLORLISTBOX,
+       [](SettingsDialog& m) { m.setValue(Control::randomTransitionsCheck, 1); }, COLOR_3DLIGHT},
+      {"chosen transition", Control::transitionChoice, 1, WM_CTLCOLORLISTBOX,
+       [](SettingsDialog& m) { m.setValue(Control::randomTransitionsCheck, 0); }, COLOR_WINDOW},
+      {"protection off", Control::passwordText, 2, WM_CTLCOLOREDIT,
+       [](SettingsDialog& m) { m.setValue(Control::protectionCheck, 0); }, COLOR_3DLIGHT},
+      {"protection off, confirm", Control::confirmText, 2, WM_CTLCOLOREDIT, [](SettingsDialog&) {}, COLOR_3DLIGHT},
+      {"protection on", Control::confirmText, 2, WM_CTLCOLOREDIT,
+       [](SettingsDialog& m) { m.setValue(Control::protectionCheck, 1); }, COLOR_WINDOW},
   };
   static_assert(COLOR_WINDOW == 5 && COLOR_3DLIGHT == 22);
   for (const Row& r : rows) {
@@ -756,7 +759,7 @@ TEST_F(DialogTest, AddTakesThePathChosenInTheFileOpenDialog) {
       SetDlgItemTextA(d, cmb13, path.c_str());
       pressOk(d);
     });
-    SendMessageW(item(Control::add), BM_CLICK, 0, 0);
+    SendMessageW(item(Control::addButton), BM_CLICK, 0, 0);
     ASSERT_TRUE(answer.answered);
     EXPECT_EQ(answer.title, L"Select a file to open");
   }
@@ -771,20 +774,20 @@ TEST_F(DialogTest, AddTakesThePathChosenInTheFileOpenDialog) {
   for (const char* ext : {".gif", ".jif", ".png", ".tiff", ".jpeg", ".dib"})
     EXPECT_NE(std::find(all.begin(), all.end(), ext), all.end()) << ext;
 
-  HWND list = item(Control::List1);
+  HWND list = item(Control::pictureList);
   ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 3);
   char got[MAX_PATH] = {};
   SendMessageA(list, LB_GETTEXT, 2, reinterpret_cast<LPARAM>(got));
   EXPECT_EQ(_stricmp(got, path.c_str()), 0) << got;
   EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 2);
-  EXPECT_EQ(windowText(item(Control::Text3)), L"3");
-  EXPECT_EQ(windowText(item(Control::p_caption)), L"");
+  EXPECT_EQ(windowText(item(Control::pictureCount)), L"3");
+  EXPECT_EQ(windowText(item(Control::captionText)), L"");
   EXPECT_TRUE(shown.empty());
 
   // Cancelled: the message, and nothing added.
   {
     CommonDialogAnswer answer(window->hwnd(), [](HWND d) { PostMessageW(d, WM_COMMAND, IDCANCEL, 0); });
-    SendMessageW(item(Control::add), BM_CLICK, 0, 0);
+    SendMessageW(item(Control::addButton), BM_CLICK, 0, 0);
     ASSERT_TRUE(answer.answered);
   }
   ASSERT_EQ(shown.size(), 1u);
@@ -820,17 +823,17 @@ TEST_F(DialogTest, AddTakesSeveralFilesInTheOrderPicked) {
       SetDlgItemTextA(d, cmb13, "\"three.bmp\" \"one.bmp\" \"two.bmp\"");
       pressOk(d);
     });
-    SendMessageW(item(Control::add), BM_CLICK, 0, 0);
+    SendMessageW(item(Control::addButton), BM_CLICK, 0, 0);
     ASSERT_TRUE(answer.answered);
   }
-  const auto& items = model().control(Control::List1).items;
+  const auto& items = model().control(Control::pictureList).items;
   ASSERT_EQ(items.size(), 5u);
   EXPECT_EQ(_stricmp(items[2].c_str(), (folder + "\\three.bmp").c_str()), 0) << items[2];
   EXPECT_EQ(_stricmp(items[3].c_str(), (folder + "\\one.bmp").c_str()), 0) << items[3];
   EXPECT_EQ(_stricmp(items[4].c_str(), (folder + "\\two.bmp").c_str()), 0) << items[4];
-  EXPECT_EQ(SendMessageW(item(Control::List1), LB_GETCOUNT, 0, 0), 5);
-  EXPECT_EQ(SendMessageW(item(Control::List1), LB_GETCURSEL, 0, 0), 4);
-  EXPECT_EQ(windowText(item(Control::Text3)), L"5");
+  EXPECT_EQ(SendMessageW(item(Control::pictureList), LB_GETCOUNT, 0, 0), 5);
+  EXPECT_EQ(SendMessageW(item(Control::pictureList), LB_GETCURSEL, 0, 0), 4);
+  EXPECT_EQ(windowText(item(Control::pictureCount)), L"5");
   EXPECT_TRUE(shown.empty());
   for (const char* name : {"one.bmp", "two.bmp", "three.bmp"}) DeleteFileA((folder + "\\" + name).c_str());
   RemoveDirectoryA(folder.c_str());
@@ -862,14 +865,14 @@ TEST_F(DialogTest, AddFolderListsTheFolderAndCountsItOnAWorkerThatCancelStops) {
       SetDlgItemTextA(d, edt1, folder.c_str());
       pressOk(d);
     });
-    SendMessageW(item(Control::addFolder), BM_CLICK, 0, 0);
+    SendMessageW(item(Control::addFolderButton), BM_CLICK, 0, 0);
     ASSERT_TRUE(answer.answered);
     EXPECT_EQ(answer.title, L"Select a folder of pictures");
   }
-  HWND list = item(Control::Folders);
+  HWND list = item(Control::folderList);
   ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
   EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 0);
-  EXPECT_EQ(SendMessageW(item(Control::List1), LB_GETCOUNT, 0, 0), 2);  // the pictures stay in the folder
+  EXPECT_EQ(SendMessageW(item(Control::pictureList), LB_GETCOUNT, 0, 0), 2);  // the pictures stay in the folder
   // Counted off the dialog's thread; the count and the first picture's
   // thumbnail come back to it.
   const auto until = [&](const std::function<bool()>& done) {
@@ -880,28 +883,28 @@ TEST_F(DialogTest, AddFolderListsTheFolderAndCountsItOnAWorkerThatCancelStops) {
     return done();
   };
   ASSERT_TRUE(until([&] {
-    return model().control(Control::Folders).items[0].find("10,000 pictures") != std::string::npos;
-  })) << model().control(Control::Folders).items[0];
+    return model().control(Control::folderList).items[0].find("10,000 pictures") != std::string::npos;
+  })) << model().control(Control::folderList).items[0];
   EXPECT_NE(tree.thread.load(), GetCurrentThreadId());
   ASSERT_TRUE(model().thumbnail().has_value());
   EXPECT_EQ(pictures.loaded.back(), folder + "\\p10000.jpg");
 
   // A slow folder: the dialog answers while it is counted, and Cancel ends
   // the dialog at once.
-  window->model().setListIndex(Control::Folders, -1);
+  window->model().setListIndex(Control::folderList, -1);
   {
     CommonDialogAnswer answer(window->hwnd(), [&](HWND d) {
       SetDlgItemTextA(d, edt1, slow.c_str());
       pressOk(d);
     });
-    SendMessageW(item(Control::addFolder), BM_CLICK, 0, 0);
+    SendMessageW(item(Control::addFolderButton), BM_CLICK, 0, 0);
   }
   ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 2);
-  EXPECT_EQ(_stricmp(model().control(Control::Folders).items[1].c_str(), slow.c_str()), 0);  // still being counted
-  SendMessageW(item(Control::removeFolder), BM_CLICK, 0, 0);
+  EXPECT_EQ(_stricmp(model().control(Control::folderList).items[1].c_str(), slow.c_str()), 0);  // still being counted
+  SendMessageW(item(Control::removeFolderButton), BM_CLICK, 0, 0);
   EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
   const DWORD before = GetTickCount();
-  SendMessageW(item(Control::Cancel), BM_CLICK, 0, 0);
+  SendMessageW(item(Control::cancelButton), BM_CLICK, 0, 0);
   EXPECT_FALSE(window->isOpen());
   EXPECT_LT(GetTickCount() - before, 5000u) << "a generous bound";
   tree.release = true;
@@ -997,7 +1000,7 @@ TEST_F(DialogTest, FontDialogOpensOnTheStoredFontWithinItsSizes) {
       sizes = comboItems(GetDlgItem(d, cmb3));
       pressOk(d);
     });
-    SendMessageW(item(Control::font), BM_CLICK, 0, 0);
+    SendMessageW(item(Control::fontButton), BM_CLICK, 0, 0);
     ASSERT_TRUE(answer.answered);
   }
   ASSERT_FALSE(sizes.empty());
@@ -1025,13 +1028,13 @@ TEST_F(DialogTest, ColourDialogOpensOnTheBackgroundColour) {
   pump();
   {
     CommonDialogAnswer answer(window->hwnd(), pressOk);
-    SendMessageW(item(Control::backColorClick), BM_CLICK, 0, 0);
+    SendMessageW(item(Control::backColourButton), BM_CLICK, 0, 0);
     ASSERT_TRUE(answer.answered);
   }
   EXPECT_EQ(model().value(Key::newBackColor), std::to_string(navy));
   {
     CommonDialogAnswer answer(window->hwnd(), [](HWND d) { PostMessageW(d, WM_COMMAND, IDCANCEL, 0); });
-    SendMessageW(item(Control::backColorClick), BM_CLICK, 0, 0);
+    SendMessageW(item(Control::backColourButton), BM_CLICK, 0, 0);
     ASSERT_TRUE(answer.answered);
   }
   EXPECT_EQ(model().value(Key::newBackColor), std::to_string(navy));
@@ -1042,18 +1045,18 @@ TEST_F(DialogTest, RemoveAllAsksWithYesAndNo) {
   open();
   window->show();
   pump();
-  SendMessageW(item(Control::RemoveAll), BM_CLICK, 0, 0);
+  SendMessageW(item(Control::removeAllButton), BM_CLICK, 0, 0);
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].text, "Do you really want to remove all loaded images?");
   EXPECT_EQ(shown[0].kind, MessageKind::YesNoExclamation);
   EXPECT_EQ(shown[0].owner, window->hwnd());
-  EXPECT_EQ(SendMessageW(item(Control::List1), LB_GETCOUNT, 0, 0), 2);
+  EXPECT_EQ(SendMessageW(item(Control::pictureList), LB_GETCOUNT, 0, 0), 2);
 
   answerYes = true;
-  SendMessageW(item(Control::RemoveAll), BM_CLICK, 0, 0);
-  EXPECT_EQ(SendMessageW(item(Control::List1), LB_GETCOUNT, 0, 0), 0);
-  EXPECT_EQ(windowText(item(Control::Text3)), L"0");
-  EXPECT_EQ(windowText(item(Control::p_caption)), L"");
+  SendMessageW(item(Control::removeAllButton), BM_CLICK, 0, 0);
+  EXPECT_EQ(SendMessageW(item(Control::pictureList), LB_GETCOUNT, 0, 0), 0);
+  EXPECT_EQ(windowText(item(Control::pictureCount)), L"0");
+  EXPECT_EQ(windowText(item(Control::captionText)), L"");
   EXPECT_EQ(shown.size(), 2u);
 }
 
@@ -1061,13 +1064,13 @@ TEST_F(DialogTest, TypingACaptionWithNoPictureIsRefusedOnce) {
   open(replaced(kIni, "total=2", "total=0"));
   window->show();
   pump();
-  HWND box = item(Control::p_caption);
+  HWND box = item(Control::captionText);
   SendMessageW(box, WM_CHAR, 'x', 0);
   pump();
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].text, "An image must be loaded first.");
   EXPECT_EQ(windowText(box), L"");
-  EXPECT_TRUE(model().control(Control::photo_caption).items.empty());
+  EXPECT_TRUE(model().control(Control::captionList).items.empty());
 }
 
 // A decoded picture whose pixel (x, y) is `colour(x)`: blue, green, red,
@@ -1085,7 +1088,7 @@ std::shared_ptr<win32::DibPicture> stripedPicture(int width, int height, Colour 
 }
 
 // A white box to paint thumbnails into.
-class Form2Thumbnail : public ::testing::Test {
+class ThumbnailPainting : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(box.ok());
@@ -1095,7 +1098,7 @@ class Form2Thumbnail : public ::testing::Test {
   ThumbnailPainter painter;
 };
 
-TEST_F(Form2Thumbnail, DrawsFromTheTopLeftAtTheGivenSize) {
+TEST_F(ThumbnailPainting, DrawsFromTheTopLeftAtTheGivenSize) {
   // Left half opaque red, right half transparent.
   const auto picture = stripedPicture(200, 100, [](int x) {
     return x < 100 ? std::array<std::uint8_t, 4>{0, 0, 255, 255} : std::array<std::uint8_t, 4>{0, 0, 0, 0};
@@ -1120,7 +1123,7 @@ TEST_F(Form2Thumbnail, DrawsFromTheTopLeftAtTheGivenSize) {
   EXPECT_FALSE(painter.paint(box.dc(), std::make_shared<fakes::SizedPicture>(10, 10), 10, 10));
 }
 
-TEST_F(Form2Thumbnail, ShrinksByAveragingNotByDroppingPixels) {
+TEST_F(ThumbnailPainting, ShrinksByAveragingNotByDroppingPixels) {
   // Single-pixel black and white stripes, halved: every pixel a middle grey,
   // where a nearest-pixel copy would keep only the black or only the white.
   const auto picture = stripedPicture(200, 100, [](int x) {

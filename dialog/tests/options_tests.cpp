@@ -17,10 +17,10 @@ using testing::FileView;
 using testing::fullIni;
 using testing::kIniPath;
 
-TEST(Form2Font, OpensOnTheStoredFontWithItsSizeLimits) {
+TEST(DialogFont, OpensOnTheStoredFontWithItsSizeLimits) {
   Dialog d(fullIni());
-  d.model.Form_Load();
-  d.model.click(Control::font);
+  d.model.load();
+  d.model.click(Control::fontButton);
   ASSERT_EQ(d.host.fontRequests.size(), 1u);
   const FontRequest& r = d.host.fontRequests[0];
   EXPECT_EQ(r.minSize, 10);
@@ -34,13 +34,13 @@ TEST(Form2Font, OpensOnTheStoredFontWithItsSizeLimits) {
   EXPECT_EQ(r.initial.colour, 65280u);
 }
 
-TEST(Form2Font, ChoiceIsStoredAsTextAndOpensTheDialogNextTime) {
+TEST(DialogFont, ChoiceIsStoredAsTextAndOpensTheDialogNextTime) {
   Dialog d(fullIni());
-  d.model.Form_Load();
+  d.model.load();
   const FontChoice chosen{"Tahoma", 10.5, false, true, true, false, 0x123456};
   d.host.fontAnswers = {chosen};
   d.host.changes.clear();
-  d.model.click(Control::font);
+  d.model.click(Control::fontButton);
 
   EXPECT_EQ(d.model.value(Key::newFontName), "Tahoma");
   EXPECT_EQ(d.model.value(Key::newFontSize), "10.5");
@@ -49,10 +49,10 @@ TEST(Form2Font, ChoiceIsStoredAsTextAndOpensTheDialogNextTime) {
   EXPECT_EQ(d.model.value(Key::newFontUnderline), "True");
   EXPECT_EQ(d.model.value(Key::newFontFontStrikethru), "False");
   EXPECT_EQ(d.model.value(Key::newFontForeColor), "1193046");
-  EXPECT_EQ(d[Control::Picture2].colour, 0x123456u);
-  EXPECT_EQ(d.host.changes, std::vector<Control>{Control::Picture2});
+  EXPECT_EQ(d[Control::fontColourSwatch].colour, 0x123456u);
+  EXPECT_EQ(d.host.changes, std::vector<Control>{Control::fontColourSwatch});
 
-  d.model.click(Control::font);  // cancelled this time
+  d.model.click(Control::fontButton);  // cancelled this time
   ASSERT_EQ(d.host.fontRequests.size(), 2u);
   const FontChoice& again = d.host.fontRequests[1].initial;
   EXPECT_EQ(again.name, "Tahoma");
@@ -63,7 +63,7 @@ TEST(Form2Font, ChoiceIsStoredAsTextAndOpensTheDialogNextTime) {
   EXPECT_EQ(again.colour, 0x123456u);
   EXPECT_EQ(d.model.value(Key::newFontName), "Tahoma");
 
-  d.model.OK_Click();
+  d.model.onOk();
   ASSERT_TRUE(d.host.unloaded);
   FileView after(d.host.files.files[kIniPath]);
   EXPECT_EQ(after.read("font", "newFontName"), "Tahoma");
@@ -72,18 +72,18 @@ TEST(Form2Font, ChoiceIsStoredAsTextAndOpensTheDialogNextTime) {
   EXPECT_EQ(after.read("font", "newFontForeColor"), "1193046");
 }
 
-TEST(Form2Font, CancelChangesNothing) {
+TEST(DialogFont, CancelChangesNothing) {
   Dialog d(fullIni());
-  d.model.Form_Load();
+  d.model.load();
   const settings::OptionValues before = d.model.values();
   d.host.changes.clear();
-  d.model.click(Control::font);
+  d.model.click(Control::fontButton);
   EXPECT_EQ(d.model.values(), before);
   EXPECT_TRUE(d.host.changes.empty());
   EXPECT_TRUE(d.host.messages.empty());
 }
 
-TEST(Form2Font, SizeTextKeepsWholeSizesWholeAndFractionsShort) {
+TEST(DialogFont, SizeTextKeepsWholeSizesWholeAndFractionsShort) {
   struct Row {
     double points;
     const char* text;
@@ -96,66 +96,66 @@ TEST(Form2Font, SizeTextKeepsWholeSizesWholeAndFractionsShort) {
   }
 }
 
-TEST(Form2BackColour, OpensOnTheStoredColourAndKeepsThePick) {
+TEST(DialogBackColour, OpensOnTheStoredColourAndKeepsThePick) {
   Dialog d(fullIni());
-  d.model.Form_Load();
-  d.model.setListIndex(Control::Combo1, 0);  // the button is usable
+  d.model.load();
+  d.model.setListIndex(Control::backgroundChoice, 0);  // the button is usable
   d.host.colourAnswers = {std::uint32_t{0x00FF8040}};
-  d.model.click(Control::backColorClick);
+  d.model.click(Control::backColourButton);
   ASSERT_EQ(d.host.colourRequests.size(), 1u);
   EXPECT_EQ(d.host.colourRequests[0].initial, 255u);
   EXPECT_EQ(d.model.value(Key::newBackColor), std::to_string(0xFF8040));
-  EXPECT_EQ(d[Control::Picture1].colour, 0xFF8040u);
+  EXPECT_EQ(d[Control::backColourSwatch].colour, 0xFF8040u);
 
   // Cancelled: nothing changes, and the next opening still shows the pick.
   d.host.changes.clear();
-  d.model.click(Control::backColorClick);
+  d.model.click(Control::backColourButton);
   EXPECT_EQ(d.model.value(Key::newBackColor), std::to_string(0xFF8040));
   EXPECT_TRUE(d.host.changes.empty());
-  d.model.click(Control::backColorClick);
+  d.model.click(Control::backColourButton);
   ASSERT_EQ(d.host.colourRequests.size(), 3u);
   EXPECT_EQ(d.host.colourRequests[1].initial, 0xFF8040u);
   EXPECT_EQ(d.host.colourRequests[2].initial, 0xFF8040u);
 }
 
-TEST(Form2Background, DesktopDisablesChooseColourAndLeavesTheColour) {
+TEST(DialogBackground, DesktopDisablesChooseColourAndLeavesTheColour) {
   Dialog d(fullIni("background/backEffect=0"));
-  d.model.Form_Load();
-  EXPECT_TRUE(d[Control::backColorClick].enabled);
+  d.model.load();
+  EXPECT_TRUE(d[Control::backColourButton].enabled);
   struct Step {
     int item;
     bool enabled;
   };
   for (const Step& s : {Step{1, false}, Step{0, true}, Step{1, false}}) {
     SCOPED_TRACE(s.item);
-    d.model.setListIndex(Control::Combo1, s.item);
+    d.model.setListIndex(Control::backgroundChoice, s.item);
     EXPECT_EQ(d.model.value(Key::backEffect), std::to_string(s.item));
-    EXPECT_EQ(d[Control::backColorClick].enabled, s.enabled);
+    EXPECT_EQ(d[Control::backColourButton].enabled, s.enabled);
     EXPECT_EQ(d.model.value(Key::newBackColor), "255");
-    EXPECT_EQ(d[Control::Picture1].colour, 255u);
+    EXPECT_EQ(d[Control::backColourSwatch].colour, 255u);
   }
 }
 
-TEST(Form2Change, NeverThenAfterSavesTheSpinControlsInterval) {
+TEST(DialogChange, NeverThenAfterSavesTheSpinControlsInterval) {
   Dialog d(fullIni());
-  d.model.Form_Load();
-  EXPECT_TRUE(d[Control::ShuffleCheck].enabled);
-  d.model.setValue(Control::changeVScroll1, 7);
-  d.model.setValue(Control::nChange, 1);
-  EXPECT_FALSE(d[Control::ShuffleCheck].enabled) << "no random order, no shuffle";
+  d.model.load();
+  EXPECT_TRUE(d[Control::shuffleCheck].enabled);
+  d.model.setValue(Control::intervalSpin, 7);
+  d.model.setValue(Control::changeNeverOption, 1);
+  EXPECT_FALSE(d[Control::shuffleCheck].enabled) << "no random order, no shuffle";
   EXPECT_EQ(d.model.value(Key::timeInterval), "0");
   EXPECT_EQ(d.model.value(Key::randomPick), "0");
-  EXPECT_EQ(d[Control::Random_select].value, 0);
-  EXPECT_FALSE(d[Control::Random_select].enabled);
-  EXPECT_EQ(d[Control::Text2].text, "7");
-  d.model.setValue(Control::aChange, 1);
-  EXPECT_TRUE(d[Control::Random_select].enabled);
-  EXPECT_EQ(d[Control::Random_select].value, 0);
-  EXPECT_FALSE(d[Control::ShuffleCheck].enabled);
-  d.model.setValue(Control::Random_select, 1);
-  EXPECT_TRUE(d[Control::ShuffleCheck].enabled);
-  d.model.setValue(Control::Random_select, 0);
-  d.model.OK_Click();
+  EXPECT_EQ(d[Control::randomOrderCheck].value, 0);
+  EXPECT_FALSE(d[Control::randomOrderCheck].enabled);
+  EXPECT_EQ(d[Control::intervalSeconds].text, "7");
+  d.model.setValue(Control::changeAfterOption, 1);
+  EXPECT_TRUE(d[Control::randomOrderCheck].enabled);
+  EXPECT_EQ(d[Control::randomOrderCheck].value, 0);
+  EXPECT_FALSE(d[Control::shuffleCheck].enabled);
+  d.model.setValue(Control::randomOrderCheck, 1);
+  EXPECT_TRUE(d[Control::shuffleCheck].enabled);
+  d.model.setValue(Control::randomOrderCheck, 0);
+  d.model.onOk();
   ASSERT_TRUE(d.host.unloaded);
   FileView after(d.host.files.files[kIniPath]);
   EXPECT_EQ(after.read("image", "timeInterval"), "7");
@@ -163,46 +163,46 @@ TEST(Form2Change, NeverThenAfterSavesTheSpinControlsInterval) {
   EXPECT_EQ(after.read("image", "randomPick"), "0");
 }
 
-TEST(Form2Change, SpinControlStopsAtItsEndsAndText2FollowsIt) {
+TEST(DialogChange, SpinControlStopsAtItsEndsAndItsBoxFollowsIt) {
   Dialog d(fullIni());
-  d.model.Form_Load();
+  d.model.load();
   struct Step {
     int set, shown;
   };
   for (const Step& s : {Step{0, 0}, Step{-1, 0}, Step{60, 60}, Step{61, 60}, Step{33, 33}}) {
     SCOPED_TRACE(s.set);
-    d.model.setValue(Control::changeVScroll1, s.set);
-    EXPECT_EQ(d[Control::changeVScroll1].value, s.shown);
+    d.model.setValue(Control::intervalSpin, s.set);
+    EXPECT_EQ(d[Control::intervalSpin].value, s.shown);
     EXPECT_EQ(d.model.value(Key::timeInterval), std::to_string(s.shown));
-    EXPECT_EQ(d[Control::Text2].text, std::to_string(s.shown));
+    EXPECT_EQ(d[Control::intervalSeconds].text, std::to_string(s.shown));
   }
 }
 
-TEST(Form2Transitions, RandomGreysTheBoxAndKeepsTheChosenOne) {
+TEST(DialogTransitions, RandomGreysTheBoxAndKeepsTheChosenOne) {
   Dialog d(fullIni());
-  d.model.Form_Load();
-  d.model.setListIndex(Control::TransitionsCbx, 6);
+  d.model.load();
+  d.model.setListIndex(Control::transitionChoice, 6);
   EXPECT_EQ(d.model.value(Key::effectMode), "6");
-  d.model.setValue(Control::RndTranCheck, 1);
+  d.model.setValue(Control::randomTransitionsCheck, 1);
   EXPECT_EQ(d.model.value(Key::randomEffect), "1");
-  EXPECT_FALSE(d[Control::TransitionsCbx].enabled);
-  EXPECT_EQ(d[Control::TransitionsCbx].back, SysColor::ThreeDLight);
+  EXPECT_FALSE(d[Control::transitionChoice].enabled);
+  EXPECT_EQ(d[Control::transitionChoice].back, SysColor::ThreeDLight);
   EXPECT_EQ(d.model.value(Key::effectMode), "6");
-  d.model.setValue(Control::RndTranCheck, 0);
-  EXPECT_TRUE(d[Control::TransitionsCbx].enabled);
-  EXPECT_EQ(d[Control::TransitionsCbx].back, SysColor::Window);
-  EXPECT_EQ(d[Control::TransitionsCbx].value, 6);
+  d.model.setValue(Control::randomTransitionsCheck, 0);
+  EXPECT_TRUE(d[Control::transitionChoice].enabled);
+  EXPECT_EQ(d[Control::transitionChoice].back, SysColor::Window);
+  EXPECT_EQ(d[Control::transitionChoice].value, 6);
   EXPECT_EQ(d.model.value(Key::randomEffect), "0");
 }
 
-TEST(Form2Password, ClearingProtectionKeepsBothPasswords) {
+TEST(DialogPassword, ClearingProtectionKeepsBothPasswords) {
   Dialog d(fullIni());
-  d.model.Form_Load();
-  d.model.setText(Control::SS_password, "tiger");
-  d.model.setText(Control::SS_Confirm, "tig");
-  d.model.setValue(Control::Password_enabled, 0);
+  d.model.load();
+  d.model.setText(Control::passwordText, "tiger");
+  d.model.setText(Control::confirmText, "tig");
+  d.model.setValue(Control::protectionCheck, 0);
   EXPECT_EQ(d.model.value(Key::saverEnabled), "0");
-  for (auto box : {Control::SS_password, Control::SS_Confirm}) {
+  for (auto box : {Control::passwordText, Control::confirmText}) {
     SCOPED_TRACE(std::string(controlName(box)));
     EXPECT_FALSE(d[box].enabled);
     EXPECT_EQ(d[box].back, SysColor::ThreeDLight);
@@ -210,19 +210,19 @@ TEST(Form2Password, ClearingProtectionKeepsBothPasswords) {
   EXPECT_EQ(d.model.value(Key::saverPassword), "tiger");
   EXPECT_EQ(d.model.confirmPassword(), "tig");
 
-  d.model.setValue(Control::Password_enabled, 1);
+  d.model.setValue(Control::protectionCheck, 1);
   EXPECT_EQ(d.model.value(Key::saverEnabled), "1");
-  EXPECT_EQ(d[Control::SS_password].text, "tiger");
-  EXPECT_EQ(d[Control::SS_Confirm].text, "tig");
-  for (auto box : {Control::SS_password, Control::SS_Confirm}) {
+  EXPECT_EQ(d[Control::passwordText].text, "tiger");
+  EXPECT_EQ(d[Control::confirmText].text, "tig");
+  for (auto box : {Control::passwordText, Control::confirmText}) {
     SCOPED_TRACE(std::string(controlName(box)));
     EXPECT_TRUE(d[box].enabled);
     EXPECT_EQ(d[box].back, SysColor::Window);
   }
   // Typing in the confirm box until they agree.
-  d.model.setText(Control::SS_Confirm, "tiger");
+  d.model.setText(Control::confirmText, "tiger");
   EXPECT_EQ(d.model.confirmPassword(), "tiger");
-  d.model.OK_Click();
+  d.model.onOk();
   EXPECT_TRUE(d.host.unloaded);
 }
 

@@ -18,13 +18,14 @@ using testing::FileView;
 using testing::fullIni;
 using testing::kIniPath;
 using Strings = std::vector<std::string>;
+using Controls = std::vector<Control>;
 
 const std::string kEmpty = fullIni("total/total=0");
 
-TEST(Form2Add, AsksForAPictureWithTheTypesAndTitle) {
+TEST(DialogAdd, AsksForAPictureWithTheTypesAndTitle) {
   Dialog d(kEmpty);
-  d.model.Form_Load();
-  d.model.click(Control::add);
+  d.model.load();
+  d.model.click(Control::addButton);
   ASSERT_EQ(d.host.openRequests.size(), 1u);
   const OpenFileRequest& r = d.host.openRequests[0];
   EXPECT_EQ(r.title, "Select a file to open");
@@ -34,7 +35,7 @@ TEST(Form2Add, AsksForAPictureWithTheTypesAndTitle) {
             "Jif files (*.jif)|*.jif|Windows Bitmap Files (*.bmp)|*.bmp|Windows DIB files (*.dib)|*.dib");
 }
 
-TEST(Form2Add, FilterBecomesNulSeparatedPairs) {
+TEST(DialogAdd, FilterBecomesNulSeparatedPairs) {
   const std::string got = commonDialogFilter("A (*.a)|*.a|B|*.b;*.c");
   EXPECT_EQ(got, std::string("A (*.a)\0*.a\0B\0*.b;*.c\0", 22));
   // With the terminator of the text itself, the list ends in two NULs.
@@ -43,30 +44,30 @@ TEST(Form2Add, FilterBecomesNulSeparatedPairs) {
   EXPECT_EQ(std::count(full.begin(), full.end(), '\0'), 11 + 1);  // six pairs
 }
 
-TEST(Form2Add, SameFileTwiceGivesTwoEntriesWithTheirOwnCaptions) {
+TEST(DialogAdd, SameFileTwiceGivesTwoEntriesWithTheirOwnCaptions) {
   Dialog d(kEmpty);
-  d.model.Form_Load();
+  d.model.load();
   d.host.openAnswers = {"C:\\Pics\\a.jpg", "C:\\Pics\\a.jpg"};
 
-  d.model.click(Control::add);
-  EXPECT_EQ(d[Control::List1].value, 0);
-  EXPECT_EQ(d[Control::Text3].text, "1");
-  d.model.setText(Control::p_caption, "Morning");
+  d.model.click(Control::addButton);
+  EXPECT_EQ(d[Control::pictureList].value, 0);
+  EXPECT_EQ(d[Control::pictureCount].text, "1");
+  d.model.setText(Control::captionText, "Morning");
 
-  d.model.click(Control::add);
+  d.model.click(Control::addButton);
   // Appended at the end, selected, with an empty caption in the box.
-  EXPECT_EQ(d[Control::List1].items, (Strings{"C:\\Pics\\a.jpg", "C:\\Pics\\a.jpg"}));
-  EXPECT_EQ(d[Control::List1].value, 1);
-  EXPECT_EQ(d[Control::p_caption].text, "");
-  EXPECT_EQ(d[Control::Text3].text, "2");
-  d.model.setText(Control::p_caption, "Evening");
+  EXPECT_EQ(d[Control::pictureList].items, (Strings{"C:\\Pics\\a.jpg", "C:\\Pics\\a.jpg"}));
+  EXPECT_EQ(d[Control::pictureList].value, 1);
+  EXPECT_EQ(d[Control::captionText].text, "");
+  EXPECT_EQ(d[Control::pictureCount].text, "2");
+  d.model.setText(Control::captionText, "Evening");
 
-  EXPECT_EQ(d[Control::photo_caption].items, (Strings{"Morning", "Evening"}));
-  d.model.setListIndex(Control::List1, 0);
-  EXPECT_EQ(d[Control::p_caption].text, "Morning");
+  EXPECT_EQ(d[Control::captionList].items, (Strings{"Morning", "Evening"}));
+  d.model.setListIndex(Control::pictureList, 0);
+  EXPECT_EQ(d[Control::captionText].text, "Morning");
   EXPECT_TRUE(d.host.messages.empty());
 
-  d.model.OK_Click();
+  d.model.onOk();
   ASSERT_TRUE(d.host.unloaded);
   FileView after(d.host.files.files[kIniPath]);
   EXPECT_EQ(after.read("total", "total"), "2");
@@ -75,82 +76,82 @@ TEST(Form2Add, SameFileTwiceGivesTwoEntriesWithTheirOwnCaptions) {
   EXPECT_EQ(after.read("caption", "1"), "Evening");
 }
 
-TEST(Form2Add, ShowsTheNewPicturesThumbnail) {
+TEST(DialogAdd, ShowsTheNewPicturesThumbnail) {
   Dialog d(fullIni());
-  d.model.Form_Load();
+  d.model.load();
   d.host.pictureFiles.sizes["C:\\Pics\\wide.bmp"] = {800, 100};
   d.host.openAnswers = {"C:\\Pics\\wide.bmp"};
   d.host.pictureFiles.loaded.clear();
-  d.model.click(Control::add);
+  d.model.click(Control::addButton);
   ASSERT_TRUE(d.model.thumbnail().has_value());
   // 12000 x 1500 twips: shrunk until it fits, 3049 x 381.
   EXPECT_EQ(d.model.thumbnail()->width, 3049);
   EXPECT_EQ(d.model.thumbnail()->height, 381);
-  EXPECT_EQ(d.model.thumbnail()->picture, d.model.photo());
-  EXPECT_EQ(d.model.photo()->width(), 800);
+  EXPECT_EQ(d.model.thumbnail()->picture, d.model.loadedPicture());
+  EXPECT_EQ(d.model.loadedPicture()->width(), 800);
   // The selection's load serves the add as well.
   EXPECT_EQ(d.host.pictureFiles.loaded, Strings{"C:\\Pics\\wide.bmp"});
 }
 
-TEST(Form2Add, CancelSaysNoFileWasSelectedAndChangesNothing) {
+TEST(DialogAdd, CancelSaysNoFileWasSelectedAndChangesNothing) {
   Dialog d(fullIni());
-  d.model.Form_Load();
+  d.model.load();
   d.host.changes.clear();
-  d.model.click(Control::add);  // no answer scripted: cancelled
+  d.model.click(Control::addButton);  // no answer scripted: cancelled
   EXPECT_EQ(d.host.messages, Strings{kNoFileSelected});
-  EXPECT_EQ(d[Control::List1].items.size(), 2u);
-  EXPECT_EQ(d[Control::photo_caption].items.size(), 2u);
-  EXPECT_EQ(d[Control::List1].value, 0);
-  EXPECT_EQ(d[Control::Text3].text, "2");
+  EXPECT_EQ(d[Control::pictureList].items.size(), 2u);
+  EXPECT_EQ(d[Control::captionList].items.size(), 2u);
+  EXPECT_EQ(d[Control::pictureList].value, 0);
+  EXPECT_EQ(d[Control::pictureCount].text, "2");
   EXPECT_TRUE(d.model.thumbnail().has_value());
   EXPECT_TRUE(d.host.changes.empty());
 }
 
-TEST(Form2Add, UnreadablePictureStaysListedAfterBothMessages) {
+TEST(DialogAdd, UnreadablePictureStaysListedAfterBothMessages) {
   Dialog d(fullIni());
-  d.model.Form_Load();
+  d.model.load();
   d.host.openAnswers = {"C:\\Pics\\broken.jif"};
-  d.model.click(Control::add);
+  d.model.click(Control::addButton);
   EXPECT_EQ(d.host.messages, (Strings{kImageNotFound, kNoFileSelected}));
-  EXPECT_EQ(d[Control::List1].items.back(), "C:\\Pics\\broken.jif");
-  EXPECT_EQ(d[Control::photo_caption].items, (Strings{"First", "Second", ""}));
-  EXPECT_EQ(d[Control::List1].value, 2);
-  EXPECT_EQ(d[Control::Text3].text, "3");
+  EXPECT_EQ(d[Control::pictureList].items.back(), "C:\\Pics\\broken.jif");
+  EXPECT_EQ(d[Control::captionList].items, (Strings{"First", "Second", ""}));
+  EXPECT_EQ(d[Control::pictureList].value, 2);
+  EXPECT_EQ(d[Control::pictureCount].text, "3");
   EXPECT_FALSE(d.model.thumbnail().has_value());
-  // photo keeps the last picture that loaded: the first entry's.
-  ASSERT_TRUE(d.model.photo());
-  EXPECT_EQ(d.model.photo()->width(), 640);
+  // The dialog keeps the last picture that loaded: the first entry's.
+  ASSERT_TRUE(d.model.loadedPicture());
+  EXPECT_EQ(d.model.loadedPicture()->width(), 640);
 }
 
-TEST(Form2Add, PathLongerThanTheFileKeepsIsRefused) {
+TEST(DialogAdd, PathLongerThanTheFileKeepsIsRefused) {
   Dialog d(fullIni());
-  d.model.Form_Load();
+  d.model.load();
   const std::string longPath = "C:\\" + std::string(248, 'p') + ".jpg";  // 255 characters
   std::string fits = "C:\\";
   for (int i = 0; i < 247; ++i) fits += "\u03A9";  // two bytes, one character each
   fits += ".jpg";                                  // 254 characters
   d.host.pictureFiles.sizes[fits] = {10, 10};
   d.host.openAnswers = {longPath, fits};
-  d.model.click(Control::add);
+  d.model.click(Control::addButton);
   EXPECT_EQ(d.host.messages, Strings{pathTooLongMessage(longPath)});
-  EXPECT_EQ(d[Control::List1].items.size(), 2u);
-  d.model.click(Control::add);
-  EXPECT_EQ(d[Control::List1].items.size(), 3u) << "254 characters fit";
+  EXPECT_EQ(d[Control::pictureList].items.size(), 2u);
+  d.model.click(Control::addButton);
+  EXPECT_EQ(d[Control::pictureList].items.size(), 3u) << "254 characters fit";
 }
 
-TEST(Form2Add, SeveralFilesAreAddedInTheOrderGivenAndTheLastSelected) {
+TEST(DialogAdd, SeveralFilesAreAddedInTheOrderGivenAndTheLastSelected) {
   Dialog d(fullIni());
-  d.model.Form_Load();
+  d.model.load();
   for (const char* p : {"C:\\New\\z.jpg", "C:\\New\\b.gif", "C:\\New\\m.bmp"}) d.host.pictureFiles.sizes[p] = {20, 10};
   d.host.openAnswers = {Strings{"C:\\New\\z.jpg", "C:\\New\\b.gif", "C:\\New\\m.bmp"}};
   d.host.pictureFiles.loaded.clear();
-  d.model.click(Control::add);
-  EXPECT_EQ(d[Control::List1].items,
+  d.model.click(Control::addButton);
+  EXPECT_EQ(d[Control::pictureList].items,
             (Strings{"C:\\Pics\\a.jpg", "C:\\Pics\\b.gif", "C:\\New\\z.jpg", "C:\\New\\b.gif", "C:\\New\\m.bmp"}));
-  EXPECT_EQ(d[Control::photo_caption].items, (Strings{"First", "Second", "", "", ""}));
-  EXPECT_EQ(d[Control::List1].value, 4);
-  EXPECT_EQ(d[Control::Text3].text, "5");
-  EXPECT_EQ(d[Control::p_caption].text, "");
+  EXPECT_EQ(d[Control::captionList].items, (Strings{"First", "Second", "", "", ""}));
+  EXPECT_EQ(d[Control::pictureList].value, 4);
+  EXPECT_EQ(d[Control::pictureCount].text, "5");
+  EXPECT_EQ(d[Control::captionText].text, "");
   ASSERT_TRUE(d.model.thumbnail().has_value());
   EXPECT_EQ(d.model.thumbnail()->width, 300);
   // Only the one shown is decoded.
@@ -158,19 +159,19 @@ TEST(Form2Add, SeveralFilesAreAddedInTheOrderGivenAndTheLastSelected) {
   EXPECT_TRUE(d.host.messages.empty());
 }
 
-TEST(Form2Add, OneOfSeveralWithAPathTooLongIsLeftOutWithItsMessage) {
+TEST(DialogAdd, OneOfSeveralWithAPathTooLongIsLeftOutWithItsMessage) {
   Dialog d(kEmpty);
-  d.model.Form_Load();
+  d.model.load();
   const std::string longPath = "C:\\" + std::string(251, 'p') + ".jpg";
   d.host.openAnswers = {Strings{"C:\\Pics\\b.gif", longPath, "C:\\Pics\\a.jpg"}};
-  d.model.click(Control::add);
+  d.model.click(Control::addButton);
   EXPECT_EQ(d.host.messages, Strings{pathTooLongMessage(longPath)});
-  EXPECT_EQ(d[Control::List1].items, (Strings{"C:\\Pics\\b.gif", "C:\\Pics\\a.jpg"}));
-  EXPECT_EQ(d[Control::List1].value, 1);
-  EXPECT_EQ(d[Control::Text3].text, "2");
+  EXPECT_EQ(d[Control::pictureList].items, (Strings{"C:\\Pics\\b.gif", "C:\\Pics\\a.jpg"}));
+  EXPECT_EQ(d[Control::pictureList].value, 1);
+  EXPECT_EQ(d[Control::pictureCount].text, "2");
 }
 
-TEST(Form2Add, AFullListTakesWhatFitsAndSaysHowManyWereLeftOut) {
+TEST(DialogAdd, AFullListTakesWhatFitsAndSaysHowManyWereLeftOut) {
   struct Row {
     std::vector<int> batches;  // files chosen at each Add, after the two listed
     std::size_t added;
@@ -186,24 +187,24 @@ TEST(Form2Add, AFullListTakesWhatFitsAndSaysHowManyWereLeftOut) {
   for (const Row& r : rows) {
     SCOPED_TRACE(r.batches.size() * 100000 + r.batches.back());
     Dialog d(fullIni());
-    d.model.Form_Load();
+    d.model.load();
     int next = 0;
     for (int files : r.batches) {
       Strings chosen;
       for (int i = 0; i < files; ++i) chosen.push_back("C:\\Many\\" + std::to_string(next++) + ".jpg");
       d.host.openAnswers = {chosen};
       d.host.messages.clear();
-      d.model.click(Control::add);
+      d.model.click(Control::addButton);
     }
-    EXPECT_EQ(d[Control::List1].items.size(), 2 + r.added);
-    EXPECT_EQ(d[Control::photo_caption].items.size(), 2 + r.added);
-    EXPECT_EQ(d[Control::Text3].text, std::to_string(2 + r.added));
+    EXPECT_EQ(d[Control::pictureList].items.size(), 2 + r.added);
+    EXPECT_EQ(d[Control::captionList].items.size(), 2 + r.added);
+    EXPECT_EQ(d[Control::pictureCount].text, std::to_string(2 + r.added));
     EXPECT_EQ(d.host.messages, r.messages);
   }
   EXPECT_EQ(listFullMessage(2), "The list holds at most 32767 pictures. 2 pictures were left out.");
 }
 
-TEST(Form2Add, MultipleSelectionBufferGivesFullPaths) {
+TEST(DialogAdd, MultipleSelectionBufferGivesFullPaths) {
   struct Row {
     std::string buffer;  // as the dialog fills it, up to its two NULs
     Strings paths;
@@ -223,7 +224,7 @@ TEST(Form2Add, MultipleSelectionBufferGivesFullPaths) {
   }
 }
 
-TEST(Form2Folder, PathOrderIgnoresCaseAndPutsAFoldersFilesByName) {
+TEST(DialogFolder, PathOrderIgnoresCaseAndPutsAFoldersFilesByName) {
   struct Row {
     std::string a, b;
     bool less;
@@ -245,46 +246,46 @@ TEST(Form2Folder, PathOrderIgnoresCaseAndPutsAFoldersFilesByName) {
   EXPECT_EQ(pathKey("C:\\\u03C3\u03C2"), pathKey("C:\\\u03A3\u03A3"));  // σ, ς and Σ
 }
 
-TEST(Form2Folder, ListedOnceCountedOnTheWorkerPreviewedAndSaved) {
+TEST(DialogFolder, ListedOnceCountedOnTheWorkerPreviewedAndSaved) {
   Dialog d(fullIni("folders/total=1\nfolders/0=D:\\Old"));
-  d.model.Form_Load();
-  EXPECT_EQ(d[Control::Folders].items, Strings{"D:\\Old"});
+  d.model.load();
+  EXPECT_EQ(d[Control::folderList].items, Strings{"D:\\Old"});
   ASSERT_EQ(d.host.countRequests, (std::vector<Strings>{{"D:\\Old"}}));
   d.host.folderAnswers = {"C:\\Trip\\", "c:\\TRIP", "E:\\Gone", std::nullopt};
-  d.model.click(Control::addFolder);
-  d.model.click(Control::addFolder);  // the same folder again: selected, not added
+  d.model.click(Control::addFolderButton);
+  d.model.click(Control::addFolderButton);  // the same folder again: selected, not added
   EXPECT_EQ(d.host.messages, Strings{std::string(kFolderListed) + "\r\nC:\\Trip"});
-  d.model.click(Control::addFolder);
-  d.model.click(Control::addFolder);  // cancelled
-  EXPECT_EQ(d[Control::Folders].items, (Strings{"D:\\Old", "C:\\Trip", "E:\\Gone"}));
+  d.model.click(Control::addFolderButton);
+  d.model.click(Control::addFolderButton);  // cancelled
+  EXPECT_EQ(d[Control::folderList].items, (Strings{"D:\\Old", "C:\\Trip", "E:\\Gone"}));
   EXPECT_EQ(d.host.countRequests.back(), (Strings{"D:\\Old", "C:\\Trip", "E:\\Gone"}));
-  EXPECT_EQ(d[Control::List1].items.size(), 2u);  // the picture list is left alone
+  EXPECT_EQ(d[Control::pictureList].items.size(), 2u);  // the picture list is left alone
 
   // Counts come in: the selected folder's first picture is previewed.
   d.host.pictureFiles.sizes["C:\\Trip\\Alps\\peak.bmp"] = {40, 30};
-  d.model.setListIndex(Control::Folders, 1);
+  d.model.setListIndex(Control::folderList, 1);
   EXPECT_FALSE(d.model.thumbnail().has_value());
   d.model.folderCounted("C:\\Trip", {1234, "C:\\Trip\\Alps\\peak.bmp", true});
   d.model.folderCounted("E:\\Gone", {0, "", false});
   d.model.folderCounted("D:\\Old", {1, "D:\\Old\\a.png", true});
-  EXPECT_EQ(d[Control::Folders].items,
+  EXPECT_EQ(d[Control::folderList].items,
             (Strings{"D:\\Old  (1 picture)", "C:\\Trip  (1,234 pictures)", "E:\\Gone  (cannot be read)"}));
   ASSERT_TRUE(d.model.thumbnail().has_value());
   EXPECT_EQ(d.model.thumbnail()->width, 600);
 
   // Removed: the one before is selected; with none selected, nothing is removed.
-  d.model.click(Control::removeFolder);
-  EXPECT_EQ(d[Control::Folders].value, 0);
-  EXPECT_EQ(d[Control::Folders].items.size(), 2u);
-  d.model.setListIndex(Control::Folders, -1);
+  d.model.click(Control::removeFolderButton);
+  EXPECT_EQ(d[Control::folderList].value, 0);
+  EXPECT_EQ(d[Control::folderList].items.size(), 2u);
+  d.model.setListIndex(Control::folderList, -1);
   d.host.messages.clear();
-  d.model.click(Control::removeFolder);
+  d.model.click(Control::removeFolderButton);
   EXPECT_EQ(d.host.messages, Strings{kNothingToRemove});
 
   // OK takes folders alone as something to show, and writes them.
   d.host.yesNoAnswers = {true};
-  d.model.click(Control::RemoveAll);
-  d.model.OK_Click();
+  d.model.click(Control::removeAllButton);
+  d.model.onOk();
   ASSERT_TRUE(d.host.unloaded);
   FileView after(d.host.files.files[kIniPath]);
   EXPECT_EQ(after.read("folders", "total"), "2");
@@ -293,20 +294,20 @@ TEST(Form2Folder, ListedOnceCountedOnTheWorkerPreviewedAndSaved) {
   EXPECT_EQ(after.read("total", "total"), "0");
 }
 
-TEST(Form2Remove, WithEntriesButNoneSelectedRemovesNothing) {
+TEST(DialogRemove, WithEntriesButNoneSelectedRemovesNothing) {
   Dialog d(fullIni());
-  d.model.Form_Load();
-  d.model.setListIndex(Control::List1, -1);
+  d.model.load();
+  d.model.setListIndex(Control::pictureList, -1);
   d.host.messages.clear();
-  d.model.remove_Click();
+  d.model.onRemovePicture();
   EXPECT_EQ(d.host.messages, Strings{kNothingToRemove});
-  EXPECT_EQ(d[Control::List1].items.size(), 2u);
-  EXPECT_EQ(d[Control::photo_caption].items.size(), 2u);
-  EXPECT_EQ(d[Control::Text3].text, "2");
+  EXPECT_EQ(d[Control::pictureList].items.size(), 2u);
+  EXPECT_EQ(d[Control::captionList].items.size(), 2u);
+  EXPECT_EQ(d[Control::pictureCount].text, "2");
   EXPECT_FALSE(d.model.thumbnail().has_value());  // the box is cleared all the same
 }
 
-TEST(Form2Remove, RemovingEntryIMovesLaterPicturesAndCaptionsUp) {
+TEST(DialogRemove, RemovingEntryIMovesLaterPicturesAndCaptionsUp) {
   std::string ini = "[total]\r\ntotal=5\r\n[images]\r\n";
   for (int i = 0; i < 5; ++i) ini += std::to_string(i) + "=p" + std::to_string(i) + "\r\n";
   ini += "[caption]\r\n";
@@ -315,114 +316,114 @@ TEST(Form2Remove, RemovingEntryIMovesLaterPicturesAndCaptionsUp) {
     SCOPED_TRACE(removed);
     Dialog d(ini);
     for (int i = 0; i < 5; ++i) d.host.pictureFiles.sizes["p" + std::to_string(i)] = {10, 10};
-    d.model.Form_Load();
-    d.model.setListIndex(Control::List1, removed);
-    d.model.click(Control::remove);
+    d.model.load();
+    d.model.setListIndex(Control::pictureList, removed);
+    d.model.click(Control::removeButton);
     Strings paths, captions;
     for (int i = 0; i < 5; ++i)
       if (i != removed) {
         paths.push_back("p" + std::to_string(i));
         captions.push_back("c" + std::to_string(i));
       }
-    EXPECT_EQ(d[Control::List1].items, paths);
-    EXPECT_EQ(d[Control::photo_caption].items, captions);
+    EXPECT_EQ(d[Control::pictureList].items, paths);
+    EXPECT_EQ(d[Control::captionList].items, captions);
     const int selected = removed == 0 ? 0 : removed - 1;
-    EXPECT_EQ(d[Control::List1].value, selected);
-    EXPECT_EQ(d[Control::p_caption].text, captions[static_cast<std::size_t>(selected)]);
+    EXPECT_EQ(d[Control::pictureList].value, selected);
+    EXPECT_EQ(d[Control::captionText].text, captions[static_cast<std::size_t>(selected)]);
   }
 }
 
-TEST(Form2RemoveAll, NoChangesNothing) {
+TEST(DialogRemoveAll, NoChangesNothing) {
   Dialog d(fullIni());
-  d.model.Form_Load();
+  d.model.load();
   d.host.changes.clear();
-  d.host.log.clear();
+  d.host.clearLog();
   d.host.yesNoAnswers = {false};
-  d.model.click(Control::RemoveAll);
-  EXPECT_EQ(d.host.log, (Strings{"react RemoveAll_Click", "ask Do you really want to remove all loaded images?"}));
+  d.model.click(Control::removeAllButton);
+  EXPECT_EQ(d.host.log, (Strings{"react removeAllButton", "ask Do you really want to remove all loaded images?"}));
   EXPECT_TRUE(d.host.changes.empty());
-  EXPECT_EQ(d[Control::List1].items.size(), 2u);
-  EXPECT_EQ(d[Control::photo_caption].items, (Strings{"First", "Second"}));
-  EXPECT_EQ(d[Control::List1].value, 0);
-  EXPECT_EQ(d[Control::p_caption].text, "First");
-  EXPECT_EQ(d[Control::Text3].text, "2");
+  EXPECT_EQ(d[Control::pictureList].items.size(), 2u);
+  EXPECT_EQ(d[Control::captionList].items, (Strings{"First", "Second"}));
+  EXPECT_EQ(d[Control::pictureList].value, 0);
+  EXPECT_EQ(d[Control::captionText].text, "First");
+  EXPECT_EQ(d[Control::pictureCount].text, "2");
   EXPECT_TRUE(d.model.thumbnail().has_value());
 }
 
-TEST(Form2RemoveAll, YesEmptiesBothListsTheCaptionAndThePreview) {
+TEST(DialogRemoveAll, YesEmptiesBothListsTheCaptionAndThePreview) {
   Dialog d(fullIni());
-  d.model.Form_Load();
-  const PicturePtr held = d.model.photo();
+  d.model.load();
+  const PicturePtr held = d.model.loadedPicture();
   d.host.yesNoAnswers = {true};
-  d.model.click(Control::RemoveAll);
-  EXPECT_TRUE(d[Control::List1].items.empty());
-  EXPECT_TRUE(d[Control::photo_caption].items.empty());
-  EXPECT_EQ(d[Control::List1].value, -1);
-  EXPECT_EQ(d[Control::p_caption].text, "");
-  EXPECT_EQ(d[Control::Text3].text, "0");
+  d.model.click(Control::removeAllButton);
+  EXPECT_TRUE(d[Control::pictureList].items.empty());
+  EXPECT_TRUE(d[Control::captionList].items.empty());
+  EXPECT_EQ(d[Control::pictureList].value, -1);
+  EXPECT_EQ(d[Control::captionText].text, "");
+  EXPECT_EQ(d[Control::pictureCount].text, "0");
   EXPECT_FALSE(d.model.thumbnail().has_value());
-  EXPECT_EQ(d.model.photo(), held);  // the holder keeps its picture
+  EXPECT_EQ(d.model.loadedPicture(), held);  // the holder keeps its picture
   EXPECT_TRUE(d.host.messages.empty());
 
   // Then OK finds nothing to save.
-  d.model.OK_Click();
+  d.model.onOk();
   EXPECT_EQ(d.host.messages, Strings{kNoImages});
 }
 
-TEST(Form2Caption, TypedWithAnEmptyListShowsTheMessageOnceForEachKeystroke) {
+TEST(DialogCaption, TypedWithAnEmptyListShowsTheMessageOnceForEachKeystroke) {
   Dialog d(kEmpty);
-  d.model.Form_Load();
-  d.host.log.clear();
-  d.model.setText(Control::p_caption, "a");
+  d.model.load();
+  d.host.clearLog();
+  d.model.setText(Control::captionText, "a");
   EXPECT_EQ(d.host.messages, Strings{kLoadImageFirst});
-  EXPECT_EQ(d[Control::p_caption].text, "");
-  EXPECT_TRUE(d[Control::photo_caption].items.empty());
+  EXPECT_EQ(d[Control::captionText].text, "");
+  EXPECT_TRUE(d[Control::captionList].items.empty());
   // Emptying the box raised the reaction again, which did nothing.
-  EXPECT_EQ(d.host.reactions(), (Strings{"p_caption_Change", "p_caption_Change"}));
+  EXPECT_EQ(d.host.reactions(), (Controls{Control::captionText, Control::captionText}));
 }
 
-TEST(Form2Caption, EveryKeystrokeIsStored) {
+TEST(DialogCaption, EveryKeystrokeIsStored) {
   Dialog d(fullIni());
-  d.model.Form_Load();
+  d.model.load();
   std::string typed;
   for (char c : std::string("Sun")) {
     typed += c;
-    d.model.setText(Control::p_caption, typed);
-    EXPECT_EQ(d[Control::photo_caption].items[0], typed);
+    d.model.setText(Control::captionText, typed);
+    EXPECT_EQ(d[Control::captionList].items[0], typed);
   }
-  EXPECT_EQ(d[Control::photo_caption].items[1], "Second");
+  EXPECT_EQ(d[Control::captionList].items[1], "Second");
 }
 
-TEST(Form2Caption, ClearEmptiesTheSelectedCaptionOnly) {
+TEST(DialogCaption, ClearEmptiesTheSelectedCaptionOnly) {
   Dialog d(fullIni());
-  d.model.Form_Load();
-  d.model.setListIndex(Control::List1, 1);
-  d.model.click(Control::caption_clear);
-  EXPECT_EQ(d[Control::p_caption].text, "");
-  EXPECT_EQ(d[Control::photo_caption].items, (Strings{"First", ""}));
-  d.model.setListIndex(Control::List1, 0);
-  EXPECT_EQ(d[Control::p_caption].text, "First");
+  d.model.load();
+  d.model.setListIndex(Control::pictureList, 1);
+  d.model.click(Control::clearCaptionButton);
+  EXPECT_EQ(d[Control::captionText].text, "");
+  EXPECT_EQ(d[Control::captionList].items, (Strings{"First", ""}));
+  d.model.setListIndex(Control::pictureList, 0);
+  EXPECT_EQ(d[Control::captionText].text, "First");
   EXPECT_TRUE(d.host.messages.empty());
 }
 
-TEST(Form2Caption, ClearWithAnEmptyListDoesNothing) {
+TEST(DialogCaption, ClearWithAnEmptyListDoesNothing) {
   Dialog d(kEmpty);
-  d.model.Form_Load();
-  d.model.click(Control::caption_clear);
+  d.model.load();
+  d.model.click(Control::clearCaptionButton);
   EXPECT_TRUE(d.host.messages.empty());
-  EXPECT_TRUE(d[Control::photo_caption].items.empty());
+  EXPECT_TRUE(d[Control::captionList].items.empty());
 }
 
-TEST(Form2Thumbnail, SmallPictureIsShownAtItsOwnSize) {
+TEST(DialogThumbnail, SmallPictureIsShownAtItsOwnSize) {
   Dialog d(fullIni());
-  d.model.Form_Load();
-  d.model.setListIndex(Control::List1, 1);  // 100 x 80 pixels
+  d.model.load();
+  d.model.setListIndex(Control::pictureList, 1);  // 100 x 80 pixels
   ASSERT_TRUE(d.model.thumbnail().has_value());
   EXPECT_EQ(d.model.thumbnail()->width, 1500);
   EXPECT_EQ(d.model.thumbnail()->height, 1200);
 }
 
-TEST(Form2Thumbnail, BoundaryAndRoundingRows) {
+TEST(DialogThumbnail, BoundaryAndRoundingRows) {
   struct Row {
     int w, h, fittedW, fittedH;
   };

@@ -5,6 +5,7 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,6 +14,13 @@
 #include "settings/settings_store.h"
 #include "tests/fakes/fake_pictures.h"
 #include "tests/fakes/memory_file_store.h"
+
+namespace lumova::dialog {
+
+// Failed checks name the controls.
+inline void PrintTo(Control c, std::ostream* os) { *os << controlName(c); }
+
+}  // namespace lumova::dialog
 
 namespace lumova::dialog::testing {
 
@@ -27,12 +35,12 @@ struct OpenAnswer {
   std::vector<std::string> paths;
 };
 
-// Records, in one list: "react <handler>", "message <text>", "ask <text>",
+// Records, in one list: "react <control>", "message <text>", "ask <text>",
 // "open <title>", "folder <title>", "font", "colour", "move <l>,<t>" and
 // "unload"; control changes are kept apart in `changes`. The answers of the
 // questions and the common dialogs are scripted in queues; an empty queue
 // answers No or Cancel.
-class RecordingHost : public Form2Host {
+class RecordingHost : public DialogHost {
  public:
   explicit RecordingHost(const std::string& ini, bool fileExists = true) {
     if (fileExists) files.files[kIniPath] = ini;
@@ -47,6 +55,7 @@ class RecordingHost : public Form2Host {
   std::vector<std::string> log;
   std::vector<std::string> messages;
   std::vector<Control> changes;
+  std::vector<Control> raised;  // whose reactions ran, as "react" in `log`
   bool unloaded = false;
 
   std::deque<bool> yesNoAnswers;
@@ -100,7 +109,10 @@ class RecordingHost : public Form2Host {
     log.push_back("unload");
   }
   void controlChanged(Control c) override { changes.push_back(c); }
-  void reactionRaised(Control c) override { log.push_back("react " + std::string(controlInfo(c).reaction)); }
+  void reactionRaised(Control c) override {
+    log.push_back("react " + std::string(controlName(c)));
+    raised.push_back(c);
+  }
 
   template <typename T>
   static std::optional<T> next(std::deque<T>& answers) {
@@ -110,12 +122,11 @@ class RecordingHost : public Form2Host {
     return answer;
   }
 
-  // The reactions only, in order.
-  std::vector<std::string> reactions() const {
-    std::vector<std::string> out;
-    for (const auto& line : log)
-      if (line.rfind("react ", 0) == 0) out.push_back(line.substr(6));
-    return out;
+  // The controls whose reactions ran, in order.
+  const std::vector<Control>& reactions() const { return raised; }
+  void clearLog() {
+    log.clear();
+    raised.clear();
   }
 };
 

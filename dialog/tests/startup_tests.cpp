@@ -15,14 +15,16 @@ using testing::FileView;
 using testing::fullIni;
 using testing::kIniPath;
 using Strings = std::vector<std::string>;
+using Controls = std::vector<Control>;
 
-TEST(Form2Startup, RaisesTheReactionsInStepOrder) {
+TEST(DialogStartup, RaisesTheReactionsInStepOrder) {
   Dialog d(fullIni());
-  d.model.Form_Load();
+  d.model.load();
   EXPECT_EQ(d.host.reactions(),
-            (Strings{"Random_select_Click", "Combo1_Click", "pRandom_Click", "Slider1_Change", "aChange_Click",
-                     "changeVScroll1_change", "TransitionsCbx_Click", "SS_password_Change", "SS_Confirm_Change",
-                     "Password_enabled_Click", "AutoCaptionCbx_Click", "List1_Click", "p_caption_Change"}));
+            (Controls{Control::randomOrderCheck, Control::backgroundChoice, Control::floatingOption,
+                      Control::floatSpeed, Control::changeAfterOption, Control::intervalSpin, Control::transitionChoice,
+                      Control::passwordText, Control::confirmText, Control::protectionCheck, Control::autoCaptionChoice,
+                      Control::pictureList, Control::captionText}));
   // The window is placed first, and the file read once.
   ASSERT_FALSE(d.host.log.empty());
   EXPECT_EQ(d.host.log.front().rfind("move ", 0), 0u);
@@ -30,28 +32,28 @@ TEST(Form2Startup, RaisesTheReactionsInStepOrder) {
   EXPECT_TRUE(d.host.messages.empty());
 }
 
-TEST(Form2Startup, FillsControlsAndValuesFromTheFile) {
+TEST(DialogStartup, FillsControlsAndValuesFromTheFile) {
   Dialog d(fullIni());
-  d.model.Form_Load();
-  EXPECT_EQ(d[Control::List1].items, (Strings{"C:\\Pics\\a.jpg", "C:\\Pics\\b.gif"}));
-  EXPECT_EQ(d[Control::photo_caption].items, (Strings{"First", "Second"}));
-  EXPECT_EQ(d[Control::List1].value, 0);
-  EXPECT_EQ(d[Control::p_caption].text, "First");
-  EXPECT_EQ(d[Control::Text3].text, "2");
-  EXPECT_EQ(d[Control::Random_select].value, 1);
-  EXPECT_EQ(d[Control::Combo1].value, 1);
-  EXPECT_FALSE(d[Control::backColorClick].enabled);  // "Desktop"
-  EXPECT_EQ(d[Control::Picture1].colour, 255u);
-  EXPECT_EQ(d[Control::Slider1].value, 3);
-  EXPECT_EQ(d[Control::TransitionsCbx].value, 4);
-  EXPECT_TRUE(d[Control::TransitionsCbx].enabled);
-  EXPECT_EQ(d[Control::RndTranCheck].value, 0);
-  EXPECT_EQ(d[Control::Picture2].colour, 65280u);
+  d.model.load();
+  EXPECT_EQ(d[Control::pictureList].items, (Strings{"C:\\Pics\\a.jpg", "C:\\Pics\\b.gif"}));
+  EXPECT_EQ(d[Control::captionList].items, (Strings{"First", "Second"}));
+  EXPECT_EQ(d[Control::pictureList].value, 0);
+  EXPECT_EQ(d[Control::captionText].text, "First");
+  EXPECT_EQ(d[Control::pictureCount].text, "2");
+  EXPECT_EQ(d[Control::randomOrderCheck].value, 1);
+  EXPECT_EQ(d[Control::backgroundChoice].value, 1);
+  EXPECT_FALSE(d[Control::backColourButton].enabled);  // "Desktop"
+  EXPECT_EQ(d[Control::backColourSwatch].colour, 255u);
+  EXPECT_EQ(d[Control::floatSpeed].value, 3);
+  EXPECT_EQ(d[Control::transitionChoice].value, 4);
+  EXPECT_TRUE(d[Control::transitionChoice].enabled);
+  EXPECT_EQ(d[Control::randomTransitionsCheck].value, 0);
+  EXPECT_EQ(d[Control::fontColourSwatch].colour, 65280u);
   // The colour and font dialogs open on what the file holds.
-  d.model.click(Control::backColorClick);
+  d.model.click(Control::backColourButton);
   ASSERT_EQ(d.host.colourRequests.size(), 1u);
   EXPECT_EQ(d.host.colourRequests[0].initial, 255u);
-  d.model.click(Control::font);
+  d.model.click(Control::fontButton);
   ASSERT_EQ(d.host.fontRequests.size(), 1u);
   const FontChoice& f = d.host.fontRequests[0].initial;
   EXPECT_EQ(f.name, "Verdana");
@@ -64,11 +66,11 @@ TEST(Form2Startup, FillsControlsAndValuesFromTheFile) {
 }
 
 // An unchanged dialog saves exactly the values it read.
-TEST(Form2Startup, UnchangedDialogSavesWhatItRead) {
+TEST(DialogStartup, UnchangedDialogSavesWhatItRead) {
   const std::string ini = fullIni();
   Dialog d(ini);
-  d.model.Form_Load();
-  d.model.OK_Click();
+  d.model.load();
+  d.model.onOk();
   ASSERT_TRUE(d.host.unloaded);
   ASSERT_EQ(d.host.files.saves, 1);
   FileView before(ini), after(d.host.files.files[kIniPath]);
@@ -85,67 +87,67 @@ TEST(Form2Startup, UnchangedDialogSavesWhatItRead) {
   EXPECT_EQ(after.read("total", "total"), "2");
 }
 
-TEST(Form2Startup, EmptyListOpensWithNothingSelected) {
+TEST(DialogStartup, EmptyListOpensWithNothingSelected) {
   Dialog d(fullIni("total/total=0"));
-  d.model.Form_Load();
-  EXPECT_TRUE(d[Control::List1].items.empty());
-  EXPECT_TRUE(d[Control::photo_caption].items.empty());
-  EXPECT_EQ(d[Control::List1].value, -1);
-  EXPECT_EQ(d[Control::Text3].text, "0");
-  EXPECT_EQ(d[Control::p_caption].text, "");
+  d.model.load();
+  EXPECT_TRUE(d[Control::pictureList].items.empty());
+  EXPECT_TRUE(d[Control::captionList].items.empty());
+  EXPECT_EQ(d[Control::pictureList].value, -1);
+  EXPECT_EQ(d[Control::pictureCount].text, "0");
+  EXPECT_EQ(d[Control::captionText].text, "");
   EXPECT_FALSE(d.model.thumbnail().has_value());
   EXPECT_TRUE(d.host.pictureFiles.loaded.empty());
   EXPECT_TRUE(d.host.messages.empty());
 }
 
-TEST(Form2Startup, MissingCaptionKeysGiveEmptyCaptions) {
+TEST(DialogStartup, MissingCaptionKeysGiveEmptyCaptions) {
   Dialog d(
       "[total]\r\ntotal=3\r\n[images]\r\n0=C:\\Pics\\a.jpg\r\n1=C:\\Pics\\b.gif\r\n2=C:\\Pics\\a.jpg\r\n"
       "[caption]\r\n1=Only this\r\n");
-  d.model.Form_Load();
-  EXPECT_EQ(d[Control::List1].items.size(), 3u);
-  EXPECT_EQ(d[Control::photo_caption].items, (Strings{"", "Only this", ""}));
-  EXPECT_EQ(d[Control::p_caption].text, "");
-  EXPECT_EQ(d[Control::Text3].text, "3");
+  d.model.load();
+  EXPECT_EQ(d[Control::pictureList].items.size(), 3u);
+  EXPECT_EQ(d[Control::captionList].items, (Strings{"", "Only this", ""}));
+  EXPECT_EQ(d[Control::captionText].text, "");
+  EXPECT_EQ(d[Control::pictureCount].text, "3");
 }
 
-TEST(Form2Startup, MissingFirstPictureShowsItsMessageAndStaysListed) {
+TEST(DialogStartup, MissingFirstPictureShowsItsMessageAndStaysListed) {
   Dialog d(fullIni("images/0=C:\\Gone\\lost.jpg"));
-  d.model.Form_Load();
+  d.model.load();
   EXPECT_EQ(d.host.messages, (Strings{"Image file not found.\r\nYou need to reload a new one."}));
-  EXPECT_EQ(d[Control::List1].items.front(), "C:\\Gone\\lost.jpg");
-  EXPECT_EQ(d[Control::List1].value, 0);
-  EXPECT_EQ(d[Control::p_caption].text, "First");
+  EXPECT_EQ(d[Control::pictureList].items.front(), "C:\\Gone\\lost.jpg");
+  EXPECT_EQ(d[Control::pictureList].value, 0);
+  EXPECT_EQ(d[Control::captionText].text, "First");
   EXPECT_FALSE(d.model.thumbnail().has_value());
   // The message comes from the selection, the last step of start-up.
   EXPECT_EQ(d.host.log.back(), "message Image file not found.\r\nYou need to reload a new one.");
 }
 
-TEST(Form2Startup, ThumbnailOfTheFirstPicture) {
+TEST(DialogStartup, ThumbnailOfTheFirstPicture) {
   Dialog d(fullIni());
-  d.model.Form_Load();
+  d.model.load();
   ASSERT_TRUE(d.model.thumbnail().has_value());
   // 640 x 480 pixels = 9600 x 7200 twips, shrunk 14 times.
   EXPECT_EQ(d.model.thumbnail()->width, 2196);
   EXPECT_EQ(d.model.thumbnail()->height, 1648);
   EXPECT_EQ(d.model.picWidth(), 2196);
   EXPECT_EQ(d.model.picHeight(), 1648);
-  EXPECT_EQ(d.model.thumbnail()->picture, d.model.photo());
+  EXPECT_EQ(d.model.thumbnail()->picture, d.model.loadedPicture());
 }
 
-TEST(Form2List, SelectingAMissingPictureKeepsThePreviousOne) {
+TEST(DialogList, SelectingAMissingPictureKeepsThePreviousOne) {
   Dialog d(fullIni("images/1=C:\\Gone\\b.gif"));
-  d.model.Form_Load();
-  const PicturePtr first = d.model.photo();
+  d.model.load();
+  const PicturePtr first = d.model.loadedPicture();
   ASSERT_TRUE(first);
-  d.model.setListIndex(Control::List1, 1);
+  d.model.setListIndex(Control::pictureList, 1);
   EXPECT_EQ(d.host.messages, Strings{kImageNotFound});
-  EXPECT_EQ(d[Control::p_caption].text, "Second");
+  EXPECT_EQ(d[Control::captionText].text, "Second");
   ASSERT_TRUE(d.model.thumbnail().has_value());
   EXPECT_EQ(d.model.thumbnail()->picture, first);
 }
 
-TEST(Form2Startup, PlacesTheWindowCentredAndAnEighthDown) {
+TEST(DialogStartup, PlacesTheWindowCentredAndAnEighthDown) {
   struct Row {
     int screenW, screenH, windowW, windowH;
     std::string expected;
@@ -160,37 +162,37 @@ TEST(Form2Startup, PlacesTheWindowCentredAndAnEighthDown) {
     SCOPED_TRACE(r.expected);
     Dialog d(fullIni());
     d.host.screen = {r.screenW, r.screenH, r.windowW, r.windowH, 15, 15};
-    d.model.Form_Load();
+    d.model.load();
     EXPECT_EQ(d.host.log.front(), r.expected);
   }
 }
 
-TEST(Form2Startup, PlacementChoosesCenterFloatOrPanAndZoom) {
+TEST(DialogStartup, PlacementChoosesCenterFloatOrPanAndZoom) {
   struct Row {
     std::string picRandom;  // as in the file; empty: key missing
     bool center;
     std::string value;  // picRandom afterwards
   };
   const Row rows[] = {
-      {"cent", true, "cent"},    {"rand", false, "rand"}, {"CENT", false, "rand"}, {"zoom", false, "zoom"},
-      {"centre", false, "rand"}, {"", true, "cent"},  // missing: the default
+      {"cent", true, "cent"},  {"rand", false, "rand"},   {"CENT", false, "rand"},
+      {"zoom", false, "zoom"}, {"centre", false, "rand"}, {"", true, "cent"},  // missing: the default
       {"ZOOM", false, "rand"},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE("picRandom=" + r.picRandom);
     Dialog d(r.picRandom.empty() ? fullIni("image/picRandom=") : fullIni("image/picRandom=" + r.picRandom));
-    d.model.Form_Load();
+    d.model.load();
     const bool zoom = r.value == "zoom";
-    EXPECT_EQ(d[Control::pCenter].value, r.center ? 1 : 0);
-    EXPECT_EQ(d[Control::pRandom].value, r.center || zoom ? 0 : 1);
-    EXPECT_EQ(d[Control::pZoom].value, zoom ? 1 : 0);
-    EXPECT_EQ(d[Control::Slider1].enabled, !r.center && !zoom);
-    EXPECT_EQ(d[Control::Label5_2].enabled, !r.center && !zoom);
+    EXPECT_EQ(d[Control::centredOption].value, r.center ? 1 : 0);
+    EXPECT_EQ(d[Control::floatingOption].value, r.center || zoom ? 0 : 1);
+    EXPECT_EQ(d[Control::panZoomOption].value, zoom ? 1 : 0);
+    EXPECT_EQ(d[Control::floatSpeed].enabled, !r.center && !zoom);
+    EXPECT_EQ(d[Control::floatSpeedLabel].enabled, !r.center && !zoom);
     EXPECT_EQ(d.model.value(Key::picRandom), r.value);
   }
 }
 
-TEST(Form2Startup, ChangeModeAndInterval) {
+TEST(DialogStartup, ChangeModeAndInterval) {
   struct Row {
     std::string picChange, timeInterval;
     bool after;
@@ -209,32 +211,32 @@ TEST(Form2Startup, ChangeModeAndInterval) {
   for (const Row& r : rows) {
     SCOPED_TRACE(r.picChange + " " + r.timeInterval);
     Dialog d(fullIni("image/picChange=" + r.picChange + "\nimage/timeInterval=" + r.timeInterval));
-    d.model.Form_Load();
-    EXPECT_EQ(d[Control::aChange].value, r.after ? 1 : 0);
-    EXPECT_EQ(d[Control::nChange].value, r.after ? 0 : 1);
+    d.model.load();
+    EXPECT_EQ(d[Control::changeAfterOption].value, r.after ? 1 : 0);
+    EXPECT_EQ(d[Control::changeNeverOption].value, r.after ? 0 : 1);
     EXPECT_EQ(d.model.value(Key::picChange), r.after ? "ch" : "not_ch");
-    EXPECT_EQ(d[Control::Text2].text, r.text2);
-    EXPECT_EQ(d[Control::changeVScroll1].value, r.scroll);
+    EXPECT_EQ(d[Control::intervalSeconds].text, r.text2);
+    EXPECT_EQ(d[Control::intervalSpin].value, r.scroll);
     EXPECT_EQ(d.model.value(Key::timeInterval), r.interval);
-    for (auto c : {Control::Text2, Control::Label3_5, Control::changeVScroll1, Control::Random_select}) {
+    for (auto c : {Control::intervalSeconds, Control::secondsLabel, Control::intervalSpin, Control::randomOrderCheck}) {
       SCOPED_TRACE(std::string(controlName(c)));
       EXPECT_EQ(d[c].enabled, r.after);
     }
-    EXPECT_EQ(d[Control::Text2].back, r.after ? SysColor::Window : SysColor::ThreeDLight);
-    EXPECT_EQ(d[Control::Random_select].value, r.randomOrder);
+    EXPECT_EQ(d[Control::intervalSeconds].back, r.after ? SysColor::Window : SysColor::ThreeDLight);
+    EXPECT_EQ(d[Control::randomOrderCheck].value, r.randomOrder);
     EXPECT_EQ(d.model.value(Key::randomPick), r.randomOrder ? "1" : "0");
   }
 }
 
-TEST(Form2Startup, PasswordProtection) {
+TEST(DialogStartup, PasswordProtection) {
   for (const char* enabled : {"1", "0"}) {
     SCOPED_TRACE(std::string("saverEnabled=") + enabled);
     const bool on = enabled[0] == '1';
     Dialog d(fullIni(std::string("password/saverEnabled=") + enabled));
-    d.model.Form_Load();
-    EXPECT_EQ(d[Control::Password_enabled].value, on ? 1 : 0);
+    d.model.load();
+    EXPECT_EQ(d[Control::protectionCheck].value, on ? 1 : 0);
     EXPECT_EQ(d.model.value(Key::saverEnabled), enabled);
-    for (auto box : {Control::SS_password, Control::SS_Confirm}) {
+    for (auto box : {Control::passwordText, Control::confirmText}) {
       SCOPED_TRACE(std::string(controlName(box)));
       EXPECT_EQ(d[box].enabled, on);
       EXPECT_EQ(d[box].back, on ? SysColor::Window : SysColor::ThreeDLight);
@@ -245,17 +247,17 @@ TEST(Form2Startup, PasswordProtection) {
   }
 }
 
-TEST(Form2Startup, RandomTransitionsGreyTheTransitionBox) {
+TEST(DialogStartup, RandomTransitionsGreyTheTransitionBox) {
   Dialog d(fullIni("image/randomEffect=1"));
-  d.model.Form_Load();
-  EXPECT_EQ(d[Control::RndTranCheck].value, 1);
-  EXPECT_FALSE(d[Control::TransitionsCbx].enabled);
-  EXPECT_EQ(d[Control::TransitionsCbx].back, SysColor::ThreeDLight);
-  EXPECT_EQ(d[Control::TransitionsCbx].value, 4);
+  d.model.load();
+  EXPECT_EQ(d[Control::randomTransitionsCheck].value, 1);
+  EXPECT_FALSE(d[Control::transitionChoice].enabled);
+  EXPECT_EQ(d[Control::transitionChoice].back, SysColor::ThreeDLight);
+  EXPECT_EQ(d[Control::transitionChoice].value, 4);
   EXPECT_EQ(d.model.value(Key::effectMode), "4");
 }
 
-TEST(Form2Startup, FitAndMonitorBoxesAreTickedForANewUserAndAsTheFileSays) {
+TEST(DialogStartup, FitAndMonitorBoxesAreTickedForANewUserAndAsTheFileSays) {
   struct Row {
     std::string what;
     std::string ini;
@@ -273,18 +275,18 @@ TEST(Form2Startup, FitAndMonitorBoxesAreTickedForANewUserAndAsTheFileSays) {
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
     Dialog d(r.ini, r.fileExists);
-    d.model.Form_Load();
-    EXPECT_EQ(d[Control::PicFitCheck].value, r.ticked);
-    EXPECT_EQ(d[Control::AllMonitorsCheck].value, r.ticked);
-    EXPECT_EQ(d[Control::ShuffleCheck].value, r.ticked);
-    EXPECT_EQ(d[Control::ShuffleCheck].enabled, d[Control::Random_select].value == 1) << "usable with random order";
+    d.model.load();
+    EXPECT_EQ(d[Control::fitPicturesCheck].value, r.ticked);
+    EXPECT_EQ(d[Control::allMonitorsCheck].value, r.ticked);
+    EXPECT_EQ(d[Control::shuffleCheck].value, r.ticked);
+    EXPECT_EQ(d[Control::shuffleCheck].enabled, d[Control::randomOrderCheck].value == 1) << "usable with random order";
     EXPECT_EQ(d.model.value(Key::shuffle), std::to_string(r.ticked));
     EXPECT_EQ(d.model.value(Key::picFit), std::to_string(r.ticked));
     EXPECT_EQ(d.model.value(Key::allMonitors), std::to_string(r.ticked));
   }
 }
 
-TEST(Form2Options, FitAndMonitorBoxesAreSavedWithTheOtherOptions) {
+TEST(DialogOptions, FitAndMonitorBoxesAreSavedWithTheOtherOptions) {
   struct Row {
     bool fileExists;
     int fit, monitors;  // what the user leaves ticked
@@ -294,12 +296,12 @@ TEST(Form2Options, FitAndMonitorBoxesAreSavedWithTheOtherOptions) {
     SCOPED_TRACE(std::to_string(r.fileExists) + " " + std::to_string(r.fit) + std::to_string(r.monitors));
     Dialog d(fullIni(), r.fileExists);
     d.host.openAnswers = {"C:\\Pics\\a.jpg"};
-    d.model.Form_Load();
-    if (!r.fileExists) d.model.click(Control::add);  // OK needs a picture
-    d.model.setValue(Control::PicFitCheck, r.fit);
-    d.model.setValue(Control::AllMonitorsCheck, r.monitors);
-    d.model.setListIndex(Control::AutoCaptionCbx, r.fit + r.monitors);
-    d.model.OK_Click();
+    d.model.load();
+    if (!r.fileExists) d.model.click(Control::addButton);  // OK needs a picture
+    d.model.setValue(Control::fitPicturesCheck, r.fit);
+    d.model.setValue(Control::allMonitorsCheck, r.monitors);
+    d.model.setListIndex(Control::autoCaptionChoice, r.fit + r.monitors);
+    d.model.onOk();
     ASSERT_TRUE(d.host.unloaded);
     FileView after(d.host.files.files[kIniPath]);
     EXPECT_EQ(after.read("image", "picFit"), std::to_string(r.fit));
@@ -308,7 +310,7 @@ TEST(Form2Options, FitAndMonitorBoxesAreSavedWithTheOtherOptions) {
   }
 }
 
-TEST(Form2Startup, MissingOrGarbledValuesOpenWithDefaults) {
+TEST(DialogStartup, MissingOrGarbledValuesOpenWithDefaults) {
   struct Row {
     std::string ini;
     bool fileExists;
@@ -321,20 +323,20 @@ TEST(Form2Startup, MissingOrGarbledValuesOpenWithDefaults) {
   for (const Row& r : rows) {
     SCOPED_TRACE(r.ini);
     Dialog d(r.ini, r.fileExists);
-    d.model.Form_Load();
-    EXPECT_TRUE(d[Control::List1].items.empty());
-    EXPECT_EQ(d[Control::Text3].text, "0");
+    d.model.load();
+    EXPECT_TRUE(d[Control::pictureList].items.empty());
+    EXPECT_EQ(d[Control::pictureCount].text, "0");
     for (const auto& info : settings::optionKeys()) {
       SCOPED_TRACE(std::string(info.name));
       const bool newUser = !r.fileExists && !info.newFileDefault.empty();
       EXPECT_EQ(d.model.value(info.key), newUser ? info.newFileDefault : info.defaultValue);
     }
-    EXPECT_EQ(d[Control::Slider1].value, 2);  // picSpeed's default
+    EXPECT_EQ(d[Control::floatSpeed].value, 2);  // picSpeed's default
     EXPECT_TRUE(d.host.messages.empty());
   }
 }
 
-TEST(Form2Controls, RangesAndListsFollowTheOptionTable) {
+TEST(DialogControls, RangesAndListsFollowTheOptionTable) {
   // What each option means: the speeds 0 to 5, 0 to 60 seconds, a flag, two
   // backgrounds, eight transitions and the crossfade, three automatic captions.
   struct Row {
@@ -343,17 +345,12 @@ TEST(Form2Controls, RangesAndListsFollowTheOptionTable) {
     int low, high;
   };
   const Row rows[] = {
-      {Control::Slider1, Key::picSpeed, 0, 5},
-      {Control::changeVScroll1, Key::timeInterval, 0, 60},
-      {Control::Random_select, Key::randomPick, 0, 1},
-      {Control::RndTranCheck, Key::randomEffect, 0, 1},
-      {Control::Password_enabled, Key::saverEnabled, 0, 1},
-      {Control::Combo1, Key::backEffect, 0, 1},
-      {Control::TransitionsCbx, Key::effectMode, 0, 8},
-      {Control::PicFitCheck, Key::picFit, 0, 1},
-      {Control::AllMonitorsCheck, Key::allMonitors, 0, 1},
-      {Control::ShuffleCheck, Key::shuffle, 0, 1},
-      {Control::AutoCaptionCbx, Key::autoCaption, 0, 2},
+      {Control::floatSpeed, Key::picSpeed, 0, 5},           {Control::intervalSpin, Key::timeInterval, 0, 60},
+      {Control::randomOrderCheck, Key::randomPick, 0, 1},   {Control::randomTransitionsCheck, Key::randomEffect, 0, 1},
+      {Control::protectionCheck, Key::saverEnabled, 0, 1},  {Control::backgroundChoice, Key::backEffect, 0, 1},
+      {Control::transitionChoice, Key::effectMode, 0, 8},   {Control::fitPicturesCheck, Key::picFit, 0, 1},
+      {Control::allMonitorsCheck, Key::allMonitors, 0, 1},  {Control::shuffleCheck, Key::shuffle, 0, 1},
+      {Control::autoCaptionChoice, Key::autoCaption, 0, 2},
   };
   Dialog d(fullIni());
   for (const Row& r : rows) {
@@ -372,14 +369,14 @@ TEST(Form2Controls, RangesAndListsFollowTheOptionTable) {
       EXPECT_EQ(d[r.control].value, r.low);
     }
   }
-  d.model.Form_Load();
-  d.model.click(Control::font);
+  d.model.load();
+  d.model.click(Control::fontButton);
   ASSERT_EQ(d.host.fontRequests.size(), 1u);
   EXPECT_EQ(d.host.fontRequests[0].minSize, 10);
   EXPECT_EQ(d.host.fontRequests[0].maxSize, 48);
 }
 
-TEST(Form2Thumbnail, FitsByStepsOfNineTenths) {
+TEST(DialogThumbnail, FitsByStepsOfNineTenths) {
   struct Row {
     int w, h, fittedW, fittedH;
   };
@@ -397,79 +394,85 @@ TEST(Form2Thumbnail, FitsByStepsOfNineTenths) {
 
 // Message-sequence test: which reactions a change raises, nested in order,
 // and that setting a control to the value it holds raises nothing.
-TEST(Form2Model, SettingAControlRaisesItsReactionOnlyWhenTheValueDiffers) {
+TEST(SettingsDialog, SettingAControlRaisesItsReactionOnlyWhenTheValueDiffers) {
   struct Step {
     std::string what;
-    void (*act)(Form2Model&);
-    Strings reactions;
+    void (*act)(SettingsDialog&);
+    Controls reactions;
   };
   const Step steps[] = {
-      {"untick Random Order", [](Form2Model& m) { m.setValue(Control::Random_select, 0); }, {"Random_select_Click"}},
-      {"untick it again", [](Form2Model& m) { m.setValue(Control::Random_select, 0); }, {}},
-      {"tick it", [](Form2Model& m) { m.setValue(Control::Random_select, 1); }, {"Random_select_Click"}},
-      {"Never", [](Form2Model& m) { m.setValue(Control::nChange, 1); }, {"nChange_Click", "Random_select_Click"}},
-      {"Never again", [](Form2Model& m) { m.setValue(Control::nChange, 1); }, {}},
-      {"After...", [](Form2Model& m) { m.setValue(Control::aChange, 1); }, {"aChange_Click"}},
-      {"spin up", [](Form2Model& m) { m.setValue(Control::changeVScroll1, 26); }, {"changeVScroll1_change"}},
-      {"spin to the same", [](Form2Model& m) { m.setValue(Control::changeVScroll1, 26); }, {}},
+      {"untick Random Order",
+       [](SettingsDialog& m) { m.setValue(Control::randomOrderCheck, 0); },
+       {Control::randomOrderCheck}},
+      {"untick it again", [](SettingsDialog& m) { m.setValue(Control::randomOrderCheck, 0); }, {}},
+      {"tick it", [](SettingsDialog& m) { m.setValue(Control::randomOrderCheck, 1); }, {Control::randomOrderCheck}},
+      {"Never",
+       [](SettingsDialog& m) { m.setValue(Control::changeNeverOption, 1); },
+       {Control::changeNeverOption, Control::randomOrderCheck}},
+      {"Never again", [](SettingsDialog& m) { m.setValue(Control::changeNeverOption, 1); }, {}},
+      {"After...", [](SettingsDialog& m) { m.setValue(Control::changeAfterOption, 1); }, {Control::changeAfterOption}},
+      {"spin up", [](SettingsDialog& m) { m.setValue(Control::intervalSpin, 26); }, {Control::intervalSpin}},
+      {"spin to the same", [](SettingsDialog& m) { m.setValue(Control::intervalSpin, 26); }, {}},
       {"spin beyond 60 twice",
-       [](Form2Model& m) {
-         m.setValue(Control::changeVScroll1, 61);
-         m.setValue(Control::changeVScroll1, 99);
+       [](SettingsDialog& m) {
+         m.setValue(Control::intervalSpin, 61);
+         m.setValue(Control::intervalSpin, 99);
        },
-       {"changeVScroll1_change"}},
-      {"same password", [](Form2Model& m) { m.setText(Control::SS_password, "Secret"); }, {}},
-      {"new password", [](Form2Model& m) { m.setText(Control::SS_password, "Secret2"); }, {"SS_password_Change"}},
-      {"same combo item", [](Form2Model& m) { m.setListIndex(Control::Combo1, 1); }, {}},
-      {"other combo item", [](Form2Model& m) { m.setListIndex(Control::Combo1, 0); }, {"Combo1_Click"}},
-      {"combo item that does not exist", [](Form2Model& m) { m.setListIndex(Control::Combo1, 2); }, {}},
-      {"select the picture shown", [](Form2Model& m) { m.setListIndex(Control::List1, 0); }, {}},
+       {Control::intervalSpin}},
+      {"same password", [](SettingsDialog& m) { m.setText(Control::passwordText, "Secret"); }, {}},
+      {"new password", [](SettingsDialog& m) { m.setText(Control::passwordText, "Secret2"); }, {Control::passwordText}},
+      {"same combo item", [](SettingsDialog& m) { m.setListIndex(Control::backgroundChoice, 1); }, {}},
+      {"other combo item",
+       [](SettingsDialog& m) { m.setListIndex(Control::backgroundChoice, 0); },
+       {Control::backgroundChoice}},
+      {"combo item that does not exist", [](SettingsDialog& m) { m.setListIndex(Control::backgroundChoice, 2); }, {}},
+      {"select the picture shown", [](SettingsDialog& m) { m.setListIndex(Control::pictureList, 0); }, {}},
       {"select the other picture",
-       [](Form2Model& m) { m.setListIndex(Control::List1, 1); },
-       {"List1_Click", "p_caption_Change"}},
-      {"Center", [](Form2Model& m) { m.setValue(Control::pCenter, 1); }, {"pCenter_Click"}},
-      {"clear Center from code", [](Form2Model& m) { m.setValue(Control::pCenter, 0); }, {}},
-      {"slider past its end", [](Form2Model& m) { m.setValue(Control::Slider1, 9); }, {"Slider1_Change"}},
+       [](SettingsDialog& m) { m.setListIndex(Control::pictureList, 1); },
+       {Control::pictureList, Control::captionText}},
+      {"Center", [](SettingsDialog& m) { m.setValue(Control::centredOption, 1); }, {Control::centredOption}},
+      {"clear Center from code", [](SettingsDialog& m) { m.setValue(Control::centredOption, 0); }, {}},
+      {"slider past its end", [](SettingsDialog& m) { m.setValue(Control::floatSpeed, 9); }, {Control::floatSpeed}},
   };
   Dialog d(fullIni());
-  d.model.Form_Load();
+  d.model.load();
   for (const Step& s : steps) {
     SCOPED_TRACE(s.what);
-    d.host.log.clear();
+    d.host.clearLog();
     s.act(d.model);
     EXPECT_EQ(d.host.reactions(), s.reactions);
   }
   EXPECT_EQ(d.model.value(Key::timeInterval), "60");
-  EXPECT_EQ(d[Control::Text2].text, "60");
+  EXPECT_EQ(d[Control::intervalSeconds].text, "60");
   EXPECT_EQ(d.model.value(Key::picSpeed), "5");
-  EXPECT_EQ(d[Control::Combo1].value, 0);
+  EXPECT_EQ(d[Control::backgroundChoice].value, 0);
   EXPECT_EQ(d.model.value(Key::backEffect), "0");
 }
 
-TEST(Form2Model, ChoosingAnOptionClearsTheOtherOfItsFrameOnly) {
+TEST(SettingsDialog, ChoosingAnOptionClearsTheOtherOfItsFrameOnly) {
   Dialog d(fullIni());
-  d.model.Form_Load();
+  d.model.load();
   d.host.changes.clear();
-  d.model.setValue(Control::pCenter, 1);
-  EXPECT_EQ(d[Control::pRandom].value, 0);
-  EXPECT_EQ(d[Control::aChange].value, 1);  // another frame
+  d.model.setValue(Control::centredOption, 1);
+  EXPECT_EQ(d[Control::floatingOption].value, 0);
+  EXPECT_EQ(d[Control::changeAfterOption].value, 1);  // another frame
   // The cleared button and the chosen one are mirrored before the reaction
   // greys the slider.
   ASSERT_GE(d.host.changes.size(), 3u);
-  EXPECT_EQ(d.host.changes[0], Control::pRandom);
-  EXPECT_EQ(d.host.changes[1], Control::pCenter);
-  EXPECT_EQ(d.host.changes[2], Control::Slider1);
+  EXPECT_EQ(d.host.changes[0], Control::floatingOption);
+  EXPECT_EQ(d.host.changes[1], Control::centredOption);
+  EXPECT_EQ(d.host.changes[2], Control::floatSpeed);
 }
 
-TEST(Form2Model, NeverThenAfterTakesTheSpinControlsInterval) {
+TEST(SettingsDialog, NeverThenAfterTakesTheSpinControlsInterval) {
   Dialog d(fullIni());
-  d.model.Form_Load();
-  d.model.setValue(Control::nChange, 1);
+  d.model.load();
+  d.model.setValue(Control::changeNeverOption, 1);
   EXPECT_EQ(d.model.value(Key::timeInterval), "0");
-  EXPECT_EQ(d[Control::Text2].text, "25");  // still shows the old value
-  d.model.setValue(Control::aChange, 1);
+  EXPECT_EQ(d[Control::intervalSeconds].text, "25");  // still shows the old value
+  d.model.setValue(Control::changeAfterOption, 1);
   EXPECT_EQ(d.model.value(Key::timeInterval), "25");
-  EXPECT_EQ(d[Control::Random_select].value, 0);  // not ticked again
+  EXPECT_EQ(d[Control::randomOrderCheck].value, 0);  // not ticked again
   EXPECT_EQ(d.model.value(Key::randomPick), "0");
 }
 
@@ -482,7 +485,7 @@ struct OkCase {
   std::string message;  // empty: saved and unloaded
 };
 
-TEST(Form2Ok, ChecksInOrderWithTheirMessages) {
+TEST(DialogOk, ChecksInOrderWithTheirMessages) {
   const OkCase cases[] = {
       {"no pictures, protection on, boxes empty", 0, false, true, "", "", kNoImages},
       {"first path empty", 2, true, false, "", "", kNoImages},
@@ -499,11 +502,11 @@ TEST(Form2Ok, ChecksInOrderWithTheirMessages) {
     std::string ini = fullIni(std::string("password/saverEnabled=") + (c.protection ? "1" : "0") +
                               (c.emptyFirstPath ? "\nimages/0=" : "") + (c.pictures == 0 ? "\ntotal/total=0" : ""));
     Dialog d(ini);
-    d.model.Form_Load();
+    d.model.load();
     d.host.messages.clear();
-    d.model.setText(Control::SS_password, c.password);
-    d.model.setText(Control::SS_Confirm, c.confirm);
-    d.model.OK_Click();
+    d.model.setText(Control::passwordText, c.password);
+    d.model.setText(Control::confirmText, c.confirm);
+    d.model.onOk();
     if (c.message.empty()) {
       EXPECT_TRUE(d.host.messages.empty());
       EXPECT_TRUE(d.host.unloaded);
@@ -520,20 +523,20 @@ TEST(Form2Ok, ChecksInOrderWithTheirMessages) {
   }
 }
 
-TEST(Form2Ok, TwoOfFivePicturesRemovedLeavesKeysZeroToTwo) {
+TEST(DialogOk, TwoOfFivePicturesRemovedLeavesKeysZeroToTwo) {
   std::string ini = fullIni(
       "total/total=5\nimages/2=C:\\Pics\\c.jpg\nimages/3=C:\\Pics\\d.jpg\nimages/4=C:\\Pics\\e.jpg\n"
       "caption/2=Third\ncaption/3=Fourth\ncaption/4=Fifth");
   Dialog d(ini);
   for (const char* p : {"C:\\Pics\\c.jpg", "C:\\Pics\\d.jpg", "C:\\Pics\\e.jpg"})
     d.host.pictureFiles.sizes[p] = {10, 10};
-  d.model.Form_Load();
-  d.model.setListIndex(Control::List1, 3);
-  d.model.remove_Click();  // d.jpg; e.jpg moves up
-  d.model.setListIndex(Control::List1, 0);
-  d.model.remove_Click();  // a.jpg
-  EXPECT_EQ(d[Control::Text3].text, "3");
-  d.model.OK_Click();
+  d.model.load();
+  d.model.setListIndex(Control::pictureList, 3);
+  d.model.onRemovePicture();  // d.jpg; e.jpg moves up
+  d.model.setListIndex(Control::pictureList, 0);
+  d.model.onRemovePicture();  // a.jpg
+  EXPECT_EQ(d[Control::pictureCount].text, "3");
+  d.model.onOk();
   ASSERT_TRUE(d.host.unloaded);
 
   FileView after(d.host.files.files[kIniPath]);
@@ -551,27 +554,27 @@ TEST(Form2Ok, TwoOfFivePicturesRemovedLeavesKeysZeroToTwo) {
   EXPECT_EQ(bytes.find("4=C:"), std::string::npos);
 }
 
-TEST(Form2Ok, FailedSaveNamesTheFileAndKeepsTheDialogOpen) {
+TEST(DialogOk, FailedSaveNamesTheFileAndKeepsTheDialogOpen) {
   const std::string ini = fullIni();
   Dialog d(ini);
-  d.model.Form_Load();
-  d.model.setValue(Control::changeVScroll1, 40);
+  d.model.load();
+  d.model.setValue(Control::intervalSpin, 40);
   d.host.files.failNextSave = settings::SaveError::ReplaceFailed;
-  d.model.OK_Click();
+  d.model.onOk();
   ASSERT_EQ(d.host.messages.size(), 1u);
   EXPECT_NE(d.host.messages[0].find(kIniPath), std::string::npos);
   EXPECT_FALSE(d.host.unloaded);
   EXPECT_EQ(d.host.files.files[kIniPath], ini);
 
   // A second OK writes everything again.
-  d.model.OK_Click();
+  d.model.onOk();
   EXPECT_TRUE(d.host.unloaded);
   FileView after(d.host.files.files[kIniPath]);
   EXPECT_EQ(after.read("image", "timeInterval"), "40");
   EXPECT_EQ(after.read("total", "total"), "2");
 }
 
-TEST(Form2Ok, UnreadableFileIsNeverReplacedByTheDefaults) {
+TEST(DialogOk, UnreadableFileIsNeverReplacedByTheDefaults) {
   // What became of the file between the OK that could not read it and the next.
   enum class Then { Readable, Deleted };
   for (const Then then : {Then::Readable, Then::Deleted}) {
@@ -579,16 +582,16 @@ TEST(Form2Ok, UnreadableFileIsNeverReplacedByTheDefaults) {
     Dialog d(fullIni());
     d.host.files.unreadable[kIniPath] = settings::ReadError::InUse;
     d.host.store->reload();
-    d.model.Form_Load();
+    d.model.load();
     EXPECT_EQ(d.host.messages, Strings{readFailedMessage(kIniPath, settings::ReadError::InUse)});
-    EXPECT_TRUE(d[Control::List1].items.empty());
+    EXPECT_TRUE(d[Control::pictureList].items.empty());
 
     d.host.pictureFiles.sizes["C:\\New\\n.jpg"] = {10, 10};
     d.host.openAnswers = {"C:\\New\\n.jpg"};
-    d.model.click(Control::add);
-    d.model.setValue(Control::changeVScroll1, 40);
+    d.model.click(Control::addButton);
+    d.model.setValue(Control::intervalSpin, 40);
     d.host.messages.clear();
-    d.model.OK_Click();
+    d.model.onOk();
     EXPECT_EQ(d.host.messages, Strings{readFailedMessage(kIniPath, settings::ReadError::InUse)});
     EXPECT_FALSE(d.host.unloaded);
     EXPECT_EQ(d.host.files.saves, 0);
@@ -596,14 +599,14 @@ TEST(Form2Ok, UnreadableFileIsNeverReplacedByTheDefaults) {
     d.host.files.unreadable.clear();
     if (then == Then::Deleted) d.host.files.files.erase(kIniPath);
     d.host.messages.clear();
-    d.model.OK_Click();
+    d.model.onOk();
     if (then == Then::Readable) {
       // It is brought in rather than saved over, the user's changes with it.
       EXPECT_EQ(d.host.messages, Strings{reloadedMessage(kIniPath)});
-      EXPECT_EQ(d[Control::List1].items, (Strings{"C:\\Pics\\a.jpg", "C:\\Pics\\b.gif"}));
-      EXPECT_EQ(d[Control::changeVScroll1].value, 25);
+      EXPECT_EQ(d[Control::pictureList].items, (Strings{"C:\\Pics\\a.jpg", "C:\\Pics\\b.gif"}));
+      EXPECT_EQ(d[Control::intervalSpin].value, 25);
       EXPECT_EQ(d.host.files.saves, 0);
-      d.model.OK_Click();
+      d.model.onOk();
       EXPECT_EQ(d.host.files.saves, 1);
     } else {
       // Nothing is left to lose: the user's choices are saved, unasked.
@@ -620,7 +623,7 @@ TEST(Form2Ok, UnreadableFileIsNeverReplacedByTheDefaults) {
   EXPECT_NE(said.find("Your changes were not applied"), std::string::npos) << said;
 }
 
-TEST(Form2Startup, SaysWhenTheFileCannotBeSaved) {
+TEST(DialogStartup, SaysWhenTheFileCannotBeSaved) {
   struct Row {
     settings::ReadError read;
     settings::SaveError writable;
@@ -641,7 +644,7 @@ TEST(Form2Startup, SaysWhenTheFileCannotBeSaved) {
     if (r.read != ReadError::None) d.host.files.unreadable[kIniPath] = r.read;
     d.host.store->reload();
     d.host.files.writable = r.writable;
-    d.model.Form_Load();
+    d.model.load();
     EXPECT_EQ(d.host.messages, r.messages);
   }
   const std::string folder = cannotSaveMessage(kIniPath, SaveError::Folder);
@@ -649,20 +652,20 @@ TEST(Form2Startup, SaysWhenTheFileCannotBeSaved) {
   EXPECT_NE(folder.find("A folder has the file's name."), std::string::npos) << folder;
 }
 
-TEST(Form2Cancel, WritesNothing) {
+TEST(DialogCancel, WritesNothing) {
   const std::string ini = fullIni();
   Dialog d(ini);
-  d.model.Form_Load();
-  d.model.setValue(Control::changeVScroll1, 40);
-  d.model.setValue(Control::Password_enabled, 0);
-  d.model.remove_Click();
-  d.model.Cancel_Click();
+  d.model.load();
+  d.model.setValue(Control::intervalSpin, 40);
+  d.model.setValue(Control::protectionCheck, 0);
+  d.model.onRemovePicture();
+  d.model.onCancel();
   EXPECT_TRUE(d.host.unloaded);
   EXPECT_EQ(d.host.files.saves, 0);
   EXPECT_EQ(d.host.files.files[kIniPath], ini);
 }
 
-TEST(Form2Remove, SelectsTheNeighbourAndKeepsCaptionsPaired) {
+TEST(DialogRemove, SelectsTheNeighbourAndKeepsCaptionsPaired) {
   struct Row {
     int count, selected;
     int selectedAfter;
@@ -682,46 +685,46 @@ TEST(Form2Remove, SelectsTheNeighbourAndKeepsCaptionsPaired) {
     for (int i = 0; i < r.count; ++i) ini += std::to_string(i) + "=c" + std::to_string(i) + "\r\n";
     Dialog d(ini);
     for (int i = 0; i < r.count; ++i) d.host.pictureFiles.sizes["p" + std::to_string(i)] = {10, 10};
-    d.model.Form_Load();
-    d.model.setListIndex(Control::List1, r.selected);
-    d.model.remove_Click();
-    const auto& list = d[Control::List1];
-    const auto& captions = d[Control::photo_caption].items;
+    d.model.load();
+    d.model.setListIndex(Control::pictureList, r.selected);
+    d.model.onRemovePicture();
+    const auto& list = d[Control::pictureList];
+    const auto& captions = d[Control::captionList].items;
     ASSERT_EQ(list.items.size(), static_cast<std::size_t>(r.count - 1));
     ASSERT_EQ(captions.size(), list.items.size());
     for (std::size_t i = 0; i < list.items.size(); ++i) EXPECT_EQ("c" + list.items[i].substr(1), captions[i]);
     EXPECT_EQ(list.value, r.selectedAfter);
-    EXPECT_EQ(d[Control::p_caption].text, r.captionAfter);
-    EXPECT_EQ(d[Control::Text3].text, std::to_string(r.count - 1));
+    EXPECT_EQ(d[Control::captionText].text, r.captionAfter);
+    EXPECT_EQ(d[Control::pictureCount].text, std::to_string(r.count - 1));
     EXPECT_EQ(d.model.thumbnail().has_value(), r.count > 1);
   }
 }
 
-TEST(Form2Remove, NothingToRemove) {
+TEST(DialogRemove, NothingToRemove) {
   Dialog d(fullIni("total/total=0"));
-  d.model.Form_Load();
-  d.model.remove_Click();
+  d.model.load();
+  d.model.onRemovePicture();
   EXPECT_EQ(d.host.messages, Strings{kNothingToRemove});
 }
 
-TEST(Form2Caption, TypingIsStoredForTheSelectedPicture) {
+TEST(DialogCaption, TypingIsStoredForTheSelectedPicture) {
   Dialog d(fullIni());
-  d.model.Form_Load();
-  d.model.setListIndex(Control::List1, 1);
-  d.model.setText(Control::p_caption, "New words");
-  d.model.setListIndex(Control::List1, 0);
-  EXPECT_EQ(d[Control::p_caption].text, "First");
-  d.model.setListIndex(Control::List1, 1);
-  EXPECT_EQ(d[Control::p_caption].text, "New words");
-  EXPECT_EQ(d[Control::photo_caption].items, (Strings{"First", "New words"}));
+  d.model.load();
+  d.model.setListIndex(Control::pictureList, 1);
+  d.model.setText(Control::captionText, "New words");
+  d.model.setListIndex(Control::pictureList, 0);
+  EXPECT_EQ(d[Control::captionText].text, "First");
+  d.model.setListIndex(Control::pictureList, 1);
+  EXPECT_EQ(d[Control::captionText].text, "New words");
+  EXPECT_EQ(d[Control::captionList].items, (Strings{"First", "New words"}));
 }
 
-TEST(Form2Caption, TypingWithAnEmptyListIsRefused) {
+TEST(DialogCaption, TypingWithAnEmptyListIsRefused) {
   Dialog d(fullIni("total/total=0"));
-  d.model.Form_Load();
-  d.model.setText(Control::p_caption, "x");
+  d.model.load();
+  d.model.setText(Control::captionText, "x");
   EXPECT_EQ(d.host.messages, Strings{kLoadImageFirst});
-  EXPECT_EQ(d[Control::p_caption].text, "");
+  EXPECT_EQ(d[Control::captionText].text, "");
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ struct Dialog {
   }
   const ControlState& operator[](Control c) const { return model.control(c); }
   RecordingHost host;
-  Form2Model model;
+  SettingsDialog model;
 };
 
 struct FileView {

@@ -36,7 +36,7 @@ class FakeView : public PasswordView {
   int loads = 0;
   bool visible = false;
   bool notice = false;
-  std::string password = "left over";  // whatever a new box might hold before Form_Load
+  std::string password = "left over";  // whatever a new box might hold before the first load
   std::string notes = " \r\n";
 
  private:
@@ -48,7 +48,7 @@ struct Rig {
     module1.platformId = platform;
     module1.saverEnabled = "1";
     module1.saverPassword = std::move(saverPassword);
-    session.attachPrompt(form);
+    session.attachPrompt(prompt);
   }
   CallLog log;
   fakes::FakeHost host;
@@ -57,29 +57,29 @@ struct Rig {
   fakes::RecordingSaverWindow window{log};
   startup::SaverSession session{startup::SaverSessionDeps{module1, host, clock, window}};
   FakeView view{log};
-  PasswordForm form{view, module1, session};
+  PasswordPrompt prompt{view, module1.saverPassword, session};
 
   // Characters into the password box: the handler sees each one first,
   // then the box takes it (a single-line box takes no Enter).
   void typePassword(const std::string& text) {
     for (char c : text) {
-      form.txtPassword_KeyPress(static_cast<unsigned char>(c));
+      prompt.onPasswordKey(static_cast<unsigned char>(c));
       if (c != '\r' && c != '\b') view.password += c;
       if (c == '\b' && !view.password.empty()) view.password.pop_back();
     }
   }
   void typeNotes(const std::string& text) {
     for (char c : text) {
-      form.txtNotes_KeyPress(static_cast<unsigned char>(c));
+      prompt.onNotesKey(static_cast<unsigned char>(c));
       view.notes += (c == '\r') ? std::string("\r\n") : std::string(1, c);
     }
   }
   SaverState state() const { return session.state(); }
 };
 
-TEST(PasswordForm, FirstInterruptionLoadsThePromptWithAnEmptyPasswordBox) {
+TEST(PasswordPrompt, FirstInterruptionLoadsThePromptWithAnEmptyPasswordBox) {
   Rig rig;
-  rig.session.Form_KeyDown();
+  rig.session.interruptSaver();
   EXPECT_EQ(rig.log, (CallLog{"disable", "lower", "load prompt", "show prompt"}));
   EXPECT_TRUE(rig.view.visible);
   EXPECT_EQ(rig.view.password, "");
@@ -87,16 +87,16 @@ TEST(PasswordForm, FirstInterruptionLoadsThePromptWithAnEmptyPasswordBox) {
   EXPECT_EQ(rig.state(), SaverState::Prompting);
 }
 
-TEST(PasswordForm, LoadedOnceThenOnlyHiddenAndShown) {
+TEST(PasswordPrompt, LoadedOnceThenOnlyHiddenAndShown) {
   Rig rig;
-  rig.session.Form_KeyDown();
+  rig.session.interruptSaver();
   rig.typeNotes("call Ann");
   rig.typePassword("Sec");
   rig.typeNotes("\r");  // Enter in the note box resumes
   ASSERT_EQ(rig.state(), SaverState::Running);
   EXPECT_FALSE(rig.view.visible);
 
-  rig.session.Form_MouseDown();
+  rig.session.interruptSaver();
   EXPECT_EQ(rig.view.loads, 1);
   EXPECT_TRUE(rig.view.visible);
   EXPECT_EQ(rig.view.password, "Sec") << "a partly typed password stays for the next showing";
@@ -106,7 +106,7 @@ TEST(PasswordForm, LoadedOnceThenOnlyHiddenAndShown) {
   EXPECT_EQ(rig.state(), SaverState::Ended);
 }
 
-TEST(PasswordForm, CheckPasswordIsExactAndCaseSensitive) {
+TEST(PasswordPrompt, CheckPasswordIsExactAndCaseSensitive) {
   struct Row {
     const char* stored;
     const char* typed;
@@ -121,7 +121,7 @@ TEST(PasswordForm, CheckPasswordIsExactAndCaseSensitive) {
   for (const auto& row : rows) {
     SCOPED_TRACE(std::string("stored [") + row.stored + "], typed [" + row.typed + "]");
     Rig rig(row.stored);
-    rig.session.Form_KeyDown();
+    rig.session.interruptSaver();
     rig.log.clear();
     rig.typePassword(std::string(row.typed) + "\r");
     if (row.accepted) {
@@ -137,7 +137,7 @@ TEST(PasswordForm, CheckPasswordIsExactAndCaseSensitive) {
   }
 }
 
-TEST(PasswordForm, WrongPasswordNoticeHidesOnTheNextKeyInThePasswordBox) {
+TEST(PasswordPrompt, WrongPasswordNoticeHidesOnTheNextKeyInThePasswordBox) {
   struct Row {
     const char* name;
     std::string key;
@@ -146,7 +146,7 @@ TEST(PasswordForm, WrongPasswordNoticeHidesOnTheNextKeyInThePasswordBox) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     Rig rig;
-    rig.session.Form_KeyDown();
+    rig.session.interruptSaver();
     rig.typePassword("wrong\r");
     ASSERT_TRUE(rig.view.notice);
     rig.typePassword(row.key);
@@ -155,23 +155,23 @@ TEST(PasswordForm, WrongPasswordNoticeHidesOnTheNextKeyInThePasswordBox) {
   }
 }
 
-TEST(PasswordForm, NoticeStaysThroughTheNotesAndAResume) {
+TEST(PasswordPrompt, NoticeStaysThroughTheNotesAndAResume) {
   Rig rig;
-  rig.session.Form_KeyDown();
+  rig.session.interruptSaver();
   rig.typePassword("nope\r");
   rig.typeNotes("milk");
   EXPECT_TRUE(rig.view.notice) << "keys in the note box leave the notice alone";
   rig.typeNotes("\r");
   ASSERT_EQ(rig.state(), SaverState::Running);
-  rig.session.Form_KeyDown();
+  rig.session.interruptSaver();
   EXPECT_TRUE(rig.view.notice) << "still shown at the next showing";
   rig.typePassword("S");
   EXPECT_FALSE(rig.view.notice);
 }
 
-TEST(PasswordForm, EnterOnAnEmptyPasswordBoxResumesTheSaver) {
+TEST(PasswordPrompt, EnterOnAnEmptyPasswordBoxResumesTheSaver) {
   Rig rig;
-  rig.session.Form_KeyDown();
+  rig.session.interruptSaver();
   rig.typePassword("bad\r");
   rig.log.clear();
   rig.typePassword("\r");
@@ -180,17 +180,17 @@ TEST(PasswordForm, EnterOnAnEmptyPasswordBoxResumesTheSaver) {
   EXPECT_FALSE(rig.view.notice) << "Enter is a key in the password box too";
 }
 
-TEST(PasswordForm, AnEmptyStoredPasswordCanNeverBeMatched) {
+TEST(PasswordPrompt, AnEmptyStoredPasswordCanNeverBeMatched) {
   Rig rig("");
-  rig.session.Form_KeyDown();
+  rig.session.interruptSaver();
   rig.typePassword("\r");
   EXPECT_EQ(rig.state(), SaverState::Running);
   EXPECT_EQ(std::count(rig.log.begin(), rig.log.end(), "end"), 0);
 }
 
-TEST(PasswordForm, OnlyEnterInTheNoteBoxResumes) {
+TEST(PasswordPrompt, OnlyEnterInTheNoteBoxResumes) {
   Rig rig;
-  rig.session.Form_KeyDown();
+  rig.session.interruptSaver();
   rig.log.clear();
   rig.typeNotes("a line\n\t\x1b");  // Ctrl+Enter, Tab, Escape: not Enter
   EXPECT_TRUE(rig.log.empty());
@@ -199,16 +199,16 @@ TEST(PasswordForm, OnlyEnterInTheNoteBoxResumes) {
   EXPECT_EQ(rig.log, (CallLog{"parkPointer", "show", "enable", "raise", "hide prompt"}));
 }
 
-TEST(PasswordForm, ClosingThePromptResumesTheSaver) {
+TEST(PasswordPrompt, ClosingThePromptResumesTheSaver) {
   Rig rig;
-  rig.session.Form_KeyDown();
-  rig.form.Form_Close();
+  rig.session.interruptSaver();
+  rig.prompt.onClose();
   EXPECT_EQ(rig.state(), SaverState::Running);
   EXPECT_EQ(rig.log.back(), "hide prompt");
   EXPECT_EQ(std::count(rig.log.begin(), rig.log.end(), "enable"), 1);
 }
 
-TEST(PasswordForm, CorrectPasswordReleasesTheLockOnlyOutsidePlatformTwo) {
+TEST(PasswordPrompt, CorrectPasswordReleasesTheLockOnlyOutsidePlatformTwo) {
   struct Row {
     std::int32_t platform;
     CallLog want;
@@ -217,7 +217,7 @@ TEST(PasswordForm, CorrectPasswordReleasesTheLockOnlyOutsidePlatformTwo) {
   for (const auto& row : rows) {
     SCOPED_TRACE("platform " + std::to_string(row.platform));
     Rig rig("Secret", row.platform);
-    rig.session.Form_KeyDown();
+    rig.session.interruptSaver();
     rig.log.clear();
     rig.typePassword("Secret\r");
     EXPECT_EQ(rig.log, row.want);

@@ -57,12 +57,12 @@ TEST(PasswordWindow, ControlsSitAtTheirTwipPositionsAtEveryDpi) {
     int left, top, width, height;  // twips; 0 width: fitted to the text
   };
   const std::vector<Place> places = {
-      {Control::lblMessage, "lblMessage", 120, 120, 0, 0},
-      {Control::Label1, "Label1", 1920, 120, 0, 0},
-      {Control::txtNotes, "txtNotes", 120, 360, 2895, 1335},
-      {Control::lblPassword, "lblPassword", 140, 1830, 0, 0},
-      {Control::txtPassword, "txtPassword", 960, 1800, 2055, 285},
-      {Control::wrongPass, "wrongPass", 210, 2160, 0, 0},
+      {Control::boardLabel, "boardLabel", 120, 120, 0, 0},
+      {Control::hideHint, "hideHint", 1920, 120, 0, 0},
+      {Control::notesBox, "notesBox", 120, 360, 2895, 1335},
+      {Control::passwordLabel, "passwordLabel", 140, 1830, 0, 0},
+      {Control::passwordBox, "passwordBox", 960, 1800, 2055, 285},
+      {Control::wrongPasswordNotice, "wrongPasswordNotice", 210, 2160, 0, 0},
   };
   for (double tpp : {15.0, 12.0, 10.0}) {
     SCOPED_TRACE("twips per pixel " + std::to_string(tpp));
@@ -101,27 +101,27 @@ TEST(PasswordWindow, TextsBoxesAndTheHiddenNotice) {
   PasswordWindow window(GetModuleHandleA(nullptr), 15, 15, recordingKeys(rec, self));
   self = &window;
   window.load();
-  EXPECT_EQ(textOf(window.control(Control::lblMessage)), "Message Board");
-  EXPECT_EQ(textOf(window.control(Control::Label1)), "('Enter' to hide)");
-  EXPECT_EQ(textOf(window.control(Control::lblPassword)), "Password");
-  EXPECT_EQ(textOf(window.control(Control::wrongPass)), "INVALID PASSWORD!");
-  EXPECT_EQ(textOf(window.control(Control::txtNotes)), " \r\n");
-  EXPECT_FALSE(IsWindowVisible(window.control(Control::wrongPass)));
+  EXPECT_EQ(textOf(window.control(Control::boardLabel)), "Message Board");
+  EXPECT_EQ(textOf(window.control(Control::hideHint)), "('Enter' to hide)");
+  EXPECT_EQ(textOf(window.control(Control::passwordLabel)), "Password");
+  EXPECT_EQ(textOf(window.control(Control::wrongPasswordNotice)), "INVALID PASSWORD!");
+  EXPECT_EQ(textOf(window.control(Control::notesBox)), " \r\n");
+  EXPECT_FALSE(IsWindowVisible(window.control(Control::wrongPasswordNotice)));
 
-  HWND password = window.control(Control::txtPassword);
+  HWND password = window.control(Control::passwordBox);
   EXPECT_TRUE(GetWindowLongA(password, GWL_STYLE) & ES_PASSWORD);
   EXPECT_FALSE(GetWindowLongA(password, GWL_STYLE) & ES_MULTILINE);
   EXPECT_EQ(SendMessageA(password, EM_GETPASSWORDCHAR, 0, 0), '*');
-  EXPECT_TRUE(GetWindowLongA(window.control(Control::txtNotes), GWL_STYLE) & ES_MULTILINE);
+  EXPECT_TRUE(GetWindowLongA(window.control(Control::notesBox), GWL_STYLE) & ES_MULTILINE);
 
   // Fixed frame, in front of everything.
   EXPECT_FALSE(GetWindowLongA(window.hwnd(), GWL_STYLE) & WS_THICKFRAME);
   EXPECT_TRUE(GetWindowLongA(window.hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
 
   window.setNoticeVisible(true);
-  EXPECT_TRUE(GetWindowLongA(window.control(Control::wrongPass), GWL_STYLE) & WS_VISIBLE);
+  EXPECT_TRUE(GetWindowLongA(window.control(Control::wrongPasswordNotice), GWL_STYLE) & WS_VISIBLE);
   window.setNoticeVisible(false);
-  EXPECT_FALSE(GetWindowLongA(window.control(Control::wrongPass), GWL_STYLE) & WS_VISIBLE);
+  EXPECT_FALSE(GetWindowLongA(window.control(Control::wrongPasswordNotice), GWL_STYLE) & WS_VISIBLE);
 
   window.setPasswordText("abc");
   EXPECT_EQ(window.passwordText(), "abc");
@@ -137,7 +137,7 @@ TEST(PasswordWindow, NoticeIsRedBoldTwelvePointAndTheHintDarkBlue) {
     PasswordWindow window(GetModuleHandleA(nullptr), tpp, tpp, recordingKeys(rec, self));
     self = &window;
     window.load();
-    HWND notice = window.control(Control::wrongPass);
+    HWND notice = window.control(Control::wrongPasswordNotice);
     HFONT font = reinterpret_cast<HFONT>(SendMessageA(notice, WM_GETFONT, 0, 0));
     ASSERT_TRUE(font);
     LOGFONTA lf{};
@@ -150,7 +150,8 @@ TEST(PasswordWindow, NoticeIsRedBoldTwelvePointAndTheHintDarkBlue) {
       Control control;
       COLORREF want;
     };
-    for (const Colour& c : {Colour{Control::wrongPass, RGB(255, 0, 0)}, Colour{Control::Label1, RGB(0, 0, 192)}}) {
+    for (const Colour& c :
+         {Colour{Control::wrongPasswordNotice, RGB(255, 0, 0)}, Colour{Control::hideHint, RGB(0, 0, 192)}}) {
       HDC dc = CreateCompatibleDC(nullptr);
       SendMessageA(window.hwnd(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                    reinterpret_cast<LPARAM>(window.control(c.control)));
@@ -170,23 +171,23 @@ TEST(PasswordWindow, ShownInFrontWithThePasswordBoxFocused) {
   window.setVisible(true);
   pump();
   EXPECT_TRUE(IsWindowVisible(window.hwnd()));
-  EXPECT_EQ(GetFocus(), window.control(Control::txtPassword));
+  EXPECT_EQ(GetFocus(), window.control(Control::passwordBox));
 
   // Tab moves to the note box and back.
-  SendMessageA(window.control(Control::txtPassword), WM_KEYDOWN, VK_TAB, 0);
-  EXPECT_EQ(GetFocus(), window.control(Control::txtNotes));
-  SendMessageA(window.control(Control::txtNotes), WM_KEYDOWN, VK_TAB, 0);
-  EXPECT_EQ(GetFocus(), window.control(Control::txtPassword));
+  SendMessageA(window.control(Control::passwordBox), WM_KEYDOWN, VK_TAB, 0);
+  EXPECT_EQ(GetFocus(), window.control(Control::notesBox));
+  SendMessageA(window.control(Control::notesBox), WM_KEYDOWN, VK_TAB, 0);
+  EXPECT_EQ(GetFocus(), window.control(Control::passwordBox));
 
   window.setVisible(false);
   EXPECT_FALSE(IsWindowVisible(window.hwnd()));
   // Shown again, the password box has the focus even if the note had it.
   window.setVisible(true);
   pump();
-  SetFocus(window.control(Control::txtNotes));
+  SetFocus(window.control(Control::notesBox));
   window.setVisible(false);
   window.setVisible(true);
-  EXPECT_EQ(GetFocus(), window.control(Control::txtPassword));
+  EXPECT_EQ(GetFocus(), window.control(Control::passwordBox));
 }
 
 TEST(PasswordWindow, HandlersSeeEachCharacterBeforeTheBoxTakesIt) {
@@ -195,8 +196,8 @@ TEST(PasswordWindow, HandlersSeeEachCharacterBeforeTheBoxTakesIt) {
   PasswordWindow window(GetModuleHandleA(nullptr), 15, 15, recordingKeys(rec, self));
   self = &window;
   window.load();
-  HWND password = window.control(Control::txtPassword);
-  HWND notes = window.control(Control::txtNotes);
+  HWND password = window.control(Control::passwordBox);
+  HWND notes = window.control(Control::notesBox);
 
   for (char c : std::string("ab\r")) SendMessageA(password, WM_CHAR, static_cast<unsigned char>(c), 1);
   EXPECT_EQ(rec.passwordChars, (std::vector<int>{'a', 'b', 13}));
