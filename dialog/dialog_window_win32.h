@@ -102,7 +102,9 @@ class DialogWindow final : public DialogHost {
   // mirror_win32.cpp
   void prepareControls();
   void mirror(Control c);
-  void mirrorList(HWND list);
+  void mirrorEnabling(Control c, HWND h, const ControlState& s);
+  void mirrorPictureList(HWND list, const ControlState& s);
+  void mirrorFolderList(HWND list, const ControlState& s);
   INT_PTR onControlColour(HDC dc, HWND control);
   bool onDrawItem(const DRAWITEMSTRUCT& item);
   // common_dialogs_win32.cpp: the owner of the modal boxes, the

@@ -35,28 +35,72 @@ bool unreadable(settings::ReadError error) {
   return error != settings::ReadError::None && error != settings::ReadError::Missing;
 }
 
+// The controls that show an option, in the order start-up sets them from the
+// file: a reaction may change a control set before it (Never clears random
+// order), never one set after it. An option button stands for its frame.
+constexpr Control kLoadOrder[] = {
+    C::randomOrderCheck,  C::backColourSwatch,  C::backgroundChoice, C::centredOption,          C::floatSpeed,
+    C::changeAfterOption, C::intervalSpin,      C::transitionChoice, C::randomTransitionsCheck, C::passwordText,
+    C::confirmText,       C::protectionCheck,   C::fontColourSwatch, C::fitPicturesCheck,       C::allMonitorsCheck,
+    C::shuffleCheck,      C::autoCaptionChoice,
+};
+
+// The option of `c`'s frame that `text` names; the frame's choice 1 (Float,
+// Never) for any other text.
+Control optionNamed(Control c, const std::string& text) {
+  Control other = c;
+  for (std::size_t i = 0; i < kControlCount; ++i) {
+    const ControlInfo& o = controlInfo(static_cast<Control>(i));
+    if (o.kind != ControlKind::OptionButton || o.group != controlInfo(c).group) continue;
+    if (settings::isChoice(*o.key, text, o.choice)) return o.id;
+    if (o.choice == 1) other = o.id;
+  }
+  return other;
+}
+
 }  // namespace
 
 const std::string& SettingsDialog::readValue(Key key) { return val(key) = settings::readOption(host_.settings(), key); }
 
 void SettingsDialog::loadControl(Control c) {
-  const int number = whole(readValue(*controlInfo(c).key));
-  if (controlInfo(c).kind == ControlKind::ComboBox)
-    setListIndex(c, number);
-  else
-    setValue(c, number);
+  const ControlInfo& info = controlInfo(c);
+  const std::string text = readValue(*info.key);
+  switch (info.kind) {
+    case ControlKind::ComboBox:
+      setListIndex(c, whole(text));
+      return;
+    case ControlKind::OptionButton:
+      setValue(optionNamed(c, text), 1);
+      return;
+    case ControlKind::TextBox:
+      setText(c, text);
+      return;
+    case ControlKind::Swatch:
+      setColour(c, colourOf(text));
+      return;
+    case ControlKind::ScrollBar:
+      // After the change buttons, so that the file's interval wins over the
+      // one their reactions stored; the box shows it as the file has it.
+      setText(C::intervalSeconds, text);
+      setValue(c, whole(text));
+      return;
+    default:
+      // Protection is on for exactly 1 only, where the other boxes round.
+      setValue(c, c == C::protectionCheck ? (protectionOn(text) ? 1 : 0) : whole(text));
+      return;
+  }
 }
 
-void SettingsDialog::load() {
+void SettingsDialog::placeWindow() {
   // Centred across and an eighth of the free height down; `\` in twips.
   const ScreenMetrics m = host_.metrics();
   const int top = static_cast<int>(roundHalfEven(static_cast<double>(m.screenHeight) - m.windowHeight)) / 8;
   const int left = static_cast<int>(roundHalfEven(static_cast<double>(m.screenWidth) - m.windowWidth)) / 2;
   host_.moveWindow(left, top);
+}
 
+void SettingsDialog::loadLists() {
   settings::SettingsStore& store = host_.settings();
-  if (unreadable(store.readError())) host_.showMessage(readFailedMessage(store.path(), store.readError()));
-
   settings::PictureList pictures = settings::readPictureList(store);
   const auto count = static_cast<std::int64_t>(pictures.paths.size());
   setItems(C::pictureList, std::move(pictures.paths));
@@ -68,53 +112,31 @@ void SettingsDialog::load() {
   // picture is previewed once counted.
   showFolders(control(C::pictureList).items.empty() && !folders_.empty() ? 0 : -1);
   countMissing();
+}
 
-  loadControl(C::randomOrderCheck);
-  colourDialog_ = colourOf(readValue(Key::newBackColor));
-  setColour(C::backColourSwatch, colourDialog_);
-  loadControl(C::backgroundChoice);
-  const std::string placement = readValue(Key::picRandom);
-  setValue(settings::isChoice(Key::picRandom, placement, settings::kCentred)   ? C::centredOption
-           : settings::isChoice(Key::picRandom, placement, settings::kPanZoom) ? C::panZoomOption
-                                                                               : C::floatingOption,
-           1);
-  loadControl(C::floatSpeed);
-  setValue(settings::isChoice(Key::picChange, readValue(Key::picChange), settings::kChangeAfter) ? C::changeAfterOption
-                                                                                                 : C::changeNeverOption,
-           1);
-  // After the change buttons, so that the file's interval wins over the one
-  // their reactions stored.
-  setText(C::intervalSeconds, readValue(Key::timeInterval));
-  setValue(C::intervalSpin, whole(value(Key::timeInterval)));
-  loadControl(C::transitionChoice);
-  loadControl(C::randomTransitionsCheck);
-
-  // Both boxes get the saved password, so they agree until one is edited.
-  const std::string password = readValue(Key::saverPassword);
-  setText(C::passwordText, password);
-  setText(C::confirmText, password);
-
-  const bool protectedOn = protectionOn(readValue(Key::saverEnabled));
-  setValue(C::protectionCheck, protectedOn ? 1 : 0);
-  for (auto box : {C::passwordText, C::confirmText}) {
-    setEnabled(box, protectedOn);
-    setBack(box, protectedOn ? SysColor::Window : SysColor::ThreeDLight);
-  }
-
+void SettingsDialog::loadFontChoice() {
   fontDialog_.name = readValue(Key::newFontName);
   fontDialog_.size = number(readValue(Key::newFontSize));
   fontDialog_.bold = truthOf(readValue(Key::newFontBold));
   fontDialog_.italic = truthOf(readValue(Key::newFontItalic));
   fontDialog_.underline = truthOf(readValue(Key::newFontUnderline));
   fontDialog_.strikethru = truthOf(readValue(Key::newFontFontStrikethru));
-  fontDialog_.colour = colourOf(readValue(Key::newFontForeColor));
-  setColour(C::fontColourSwatch, fontDialog_.colour);
+  fontDialog_.colour = control(C::fontColourSwatch).colour;
+}
 
-  loadControl(C::fitPicturesCheck);
-  loadControl(C::allMonitorsCheck);
-  loadControl(C::shuffleCheck);
+void SettingsDialog::load() {
+  placeWindow();
+  settings::SettingsStore& store = host_.settings();
+  if (unreadable(store.readError())) host_.showMessage(readFailedMessage(store.path(), store.readError()));
+  loadLists();
+  for (Control c : kLoadOrder) loadControl(c);
+  // The colour and font dialogs open on what the file holds.
+  colourDialog_ = control(C::backColourSwatch).colour;
+  loadFontChoice();
+  // Enabling that the reactions set only when a value differs from the one
+  // the control starts with.
+  showProtection(control(C::protectionCheck).value == 1);
   setEnabled(C::shuffleCheck, control(C::randomOrderCheck).value == 1);
-  loadControl(C::autoCaptionChoice);
 
   // Selecting the first picture previews it and shows its caption; a missing
   // file brings up its message before the dialog appears.

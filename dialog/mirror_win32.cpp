@@ -15,6 +15,36 @@ namespace {
 
 using C = Control;
 
+// A list box scrolls sideways as far as its widest entry and this margin.
+constexpr int kScrollMargin = 8;
+
+int scrollWidth(HWND list) {
+  return std::max(0, static_cast<int>(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0)) - kScrollMargin);
+}
+
+void setScrollWidth(HWND list, int widest) {
+  SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + kScrollMargin), 0);
+}
+
+// The width of the widest of `entries` [from, to) in the list's font, and at
+// least `widest`.
+int widestEntry(HWND list, const std::vector<std::string>& entries, std::size_t from, std::size_t to, int widest) {
+  win32::WindowDc dc(list);
+  if (!dc) return widest;
+  win32::SelectIn font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+  for (std::size_t k = from; k < to; ++k) {
+    const std::wstring text = controlText(entries[k]);
+    SIZE size{};
+    GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
+    widest = std::max(widest, static_cast<int>(size.cx));
+  }
+  return widest;
+}
+
+void selectEntry(HWND list, int index) {
+  if (SendMessageW(list, LB_GETCURSEL, 0, 0) != index) SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
 class Counter {
  public:
   explicit Counter(int& n) : n_(n) { ++n_; }
@@ -60,26 +90,10 @@ void DialogWindow::mirror(Control c) {
   const ControlState& s = model_->control(c);
   switch (controlInfo(c).kind) {
     case ControlKind::ListBox:
-      if (c == C::pictureList) {
-        mirrorList(h);
-      } else if (foldersShown_ != s.items) {
-        // A few entries: refilled whole.
-        SendMessageW(h, LB_RESETCONTENT, 0, 0);
-        int widest = 0;
-        win32::WindowDc dc(h);
-        win32::SelectIn font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0)));
-        for (const auto& text : s.items) {
-          const std::wstring shownText = controlText(text);
-          SendMessageW(h, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shownText.c_str()));
-          SIZE size{};
-          GetTextExtentPoint32W(dc.get(), shownText.c_str(), static_cast<int>(shownText.size()), &size);
-          widest = std::max(widest, static_cast<int>(size.cx));
-        }
-        SendMessageW(h, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
-        foldersShown_ = s.items;
-      }
-      if (c != C::pictureList && SendMessageW(h, LB_GETCURSEL, 0, 0) != s.value)
-        SendMessageW(h, LB_SETCURSEL, static_cast<WPARAM>(s.value), 0);
+      if (c == C::pictureList)
+        mirrorPictureList(h, s);
+      else
+        mirrorFolderList(h, s);
       break;
     case ControlKind::ComboBox:
       if (SendMessageW(h, CB_GETCOUNT, 0, 0) != static_cast<LRESULT>(s.items.size())) {
@@ -111,6 +125,10 @@ void DialogWindow::mirror(Control c) {
     case ControlKind::Label:
       break;
   }
+  mirrorEnabling(c, h, s);
+}
+
+void DialogWindow::mirrorEnabling(Control c, HWND h, const ControlState& s) {
   if ((IsWindowEnabled(h) != FALSE) != s.enabled) EnableWindow(h, s.enabled ? TRUE : FALSE);
   auto& back = backShown_[static_cast<std::size_t>(c)];
   if (back != s.back) {
@@ -119,8 +137,7 @@ void DialogWindow::mirror(Control c) {
   }
 }
 
-void DialogWindow::mirrorList(HWND list) {
-  const ControlState& s = model_->control(C::pictureList);
+void DialogWindow::mirrorPictureList(HWND list, const ControlState& s) {
   const auto& now = s.items;
   auto& shown = picturesShown_;
   if (shown != now) {
@@ -144,25 +161,25 @@ void DialogWindow::mirrorList(HWND list) {
     InvalidateRect(list, nullptr, TRUE);
     // Long paths scroll sideways. Entries only added widen what was there;
     // after a removal every entry is measured again.
-    win32::WindowDc dc(list);
-    int widest = removed == 0 ? std::max(0, static_cast<int>(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0)) - 8) : 0;
-    if (dc) {
-      win32::SelectIn font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
-      const std::size_t from = removed == 0 ? head : 0;
-      const std::size_t to = removed == 0 ? now.size() - tail : now.size();
-      for (std::size_t k = from; k < to; ++k) {
-        const std::string& text = now[k];
-        const std::wstring shownText = controlText(text);
-        SIZE size{};
-        GetTextExtentPoint32W(dc.get(), shownText.c_str(), static_cast<int>(shownText.size()), &size);
-        widest = std::max(widest, static_cast<int>(size.cx));
-      }
-    }
-    SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
+    if (removed == 0)
+      setScrollWidth(list, widestEntry(list, now, head, now.size() - tail, scrollWidth(list)));
+    else
+      setScrollWidth(list, widestEntry(list, now, 0, now.size(), 0));
     shown = now;
   }
-  if (SendMessageW(list, LB_GETCURSEL, 0, 0) != s.value)
-    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(s.value), 0);
+  selectEntry(list, s.value);
+}
+
+void DialogWindow::mirrorFolderList(HWND list, const ControlState& s) {
+  if (foldersShown_ != s.items) {
+    // A few entries: refilled whole.
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    for (const auto& text : s.items)
+      SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(controlText(text).c_str()));
+    setScrollWidth(list, widestEntry(list, s.items, 0, s.items.size(), 0));
+    foldersShown_ = s.items;
+  }
+  selectEntry(list, s.value);
 }
 
 INT_PTR DialogWindow::onControlColour(HDC dc, HWND control) {

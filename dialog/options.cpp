@@ -132,6 +132,10 @@ void SettingsDialog::onProtectionToggled() {
   // The typed passwords stay as they are either way.
   const bool on = control(C::protectionCheck).value == 1;
   val(Key::saverEnabled) = numberToText(on ? 1 : 0);
+  showProtection(on);
+}
+
+void SettingsDialog::showProtection(bool on) {
   for (auto box : {C::passwordText, C::confirmText}) {
     setEnabled(box, on);
     setBack(box, on ? SysColor::Window : SysColor::ThreeDLight);

@@ -184,10 +184,19 @@ class SettingsDialog {
   std::string& val(settings::Key key) { return settings::at(values_, key); }
 
   void raise(Control c);
-  // Start-up: `key` read from the file into the values, and returned.
+  // Start-up, in steps (load_save.cpp).
+  void placeWindow();
+  // `key` read from the file into the values, and returned.
   const std::string& readValue(settings::Key key);
-  // Start-up: `c` set to the value of the option it shows.
+  // The picture, caption and folder lists from the file.
+  void loadLists();
+  // `c` set to the value of the option it shows.
   void loadControl(Control c);
+  // The font dialog's first choice, from the file's font keys.
+  void loadFontChoice();
+  // The password boxes usable, and coloured so, when protection is on
+  // (options.cpp, beside the reaction that uses it too).
+  void showProtection(bool on);
   void changed(Control c) { host_.controlChanged(c); }
   void setEnabled(Control c, bool enabled);
   void setBack(Control c, SysColor colour);

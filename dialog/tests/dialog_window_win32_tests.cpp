@@ -1,144 +1,42 @@
-// The real dialog under Wine: its controls, their texts and kinds, the keys
-// the dialog manager gives them, and the way from a real control to the
-// model's reaction.
+// The real dialog under Wine as it looks: its caption, tabs and status bar,
+// its controls' kinds, texts, tool tips and places, and how they show the
+// state the dialog starts in.
 #include <windows.h>
 
 #include <commctrl.h>
-#include <dlgs.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <array>
-#include <atomic>
-#include <cstdio>
-#include <fstream>
-#include <functional>
-#include <stdexcept>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/gdi_win32.h"
-#include "picture/wic_loader_win32.h"
-#include "dialog/thumbnail_win32.h"
-#include "dialog/dialog_window_win32.h"
-#include "dialog/dialog_window_ids_win32.h"
-#include "dialog/tests/recording_host.h"
-#include "dialog/tests/sample_ini.h"
-#include "tests/fakes/fake_folders.h"
-#include "tests/support/dib_surface_win32.h"
+#include "dialog/tests/dialog_window_fixture_win32.h"
 
-namespace lumova::dialog {
+namespace lumova::dialog::testing {
 namespace {
 
 using settings::Key;
-using testing::kIniPath;
-using Strings = std::vector<std::string>;
-
-const char* const kIni = testing::kSampleIni;
-
-std::wstring windowText(HWND h) {
-  wchar_t buffer[512] = {};
-  GetWindowTextW(h, buffer, 512);
-  return buffer;
-}
-
-std::wstring className(HWND h) {
-  wchar_t buffer[128] = {};
-  GetClassNameW(h, buffer, 128);
-  return buffer;
-}
-
-std::string narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
 
 // The tool tip window that `owner` owns.
 struct ToolTipSearch {
   HWND owner;
   HWND found = nullptr;
 };
+
 BOOL CALLBACK visitToolTips(HWND h, LPARAM lp) {
   auto* search = reinterpret_cast<ToolTipSearch*>(lp);
   if (GetWindow(h, GW_OWNER) != search->owner || _wcsicmp(className(h).c_str(), TOOLTIPS_CLASSW) != 0) return TRUE;
   search->found = h;
   return FALSE;
 }
+
 HWND toolTipsOf(HWND owner) {
   ToolTipSearch search{owner};
   EnumThreadWindows(GetCurrentThreadId(), visitToolTips, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
-
-// Pictures by path, and one path whose loading fails in a way the dialog
-// does not expect.
-class Pictures : public fakes::FakePictures {
- public:
-  using FakePictures::load;
-  std::string failing;
-  PictureLoad load(const PictureRequest& request) override {
-    if (!failing.empty() && request.path == failing) throw std::runtime_error("the decoder broke down");
-    return FakePictures::load(request);
-  }
-};
-
-struct Shown {
-  std::string text;
-  bool dialogVisible;
-  MessageKind kind = MessageKind::Exclamation;
-  HWND owner = nullptr;
-};
-
-class DialogTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_UPDOWN_CLASS | ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&icc);
-  }
-  void TearDown() override {
-    window.reset();
-    pump();
-  }
-
-  void open(const std::string& ini = kIni) {
-    files.files[kIniPath] = ini;
-    store = std::make_unique<settings::SettingsStore>(files, kIniPath);
-    pictures.sizes["C:\\Pics\\a.jpg"] = {640, 480};
-    pictures.sizes["C:\\Pics\\b.gif"] = {100, 80};
-    window = std::make_unique<DialogWindow>(
-        GetModuleHandleW(nullptr), *store, pictures, [this](HWND owner, const std::string& text, MessageKind kind) {
-          shown.push_back({text, window && window->hwnd() && IsWindowVisible(window->hwnd()), kind, owner});
-          return kind == MessageKind::YesNoExclamation ? (answerYes ? MessageAnswer::Yes : MessageAnswer::No)
-                                                       : MessageAnswer::Ok;
-        });
-    ASSERT_TRUE(window->create());
-  }
-
-  // Runs what is queued through the dialog's own key handling.
-  void pump() {
-    MSG m;
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-      if (!window || !window->translate(m)) {
-        TranslateMessage(&m);
-        DispatchMessageW(&m);
-      }
-    }
-  }
-
-  HWND item(Control c) const { return window->item(c); }
-  HWND tab() const { return GetDlgItem(window->hwnd(), IDC_TABS); }
-  // The page of each tab, as the parent of a control on it.
-  HWND page(int index) const {
-    const Control onPage[kTabCount] = {Control::pictureList, Control::backgroundChoice, Control::protectionCheck};
-    return GetParent(item(onPage[index]));
-  }
-  HWND label(int page, int id) const { return GetDlgItem(this->page(page), id); }
-  const SettingsDialog& model() const { return window->model(); }
-
-  fakes::MemoryFileStore files;
-  std::unique_ptr<settings::SettingsStore> store;
-  Pictures pictures;
-  std::vector<Shown> shown;
-  bool answerYes = false;
-  std::unique_ptr<DialogWindow> window;
-};
 
 TEST_F(DialogTest, CaptionTabsAndStatusBar) {
   open();
@@ -181,75 +79,88 @@ TEST_F(DialogTest, CaptionTabsAndStatusBar) {
   EXPECT_GE(bar.top, ok.bottom);
 }
 
+// Each control's window class and caption, and the labels', found by their
+// page and identifier.
+struct KindRow {
+  std::optional<Control> control;  // none: the label `labelId` on page `labelPage`
+  int labelPage = 0;
+  int labelId = 0;
+  const wchar_t* cls = nullptr;
+  const wchar_t* caption = nullptr;  // null: not checked
+};
+KindRow ofControl(Control c, const wchar_t* cls, const wchar_t* caption = nullptr) { return {c, 0, 0, cls, caption}; }
+KindRow ofLabel(int page, int id, const wchar_t* cls, const wchar_t* caption) {
+  return {std::nullopt, page, id, cls, caption};
+}
+const KindRow kKinds[] = {
+    ofControl(Control::pictureList, L"ListBox"),
+    ofLabel(0, IDC_PICTURE_LIST_LABEL, L"Static", L"Loaded Image(s)"),
+    ofControl(Control::pictureCount, L"Edit"),
+    ofLabel(0, IDC_PICTURE_COUNT_LABEL, L"Static", L"Total"),
+    ofControl(Control::addButton, L"Button", L"&Add"),
+    ofControl(Control::removeButton, L"Button", L"&Remove"),
+    ofControl(Control::removeAllButton, L"Button", L"R&emove All"),
+    ofLabel(0, IDC_FOLDER_LIST_LABEL, L"Static", L"Folders:"),
+    ofControl(Control::folderList, L"ListBox"),
+    ofControl(Control::addFolderButton, L"Button", L"Add Fo&lder..."),
+    ofControl(Control::removeFolderButton, L"Button", L"Remo&ve Folder"),
+    ofControl(Control::captionText, L"Edit"),
+    ofLabel(0, IDC_CAPTION_LABEL, L"Static", L"Image Caption"),
+    ofControl(Control::clearCaptionButton, L"Button", L"&Clear"),
+    ofControl(Control::fontButton, L"Button", L"&Font Style"),
+    ofControl(Control::fontColourSwatch, L"Static"),
+    ofLabel(0, IDC_FONT_COLOUR_LABEL, L"Static", L"Font Color"),
+    ofControl(Control::thumbnailBox, L"Static"),
+    ofLabel(0, IDC_AUTO_CAPTION_LABEL, L"Static", L"Caption pictures without one:"),
+    ofControl(Control::autoCaptionChoice, L"ComboBox"),
+    ofLabel(1, IDC_BACKGROUND_FRAME, L"Button", L"Background "),
+    ofControl(Control::backgroundChoice, L"ComboBox"),
+    ofControl(Control::backColourButton, L"Button", L"&Choose color..."),
+    ofControl(Control::backColourSwatch, L"Static"),
+    ofLabel(1, IDC_BACK_COLOUR_LABEL, L"Static", L"Background Color"),
+    ofLabel(1, IDC_MOVEMENT_FRAME, L"Button", L"Movement"),
+    ofControl(Control::centredOption, L"Button", L"&Center"),
+    ofControl(Control::floatingOption, L"Button", L"&Float"),
+    ofControl(Control::panZoomOption, L"Button", L"&Pan and zoom"),
+    ofControl(Control::floatSpeed, TRACKBAR_CLASSW),
+    ofControl(Control::floatSpeedLabel, L"Static", L"Float Speed"),
+    ofLabel(1, IDC_CHANGE_FRAME, L"Button", L"Change Image"),
+    ofControl(Control::changeAfterOption, L"Button", L"&After..."),
+    ofControl(Control::changeNeverOption, L"Button", L"&Never"),
+    ofControl(Control::intervalSeconds, L"Edit"),
+    ofControl(Control::intervalSpin, UPDOWN_CLASSW),
+    ofControl(Control::secondsLabel, L"Static", L"Seconds"),
+    ofControl(Control::randomOrderCheck, L"Button", L"Random Order"),
+    ofControl(Control::shuffleCheck, L"Button", L"Show every picture once before &repeating"),
+    ofLabel(1, IDC_TRANSITIONS_FRAME, L"Button", L"Transitions"),
+    ofControl(Control::transitionChoice, L"ComboBox"),
+    ofControl(Control::randomTransitionsCheck, L"Button", L"Random Transitions"),
+    ofControl(Control::fitPicturesCheck, L"Button", L"Shrink large pictures to fit the &screen"),
+    ofControl(Control::allMonitorsCheck, L"Button", L"Show pictures on every &monitor"),
+    ofControl(Control::protectionCheck, L"Button", L"Enabled"),
+    ofLabel(2, IDC_PASSWORD_LABEL, L"Static", L"Password"),
+    ofControl(Control::passwordText, L"Edit"),
+    ofLabel(2, IDC_CONFIRM_LABEL, L"Static", L"Confirm"),
+    ofControl(Control::confirmText, L"Edit"),
+    ofControl(Control::okButton, L"Button", L"&OK"),
+    ofControl(Control::cancelButton, L"Button", L"&Cancel"),
+};
+
 TEST_F(DialogTest, ControlsHaveTheirKindsAndCaptions) {
   open();
-  struct Row {
-    HWND hwnd;
-    const wchar_t* cls;
-    const wchar_t* caption;  // null: not checked
-  };
-  const Row rows[] = {
-      {item(Control::pictureList), L"ListBox", nullptr},
-      {label(0, IDC_PICTURE_LIST_LABEL), L"Static", L"Loaded Image(s)"},
-      {item(Control::pictureCount), L"Edit", nullptr},
-      {label(0, IDC_PICTURE_COUNT_LABEL), L"Static", L"Total"},
-      {item(Control::addButton), L"Button", L"&Add"},
-      {item(Control::removeButton), L"Button", L"&Remove"},
-      {item(Control::removeAllButton), L"Button", L"R&emove All"},
-      {label(0, IDC_FOLDER_LIST_LABEL), L"Static", L"Folders:"},
-      {item(Control::folderList), L"ListBox", nullptr},
-      {item(Control::addFolderButton), L"Button", L"Add Fo&lder..."},
-      {item(Control::removeFolderButton), L"Button", L"Remo&ve Folder"},
-      {item(Control::captionText), L"Edit", nullptr},
-      {label(0, IDC_CAPTION_LABEL), L"Static", L"Image Caption"},
-      {item(Control::clearCaptionButton), L"Button", L"&Clear"},
-      {item(Control::fontButton), L"Button", L"&Font Style"},
-      {item(Control::fontColourSwatch), L"Static", nullptr},
-      {label(0, IDC_FONT_COLOUR_LABEL), L"Static", L"Font Color"},
-      {item(Control::thumbnailBox), L"Static", nullptr},
-      {label(0, IDC_AUTO_CAPTION_LABEL), L"Static", L"Caption pictures without one:"},
-      {item(Control::autoCaptionChoice), L"ComboBox", nullptr},
-      {label(1, IDC_BACKGROUND_FRAME), L"Button", L"Background "},
-      {item(Control::backgroundChoice), L"ComboBox", nullptr},
-      {item(Control::backColourButton), L"Button", L"&Choose color..."},
-      {item(Control::backColourSwatch), L"Static", nullptr},
-      {label(1, IDC_BACK_COLOUR_LABEL), L"Static", L"Background Color"},
-      {label(1, IDC_MOVEMENT_FRAME), L"Button", L"Movement"},
-      {item(Control::centredOption), L"Button", L"&Center"},
-      {item(Control::floatingOption), L"Button", L"&Float"},
-      {item(Control::panZoomOption), L"Button", L"&Pan and zoom"},
-      {item(Control::floatSpeed), TRACKBAR_CLASSW, nullptr},
-      {item(Control::floatSpeedLabel), L"Static", L"Float Speed"},
-      {label(1, IDC_CHANGE_FRAME), L"Button", L"Change Image"},
-      {item(Control::changeAfterOption), L"Button", L"&After..."},
-      {item(Control::changeNeverOption), L"Button", L"&Never"},
-      {item(Control::intervalSeconds), L"Edit", nullptr},
-      {item(Control::intervalSpin), UPDOWN_CLASSW, nullptr},
-      {item(Control::secondsLabel), L"Static", L"Seconds"},
-      {item(Control::randomOrderCheck), L"Button", L"Random Order"},
-      {item(Control::shuffleCheck), L"Button", L"Show every picture once before &repeating"},
-      {label(1, IDC_TRANSITIONS_FRAME), L"Button", L"Transitions"},
-      {item(Control::transitionChoice), L"ComboBox", nullptr},
-      {item(Control::randomTransitionsCheck), L"Button", L"Random Transitions"},
-      {item(Control::fitPicturesCheck), L"Button", L"Shrink large pictures to fit the &screen"},
-      {item(Control::allMonitorsCheck), L"Button", L"Show pictures on every &monitor"},
-      {item(Control::protectionCheck), L"Button", L"Enabled"},
-      {label(2, IDC_PASSWORD_LABEL), L"Static", L"Password"},
-      {item(Control::passwordText), L"Edit", nullptr},
-      {label(2, IDC_CONFIRM_LABEL), L"Static", L"Confirm"},
-      {item(Control::confirmText), L"Edit", nullptr},
-      {item(Control::okButton), L"Button", L"&OK"},
-      {item(Control::cancelButton), L"Button", L"&Cancel"},
-  };
-  for (const Row& r : rows) {
+  for (const KindRow& r : kKinds) {
     SCOPED_TRACE(narrow(r.cls) + " " + (r.caption ? narrow(r.caption) : ""));
-    ASSERT_NE(r.hwnd, nullptr);
-    EXPECT_EQ(_wcsicmp(className(r.hwnd).c_str(), r.cls), 0) << narrow(className(r.hwnd));
+    const HWND hwnd = r.control ? item(*r.control) : label(r.labelPage, r.labelId);
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_EQ(_wcsicmp(className(hwnd).c_str(), r.cls), 0) << narrow(className(hwnd));
     if (r.caption) {
-      EXPECT_EQ(windowText(r.hwnd), r.caption);
+      EXPECT_EQ(windowText(hwnd), r.caption);
     }
   }
+}
 
+TEST_F(DialogTest, ButtonsOfEachKindAndPasswordBoxesThatHideTheirText) {
+  open();
   auto buttonType = [](HWND h) { return GetWindowLongPtrW(h, GWL_STYLE) & BS_TYPEMASK; };
   for (auto c :
        {Control::centredOption, Control::floatingOption, Control::changeAfterOption, Control::changeNeverOption})
@@ -264,7 +175,10 @@ TEST_F(DialogTest, ControlsHaveTheirKindsAndCaptions) {
     EXPECT_NE(GetWindowLongPtrW(item(box), GWL_STYLE) & ES_PASSWORD, 0);
     EXPECT_EQ(SendMessageW(item(box), EM_GETPASSWORDCHAR, 0, 0), L'*');
   }
+}
 
+TEST_F(DialogTest, ListsOfferTheirItemsAndTheSliderSpinAndThumbnailBoxTheirSizes) {
+  open();
   struct ComboRow {
     Control combo;
     Strings items;
@@ -381,6 +295,35 @@ TEST_F(DialogTest, ControlsShowTheStartUpState) {
   EXPECT_FALSE(IsWindowVisible(window->hwnd()));
 }
 
+// The width of `text` in the list box's font, in pixels.
+int entryWidth(HWND list, const std::string& text) {
+  const std::wstring wide(text.begin(), text.end());
+  win32::WindowDc dc(list);
+  win32::SelectIn font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+  SIZE size{};
+  GetTextExtentPoint32W(dc.get(), wide.c_str(), static_cast<int>(wide.size()), &size);
+  return size.cx;
+}
+
+TEST_F(DialogTest, ListsScrollSidewaysAsFarAsTheirWidestEntry) {
+  const std::string longPath = "C:\\Pics\\" + std::string(150, 'w') + ".jpg";
+  const std::string folder = "D:\\" + std::string(100, 'f');
+  open(replaced(kIni, "1=C:\\Pics\\b.gif", "1=" + longPath) + "[folders]\r\ntotal=1\r\n0=" + folder + "\r\n");
+  const auto scroll = [](HWND list) { return static_cast<int>(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0)); };
+  for (const auto& [list, widest] :
+       {std::pair{item(Control::pictureList), longPath}, std::pair{item(Control::folderList), folder}}) {
+    SCOPED_TRACE(widest);
+    EXPECT_GT(scroll(list), entryWidth(list, widest));
+    EXPECT_LT(scroll(list), entryWidth(list, widest) + 20);
+  }
+  // Without its widest entry a list scrolls only as far as the rest need.
+  HWND pictureList = item(Control::pictureList);
+  window->model().setListIndex(Control::pictureList, 1);
+  window->model().click(Control::removeButton);
+  EXPECT_LT(scroll(pictureList), entryWidth(pictureList, longPath));
+  EXPECT_GT(scroll(pictureList), entryWidth(pictureList, "C:\\Pics\\a.jpg"));
+}
+
 TEST_F(DialogTest, MissingFirstPictureIsReportedBeforeTheDialogAppears) {
   std::string ini = kIni;
   ini.replace(ini.find("C:\\Pics\\a.jpg"), 13, "C:\\Gone\\x.jpg");
@@ -389,529 +332,6 @@ TEST_F(DialogTest, MissingFirstPictureIsReportedBeforeTheDialogAppears) {
   EXPECT_EQ(shown[0].text, "Image file not found.\r\nYou need to reload a new one.");
   EXPECT_FALSE(shown[0].dialogVisible);
   EXPECT_EQ(SendMessageW(item(Control::pictureList), LB_GETCOUNT, 0, 0), 2);
-}
-
-TEST_F(DialogTest, RealControlsReachTheReactions) {
-  open();
-  window->show();
-  pump();
-  // A click on "Never".
-  SendMessageW(item(Control::changeNeverOption), BM_CLICK, 0, 0);
-  EXPECT_EQ(model().value(Key::picChange), "not_ch");
-  EXPECT_EQ(model().value(Key::timeInterval), "0");
-  EXPECT_FALSE(IsWindowEnabled(item(Control::intervalSeconds)));
-  EXPECT_FALSE(IsWindowEnabled(item(Control::secondsLabel)));
-  EXPECT_FALSE(IsWindowEnabled(item(Control::intervalSpin)));
-  EXPECT_EQ(SendMessageW(item(Control::randomOrderCheck), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-  EXPECT_EQ(SendMessageW(item(Control::changeAfterOption), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-  EXPECT_EQ(model().value(Key::randomPick), "0");
-
-  // "After..." again, then the spin control's up arrow, clicked.
-  SendMessageW(item(Control::changeAfterOption), BM_CLICK, 0, 0);
-  HWND spin = item(Control::intervalSpin);
-  RECT r{};
-  GetClientRect(spin, &r);
-  SendMessageW(spin, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(r.right / 2, 1));
-  SendMessageW(spin, WM_LBUTTONUP, 0, MAKELPARAM(r.right / 2, 1));
-  EXPECT_EQ(model().value(Key::timeInterval), "26");
-  EXPECT_EQ(windowText(item(Control::intervalSeconds)), L"26");
-
-  // Keys on the list, the transition box and the slider.
-  SendMessageW(item(Control::pictureList), WM_KEYDOWN, VK_DOWN, 0);
-  EXPECT_EQ(model().control(Control::pictureList).value, 1);
-  EXPECT_EQ(windowText(item(Control::captionText)), L"Second");
-  SendMessageW(item(Control::transitionChoice), WM_KEYDOWN, VK_DOWN, 0);
-  EXPECT_EQ(model().value(Key::effectMode), "5");
-  SendMessageW(item(Control::floatSpeed), WM_KEYDOWN, VK_RIGHT, 0);
-  EXPECT_EQ(model().value(Key::picSpeed), "4");
-
-  // Typing, and ticking boxes.
-  SendMessageW(item(Control::confirmText), EM_SETSEL, 0, -1);
-  SendMessageW(item(Control::confirmText), WM_CHAR, 'x', 0);
-  EXPECT_EQ(model().confirmPassword(), "x");
-  SendMessageW(item(Control::randomTransitionsCheck), BM_CLICK, 0, 0);
-  EXPECT_EQ(model().value(Key::randomEffect), "1");
-  EXPECT_FALSE(IsWindowEnabled(item(Control::transitionChoice)));
-  SendMessageW(item(Control::fitPicturesCheck), BM_CLICK, 0, 0);
-  EXPECT_EQ(model().value(Key::picFit), "1");
-  SendMessageW(item(Control::allMonitorsCheck), BM_CLICK, 0, 0);
-  EXPECT_EQ(model().value(Key::allMonitors), "1");
-  SendMessageW(item(Control::protectionCheck), BM_CLICK, 0, 0);
-  EXPECT_EQ(model().value(Key::saverEnabled), "0");
-  EXPECT_FALSE(IsWindowEnabled(item(Control::passwordText)));
-  SendMessageW(item(Control::backgroundChoice), WM_KEYDOWN, VK_UP, 0);
-  EXPECT_EQ(model().value(Key::backEffect), "0");
-  EXPECT_TRUE(IsWindowEnabled(item(Control::backColourButton)));
-  EXPECT_TRUE(shown.empty());
-}
-
-TEST_F(DialogTest, AnUnexpectedErrorIsReportedOnceAndTheDialogCarriesOn) {
-  open();
-  window->show();
-  pump();
-  pictures.failing = "C:\\Pics\\b.gif";
-  SendMessageW(item(Control::pictureList), WM_KEYDOWN, VK_DOWN, 0);
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].text, "An unexpected error occurred.");
-  EXPECT_EQ(shown[0].kind, MessageKind::Exclamation);
-  EXPECT_EQ(shown[0].owner, window->hwnd());
-  EXPECT_TRUE(window->isOpen());
-
-  // The dialog still answers, and the next picture loads again.
-  pictures.failing.clear();
-  SendMessageW(item(Control::changeNeverOption), BM_CLICK, 0, 0);
-  EXPECT_EQ(model().value(Key::picChange), "not_ch");
-  SendMessageW(item(Control::pictureList), WM_KEYDOWN, VK_UP, 0);
-  EXPECT_EQ(windowText(item(Control::captionText)), L"First");
-  EXPECT_EQ(shown.size(), 1u);
-}
-
-TEST_F(DialogTest, TabOrderFollowsTheLayout) {
-  // Everything enabled: plain background, after an interval.
-  std::string ini = kIni;
-  ini.replace(ini.find("backEffect=1"), 12, "backEffect=0");
-  open(ini);
-  window->show();
-  pump();
-  struct Row {
-    int tab;
-    std::vector<Control> order;  // after the tab strip, before OK
-  };
-  const Row rows[] = {
-      {0,
-       {Control::pictureList, Control::addButton, Control::removeButton, Control::removeAllButton, Control::folderList,
-        Control::addFolderButton, Control::removeFolderButton, Control::captionText, Control::clearCaptionButton,
-        Control::fontButton, Control::autoCaptionChoice}},
-      {1,
-       {Control::backgroundChoice, Control::backColourButton, Control::floatingOption, Control::floatSpeed,
-        Control::changeAfterOption, Control::intervalSeconds, Control::randomOrderCheck, Control::shuffleCheck,
-        Control::transitionChoice, Control::randomTransitionsCheck, Control::fitPicturesCheck,
-        Control::allMonitorsCheck}},
-      {2, {Control::protectionCheck, Control::passwordText, Control::confirmText}},
-  };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(r.tab);
-    window->selectTab(r.tab);
-    std::vector<HWND> expected{tab()};
-    for (auto c : r.order) expected.push_back(item(c));
-    expected.push_back(item(Control::okButton));
-    expected.push_back(item(Control::cancelButton));
-    expected.push_back(tab());
-    HWND at = tab();
-    for (std::size_t i = 1; i < expected.size(); ++i) {
-      SCOPED_TRACE(i);
-      at = GetNextDlgTabItem(window->hwnd(), at, FALSE);
-      EXPECT_EQ(at, expected[i]);
-    }
-  }
-}
-
-TEST_F(DialogTest, AccessKeysAndTabKeys) {
-  open();
-  window->show();
-  pump();
-
-  // Ctrl+Tab moves to the next tab.
-  BYTE keys[256] = {};
-  GetKeyboardState(keys);
-  BYTE withControl[256];
-  std::copy(std::begin(keys), std::end(keys), withControl);
-  withControl[VK_CONTROL] = 0x80;
-  SetKeyboardState(withControl);
-  PostMessageW(tab(), WM_KEYDOWN, VK_TAB, 0);
-  pump();
-  SetKeyboardState(keys);
-  EXPECT_EQ(window->currentTab(), 1);
-  EXPECT_TRUE(IsWindowVisible(page(1)));
-  EXPECT_FALSE(IsWindowVisible(page(0)));
-
-  // Alt+N chooses "Never" on the tab in front.
-  PostMessageW(tab(), WM_SYSCHAR, 'n', 1 << 29);
-  pump();
-  EXPECT_EQ(SendMessageW(item(Control::changeNeverOption), BM_GETCHECK, 0, 0), BST_CHECKED);
-  EXPECT_EQ(model().value(Key::picChange), "not_ch");
-
-  // Alt+F is "Float" here; "Font Style" is on a hidden page.
-  window->model().setValue(Control::centredOption, 1);
-  PostMessageW(tab(), WM_SYSCHAR, 'f', 1 << 29);
-  pump();
-  EXPECT_EQ(model().value(Key::picRandom), "rand");
-}
-
-TEST_F(DialogTest, EnterSavesAndEscapeCancels) {
-  struct Row {
-    WPARAM key;
-    int saves;
-  };
-  for (const Row& r : {Row{VK_RETURN, 1}, Row{VK_ESCAPE, 0}}) {
-    SCOPED_TRACE(r.key);
-    files = {};
-    open();
-    window->show();
-    pump();
-    window->model().setValue(Control::intervalSpin, 40);
-    PostMessageW(item(Control::pictureList), WM_KEYDOWN, r.key, 0);
-    pump();
-    EXPECT_FALSE(window->isOpen());
-    EXPECT_EQ(files.saves, r.saves);
-    window.reset();
-  }
-}
-
-TEST_F(DialogTest, ClosingByTheFrameWritesNothing) {
-  open();
-  window->show();
-  window->model().setValue(Control::intervalSpin, 40);
-  SendMessageW(window->hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
-  pump();
-  EXPECT_FALSE(window->isOpen());
-  EXPECT_EQ(files.saves, 0);
-  EXPECT_EQ(files.files[kIniPath], kIni);
-}
-
-TEST_F(DialogTest, AClosingSessionIsACancel) {
-  open();
-  window->show();
-  window->model().setValue(Control::intervalSpin, 40);
-  EXPECT_TRUE(SendMessageW(window->hwnd(), WM_QUERYENDSESSION, 0, 0));
-  SendMessageW(window->hwnd(), WM_ENDSESSION, TRUE, 0);
-  pump();
-  EXPECT_FALSE(window->isOpen());
-  EXPECT_EQ(files.saves, 0);
-}
-
-TEST_F(DialogTest, SpinStepsOneAtATimeAndBoxesHoldWhatTheFileGivesBack) {
-  open();
-  window->show();
-  pump();
-  HWND spin = item(Control::intervalSpin);
-  UDACCEL accel[4]{};
-  ASSERT_EQ(SendMessageW(spin, UDM_GETACCEL, 4, reinterpret_cast<LPARAM>(accel)), 1);
-  EXPECT_EQ(accel[0].nInc, 1u);
-  // A held arrow that asks for a bigger step still moves one.
-  const int before = model().control(Control::intervalSpin).value;
-  NMUPDOWN step{};
-  step.hdr = {spin, static_cast<UINT_PTR>(GetDlgCtrlID(spin)), static_cast<UINT>(UDN_DELTAPOS)};
-  step.iPos = before;
-  step.iDelta = 5;
-  SendMessageW(GetParent(spin), WM_NOTIFY, step.hdr.idFrom, reinterpret_cast<LPARAM>(&step));
-  EXPECT_EQ(model().control(Control::intervalSpin).value, before + 1);
-
-  for (Control box : {Control::captionText, Control::passwordText, Control::confirmText})
-    EXPECT_EQ(SendMessageW(item(box), EM_GETLIMITTEXT, 0, 0), 254);
-  // Typing past the limit says why the box takes no more.
-  SetFocus(item(Control::captionText));
-  SetWindowTextW(item(Control::captionText), std::wstring(254, L'x').c_str());
-  SendMessageW(item(Control::captionText), EM_SETSEL, 254, 254);
-  shown.clear();
-  SendMessageW(item(Control::captionText), WM_CHAR, 'y', 0);
-  pump();
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].text, kCaptionTooLong);
-  EXPECT_EQ(model().control(Control::captionList).items[0], std::string(254, 'x'));
-}
-
-TEST_F(DialogTest, OkWithAnEmptyListStaysOpen) {
-  std::string ini = kIni;
-  ini.replace(ini.find("total=2"), 7, "total=0");
-  open(ini);
-  window->show();
-  SendMessageW(item(Control::okButton), BM_CLICK, 0, 0);
-  pump();
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].text, "You need to load at least one image file.");
-  EXPECT_TRUE(shown[0].dialogVisible);
-  EXPECT_TRUE(window->isOpen());
-  EXPECT_EQ(files.saves, 0);
-}
-
-// The colours a box is painted in, as its page answers the box's colour
-// message: background, and the brush that fills it.
-struct BoxColours {
-  COLORREF back;
-  HBRUSH brush;
-};
-BoxColours boxColours(HWND page, HWND box, UINT message) {
-  win32::WindowDc dc(box);
-  const auto brush = reinterpret_cast<HBRUSH>(
-      SendMessageW(page, message, reinterpret_cast<WPARAM>(dc.get()), reinterpret_cast<LPARAM>(box)));
-  return {GetBkColor(dc.get()), brush};
-}
-
-TEST_F(DialogTest, UsableBoxesTakeTheWindowColourOthersTheLightThreeDColour) {
-  open();
-  window->show();
-  pump();
-  struct Row {
-    const char* what;
-    Control box;
-    int page;
-    UINT message;
-    std::function<void(SettingsDialog&)> change;
-    int colour;  // system colour index
-  };
-  const Row rows[] = {
-      {"Never", Control::intervalSeconds, 1, WM_CTLCOLORSTATIC,
-       [](SettingsDialog& m) { m.setValue(Control::changeNeverOption, 1); }, COLOR_3DLIGHT},
-      {"After", Control::intervalSeconds, 1, WM_CTLCOLORSTATIC,
-       [](SettingsDialog& m) { m.setValue(Control::changeAfterOption, 1); }, COLOR_WINDOW},
-      {"random transitions", Control::transitionChoice, 1, WM_CTLCOLORLISTBOX,
-       [](SettingsDialog& m) { m.setValue(Control::randomTransitionsCheck, 1); }, COLOR_3DLIGHT},
-      {"chosen transition", Control::transitionChoice, 1, WM_CTLCOLORLISTBOX,
-       [](SettingsDialog& m) { m.setValue(Control::randomTransitionsCheck, 0); }, COLOR_WINDOW},
-      {"protection off", Control::passwordText, 2, WM_CTLCOLOREDIT,
-       [](SettingsDialog& m) { m.setValue(Control::protectionCheck, 0); }, COLOR_3DLIGHT},
-      {"protection off, confirm", Control::confirmText, 2, WM_CTLCOLOREDIT, [](SettingsDialog&) {}, COLOR_3DLIGHT},
-      {"protection on", Control::confirmText, 2, WM_CTLCOLOREDIT,
-       [](SettingsDialog& m) { m.setValue(Control::protectionCheck, 1); }, COLOR_WINDOW},
-  };
-  static_assert(COLOR_WINDOW == 5 && COLOR_3DLIGHT == 22);
-  for (const Row& r : rows) {
-    SCOPED_TRACE(r.what);
-    r.change(window->model());
-    const BoxColours got = boxColours(page(r.page), item(r.box), r.message);
-    EXPECT_EQ(got.back, GetSysColor(r.colour));
-    // The system's own brush, which follows a change of colour scheme.
-    EXPECT_EQ(got.brush, GetSysColorBrush(r.colour));
-    EXPECT_EQ(IsWindowEnabled(item(r.box)) != FALSE, r.colour == COLOR_WINDOW);
-  }
-}
-
-// Acts on the next common dialog this thread shows (a visible, enabled
-// top-level dialog other than `except`), from inside the dialog's own modal
-// loop; a thread timer runs there. One at a time.
-class CommonDialogAnswer {
- public:
-  CommonDialogAnswer(HWND except, std::function<void(HWND)> act) : except_(except), act_(std::move(act)) {
-    current_ = this;
-    timer_ = SetTimer(nullptr, 0, 20, &CommonDialogAnswer::tick);
-  }
-  ~CommonDialogAnswer() {
-    KillTimer(nullptr, timer_);
-    current_ = nullptr;
-  }
-  CommonDialogAnswer(const CommonDialogAnswer&) = delete;
-  CommonDialogAnswer& operator=(const CommonDialogAnswer&) = delete;
-
-  bool answered = false;
-  std::wstring title;
-
- private:
-  static BOOL CALLBACK visit(HWND h, LPARAM lp) {
-    auto* self = reinterpret_cast<CommonDialogAnswer*>(lp);
-    if (h != self->except_ && className(h) == L"#32770" && IsWindowVisible(h) && IsWindowEnabled(h)) {
-      self->found_ = h;
-      return FALSE;
-    }
-    return TRUE;
-  }
-  static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
-    CommonDialogAnswer* self = current_;
-    if (!self || self->answered) return;
-    self->found_ = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), &CommonDialogAnswer::visit, reinterpret_cast<LPARAM>(self));
-    if (!self->found_) return;
-    self->answered = true;
-    self->title = windowText(self->found_);
-    self->act_(self->found_);
-  }
-
-  static inline CommonDialogAnswer* current_ = nullptr;
-  HWND except_;
-  std::function<void(HWND)> act_;
-  UINT_PTR timer_ = 0;
-  HWND found_ = nullptr;
-};
-
-void pressOk(HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDOK, 0); }
-
-Strings comboItems(HWND combo) {
-  Strings items;
-  for (LRESULT i = 0; i < SendMessageA(combo, CB_GETCOUNT, 0, 0); ++i) {
-    char text[256] = {};
-    SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
-    items.push_back(text);
-  }
-  return items;
-}
-
-std::string replaced(std::string text, const std::string& from, const std::string& to) {
-  text.replace(text.find(from), from.size(), to);
-  return text;
-}
-
-TEST_F(DialogTest, AddTakesThePathChosenInTheFileOpenDialog) {
-  char folder[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, folder);
-  const std::string path = std::string(folder) + "lumova dialog test.bmp";
-  { std::ofstream(path) << "BM"; }  // it must exist; the fake loader decodes it
-  open();
-  pictures.sizes[path] = {30, 20};
-  window->show();
-  pump();
-
-  Strings types;
-  int typeShown = -1;
-  {
-    CommonDialogAnswer answer(window->hwnd(), [&](HWND d) {
-      types = comboItems(GetDlgItem(d, cmb1));
-      typeShown = static_cast<int>(SendMessageW(GetDlgItem(d, cmb1), CB_GETCURSEL, 0, 0));
-      SetDlgItemTextA(d, cmb13, path.c_str());
-      pressOk(d);
-    });
-    SendMessageW(item(Control::addButton), BM_CLICK, 0, 0);
-    ASSERT_TRUE(answer.answered);
-    EXPECT_EQ(answer.title, L"Select a file to open");
-  }
-  // The specified list first and preselected, then every type the installed
-  // decoders open (Wine's include PNG and TIFF).
-  EXPECT_EQ(Strings(types.begin(), types.end() - 1),
-            (Strings{"Image files (*.gif;*.jpg;*.bmp)", "CompuServe Files (*.gif)", "Jpeg Files (*.jpg)",
-                     "Jif files (*.jif)", "Windows Bitmap Files (*.bmp)", "Windows DIB files (*.dib)"}));
-  EXPECT_EQ(types.back(), "All pictures");
-  EXPECT_EQ(typeShown, 0);
-  const std::vector<std::string> all = window->pictureExtensions();
-  for (const char* ext : {".gif", ".jif", ".png", ".tiff", ".jpeg", ".dib"})
-    EXPECT_NE(std::find(all.begin(), all.end(), ext), all.end()) << ext;
-
-  HWND list = item(Control::pictureList);
-  ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 3);
-  char got[MAX_PATH] = {};
-  SendMessageA(list, LB_GETTEXT, 2, reinterpret_cast<LPARAM>(got));
-  EXPECT_EQ(_stricmp(got, path.c_str()), 0) << got;
-  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 2);
-  EXPECT_EQ(windowText(item(Control::pictureCount)), L"3");
-  EXPECT_EQ(windowText(item(Control::captionText)), L"");
-  EXPECT_TRUE(shown.empty());
-
-  // Cancelled: the message, and nothing added.
-  {
-    CommonDialogAnswer answer(window->hwnd(), [](HWND d) { PostMessageW(d, WM_COMMAND, IDCANCEL, 0); });
-    SendMessageW(item(Control::addButton), BM_CLICK, 0, 0);
-    ASSERT_TRUE(answer.answered);
-  }
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].text, "No file has been selected.");
-  EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 3);
-  DeleteFileA(path.c_str());
-}
-
-// A folder of this test's own under the temporary folder, without the
-// trailing "\"; made empty.
-std::string freshTempFolder(const std::string& name) {
-  char temp[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, temp);
-  std::string folder = std::string(temp) + name;
-  CreateDirectoryA(folder.c_str(), nullptr);
-  return folder;
-}
-
-TEST_F(DialogTest, AddTakesSeveralFilesInTheOrderPicked) {
-  const std::string folder = freshTempFolder("lumova multi");
-  for (const char* name : {"one.bmp", "two.bmp", "three.bmp"}) {
-    std::ofstream(folder + "\\" + name) << "BM";
-  }
-  open();
-  for (const char* name : {"one.bmp", "two.bmp", "three.bmp"}) pictures.sizes[folder + "\\" + name] = {30, 20};
-  window->show();
-  pump();
-  {
-    CommonDialogAnswer answer(window->hwnd(), [&](HWND d) {
-      // Into the folder first, then the names, quoted, as a user types them.
-      SetDlgItemTextA(d, cmb13, folder.c_str());
-      SendMessageW(d, WM_COMMAND, IDOK, 0);
-      SetDlgItemTextA(d, cmb13, "\"three.bmp\" \"one.bmp\" \"two.bmp\"");
-      pressOk(d);
-    });
-    SendMessageW(item(Control::addButton), BM_CLICK, 0, 0);
-    ASSERT_TRUE(answer.answered);
-  }
-  const auto& items = model().control(Control::pictureList).items;
-  ASSERT_EQ(items.size(), 5u);
-  EXPECT_EQ(_stricmp(items[2].c_str(), (folder + "\\three.bmp").c_str()), 0) << items[2];
-  EXPECT_EQ(_stricmp(items[3].c_str(), (folder + "\\one.bmp").c_str()), 0) << items[3];
-  EXPECT_EQ(_stricmp(items[4].c_str(), (folder + "\\two.bmp").c_str()), 0) << items[4];
-  EXPECT_EQ(SendMessageW(item(Control::pictureList), LB_GETCOUNT, 0, 0), 5);
-  EXPECT_EQ(SendMessageW(item(Control::pictureList), LB_GETCURSEL, 0, 0), 4);
-  EXPECT_EQ(windowText(item(Control::pictureCount)), L"5");
-  EXPECT_TRUE(shown.empty());
-  for (const char* name : {"one.bmp", "two.bmp", "three.bmp"}) DeleteFileA((folder + "\\" + name).c_str());
-  RemoveDirectoryA(folder.c_str());
-}
-
-TEST_F(DialogTest, AddFolderListsTheFolderAndCountsItOnAWorkerThatCancelStops) {
-  const std::string folder = freshTempFolder("lumova folder");
-  const std::string slow = freshTempFolder("lumova slow");
-  open();
-  // A folder that takes long to list: the dialog must answer meanwhile.
-  struct SlowFolders : fakes::FakeFolders {
-    std::atomic<bool> release{false};
-    std::atomic<DWORD> thread{0};
-    std::optional<std::vector<FolderEntry>> list(const std::string& at) override {
-      thread = GetCurrentThreadId();
-      if (at.find("slow") != std::string::npos)
-        for (int i = 0; i < 20000 && !release; ++i) Sleep(1);
-      return FakeFolders::list(at);
-    }
-  } tree;
-  for (int i = 0; i < 10000; ++i) tree.folders[folder].push_back({"p" + std::to_string(10000 + i) + ".jpg"});
-  tree.addFile(slow + "\\a.jpg");
-  pictures.sizes[folder + "\\p10000.jpg"] = {64, 48};
-  window->useFolders(tree);
-  window->show();
-  pump();
-  {
-    CommonDialogAnswer answer(window->hwnd(), [&](HWND d) {
-      SetDlgItemTextA(d, edt1, folder.c_str());
-      pressOk(d);
-    });
-    SendMessageW(item(Control::addFolderButton), BM_CLICK, 0, 0);
-    ASSERT_TRUE(answer.answered);
-    EXPECT_EQ(answer.title, L"Select a folder of pictures");
-  }
-  HWND list = item(Control::folderList);
-  ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
-  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 0);
-  EXPECT_EQ(SendMessageW(item(Control::pictureList), LB_GETCOUNT, 0, 0), 2);  // the pictures stay in the folder
-  // Counted off the dialog's thread; the count and the first picture's
-  // thumbnail come back to it.
-  const auto until = [&](const std::function<bool()>& done) {
-    for (int i = 0; i < 2000 && !done(); ++i) {
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-      pump();
-    }
-    return done();
-  };
-  ASSERT_TRUE(until([&] {
-    return model().control(Control::folderList).items[0].find("10,000 pictures") != std::string::npos;
-  })) << model().control(Control::folderList).items[0];
-  EXPECT_NE(tree.thread.load(), GetCurrentThreadId());
-  ASSERT_TRUE(model().thumbnail().has_value());
-  EXPECT_EQ(pictures.loaded.back(), folder + "\\p10000.jpg");
-
-  // A slow folder: the dialog answers while it is counted, and Cancel ends
-  // the dialog at once.
-  window->model().setListIndex(Control::folderList, -1);
-  {
-    CommonDialogAnswer answer(window->hwnd(), [&](HWND d) {
-      SetDlgItemTextA(d, edt1, slow.c_str());
-      pressOk(d);
-    });
-    SendMessageW(item(Control::addFolderButton), BM_CLICK, 0, 0);
-  }
-  ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 2);
-  EXPECT_EQ(_stricmp(model().control(Control::folderList).items[1].c_str(), slow.c_str()), 0);  // still being counted
-  SendMessageW(item(Control::removeFolderButton), BM_CLICK, 0, 0);
-  EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
-  const DWORD before = GetTickCount();
-  SendMessageW(item(Control::cancelButton), BM_CLICK, 0, 0);
-  EXPECT_FALSE(window->isOpen());
-  EXPECT_LT(GetTickCount() - before, 5000u) << "a generous bound";
-  tree.release = true;
-  window.reset();
-  EXPECT_TRUE(shown.empty());
-  RemoveDirectoryA(folder.c_str());
-  RemoveDirectoryA(slow.c_str());
 }
 
 // Controls of one page never overlap one another (frames aside, which
@@ -970,181 +390,58 @@ TEST_F(DialogTest, NoControlsOverlapAndAllFitTheirPage) {
   }
 }
 
-int CALLBACK takeTrueTypeFace(const LOGFONTA* font, const TEXTMETRICA*, DWORD type, LPARAM lp) {
-  if (!(type & TRUETYPE_FONTTYPE) || font->lfFaceName[0] == '@') return 1;
-  *reinterpret_cast<std::string*>(lp) = font->lfFaceName;
-  return 0;
+// The colours a box is painted in, as its page answers the box's colour
+// message: background, and the brush that fills it.
+struct BoxColours {
+  COLORREF back;
+  HBRUSH brush;
+};
+
+BoxColours boxColours(HWND page, HWND box, UINT message) {
+  win32::WindowDc dc(box);
+  const auto brush = reinterpret_cast<HBRUSH>(
+      SendMessageW(page, message, reinterpret_cast<WPARAM>(dc.get()), reinterpret_cast<LPARAM>(box)));
+  return {GetBkColor(dc.get()), brush};
 }
 
-// A scalable face this system has; prefixes differ in their fonts.
-std::string someTrueTypeFace() {
-  std::string face;
-  win32::WindowDc screen(nullptr);
-  LOGFONTA want{};
-  want.lfCharSet = DEFAULT_CHARSET;
-  EnumFontFamiliesExA(screen.get(), &want, takeTrueTypeFace, reinterpret_cast<LPARAM>(&face), 0);
-  return face;
-}
-
-TEST_F(DialogTest, FontDialogOpensOnTheStoredFontWithinItsSizes) {
-  // A colour of the dialog's own list.
-  const std::string face = someTrueTypeFace();
-  ASSERT_FALSE(face.empty());
-  open(replaced(replaced(kIni, "newFontName=Verdana", "newFontName=" + face), "newFontForeColor=65280",
-                "newFontForeColor=255"));
-  window->show();
-  pump();
-  Strings sizes;
-  {
-    CommonDialogAnswer answer(window->hwnd(), [&](HWND d) {
-      sizes = comboItems(GetDlgItem(d, cmb3));
-      pressOk(d);
-    });
-    SendMessageW(item(Control::fontButton), BM_CLICK, 0, 0);
-    ASSERT_TRUE(answer.answered);
-  }
-  ASSERT_FALSE(sizes.empty());
-  for (const auto& size : sizes) {
-    SCOPED_TRACE(size);
-    EXPECT_GE(std::stod(size), 10.0);
-    EXPECT_LE(std::stod(size), 48.0);
-  }
-  // Confirmed unchanged: what it opened on comes back.
-  EXPECT_EQ(model().value(Key::newFontName), face);
-  EXPECT_EQ(model().value(Key::newFontSize), "12");
-  EXPECT_EQ(model().value(Key::newFontBold), "True");
-  EXPECT_EQ(model().value(Key::newFontItalic), "False");
-  EXPECT_EQ(model().value(Key::newFontUnderline), "False");
-  EXPECT_EQ(model().value(Key::newFontFontStrikethru), "True");
-  EXPECT_EQ(model().value(Key::newFontForeColor), "255");
-  EXPECT_TRUE(shown.empty());
-}
-
-TEST_F(DialogTest, ColourDialogOpensOnTheBackgroundColour) {
-  const std::uint32_t navy = 0x800000;  // blue 128
-  open(replaced(replaced(kIni, "backEffect=1", "backEffect=0"), "newBackColor=255",
-                "newBackColor=" + std::to_string(navy)));
-  window->show();
-  pump();
-  {
-    CommonDialogAnswer answer(window->hwnd(), pressOk);
-    SendMessageW(item(Control::backColourButton), BM_CLICK, 0, 0);
-    ASSERT_TRUE(answer.answered);
-  }
-  EXPECT_EQ(model().value(Key::newBackColor), std::to_string(navy));
-  {
-    CommonDialogAnswer answer(window->hwnd(), [](HWND d) { PostMessageW(d, WM_COMMAND, IDCANCEL, 0); });
-    SendMessageW(item(Control::backColourButton), BM_CLICK, 0, 0);
-    ASSERT_TRUE(answer.answered);
-  }
-  EXPECT_EQ(model().value(Key::newBackColor), std::to_string(navy));
-  EXPECT_TRUE(shown.empty());
-}
-
-TEST_F(DialogTest, RemoveAllAsksWithYesAndNo) {
+TEST_F(DialogTest, UsableBoxesTakeTheWindowColourOthersTheLightThreeDColour) {
   open();
   window->show();
   pump();
-  SendMessageW(item(Control::removeAllButton), BM_CLICK, 0, 0);
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].text, "Do you really want to remove all loaded images?");
-  EXPECT_EQ(shown[0].kind, MessageKind::YesNoExclamation);
-  EXPECT_EQ(shown[0].owner, window->hwnd());
-  EXPECT_EQ(SendMessageW(item(Control::pictureList), LB_GETCOUNT, 0, 0), 2);
-
-  answerYes = true;
-  SendMessageW(item(Control::removeAllButton), BM_CLICK, 0, 0);
-  EXPECT_EQ(SendMessageW(item(Control::pictureList), LB_GETCOUNT, 0, 0), 0);
-  EXPECT_EQ(windowText(item(Control::pictureCount)), L"0");
-  EXPECT_EQ(windowText(item(Control::captionText)), L"");
-  EXPECT_EQ(shown.size(), 2u);
-}
-
-TEST_F(DialogTest, TypingACaptionWithNoPictureIsRefusedOnce) {
-  open(replaced(kIni, "total=2", "total=0"));
-  window->show();
-  pump();
-  HWND box = item(Control::captionText);
-  SendMessageW(box, WM_CHAR, 'x', 0);
-  pump();
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].text, "An image must be loaded first.");
-  EXPECT_EQ(windowText(box), L"");
-  EXPECT_TRUE(model().control(Control::captionList).items.empty());
-}
-
-// A decoded picture whose pixel (x, y) is `colour(x)`: blue, green, red,
-// alpha, premultiplied.
-template <typename Colour>
-std::shared_ptr<win32::DibPicture> stripedPicture(int width, int height, Colour colour) {
-  auto picture = win32::DibPicture::create(width, height);
-  if (!picture) return nullptr;
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      const std::array<std::uint8_t, 4> bgra = colour(x);
-      std::copy(bgra.begin(), bgra.end(), picture->mutableBits() + y * picture->stride() + x * 4);
-    }
-  return picture;
-}
-
-// A white box to paint thumbnails into.
-class ThumbnailPainting : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(box.ok());
-    box.fill(0xFFFFFF);
-  }
-  lumova::testing::DibSurface box{300, 200};
-  ThumbnailPainter painter;
-};
-
-TEST_F(ThumbnailPainting, DrawsFromTheTopLeftAtTheGivenSize) {
-  // Left half opaque red, right half transparent.
-  const auto picture = stripedPicture(200, 100, [](int x) {
-    return x < 100 ? std::array<std::uint8_t, 4>{0, 0, 255, 255} : std::array<std::uint8_t, 4>{0, 0, 0, 0};
-  });
-  ASSERT_TRUE(picture);
-  ASSERT_TRUE(painter.paint(box.dc(), picture, 100, 50));
   struct Row {
-    int x, y;
-    std::uint32_t rgb;
+    const char* what;
+    Control box;
+    int page;
+    UINT message;
+    std::function<void(SettingsDialog&)> change;
+    int colour;  // system colour index
   };
   const Row rows[] = {
-      {2, 2, 0xFF0000},     // red
-      {45, 45, 0xFF0000},   // still inside the shrunk red half
-      {75, 10, 0xFFFFFF},   // the transparent half shows the box
-      {150, 10, 0xFFFFFF},  // right of the thumbnail
-      {10, 70, 0xFFFFFF},   // below it
+      {"Never", Control::intervalSeconds, 1, WM_CTLCOLORSTATIC,
+       [](SettingsDialog& m) { m.setValue(Control::changeNeverOption, 1); }, COLOR_3DLIGHT},
+      {"After", Control::intervalSeconds, 1, WM_CTLCOLORSTATIC,
+       [](SettingsDialog& m) { m.setValue(Control::changeAfterOption, 1); }, COLOR_WINDOW},
+      {"random transitions", Control::transitionChoice, 1, WM_CTLCOLORLISTBOX,
+       [](SettingsDialog& m) { m.setValue(Control::randomTransitionsCheck, 1); }, COLOR_3DLIGHT},
+      {"chosen transition", Control::transitionChoice, 1, WM_CTLCOLORLISTBOX,
+       [](SettingsDialog& m) { m.setValue(Control::randomTransitionsCheck, 0); }, COLOR_WINDOW},
+      {"protection off", Control::passwordText, 2, WM_CTLCOLOREDIT,
+       [](SettingsDialog& m) { m.setValue(Control::protectionCheck, 0); }, COLOR_3DLIGHT},
+      {"protection off, confirm", Control::confirmText, 2, WM_CTLCOLOREDIT, [](SettingsDialog&) {}, COLOR_3DLIGHT},
+      {"protection on", Control::confirmText, 2, WM_CTLCOLOREDIT,
+       [](SettingsDialog& m) { m.setValue(Control::protectionCheck, 1); }, COLOR_WINDOW},
   };
+  static_assert(COLOR_WINDOW == 5 && COLOR_3DLIGHT == 22);
   for (const Row& r : rows) {
-    SCOPED_TRACE(std::to_string(r.x) + "," + std::to_string(r.y));
-    EXPECT_EQ(box.rgb(r.x, r.y), r.rgb);
+    SCOPED_TRACE(r.what);
+    r.change(window->model());
+    const BoxColours got = boxColours(page(r.page), item(r.box), r.message);
+    EXPECT_EQ(got.back, GetSysColor(r.colour));
+    // The system's own brush, which follows a change of colour scheme.
+    EXPECT_EQ(got.brush, GetSysColorBrush(r.colour));
+    EXPECT_EQ(IsWindowEnabled(item(r.box)) != FALSE, r.colour == COLOR_WINDOW);
   }
-  EXPECT_FALSE(painter.paint(box.dc(), std::make_shared<fakes::SizedPicture>(10, 10), 10, 10));
-}
-
-TEST_F(ThumbnailPainting, ShrinksByAveragingNotByDroppingPixels) {
-  // Single-pixel black and white stripes, halved: every pixel a middle grey,
-  // where a nearest-pixel copy would keep only the black or only the white.
-  const auto picture = stripedPicture(200, 100, [](int x) {
-    const std::uint8_t v = x % 2 ? 255 : 0;
-    return std::array<std::uint8_t, 4>{v, v, v, 255};
-  });
-  ASSERT_TRUE(picture);
-  ASSERT_TRUE(painter.paint(box.dc(), picture, 100, 50));
-  for (const auto& at : {std::pair{0, 0}, std::pair{37, 21}, std::pair{99, 49}}) {
-    SCOPED_TRACE(std::to_string(at.first) + "," + std::to_string(at.second));
-    const std::uint32_t c = box.rgb(at.first, at.second);
-    for (int shift : {0, 8, 16}) {
-      const int channel = static_cast<int>((c >> shift) & 0xFF);
-      EXPECT_NEAR(channel, 128, 1);
-    }
-  }
-  EXPECT_EQ(box.rgb(100, 10), 0xFFFFFFu);  // right of the thumbnail
-  // Painting again, from the kept copy, gives the same.
-  ASSERT_TRUE(painter.paint(box.dc(), picture, 100, 50));
-  EXPECT_NEAR(static_cast<int>(box.rgb(37, 21) & 0xFF), 128, 1);
 }
 
 }  // namespace
-}  // namespace lumova::dialog
+}  // namespace lumova::dialog::testing

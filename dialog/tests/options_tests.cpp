@@ -226,5 +226,29 @@ TEST(DialogPassword, ClearingProtectionKeepsBothPasswords) {
   EXPECT_TRUE(d.host.unloaded);
 }
 
+TEST(DialogOptions, FitAndMonitorBoxesAreSavedWithTheOtherOptions) {
+  struct Row {
+    bool fileExists;
+    int fit, monitors;  // what the user leaves ticked
+  };
+  const Row rows[] = {{false, 0, 1}, {false, 1, 0}, {true, 1, 1}, {true, 0, 0}, {true, 1, 0}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::to_string(r.fileExists) + " " + std::to_string(r.fit) + std::to_string(r.monitors));
+    Dialog d(fullIni(), r.fileExists);
+    d.host.openAnswers = {"C:\\Pics\\a.jpg"};
+    d.model.load();
+    if (!r.fileExists) d.model.click(Control::addButton);  // OK needs a picture
+    d.model.setValue(Control::fitPicturesCheck, r.fit);
+    d.model.setValue(Control::allMonitorsCheck, r.monitors);
+    d.model.setListIndex(Control::autoCaptionChoice, r.fit + r.monitors);
+    d.model.onOk();
+    ASSERT_TRUE(d.host.unloaded);
+    FileView after(d.host.files.files[kIniPath]);
+    EXPECT_EQ(after.read("image", "picFit"), std::to_string(r.fit));
+    EXPECT_EQ(after.read("image", "allMonitors"), std::to_string(r.monitors));
+    EXPECT_EQ(after.read("image", "autoCaption"), std::to_string(r.fit + r.monitors));
+  }
+}
+
 }  // namespace
 }  // namespace lumova::dialog

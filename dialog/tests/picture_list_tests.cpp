@@ -1,12 +1,11 @@
 // The "Image Files" tab: adding through the file-open dialog, removing one
-// or all pictures, captions, and the thumbnail.
+// or all pictures, and captions.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "picture/folder_scan.h"
 #include "dialog/settings_dialog.h"
 #include "dialog/tests/test_dialog.h"
 
@@ -224,76 +223,6 @@ TEST(DialogAdd, MultipleSelectionBufferGivesFullPaths) {
   }
 }
 
-TEST(DialogFolder, PathOrderIgnoresCaseAndPutsAFoldersFilesByName) {
-  struct Row {
-    std::string a, b;
-    bool less;
-  };
-  const Row rows[] = {
-      {"C:\\P\\a.jpg", "C:\\P\\B.jpg", true},
-      {"C:\\P\\B.jpg", "C:\\P\\a.jpg", false},
-      {"C:\\P\\A.jpg", "C:\\P\\a.jpg", false},
-      {"C:\\P\\sub\\z.jpg", "C:\\P\\sub-a.jpg", true},
-      {"C:\\P\\sub\\z.jpg", "C:\\P\\sub a.jpg", true},
-      {"C:\\P\\_x.jpg", "C:\\P\\a.jpg", false},
-      {"C:\\\u00E9t\u00E9.jpg", "C:\\\u00C9T\u00C9.jpg", false},  // é and É
-      {"C:\\\u0444.jpg", "C:\\\u0424.jpg", false},                // ф and Ф
-  };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(r.a + " < " + r.b);
-    EXPECT_EQ(pathLess(r.a, r.b), r.less);
-  }
-  EXPECT_EQ(pathKey("C:\\\u03C3\u03C2"), pathKey("C:\\\u03A3\u03A3"));  // σ, ς and Σ
-}
-
-TEST(DialogFolder, ListedOnceCountedOnTheWorkerPreviewedAndSaved) {
-  Dialog d(fullIni("folders/total=1\nfolders/0=D:\\Old"));
-  d.model.load();
-  EXPECT_EQ(d[Control::folderList].items, Strings{"D:\\Old"});
-  ASSERT_EQ(d.host.countRequests, (std::vector<Strings>{{"D:\\Old"}}));
-  d.host.folderAnswers = {"C:\\Trip\\", "c:\\TRIP", "E:\\Gone", std::nullopt};
-  d.model.click(Control::addFolderButton);
-  d.model.click(Control::addFolderButton);  // the same folder again: selected, not added
-  EXPECT_EQ(d.host.messages, Strings{std::string(kFolderListed) + "\r\nC:\\Trip"});
-  d.model.click(Control::addFolderButton);
-  d.model.click(Control::addFolderButton);  // cancelled
-  EXPECT_EQ(d[Control::folderList].items, (Strings{"D:\\Old", "C:\\Trip", "E:\\Gone"}));
-  EXPECT_EQ(d.host.countRequests.back(), (Strings{"D:\\Old", "C:\\Trip", "E:\\Gone"}));
-  EXPECT_EQ(d[Control::pictureList].items.size(), 2u);  // the picture list is left alone
-
-  // Counts come in: the selected folder's first picture is previewed.
-  d.host.pictureFiles.sizes["C:\\Trip\\Alps\\peak.bmp"] = {40, 30};
-  d.model.setListIndex(Control::folderList, 1);
-  EXPECT_FALSE(d.model.thumbnail().has_value());
-  d.model.folderCounted("C:\\Trip", {1234, "C:\\Trip\\Alps\\peak.bmp", true});
-  d.model.folderCounted("E:\\Gone", {0, "", false});
-  d.model.folderCounted("D:\\Old", {1, "D:\\Old\\a.png", true});
-  EXPECT_EQ(d[Control::folderList].items,
-            (Strings{"D:\\Old  (1 picture)", "C:\\Trip  (1,234 pictures)", "E:\\Gone  (cannot be read)"}));
-  ASSERT_TRUE(d.model.thumbnail().has_value());
-  EXPECT_EQ(d.model.thumbnail()->width, 600);
-
-  // Removed: the one before is selected; with none selected, nothing is removed.
-  d.model.click(Control::removeFolderButton);
-  EXPECT_EQ(d[Control::folderList].value, 0);
-  EXPECT_EQ(d[Control::folderList].items.size(), 2u);
-  d.model.setListIndex(Control::folderList, -1);
-  d.host.messages.clear();
-  d.model.click(Control::removeFolderButton);
-  EXPECT_EQ(d.host.messages, Strings{kNothingToRemove});
-
-  // OK takes folders alone as something to show, and writes them.
-  d.host.yesNoAnswers = {true};
-  d.model.click(Control::removeAllButton);
-  d.model.onOk();
-  ASSERT_TRUE(d.host.unloaded);
-  FileView after(d.host.files.files[kIniPath]);
-  EXPECT_EQ(after.read("folders", "total"), "2");
-  EXPECT_EQ(after.read("folders", "0"), "D:\\Old");
-  EXPECT_EQ(after.read("folders", "1"), "E:\\Gone");
-  EXPECT_EQ(after.read("total", "total"), "0");
-}
-
 TEST(DialogRemove, WithEntriesButNoneSelectedRemovesNothing) {
   Dialog d(fullIni());
   d.model.load();
@@ -414,34 +343,78 @@ TEST(DialogCaption, ClearWithAnEmptyListDoesNothing) {
   EXPECT_TRUE(d[Control::captionList].items.empty());
 }
 
-TEST(DialogThumbnail, SmallPictureIsShownAtItsOwnSize) {
-  Dialog d(fullIni());
+TEST(DialogList, SelectingAMissingPictureKeepsThePreviousOne) {
+  Dialog d(fullIni("images/1=C:\\Gone\\b.gif"));
   d.model.load();
-  d.model.setListIndex(Control::pictureList, 1);  // 100 x 80 pixels
+  const PicturePtr first = d.model.loadedPicture();
+  ASSERT_TRUE(first);
+  d.model.setListIndex(Control::pictureList, 1);
+  EXPECT_EQ(d.host.messages, Strings{kImageNotFound});
+  EXPECT_EQ(d[Control::captionText].text, "Second");
   ASSERT_TRUE(d.model.thumbnail().has_value());
-  EXPECT_EQ(d.model.thumbnail()->width, 1500);
-  EXPECT_EQ(d.model.thumbnail()->height, 1200);
+  EXPECT_EQ(d.model.thumbnail()->picture, first);
 }
 
-TEST(DialogThumbnail, BoundaryAndRoundingRows) {
+TEST(DialogRemove, SelectsTheNeighbourAndKeepsCaptionsPaired) {
   struct Row {
-    int w, h, fittedW, fittedH;
+    int count, selected;
+    int selectedAfter;
+    std::string captionAfter;
   };
-  // 3374 x 1815: the height alone forces a step, whose 1633.5 goes to the
-  // even 1634. 1 x 1815: the width stays 1 (0.9 rounds up). 3750 x 2016:
-  // one step gives 3375 x 1814, whose width still does not fit.
   const Row rows[] = {
-      {3375, 1814, 3038, 1633}, {3374, 1815, 3037, 1634}, {1, 1815, 1, 1634},
-      {3375, 1, 3038, 1},       {3750, 2016, 3038, 1633},
+      {3, 0, 0, "c1"},  // the one that followed
+      {3, 2, 1, "c1"},  // the one before
+      {3, 1, 0, "c0"},
+      {1, 0, -1, ""},
   };
   for (const Row& r : rows) {
-    SCOPED_TRACE(std::to_string(r.w) + "x" + std::to_string(r.h));
-    const Thumbnail t = fitThumbnail(nullptr, r.w, r.h);
-    EXPECT_EQ(t.width, r.fittedW);
-    EXPECT_EQ(t.height, r.fittedH);
-    EXPECT_LE(t.width, 3374);
-    EXPECT_LE(t.height, 1814);
+    SCOPED_TRACE(std::to_string(r.count) + " remove " + std::to_string(r.selected));
+    std::string ini = "[total]\r\ntotal=" + std::to_string(r.count) + "\r\n[images]\r\n";
+    for (int i = 0; i < r.count; ++i) ini += std::to_string(i) + "=p" + std::to_string(i) + "\r\n";
+    ini += "[caption]\r\n";
+    for (int i = 0; i < r.count; ++i) ini += std::to_string(i) + "=c" + std::to_string(i) + "\r\n";
+    Dialog d(ini);
+    for (int i = 0; i < r.count; ++i) d.host.pictureFiles.sizes["p" + std::to_string(i)] = {10, 10};
+    d.model.load();
+    d.model.setListIndex(Control::pictureList, r.selected);
+    d.model.onRemovePicture();
+    const auto& list = d[Control::pictureList];
+    const auto& captions = d[Control::captionList].items;
+    ASSERT_EQ(list.items.size(), static_cast<std::size_t>(r.count - 1));
+    ASSERT_EQ(captions.size(), list.items.size());
+    for (std::size_t i = 0; i < list.items.size(); ++i) EXPECT_EQ("c" + list.items[i].substr(1), captions[i]);
+    EXPECT_EQ(list.value, r.selectedAfter);
+    EXPECT_EQ(d[Control::captionText].text, r.captionAfter);
+    EXPECT_EQ(d[Control::pictureCount].text, std::to_string(r.count - 1));
+    EXPECT_EQ(d.model.thumbnail().has_value(), r.count > 1);
   }
+}
+
+TEST(DialogRemove, NothingToRemove) {
+  Dialog d(fullIni("total/total=0"));
+  d.model.load();
+  d.model.onRemovePicture();
+  EXPECT_EQ(d.host.messages, Strings{kNothingToRemove});
+}
+
+TEST(DialogCaption, TypingIsStoredForTheSelectedPicture) {
+  Dialog d(fullIni());
+  d.model.load();
+  d.model.setListIndex(Control::pictureList, 1);
+  d.model.setText(Control::captionText, "New words");
+  d.model.setListIndex(Control::pictureList, 0);
+  EXPECT_EQ(d[Control::captionText].text, "First");
+  d.model.setListIndex(Control::pictureList, 1);
+  EXPECT_EQ(d[Control::captionText].text, "New words");
+  EXPECT_EQ(d[Control::captionList].items, (Strings{"First", "New words"}));
+}
+
+TEST(DialogCaption, TypingWithAnEmptyListIsRefused) {
+  Dialog d(fullIni("total/total=0"));
+  d.model.load();
+  d.model.setText(Control::captionText, "x");
+  EXPECT_EQ(d.host.messages, Strings{kLoadImageFirst});
+  EXPECT_EQ(d[Control::captionText].text, "");
 }
 
 }  // namespace
