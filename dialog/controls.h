@@ -60,8 +60,11 @@ enum class Control : std::uint8_t {
   // Added later, on the tabs above.
   shuffleCheck,       // "Background/Transitions", under randomOrderCheck
   autoCaptionChoice,  // "Image Files", beside the caption's font and colour
+  keysSteerCheck,     // "Background/Transitions", at the bottom
+  hiddenCount,        // "Image Files": "Hidden pictures: N", shown while N > 0
+  showHiddenButton,   // beside it: "Show Hidden Again"
 };
-inline constexpr std::size_t kControlCount = static_cast<std::size_t>(Control::autoCaptionChoice) + 1;
+inline constexpr std::size_t kControlCount = static_cast<std::size_t>(Control::showHiddenButton) + 1;
 
 enum class ControlKind : std::uint8_t {
   ListBox,
@@ -101,9 +104,10 @@ struct ControlState {
   // Check box 0/1, option button 0/1, slider or scroll position, or the
   // selected item of a list or combo box (-1 for none).
   int value = 0;
-  std::string text;                // text boxes
+  std::string text;                // text boxes, and labels whose text changes
   std::vector<std::string> items;  // list and combo boxes
   bool enabled = true;
+  bool visible = true;
   SysColor back = SysColor::None;  // boxes whose background follows enabling
   std::uint32_t colour = 0;        // swatches: RGB value, red in the low byte
 };

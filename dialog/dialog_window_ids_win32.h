@@ -33,6 +33,8 @@
 #define IDC_FOLDER_LIST 1118
 #define IDC_FOLDER_LIST_LABEL 1119
 #define IDC_REMOVE_FOLDER 1120
+#define IDC_HIDDEN_COUNT 1121
+#define IDC_SHOW_HIDDEN 1122
 
 // "Background/Transitions"
 #define IDC_BACKGROUND_FRAME 1201
@@ -59,6 +61,7 @@
 #define IDC_FIT_PICTURES 1221
 #define IDC_ALL_MONITORS 1222
 #define IDC_SHUFFLE 1223
+#define IDC_KEYS_STEER 1224
 
 // "Password Protection"
 #define IDC_PROTECTION 1301

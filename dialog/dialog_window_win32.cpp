@@ -70,6 +70,9 @@ constexpr Binding kBindings[] = {
     {C::cancelButton, kMainWindow, IDCANCEL},
     {C::shuffleCheck, 1, IDC_SHUFFLE},
     {C::autoCaptionChoice, 0, IDC_AUTO_CAPTION},
+    {C::keysSteerCheck, 1, IDC_KEYS_STEER},
+    {C::hiddenCount, 0, IDC_HIDDEN_COUNT},
+    {C::showHiddenButton, 0, IDC_SHOW_HIDDEN},
 };
 static_assert(std::size(kBindings) == kControlCount);
 

@@ -42,7 +42,7 @@ constexpr Control kLoadOrder[] = {
     C::randomOrderCheck,  C::backColourSwatch,  C::backgroundChoice, C::centredOption,          C::floatSpeed,
     C::changeAfterOption, C::intervalSpin,      C::transitionChoice, C::randomTransitionsCheck, C::passwordText,
     C::confirmText,       C::protectionCheck,   C::fontColourSwatch, C::fitPicturesCheck,       C::allMonitorsCheck,
-    C::shuffleCheck,      C::autoCaptionChoice,
+    C::shuffleCheck,      C::autoCaptionChoice, C::keysSteerCheck,
 };
 
 // The option of `c`'s frame that `text` names; the frame's choice 1 (Float,
@@ -112,6 +112,8 @@ void SettingsDialog::loadLists() {
   // picture is previewed once counted.
   showFolders(control(C::pictureList).items.empty() && !folders_.empty() ? 0 : -1);
   countMissing();
+  hidden_ = saver::HiddenPictures::read(store.files(), saver::hiddenListBeside(store.path()));
+  showHidden();
 }
 
 void SettingsDialog::loadFontChoice() {

@@ -1,5 +1,6 @@
-// The model's state in the real controls: values, texts, items, enabling,
-// the background of boxes that follow it, the swatches and the thumbnail.
+// The model's state in the real controls: values, texts, items, enabling
+// and showing, the background of boxes that follow it, the swatches and the
+// thumbnail.
 #include "dialog/dialog_window_win32.h"
 
 #include <commctrl.h>
@@ -121,8 +122,11 @@ void DialogWindow::mirror(Control c) {
     case ControlKind::Picture:
       InvalidateRect(h, nullptr, FALSE);
       break;
-    case ControlKind::Button:
     case ControlKind::Label:
+      // Most labels keep the template's text.
+      if (!s.text.empty() && windowText(h) != s.text) setWindowText(h, s.text);
+      break;
+    case ControlKind::Button:
       break;
   }
   mirrorEnabling(c, h, s);
@@ -130,6 +134,9 @@ void DialogWindow::mirror(Control c) {
 
 void DialogWindow::mirrorEnabling(Control c, HWND h, const ControlState& s) {
   if ((IsWindowEnabled(h) != FALSE) != s.enabled) EnableWindow(h, s.enabled ? TRUE : FALSE);
+  // By its own style: a control of a page not shown is not visible either.
+  const bool visible = (GetWindowLongPtrW(h, GWL_STYLE) & WS_VISIBLE) != 0;
+  if (visible != s.visible) ShowWindow(h, s.visible ? SW_SHOWNA : SW_HIDE);
   auto& back = backShown_[static_cast<std::size_t>(c)];
   if (back != s.back) {
     back = s.back;

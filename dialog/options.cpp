@@ -124,6 +124,29 @@ void SettingsDialog::onAllMonitorsToggled() {
 
 void SettingsDialog::onShuffleToggled() { val(Key::shuffle) = numberToText(control(C::shuffleCheck).value); }
 
+void SettingsDialog::onKeysSteerToggled() { val(Key::keysSteer) = numberToText(control(C::keysSteerCheck).value); }
+
+void SettingsDialog::showHidden() {
+  state(C::hiddenCount).text = hiddenCountText(hidden_.size());
+  changed(C::hiddenCount);
+  setVisible(C::hiddenCount, !hidden_.empty());
+  setVisible(C::showHiddenButton, !hidden_.empty());
+}
+
+void SettingsDialog::onShowHiddenAgain() {
+  if (hidden_.empty() || !host_.askYesNo(showHiddenQuestion(hidden_.size()))) return;
+  // At once, not with OK: the saver reads the file at its next start. The
+  // only save that holds less than the file did.
+  settings::SettingsStore& store = host_.settings();
+  const std::string path = saver::hiddenListBeside(store.path());
+  if (const auto error = store.files().replaceAtomically(path, ""); error != settings::SaveError::None) {
+    host_.showMessage(hiddenNotEmptiedMessage(path, error));
+    return;
+  }
+  hidden_ = saver::HiddenPictures();
+  showHidden();
+}
+
 void SettingsDialog::onAutoCaptionChosen() {
   val(Key::autoCaption) = numberToText(control(C::autoCaptionChoice).value);
 }

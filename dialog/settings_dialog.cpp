@@ -75,6 +75,9 @@ constexpr std::array<ControlEntry, kControlCount> kControls{{
     {{C::shuffleCheck, "shuffleCheck", K::CheckBox, 0, Key::shuffle}, &SettingsDialog::onShuffleToggled},
     {{C::autoCaptionChoice, "autoCaptionChoice", K::ComboBox, 0, Key::autoCaption},
      &SettingsDialog::onAutoCaptionChosen},
+    {{C::keysSteerCheck, "keysSteerCheck", K::CheckBox, 0, Key::keysSteer}, &SettingsDialog::onKeysSteerToggled},
+    {{C::hiddenCount, "hiddenCount", K::Label}},
+    {{C::showHiddenButton, "showHiddenButton", K::Button}, &SettingsDialog::onShowHiddenAgain},
 }};
 
 constexpr bool tableInOrder() {
@@ -203,6 +206,12 @@ void SettingsDialog::setListIndex(Control c, int index) {
 void SettingsDialog::setEnabled(Control c, bool enabled) {
   if (state(c).enabled == enabled) return;
   state(c).enabled = enabled;
+  changed(c);
+}
+
+void SettingsDialog::setVisible(Control c, bool visible) {
+  if (state(c).visible == visible) return;
+  state(c).visible = visible;
   changed(c);
 }
 

@@ -18,6 +18,7 @@
 #include "common/picture.h"
 #include "dialog/controls.h"
 #include "dialog/dialog_host.h"
+#include "saver/hidden_pictures.h"
 #include "settings/file_store.h"
 #include "settings/settings_keys.h"
 
@@ -35,6 +36,12 @@ inline constexpr const char* kNothingToRemove = "Nothing was selected to remove.
 inline constexpr const char* kLoadImageFirst = "An image must be loaded first.";
 inline constexpr const char* kNoFileSelected = "No file has been selected.";
 inline constexpr const char* kRemoveAllQuestion = "Do you really want to remove all loaded images?";
+// The pictures the saver's H key hid for good, and the question before they
+// come back.
+std::string hiddenCountText(std::size_t count);
+std::string showHiddenQuestion(std::size_t count);
+// Said when the list of hidden pictures cannot be emptied.
+std::string hiddenNotEmptiedMessage(const std::string& path, settings::SaveError error);
 
 // The file-open dialog of "Add": the picture types, the first pair shown;
 // the file must exist and the read-only box is hidden.
@@ -174,6 +181,8 @@ class SettingsDialog {
   void onAllMonitorsToggled();
   void onShuffleToggled();
   void onAutoCaptionChosen();
+  void onKeysSteerToggled();
+  void onShowHiddenAgain();
   void onProtectionToggled();
   void onPasswordChanged();
   void onConfirmChanged();
@@ -199,6 +208,9 @@ class SettingsDialog {
   void showProtection(bool on);
   void changed(Control c) { host_.controlChanged(c); }
   void setEnabled(Control c, bool enabled);
+  void setVisible(Control c, bool visible);
+  // "Hidden pictures: N" and its button, while there are any.
+  void showHidden();
   void setBack(Control c, SysColor colour);
   void setColour(Control c, std::uint32_t colour);
   void setItems(Control c, std::vector<std::string> items);
@@ -236,6 +248,7 @@ class SettingsDialog {
   std::int32_t picHeight_ = 0;
   FontChoice fontDialog_;
   std::uint32_t colourDialog_ = 0;
+  saver::HiddenPictures hidden_;  // zbfaone.hidden, beside the settings
 };
 
 }  // namespace lumova::dialog

@@ -54,7 +54,9 @@ std::string fontSizeText(double points) {
   return text.find_first_of("eEni") == std::string::npos ? text : numberToText(single);
 }
 
-std::string saveFailedMessage(const std::string& path, settings::SaveError error) {
+namespace {
+
+const char* saveFailure(settings::SaveError error) {
   const char* reason = "";
   switch (error) {
     case settings::SaveError::CannotCreateTemp:
@@ -75,8 +77,29 @@ std::string saveFailedMessage(const std::string& path, settings::SaveError error
     case settings::SaveError::None:
       break;
   }
-  return "The settings could not be saved to\r\n" + path + "\r\n\r\n" + reason +
+  return reason;
+}
+
+}  // namespace
+
+std::string saveFailedMessage(const std::string& path, settings::SaveError error) {
+  return "The settings could not be saved to\r\n" + path + "\r\n\r\n" + saveFailure(error) +
          " The file is unchanged; your choices are still in the dialog.";
+}
+
+std::string hiddenCountText(std::size_t count) {
+  return "Hidden pictures: " + numberToText(static_cast<std::int64_t>(count));
+}
+
+std::string showHiddenQuestion(std::size_t count) {
+  return count == 1 ? std::string("Show the hidden picture in the slideshow again?")
+                    : "Show all " + numberToText(static_cast<std::int64_t>(count)) +
+                          " hidden pictures in the slideshow again?";
+}
+
+std::string hiddenNotEmptiedMessage(const std::string& path, settings::SaveError error) {
+  return std::string("The list of hidden pictures could not be emptied:\r\n") + path + "\r\n\r\n" + saveFailure(error) +
+         " The pictures stay hidden.";
 }
 
 std::string cannotSaveMessage(const std::string& path, settings::SaveError error) {

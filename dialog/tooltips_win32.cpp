@@ -38,6 +38,10 @@ constexpr ToolTip kToolTips[] = {
     {C::fitPicturesCheck, L"Show large pictures whole"},
     {C::allMonitorsCheck, L"Use every monitor"},
     {C::shuffleCheck, L"Shuffle without repeats"},
+    {C::keysSteerCheck,
+     L"Right: the next picture. Left: the one before. Space: pause. I: details. H: hide for good. "
+     L"Other keys end the saver."},
+    {C::showHiddenButton, L"Show the pictures hidden with the H key again"},
 };
 
 }  // namespace

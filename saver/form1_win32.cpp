@@ -18,6 +18,15 @@ namespace {
 
 constexpr wchar_t kFrameClass[] = L"LumovaSaverWindow";
 constexpr UINT kFramePulseMessage = WM_APP + 40;
+// The window's own timer, beside the show's (TimerId): the pause marks go.
+constexpr UINT_PTR kPauseMarkTimer = 100;
+
+KeyPress keyPress(UINT msg, WPARAM wp, LPARAM lp) {
+  // Bit 30: the key was down before, a repeat of a key held down. A system
+  // key comes with Alt (or is F10).
+  const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+  return KeyPress{static_cast<int>(wp), (lp & (1L << 30)) != 0, ctrl || msg == WM_SYSKEYDOWN};
+}
 
 }  // namespace
 
@@ -161,7 +170,7 @@ std::optional<std::size_t> SaverWindow::playEffects(const std::vector<int>& effe
       if (r.monitor == i) {
         const auto picture = stages_[i]->pictureLayer();
         const bool panning = picture && picture->source;
-        r.at = panning ? frame.layers.size() - (stages_[i]->captionLayer() ? 1 : 0) : frame.layers.size();
+        r.at = frame.layers.size() - stages_[i]->layersOver() - (panning && stages_[i]->captionLayer() ? 1 : 0);
         frame.layers.insert(frame.layers.begin() + static_cast<std::ptrdiff_t>(r.at), r.layer);
       }
   }
@@ -244,8 +253,10 @@ void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::func
     void drawFade(int weight) override {
       frame_.weight = weight;
       frame_.over.clear();
-      for (const auto& stage : window_.stages_)
+      for (const auto& stage : window_.stages_) {
         if (auto c = stage->captionLayer()) frame_.over.emplace_back(*c);
+        stage->describeOver(frame_.over);
+      }
       window_.renderer_->draw(frame_);
       window_.renderer_->present();
     }
@@ -300,6 +311,10 @@ void SaverWindow::wantFrames() {
       }
     }
   });
+}
+
+void SaverWindow::pauseMarkShown() {
+  SetTimer(hwnd_, kPauseMarkTimer, static_cast<UINT>(kPauseMarkSeconds * 1000), nullptr);
 }
 
 void SaverWindow::onFramePulse() {
@@ -372,6 +387,11 @@ LRESULT SaverWindow::onFrame(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       paintFrame();
       return 0;
     case WM_TIMER:
+      if (wp == kPauseMarkTimer) {
+        KillTimer(hwnd_, kPauseMarkTimer);
+        for (auto& stage : stages_) stage->hidePauseMark();
+        return 0;
+      }
       if (onTimer_) onTimer_(static_cast<TimerId>(wp));
       return 0;
     case kFramePulseMessage:
@@ -379,7 +399,7 @@ LRESULT SaverWindow::onFrame(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-      if (input_.onKey) input_.onKey();
+      if (input_.onKey) input_.onKey(keyPress(msg, wp, lp));
       return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:

@@ -23,6 +23,7 @@
 #include "effects/transition_player_win32.h"
 #include "saver/monitor_stage_win32.h"
 #include "saver/saver_view.h"
+#include "saver/steering.h"
 
 namespace lumova::saver {
 
@@ -40,7 +41,7 @@ ScreenGeometry screenGeometry(const ScreenLayout& layout);
 // its top-left corner, as its own coordinates are; on the picture surface
 // they are the picture's own pixels.
 struct SaverInput {
-  std::function<void()> onKey;
+  std::function<void(const KeyPress&)> onKey;
   std::function<void()> onBackgroundButton;
   std::function<void(float xTwips, float yTwips)> onBackgroundMove;
   std::function<void(int x, int y)> onPictureMove;
@@ -114,6 +115,7 @@ class SaverWindow final : public SaverView,
   effects::Renderer& renderer() override { return *renderer_; }
   void redraw(const std::vector<RECT>& areas) override;
   void wantFrames() override;
+  void pauseMarkShown() override;
   void onFramePulse();
   // A frame of everything as it shows now, to draw inside `areas`.
   effects::Frame frameOf(const std::vector<RECT>& areas) const;

@@ -25,9 +25,10 @@ bool isPath(std::string_view line) {
 
 }  // namespace
 
-std::string hiddenListPath(std::string_view exeFolder) {
-  std::string path = settings::settingsPath(exeFolder);
-  path.erase(path.rfind('.'));
+std::string hiddenListPath(std::string_view exeFolder) { return hiddenListBeside(settings::settingsPath(exeFolder)); }
+
+std::string hiddenListBeside(std::string_view settingsPath) {
+  std::string path(settingsPath.substr(0, settingsPath.rfind('.')));
   return path + ".hidden";
 }
 

@@ -17,8 +17,10 @@ class FileStore;
 
 namespace lumova::saver {
 
-// zbfaone.hidden, beside zbfaone.ini in `exeFolder`.
+// zbfaone.hidden, beside zbfaone.ini in `exeFolder`, or beside the
+// settings file at `settingsPath`.
 std::string hiddenListPath(std::string_view exeFolder);
+std::string hiddenListBeside(std::string_view settingsPath);
 
 // A path as Windows compares them: either slash, letters without their case.
 std::u16string hiddenKey(std::string_view path);

@@ -1,6 +1,8 @@
 #include "saver/monitor_stage_win32.h"
 
 #include <algorithm>
+#include <cmath>
+#include <utility>
 
 #include "common/clock_win32.h"
 #include "common/units.h"
@@ -12,6 +14,15 @@ namespace {
 const win32::DibPicture* asDib(const PicturePtr& p) { return dynamic_cast<const win32::DibPicture*>(p.get()); }
 
 effects::Rect toRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+// The details line's size against the caption's, and its smallest.
+constexpr double kDetailsScale = 0.7;
+constexpr double kDetailsLeastPoints = 8;
+constexpr std::uint32_t kBandColour = 0x101010;  // nearly black
+constexpr std::uint32_t kMarkColour = 0xF0F0F0;
+// The pause mark, in pixels at 96 DPI: a dark square, two bars on it, this
+// far from the monitor's top-right corner.
+constexpr int kMarkSide = 44, kMarkMargin = 24, kBarWidth = 10, kBarHeight = 24, kBarGap = 8;
 
 RECT onMonitor(const RECT& r, const RECT& monitor) {
   RECT shown{};
@@ -170,7 +181,7 @@ void MonitorStage::setPanZoom(const effects::PanZoomPath& path, double displaySe
 }
 
 void MonitorStage::panZoomStep(double now) {
-  if (!activePan_ || !pictureVisible_ || pictureFilled_) return;
+  if (paused_ || !activePan_ || !pictureVisible_ || pictureFilled_) return;
   Panning& p = *activePan_;
   p.place = effects::panZoomPlace(p.path, effects::panZoomProgress(now - p.start, p.seconds));
   redrawPicture();
@@ -192,6 +203,8 @@ void MonitorStage::commitPicture() {
   if (activePan_ && !activePan_->started) {
     activePan_->started = true;
     activePan_->start = win32::SystemClock().monotonicSeconds();
+    // Paused, it holds at its start until the show goes on.
+    if (paused_) pausedAt_ = activePan_->start;
     canvas_.wantFrames();
   }
   if (pictureVisible_) redrawPicture();
@@ -234,10 +247,99 @@ void MonitorStage::describe(std::vector<effects::Layer>& out) const {
   if (activePan_) {
     if (picture) out.emplace_back(*picture);
     if (caption) out.emplace_back(*caption);
-    return;
+  } else {
+    if (caption) out.emplace_back(*caption);
+    if (picture) out.emplace_back(*picture);
   }
-  if (caption) out.emplace_back(*caption);
-  if (picture) out.emplace_back(*picture);
+  describeOver(out);
+}
+
+std::size_t MonitorStage::layersOver() const {
+  std::vector<effects::Layer> over;
+  describeOver(over);
+  return over.size();
+}
+
+void MonitorStage::setPaused(bool paused) {
+  if (paused == paused_) return;
+  const double now = win32::SystemClock().monotonicSeconds();
+  paused_ = paused;
+  if (paused) {
+    pausedAt_ = now;
+  } else if (activePan_ && activePan_->started) {
+    activePan_->start += now - pausedAt_;  // on from where it stood
+  }
+  pauseMark_ = paused;
+  if (paused) canvas_.pauseMarkShown();
+  canvas_.redraw({pauseMarkRect()});
+}
+
+void MonitorStage::hidePauseMark() {
+  if (!std::exchange(pauseMark_, false)) return;
+  canvas_.redraw({pauseMarkRect()});
+}
+
+void MonitorStage::setDetails(const std::string& text) {
+  if (text == details_) return;
+  const RECT before = detailsRect();
+  details_ = text;
+  canvas_.redraw({before, detailsRect()});
+}
+
+effects::TextFont MonitorStage::detailsFont() const {
+  effects::TextFont f = textFont();
+  const double points = std::max(kDetailsLeastPoints, (hasFont_ ? captionSpec_.size : 0) * kDetailsScale);
+  f.height = fontHeightPixels(points, place_.twipsPerPixel);
+  f.underline = f.strikethrough = false;
+  return f;
+}
+
+RECT MonitorStage::detailsRect() const {
+  if (details_.empty()) return RECT{};
+  // A band across the bottom of the monitor, a little higher than the line.
+  const int line = canvas_.renderer().measureText(detailsFont(), details_).lineHeight;
+  const int pad = std::max(2, line / 4);
+  const RECT& m = place_.monitor;
+  return RECT{m.left, std::max(m.top, m.bottom - line - 2 * pad), m.right, m.bottom};
+}
+
+RECT MonitorStage::pauseMarkRect() const {
+  const double scale = kTwipsPerInch / kDefaultDpi / place_.twipsPerPixel;
+  const auto px = [&](int n) { return static_cast<int>(std::lround(n * scale)); };
+  const RECT& m = place_.monitor;
+  const int right = m.right - px(kMarkMargin), top = m.top + px(kMarkMargin);
+  return RECT{right - px(kMarkSide), top, right, top + px(kMarkSide)};
+}
+
+void MonitorStage::describeOver(std::vector<effects::Layer>& out) const {
+  const effects::Rect monitor = toRect(place_.monitor);
+  const auto fill = [&](const RECT& r, std::uint32_t colour) {
+    effects::PictureLayer layer;
+    layer.rect = toRect(r);
+    layer.keepIn = monitor;
+    layer.fill = colour;
+    out.emplace_back(std::move(layer));
+  };
+  if (!details_.empty()) {
+    const RECT band = detailsRect();
+    fill(band, kBandColour);
+    const int pad = (band.bottom - band.top - canvas_.renderer().measureText(detailsFont(), details_).lineHeight) / 2;
+    RECT line = band;
+    line.top += pad;
+    // Light on the dark band, whatever the caption's colour.
+    out.emplace_back(effects::CaptionLayer{toRect(line), monitor, details_, detailsFont(), kMarkColour});
+  }
+  if (pauseMark_) {
+    const RECT mark = pauseMarkRect();
+    fill(mark, kBandColour);
+    const double scale = static_cast<double>(mark.right - mark.left) / kMarkSide;
+    const auto px = [&](int n) { return static_cast<int>(std::lround(n * scale)); };
+    const int top = mark.top + px((kMarkSide - kBarHeight) / 2);
+    const int left = mark.left + px((kMarkSide - 2 * kBarWidth - kBarGap) / 2);
+    fill(RECT{left, top, left + px(kBarWidth), top + px(kBarHeight)}, kMarkColour);
+    const int second = left + px(kBarWidth + kBarGap);
+    fill(RECT{second, top, second + px(kBarWidth), top + px(kBarHeight)}, kMarkColour);
+  }
 }
 
 }  // namespace lumova::saver

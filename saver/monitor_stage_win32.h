@@ -1,5 +1,6 @@
 // One monitor's part of the saver window: its picture surface and caption
-// label, layers the window draws over its background, kept to the monitor.
+// label, and over them the details line and the pause mark, layers the
+// window draws over its background, kept to the monitor.
 // Positions come in twips from the monitor's top-left corner at the
 // monitor's own DPI; the stage keeps them, so that a monitor that moves or
 // changes its DPI keeps its picture where it belongs.
@@ -42,6 +43,8 @@ class StageCanvas {
   // A stage moves with the display's frames from now on: panZoomStep is due
   // once a frame.
   virtual void wantFrames() = 0;
+  // The pause marks go kPauseMarkSeconds from now: hidePauseMark is due then.
+  virtual void pauseMarkShown() = 0;
 };
 
 class MonitorStage final : public MonitorView {
@@ -75,11 +78,18 @@ class MonitorStage final : public MonitorView {
   void setPictureRect(const TwipRect& r) override;
   void commitPicture() override;
   void setPanZoom(const effects::PanZoomPath& path, double displaySeconds) override;
+  void setPaused(bool paused) override;
+  void setDetails(const std::string& text) override;
   // The next step of a panning picture, `now` seconds on the monotonic clock.
   void panZoomStep(double now);
+  void hidePauseMark();
 
   // The layers as they show now, bottom first.
   void describe(std::vector<effects::Layer>& out) const;
+  // Those that lie over the picture and the caption (the details line, the
+  // pause mark), last in describe(), and how many they are.
+  void describeOver(std::vector<effects::Layer>& out) const;
+  std::size_t layersOver() const;
   // The picture layer alone (when shown), and the caption alone (when it shows).
   std::optional<effects::PictureLayer> pictureLayer() const;
   std::optional<effects::CaptionLayer> captionLayer() const;
@@ -113,6 +123,10 @@ class MonitorStage final : public MonitorView {
   // The picture where it stands now, kept to the monitor, drawn again.
   void redrawPicture();
   void commitSource();
+  // Where the details band and the pause mark stand, in client pixels.
+  RECT detailsRect() const;
+  RECT pauseMarkRect() const;
+  effects::TextFont detailsFont() const;
 
   StageCanvas& canvas_;
   StagePlace place_;
@@ -146,6 +160,11 @@ class MonitorStage final : public MonitorView {
   TwipRect captionTwips_;
   RECT captionRect_{};
   bool captionVisible_ = false;
+  // Paused: a pan holds where it stood at `pausedAt_`; the mark shows a while.
+  bool paused_ = false;
+  double pausedAt_ = 0;
+  bool pauseMark_ = false;
+  std::string details_;
 };
 
 }  // namespace lumova::saver

@@ -29,6 +29,9 @@ class SettingsStore {
   SettingsStore& operator=(SettingsStore&&) noexcept;
 
   const std::string& path() const { return path_; }
+  // The files the store reads and saves through; the files beside the
+  // settings go through it too.
+  FileStore& files() const { return *files_; }
   // Why the file could not be read when the store was made (or reloaded):
   // None once it was, Missing when there is no file yet.
   ReadError readError() const { return readError_; }

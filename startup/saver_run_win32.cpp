@@ -48,7 +48,8 @@ struct SaverRun::Own {
   win32::WicPictureLoader decoder;
   win32::Win32FileStamps stamps;
   std::optional<PreloadingLoader> preloader;
-  // The shuffled order's state, saved on a worker through a store of its own.
+  // The shuffled order's state and the hidden pictures, saved on a worker
+  // through a store of its own.
   settings::Win32FileStore stateStore;
   saver::BackgroundFileStore stateFiles{stateStore};
   win32::SystemRandom systemRandom;
@@ -67,7 +68,7 @@ SaverRun::SaverRun(HINSTANCE instance, SaverParts parts)
                               : (parts.decoder ? *parts.decoder : own_->decoder)) {
   own_->random.emplace(clock_);
   saver::SaverInput input;
-  input.onKey = [this] { session_->onKey(); };
+  input.onKey = [this](const saver::KeyPress& key) { session_->onKey(key); };
   input.onBackgroundButton = [this] { session_->onButton(); };
   input.onBackgroundMove = [this](float x, float y) { session_->onWindowMove(x, y); };
   input.onPictureMove = [this](int x, int y) {
@@ -108,7 +109,7 @@ SaverRun::SaverRun(HINSTANCE instance, SaverParts parts)
       .folders = own_->folders ? &*own_->folders : nullptr,
   });
   session_ = std::make_unique<SaverSession>(
-      SaverSessionDeps{protection_, host_, clock_, *window_, slideshow_->state()});
+      SaverSessionDeps{protection_, host_, clock_, *window_, slideshow_->state(), slideshow_.get()});
   promptWindow_ = std::make_unique<password::PasswordWindow>(
       instance, window_->twipsPerPixelX(), window_->twipsPerPixelY(),
       password::PasswordKeys{[this](int key) { prompt_->onPasswordKey(key); },

@@ -1,8 +1,9 @@
 // One run of the saver, wired together: the saver window and its show,
 // input handling and the password prompt, the pictures decoded ahead on a
-// worker, the folders scanned on another and the shuffle state saved on a
-// third. The entry point runs it with the system's own parts; benchmarks
-// and long-running checks hand in some of their own.
+// worker, the folders scanned on another and the shuffle state and the
+// hidden pictures saved on a third. The entry point runs it with the
+// system's own parts; benchmarks and long-running checks hand in some of
+// their own.
 #pragma once
 
 #include <windows.h>

@@ -137,6 +137,9 @@ const KindRow kKinds[] = {
     ofControl(Control::randomTransitionsCheck, L"Button", L"Random Transitions"),
     ofControl(Control::fitPicturesCheck, L"Button", L"Shrink large pictures to fit the &screen"),
     ofControl(Control::allMonitorsCheck, L"Button", L"Show pictures on every &monitor"),
+    ofControl(Control::keysSteerCheck, L"Button", L"Arrow &keys and space steer the slideshow"),
+    ofControl(Control::hiddenCount, L"Static"),
+    ofControl(Control::showHiddenButton, L"Button", L"Show &Hidden Again"),
     ofControl(Control::protectionCheck, L"Button", L"Enabled"),
     ofLabel(2, IDC_PASSWORD_LABEL, L"Static", L"Password"),
     ofControl(Control::passwordText, L"Edit"),
@@ -166,7 +169,7 @@ TEST_F(DialogTest, ButtonsOfEachKindAndPasswordBoxesThatHideTheirText) {
        {Control::centredOption, Control::floatingOption, Control::changeAfterOption, Control::changeNeverOption})
     EXPECT_EQ(buttonType(item(c)), BS_AUTORADIOBUTTON) << controlName(c);
   for (auto c : {Control::randomOrderCheck, Control::randomTransitionsCheck, Control::fitPicturesCheck,
-                 Control::allMonitorsCheck, Control::protectionCheck, Control::shuffleCheck})
+                 Control::allMonitorsCheck, Control::protectionCheck, Control::shuffleCheck, Control::keysSteerCheck})
     EXPECT_EQ(buttonType(item(c)), BS_AUTOCHECKBOX) << controlName(c);
   EXPECT_EQ(LOWORD(SendMessageW(window->hwnd(), DM_GETDEFID, 0, 0)), IDOK);
 
@@ -246,6 +249,10 @@ TEST_F(DialogTest, ToolTips) {
       {Control::fitPicturesCheck, L"Show large pictures whole"},
       {Control::allMonitorsCheck, L"Use every monitor"},
       {Control::shuffleCheck, L"Shuffle without repeats"},
+      {Control::keysSteerCheck,
+       L"Right: the next picture. Left: the one before. Space: pause. I: details. H: hide for good. Other keys end the "
+       L"saver."},
+      {Control::showHiddenButton, L"Show the pictures hidden with the H key again"},
   };
   HWND tips = toolTipsOf(window->hwnd());
   ASSERT_NE(tips, nullptr);

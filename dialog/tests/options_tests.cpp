@@ -2,6 +2,8 @@
 // enabling that each option control's reaction sets.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -229,17 +231,20 @@ TEST(DialogPassword, ClearingProtectionKeepsBothPasswords) {
 TEST(DialogOptions, FitAndMonitorBoxesAreSavedWithTheOtherOptions) {
   struct Row {
     bool fileExists;
-    int fit, monitors;  // what the user leaves ticked
+    int fit, monitors, keys;  // what the user leaves ticked
   };
-  const Row rows[] = {{false, 0, 1}, {false, 1, 0}, {true, 1, 1}, {true, 0, 0}, {true, 1, 0}};
+  const Row rows[] = {{false, 0, 1, 1}, {false, 1, 0, 0}, {true, 1, 1, 0}, {true, 0, 0, 1}, {true, 1, 0, 1}};
   for (const Row& r : rows) {
-    SCOPED_TRACE(std::to_string(r.fileExists) + " " + std::to_string(r.fit) + std::to_string(r.monitors));
+    SCOPED_TRACE(std::to_string(r.fileExists) + " " + std::to_string(r.fit) + std::to_string(r.monitors) +
+                 std::to_string(r.keys));
     Dialog d(fullIni(), r.fileExists);
     d.host.openAnswers = {"C:\\Pics\\a.jpg"};
     d.model.load();
+    EXPECT_EQ(d[Control::keysSteerCheck].value, 0) << "off for a new user and for an older file";
     if (!r.fileExists) d.model.click(Control::addButton);  // OK needs a picture
     d.model.setValue(Control::fitPicturesCheck, r.fit);
     d.model.setValue(Control::allMonitorsCheck, r.monitors);
+    d.model.setValue(Control::keysSteerCheck, r.keys);
     d.model.setListIndex(Control::autoCaptionChoice, r.fit + r.monitors);
     d.model.onOk();
     ASSERT_TRUE(d.host.unloaded);
@@ -247,7 +252,37 @@ TEST(DialogOptions, FitAndMonitorBoxesAreSavedWithTheOtherOptions) {
     EXPECT_EQ(after.read("image", "picFit"), std::to_string(r.fit));
     EXPECT_EQ(after.read("image", "allMonitors"), std::to_string(r.monitors));
     EXPECT_EQ(after.read("image", "autoCaption"), std::to_string(r.fit + r.monitors));
+    EXPECT_EQ(after.read("image", "keysSteer"), std::to_string(r.keys));
   }
+}
+
+TEST(DialogHidden, CountShownWhileThereAreAnyAndEmptiedAfterTheQuestion) {
+  const std::string hidden = "C:\\Saver\\zbfaone.hidden";
+  Dialog none(fullIni());
+  none.model.load();
+  EXPECT_FALSE(none[Control::hiddenCount].visible);
+  EXPECT_FALSE(none[Control::showHiddenButton].visible);
+
+  Dialog d(fullIni());
+  d.host.files.files[hidden] = "C:\\a.jpg\r\nc:/A.JPG\r\nD:\\b.jpg\r\n";
+  d.host.yesNoAnswers = {false, true, true};
+  d.host.files.failNextSave = settings::SaveError::ReplaceFailed;
+  d.model.load();
+  EXPECT_EQ(d[Control::hiddenCount].text, "Hidden pictures: 2");
+  EXPECT_TRUE(d[Control::hiddenCount].visible);
+  EXPECT_TRUE(d[Control::showHiddenButton].visible);
+  d.model.click(Control::showHiddenButton);  // No
+  d.model.click(Control::showHiddenButton);  // Yes, and the save fails
+  EXPECT_EQ(d.host.files.files[hidden], "C:\\a.jpg\r\nc:/A.JPG\r\nD:\\b.jpg\r\n");
+  EXPECT_TRUE(d[Control::showHiddenButton].visible);
+  ASSERT_EQ(d.host.messages.size(), 1u);
+  EXPECT_EQ(d.host.messages[0].rfind("The list of hidden pictures could not be emptied:", 0), 0u);
+  d.model.click(Control::showHiddenButton);  // Yes
+  EXPECT_EQ(d.host.files.files[hidden], "");
+  EXPECT_FALSE(d[Control::hiddenCount].visible);
+  EXPECT_FALSE(d[Control::showHiddenButton].visible);
+  EXPECT_EQ(std::count(d.host.log.begin(), d.host.log.end(), "ask Show all 2 hidden pictures in the slideshow again?"),
+            3);
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ TEST(DialogStartup, RaisesTheReactionsInStepOrder) {
   // The window is placed first, and the file read once.
   ASSERT_FALSE(d.host.log.empty());
   EXPECT_EQ(d.host.log.front().rfind("move ", 0), 0u);
-  EXPECT_EQ(d.host.files.reads, 1);
+  EXPECT_EQ(std::count(d.host.files.log.begin(), d.host.files.log.end(), std::string("read ") + kIniPath), 1);
   EXPECT_TRUE(d.host.messages.empty());
 }
 
