@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/clock_win32.h"
 #include "common/display_win32.h"
 #include "effects/gdi_renderer_win32.h"
 #include "tests/support/bmp_bytes.h"
@@ -216,5 +217,74 @@ TEST(SaverWindowCrossfade, MixesPicturesOfTwoSizesOverTheBackgroundUnderTheCapti
     EXPECT_EQ(saver.messages.shown, 0);
   }
   for (const char* name : {"a.bmp", "b.bmp"}) DeleteFileA((dir + name).c_str());
+  RemoveDirectoryA(dir.c_str());
+}
+
+// Keys sent to the real window: I brings the details line, space the pause
+// mark for a while and holds the pan and zoom, and any other key ends it.
+TEST(SaverWindowSteering, DetailsLinePauseMarkAndAHeldPan) {
+  const std::string dir = lumova::testing::tempFolder("lumova-keys");
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  constexpr std::uint32_t kBand = 0x101010, kLight = 0xF0F0F0;
+  ASSERT_TRUE(lumova::testing::writeBytes(dir + "g.bmp", lumova::testing::bmp24(300, 200, [](int x, int y) {
+    return static_cast<std::uint32_t>((x * 200 / 300) << 16 | (y * 200 / 200) << 8 | 0x40);
+  })));
+  lumova::testing::DibSurface screen(w, h);
+  ASSERT_TRUE(screen.ok());
+  saver::SaverWindowParts parts;
+  parts.renderer = [&](HWND window) { return std::make_unique<effects::GdiRenderer>(window, screen.dc()); };
+  SoakSaver saver("[total]\r\ntotal=1\r\n[images]\r\n0=" + dir +
+                      "g.bmp\r\n[image]\r\nkeysSteer=1\r\ntimeInterval=30\r\npicRandom=zoom\r\neffectMode=0\r\n",
+                  false, kPlatformNT, std::move(parts));
+  pumpMessages();
+  auto& stage = static_cast<saver::MonitorStage&>(saver.window.monitor(0));
+  const auto press = [&](int code) {
+    SendMessageW(saver.window.hwnd(), WM_KEYDOWN, static_cast<WPARAM>(code), 0);
+    pumpMessages();
+  };
+  const auto count = [&](int left, int top, int right, int bottom, std::uint32_t colour) {
+    int n = 0;
+    for (int y = top; y < bottom; ++y)
+      for (int x = left; x < right; ++x) n += screen.rgb(x, y) == colour;
+    return n;
+  };
+  const auto middleRow = [&] {
+    std::uint64_t sum = 0;
+    for (int x = 0; x < w; ++x) sum = sum * 31 + screen.rgb(x, h / 2);
+    return sum;
+  };
+  ASSERT_EQ(count(0, h - 4, w, h, kBand), 0);
+
+  press('I');
+  EXPECT_EQ(screen.rgb(2, h - 2), kBand) << "no dark band at the bottom";
+  EXPECT_GT(count(0, h - 40, w, h, kLight), 20) << "no details on the band";
+  EXPECT_EQ(count(0, 0, w, h - 60, kBand), 0) << "the band reaches up the screen";
+
+  press(VK_SPACE);
+  const RECT mark{w - 68, 24, w - 24, 68};  // at 96 DPI
+  EXPECT_EQ(screen.rgb(mark.left + 1, mark.top + 1), kBand) << "no pause mark in the top-right corner";
+  EXPECT_GT(count(mark.left, mark.top, mark.right, mark.bottom, kLight), 100);
+  const std::uint64_t held = middleRow();
+  stage.panZoomStep(win32::SystemClock().monotonicSeconds() + 10);
+  EXPECT_EQ(middleRow(), held) << "the pan went on while paused";
+  // The mark goes by itself after a while; the pause stays.
+  const DWORD started = GetTickCount();
+  while (screen.rgb(mark.left + 1, mark.top + 1) == kBand && GetTickCount() - started < 10000) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    pumpMessages();
+  }
+  EXPECT_NE(screen.rgb(mark.left + 1, mark.top + 1), kBand) << "the pause mark stayed";
+  EXPECT_GE(GetTickCount() - started, 1000u) << "the pause mark went at once";
+  EXPECT_TRUE(saver.form->state().paused());
+
+  press(VK_SPACE);
+  stage.panZoomStep(win32::SystemClock().monotonicSeconds() + 10);
+  EXPECT_NE(middleRow(), held) << "the pan did not go on after the pause";
+  press('I');
+  EXPECT_NE(screen.rgb(2, h - 2), kBand) << "the band stayed";
+  EXPECT_FALSE(saver.host.ended);
+  press('X');
+  EXPECT_TRUE(saver.host.ended) << "another key did not end the saver";
+  DeleteFileA((dir + "g.bmp").c_str());
   RemoveDirectoryA(dir.c_str());
 }
