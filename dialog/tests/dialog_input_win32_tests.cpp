@@ -277,6 +277,22 @@ TEST_F(DialogTest, RemoveAllAsksWithYesAndNo) {
   EXPECT_EQ(shown.size(), 2u);
 }
 
+TEST_F(DialogTest, HiddenPicturesAreCountedUntilShownAgain) {
+  files.files["C:\\Saver\\zbfaone.hidden"] = "C:\\Pics\\a.jpg\r\n";
+  open();
+  window->show();
+  pump();
+  EXPECT_TRUE(IsWindowVisible(item(Control::hiddenCount)));
+  EXPECT_EQ(windowText(item(Control::hiddenCount)), L"Hidden pictures: 1");
+  answerYes = true;
+  SendMessageW(item(Control::showHiddenButton), BM_CLICK, 0, 0);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text, "Show the hidden picture in the slideshow again?");
+  EXPECT_EQ(files.files["C:\\Saver\\zbfaone.hidden"], "");
+  EXPECT_FALSE(IsWindowVisible(item(Control::hiddenCount)));
+  EXPECT_FALSE(IsWindowVisible(item(Control::showHiddenButton)));
+}
+
 TEST_F(DialogTest, TypingACaptionWithNoPictureIsRefusedOnce) {
   open(replaced(kIni, "total=2", "total=0"));
   window->show();
