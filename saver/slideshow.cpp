@@ -51,14 +51,13 @@ void Slideshow::start() {
   hidden_ = HiddenPictures::read(d_.files, hiddenListPath(d_.exeFolder));
   settings::PictureList list = settings::readPictureList(store);
   if (!hidden_.empty()) {
-    std::size_t kept = 0;
+    settings::PictureList shown;
     for (std::size_t i = 0; i < list.paths.size(); ++i) {
       if (hidden_.contains(list.paths[i])) continue;
-      list.paths[kept] = std::move(list.paths[i]);
-      list.captions[kept++] = std::move(list.captions[i]);
+      shown.paths.push_back(std::move(list.paths[i]));
+      shown.captions.push_back(std::move(list.captions[i]));
     }
-    list.paths.resize(kept);
-    list.captions.resize(kept);
+    list = std::move(shown);
   }
   // The folders are read from the start, beside the start-up delay.
   order_.load(PictureSequence(std::move(list.paths), std::move(list.captions), settings::readFolderList(store)),

@@ -2,11 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <map>
+#include <sstream>
 #include <set>
 #include <utility>
 
-#include "picture/tests/picture_bytes.h"
-#include "saver/picture_details.h"
 #include "saver/tests/saver_rig.h"
 
 using namespace lumova;
@@ -591,195 +592,90 @@ TEST(Slideshow, AutomaticCaptionsForPicturesWithoutOne) {
   }
 }
 
-namespace {
-
-const std::vector<std::pair<std::string, std::string>> kFour = {
-    {"C:\\p\\a.jpg", ""}, {"C:\\p\\b.jpg", ""}, {"C:\\p\\c.jpg", ""}, {"C:\\p\\d.jpg", ""}};
-
-// Each picture committed, by its letter, and when: "a@0.80 b@2.30".
-std::string shownAt(const SaverRig& rig) {
-  std::string out;
-  for (std::size_t i = 0; i < rig.view.shown.size(); ++i) {
-    char at[32];
-    std::snprintf(at, sizeof at, "%s%c@%.2f", out.empty() ? "" : " ", rig.view.shown[i][5], rig.view.reveals[i].first);
-    out += at;
-  }
-  return out;
-}
-
-}  // namespace
-
+// The show as the keys steer it: four pictures in list order, 5 s apart.
+// Keys: R right, L left, S space, I, H, X, E escape, C ctrl+right, each at
+// its time; "+" a repeat of a key held, "~" in the next change's pause.
 TEST(Steering, KeysStepPauseShowDetailsAndHide) {
-  using saver::kKeyH, saver::kKeyI, saver::kKeyLeft, saver::kKeyRight, saver::kKeySpace;
-  struct Key {
-    double at;
-    int code;
-    bool repeat = false;
-    bool inPause = false;  // in the pause of the next change after `at`
-    bool ctrl = false;
-  };
+  const std::string on = "keysSteer=1\r\n", pw = "[password]\r\nsaverPassword=x\r\nsaverEnabled=1\r\n";
+  std::string held = "R2";  // for two seconds, 32 repeats a second; then a press of its own
+  for (int i = 1; i < 64; ++i) held += " +R" + std::to_string(2 + i / 32.0);
+  held += " R3.98";
+  const char* details = "b.jpg  \xC2\xB7  C:\\p  \xC2\xB7  200 \xC3\x97 80";
   struct Row {
     const char* name;
-    std::string options;  // interval 5 s unless said
-    std::vector<Key> keys;
+    std::string options, keys;
     double until;
-    std::string shown;
-    std::vector<bool> taken;  // steer's answer to each key
+    const char* shown;
+    std::string taken;
     bool paused = false;
     const char* details = "";
-    const char* hidden = nullptr;  // zbfaone.hidden afterwards
+    const char* hidden = "(none)";  // zbfaone.hidden afterwards
   };
-  const std::string on = "keysSteer=1\r\n", fade = "effectMode=8\r\n";
-  const std::string password = "[password]\r\nsaverPassword=x\r\nsaverEnabled=1\r\n";
-  std::vector<Key> held = {{2, kKeyRight}};  // a key held two seconds, 32 repeats a second
-  for (int i = 1; i < 64; ++i) held.push_back({2 + i / 32.0, kKeyRight, true});
-  held.push_back({3.98, kKeyRight});  // a press of its own is never held back
-  const std::vector<Row> rows = {
-      {"right: the next now, the interval from then", on, {{2, kKeyRight}}, 9, "a@0.80 b@2.30 c@7.60", {true}},
-      {"left at the first: it stays", on, {{2, kKeyLeft}}, 7, "a@0.80 b@6.10", {true}},
-      {"back to the first, forth again, then the order",
-       on,
-       {{2, kKeyRight},
-        {3, kKeyRight},
-        {4, kKeyLeft},
-        {5, kKeyLeft},
-        {6, kKeyLeft},
-        {7, kKeyRight},
-        {8, kKeyRight},
-        {9, kKeyRight}},
-       9.5,
-       "a@0.80 b@2.30 c@3.30 b@4.30 a@5.30 b@7.30 c@8.30 d@9.30",
-       std::vector<bool>(8, true)},
-      {"space holds over two intervals, space resumes with the interval",
-       on,
-       {{2, kKeySpace}, {14, kKeySpace}},
-       20,
-       "a@0.80 b@19.30",
-       {true, true}},
-      {"paused, right still steps and the pause holds",
-       on,
-       {{2, kKeySpace}, {3, kKeyRight}},
-       30,
-       "a@0.80 b@3.30",
-       {true, true},
-       true},
-      {"floating stops while paused", on + "picRandom=rand\r\n", {{2, kKeySpace}}, 4, "a@0.80", {true}, true},
-      {"held: about four steps a second", on + fade, held, 4.5,
-       "a@0.50 b@2.00 c@2.25 d@2.50 a@2.75 b@3.00 c@3.25 d@3.50 a@3.75 b@3.98", std::vector<bool>(held.size(), true)},
-      {"in a change's pause: taken once it has ended",
-       on,
-       {{5, kKeyRight, false, true}, {11, kKeySpace, false, true}},
-       30,
-       "a@0.80 b@6.10 c@6.40 d@11.70",
-       {true, true},
-       true},
-      {"without the setting every key is left to end the saver",
-       "",
-       {{2, kKeyRight}, {3, kKeySpace}},
-       7,
-       "a@0.80 b@6.10",
-       {false, false}},
-      {"ctrl and alt keys are the system's", on, {{2, kKeyRight, false, false, true}}, 3, "a@0.80", {false}},
-      {"other keys are left to end the saver", on, {{2, 0x1B}, {3, 'X'}}, 3, "a@0.80", {false, false}},
-      {"protected: the arrows, space and I steer, H brings up the prompt",
-       on + password,
-       {{2, kKeyRight}, {3, kKeyI}, {4, kKeySpace}, {5, kKeyH}},
-       8,
-       "a@0.80 b@2.30",
-       {true, true, true, false},
-       true,
-       "b.jpg  \xC2\xB7  C:\\p  \xC2\xB7  200 \xC3\x97 80"},
-      {"H hides for good, the next at once, never again in the run",
-       on,
-       {{2, kKeyH}},
-       24,
-       "a@0.80 b@2.30 c@7.60 d@12.90 b@18.20 c@23.50",
-       {true},
-       false,
-       "",
-       "C:\\p\\a.jpg\r\n"},
-      {"I: each picture's details, the next one's after a change",
-       on,
-       {{2, kKeyI}},
-       7,
-       "a@0.80 b@6.10",
-       {true},
-       false,
-       "b.jpg  \xC2\xB7  C:\\p  \xC2\xB7  200 \xC3\x97 80"},
+  const Row rows[] = {
+      {"right: the next now, the interval from then", on, "R2", 9, "a@0.80 b@2.30 c@7.60", "y"},
+      {"left at the first: it stays", on, "L2", 7, "a@0.80 b@6.10", "y"},
+      {"back to the first, forth again, then the order", on, "R2 R3 L4 L5 L6 R7 R8 R9", 9.5,
+       "a@0.80 b@2.30 c@3.30 b@4.30 a@5.30 b@7.30 c@8.30 d@9.30", "yyyyyyyy"},
+      {"space holds over two intervals and resumes with the interval", on, "S2 S14", 20, "a@0.80 b@19.30", "yy"},
+      {"paused, right still steps and the pause holds", on, "S2 R3", 30, "a@0.80 b@3.30", "yy", true},
+      {"floating stops while paused", on + "picRandom=rand\r\n", "S2", 4, "a@0.80", "y", true},
+      {"held: about four steps a second", on + "effectMode=8\r\n", held, 4.5,
+       "a@0.50 b@2.00 c@2.25 d@2.50 a@2.75 b@3.00 c@3.25 d@3.50 a@3.75 b@3.98", std::string(65, 'y')},
+      {"in a change's pause: taken once it has ended", on, "~R5 ~S11", 30, "a@0.80 b@6.10 c@6.40 d@11.70", "yy", true},
+      {"without the setting every key is left to end the saver", "", "R2 S3", 7, "a@0.80 b@6.10", "nn"},
+      {"other keys, and with ctrl, are left to end the saver", on, "E2 X2 C3", 3, "a@0.80", "nnn"},
+      {"protected: arrows, space and I steer, H brings up the prompt", on + pw, "R2 I3 S4 H5", 8, "a@0.80 b@2.30",
+       "yyyn", true, details},
+      {"H hides for good, the next at once, never again in the run", on, "H2", 24,
+       "a@0.80 b@2.30 c@7.60 d@12.90 b@18.20 c@23.50", "y", false, "", "C:\\p\\a.jpg\r\n"},
+      {"I: each picture's details, the next one's after a change", on, "I2", 7, "a@0.80 b@6.10", "y", false, details},
   };
+  const std::map<char, int> codes{{'R', saver::kKeyRight},
+                                  {'C', saver::kKeyRight},
+                                  {'L', saver::kKeyLeft},
+                                  {'S', saver::kKeySpace},
+                                  {'I', saver::kKeyI},
+                                  {'H', saver::kKeyH},
+                                  {'X', 'X'},
+                                  {'E', 0x1B}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    SaverRig rig(iniWith(kFour, row.options + "timeInterval=5\r\npicRandom=cent\r\n"));  // the first of a key counts
-    for (const char* p : {"a", "b", "c", "d"})
-      rig.pictures.sizes[std::string("C:\\p\\") + p + ".jpg"] = {100 * (*p - 'a' + 1), 80};
+    SaverRig rig(iniWith({{"C:\\p\\a.jpg", ""}, {"C:\\p\\b.jpg", ""}, {"C:\\p\\c.jpg", ""}, {"C:\\p\\d.jpg", ""}},
+                         row.options + "timeInterval=5\r\npicRandom=cent\r\n"));  // the first of a key counts
+    for (int i = 0; i < 4; ++i)
+      rig.pictures.sizes[std::string("C:\\p\\") + char('a' + i) + ".jpg"] = {100 * (i + 1), 80};
     rig.load();
-    std::vector<bool> taken;
-    for (const Key& key : row.keys) {
-      rig.queue.runUntil(key.at);
-      const saver::KeyPress press{key.code, key.repeat, key.ctrl};
-      if (!key.inPause) {
-        taken.push_back(rig.form.steer(press));
-        continue;
-      }
+    std::string taken;
+    std::istringstream script(row.keys);
+    for (std::string k; script >> k;) {
+      const bool repeat = k[0] == '+', inPause = k[0] == '~';
+      if (repeat || inPause) k.erase(0, 1);
+      const saver::KeyPress press{codes.at(k[0]), repeat, k[0] == 'C'};
+      rig.queue.runUntil(std::stod(k.substr(1)));
       bool sent = false;
-      rig.queue.onYield = [&] {
-        if (!std::exchange(sent, true)) taken.push_back(rig.form.steer(press));
+      const auto send = [&] {
+        if (!std::exchange(sent, true)) taken += rig.form.steer(press) ? 'y' : 'n';
       };
+      if (!inPause) send();
+      rig.queue.onYield = send;
       while (!sent) rig.queue.runFor(0.1);
       rig.queue.onYield = nullptr;
     }
     rig.queue.runUntil(row.until);
-    EXPECT_EQ(shownAt(rig), row.shown);
+    std::string shown;
+    for (std::size_t i = 0; i < rig.view.shown.size(); ++i) {
+      char at[32];
+      std::snprintf(at, sizeof at, " %c@%.2f", rig.view.shown[i][5], rig.view.reveals[i].first);
+      shown += at;
+    }
+    EXPECT_EQ(shown.substr(1), row.shown);
     EXPECT_EQ(taken, row.taken);
     EXPECT_EQ(rig.form.state().paused(), row.paused);
     EXPECT_EQ(rig.view.paused, row.paused);
-    if (row.paused) {
-      EXPECT_FALSE(rig.queue.active(TimerId::Change));
-      EXPECT_FALSE(rig.queue.active(TimerId::Motion));
-    }
+    EXPECT_EQ(row.paused && (rig.queue.active(TimerId::Change) || rig.queue.active(TimerId::Motion)), false);
     EXPECT_EQ(rig.view.details, row.details);
     const auto file = rig.files.files.find("C:\\Saver\\zbfaone.hidden");
-    EXPECT_EQ(file == rig.files.files.end() ? "(none)" : file->second, row.hidden ? row.hidden : "(none)");
+    EXPECT_EQ(file == rig.files.files.end() ? "(none)" : file->second, row.hidden);
     EXPECT_FALSE(rig.host.ended);
-  }
-}
-
-TEST(Steering, DetailsNameTheFileFolderDateCameraAndSize) {
-  using namespace lumova::testdata;
-  // A TIFF whose first directory names the camera and points at the Exif
-  // directory with the date taken; the texts after both.
-  const auto tiff = [](const std::string& make, const std::string& model) {
-    const Bytes texts = cat({text(make), {0}, text(model), {0}, text("2024:05:17 10:22:33"), {0}});
-    TiffLayout t;
-    t.directories = {{{271, 2, static_cast<std::uint32_t>(make.size() + 1), 0},
-                      {272, 2, static_cast<std::uint32_t>(model.size() + 1), 0},
-                      {34665, kLong, 1, 8 + 2 + 36 + 4}},
-                     {{36867, 2, 20, 0}}};
-    const std::uint32_t at = t.tailOffset();
-    t.directories[0][0].value = at;
-    t.directories[0][1].value = at + static_cast<std::uint32_t>(make.size() + 1);
-    t.directories[1][0].value = at + static_cast<std::uint32_t>(make.size() + model.size() + 2);
-    t.tail = texts;
-    const Bytes b = t.bytes();
-    return std::string(b.begin(), b.end());
-  };
-  struct Row {
-    std::string path, file;
-    std::optional<PictureSize> pixels;
-    const char* expected;
-  } rows[] = {
-      {"D:\\Photos\\IMG_1.tif", tiff("Canon", "Canon EOS 5D"), PictureSize{4000, 3000},
-       "IMG_1.tif  \xC2\xB7  D:\\Photos  \xC2\xB7  long 17/5/2024 10:22  \xC2\xB7  Canon EOS 5D  \xC2\xB7  4000 "
-       "\xC3\x97 3000"},
-      {"D:\\Photos\\IMG_2.tif", tiff("Apple", "iPhone 12"), std::nullopt,
-       "IMG_2.tif  \xC2\xB7  D:\\Photos  \xC2\xB7  long 17/5/2024 10:22  \xC2\xB7  Apple iPhone 12"},
-      {"C:\\x.jpg", "", PictureSize{3, 2}, "x.jpg  \xC2\xB7  C:\\  \xC2\xB7  3 \xC3\x97 2"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.path);
-    fakes::CallLog log;
-    fakes::FakeHost host(log);
-    if (!row.file.empty()) host.fileStarts[row.path] = row.file;
-    EXPECT_EQ(saver::pictureDetails(row.path, row.pixels, host), row.expected);
   }
 }
