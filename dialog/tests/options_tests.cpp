@@ -2,8 +2,6 @@
 // enabling that each option control's reaction sets.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include <string>
 #include <vector>
 
@@ -254,35 +252,6 @@ TEST(DialogOptions, FitAndMonitorBoxesAreSavedWithTheOtherOptions) {
     EXPECT_EQ(after.read("image", "autoCaption"), std::to_string(r.fit + r.monitors));
     EXPECT_EQ(after.read("image", "keysSteer"), std::to_string(r.keys));
   }
-}
-
-TEST(DialogHidden, CountShownWhileThereAreAnyAndEmptiedAfterTheQuestion) {
-  const std::string hidden = "C:\\Saver\\zbfaone.hidden";
-  Dialog none(fullIni());
-  none.model.load();
-  EXPECT_FALSE(none[Control::hiddenCount].visible);
-  EXPECT_FALSE(none[Control::showHiddenButton].visible);
-
-  Dialog d(fullIni());
-  d.host.files.files[hidden] = "C:\\a.jpg\r\nc:/A.JPG\r\nD:\\b.jpg\r\n";
-  d.host.yesNoAnswers = {false, true, true};
-  d.host.files.failNextSave = settings::SaveError::ReplaceFailed;
-  d.model.load();
-  EXPECT_EQ(d[Control::hiddenCount].text, "Hidden pictures: 2");
-  EXPECT_TRUE(d[Control::hiddenCount].visible);
-  EXPECT_TRUE(d[Control::showHiddenButton].visible);
-  d.model.click(Control::showHiddenButton);  // No
-  d.model.click(Control::showHiddenButton);  // Yes, and the save fails
-  EXPECT_EQ(d.host.files.files[hidden], "C:\\a.jpg\r\nc:/A.JPG\r\nD:\\b.jpg\r\n");
-  EXPECT_TRUE(d[Control::showHiddenButton].visible);
-  ASSERT_EQ(d.host.messages.size(), 1u);
-  EXPECT_EQ(d.host.messages[0].rfind("The list of hidden pictures could not be emptied:", 0), 0u);
-  d.model.click(Control::showHiddenButton);  // Yes
-  EXPECT_EQ(d.host.files.files[hidden], "");
-  EXPECT_FALSE(d[Control::hiddenCount].visible);
-  EXPECT_FALSE(d[Control::showHiddenButton].visible);
-  EXPECT_EQ(std::count(d.host.log.begin(), d.host.log.end(), "ask Show all 2 hidden pictures in the slideshow again?"),
-            3);
 }
 
 }  // namespace

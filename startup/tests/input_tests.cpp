@@ -283,22 +283,6 @@ TEST(InterruptSaver, NothingReactsWhileThePromptIsUp) {
   EXPECT_EQ(rig.session.state(), SaverState::Prompting);
 }
 
-TEST(InterruptSaver, KeysTheShowTakesNeitherEndItNorBringUpThePrompt) {
-  struct RightOnly final : saver::ShowSteering {
-    bool steer(const saver::KeyPress& key) override { return key.code == saver::kKeyRight; }
-  } steering;
-  for (bool isProtected : {false, true}) {
-    SCOPED_TRACE(isProtected ? "protected" : "unprotected");
-    Rig rig(isProtected);
-    SaverSession session{SaverSessionDeps{rig.protection, rig.host, rig.clock, rig.window, rig.run, &steering}};
-    session.attachPrompt(rig.prompt);
-    session.onKey({saver::kKeyRight});
-    EXPECT_TRUE(rig.log.empty());
-    session.onKey({saver::kKeyH});
-    EXPECT_EQ(rig.log, isProtected ? (CallLog{"disable", "lower", "show prompt"}) : (CallLog{"end"}));
-  }
-}
-
 TEST(ResumeSaver, ParksShowsEnablesRaisesThenHidesThePrompt) {
   Rig rig(true);
   rig.session.onKey();
