@@ -74,6 +74,9 @@ SaverRun::SaverRun(HINSTANCE instance, SaverParts parts)
     session_->onPictureMove(static_cast<float>(x), static_cast<float>(y));
   };
   input.onEnd = [this] { session_->unlockAndEnd(); };
+  // The window's effects are timed by the show's clock when it is the
+  // system's; a clock handed in for the show leaves the window real time.
+  if (!parts.window.clock) parts.window.clock = parts.clock ? &own_->clock : &clock_;
   window_ = std::make_unique<saver::SaverWindow>(
       instance,
       [this](TimerId id) {

@@ -17,7 +17,7 @@
 #include "common/protection.h"
 #include "password/password_prompt.h"
 #include "password/password_prompt_win32.h"
-#include "saver/form1_win32.h"
+#include "saver/saver_window_win32.h"
 #include "saver/slideshow.h"
 #include "settings/file_store.h"
 #include "startup/input.h"

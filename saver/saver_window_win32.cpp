@@ -1,4 +1,4 @@
-#include "saver/form1_win32.h"
+#include "saver/saver_window_win32.h"
 
 #include <cmath>
 
@@ -40,7 +40,10 @@ ScreenGeometry screenGeometry(const ScreenLayout& layout) {
 
 SaverWindow::SaverWindow(HINSTANCE instance, std::function<void(TimerId)> onTimer, SaverInput input,
                          SaverWindowParts parts)
-    : onTimer_(std::move(onTimer)), input_(std::move(input)), layout_(std::move(parts.screenLayout)) {
+    : onTimer_(std::move(onTimer)),
+      input_(std::move(input)),
+      layout_(std::move(parts.screenLayout)),
+      clock_(parts.clock ? *parts.clock : systemClock_) {
   if (!layout_) layout_ = [] { return win32::currentScreenLayout(); };
   geo_ = screenGeometry(layout_());
   const HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_LUMOVA));
@@ -268,8 +271,7 @@ void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::func
   effects::FadeRun run;
   if (!frame.damage.empty() && IsWindow(hwnd_)) {
     frameWaiter_->refresh(stages_.front()->place().handle);
-    const win32::SystemClock clock;
-    run = effects::playFade(drawer, *frameWaiter_, clock);
+    run = effects::playFade(drawer, *frameWaiter_, clock_);
   }
   for (auto& f : fades) f.stage->adoptFaded(f.to);
   // Cut short, the screen still shows a mix: the new look at once.
@@ -304,7 +306,7 @@ void SaverWindow::wantFrames() {
 
 void SaverWindow::onFramePulse() {
   pulsePending_ = false;
-  const double now = win32::SystemClock().monotonicSeconds();
+  const double now = clock_.monotonicSeconds();
   for (auto& stage : stages_) stage->panZoomStep(now);
 }
 

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "common/clock_win32.h"
 #include "common/gdi_win32.h"
 #include "common/screen_layout.h"
 #include "common/timers.h"
@@ -58,6 +59,8 @@ struct SaverWindowParts {
   std::unique_ptr<effects::DisplayPacer> frameWaiter;
   // Draws the window's frames (a GdiRenderer on it).
   std::function<std::unique_ptr<effects::Renderer>(HWND)> renderer;
+  // Times the crossfade and pan and zoom; the system's when null.
+  const Clock* clock = nullptr;
 };
 
 class SaverWindow final : public SaverView,
@@ -114,6 +117,7 @@ class SaverWindow final : public SaverView,
   effects::Renderer& renderer() override { return *renderer_; }
   void redraw(const std::vector<RECT>& areas) override;
   void wantFrames() override;
+  double now() const override { return clock_.monotonicSeconds(); }
   void onFramePulse();
   // A frame of everything as it shows now, to draw inside `areas`.
   effects::Frame frameOf(const std::vector<RECT>& areas) const;
@@ -126,6 +130,8 @@ class SaverWindow final : public SaverView,
   std::function<void(TimerId)> onTimer_;
   SaverInput input_;
   std::function<ScreenLayout()> layout_;
+  win32::SystemClock systemClock_;
+  const Clock& clock_;
   ScreenGeometry geo_{};
   std::unique_ptr<effects::Renderer> renderer_;  // outlives every picture handed to it
   // The background: a colour, or the desktop as it was at (snapshotAt_),
