@@ -64,6 +64,9 @@ class SaverRun {
   const Protection& protection() const { return protection_; }
 
  private:
+  // What the window reports goes to input handling.
+  saver::SaverInput windowInput();
+
   struct Own;
   std::unique_ptr<Own> own_;  // the system's parts that were not handed in
   Protection protection_;
