@@ -8,6 +8,7 @@
 #include "common/text_win32.h"
 #include "common/units.h"
 #include "effects/gdi_renderer_win32.h"
+#include "effects/reveal.h"
 #include "effects/transition_player_win32.h"
 #include "effects/transitions.h"
 #include "picture/wic_loader_win32.h"
@@ -133,50 +134,6 @@ void SaverWindow::redraw(const std::vector<RECT>& areas) {
   renderer_->present();
 }
 
-namespace {
-
-// Plays a reveal's steps into its layer's clip, one frame of the plan at a time.
-class RevealPlayer final : public effects::RectCopier {
- public:
-  RevealPlayer(effects::Renderer& renderer, effects::Frame& frame, effects::PictureLayer& layer, std::size_t at)
-      : renderer_(renderer), frame_(frame), layer_(layer), at_(at) {}
-  bool copy(const effects::PixelRect& r) override {
-    const effects::Rect& at = layer_.rect;
-    const effects::Rect placed =
-        effects::intersection({at.left + r.x, at.top + r.y, at.left + r.x + r.w, at.top + r.y + r.h}, layer_.keepIn);
-    if (placed.empty()) return true;  // nothing of it shows
-    layer_.clip.push_back(placed);
-    frame_.damage.push_back(placed);
-    return true;
-  }
-  void endFrame() override {
-    std::get<effects::PictureLayer>(frame_.layers[at_]).clip = layer_.clip;
-    renderer_.draw(frame_);
-    renderer_.present();
-    frame_.damage.clear();
-  }
-
- private:
-  effects::Renderer& renderer_;
-  effects::Frame& frame_;
-  effects::PictureLayer& layer_;
-  std::size_t at_;
-};
-
-class FadeDrawer final : public effects::FadeTarget {
- public:
-  FadeDrawer(std::function<void(int)> draw, std::function<void()> halfway)
-      : draw_(std::move(draw)), halfway_(std::move(halfway)) {}
-  void drawFade(int weight) override { draw_(weight); }
-  void halfway() override { halfway_(); }
-
- private:
-  std::function<void(int)> draw_;
-  std::function<void()> halfway_;
-};
-
-}  // namespace
-
 std::optional<std::size_t> SaverWindow::planReveals(const std::vector<int>& effects, std::vector<Revealing>& reveals) {
   const std::size_t count = std::min(effects.size(), stages_.size());
   for (std::size_t i = 0; i < count; ++i) {
@@ -219,7 +176,7 @@ std::optional<std::size_t> SaverWindow::playEffects(const std::vector<int>& effe
   if (const std::optional<std::size_t> overflowing = planReveals(effects, reveals)) return overflowing;
   if (reveals.empty()) return std::nullopt;
   effects::Frame frame = revealFrame(reveals);
-  std::vector<RevealPlayer> players;
+  std::vector<effects::ClipReveal> players;
   players.reserve(reveals.size());
   std::vector<effects::PlanOnTarget> plans;
   for (Revealing& r : reveals) {
@@ -282,7 +239,7 @@ void SaverWindow::changeCaptionsHalfway(const std::vector<Fading>& fades, const 
 void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::function<void()>& halfway) {
   const std::vector<Fading> fades = fadesTo(to);
   effects::Frame frame = fadeFrame(fades);
-  FadeDrawer drawer([&](int weight) { drawFade(frame, weight); }, [&] { changeCaptionsHalfway(fades, halfway); });
+  effects::FadeCalls drawer([&](int weight) { drawFade(frame, weight); }, [&] { changeCaptionsHalfway(fades, halfway); });
   effects::FadeRun run;
   if (!frame.damage.empty() && IsWindow(hwnd_)) {
     frameWaiter_->refresh(stages_.front()->place().handle);
