@@ -4,7 +4,6 @@
 #include <cmath>
 #include <utility>
 
-#include "common/clock_win32.h"
 #include "common/units.h"
 #include "picture/wic_loader_win32.h"
 
@@ -202,7 +201,7 @@ void MonitorStage::commitPicture() {
   commitSource();
   if (activePan_ && !activePan_->started) {
     activePan_->started = true;
-    activePan_->start = win32::SystemClock().monotonicSeconds();
+    activePan_->start = canvas_.now();
     // Paused, it holds at its start until the show goes on.
     if (paused_) pausedAt_ = activePan_->start;
     canvas_.wantFrames();
@@ -262,7 +261,7 @@ std::size_t MonitorStage::layersOver() const {
 
 void MonitorStage::setPaused(bool paused) {
   if (paused == paused_) return;
-  const double now = win32::SystemClock().monotonicSeconds();
+  const double now = canvas_.now();
   paused_ = paused;
   if (paused) {
     pausedAt_ = now;

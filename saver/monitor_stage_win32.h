@@ -43,6 +43,8 @@ class StageCanvas {
   // A stage moves with the display's frames from now on: panZoomStep is due
   // once a frame.
   virtual void wantFrames() = 0;
+  // Seconds on the monotonic clock the window's effects are timed by.
+  virtual double now() const = 0;
   // The pause marks go kPauseMarkSeconds from now: hidePauseMark is due then.
   virtual void pauseMarkShown() = 0;
 };
