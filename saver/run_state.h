@@ -1,7 +1,7 @@
 // Where one run of the saver stands. The show moves through its phases by
 // itself; the password prompt comes and goes over it (pictures keep
 // changing under the prompt); either side can end the run, and an ended run
-// stays ended.
+// stays ended. While the display is off the show holds still in its phase.
 #pragma once
 
 namespace lumova::saver {
@@ -21,6 +21,8 @@ class RunState {
   bool prompting() const { return prompting_ && !ended(); }
   // Input interrupts the show only while it runs unprompted.
   bool takesInput() const { return !ended() && !prompting_; }
+  // Nothing is drawn and no timer runs while the display is off.
+  bool displayOff() const { return displayOff_ && !ended(); }
 
   void enter(ShowPhase next) {
     if (!ended()) phase_ = next;
@@ -28,10 +30,14 @@ class RunState {
   void setPrompting(bool on) {
     if (!ended()) prompting_ = on;
   }
+  void setDisplayOff(bool off) {
+    if (!ended()) displayOff_ = off;
+  }
 
  private:
   ShowPhase phase_ = ShowPhase::Starting;
   bool prompting_ = false;
+  bool displayOff_ = false;
 };
 
 }  // namespace lumova::saver

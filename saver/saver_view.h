@@ -65,6 +65,15 @@ class MonitorView {
   // progress timed over `displaySeconds` (panZoomProgress). Until then the
   // source is its first frame, for the transition to reveal.
   virtual void setPanZoom(const effects::PanZoomPath& path, double displaySeconds) = 0;
+  // A panning picture (committed or waiting for its commit) stands still
+  // from now on, shown whole and centred.
+  virtual void holdPanZoom() = 0;
+
+  // The clock, in the caption's font and colour at clockPoints() of its
+  // size, with a shadow: the size `text` takes, and the text shown at
+  // `where`, over everything else on the monitor (empty text: none).
+  virtual TwipSize clockSize(const std::string& text) = 0;
+  virtual void setClock(const std::string& text, const TwipRect& where) = 0;
 };
 
 // The saver window over every monitor.
@@ -99,6 +108,10 @@ class SaverView {
 
   // Closes the window (before the missing-picture message).
   virtual void unload() = 0;
+
+  // The display is off: nothing the window draws by itself (pan and zoom's
+  // frames) runs, and nothing keeps the processor awake, until it is on again.
+  virtual void setDisplayAsleep(bool asleep) = 0;
 };
 
 // The saver window as input handling drives it when the password prompt

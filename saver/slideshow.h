@@ -1,7 +1,8 @@
-// The full-screen saver's show: start-up, then, driven by its three timers,
-// the slideshow on each monitor in use: when pictures change, showing them
-// through their effect, their captions, the floating motion and the one
-// error exit. Which pictures come is the slide order's.
+// The full-screen saver's show: start-up, then, driven by its timers, the
+// slideshow on each monitor in use: when pictures change, showing them
+// through their effect, their captions, the floating motion, the clock and
+// the one error exit; nothing while the display is off, and still pictures
+// on battery when asked. Which pictures come is the slide order's.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +16,9 @@
 #include "common/timers.h"
 #include "effects/floating.h"
 #include "saver/auto_caption.h"
+#include "saver/clock_face.h"
 #include "saver/picture_sequence.h"
+#include "saver/power_state.h"
 #include "saver/run_state.h"
 #include "saver/saver_options.h"
 #include "saver/saver_view.h"
@@ -102,6 +105,14 @@ class Slideshow {
   void onStartupTick();
   void onChangeTick();
   void onMotionTick();
+  void onClockTick();
+  // The display went off, came on or was dimmed; news may repeat and come
+  // in any order. Off, nothing is drawn and no timer runs; on again (or
+  // dimmed), the show goes on with the next picture at once.
+  void displayPowerChanged(DisplayPower power);
+  // What the system runs on, as it changes: on battery with stillOnBattery,
+  // panning and floating pictures stand still, centred.
+  void powerSourceChanged(PowerSource source);
   // The monitors changed (the view's already stand in their new places): a
   // monitor added takes the next picture of the sequence at once, whether
   // or not pictures change; one taken away takes its slideshow with it.
@@ -134,6 +145,20 @@ class Slideshow {
   enum class Outcome { Done, Later, Failed };
 
   std::size_t monitorsInUse() const;
+  // Pictures stand still on battery; floating and panning then follow it.
+  bool still() const { return options_.stillOnBattery && onBattery_; }
+  bool floats() const { return !options_.centred && !options_.panZoom && !still(); }
+  bool pans() const { return options_.panZoom && !still(); }
+  // Timers run only while the display is on; waking arms what is due.
+  void arm(TimerId id, std::uint32_t intervalMs);
+  void wake();
+  std::uint32_t motionInterval() const { return options_.motionIntervalMs.value_or(kDefaultMotionIntervalMs); }
+  // The floating pictures in the middle of their monitors (on battery).
+  void centreSlides();
+  // The caption's place on a monitor, which the clock keeps clear of.
+  void setCaptionGeometry(std::size_t monitor, double left, double width, double height);
+  void showClock();
+  void placeClock(std::size_t monitor);
   // The first pictures are on the screen.
   bool started() const { return state_.phase() == ShowPhase::Showing || state_.phase() == ShowPhase::Changing; }
   // The pictures of the next change, one for each monitor in use, drawn in
@@ -186,6 +211,10 @@ class Slideshow {
   };
   std::deque<FolderNews> folderNews_;
   int busy_ = 0;  // changes and deliveries under way
+  bool onBattery_ = false;
+  std::vector<TwipRect> captionAreas_;  // by monitor
+  std::string clockText_;
+  int clockMinute_ = 0;  // of the day, as the clock's text shows it
 };
 
 }  // namespace lumova::saver

@@ -48,6 +48,10 @@ constexpr std::array<KeyInfo, kKeyCount> kKeys{{
     {Key::shuffle, "image", "shuffle", "0", Kind::Number, -kAny, kAny, kFlag, {}, "1"},
     // For pictures without a caption: "1" the file name, "2" the date taken.
     {Key::autoCaption, "image", "autoCaption", "0", Kind::Number, -kAny, kAny, {0, 2}, {}},
+    // "1": on battery, pan and zoom and floating pictures stand still.
+    {Key::stillOnBattery, "image", "stillOnBattery", "0", Kind::Number, -kAny, kAny, kFlag, {}, "1"},
+    // "1" the time, "2" the time and the date, in a corner of each monitor.
+    {Key::clock, "image", "clock", "0", Kind::Number, -kAny, kAny, {0, 2}, {}},
 }};
 
 constexpr bool tableFollowsKeyOrder() {
