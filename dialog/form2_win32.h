@@ -69,7 +69,7 @@ class Form2Window final : public Form2Host {
   std::vector<std::string> pictureExtensions() override;
   void countFolders(const std::vector<std::string>& folders) override;
   // Tests count folders of their own making through `tree` (before the first count).
-  void useFolders(FolderTree& tree) { folders_ = &tree; }
+  void useFolders(FolderTree& tree) { folders_ = std::shared_ptr<FolderTree>(std::shared_ptr<FolderTree>(), &tree); }
   void showMessage(const std::string& text) override;
   bool askYesNo(const std::string& text) override;
   std::vector<std::string> openFiles(const OpenFileRequest& request) override;
@@ -121,8 +121,8 @@ class Form2Window final : public Form2Host {
   HINSTANCE instance_;
   settings::SettingsStore& store_;
   PictureLoader& pictures_;
-  SystemFolderTree systemFolders_;
-  FolderTree* folders_ = &systemFolders_;
+  // Shared with the counting worker, which a listing that hangs keeps past the dialog's end.
+  std::shared_ptr<FolderTree> folders_ = std::make_shared<SystemFolderTree>();
   MessageFunction messages_;
   std::optional<std::vector<std::string>> extensions_;  // asked of WIC once
   std::vector<std::string> countJob_;                   // the folders being counted

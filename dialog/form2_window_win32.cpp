@@ -228,7 +228,7 @@ void Form2Window::countFolders(const std::vector<std::string>& folders) {
   if (!hwnd_) return;
   if (!counter_) {
     // Made with the first count, on the tree in use then (tests give their own).
-    counter_ = std::make_unique<FolderWorker>(*folders_, pictureExtensions(), FolderWorker::Keep::FirstOnly,
+    counter_ = std::make_unique<FolderWorker>(folders_, pictureExtensions(), FolderWorker::Keep::FirstOnly,
                                               [hwnd = hwnd_] { PostMessageW(hwnd, kCountedMessage, 0, 0); });
   }
   countJob_ = folders;

@@ -105,7 +105,9 @@ WalkStats walkPictures(FolderTree& tree, const std::string& root, const std::vec
   // thread's stack.
   std::vector<Frame> stack;
   const auto enter = [&](std::string folder) {
-    auto entries = tree.list(folder);
+    FolderListing listing = tree.read(folder);
+    if (listing.cutShort) stats.complete = false;
+    auto& entries = listing.entries;
     if (!entries) {
       ++stats.unreadableFolders;
       return false;
@@ -155,6 +157,7 @@ FolderScan scanPictures(FolderTree& tree, const std::string& root, const std::ve
   const WalkStats stats =
       walkPictures(tree, root, extensions, [&](std::string&& path) { scan.pictures.push_back(std::move(path)); });
   scan.unreadableFolders = stats.unreadableFolders;
+  scan.complete = stats.complete;
   return scan;
 }
 

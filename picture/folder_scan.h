@@ -31,13 +31,26 @@ struct FolderEntry {
   bool hidden = false;  // hidden or system: left out
 };
 
+struct FolderListing {
+  std::optional<std::vector<FolderEntry>> entries;  // nothing: the folder cannot be read
+  // The listing ended before its end (a share that went away midway): the
+  // entries are those read until then.
+  bool cutShort = false;
+};
+
 class FolderTree {
  public:
   virtual ~FolderTree() = default;
   // The entries of `folder` (a full path, UTF-8, without a trailing "\"
   // unless it is a drive's root), "." and ".." left out; nothing when the
-  // folder cannot be read. Called from a worker thread.
+  // folder cannot be read. Called from worker threads, several at once.
   virtual std::optional<std::vector<FolderEntry>> list(const std::string& folder) = 0;
+  // The same, saying whether the listing was cut short; a tree that cannot
+  // tell has every listing whole.
+  virtual FolderListing read(const std::string& folder) { return {list(folder), false}; }
+  // Listings in progress end soon where the system can end them (a server
+  // that does not answer): their results are no longer wanted.
+  virtual void interrupt() {}
 };
 
 // "a\b" from folder "a" and name "b"; a folder ending in "\" (a drive's
@@ -60,6 +73,7 @@ struct WalkStats {
   std::size_t unreadableFolders = 0;  // skipped, the top folder included
   bool rootReadable = false;
   bool cancelled = false;
+  bool complete = true;  // no listing was cut short
 };
 
 // Every file under `root` whose extension is one of `extensions` (lower
@@ -67,13 +81,16 @@ struct WalkStats {
 // one in path order as the walk reaches it: a folder is read, its entries
 // sorted, and each subfolder walked where it sorts. Hidden and system
 // entries, links and junctions are left out; a folder that cannot be read is
-// skipped and the walk goes on. It stops soon after `cancel` is set.
+// skipped and the walk goes on, as it does past a listing cut short (whose
+// entries are walked, and the walk said incomplete). It stops soon after
+// `cancel` is set.
 WalkStats walkPictures(FolderTree& tree, const std::string& root, const std::vector<std::string>& extensions,
                        const std::function<void(std::string&& path)>& found, const std::atomic<bool>* cancel = nullptr);
 
 struct FolderScan {
   std::vector<std::string> pictures;  // full paths, in path order
   std::size_t unreadableFolders = 0;  // skipped
+  bool complete = true;               // as WalkStats::complete
 };
 
 // walkPictures, collected.

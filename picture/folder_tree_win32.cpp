@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "common/gdi_win32.h"
 #include "common/text_win32.h"
 #include "common/utf.h"
@@ -26,6 +28,34 @@ std::string longPathForm(const std::string& path) {
 }
 
 std::optional<std::vector<FolderEntry>> SystemFolderTree::list(const std::string& folder) {
+  return read(folder).entries;
+}
+
+void SystemFolderTree::interrupt() {
+  std::lock_guard lock(mutex_);
+  for (HANDLE thread : listing_) CancelSynchronousIo(thread);
+}
+
+FolderListing SystemFolderTree::read(const std::string& folder) {
+  // Known while it lists, so that interrupt() can cancel its calls to a
+  // server that does not answer.
+  HANDLE self = nullptr;
+  DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &self, THREAD_TERMINATE, FALSE, 0);
+  const win32::UniqueHandle thread(self);
+  if (thread) {
+    std::lock_guard lock(mutex_);
+    listing_.push_back(self);
+  }
+  struct Leave {
+    SystemFolderTree& tree;
+    HANDLE thread;
+    ~Leave() {
+      if (!thread) return;
+      std::lock_guard lock(tree.mutex_);
+      std::erase(tree.listing_, thread);
+    }
+  } leave{*this, thread.get()};
+
   const std::wstring pattern = win32::toWide(longPathForm(joinPath(folder, "*")));
   WIN32_FIND_DATAW data{};
   // The short 8.3 names are not wanted, and a large fetch makes a folder of
@@ -34,8 +64,8 @@ std::optional<std::vector<FolderEntry>> SystemFolderTree::list(const std::string
                                    FIND_FIRST_EX_LARGE_FETCH));
   if (!find) {
     // An empty folder has no entry at all, not even "." (a drive's root).
-    if (GetLastError() == ERROR_FILE_NOT_FOUND) return std::vector<FolderEntry>{};
-    return std::nullopt;
+    if (GetLastError() == ERROR_FILE_NOT_FOUND) return {std::vector<FolderEntry>{}};
+    return {};
   }
   std::vector<FolderEntry> entries;
   do {
@@ -51,7 +81,9 @@ std::optional<std::vector<FolderEntry>> SystemFolderTree::list(const std::string
     e.hidden = (data.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
     entries.push_back(std::move(e));
   } while (FindNextFileW(find.get(), &data));
-  return entries;
+  // Anything but the end (a share gone midway) leaves the listing partial.
+  const bool cutShort = GetLastError() != ERROR_NO_MORE_FILES;
+  return {std::move(entries), cutShort};
 }
 
 }  // namespace lumova

@@ -1,17 +1,22 @@
-// Walking folders on one long-lived worker thread, for the dialog's count
+// Walking folders on a few long-lived worker threads, for the dialog's count
 // and the saver's scan: the window's thread starts a job and takes what has
-// been found whenever the worker wakes it; starting another job or ending
+// been found whenever a worker wakes it; starting another job or ending
 // cancels the one in progress within an entry or a folder listing.
+//
+// A job's folders are walked one after the other, in their order. A folder
+// whose listing does not answer (a server gone away) is passed: once it has
+// hung for a while the next folder is begun on another worker, up to
+// kFolderWorkers at once, and the hung one's findings come when it answers.
+// A listing cannot always be interrupted, so the worker's threads share
+// what they use, and ending leaves a hung one behind to end on its own.
 #pragma once
 
-#include <atomic>
-#include <condition_variable>
+#include <chrono>
 #include <cstdint>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "picture/folder_scan.h"
@@ -26,22 +31,31 @@ struct FolderFinding {
   std::size_t count = 0;              // pictures found since the last take
   bool folderDone = false;            // the folder's walk has ended
   bool readable = true;               // with folderDone: whether the folder itself could be read
-  bool jobDone = false;               // with folderDone: the job's last folder
+  bool complete = true;               // with folderDone: no listing of the walk was cut short
+  bool jobDone = false;               // with folderDone: the job's last folder to end
 };
+
+inline constexpr std::size_t kFolderWorkers = 3;
+// How long a listing hangs before the next folder is begun beside it.
+inline constexpr std::chrono::milliseconds kFolderPassAfter{1000};
+// How long ending waits for the workers before it leaves a hung one behind.
+inline constexpr std::chrono::milliseconds kFolderEndWait{300};
 
 class FolderWorker {
  public:
   enum class Keep { Paths, FirstOnly };
-  // `wake` runs on the worker when findings wait where none did: it posts
-  // to the window, which then calls take().
-  FolderWorker(FolderTree& tree, std::vector<std::string> extensions, Keep keep, std::function<void()> wake);
-  // Cancels the job in progress and waits for the worker to end.
+  // `wake` runs on a worker when findings wait where none did: it posts to
+  // the window, which then calls take(). `tree` is kept for as long as a
+  // worker may still be in one of its listings.
+  FolderWorker(std::shared_ptr<FolderTree> tree, std::vector<std::string> extensions, Keep keep,
+               std::function<void()> wake, std::chrono::milliseconds passAfter = kFolderPassAfter);
+  // Cancels the job in progress and waits for the workers to end, at most
+  // kFolderEndWait; after that `wake` is no longer called.
   ~FolderWorker();
   FolderWorker(const FolderWorker&) = delete;
   FolderWorker& operator=(const FolderWorker&) = delete;
 
-  // Cancels the job in progress and walks `folders` in their order; the
-  // new job's number.
+  // Cancels the job in progress and walks `folders`; the new job's number.
   std::uint64_t start(std::vector<std::string> folders);
   void cancel();
   // The current job's findings so far, oldest first; those of cancelled
@@ -49,23 +63,9 @@ class FolderWorker {
   std::vector<FolderFinding> take();
 
  private:
-  void run();
-  void add(std::uint64_t job, std::size_t folder, std::string* picture, const WalkStats* done, bool last);
-
-  FolderTree& tree_;
-  const std::vector<std::string> extensions_;
-  const Keep keep_;
-  std::function<void()> wake_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<std::string> pendingFolders_;
-  std::uint64_t job_ = 0;         // the latest job started
-  std::uint64_t pendingJob_ = 0;  // waiting for the worker, 0 for none
-  std::vector<FolderFinding> findings_;
-  std::pair<std::uint64_t, std::size_t> firstKept_{0, 0};  // the folder whose first picture is kept
-  std::atomic<bool> cancel_{false};
-  bool stopping_ = false;
-  std::thread worker_;  // last: starts once everything above exists
+  struct Shared;
+  std::shared_ptr<Shared> shared_;
+  std::vector<std::thread> workers_;
 };
 
 }  // namespace lumova

@@ -27,9 +27,9 @@ PreloadingLoader::~PreloadingLoader() {
   if (worker_.joinable()) worker_.join();
 }
 
-PreloadingLoader::Entry* PreloadingLoader::find(const PictureRequest& request) {
+PreloadingLoader::Entry* PreloadingLoader::findUntaken(const PictureRequest& request) {
   for (Entry& e : entries_)
-    if (e.request == request) return &e;
+    if (e.request == request && !e.taken) return &e;
   return nullptr;
 }
 
@@ -45,8 +45,10 @@ void PreloadingLoader::prefetch(const std::vector<PictureRequest>& requests) {
   {
     std::lock_guard lock(mutex_);
     std::vector<Entry> wanted;
+    // A request given twice (two monitors showing one picture) is decoded
+    // twice: each monitor selects its bitmap into a DC of its own, and a
+    // bitmap is selected into one DC at a time.
     for (const PictureRequest& r : requests) {
-      if (std::any_of(wanted.begin(), wanted.end(), [&](const Entry& w) { return w.request == r; })) continue;
       // One already handed over is decoded afresh: its picture is the
       // caller's now, and the file may change before it is shown again.
       auto kept =
@@ -68,7 +70,9 @@ void PreloadingLoader::prefetch(const std::vector<PictureRequest>& requests) {
 
 PictureLoad PreloadingLoader::load(const PictureRequest& request) {
   std::unique_lock lock(mutex_);
-  Entry* e = find(request);
+  // Each load takes an entry of its own: the picture handed over is never
+  // handed over again.
+  Entry* e = findUntaken(request);
   if (e && e->slot == Slot::Decoding) {
     const std::uint64_t id = e->id;
     changed_.wait(lock, [&] {
@@ -76,6 +80,7 @@ PictureLoad PreloadingLoader::load(const PictureRequest& request) {
       return !now || now->slot != Slot::Decoding;
     });
     e = findId(id);
+    if (e && e->taken) e = nullptr;
   }
   if (e && e->slot == Slot::Ready) {
     e->taken = true;
@@ -95,11 +100,21 @@ PictureLoad PreloadingLoader::load(const PictureRequest& request) {
     stale.clear();
     return decodeHere(request);
   }
+  const auto same = [&](const Entry& x) { return x.request == request; };
+  if (e || std::any_of(entries_.begin(), entries_.end(), same)) {
+    // The guess was right but the worker has not come to it yet, or every
+    // prefetched copy is taken: this one is decoded here, the others stay.
+    if (e) {
+      const std::uint64_t id = e->id;
+      std::erase_if(entries_, [&](const Entry& x) { return x.id == id; });
+    }
+    lock.unlock();
+    return decodeHere(request);
+  }
   // Not prefetched, or the guess was wrong: the pictures nobody has taken
   // go, so no extra picture is held.
   std::vector<Entry> dropped;
-  const auto wrong = [&](const Entry& x) { return !x.taken || x.request == request; };
-  const auto from = std::stable_partition(entries_.begin(), entries_.end(), [&](const Entry& x) { return !wrong(x); });
+  const auto from = std::stable_partition(entries_.begin(), entries_.end(), [](const Entry& x) { return x.taken; });
   dropped.assign(std::make_move_iterator(from), std::make_move_iterator(entries_.end()));
   entries_.erase(from, entries_.end());
   lock.unlock();

@@ -40,8 +40,9 @@ class FileStamps {
 
 // Wraps a loader that may be called from two threads at once. Holds the
 // pictures of the latest prefetch (one for each monitor showing pictures)
-// and nothing else; the caller holds the shown ones, which it may share with
-// them.
+// and nothing else; the caller holds the shown ones. A picture is handed
+// over once: a monitor keeps its bitmap selected into a DC of its own, and a
+// bitmap is selected into one DC at a time.
 class PreloadingLoader final : public PictureLoader {
  public:
   PreloadingLoader(PictureLoader& decoder, FileStamps& stamps);
@@ -55,16 +56,16 @@ class PreloadingLoader final : public PictureLoader {
 
   // Starts decoding the requests on the worker, in their order, dropping
   // every other prefetched picture. A request already prefetched and not yet
-  // loaded is kept as it is, not decoded again.
+  // loaded is kept as it is, not decoded again; one given twice is decoded
+  // twice, for two loads.
   void prefetch(const std::vector<PictureRequest>& requests);
   void prefetch(const PictureRequest& request) { prefetch(std::vector<PictureRequest>{request}); }
   void prefetch(const std::string& path) { prefetch(PictureRequest{path, {}}); }
 
-  // The prefetched result when it is for this request and the file is
-  // unchanged (waiting for its decode if still running); it stays there for
-  // another monitor asking for the same, until the next prefetch. Otherwise
-  // decodes here, dropping the prefetched pictures nobody has taken (a wrong
-  // guess), so no extra picture is held.
+  // A prefetched result for this request not yet loaded, when the file is
+  // unchanged (waiting for its decode if still running). Otherwise decodes
+  // here; when nothing was prefetched for it (a wrong guess) the prefetched
+  // pictures nobody has taken are dropped first, so no extra picture is held.
   PictureLoad load(const PictureRequest& request) override;
 
  private:
@@ -79,7 +80,7 @@ class PreloadingLoader final : public PictureLoader {
   };
   void run();
   PictureLoad decodeHere(const PictureRequest& request);
-  Entry* find(const PictureRequest& request);
+  Entry* findUntaken(const PictureRequest& request);
   Entry* findId(std::uint64_t id);
 
   PictureLoader& decoder_;

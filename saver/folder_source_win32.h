@@ -1,6 +1,13 @@
-// The saver's folder scan on Windows: one worker walks the folders, and a
-// message-only window on the saver's thread hands what it finds to the
-// slideshow as it comes.
+// The saver's folder scan on Windows: workers walk the folders, and a
+// message-only window on the saver's thread hands what they find to the
+// slideshow.
+//
+// The first scan hands each folder's pictures over as they come, so the
+// first can show at once; a folder that does not answer is passed and its
+// pictures come when it answers. A rescan's pictures replace the shown ones
+// whole at its end, so they are held here until then and handed over in
+// folder order. A rescan with a listing cut short (a share gone midway) is
+// dropped, keeping the pictures shown, and tried again a while later.
 #pragma once
 
 #include <windows.h>
@@ -21,6 +28,8 @@ struct FolderSourceCalls {
   std::function<void()> scanned;                                 // the scan has ended
 };
 
+inline constexpr UINT kFolderRetryMs = 60 * 1000;
+
 class Win32FolderSource final : public FolderSource {
  public:
   Win32FolderSource(HINSTANCE instance, std::vector<std::string> extensions, FolderSourceCalls calls);
@@ -35,11 +44,15 @@ class Win32FolderSource final : public FolderSource {
   friend LRESULT CALLBACK win32::windowProc(HWND, UINT, WPARAM, LPARAM) noexcept;
   LRESULT onMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   void onUnexpectedError() {}
+  void begin();
   void deliver();
 
   FolderSourceCalls calls_;
-  SystemFolderTree tree_;
   HWND hwnd_ = nullptr;
+  std::vector<std::string> folders_;              // of the scan running
+  bool scannedOnce_ = false;                      // the scans from now on are rescans
+  std::vector<std::vector<std::string>> rescan_;  // by folder, until the rescan ends
+  bool cutShort_ = false;
   FolderWorker worker_;  // after the window it wakes; ends before it
 };
 

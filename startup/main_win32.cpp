@@ -32,17 +32,21 @@ int runMode(HINSTANCE instance) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // One run at a time per user session, whatever the switch; the handle
-  // lives until the process ends.
+  // is held until the run returns, or the process ends.
   HANDLE instanceMutex = CreateMutexW(nullptr, FALSE, L"Local\\Lumova.ScreenSaver.Instance");
   if (instanceMutex && GetLastError() == ERROR_ALREADY_EXISTS) return 0;
 
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  int status = 1;
   try {
-    return runMode(instance);
+    status = runMode(instance);
   } catch (...) {
     // Nothing could be set up (no memory, no window): end as quietly as the
     // saver does. The lock is only ever set once the saver runs, and an
     // error there ends through the saver itself.
-    return 1;
   }
+  // A folder listing that does not answer may hold the process up as it
+  // ends: the next start must not be refused meanwhile.
+  if (instanceMutex) CloseHandle(instanceMutex);
+  return status;
 }

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -45,7 +50,7 @@ TEST(PictureFormats, DecoderExtensionListsBecomeOneListOfExtensions) {
 // order; `shown` rows are the pictures expected, in the order of the table.
 TEST(FolderScan, OrderAndRules) {
   const std::string longName(120, 'n');  // three of them make a path beyond MAX_PATH
-  enum Kind { File, Hidden, Folder, Junction, Symlink, Cloud, Unreadable };
+  enum Kind { File, Hidden, Folder, Junction, Symlink, Cloud, Unreadable, CutShort };
   struct Row {
     std::string path;
     Kind kind;
@@ -66,6 +71,8 @@ TEST(FolderScan, OrderAndRules) {
       {"C:\\P\\Link\\far.bmp", File, false},
       {"C:\\P\\Locked", Unreadable, false},
       {"C:\\P\\notes.txt", File, false},
+      {"C:\\P\\Share", CutShort, false},  // a share gone midway: what it gave is walked, the scan incomplete
+      {"C:\\P\\Share\\early.jpg", File, true},
       {"C:\\P\\zebra.Jif", File, true},
       {"C:\\P\\\u0436.gif", File, true},  // a name in any script, after the Latin ones
   };
@@ -76,8 +83,9 @@ TEST(FolderScan, OrderAndRules) {
       if (folder != (pass == 0)) continue;
       if (it->kind == File) tree.addFile(it->path);
       if (it->kind == Hidden) tree.addFile(it->path, true);
-      if (it->kind == Folder || it->kind == Unreadable) tree.addFolder(it->path);
+      if (it->kind == Folder || it->kind == Unreadable || it->kind == CutShort) tree.addFolder(it->path);
       if (it->kind == Unreadable) tree.unreadable.insert(it->path);
+      if (it->kind == CutShort) tree.cutShort.insert(it->path);
       if (it->kind == Junction) tree.addFolder(it->path, kReparseMountPoint);
       if (it->kind == Symlink) tree.addFolder(it->path, kReparseSymlink);
       if (it->kind == Cloud) tree.addFolder(it->path, kReparseCloud | 0x3000);
@@ -90,6 +98,7 @@ TEST(FolderScan, OrderAndRules) {
   const FolderScan scan = scanPictures(tree, "C:\\P", extensions);
   EXPECT_EQ(scan.pictures, expected);
   EXPECT_EQ(scan.unreadableFolders, 1u);
+  EXPECT_FALSE(scan.complete);
   for (const char* never : {"C:\\P\\Loop", "C:\\P\\Link"})
     EXPECT_EQ(std::count(tree.listed.begin(), tree.listed.end(), never), 0) << never;
 
@@ -101,8 +110,8 @@ TEST(FolderScan, OrderAndRules) {
 }
 
 TEST(FolderWorker, WalksTheFoldersInOrderOnItsThreadAndCountsOnly) {
-  fakes::FakeFolders tree;
-  for (const char* p : {"C:\\A\\2.jpg", "C:\\A\\1.jpg", "C:\\A\\sub\\0.jpg", "C:\\B\\x.gif"}) tree.addFile(p);
+  auto tree = std::make_shared<fakes::FakeFolders>();
+  for (const char* p : {"C:\\A\\2.jpg", "C:\\A\\1.jpg", "C:\\A\\sub\\0.jpg", "C:\\B\\x.gif"}) tree->addFile(p);
   for (const auto keep : {FolderWorker::Keep::Paths, FolderWorker::Keep::FirstOnly}) {
     std::atomic<int> wakes{0};
     FolderWorker worker(tree, {".jpg", ".gif"}, keep, [&] { ++wakes; });
@@ -129,6 +138,93 @@ TEST(FolderWorker, WalksTheFoldersInOrderOnItsThreadAndCountsOnly) {
                             ? (Strings{"C:\\A\\1.jpg", "C:\\A\\2.jpg", "C:\\A\\sub\\0.jpg", "C:\\B\\x.gif"})
                             : (Strings{"C:\\A\\1.jpg", "C:\\B\\x.gif"}));
   }
+}
+
+// Folders whose listing waits until the test lets it go, as a server that
+// does not answer.
+class HangingFolders : public fakes::FakeFolders {
+ public:
+  std::set<std::string> hanging;
+  std::optional<std::vector<FolderEntry>> list(const std::string& folder) override {
+    if (hanging.count(folder) != 0) {
+      std::unique_lock lock(mutex_);
+      ++waiting_;
+      changed_.notify_all();
+      changed_.wait(lock, [&] { return open_; });
+    }
+    return FakeFolders::list(folder);
+  }
+  bool waitUntilHanging() {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::seconds(20), [&] { return waiting_ > 0; });
+  }
+  void letGo() {
+    std::lock_guard lock(mutex_);
+    open_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int waiting_ = 0;
+  bool open_ = false;
+};
+
+// Takes findings until `done` says so or a long while has passed.
+template <typename Done>
+void takeUntil(FolderWorker& worker, Strings& pictures, std::vector<FolderFinding>& findings, Done done) {
+  for (int wait = 0; wait < 20000 && !done(); ++wait) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (FolderFinding& f : worker.take()) {
+      pictures.insert(pictures.end(), f.pictures.begin(), f.pictures.end());
+      findings.push_back(std::move(f));
+    }
+  }
+}
+
+TEST(FolderWorker, AFolderThatHangsHoldsUpNeitherTheNextFolderNorTheEnd) {
+  auto tree = std::make_shared<HangingFolders>();
+  tree->addFile("G:\\Gone\\a.jpg");
+  tree->addFile("C:\\B\\b.jpg");
+  tree->hanging.insert("G:\\Gone");
+  const std::weak_ptr<FolderTree> held = tree;
+  auto worker = std::make_unique<FolderWorker>(tree, Strings{".jpg"}, FolderWorker::Keep::Paths, nullptr,
+                                               std::chrono::milliseconds(20));
+  worker->start({"G:\\Gone", "C:\\B"});
+  Strings pictures;
+  std::vector<FolderFinding> findings;
+  takeUntil(*worker, pictures, findings, [&] { return !pictures.empty(); });
+  EXPECT_EQ(pictures, Strings{"C:\\B\\b.jpg"});
+  // Ending does not wait for the listing that hangs.
+  auto ended = std::async(std::launch::async, [&] { worker.reset(); });
+  const bool endedWhileHanging = ended.wait_for(std::chrono::seconds(3)) == std::future_status::ready;
+  tree->letGo();
+  EXPECT_TRUE(endedWhileHanging);
+  ended.wait();
+  // The worker left behind ends once its listing answers, and lets go of the tree.
+  tree.reset();
+  for (int wait = 0; wait < 20000 && !held.expired(); ++wait) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_TRUE(held.expired());
+}
+
+TEST(FolderWorker, AScanStartedWhileOneRunsGetsOnlyItsOwnFindings) {
+  auto tree = std::make_shared<HangingFolders>();
+  for (const char* p : {"C:\\A\\1.jpg", "C:\\A\\sub\\late.jpg", "C:\\A\\z.jpg", "C:\\B\\b.jpg"}) tree->addFile(p);
+  tree->hanging.insert("C:\\A\\sub");
+  // Never passed: the second scan begins once the first one's walk has stopped.
+  FolderWorker worker(tree, {".jpg"}, FolderWorker::Keep::Paths, nullptr, std::chrono::hours(1));
+  worker.start({"C:\\A"});
+  ASSERT_TRUE(tree->waitUntilHanging());  // 1.jpg found, not taken
+  const std::uint64_t second = worker.start({"C:\\B"});
+  tree->letGo();
+  Strings pictures;
+  std::vector<FolderFinding> findings;
+  takeUntil(worker, pictures, findings, [&] { return !findings.empty() && findings.back().jobDone; });
+  ASSERT_FALSE(findings.empty());
+  EXPECT_TRUE(findings.back().jobDone);
+  for (const FolderFinding& f : findings) EXPECT_EQ(f.job, second);
+  EXPECT_EQ(pictures, Strings{"C:\\B\\b.jpg"});
 }
 
 }  // namespace

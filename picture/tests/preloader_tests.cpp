@@ -266,23 +266,26 @@ namespace {
 TEST_F(Preloader, OnePrefetchForEachMonitorAllHandedOver) {
   stamps_.set("c.jpg", FileStamp{300, 7});
   preloader_.prefetch(std::vector<PictureRequest>{{"a.jpg", {}}, {"b.jpg", {}}, {"a.jpg", {}}});
-  decoder_.waitForCalls(2);
-  // Two monitors showing a, one showing b: one decode each.
+  decoder_.waitForCalls(3);
+  // Two monitors showing a, one showing b: a picture each, all decoded ahead.
+  std::vector<PicturePtr> shown;
   for (const char* path : {"a.jpg", "b.jpg", "a.jpg"}) {
     const PictureLoad load = preloader_.load(path);
     ASSERT_TRUE(load);
     EXPECT_EQ(pathOf(load), path);
+    shown.push_back(load.picture);
   }
+  EXPECT_NE(shown[0], shown[2]);
   auto calls = decoder_.calls();
-  ASSERT_EQ(calls.size(), 2u);
-  EXPECT_NE(calls[0].thread, std::this_thread::get_id());
-  EXPECT_NE(calls[1].thread, std::this_thread::get_id());
+  ASSERT_EQ(calls.size(), 3u);
+  for (const auto& call : calls) EXPECT_NE(call.thread, std::this_thread::get_id());
+  shown.clear();
   // The next change's set replaces this one: a and b are let go.
   preloader_.prefetch(std::vector<PictureRequest>{{"c.jpg", {}}});
   EXPECT_TRUE(decoder_.live().waitUntilGone("a.jpg"));
   EXPECT_TRUE(decoder_.live().waitUntilGone("b.jpg"));
   EXPECT_TRUE(preloader_.load("c.jpg"));
-  EXPECT_EQ(decoder_.calls().size(), 3u);
+  EXPECT_EQ(decoder_.calls().size(), 4u);
 }
 
 }  // namespace

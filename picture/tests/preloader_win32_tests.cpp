@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "picture/wic_loader_win32.h"
+#include "common/gdi_win32.h"
 #include "picture/preloader_win32.h"
+#include "picture/wic_loader_win32.h"
 #include "tests/support/bmp_bytes.h"
 #include "tests/support/temp_files_win32.h"
 
@@ -119,6 +120,26 @@ TEST(WicPreloading, PictureReplacedAfterItsPrefetchIsDecodedAgain) {
   decoder.waitForFinished(4);
   EXPECT_EQ(preloader.load(path).error, PictureError::NotFound);
   EXPECT_EQ(decoder.finished(), 4);
+}
+
+// Two monitors showing one picture: each keeps its bitmap selected into a DC
+// of its own (as MonitorStage does) at the same time, and both show it.
+TEST(WicPreloading, OnePictureOnTwoMonitorsDrawsOnBoth) {
+  CountingLoader decoder;
+  Win32FileStamps stamps;
+  PreloadingLoader preloader(decoder, stamps);
+  const std::string path = tempPath("both.bmp");
+  writeBmp(path, 4, 3, 0x60);
+  const PictureRequest request{path, {}};
+  preloader.prefetch(std::vector<PictureRequest>{request, request});
+  decoder.waitForFinished(1);
+  const PictureLoad first = preloader.load(request), second = preloader.load(request);
+  ASSERT_TRUE(first && second);
+  BitmapDc monitors[2];
+  monitors[0].show(static_cast<const DibPicture&>(*first.picture).bitmap());
+  monitors[1].show(static_cast<const DibPicture&>(*second.picture).bitmap());
+  for (const BitmapDc& m : monitors) EXPECT_EQ(GetPixel(m.dc(), 2, 1), RGB(0x60, 0x60, 0x60));
+  DeleteFileA(path.c_str());
 }
 
 }  // namespace

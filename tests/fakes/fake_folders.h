@@ -1,8 +1,10 @@
 // Folders in memory for the folder scans: files and folders by full path,
-// folders that cannot be read, links that lead elsewhere, hidden entries.
+// folders that cannot be read or whose listing ends early, links that lead
+// elsewhere, hidden entries.
 #pragma once
 
 #include <map>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -17,6 +19,7 @@ class FakeFolders : public FolderTree {
   // Entries of each folder, in the order the system would give them.
   std::map<std::string, std::vector<FolderEntry>> folders;
   std::set<std::string> unreadable;
+  std::set<std::string> cutShort;   // listings that end early, after the entries the folder has
   std::vector<std::string> listed;  // every folder asked for
 
   // A file at `path` ("C:\a\b.jpg"), with every folder above it up to the
@@ -29,12 +32,14 @@ class FakeFolders : public FolderTree {
   }
 
   std::optional<std::vector<FolderEntry>> list(const std::string& folder) override {
+    std::lock_guard lock(mutex_);
     listed.push_back(folder);
     if (unreadable.count(folder) != 0) return std::nullopt;
     auto it = folders.find(folder);
     if (it == folders.end()) return std::nullopt;
     return it->second;
   }
+  FolderListing read(const std::string& folder) override { return {list(folder), cutShort.count(folder) != 0}; }
 
  private:
   void add(const std::string& path, bool folder, std::uint32_t reparseTag, bool hidden) {
@@ -48,6 +53,8 @@ class FakeFolders : public FolderTree {
     entries.push_back({name, folder, reparseTag, hidden});
     if (folder && reparseTag == 0) folders[path];
   }
+
+  std::mutex mutex_;  // the workers list from several threads
 };
 
 }  // namespace lumova::fakes
