@@ -115,7 +115,7 @@ double firstPicture(const std::string& settings) {
   parts.host = &host;
   parts.preload = false;
   parts.messages = &messages;
-  startup::SaverRun run(GetModuleHandleW(nullptr), parts);
+  startup::SaverRun run(GetModuleHandleW(nullptr), std::move(parts));
   saver::SaverWindow& window = run.window();
   saver::Slideshow* form = &run.slideshow();
   const double t0 = now();

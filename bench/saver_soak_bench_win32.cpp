@@ -102,7 +102,7 @@ class SaverRig {
     p.clock = &clock;
     p.messages = &messages;
     p.scanFolders = false;
-    p.unpacedEffects = true;
+    p.window = testing::unpacedIf(true);
     return p;
   }
 };

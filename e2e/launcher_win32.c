@@ -8,7 +8,11 @@
  * ends the program too; the exit code is written to the file (decimal text,
  * complete when the file appears) and returned as the launcher's own.
  * "idle" writes the ready file once the desktop exists and then waits for
- * ever: it keeps Wine's desktop alive between the programs of one test. */
+ * ever: it keeps Wine's desktop alive between the programs of one test.
+ *
+ * For the harness's own tests, LUMOVA_E2E_LAUNCHER_FAIL may list Win32 error
+ * codes (comma-separated) that the first starts fail with instead of calling
+ * CreateProcess. */
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -77,6 +81,42 @@ static int idle(const wchar_t* readyFile) {
   return 0;
 }
 
+/* The error the next start is to fail with, from LUMOVA_E2E_LAUNCHER_FAIL;
+ * 0 to really start. */
+static DWORD injectedFailure(int attempt) {
+  char list[256];
+  DWORD n = GetEnvironmentVariableA("LUMOVA_E2E_LAUNCHER_FAIL", list, sizeof list);
+  if (n == 0 || n >= sizeof list) return 0;
+  const char* p = list;
+  for (int i = 1; i < attempt && p; ++i) {
+    p = strchr(p, ',');
+    if (p) ++p;
+  }
+  return p ? (DWORD)strtoul(p, NULL, 10) : 0;
+}
+
+/* Under Wine a new process now and then ends while it is still being set up,
+ * before any of its own code has run (more often on a loaded machine), and
+ * CreateProcess then fails with ERROR_INTERNAL_ERROR: Wine's way of saying the
+ * new process went before it had started. The program never ran, so one more
+ * try is safe; any other error, or the same one twice, is a real fault. */
+static BOOL startSuspended(const wchar_t* application, wchar_t* commandLine, PROCESS_INFORMATION* pi) {
+  for (int attempt = 1;; ++attempt) {
+    STARTUPINFOW si;
+    memset(&si, 0, sizeof si);
+    si.cb = sizeof si;
+    DWORD error = injectedFailure(attempt);
+    /* Suspended until it is in the job, so nothing it starts escapes. */
+    if (!error && CreateProcessW(application, commandLine, NULL, NULL, FALSE, CREATE_SUSPENDED, NULL, NULL, &si, pi))
+      return TRUE;
+    if (!error) error = GetLastError();
+    fprintf(stderr, "lumova_e2e_launcher: CreateProcess failed, error %lu\n", error);
+    if (error != ERROR_INTERNAL_ERROR || attempt == 2) return FALSE;
+    fprintf(stderr, "lumova_e2e_launcher: the new process ended before it had started (Wine); trying once more\n");
+    fflush(stderr);
+  }
+}
+
 static int run(const wchar_t* application, wchar_t* commandLine, const wchar_t* exitFile) {
   HANDLE job = CreateJobObjectW(NULL, NULL);
   if (!job) return kFailed;
@@ -85,15 +125,8 @@ static int run(const wchar_t* application, wchar_t* commandLine, const wchar_t* 
   limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
   if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits)) return kFailed;
 
-  STARTUPINFOW si;
-  memset(&si, 0, sizeof si);
-  si.cb = sizeof si;
   PROCESS_INFORMATION pi;
-  /* Suspended until it is in the job, so nothing it starts escapes. */
-  if (!CreateProcessW(application, commandLine, NULL, NULL, FALSE, CREATE_SUSPENDED, NULL, NULL, &si, &pi)) {
-    fprintf(stderr, "lumova_e2e_launcher: CreateProcess failed, error %lu\n", GetLastError());
-    return kFailed;
-  }
+  if (!startSuspended(application, commandLine, &pi)) return kFailed;
   if (!AssignProcessToJobObject(job, pi.hProcess)) {
     TerminateProcess(pi.hProcess, kFailed);
     return kFailed;

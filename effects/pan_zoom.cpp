@@ -61,6 +61,15 @@ PanZoomPlace panZoomPlace(const PanZoomPath& path, double progress) {
   return place;
 }
 
+SourceArea sourceAreaOf(const PanZoomPlace& place, PictureSize screen) {
+  return {-place.left / place.scale, -place.top / place.scale, screen.width / place.scale, screen.height / place.scale};
+}
+
+PanZoomPlace placeOf(const SourceArea& source, PictureSize screen) {
+  const double scale = source.width > 0 ? screen.width / source.width : 0;
+  return {-source.x * scale, -source.y * scale, scale};
+}
+
 namespace {
 
 struct Sample {

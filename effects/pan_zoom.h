@@ -9,6 +9,7 @@
 
 #include "common/picture.h"
 #include "effects/blend.h"
+#include "effects/frame.h"
 
 namespace lumova {
 class Random;
@@ -53,6 +54,10 @@ struct PanZoomPlace {
   double left = 0, top = 0, scale = 1;
 };
 PanZoomPlace panZoomPlace(const PanZoomPath& path, double progress);
+
+// A place on a screen as the part of the picture the screen shows, and back.
+SourceArea sourceAreaOf(const PanZoomPlace& place, PictureSize screen);
+PanZoomPlace placeOf(const SourceArea& source, PictureSize screen);
 
 // Draws a picture at a place, sub-pixel exact (bilinear, pixel centres
 // mapped onto pixel centres, the edge pixels repeated outwards); what it

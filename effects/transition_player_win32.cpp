@@ -218,11 +218,11 @@ std::optional<std::size_t> playEffectPlans(HDC target, std::span<const PlacedPla
   return playPlans(onTargets, waiter);
 }
 
-bool PixelBuffer::create(int width, int height) {
+bool PixelBuffer::create(int width, int height, const DibMaker& make) {
   if (bitmap_ && width == width_ && height == height_) return true;  // kept: no new pages to fault in
   void* bits = nullptr;
   dc_.show(nullptr);
-  bitmap_.reset(win32::createTopDownDib(width, height, &bits));
+  bitmap_.reset(make ? make(width, height, &bits) : win32::createTopDownDib(width, height, &bits));
   if (!bitmap_ || !bits || !dc_.dc()) {
     bitmap_.reset();
     bits_ = nullptr;
@@ -236,10 +236,10 @@ bool PixelBuffer::create(int width, int height) {
   return true;
 }
 
-bool FadeArea::create(const RECT& area) {
+bool FadeArea::create(const RECT& area, const DibMaker& make) {
   area_ = area;
   const int w = area.right - area.left, h = area.bottom - area.top;
-  if (!from_.create(w, h) || !to_.create(w, h) || !frame_.create(w, h)) return false;
+  if (!from_.create(w, h, make) || !to_.create(w, h, make) || !frame_.create(w, h, make)) return false;
   for (HDC dc : {from_.dc(), to_.dc(), frame_.dc()}) SetViewportOrgEx(dc, -area.left, -area.top, nullptr);
   return true;
 }

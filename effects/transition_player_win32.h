@@ -38,12 +38,33 @@ struct CompositionCalls {
   std::function<bool()> flush;    // blocks until the compositor's next frame; false on failure
 };
 
+// A frame waiter that follows a display: refresh() before planning each
+// effect, then plan at its refresh rate.
+class DisplayPacer : public FrameWaiter {
+ public:
+  virtual void refresh(HMONITOR monitor) = 0;
+  virtual double refreshHz() const = 0;
+};
+
+// Waits for nothing: effects draw every frame at once, so that benchmarks
+// and long runs get through thousands of changes in minutes.
+class UnpacedFrameWaiter final : public DisplayPacer {
+ public:
+  void refresh(HMONITOR) override {}
+  double refreshHz() const override { return 60; }
+  void waitForNextFrame() override {}
+};
+
+// Makes a 32-bit top-down DIB section and gives its pixels, or null (as
+// win32::createTopDownDib does, the one used unless another is given).
+using DibMaker = std::function<HBITMAP(int width, int height, void** bits)>;
+
 // Waits for the display's next frame. Call refresh() before planning each
 // effect: composition, the refresh rate and the monitor under the picture
 // can change between pictures. No wait lasts longer than 250 ms, and input
 // ends one at once: the compositor is waited on from a worker thread, since
 // DwmFlush itself has no time limit.
-class DisplayFrameWaiter final : public FrameWaiter {
+class DisplayFrameWaiter final : public DisplayPacer {
  public:
   DisplayFrameWaiter();
   explicit DisplayFrameWaiter(CompositionCalls calls);
@@ -51,8 +72,8 @@ class DisplayFrameWaiter final : public FrameWaiter {
   DisplayFrameWaiter(const DisplayFrameWaiter&) = delete;
   DisplayFrameWaiter& operator=(const DisplayFrameWaiter&) = delete;
 
-  void refresh(HMONITOR monitor = nullptr);  // re-reads composition and the refresh rate of `monitor`
-  double refreshHz() const { return refreshHz_; }
+  void refresh(HMONITOR monitor = nullptr) override;  // re-reads composition and the refresh rate of `monitor`
+  double refreshHz() const override { return refreshHz_; }
   FrameWaitMode mode() const { return mode_; }
 
   void begin() override;
@@ -118,7 +139,7 @@ std::optional<std::size_t> playEffectPlans(HDC target, std::span<const PlacedPla
 // A 32-bit top-down DIB section selected into its own DC, its pixels in reach.
 class PixelBuffer {
  public:
-  bool create(int width, int height);
+  bool create(int width, int height, const DibMaker& make = {});
   HDC dc() const { return dc_.dc(); }
   int width() const { return width_; }
   int height() const { return height_; }
@@ -138,7 +159,7 @@ class PixelBuffer {
 class FadeArea {
  public:
   // Buffers of the area's size, kept from the last fade when it had the same.
-  bool create(const RECT& area);
+  bool create(const RECT& area, const DibMaker& make = {});
   const RECT& area() const { return area_; }
   HDC fromDc() const { return from_.dc(); }
   HDC toDc() const { return to_.dc(); }

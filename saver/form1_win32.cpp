@@ -7,10 +7,11 @@
 #include "common/message_box.h"
 #include "common/text_win32.h"
 #include "common/units.h"
-#include "picture/wic_loader_win32.h"
-#include "res/resource_ids.h"
+#include "effects/gdi_renderer_win32.h"
 #include "effects/transition_player_win32.h"
 #include "effects/transitions.h"
+#include "picture/wic_loader_win32.h"
+#include "res/resource_ids.h"
 
 namespace lumova::saver {
 namespace {
@@ -19,8 +20,6 @@ constexpr wchar_t kFrameClass[] = L"LumovaSaverWindow";
 constexpr UINT kFramePulseMessage = WM_APP + 40;
 
 }  // namespace
-
-ScreenGeometry queryScreenGeometry() { return screenGeometry(win32::currentScreenLayout()); }
 
 ScreenGeometry screenGeometry(const ScreenLayout& layout) {
   ScreenGeometry g{};
@@ -39,9 +38,11 @@ ScreenGeometry screenGeometry(const ScreenLayout& layout) {
   return g;
 }
 
-SaverWindow::SaverWindow(HINSTANCE instance, std::function<void(TimerId)> onTimer, SaverInput input)
-    : onTimer_(std::move(onTimer)), input_(std::move(input)) {
-  geo_ = queryScreenGeometry();
+SaverWindow::SaverWindow(HINSTANCE instance, std::function<void(TimerId)> onTimer, SaverInput input,
+                         SaverWindowParts parts)
+    : onTimer_(std::move(onTimer)), input_(std::move(input)), layout_(std::move(parts.screenLayout)) {
+  if (!layout_) layout_ = [] { return win32::currentScreenLayout(); };
+  geo_ = screenGeometry(layout_());
   const HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_LUMOVA));
   // Its own DC: the window draws often (a floating picture, every tick).
   win32::registerWindowClass(instance, kFrameClass, &win32::windowProc<SaverWindow, &SaverWindow::onFrame>, nullptr,
@@ -52,23 +53,20 @@ SaverWindow::SaverWindow(HINSTANCE instance, std::function<void(TimerId)> onTime
   // start-up has prepared it.
   hwnd_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kFrameClass, win32::toWide(kAppTitle).c_str(), WS_POPUP,
                           v.left, v.top, v.right - v.left, v.bottom - v.top, nullptr, nullptr, instance, this);
+  renderer_ = parts.renderer ? parts.renderer(hwnd_) : std::make_unique<effects::GdiRenderer>(hwnd_);
 
-  win32::WindowDc screen(nullptr);
-  background_.create(screen.get(), v.right - v.left, v.bottom - v.top);
   // Until the settings say otherwise: the system's frame colour for the
   // window, the button-text colour for the picture surface.
   backColor_ = GetSysColor(COLOR_WINDOWFRAME);
   pictureBackColor_ = GetSysColor(COLOR_BTNTEXT);
-  background_.fill(backColor_);
   placeStages();
-  frameWaiter_ = std::make_unique<effects::DisplayFrameWaiter>();
+  frameWaiter_ = parts.frameWaiter ? std::move(parts.frameWaiter) : std::make_unique<effects::DisplayFrameWaiter>();
 }
 
 void SaverWindow::placeStages() {
   // Monitors keep their stage by their place in the order; one more gets a
   // new stage, one fewer takes its stage away with it.
   stages_.resize(std::min(stages_.size(), geo_.monitors.size()));
-  fadeAreas_.resize(std::min(fadeAreas_.size(), stages_.size()));
   for (std::size_t i = 0; i < stages_.size(); ++i) stages_[i]->moveTo(geo_.monitors[i]);
   for (std::size_t i = stages_.size(); i < geo_.monitors.size(); ++i) {
     stages_.push_back(
@@ -84,6 +82,9 @@ SaverWindow::~SaverWindow() {
     framePulse_.join();
   }
   frameWaiter_.reset();
+  // The pictures go back to the renderer before it goes.
+  stages_.clear();
+  snapshot_.reset();
   if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
 }
 
@@ -91,169 +92,192 @@ void SaverWindow::setBackColor(std::uint32_t rgb) {
   backColor_ = win32::toColorRef(rgb);
   pictureBackColor_ = backColor_;
   for (auto& stage : stages_) stage->setPictureBackColor(pictureBackColor_);
-  background_.fill(backColor_);
+  snapshot_.reset();
   InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
 void SaverWindow::snapshotDesktop() {
   // The window is not visible yet, so the screen still shows the desktop.
   const RECT& v = geo_.virtualScreen;
-  HWND desktop = GetDesktopWindow();
-  win32::WindowDc source(desktop);
-  if (source) BitBlt(background_.dc(), 0, 0, v.right - v.left, v.bottom - v.top, source.get(), v.left, v.top, SRCCOPY);
+  auto picture = win32::DibPicture::create(v.right - v.left, v.bottom - v.top);
+  win32::WindowDc source(GetDesktopWindow());
+  if (!picture || !source) return;
+  {
+    win32::BitmapDc copy;
+    copy.show(picture->bitmap());
+    BitBlt(copy.dc(), 0, 0, picture->width(), picture->height(), source.get(), v.left, v.top, SRCCOPY);
+  }
+  GdiFlush();
+  picture->setOpaque(true);
+  snapshot_ = effects::handOver(*renderer_, std::move(picture));
+  snapshotAt_ = POINT{0, 0};
   InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-void SaverWindow::repaint(HDC dc, const RECT& area) {
-  if (IsRectEmpty(&area)) return;
-  const int width = area.right - area.left, height = area.bottom - area.top;
-  bool layers = false;
-  for (const auto& stage : stages_) layers = layers || stage->showsLayersIn(area);
-  if (!layers) {
-    // Background alone (outside every monitor, or a hidden picture): one copy.
-    BitBlt(dc, area.left, area.top, width, height, background_.dc(), area.left, area.top, SRCCOPY);
-    return;
-  }
-  // Composed off the screen and copied once, so no layer flickers.
-  if ((scratch_.width() < width || scratch_.height() < height) &&
-      !scratch_.create(dc, std::max(width, scratch_.width()), std::max(height, scratch_.height())))
-    return;
-  HDC out = scratch_.dc();
-  SetViewportOrgEx(out, -area.left, -area.top, nullptr);
-  BitBlt(out, area.left, area.top, width, height, background_.dc(), area.left, area.top, SRCCOPY);
-  for (const auto& stage : stages_)
-    if (stage->showsLayersIn(area)) stage->paintLayers(out, area);
-  SetViewportOrgEx(out, 0, 0, nullptr);
-  BitBlt(dc, area.left, area.top, width, height, out, 0, 0, SRCCOPY);
+effects::Frame SaverWindow::frameOf(const std::vector<RECT>& areas) const {
+  effects::Frame frame;
+  frame.background = {win32::fromColorRef(backColor_), effects::idOf(snapshot_), snapshotAt_.x, snapshotAt_.y};
+  for (const auto& stage : stages_) stage->describe(frame.layers);
+  for (const RECT& r : areas)
+    if (!IsRectEmpty(&r)) frame.damage.push_back({r.left, r.top, r.right, r.bottom});
+  return frame;
+}
+
+void SaverWindow::redraw(const std::vector<RECT>& areas) {
+  const effects::Frame frame = frameOf(areas);
+  if (frame.damage.empty()) return;
+  renderer_->draw(frame);
+  renderer_->present();
 }
 
 std::optional<std::size_t> SaverWindow::playEffects(const std::vector<int>& effects) {
   frameWaiter_->refresh(stages_.front()->place().handle);
   const std::size_t count = std::min(effects.size(), stages_.size());
-  std::vector<effects::EffectPlan> plans(count);
-  std::vector<std::size_t> monitorOf;
+  struct Revealing {
+    std::size_t monitor;
+    effects::EffectPlan plan;
+    effects::PictureLayer layer;  // the source, clipped to what the plan has revealed
+    std::size_t at;               // its place among the frame's layers
+  };
+  std::vector<Revealing> reveals;
   for (std::size_t i = 0; i < count; ++i) {
-    const win32::DibPicture* source = stages_[i]->source();
+    MonitorStage& stage = *stages_[i];
+    const std::optional<effects::PictureLayer> source = stage.sourceLayer(stage.pictureRect());
     // Nothing to reveal by steps: the commit shows what there is.
     if (!effects::isStepped(effects[i]) || !source) continue;
-    plans[i] = effects::planEffect(effects[i], source->width(), source->height(), frameWaiter_->refreshHz());
-    if (plans[i].overflow) return i;
-    monitorOf.push_back(i);
+    const effects::Rect size = stage.revealSize();
+    Revealing r{i, effects::planEffect(effects[i], size.width(), size.height(), frameWaiter_->refreshHz()), *source, 0};
+    if (r.plan.overflow) return i;
+    reveals.push_back(std::move(r));
   }
-  if (monitorOf.empty()) return std::nullopt;
-  win32::WindowDc target(hwnd_);
-  // No DC to draw with: the effects are skipped and the commit shows the pictures.
-  if (!target) return std::nullopt;
-  std::vector<std::unique_ptr<win32::BitmapDc>> sources;
-  std::vector<effects::PlacedPlan> placed;
-  std::vector<std::size_t> placedMonitor;
-  for (std::size_t i : monitorOf) {
-    sources.push_back(std::make_unique<win32::BitmapDc>());
-    if (!sources.back()->dc()) continue;  // that one is left to the commit
-    placedMonitor.push_back(i);
-    sources.back()->show(stages_[i]->source()->bitmap());
-    const RECT& r = stages_[i]->pictureRect();
-    RECT clip;
-    IntersectRect(&clip, &r, &stages_[i]->place().monitor);
-    placed.push_back({&plans[i], sources.back()->dc(), POINT{r.left, r.top}, clip});
-  }
-  struct NoWait final : effects::FrameWaiter {
-    void waitForNextFrame() override {}
-  } noWait;
-  effects::FrameWaiter& waiter = effectsUnpaced_ ? static_cast<effects::FrameWaiter&>(noWait) : *frameWaiter_;
-  const std::optional<std::size_t> failed = effects::playEffectPlans(target.get(), placed, waiter);
-  return failed ? std::optional<std::size_t>(placedMonitor[*failed]) : std::nullopt;
-}
+  if (reveals.empty()) return std::nullopt;
 
-void SaverWindow::prepareFade(MonitorStage& stage, const win32::DibPicture& next, const RECT& before, const RECT& after,
-                              effects::FadeArea& fade) {
-  // Both looks without the caption, which is drawn over every frame; the
-  // background only where a picture leaves some of it.
-  const RECT& area = fade.area();
-  const auto background = [&](HDC dc, const RECT& picture) {
-    RECT covered;
-    if (IntersectRect(&covered, &area, &picture) && EqualRect(&covered, &area)) return;
-    BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, background_.dc(), area.left,
-           area.top, SRCCOPY);
+  // Each source goes just over its own stage's picture, under what lies over that.
+  effects::Frame frame = frameOf({});
+  frame.layers.clear();
+  for (std::size_t i = 0; i < stages_.size(); ++i) {
+    stages_[i]->describe(frame.layers);
+    for (Revealing& r : reveals)
+      if (r.monitor == i) {
+        const auto picture = stages_[i]->pictureLayer();
+        const bool panning = picture && picture->source;
+        r.at = panning ? frame.layers.size() - (stages_[i]->captionLayer() ? 1 : 0) : frame.layers.size();
+        frame.layers.insert(frame.layers.begin() + static_cast<std::ptrdiff_t>(r.at), r.layer);
+      }
+  }
+  class Player final : public effects::RectCopier {
+   public:
+    Player(effects::Renderer& renderer, effects::Frame& frame, Revealing& reveal)
+        : renderer_(renderer), frame_(frame), reveal_(reveal) {}
+    bool copy(const effects::PixelRect& r) override {
+      const effects::Rect& at = reveal_.layer.rect;
+      const effects::Rect placed = effects::intersection(
+          {at.left + r.x, at.top + r.y, at.left + r.x + r.w, at.top + r.y + r.h}, reveal_.layer.keepIn);
+      if (placed.empty()) return true;  // nothing of it shows
+      reveal_.layer.clip.push_back(placed);
+      frame_.damage.push_back(placed);
+      return true;
+    }
+    void endFrame() override {
+      std::get<effects::PictureLayer>(frame_.layers[reveal_.at]).clip = reveal_.layer.clip;
+      renderer_.draw(frame_);
+      renderer_.present();
+      frame_.damage.clear();
+    }
+
+   private:
+    effects::Renderer& renderer_;
+    effects::Frame& frame_;
+    Revealing& reveal_;
   };
-  background(fade.fromDc(), before);
-  stage.paintPictureLayer(fade.fromDc());
-  background(fade.toDc(), after);
-  win32::BitmapDc picture;
-  picture.show(next.bitmap());
-  RECT shown;
-  if (IntersectRect(&shown, &after, &area))
-    BitBlt(fade.toDc(), shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top, picture.dc(),
-           shown.left - after.left, shown.top - after.top, SRCCOPY);
+  // The reveal's clip starts empty: nothing of the source shows before its first step.
+  for (Revealing& r : reveals) {
+    r.layer.clip.assign(1, effects::Rect{});
+    std::get<effects::PictureLayer>(frame.layers[r.at]).clip = r.layer.clip;
+  }
+  std::vector<Player> players;
+  players.reserve(reveals.size());
+  std::vector<effects::PlanOnTarget> plans;
+  for (Revealing& r : reveals) {
+    players.emplace_back(*renderer_, frame, r);
+    plans.push_back({&r.plan, &players.back()});
+  }
+  const std::optional<std::size_t> failed = effects::playPlans(plans, *frameWaiter_);
+  return failed ? std::optional<std::size_t>(reveals[*failed].monitor) : std::nullopt;
 }
 
 void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::function<void()>& halfway) {
   struct Fading {
     MonitorStage* stage;
     TwipRect to;
-    effects::FadeArea* area;
+    RECT area;
   };
   const std::size_t count = std::min(to.size(), stages_.size());
-  fadeAreas_.resize(stages_.size());
   std::vector<Fading> fades;
   for (std::size_t i = 0; i < count; ++i) {
     MonitorStage& stage = *stages_[i];
-    const win32::DibPicture* source = stage.source();
-    if (!source) continue;  // left to the commit
+    if (!stage.source()) continue;  // left to the commit
     const RECT before = stage.pictureShown() ? stage.pictureRect() : RECT{};
     const RECT after = stage.placeOf(to[i]);
-    RECT both, area;
+    RECT both, area{};
     UnionRect(&both, &before, &after);
-    if (!IntersectRect(&area, &both, &stage.place().monitor)) continue;
-    if (!fadeAreas_[i]) fadeAreas_[i] = std::make_unique<effects::FadeArea>();
-    if (!fadeAreas_[i]->create(area)) continue;
-    prepareFade(stage, *source, before, after, *fadeAreas_[i]);
-    fades.push_back(Fading{&stage, to[i], fadeAreas_[i].get()});
+    IntersectRect(&area, &both, &stage.place().monitor);
+    fades.push_back(Fading{&stage, to[i], area});
   }
-  win32::WindowDc target(hwnd_);
-  if (fades.empty() || !target) {
-    for (auto& f : fades) f.stage->adoptFaded(f.to);
-    return;
+  // Both looks without the captions, which are drawn over every frame.
+  effects::Frame frame = frameOf({});
+  frame.layers.clear();
+  for (const auto& stage : stages_) {
+    if (auto p = stage->pictureLayer()) frame.fadingFrom.emplace_back(*p);
+    const auto fading =
+        std::find_if(fades.begin(), fades.end(), [&](const Fading& f) { return f.stage == stage.get(); });
+    auto next = fading == fades.end() ? stage->pictureLayer() : stage->sourceLayer(stage->placeOf(fading->to));
+    if (next) frame.layers.emplace_back(*next);
   }
+  for (const Fading& f : fades)
+    if (!IsRectEmpty(&f.area)) frame.damage.push_back({f.area.left, f.area.top, f.area.right, f.area.bottom});
 
   class Target final : public effects::FadeTarget {
    public:
-    Target(SaverWindow& window, HDC dc, std::vector<Fading>& fades, const std::function<void()>& halfway)
-        : window_(window), dc_(dc), fades_(fades), halfway_(halfway), rows_(effects::fastestPixelRows()) {}
+    Target(SaverWindow& window, effects::Frame& frame, std::vector<Fading>& fades, const std::function<void()>& halfway)
+        : window_(window), frame_(frame), fades_(fades), halfway_(halfway) {}
     void drawFade(int weight) override {
-      for (auto& f : fades_) {
-        f.area->mix(rows_, weight);
-        f.stage->paintCaptionLayer(f.area->frameDc(), f.area->area());
-        f.area->drawTo(dc_);
-      }
-      GdiFlush();
+      frame_.weight = weight;
+      frame_.over.clear();
+      for (const auto& stage : window_.stages_)
+        if (auto c = stage->captionLayer()) frame_.over.emplace_back(*c);
+      window_.renderer_->draw(frame_);
+      window_.renderer_->present();
     }
     void halfway() override {
-      std::vector<RECT> old;
-      for (auto& f : fades_) old.push_back(f.stage->captionRect());
+      std::vector<RECT> changed;
+      for (auto& f : fades_) changed.push_back(f.stage->captionRect());
       if (halfway_) halfway_();
       // The captions outside the fading areas change here; inside them the next frame draws them.
-      for (std::size_t i = 0; i < fades_.size(); ++i) {
-        window_.repaint(dc_, old[i]);
-        window_.repaint(dc_, fades_[i].stage->captionRect());
-      }
+      for (auto& f : fades_) changed.push_back(f.stage->captionRect());
+      window_.redraw(changed);
     }
 
    private:
     SaverWindow& window_;
-    HDC dc_;
+    effects::Frame& frame_;
     std::vector<Fading>& fades_;
     const std::function<void()>& halfway_;
-    effects::PixelRows rows_;
-  } drawer(*this, target.get(), fades, halfway);
+  } drawer(*this, frame, fades, halfway);
 
-  frameWaiter_->refresh(stages_.front()->place().handle);
-  const win32::SystemClock clock;
-  const effects::FadeRun run = effects::playFade(drawer, *frameWaiter_, clock);
+  effects::FadeRun run;
+  if (!frame.damage.empty() && IsWindow(hwnd_)) {
+    frameWaiter_->refresh(stages_.front()->place().handle);
+    const win32::SystemClock clock;
+    run = effects::playFade(drawer, *frameWaiter_, clock);
+  }
   for (auto& f : fades) f.stage->adoptFaded(f.to);
   // Cut short, the screen still shows a mix: the new look at once.
-  if (run.interrupted)
-    for (auto& f : fades) repaint(target.get(), f.area->area());
+  if (run.interrupted) {
+    std::vector<RECT> areas;
+    for (auto& f : fades) areas.push_back(f.area);
+    redraw(areas);
+  }
 }
 
 void SaverWindow::wantFrames() {
@@ -291,22 +315,14 @@ void SaverWindow::unload() {
 
 void SaverWindow::onDisplayChange() {
   const ScreenGeometry before = geo_;
-  geo_ = layout_ ? screenGeometry(layout_()) : queryScreenGeometry();
+  geo_ = screenGeometry(layout_());
   const RECT& v = geo_.virtualScreen;
-  const int width = v.right - v.left, height = v.bottom - v.top;
-  // The old background stays where the screen still shows it (a desktop
-  // snapshot keeps what it caught); new parts get the window's colour.
-  win32::OffscreenSurface grown;
-  win32::WindowDc screen(nullptr);
-  if (grown.create(screen.get(), width, height)) {
-    grown.fill(backColor_);
-    BitBlt(grown.dc(), before.virtualScreen.left - v.left, before.virtualScreen.top - v.top, background_.width(),
-           background_.height(), background_.dc(), 0, 0, SRCCOPY);
-    if (background_.create(screen.get(), width, height))
-      BitBlt(background_.dc(), 0, 0, width, height, grown.dc(), 0, 0, SRCCOPY);
-  }
+  // The desktop snapshot stays where the screen still shows it; new parts
+  // get the window's colour.
+  snapshotAt_.x += before.virtualScreen.left - v.left;
+  snapshotAt_.y += before.virtualScreen.top - v.top;
   placeStages();
-  SetWindowPos(hwnd_, nullptr, v.left, v.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(hwnd_, nullptr, v.left, v.top, v.right - v.left, v.bottom - v.top, SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(hwnd_, nullptr, FALSE);
   if (displayChanged_) displayChanged_();
 }
@@ -424,8 +440,8 @@ void SaverWindow::onButton(POINT at) {
 
 void SaverWindow::paintFrame() {
   PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd_, &ps);
-  repaint(dc, ps.rcPaint);
+  BeginPaint(hwnd_, &ps);
+  redraw({ps.rcPaint});
   EndPaint(hwnd_, &ps);
 }
 

@@ -19,13 +19,10 @@
 #include "common/screen_layout.h"
 #include "common/timers.h"
 #include "common/window_win32.h"
+#include "effects/frame.h"
+#include "effects/transition_player_win32.h"
 #include "saver/monitor_stage_win32.h"
 #include "saver/saver_view.h"
-
-namespace lumova::effects {
-class DisplayFrameWaiter;
-class FadeArea;
-}  // namespace lumova::effects
 
 namespace lumova::saver {
 
@@ -38,7 +35,6 @@ struct ScreenGeometry {
 };
 // The geometry of `layout` as the window places itself and its stages.
 ScreenGeometry screenGeometry(const ScreenLayout& layout);
-ScreenGeometry queryScreenGeometry();
 
 // Input as the window receives it. Positions on the window are twips from
 // its top-left corner, as its own coordinates are; on the picture surface
@@ -54,26 +50,31 @@ struct SaverInput {
   std::function<void()> onEnd;
 };
 
+// What the window is made with; each left empty takes the system's own.
+struct SaverWindowParts {
+  // The monitors, at the start and after each display change.
+  std::function<ScreenLayout()> screenLayout;
+  // Paces the effects (benchmarks give one that does not wait).
+  std::unique_ptr<effects::DisplayPacer> frameWaiter;
+  // Draws the window's frames (a GdiRenderer on it).
+  std::function<std::unique_ptr<effects::Renderer>(HWND)> renderer;
+};
+
 class SaverWindow final : public SaverView,
                           public Timers,
                           public EventPump,
                           public SaverWindowControl,
                           private StageCanvas {
  public:
-  SaverWindow(HINSTANCE instance, std::function<void(TimerId)> onTimer, SaverInput input);
+  SaverWindow(HINSTANCE instance, std::function<void(TimerId)> onTimer, SaverInput input, SaverWindowParts parts = {});
   ~SaverWindow() override;
   SaverWindow(const SaverWindow&) = delete;
   SaverWindow& operator=(const SaverWindow&) = delete;
 
   HWND hwnd() const { return hwnd_; }
-  // Benchmarks only: effects draw every frame at once instead of one a
-  // display frame, so that thousands of changes take minutes.
-  void setEffectsUnpaced(bool unpaced) { effectsUnpaced_ = unpaced; }
   // Told after each display change, once the window and its stages stand
   // where the monitors now are.
   void watchDisplay(std::function<void()> changed) { displayChanged_ = std::move(changed); }
-  // Tests only: the monitors a display change finds, instead of the system's.
-  void useScreenLayout(std::function<ScreenLayout()> layout) { layout_ = std::move(layout); }
 
   // The primary monitor's pixel size in twips.
   double twipsPerPixelX() const { return geo_.twipsPerPixel; }
@@ -108,15 +109,14 @@ class SaverWindow final : public SaverView,
   void onMouseMove(POINT at);
   void onButton(POINT at);
   void paintFrame();
-  // StageCanvas: everything the window shows inside `area` (client pixels).
+  // StageCanvas
   HWND canvasWindow() const override { return hwnd_; }
-  void repaint(HDC dc, const RECT& area) override;
+  effects::Renderer& renderer() override { return *renderer_; }
+  void redraw(const std::vector<RECT>& areas) override;
   void wantFrames() override;
   void onFramePulse();
-  // A monitor's fading area, as it looks (its picture at `before`, if shown)
-  // and as it will look (`next` at `after`).
-  void prepareFade(MonitorStage& stage, const win32::DibPicture& next, const RECT& before, const RECT& after,
-                   effects::FadeArea& fade);
+  // A frame of everything as it shows now, to draw inside `areas`.
+  effects::Frame frameOf(const std::vector<RECT>& areas) const;
   // The monitors changed: the window covers the new screen, repainted, each
   // stage on its monitor still.
   void onDisplayChange();
@@ -125,26 +125,24 @@ class SaverWindow final : public SaverView,
   HWND hwnd_ = nullptr;
   std::function<void(TimerId)> onTimer_;
   SaverInput input_;
+  std::function<ScreenLayout()> layout_;
   ScreenGeometry geo_{};
-  win32::OffscreenSurface background_;  // the window's persistent image
-  // Kept between uses, as making and first touching screen-sized buffers
-  // costs more than using them: the surface repaints are composed on (as
-  // large as the largest asked for), and each monitor's crossfade buffers.
-  win32::OffscreenSurface scratch_;
-  std::vector<std::unique_ptr<effects::FadeArea>> fadeAreas_;
+  std::unique_ptr<effects::Renderer> renderer_;  // outlives every picture handed to it
+  // The background: a colour, or the desktop as it was at (snapshotAt_),
+  // kept where the screen still shows it across display changes.
   COLORREF backColor_ = 0;
   COLORREF pictureBackColor_ = 0;
+  effects::PictureHandle snapshot_;
+  POINT snapshotAt_{};
   std::vector<std::unique_ptr<MonitorStage>> stages_;  // one a monitor, the primary's first
   bool unloading_ = false;                             // our own unload: closing is not an end then
-  std::unique_ptr<effects::DisplayFrameWaiter> frameWaiter_;
-  bool effectsUnpaced_ = false;
+  std::unique_ptr<effects::DisplayPacer> frameWaiter_;
   // Once a picture pans: a worker that waits for each display frame and
   // posts one pulse at a time to the window.
   std::thread framePulse_;
   std::atomic<bool> pulseStop_{false};
   std::atomic<bool> pulsePending_{false};
   std::function<void()> displayChanged_;
-  std::function<ScreenLayout()> layout_;
 };
 
 }  // namespace lumova::saver

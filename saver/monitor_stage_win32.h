@@ -10,8 +10,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/gdi_win32.h"
+#include "effects/frame.h"
 #include "effects/pan_zoom.h"
 #include "saver/saver_view.h"
 
@@ -33,8 +35,10 @@ class StageCanvas {
  public:
   virtual ~StageCanvas() = default;
   virtual HWND canvasWindow() const = 0;
-  // Draws every layer inside `area` (client pixels) on `dc`.
-  virtual void repaint(HDC dc, const RECT& area) = 0;
+  virtual effects::Renderer& renderer() = 0;
+  // Everything the window shows inside these rectangles (client pixels),
+  // drawn now.
+  virtual void redraw(const std::vector<RECT>& areas) = 0;
   // A stage moves with the display's frames from now on: panZoomStep is due
   // once a frame.
   virtual void wantFrames() = 0;
@@ -74,17 +78,19 @@ class MonitorStage final : public MonitorView {
   // The next step of a panning picture, `now` seconds on the monotonic clock.
   void panZoomStep(double now);
 
-  // The layers inside `area`, over what `dc` holds there already.
-  void paintLayers(HDC dc, const RECT& area);
-  // Each layer alone: the picture where it stands now (when shown), the caption inside `area`.
-  void paintPictureLayer(HDC dc);
-  void paintCaptionLayer(HDC dc, const RECT& area);
-  // Whether a layer shows inside `area`: what it shows otherwise is the
-  // window's background alone.
-  bool showsLayersIn(const RECT& area) const;
+  // The layers as they show now, bottom first.
+  void describe(std::vector<effects::Layer>& out) const;
+  // The picture layer alone (when shown), and the caption alone (when it shows).
+  std::optional<effects::PictureLayer> pictureLayer() const;
+  std::optional<effects::CaptionLayer> captionLayer() const;
+  // The picture waiting to be revealed as a layer at `at`: a panning one as
+  // its first frame. None without a source.
+  std::optional<effects::PictureLayer> sourceLayer(const RECT& at) const;
 
-  // For the effects: the picture waiting to be revealed and where it goes.
+  // For the effects: the picture waiting to be revealed, its size as the
+  // effect reveals it, and where it goes.
   const win32::DibPicture* source() const;
+  effects::Rect revealSize() const;
   const RECT& pictureRect() const { return pictureRect_; }
   const RECT& captionRect() const { return captionRect_; }
   bool pictureShown() const { return pictureVisible_; }
@@ -103,15 +109,16 @@ class MonitorStage final : public MonitorView {
   int toClientY(double twips) const;
   int toPixels(double twips) const;
   void placeLayers();
-  void makeFont();
-  HFONT font() const;
-  // The picture layer alone, where it stands now, kept to the monitor.
-  void paintPicture(HDC dc);
+  effects::TextFont textFont() const;
+  // The picture where it stands now, kept to the monitor, drawn again.
+  void redrawPicture();
+  void commitSource();
 
   StageCanvas& canvas_;
   StagePlace place_;
   COLORREF pictureBackColor_;
-  PicturePtr source_;  // the loaded picture the effects copy from
+  PicturePtr source_;  // the loaded picture the effects reveal
+  effects::PictureHandle sourceId_;
   // The picture surface: where it is, whether it shows, and what: its own
   // colour (just shown, before the reveal) or the committed picture.
   TwipRect pictureTwips_;
@@ -119,28 +126,22 @@ class MonitorStage final : public MonitorView {
   bool pictureVisible_ = false;
   bool pictureFilled_ = false;
   PicturePtr committed_;
-  win32::BitmapDc committedDc_;  // committed_'s bitmap, ready to draw from
-  // Pan and zoom: the picture as loaded and its path, waiting for the commit
-  // (pending) and moving (active); the frame the active one is drawn into
-  // is the committed picture.
+  effects::PictureHandle committedId_;
+  // Pan and zoom: the picture's path, waiting for the commit (pending) and
+  // moving (active), and where the active one stands now.
   struct Panning {
-    std::shared_ptr<const win32::DibPicture> picture;
     effects::PanZoomPath path;
     double seconds = 0;
-    std::shared_ptr<win32::DibPicture> frame;
     double start = 0;
+    bool started = false;
+    effects::PanZoomPlace place;
   };
   std::optional<Panning> pendingPan_, activePan_;
-  // The frame of the picture that panned before, for the next one: frames
-  // take turns rather than being made anew at each change.
-  std::shared_ptr<win32::DibPicture> spareFrame_;
-  effects::PanZoomDrawer panDrawer_{effects::fastestPixelRows()};
   // The caption label.
   CaptionFont captionSpec_;
   bool hasFont_ = false;
-  win32::UniqueFont captionFont_;
   COLORREF captionColor_ = 0;
-  std::wstring captionText_;
+  std::string captionText_;
   double captionTopTwips_ = 0;
   TwipRect captionTwips_;
   RECT captionRect_{};

@@ -90,8 +90,7 @@ SaverRun::SaverRun(HINSTANCE instance, SaverParts parts)
       [this](TimerId id) {
         if (slideshow_) slideshow_->onTimer(id);
       },
-      std::move(input));
-  window_->setEffectsUnpaced(parts.unpacedEffects);
+      std::move(input), std::move(parts.window));
   if (parts.scanFolders)
     own_->folders.emplace(instance, pictureExtensions(win32::decoderExtensionLists()),
                           saver::FolderSourceCalls{

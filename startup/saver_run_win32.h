@@ -35,7 +35,8 @@ struct SaverParts {
   bool preload = true;               // the next pictures decoded ahead, on a worker
   MessageBoxes* messages = nullptr;
   bool scanFolders = true;
-  bool unpacedEffects = false;  // effects drawn all at once, for thousands of changes
+  // The window's monitors, pacing and renderer (the system's and GDI by default).
+  saver::SaverWindowParts window;
 };
 
 // The executable's folder (UTF-8), without a trailing "\" unless it is a

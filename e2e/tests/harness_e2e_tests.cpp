@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 
 #include "e2e/files.h"
+#include "e2e/harness_error.h"
 #include "e2e/e2e_paths.h"
 #include "e2e/e2e_test.h"
 #include "e2e/wait.h"
@@ -105,6 +107,47 @@ TEST_F(LauncherE2E, ReportsTheWholeExitCode) {
     const auto code = probe.waitForExit(std::chrono::seconds(15));
     ASSERT_TRUE(code) << "the probe did not end";
     EXPECT_EQ(*code, expected);
+  }
+}
+
+TEST_F(LauncherE2E, RetriesOnlyWinesFailedStartAndOnlyOnce) {
+  constexpr std::string_view kRetryNote = "trying once more";
+  struct Row {
+    const char* failures;  // the errors the first starts fail with
+    bool runs;
+  };
+  const Row rows[] = {
+      {"1359", true},        // ERROR_INTERNAL_ERROR: the new process went before it started
+      {"1359,1359", false},  // twice: a real fault
+      {"2", false},          // any other error at once
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string("failures ") + row.failures);
+    const auto count = [&] {
+      const std::string log = desktop().wineLog();
+      std::size_t n = 0;
+      for (auto at = log.find(kRetryNote); at != std::string::npos; at = log.find(kRetryNote, at + 1)) ++n;
+      return n;
+    };
+    const std::size_t notesBefore = count();
+    ::setenv("LUMOVA_E2E_LAUNCHER_FAIL", row.failures, 1);
+    WineProcess& probe = desktop().launch(probe_, "--exit=7");
+    ::unsetenv("LUMOVA_E2E_LAUNCHER_FAIL");
+    if (row.runs) {
+      const auto code = probe.waitForExit(std::chrono::seconds(15));
+      ASSERT_TRUE(code) << "the probe did not end";
+      EXPECT_EQ(*code, 7u);
+    } else {
+      try {
+        probe.waitForExit(std::chrono::seconds(15));
+        ADD_FAILURE() << "the launcher reported an exit code";
+      } catch (const HarnessError& e) {
+        EXPECT_NE(std::string(e.what()).find("could not start"), std::string::npos) << e.what();
+      }
+    }
+    // One note for each retry, in the test's log.
+    EXPECT_EQ(count() - notesBefore, std::string_view(row.failures).starts_with("1359") ? 1u : 0u)
+        << desktop().wineLog();
   }
 }
 

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "effects/gdi_renderer_win32.h"
 #include "effects/transition_player_win32.h"
+#include "picture/wic_loader_win32.h"
 #include "tests/support/dib_surface_win32.h"
 
 using namespace lumova;
@@ -179,4 +181,119 @@ TEST(TransitionPlayer, CompositorWaitsAreCappedAndFallBackToTheTimer) {
   EXPECT_EQ(waiter.compositionWaits(), 3u);
   EXPECT_GE(waiter.timerWaits() + waiter.lateFrames(), 1u);
   SetEvent(release.get());
+}
+
+TEST(GdiRenderer, DrawsWhatTheFrameDescribes) {
+  constexpr int kW = 32, kH = 16;
+  constexpr std::uint32_t kBack = 0x102030;  // as RGB values are held: red low
+  constexpr std::uint32_t kBackPixel = 0x302010;
+  const Rect all{0, 0, kW, kH};
+  // A picture whose pixel (x, y) is 0x80yyxx, and one of a black and a white pixel.
+  auto pattern = win32::DibPicture::create(8, 8);
+  auto pair = win32::DibPicture::create(2, 1);
+  ASSERT_TRUE(pattern && pair);
+  auto* p = reinterpret_cast<std::uint32_t*>(pattern->mutableBits());
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) p[y * 8 + x] = 0x800000u | (y << 8) | x;
+  reinterpret_cast<std::uint32_t*>(pair->mutableBits())[0] = 0x000000;
+  reinterpret_cast<std::uint32_t*>(pair->mutableBits())[1] = 0xFFFFFF;
+
+  Surface target(kW, kH);
+  ASSERT_TRUE(target.ok());
+  GdiRenderer renderer(nullptr, target.dc());
+  const PictureHandle patternId = handOver(renderer, pattern), pairId = handOver(renderer, pair);
+  ASSERT_NE(idOf(patternId), kNoPicture);
+
+  const auto picture = [&](const PictureHandle& id, Rect rect) {
+    PictureLayer l;
+    l.rect = rect;
+    l.keepIn = all;
+    l.picture = idOf(id);
+    return l;
+  };
+  const auto fill = [&](std::uint32_t rgb) {
+    PictureLayer l;
+    l.rect = l.keepIn = all;
+    l.fill = rgb;
+    return l;
+  };
+  struct Check {
+    int x, y;
+    std::uint32_t want;  // 0xRRGGBB as the DIB holds it
+  };
+  struct Row {
+    const char* name;
+    Frame frame;
+    std::vector<Check> checks;
+    Rect white{};  // where a caption must have drawn
+    Rect blank{};  // and beyond its monitor, the background alone
+  };
+  std::vector<Row> rows;
+  {
+    Row r{"the background, only where damaged"};
+    r.frame.background.colour = kBack;
+    r.frame.damage = {{0, 0, 16, kH}};
+    r.checks = {{0, 0, kBackPixel}, {15, 15, kBackPixel}, {16, 0, kUntouched}};
+    rows.push_back(std::move(r));
+  }
+  {
+    Row r{"a picture clipped to its left half"};
+    r.frame.background.colour = kBack;
+    PictureLayer l = picture(patternId, {4, 4, 12, 12});
+    l.clip = {{0, 0, 8, kH}};
+    r.frame.layers.push_back(l);
+    r.frame.damage = {all};
+    r.checks = {{4, 4, 0x800000}, {7, 6, 0x800203}, {8, 6, kBackPixel}, {3, 4, kBackPixel}};
+    rows.push_back(std::move(r));
+  }
+  {
+    Row r{"half way from one look to the other"};
+    r.frame.fadingFrom.push_back(fill(0x0000FF));  // red
+    r.frame.layers.push_back(fill(0xFF0000));      // blue
+    r.frame.weight = 128;
+    r.frame.damage = {all};
+    r.checks = {{0, 0, 0x800080}, {31, 15, 0x800080}};
+    rows.push_back(std::move(r));
+  }
+  {
+    Row r{"a picture sampled twice its size, from one pixel before it"};
+    r.frame.background.colour = kBack;
+    PictureLayer l = picture(pairId, {0, 0, 8, 2});
+    l.source = SourceArea{-1, 0, 4, 1};
+    l.fill = 0x00FF00;
+    r.frame.layers.push_back(l);
+    r.frame.damage = {all};
+    // Pixel centres onto pixel centres: 0.25 and 0.75 of the way between
+    // the two; outside the picture, the fill.
+    r.checks = {{1, 0, 0x00FF00}, {2, 0, 0x000000}, {3, 1, 0x404040}, {4, 0, 0xBFBFBF},
+                {5, 1, 0xFFFFFF}, {6, 0, 0x00FF00}, {7, 1, 0x00FF00}, {8, 0, kBackPixel}};
+    rows.push_back(std::move(r));
+  }
+  {
+    Row r{"a caption kept to its monitor"};
+    r.frame.background.colour = kBack;
+    CaptionLayer c{{0, 0, kW, kH}, {0, 0, 20, kH}, "MMMMMMMM", TextFont{"", 0}, 0xFFFFFF};
+    r.frame.layers.push_back(c);
+    r.frame.damage = {all};
+    r.white = {0, 0, 20, kH};
+    r.blank = {20, 0, kW, kH};
+    rows.push_back(std::move(r));
+  }
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    target.fill(kUntouched);
+    renderer.draw(r.frame);
+    renderer.present();
+    for (const Check& c : r.checks)
+      EXPECT_EQ(target.rgb(c.x, c.y), c.want) << "at " << c.x << "," << c.y << std::hex << " " << target.rgb(c.x, c.y);
+    if (r.white.empty()) continue;
+    int white = 0;
+    for (int y = r.white.top; y < r.white.bottom; ++y)
+      for (int x = r.white.left; x < r.white.right; ++x) white += target.rgb(x, y) == 0xFFFFFF;
+    EXPECT_GT(white, 0) << "no text drawn";
+    int beyond = 0;
+    for (int y = r.blank.top; y < r.blank.bottom; ++y)
+      for (int x = r.blank.left; x < r.blank.right; ++x) beyond += target.rgb(x, y) != kBackPixel;
+    EXPECT_EQ(beyond, 0) << "text beyond its monitor";
+  }
 }

@@ -2,10 +2,16 @@
 // all, a stage stands on each, and a monitor added shows a picture at once.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "common/display_win32.h"
+#include "effects/gdi_renderer_win32.h"
 #include "tests/support/bmp_bytes.h"
+#include "tests/support/dib_surface_win32.h"
 #include "tests/support/soak_support_win32.h"
 #include "tests/support/temp_files_win32.h"
 
@@ -23,12 +29,14 @@ TEST(SaverWindowDisplay, FollowsMonitorsAddedMovedAndRemoved) {
     ini += std::to_string(i) + "=" + path + "\r\n";
   }
   // No changes: only the display change can put a picture on the new monitor.
-  SoakSaver saver(ini + "[image]\r\nallMonitors=1\r\ntimeInterval=0\r\npicRandom=cent\r\neffectMode=0\r\n");
+  ScreenLayout layout = win32::currentScreenLayout();
+  saver::SaverWindowParts parts;
+  parts.screenLayout = [&] { return layout; };
+  SoakSaver saver(ini + "[image]\r\nallMonitors=1\r\ntimeInterval=0\r\npicRandom=cent\r\neffectMode=0\r\n", false,
+                  kPlatformNT, std::move(parts));
   pumpMessages();
   const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
   const ScreenRect primary{0, 0, w, h};
-  ScreenLayout layout;
-  saver.window.useScreenLayout([&] { return layout; });
   ASSERT_EQ(saver.window.monitorCount(), 1u);
 
   struct Row {
@@ -78,5 +86,135 @@ TEST(SaverWindowDisplay, FollowsMonitorsAddedMovedAndRemoved) {
   EXPECT_EQ(saver.messages.shown, 0);
   EXPECT_FALSE(saver.host.ended);
   for (int i = 0; i < 3; ++i) DeleteFileA((dir + "p" + std::to_string(i) + ".bmp").c_str());
+  RemoveDirectoryA(dir.c_str());
+}
+
+namespace {
+
+// Paces nothing, and looks at what the window shows at every wait: the
+// frames in the middle of a crossfade.
+class FrameWatcher final : public effects::DisplayPacer {
+ public:
+  explicit FrameWatcher(std::function<void()>& onFrame) : onFrame_(onFrame) {}
+  void refresh(HMONITOR) override {}
+  double refreshHz() const override { return 60; }
+  void waitForNextFrame() override {
+    if (onFrame_) onFrame_();
+  }
+
+ private:
+  std::function<void()>& onFrame_;
+};
+
+std::uint32_t mixed(std::uint32_t from, std::uint32_t to, int weight) {
+  std::uint32_t out = 0;
+  for (int s = 0; s < 24; s += 8)
+    out |= ((((from >> s) & 0xFF) * (256 - weight) + ((to >> s) & 0xFF) * weight + 128) >> 8) << s;
+  return out;
+}
+
+}  // namespace
+
+TEST(SaverWindowCrossfade, MixesPicturesOfTwoSizesOverTheBackgroundUnderTheCaption) {
+  const std::string dir = lumova::testing::tempFolder("lumova-fade");
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  constexpr std::uint32_t kA = 0xC02040, kB = 0x20C080, kBack = 0x405060, kWhite = 0xFFFFFF;
+  // A wide one, then one as high as the screen, under the captions' band at the top.
+  const struct {
+    const char* name;
+    int w, h;
+    std::uint32_t rgb;
+  } pictures[] = {{"a.bmp", 96, 64, kA}, {"b.bmp", 40, h, kB}};
+  for (const auto& p : pictures)
+    ASSERT_TRUE(
+        lumova::testing::writeBytes(dir + p.name, lumova::testing::bmp24(p.w, p.h, [&](int, int) { return p.rgb; })));
+  const std::string ini = "[total]\r\ntotal=2\r\n[images]\r\n0=" + dir + "a.bmp\r\n1=" + dir +
+                          "b.bmp\r\n[caption]\r\n0=The first caption\r\n1=The second caption\r\n"
+                          "[image]\r\nrandomPick=0\r\ntimeInterval=5\r\npicRandom=cent\r\neffectMode=8\r\n"
+                          "[background]\r\nbackEffect=0\r\nnewBackColor=" +
+                          std::to_string((kBack >> 16) + (kBack & 0xFF00) + ((kBack & 0xFF) << 16)) + "\r\n";
+  // Both centred: the first inside, the second reaching the top and the bottom.
+  const RECT a{(w - 96) / 2, (h - 64) / 2, (w - 96) / 2 + 96, (h - 64) / 2 + 64};
+  const RECT b{(w - 40) / 2, 0, (w - 40) / 2 + 40, h};
+  const int ax = a.left + 4, ay = (a.top + a.bottom) / 2, bx = (b.left + b.right) / 2;
+
+  for (const bool buffersFail : {false, true}) {
+    SCOPED_TRACE(buffersFail ? "no buffers for the mix" : "mixed");
+    lumova::testing::DibSurface screen(w, h);
+    ASSERT_TRUE(screen.ok());
+    struct Seen {
+      std::uint32_t neither, aOnly, bOnly, both;
+      int captionWhite;  // over the second picture's top
+    };
+    std::vector<Seen> seen;
+    std::function<void()> onFrame = [&] {
+      Seen s{screen.rgb(a.left + 2, a.top - 2), screen.rgb(ax, ay), screen.rgb(bx, a.bottom + 4), screen.rgb(bx, ay),
+             0};
+      for (int y = 0; y < 40; ++y)
+        for (int x = b.left; x < b.right; ++x) s.captionWhite += screen.rgb(x, y) == kWhite;
+      seen.push_back(s);
+    };
+    saver::SaverWindowParts parts;
+    parts.frameWaiter = std::make_unique<FrameWatcher>(onFrame);
+    parts.renderer = [&](HWND window) {
+      return std::make_unique<effects::GdiRenderer>(window, screen.dc(), [&](int bw, int bh, void** bits) {
+        return buffersFail ? (*bits = nullptr, HBITMAP{}) : win32::createTopDownDib(bw, bh, bits);
+      });
+    };
+    SoakSaver saver(ini, false, kPlatformNT, std::move(parts));
+    pumpMessages();
+    const auto& stage = static_cast<saver::MonitorStage&>(saver.window.monitor(0));
+    ASSERT_TRUE(EqualRect(&stage.pictureRect(), &a));
+
+    // The first change fades in from the background; without buffers the picture shows at once.
+    ASSERT_FALSE(seen.empty()) << "no frame in the middle of the fade";
+    int mixes = 0;
+    for (const Seen& s : seen) {
+      if (buffersFail) EXPECT_EQ(s.aOnly, kA);
+      mixes += s.aOnly != kA && s.aOnly != kBack;
+    }
+    EXPECT_EQ(mixes > 0, !buffersFail);
+    EXPECT_EQ(screen.rgb(ax, ay), kA) << "the first picture is not shown after its fade";
+
+    seen.clear();
+    saver.form->onChangeTick();
+    pumpMessages();
+    ASSERT_TRUE(EqualRect(&stage.pictureRect(), &b));
+    ASSERT_FALSE(seen.empty());
+    mixes = 0;
+    int captions = 0;
+    for (const Seen& s : seen) {
+      SCOPED_TRACE(::testing::Message() << std::hex << s.aOnly << " " << s.bOnly << " " << s.both);
+      EXPECT_EQ(s.neither, kBack);
+      captions += s.captionWhite > 0;
+      if (buffersFail) {
+        EXPECT_EQ(s.aOnly, kBack);
+        EXPECT_EQ(s.bOnly, kB);
+        EXPECT_EQ(s.both, kB);
+        continue;
+      }
+      // One weight of the new look over the old everywhere: over the
+      // background where only one picture is, picture over picture where both.
+      int weight = 0;
+      while (weight <= 256 && (mixed(kBack, kB, weight) != s.bOnly || mixed(kA, kBack, weight) != s.aOnly ||
+                               mixed(kA, kB, weight) != s.both))
+        ++weight;
+      EXPECT_LE(weight, 256) << "not one mix of the two looks";
+      mixes += weight > 16 && weight < 240;
+    }
+    EXPECT_EQ(mixes > 0, !buffersFail);
+    EXPECT_GT(captions, 0) << "no caption over the fade";
+
+    // Afterwards: the new picture, the background around it, its caption beside it.
+    EXPECT_EQ(screen.rgb(ax, ay), kBack);
+    EXPECT_EQ(screen.rgb(bx, ay), kB);
+    const RECT caption = stage.captionRect();
+    int captionWhite = 0;
+    for (int y = caption.top; y < caption.bottom; ++y)
+      for (int x = caption.left; x < caption.right; ++x) captionWhite += screen.rgb(x, y) == kWhite;
+    EXPECT_GT(captionWhite, 0) << "the new caption is not shown";
+    EXPECT_EQ(saver.messages.shown, 0);
+  }
+  for (const char* name : {"a.bmp", "b.bmp"}) DeleteFileA((dir + name).c_str());
   RemoveDirectoryA(dir.c_str());
 }

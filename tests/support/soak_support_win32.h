@@ -80,13 +80,21 @@ inline Usage usage() {
   return u;
 }
 
+inline saver::SaverWindowParts unpacedIf(bool unpaced, saver::SaverWindowParts parts = {}) {
+  if (unpaced) parts.frameWaiter = std::make_unique<effects::UnpacedFrameWaiter>();
+  return parts;
+}
+
 // The saver run over the given settings file (in memory), wired as the
 // entry point wires it, loaded, shown and past its start, with a host that
-// answers `platform` and only records.
+// answers `platform` and only records; `parts` are the window's.
 class SoakSaver {
  public:
-  explicit SoakSaver(const std::string& settings, bool unpaced = false, std::int32_t platform = kPlatformNT)
-      : host(log, platform), run(GetModuleHandleA(nullptr), parts(unpaced)), window(run.window()) {
+  explicit SoakSaver(const std::string& settings, bool unpaced = false, std::int32_t platform = kPlatformNT,
+                     saver::SaverWindowParts windowParts = {})
+      : host(log, platform),
+        run(GetModuleHandleA(nullptr), parts(unpacedIf(unpaced, std::move(windowParts)))),
+        window(run.window()) {
     files.files["C:\\soak\\zbfaone.ini"] = settings;
     form = &run.slideshow();
     form->start();
@@ -104,7 +112,7 @@ class SoakSaver {
   saver::Slideshow* form = nullptr;
 
  private:
-  startup::SaverParts parts(bool unpaced) {
+  startup::SaverParts parts(saver::SaverWindowParts windowParts) {
     startup::SaverParts p;
     p.settingsFolder = "C:\\soak";
     p.files = &files;
@@ -113,7 +121,7 @@ class SoakSaver {
     p.preload = false;
     p.messages = &messages;
     p.scanFolders = false;
-    p.unpacedEffects = unpaced;
+    p.window = std::move(windowParts);
     return p;
   }
 };

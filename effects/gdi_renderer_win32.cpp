@@ -1,0 +1,320 @@
+#include "effects/gdi_renderer_win32.h"
+
+#include <algorithm>
+
+#include "common/text_win32.h"
+#include "picture/wic_loader_win32.h"
+
+namespace lumova::effects {
+namespace {
+
+// Captions and font names are UTF-8, as the program keeps all its text.
+constexpr UINT kTextCodePage = CP_UTF8;
+constexpr std::size_t kFontsKept = 4;
+constexpr std::size_t kSparesKept = 2;
+
+RECT toRect(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
+
+// An RGB colour (red low) as a DIB pixel (blue low).
+std::uint32_t dibPixel(std::uint32_t rgb) { return ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF); }
+
+void fillRect(HDC dc, const Rect& r, std::uint32_t rgb) {
+  win32::UniqueBrush brush(CreateSolidBrush(win32::toColorRef(rgb)));
+  const RECT area = toRect(r);
+  FillRect(dc, &area, brush.get());
+}
+
+// Where a layer can show at all.
+Rect boundsOf(const Layer& layer) {
+  return std::visit([](const auto& l) { return intersection(l.rect, l.keepIn); }, layer);
+}
+
+}  // namespace
+
+GdiRenderer::GdiRenderer(HWND window, HDC target, DibMaker fadeBuffers)
+    : window_(window), target_(target), fadeBuffers_(std::move(fadeBuffers)) {}
+
+GdiRenderer::~GdiRenderer() = default;
+
+PictureId GdiRenderer::addPicture(PicturePtr picture) {
+  auto dib = std::dynamic_pointer_cast<const win32::DibPicture>(std::move(picture));
+  if (!dib) return kNoPicture;
+  Held held{dib, nullptr};
+  // A bitmap is selected into one DC at a time: ids of the same picture share it.
+  for (const auto& [id, other] : pictures_)
+    if (other.picture == dib) held.dc = other.dc;
+  if (!held.dc) {
+    held.dc = std::make_shared<win32::BitmapDc>();
+    held.dc->show(dib->bitmap());
+  }
+  const PictureId id = nextId_++;
+  pictures_.emplace(id, std::move(held));
+  return id;
+}
+
+void GdiRenderer::releasePicture(PictureId id) {
+  pictures_.erase(id);
+  const auto s = std::find_if(samples_.begin(), samples_.end(), [id](const Sampled& e) { return e.picture == id; });
+  if (s == samples_.end()) return;
+  // Kept for the next picture that pans: screen-sized buffers cost more to make than to use.
+  if (s->pixels && spareSamples_.size() < kSparesKept) spareSamples_.push_back(std::move(s->pixels));
+  samples_.erase(s);
+}
+
+HDC GdiRenderer::pictureDc(PictureId id) const {
+  const auto it = pictures_.find(id);
+  return it == pictures_.end() ? nullptr : it->second.dc->dc();
+}
+
+const win32::DibPicture* GdiRenderer::picture(PictureId id) const {
+  const auto it = pictures_.find(id);
+  return it == pictures_.end() ? nullptr : it->second.picture.get();
+}
+
+void GdiRenderer::present() { GdiFlush(); }
+
+void GdiRenderer::draw(const Frame& frame) {
+  if (target_) {
+    drawOn(target_, frame);
+    return;
+  }
+  win32::WindowDc dc(window_);
+  if (dc) drawOn(dc.get(), frame);
+}
+
+void GdiRenderer::drawOn(HDC target, const Frame& frame) {
+  const bool fading = frame.weight < kWeightOne;
+  std::vector<const Layer*> layers;
+  for (const Layer& l : frame.layers) layers.push_back(&l);
+  for (const Layer& l : frame.over) layers.push_back(&l);
+  for (std::size_t i = 0; i < frame.damage.size(); ++i) {
+    const Rect& area = frame.damage[i];
+    if (area.empty()) continue;
+    if (fading) {
+      drawFade(target, frame, i, area);
+    } else {
+      drawDamage(target, frame.background, layers, area);
+    }
+  }
+}
+
+bool GdiRenderer::covers(const Layer& layer, const Rect& area) const {
+  const auto* p = std::get_if<PictureLayer>(&layer);
+  if (!p) return false;  // text shows what is under it
+  if (p->picture != kNoPicture && !pictures_.count(p->picture)) return false;
+  const Rect shown = intersection(p->rect, p->keepIn);
+  if (p->clip.empty()) return contains(shown, area);
+  return std::any_of(p->clip.begin(), p->clip.end(),
+                     [&](const Rect& c) { return contains(intersection(c, shown), area); });
+}
+
+void GdiRenderer::drawDamage(HDC target, const Background& background, const std::vector<const Layer*>& layers,
+                             const Rect& damage) {
+  // The topmost layer that hides everything under it, and what lies over it.
+  int bottom = static_cast<int>(layers.size()) - 1;
+  while (bottom >= 0 && !covers(*layers[static_cast<std::size_t>(bottom)], damage)) --bottom;
+  std::vector<const Layer*> above;
+  for (std::size_t i = static_cast<std::size_t>(bottom + 1); i < layers.size(); ++i)
+    if (!intersection(boundsOf(*layers[i]), damage).empty()) above.push_back(layers[i]);
+  const auto drawBottom = [&](HDC dc, const Rect& area) {
+    if (bottom < 0) {
+      drawBackground(dc, background, area);
+    } else {
+      drawLayer(dc, *layers[static_cast<std::size_t>(bottom)], area);
+    }
+  };
+  Rect area = damage;
+  if (above.size() == 1) {
+    // One layer over it (a caption over a panning picture): only its part is composed.
+    area = intersection(boundsOf(*above.front()), damage);
+    std::vector<Rect> alone;
+    appendDifference(damage, area, alone);
+    for (const Rect& r : alone) drawBottom(target, r);
+  }
+  if (above.empty()) {
+    drawBottom(target, area);
+    return;
+  }
+  const int w = area.width(), h = area.height();
+  if ((scratch_.width() < w || scratch_.height() < h) &&
+      !scratch_.create(target, std::max(w, scratch_.width()), std::max(h, scratch_.height()))) {
+    drawBottom(target, area);
+    for (const Layer* l : above) drawLayer(target, *l, area);
+    return;
+  }
+  // Composed off the screen and copied once, so no layer flickers.
+  HDC out = scratch_.dc();
+  SetViewportOrgEx(out, -area.left, -area.top, nullptr);
+  drawBottom(out, area);
+  for (const Layer* l : above) drawLayer(out, *l, area);
+  SetViewportOrgEx(out, 0, 0, nullptr);
+  BitBlt(target, area.left, area.top, w, h, out, 0, 0, SRCCOPY);
+}
+
+void GdiRenderer::drawLook(HDC dc, const Background& background, const std::vector<const Layer*>& layers,
+                           const Rect& area) {
+  int bottom = static_cast<int>(layers.size()) - 1;
+  while (bottom >= 0 && !covers(*layers[static_cast<std::size_t>(bottom)], area)) --bottom;
+  if (bottom < 0) drawBackground(dc, background, area);
+  for (std::size_t i = static_cast<std::size_t>(std::max(bottom, 0)); i < layers.size(); ++i)
+    if (!intersection(boundsOf(*layers[i]), area).empty()) drawLayer(dc, *layers[i], area);
+}
+
+void GdiRenderer::drawFade(HDC target, const Frame& frame, std::size_t index, const Rect& area) {
+  if (fades_.size() <= index) fades_.resize(index + 1);
+  if (!fades_[index]) fades_[index] = std::make_unique<Fade>();
+  Fade& f = *fades_[index];
+  if (!f.area.create(toRect(area), fadeBuffers_)) {
+    // No buffers for the mix: the new look at once, rather than nothing.
+    f.composed = false;
+    std::vector<const Layer*> now;
+    for (const Layer& l : frame.layers) now.push_back(&l);
+    for (const Layer& l : frame.over) now.push_back(&l);
+    drawDamage(target, frame.background, now, area);
+    return;
+  }
+  if (!f.composed || f.rect != area || f.background != frame.background || f.from != frame.fadingFrom ||
+      f.to != frame.layers) {
+    const auto pointers = [](const std::vector<Layer>& look) {
+      std::vector<const Layer*> out;
+      for (const Layer& l : look) out.push_back(&l);
+      return out;
+    };
+    drawLook(f.area.fromDc(), frame.background, pointers(frame.fadingFrom), area);
+    drawLook(f.area.toDc(), frame.background, pointers(frame.layers), area);
+    f.composed = true;
+    f.rect = area;
+    f.background = frame.background;
+    f.from = frame.fadingFrom;
+    f.to = frame.layers;
+  }
+  f.area.mix(rows_, std::clamp(frame.weight, 0, kWeightOne));
+  for (const Layer& l : frame.over)
+    if (!intersection(boundsOf(l), area).empty()) drawLayer(f.area.frameDc(), l, area);
+  f.area.drawTo(target);
+}
+
+void GdiRenderer::drawBackground(HDC dc, const Background& background, const Rect& area) {
+  const win32::DibPicture* desktop = picture(background.picture);
+  const Rect place =
+      desktop ? Rect{background.x, background.y, background.x + desktop->width(), background.y + desktop->height()}
+              : Rect{};
+  if (!contains(place, area)) fillRect(dc, area, background.colour);
+  const Rect shown = intersection(place, area);
+  if (!shown.empty())
+    BitBlt(dc, shown.left, shown.top, shown.width(), shown.height(), pictureDc(background.picture),
+           shown.left - background.x, shown.top - background.y, SRCCOPY);
+}
+
+void GdiRenderer::drawLayer(HDC dc, const Layer& layer, const Rect& area) {
+  if (const auto* p = std::get_if<PictureLayer>(&layer)) {
+    drawPicture(dc, *p, area);
+  } else {
+    const auto& caption = std::get<CaptionLayer>(layer);
+    const Rect clip = intersection(caption.keepIn, area);
+    if (clip.empty() || caption.text.empty()) return;
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
+    drawCaption(dc, caption);
+    RestoreDC(dc, saved);
+  }
+}
+
+void GdiRenderer::drawPicture(HDC dc, const PictureLayer& layer, const Rect& area) {
+  const Rect shown = intersection(intersection(layer.rect, layer.keepIn), area);
+  if (shown.empty()) return;
+  std::vector<Rect> parts;
+  if (layer.clip.empty()) {
+    parts.push_back(shown);
+  } else {
+    for (const Rect& c : layer.clip)
+      if (const Rect r = intersection(c, shown); !r.empty()) parts.push_back(r);
+  }
+  if (layer.picture == kNoPicture) {
+    for (const Rect& r : parts) fillRect(dc, r, layer.fill);
+    return;
+  }
+  HDC source = nullptr;
+  if (layer.source) {
+    PixelBuffer* pixels = sampled(layer);
+    source = pixels ? pixels->dc() : nullptr;
+  } else {
+    source = pictureDc(layer.picture);
+  }
+  if (!source) return;
+  for (const Rect& r : parts)
+    BitBlt(dc, r.left, r.top, r.width(), r.height(), source, r.left - layer.rect.left, r.top - layer.rect.top, SRCCOPY);
+}
+
+PixelBuffer* GdiRenderer::sampled(const PictureLayer& layer) {
+  const win32::DibPicture* from = picture(layer.picture);
+  const int w = layer.rect.width(), h = layer.rect.height();
+  if (!from || w <= 0 || h <= 0) return nullptr;
+  auto s = std::find_if(samples_.begin(), samples_.end(), [&](const Sampled& e) { return e.picture == layer.picture; });
+  if (s == samples_.end()) {
+    Sampled made;
+    made.picture = layer.picture;
+    const auto spare = std::find_if(spareSamples_.begin(), spareSamples_.end(),
+                                    [&](const auto& p) { return p->width() == w && p->height() == h; });
+    if (spare != spareSamples_.end()) {
+      made.pixels = std::move(*spare);
+      spareSamples_.erase(spare);
+    }
+    samples_.push_back(std::move(made));
+    s = samples_.end() - 1;
+  }
+  if (!s->pixels) s->pixels = std::make_unique<PixelBuffer>();
+  const bool sized = s->pixels->width() == w && s->pixels->height() == h;
+  if (!s->pixels->create(w, h)) return nullptr;
+  if (!sized || !s->drawn || *s->drawn != *layer.source || s->fill != layer.fill) {
+    GdiFlush();  // a copy from the frame before may still be queued
+    sampler_.draw(reinterpret_cast<const std::uint32_t*>(from->bits()), {from->width(), from->height()},
+                  placeOf(*layer.source, {w, h}), s->pixels->row(0), {w, h}, dibPixel(layer.fill));
+    s->drawn = layer.source;
+    s->fill = layer.fill;
+  }
+  return s->pixels.get();
+}
+
+HFONT GdiRenderer::font(const TextFont& font) {
+  const auto stock = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  if (font.face.empty()) return stock;
+  for (const auto& [spec, made] : fonts_)
+    if (spec == font) return made ? made.get() : stock;
+  LOGFONTW lf{};
+  lf.lfHeight = font.height;
+  lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
+  lf.lfItalic = font.italic;
+  lf.lfUnderline = font.underline;
+  lf.lfStrikeOut = font.strikethrough;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lf.lfQuality = ANTIALIASED_QUALITY;
+  lstrcpynW(lf.lfFaceName, win32::toWide(font.face, kTextCodePage).c_str(), LF_FACESIZE);
+  if (fonts_.size() >= kFontsKept) fonts_.erase(fonts_.begin());
+  fonts_.emplace_back(font, win32::UniqueFont(CreateFontIndirectW(&lf)));
+  return fonts_.back().second ? fonts_.back().second.get() : stock;
+}
+
+void GdiRenderer::drawCaption(HDC dc, const CaptionLayer& caption) {
+  win32::SelectIn selected(dc, font(caption.font));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, win32::toColorRef(caption.colour));
+  const std::wstring text = win32::toWide(caption.text, kTextCodePage);
+  RECT box = toRect(caption.rect);
+  DrawTextW(dc, text.data(), static_cast<int>(text.size()), &box,
+            DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+}
+
+TextExtent GdiRenderer::measureText(const TextFont& spec, const std::string& text) {
+  win32::WindowDc windowDc(target_ ? nullptr : window_);
+  HDC dc = target_ ? target_ : windowDc.get();
+  win32::SelectIn selected(dc, font(spec));
+  TEXTMETRICW tm{};
+  GetTextMetricsW(dc, &tm);
+  SIZE extent{0, 0};
+  const std::wstring wide = win32::toWide(text, kTextCodePage);
+  if (!wide.empty()) GetTextExtentPoint32W(dc, wide.data(), static_cast<int>(wide.size()), &extent);
+  return {extent.cx, tm.tmHeight};
+}
+
+}  // namespace lumova::effects
