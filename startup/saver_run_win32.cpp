@@ -132,6 +132,8 @@ SaverRun::SaverRun(HINSTANCE instance, SaverParts parts)
     own_->host.beforeEnd([this] { own_->stateFiles.flush(std::chrono::milliseconds(500)); });
   }
   window_->watchDisplay([this] { slideshow_->displayChanged(); });
+  window_->watchPower([this](saver::DisplayPower power) { slideshow_->displayPowerChanged(power); },
+                      [this](saver::PowerSource source) { slideshow_->powerSourceChanged(source); });
 }
 
 SaverRun::~SaverRun() {

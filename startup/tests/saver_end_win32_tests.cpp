@@ -82,7 +82,7 @@ TEST(SaverRun, DrawsAtTheHighestLevelOfTheClassItWasGivenAndDecodesAtItsNormalLe
   const DWORD given = GetPriorityClass(GetCurrentProcess());
   SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS);
   {
-    startup::SaverRun run(GetModuleHandleA(nullptr), parts);
+    startup::SaverRun run(GetModuleHandleA(nullptr), std::move(parts));
     run.start();
     for (DWORD end = GetTickCount() + 10000; decoder.level == THREAD_PRIORITY_ERROR_RETURN && GetTickCount() < end;)
       testing::pumpMessages();
