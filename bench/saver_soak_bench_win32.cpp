@@ -21,8 +21,8 @@
 #include "common/protection.h"
 #include "startup/saver_run_win32.h"
 #include "common/random.h"
-#include "password/password_form.h"
-#include "password/password_form_win32.h"
+#include "password/password_prompt.h"
+#include "password/password_prompt_win32.h"
 #include "picture/preloader.h"
 #include "picture/preloader_win32.h"
 #include "picture/wic_loader_win32.h"
@@ -72,7 +72,7 @@ class SaverRig {
     PostMessageA(window.hwnd(), WM_KEYDOWN, VK_SHIFT, 0);
     pumpMessages();
     if (session.state() != startup::SaverState::Prompting || !IsWindowVisible(promptWindow.hwnd())) return false;
-    const HWND box = promptWindow.control(password::Control::txtPassword);
+    const HWND box = promptWindow.control(password::Control::passwordBox);
     for (char c : std::string("not the password\r")) SendMessageA(box, WM_CHAR, static_cast<unsigned char>(c), 0);
     pumpMessages();
     if (session.state() != startup::SaverState::Prompting) return false;

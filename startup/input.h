@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "password/password_form.h"
+#include "password/password_prompt.h"
 #include "saver/run_state.h"
 #include "saver/saver_view.h"
 

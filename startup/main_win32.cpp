@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include "dialog/form2_win32.h"
+#include "dialog/dialog_window_win32.h"
 #include "startup/mode.h"
 #include "startup/preview_win32.h"
 #include "startup/saver_run_win32.h"

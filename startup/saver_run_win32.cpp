@@ -122,9 +122,9 @@ SaverRun::SaverRun(HINSTANCE instance, SaverParts parts)
       SaverSessionDeps{protection_, host_, clock_, *window_, slideshow_->state()});
   promptWindow_ = std::make_unique<password::PasswordWindow>(
       instance, window_->twipsPerPixelX(), window_->twipsPerPixelY(),
-      password::PasswordKeys{[this](int key) { prompt_->txtPassword_KeyPress(key); },
-                             [this](int key) { prompt_->txtNotes_KeyPress(key); }, [this] { prompt_->Form_Close(); }});
-  prompt_ = std::make_unique<password::PasswordForm>(*promptWindow_, protection_, *session_);
+      password::PasswordKeys{[this](int key) { prompt_->onPasswordKey(key); },
+                             [this](int key) { prompt_->onNotesKey(key); }, [this] { prompt_->onClose(); }});
+  prompt_ = std::make_unique<password::PasswordPrompt>(*promptWindow_, protection_.password, *session_);
   session_->attachPrompt(*prompt_);
   if (!parts.host) {
     own_->host.attach(window_->hwnd());

@@ -15,8 +15,8 @@
 #include "common/message_box.h"
 #include "common/picture.h"
 #include "common/protection.h"
-#include "password/password_form.h"
-#include "password/password_form_win32.h"
+#include "password/password_prompt.h"
+#include "password/password_prompt_win32.h"
 #include "saver/form1_win32.h"
 #include "saver/slideshow.h"
 #include "settings/file_store.h"
@@ -76,7 +76,7 @@ class SaverRun {
   std::unique_ptr<saver::Slideshow> slideshow_;
   std::unique_ptr<SaverSession> session_;
   std::unique_ptr<password::PasswordWindow> promptWindow_;
-  std::unique_ptr<password::PasswordForm> prompt_;
+  std::unique_ptr<password::PasswordPrompt> prompt_;
 };
 
 }  // namespace lumova::startup

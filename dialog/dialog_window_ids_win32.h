@@ -1,0 +1,68 @@
+// Resource and control identifiers of the settings dialog, shared by
+// dialog_window_win32.rc and the code. Dialog templates use 200-299 so that
+// they stay clear of the executable's own resources.
+#pragma once
+
+#define IDD_SETTINGS 200
+#define IDD_SETTINGS_FILES 201
+#define IDD_SETTINGS_DISPLAY 202
+#define IDD_SETTINGS_PASSWORD 203
+
+// Main window (IDOK and IDCANCEL are the OK and Cancel buttons).
+#define IDC_TABS 1001
+#define IDC_STATUSBAR 1002
+
+// "Image Files"
+#define IDC_PICTURE_LIST 1101
+#define IDC_PICTURE_LIST_LABEL 1102
+#define IDC_PICTURE_COUNT 1103
+#define IDC_PICTURE_COUNT_LABEL 1104
+#define IDC_ADD_PICTURES 1105
+#define IDC_REMOVE_PICTURE 1106
+#define IDC_REMOVE_ALL 1107
+#define IDC_CAPTION 1108
+#define IDC_CAPTION_LABEL 1109
+#define IDC_CLEAR_CAPTION 1110
+#define IDC_FONT 1111
+#define IDC_FONT_COLOUR 1112
+#define IDC_FONT_COLOUR_LABEL 1113
+#define IDC_THUMBNAIL 1114
+#define IDC_ADD_FOLDER 1115
+#define IDC_AUTO_CAPTION_LABEL 1116
+#define IDC_AUTO_CAPTION 1117
+#define IDC_FOLDER_LIST 1118
+#define IDC_FOLDER_LIST_LABEL 1119
+#define IDC_REMOVE_FOLDER 1120
+
+// "Background/Transitions"
+#define IDC_BACKGROUND_FRAME 1201
+#define IDC_BACKGROUND 1202
+#define IDC_CHOOSE_BACK_COLOUR 1203
+#define IDC_BACK_COLOUR 1204
+#define IDC_BACK_COLOUR_LABEL 1205
+#define IDC_MOVEMENT_FRAME 1206
+#define IDC_CENTRED 1207
+#define IDC_FLOATING 1208
+#define IDC_PAN_ZOOM 1230
+#define IDC_FLOAT_SPEED 1209
+#define IDC_FLOAT_SPEED_LABEL 1210
+#define IDC_CHANGE_FRAME 1211
+#define IDC_CHANGE_AFTER 1212
+#define IDC_CHANGE_NEVER 1213
+#define IDC_INTERVAL 1214
+#define IDC_INTERVAL_SPIN 1215
+#define IDC_SECONDS_LABEL 1216
+#define IDC_RANDOM_ORDER 1217
+#define IDC_TRANSITIONS_FRAME 1218
+#define IDC_TRANSITION 1219
+#define IDC_RANDOM_TRANSITIONS 1220
+#define IDC_FIT_PICTURES 1221
+#define IDC_ALL_MONITORS 1222
+#define IDC_SHUFFLE 1223
+
+// "Password Protection"
+#define IDC_PROTECTION 1301
+#define IDC_PASSWORD_LABEL 1302
+#define IDC_PASSWORD 1303
+#define IDC_CONFIRM_LABEL 1304
+#define IDC_CONFIRM 1305
