@@ -68,6 +68,7 @@ class DialogWindow final : public DialogHost {
   PictureLoader& pictures() override { return pictures_; }
   std::vector<std::string> pictureExtensions() override;
   void countFolders(const std::vector<std::string>& folders) override;
+  void showNotice(const std::string& text) override;
   // Tests count folders of their own making through `tree` (before the first count).
   void useFolders(FolderTree& tree) { folders_ = std::shared_ptr<FolderTree>(std::shared_ptr<FolderTree>(), &tree); }
   void showMessage(const std::string& text) override;
@@ -127,6 +128,7 @@ class DialogWindow final : public DialogHost {
   std::shared_ptr<FolderTree> folders_ = std::make_shared<SystemFolderTree>();
   MessageFunction messages_;
   std::optional<std::vector<std::string>> extensions_;  // asked of WIC once
+  std::optional<MissingDecoders> missing_;              // the formats counted apart
   std::vector<std::string> countJob_;                   // the folders being counted
   std::vector<FolderCount> counting_;                   // their counts so far
   std::unique_ptr<SettingsDialog> model_;

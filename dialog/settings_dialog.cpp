@@ -75,6 +75,9 @@ constexpr std::array<ControlEntry, kControlCount> kControls{{
     {{C::shuffleCheck, "shuffleCheck", K::CheckBox, 0, Key::shuffle}, &SettingsDialog::onShuffleToggled},
     {{C::autoCaptionChoice, "autoCaptionChoice", K::ComboBox, 0, Key::autoCaption},
      &SettingsDialog::onAutoCaptionChosen},
+    {{C::stillOnBatteryCheck, "stillOnBatteryCheck", K::CheckBox, 0, Key::stillOnBattery},
+     &SettingsDialog::onStillOnBatteryToggled},
+    {{C::clockChoice, "clockChoice", K::ComboBox, 0, Key::clock}, &SettingsDialog::onClockChosen},
 }};
 
 constexpr bool tableInOrder() {
@@ -101,6 +104,7 @@ const ControlEntry& entry(Control c) {
 constexpr std::array<std::string_view, 2> kBackgrounds{"Background Color (below)", "Desktop"};
 constexpr auto kTransitions = effects::effectNames();
 constexpr std::array<std::string_view, 3> kAutoCaptions{"Nothing", "File name", "Date taken"};
+constexpr std::array<std::string_view, 3> kClocks{"None", "Time", "Time and date"};
 
 template <std::size_t N>
 std::vector<std::string> listItems(Control c, const std::array<std::string_view, N>& texts) {
@@ -120,11 +124,13 @@ settings::Range controlRange(Control c) {
 
 SettingsDialog::SettingsDialog(DialogHost& host) : host_(host) {
   for (auto c :
-       {C::pictureList, C::captionList, C::folderList, C::backgroundChoice, C::transitionChoice, C::autoCaptionChoice})
+       {C::pictureList, C::captionList, C::folderList, C::backgroundChoice, C::transitionChoice, C::autoCaptionChoice,
+        C::clockChoice})
     state(c).value = -1;
   state(C::backgroundChoice).items = listItems(C::backgroundChoice, kBackgrounds);
   state(C::transitionChoice).items = listItems(C::transitionChoice, kTransitions);
   state(C::autoCaptionChoice).items = listItems(C::autoCaptionChoice, kAutoCaptions);
+  state(C::clockChoice).items = listItems(C::clockChoice, kClocks);
   for (auto c : {C::intervalSeconds, C::transitionChoice, C::passwordText, C::confirmText})
     state(c).back = SysColor::Window;
 }

@@ -79,8 +79,8 @@ std::string missingDecoderAdvice(const std::vector<std::size_t>& countsByFormat)
   }
   std::string list;
   for (const auto& [install, names] : installs)
-    list += (list.empty() ? "the " : ", the ") + std::string(install) + " (" + names + ")";
-  return list.empty() ? list : "To show them, install from the Microsoft Store: " + list + ".";
+    list += (list.empty() ? "" : ", ") + std::string(install) + " (" + names + ")";
+  return list.empty() ? list : "Install from the Microsoft Store: " + list;
 }
 
 }  // namespace lumova

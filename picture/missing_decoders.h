@@ -30,8 +30,10 @@ class MissingDecoders {
   // The extensions of the table that no installed decoder takes, lower
   // case with their dot, for a scan to count.
   const std::vector<std::string>& extensions() const { return extensions_; }
-  // The format (its place in unopenedFormats()) of such an extension.
+  // The format (its place in unopenedFormats()) of such an extension, and
+  // of extensions()[i].
   std::optional<std::size_t> formatOf(std::string_view extension) const;
+  std::size_t formatAt(std::size_t i) const { return formats_.at(i); }
 
  private:
   std::vector<std::string> extensions_;
@@ -43,9 +45,9 @@ class MissingDecoders {
 // file needs the WebP Image Extensions". Empty when nothing was counted.
 std::string missingDecoderNote(const std::vector<std::size_t>& countsByFormat);
 
-// What to install for each format counted, for the status bar: "To show
-// them, install from the Microsoft Store: the HEIF Image Extensions (HEIC),
-// the WebP Image Extensions (WebP)." Empty when nothing was counted.
+// What to install for the formats counted, for the status bar: "Install
+// from the Microsoft Store: HEIF Image Extensions (HEIC, HEIF), WebP Image
+// Extensions (WebP)". Empty when nothing was counted.
 std::string missingDecoderAdvice(const std::vector<std::size_t>& countsByFormat);
 
 // A count with its thousands grouped by commas: "1,234".

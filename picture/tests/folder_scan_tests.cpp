@@ -78,8 +78,7 @@ TEST(PictureFormats, FilesNoDecoderOpensAreNamedWithWhatToInstall) {
   EXPECT_EQ(missingDecoderAdvice(counts), "");
   counts[0] = counts[1] = counts[3] = 1;
   EXPECT_EQ(missingDecoderAdvice(counts),
-            "To show them, install from the Microsoft Store: the HEIF Image Extensions (HEIC, HEIF), the WebP Image "
-            "Extensions (WebP).");
+            "Install from the Microsoft Store: HEIF Image Extensions (HEIC, HEIF), WebP Image Extensions (WebP)");
 }
 
 // The scan over a fake tree: every row is an entry of it, listed out of
