@@ -21,6 +21,7 @@
 #include "common/window_win32.h"
 #include "picture/folder_tree_win32.h"
 #include "picture/folder_worker.h"
+#include "picture/missing_decoders.h"
 #include "dialog/dialog_host.h"
 #include "dialog/settings_dialog.h"
 #include "dialog/thumbnail_win32.h"
