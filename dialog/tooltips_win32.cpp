@@ -38,7 +38,7 @@ constexpr ToolTip kToolTips[] = {
     {C::fitPicturesCheck, L"Show large pictures whole"},
     {C::allMonitorsCheck, L"Use every monitor"},
     {C::shuffleCheck, L"Shuffle without repeats"},
-    {C::stillOnBatteryCheck, L"While the computer runs on battery, pan and zoom and floating pictures stand still"},
+    {C::stillOnBatteryCheck, L"Moving pictures stand still, centred, while on battery"},
     {C::clockChoice, L"A clock in a corner of each monitor"},
 };
 

@@ -137,6 +137,9 @@ const KindRow kKinds[] = {
     ofControl(Control::randomTransitionsCheck, L"Button", L"Random Transitions"),
     ofControl(Control::fitPicturesCheck, L"Button", L"Shrink large pictures to fit the &screen"),
     ofControl(Control::allMonitorsCheck, L"Button", L"Show pictures on every &monitor"),
+    ofControl(Control::stillOnBatteryCheck, L"Button", L"On battery, show pictures &still"),
+    ofLabel(1, IDC_CLOCK_LABEL, L"Static", L"Clock:"),
+    ofControl(Control::clockChoice, L"ComboBox"),
     ofControl(Control::protectionCheck, L"Button", L"Enabled"),
     ofLabel(2, IDC_PASSWORD_LABEL, L"Static", L"Password"),
     ofControl(Control::passwordText, L"Edit"),
@@ -166,7 +169,7 @@ TEST_F(DialogTest, ButtonsOfEachKindAndPasswordBoxesThatHideTheirText) {
        {Control::centredOption, Control::floatingOption, Control::changeAfterOption, Control::changeNeverOption})
     EXPECT_EQ(buttonType(item(c)), BS_AUTORADIOBUTTON) << controlName(c);
   for (auto c : {Control::randomOrderCheck, Control::randomTransitionsCheck, Control::fitPicturesCheck,
-                 Control::allMonitorsCheck, Control::protectionCheck, Control::shuffleCheck})
+                 Control::allMonitorsCheck, Control::protectionCheck, Control::shuffleCheck, Control::stillOnBatteryCheck})
     EXPECT_EQ(buttonType(item(c)), BS_AUTOCHECKBOX) << controlName(c);
   EXPECT_EQ(LOWORD(SendMessageW(window->hwnd(), DM_GETDEFID, 0, 0)), IDOK);
 
@@ -189,6 +192,7 @@ TEST_F(DialogTest, ListsOfferTheirItemsAndTheSliderSpinAndThumbnailBoxTheirSizes
        {"Standard", "Left wipe", "Right wipe", "Right & Left wipe", "Up & down wipe", "Center wipe",
         "Horizontal blinds", "Vertical blinds", "Crossfade"}},
       {Control::autoCaptionChoice, {"Nothing", "File name", "Date taken"}},
+      {Control::clockChoice, {"None", "Time", "Time and date"}},
   };
   for (const ComboRow& r : combos) {
     SCOPED_TRACE(std::string(controlName(r.combo)));
@@ -246,6 +250,8 @@ TEST_F(DialogTest, ToolTips) {
       {Control::fitPicturesCheck, L"Show large pictures whole"},
       {Control::allMonitorsCheck, L"Use every monitor"},
       {Control::shuffleCheck, L"Shuffle without repeats"},
+      {Control::stillOnBatteryCheck, L"Moving pictures stand still, centred, while on battery"},
+      {Control::clockChoice, L"A clock in a corner of each monitor"},
   };
   HWND tips = toolTipsOf(window->hwnd());
   ASSERT_NE(tips, nullptr);
