@@ -49,30 +49,25 @@ TEST(PictureFormats, DecoderExtensionListsBecomeOneListOfExtensions) {
 
 // Which files no installed decoder opens, and the notes that say what to install.
 TEST(PictureFormats, FilesNoDecoderOpensAreNamedWithWhatToInstall) {
-  struct Row {
-    Strings installed;  // decoders' extensions
-    std::vector<std::pair<std::string, std::size_t>> files;  // extension, how many
+  const struct {
+    Strings installed;  // the decoders' extensions
+    std::vector<std::pair<std::string, std::size_t>> files;
     std::string note;
-  };
-  const Row rows[] = {
-      {{".jpg", ".png"}, {{".HEIC", 56}}, "56 HEIC files need the HEIF Image Extensions"},
-      {{".jpg"}, {{".heic", 1234}, {".webp", 1}}, "1,234 HEIC files need the HEIF Image Extensions; "
-                                                  "1 WebP file needs the WebP Image Extensions"},
+  } rows[] = {
+      {{".jpg"}, {{".HEIC", 1234}, {".webp", 1}},
+       "1,234 HEIC files need the HEIF Image Extensions; 1 WebP file needs the WebP Image Extensions"},
       {{".heic", ".heif"}, {{".heic", 3}, {".hif", 2}}, "2 HEIF files need the HEIF Image Extensions"},
       {{".webp"}, {{".webp", 9}, {".jpg", 4}}, ""},  // opened, or no format of the table
       {{".nef"}, {{".nef", 1}, {".CR3", 2}, {".dng", 1}}, "3 RAW files need the Raw Image Extension"},
-      {{}, {{".avif", 2}, {".jxl", 1}}, "2 AVIF files need the AV1 Video Extension; 1 JPEG XL file needs the JPEG XL "
-                                        "Image Extension"},
+      {{}, {{".avif", 2}, {".jxl", 1}},
+       "2 AVIF files need the AV1 Video Extension; 1 JPEG XL file needs the JPEG XL Image Extension"},
   };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(r.note);
+  for (const auto& r : rows) {
     const MissingDecoders missing(r.installed);
     std::vector<std::size_t> counts(unopenedFormats().size());
     for (const auto& [ext, n] : r.files)
       if (const auto f = missing.formatOf(ext)) counts[*f] += n;
     EXPECT_EQ(missingDecoderNote(counts), r.note);
-    for (const std::string& e : missing.extensions())
-      EXPECT_EQ(std::count(r.installed.begin(), r.installed.end(), e), 0) << e;
   }
   std::vector<std::size_t> counts(unopenedFormats().size());
   EXPECT_EQ(missingDecoderAdvice(counts), "");

@@ -51,18 +51,14 @@ TEST(SaverEnd, FromOutsideTheLockIsReleasedFirst) {
 }
 
 TEST(SaverRun, DrawsAtTheHighestLevelOfTheClassItWasGivenAndDecodesAtItsNormalLevel) {
-  // Decodes on the preloader's worker, noting the level it runs at.
-  class Noting final : public PictureLoader {
-   public:
+  struct Noting final : PictureLoader {  // the level the preloader's worker decodes at
     using PictureLoader::load;
     PictureLoad load(const PictureRequest& request) override {
       level = GetThreadPriority(GetCurrentThread());
-      return wic_.load(request);
+      return wic.load(request);
     }
     std::atomic<int> level{THREAD_PRIORITY_ERROR_RETURN};
-
-   private:
-    win32::WicPictureLoader wic_;
+    win32::WicPictureLoader wic;
   } decoder;
   const std::string file = testing::tempFolder("lumova-priority") + "one.bmp";
   ASSERT_TRUE(testing::writeBytes(file, testing::bmp24(64, 48, [](int, int) { return 0x3060C0u; })));
@@ -71,16 +67,10 @@ TEST(SaverRun, DrawsAtTheHighestLevelOfTheClassItWasGivenAndDecodesAtItsNormalLe
   fakes::CallLog log;
   fakes::FakeHost host(log);
   testing::SilentMessages messages;
-  startup::SaverParts parts;
-  parts.settingsFolder = "C:\\prio";
-  parts.files = &files;
-  parts.host = &host;
-  parts.decoder = &decoder;
-  parts.messages = &messages;
-  parts.scanFolders = false;
-  // As Windows starts a screen saver.
+  startup::SaverParts parts{.settingsFolder = "C:\\prio", .files = &files, .host = &host, .decoder = &decoder,
+                            .messages = &messages, .scanFolders = false};
   const DWORD given = GetPriorityClass(GetCurrentProcess());
-  SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS);
+  SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS);  // as Windows starts a screen saver
   {
     startup::SaverRun run(GetModuleHandleA(nullptr), std::move(parts));
     run.start();
