@@ -93,9 +93,9 @@ double addFolderOnce(const std::string& folder, fakes::FakeFolders& tree) {
                                 ++messages;
                                 std::printf("message: %s\n", text.c_str());
                                 return MessageAnswer::Ok;
-                              });
+                              },
+                              std::shared_ptr<FolderTree>(std::shared_ptr<FolderTree>(), &tree));
   if (!window.create()) return -1;
-  window.useFolders(tree);
   window.show();
   pump();
 

@@ -27,7 +27,7 @@
 #include "picture/wic_loader_win32.h"
 #include "effects/blend.h"
 #include "saver/slideshow.h"
-#include "saver/form1_win32.h"
+#include "saver/saver_window_win32.h"
 #include "effects/transition_player_win32.h"
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/memory_file_store.h"

@@ -82,11 +82,12 @@ MessageFunction systemMessageBoxes() {
 }  // namespace
 
 DialogWindow::DialogWindow(HINSTANCE instance, settings::SettingsStore& store, PictureLoader& pictures,
-                           MessageFunction messages)
+                           MessageFunction messages, std::shared_ptr<FolderTree> folders)
     : instance_(instance),
       store_(store),
       pictures_(pictures),
       messages_(messages ? std::move(messages) : systemMessageBoxes()),
+      folders_(folders ? std::move(folders) : std::make_shared<SystemFolderTree>()),
       model_(std::make_unique<SettingsDialog>(*this)) {
   backShown_.fill(SysColor::None);
   customColours_.fill(RGB(255, 255, 255));

@@ -40,9 +40,10 @@ inline constexpr const char* kUnexpectedError = "An unexpected error occurred.";
 
 class DialogWindow final : public DialogHost {
  public:
-  // Without `messages`, the system's message box.
+  // Without `messages`, the system's message box; without `folders`, the
+  // system's file system counts the folders.
   DialogWindow(HINSTANCE instance, settings::SettingsStore& store, PictureLoader& pictures,
-               MessageFunction messages = {});
+               MessageFunction messages = {}, std::shared_ptr<FolderTree> folders = nullptr);
   ~DialogWindow() override;
   DialogWindow(const DialogWindow&) = delete;
   DialogWindow& operator=(const DialogWindow&) = delete;
@@ -70,8 +71,6 @@ class DialogWindow final : public DialogHost {
   std::vector<std::string> pictureExtensions() override;
   void countFolders(const std::vector<std::string>& folders) override;
   void showNotice(const std::string& text) override;
-  // Tests count folders of their own making through `tree` (before the first count).
-  void useFolders(FolderTree& tree) { folders_ = std::shared_ptr<FolderTree>(std::shared_ptr<FolderTree>(), &tree); }
   void showMessage(const std::string& text) override;
   bool askYesNo(const std::string& text) override;
   std::vector<std::string> openFiles(const OpenFileRequest& request) override;
@@ -126,7 +125,7 @@ class DialogWindow final : public DialogHost {
   settings::SettingsStore& store_;
   PictureLoader& pictures_;
   // Shared with the counting worker, which a listing that hangs keeps past the dialog's end.
-  std::shared_ptr<FolderTree> folders_ = std::make_shared<SystemFolderTree>();
+  std::shared_ptr<FolderTree> folders_;
   MessageFunction messages_;
   std::optional<std::vector<std::string>> extensions_;  // asked of WIC once
   std::optional<MissingDecoders> missing_;              // the formats counted apart

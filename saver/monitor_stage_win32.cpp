@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "common/clock_win32.h"
 #include "common/units.h"
 #include "picture/wic_loader_win32.h"
 #include "saver/clock_face.h"
@@ -239,7 +238,7 @@ void MonitorStage::commitPicture() {
   commitSource();
   if (activePan_ && !activePan_->started) {
     activePan_->started = true;
-    activePan_->start = win32::SystemClock().monotonicSeconds();
+    activePan_->start = canvas_.now();
     if (!activePan_->still) canvas_.wantFrames();
   }
   if (pictureVisible_) redrawPicture();

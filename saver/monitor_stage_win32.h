@@ -42,6 +42,8 @@ class StageCanvas {
   // A stage moves with the display's frames from now on: panZoomStep is due
   // once a frame.
   virtual void wantFrames() = 0;
+  // Seconds on the monotonic clock the window's effects are timed by.
+  virtual double now() const = 0;
 };
 
 class MonitorStage final : public MonitorView {

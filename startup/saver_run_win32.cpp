@@ -77,20 +77,15 @@ SaverRun::SaverRun(HINSTANCE instance, SaverParts parts)
                                     parts.decoder ? *parts.decoder : own_->decoder, own_->stamps))
                               : (parts.decoder ? *parts.decoder : own_->decoder)) {
   own_->random.emplace(clock_);
-  saver::SaverInput input;
-  input.onKey = [this] { session_->onKey(); };
-  input.onBackgroundButton = [this] { session_->onButton(); };
-  input.onBackgroundMove = [this](float x, float y) { session_->onWindowMove(x, y); };
-  input.onPictureMove = [this](int x, int y) {
-    session_->onPictureMove(static_cast<float>(x), static_cast<float>(y));
-  };
-  input.onEnd = [this] { session_->unlockAndEnd(); };
+  // The window's effects are timed by the show's clock when it is the
+  // system's; a clock handed in for the show leaves the window real time.
+  if (!parts.window.clock) parts.window.clock = parts.clock ? &own_->clock : &clock_;
   window_ = std::make_unique<saver::SaverWindow>(
       instance,
       [this](TimerId id) {
         if (slideshow_) slideshow_->onTimer(id);
       },
-      std::move(input), std::move(parts.window));
+      windowInput(), std::move(parts.window));
   if (parts.scanFolders)
     own_->folders.emplace(instance, pictureExtensions(win32::decoderExtensionLists()),
                           saver::FolderSourceCalls{
@@ -134,6 +129,18 @@ SaverRun::SaverRun(HINSTANCE instance, SaverParts parts)
   window_->watchDisplay([this] { slideshow_->displayChanged(); });
   window_->watchPower([this](saver::DisplayPower power) { slideshow_->displayPowerChanged(power); },
                       [this](saver::PowerSource source) { slideshow_->powerSourceChanged(source); });
+}
+
+saver::SaverInput SaverRun::windowInput() {
+  saver::SaverInput input;
+  input.onKey = [this] { session_->onKey(); };
+  input.onBackgroundButton = [this] { session_->onButton(); };
+  input.onBackgroundMove = [this](float x, float y) { session_->onWindowMove(x, y); };
+  input.onPictureMove = [this](int x, int y) {
+    session_->onPictureMove(static_cast<float>(x), static_cast<float>(y));
+  };
+  input.onEnd = [this] { session_->unlockAndEnd(); };
+  return input;
 }
 
 SaverRun::~SaverRun() {

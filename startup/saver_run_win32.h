@@ -17,7 +17,7 @@
 #include "common/protection.h"
 #include "password/password_prompt.h"
 #include "password/password_prompt_win32.h"
-#include "saver/form1_win32.h"
+#include "saver/saver_window_win32.h"
 #include "saver/slideshow.h"
 #include "settings/file_store.h"
 #include "startup/input.h"
@@ -64,6 +64,9 @@ class SaverRun {
   const Protection& protection() const { return protection_; }
 
  private:
+  // What the window reports goes to input handling.
+  saver::SaverInput windowInput();
+
   struct Own;
   std::unique_ptr<Own> own_;  // the system's parts that were not handed in
   Protection protection_;

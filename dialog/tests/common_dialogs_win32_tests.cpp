@@ -225,13 +225,12 @@ std::optional<std::wstring> pickFolder(HWND owner, HWND button, const std::strin
 TEST_F(DialogTest, AddFolderListsTheFolderAndCountsItOnAWorkerThatCancelStops) {
   const std::string folder = freshTempFolder("lumova folder");
   const std::string slow = freshTempFolder("lumova slow");
-  open();
   SlowFolders tree;
   for (int i = 0; i < 10000; ++i) tree.folders[folder].push_back({"p" + std::to_string(10000 + i) + ".jpg"});
   for (const char* name : {"a.HEIC", "b.heic", "c.heic"}) tree.folders[folder].push_back({name});  // no decoder here
   tree.addFile(slow + "\\a.jpg");
+  open(kIni, &tree);
   pictures.sizes[folder + "\\p10000.jpg"] = {64, 48};
-  window->useFolders(tree);
   window->show();
   pump();
   EXPECT_EQ(pickFolder(window->hwnd(), item(Control::addFolderButton), folder), L"Select a folder of pictures");

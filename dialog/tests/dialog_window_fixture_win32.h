@@ -74,7 +74,8 @@ class DialogTest : public ::testing::Test {
     pump();
   }
 
-  void open(const std::string& ini = kIni) {
+  // `tree`: folders of the test's own making, counted instead of the system's.
+  void open(const std::string& ini = kIni, FolderTree* tree = nullptr) {
     files.files[kIniPath] = ini;
     store = std::make_unique<settings::SettingsStore>(files, kIniPath);
     pictures.sizes["C:\\Pics\\a.jpg"] = {640, 480};
@@ -84,7 +85,8 @@ class DialogTest : public ::testing::Test {
           shown.push_back({text, window && window->hwnd() && IsWindowVisible(window->hwnd()), kind, owner});
           return kind == MessageKind::YesNoExclamation ? (answerYes ? MessageAnswer::Yes : MessageAnswer::No)
                                                        : MessageAnswer::Ok;
-        });
+        },
+        tree ? std::shared_ptr<FolderTree>(std::shared_ptr<FolderTree>(), tree) : nullptr);
     ASSERT_TRUE(window->create());
   }
 

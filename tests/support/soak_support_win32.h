@@ -16,7 +16,7 @@
 #include "common/random.h"
 #include "picture/wic_loader_win32.h"
 #include "saver/slideshow.h"
-#include "saver/form1_win32.h"
+#include "saver/saver_window_win32.h"
 #include "startup/saver_run_win32.h"
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/memory_file_store.h"

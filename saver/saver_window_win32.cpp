@@ -1,4 +1,4 @@
-#include "saver/form1_win32.h"
+#include "saver/saver_window_win32.h"
 
 #include <cmath>
 #include <cstring>
@@ -9,6 +9,7 @@
 #include "common/text_win32.h"
 #include "common/units.h"
 #include "effects/gdi_renderer_win32.h"
+#include "effects/reveal.h"
 #include "effects/transition_player_win32.h"
 #include "effects/transitions.h"
 #include "picture/wic_loader_win32.h"
@@ -48,7 +49,10 @@ ScreenGeometry screenGeometry(const ScreenLayout& layout) {
 
 SaverWindow::SaverWindow(HINSTANCE instance, std::function<void(TimerId)> onTimer, SaverInput input,
                          SaverWindowParts parts)
-    : onTimer_(std::move(onTimer)), input_(std::move(input)), layout_(std::move(parts.screenLayout)) {
+    : onTimer_(std::move(onTimer)),
+      input_(std::move(input)),
+      layout_(std::move(parts.screenLayout)),
+      clock_(parts.clock ? *parts.clock : systemClock_) {
   if (!layout_) layout_ = [] { return win32::currentScreenLayout(); };
   geo_ = screenGeometry(layout_());
   const HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_LUMOVA));
@@ -149,17 +153,8 @@ void SaverWindow::redraw(const std::vector<RECT>& areas) {
   renderer_->present();
 }
 
-std::optional<std::size_t> SaverWindow::playEffects(const std::vector<int>& effects) {
-  if (asleep_) return std::nullopt;  // the commit shows the pictures
-  frameWaiter_->refresh(stages_.front()->place().handle);
+std::optional<std::size_t> SaverWindow::planReveals(const std::vector<int>& effects, std::vector<Revealing>& reveals) {
   const std::size_t count = std::min(effects.size(), stages_.size());
-  struct Revealing {
-    std::size_t monitor;
-    effects::EffectPlan plan;
-    effects::PictureLayer layer;  // the source, clipped to what the plan has revealed
-    std::size_t at;               // its place among the frame's layers
-  };
-  std::vector<Revealing> reveals;
   for (std::size_t i = 0; i < count; ++i) {
     MonitorStage& stage = *stages_[i];
     const std::optional<effects::PictureLayer> source = stage.sourceLayer(stage.pictureRect());
@@ -170,69 +165,50 @@ std::optional<std::size_t> SaverWindow::playEffects(const std::vector<int>& effe
     if (r.plan.overflow) return i;
     reveals.push_back(std::move(r));
   }
-  if (reveals.empty()) return std::nullopt;
+  return std::nullopt;
+}
 
-  // Each source goes just over its own stage's picture, under what lies over that.
+effects::Frame SaverWindow::revealFrame(std::vector<Revealing>& reveals) const {
   effects::Frame frame = frameOf({});
   frame.layers.clear();
   for (std::size_t i = 0; i < stages_.size(); ++i) {
     stages_[i]->describe(frame.layers);
-    for (Revealing& r : reveals)
-      if (r.monitor == i) {
-        const auto picture = stages_[i]->pictureLayer();
-        const bool panning = picture && picture->source;
-        r.at = panning ? frame.layers.size() - (stages_[i]->captionLayer() ? 1 : 0) : frame.layers.size();
-        frame.layers.insert(frame.layers.begin() + static_cast<std::ptrdiff_t>(r.at), r.layer);
-      }
+    for (Revealing& r : reveals) {
+      if (r.monitor != i) continue;
+      const auto picture = stages_[i]->pictureLayer();
+      const bool panning = picture && picture->source;
+      r.at = panning ? frame.layers.size() - (stages_[i]->captionLayer() ? 1 : 0) : frame.layers.size();
+      frame.layers.insert(frame.layers.begin() + static_cast<std::ptrdiff_t>(r.at), r.layer);
+    }
   }
   appendClocks(frame.layers);
-  class Player final : public effects::RectCopier {
-   public:
-    Player(effects::Renderer& renderer, effects::Frame& frame, Revealing& reveal)
-        : renderer_(renderer), frame_(frame), reveal_(reveal) {}
-    bool copy(const effects::PixelRect& r) override {
-      const effects::Rect& at = reveal_.layer.rect;
-      const effects::Rect placed = effects::intersection(
-          {at.left + r.x, at.top + r.y, at.left + r.x + r.w, at.top + r.y + r.h}, reveal_.layer.keepIn);
-      if (placed.empty()) return true;  // nothing of it shows
-      reveal_.layer.clip.push_back(placed);
-      frame_.damage.push_back(placed);
-      return true;
-    }
-    void endFrame() override {
-      std::get<effects::PictureLayer>(frame_.layers[reveal_.at]).clip = reveal_.layer.clip;
-      renderer_.draw(frame_);
-      renderer_.present();
-      frame_.damage.clear();
-    }
-
-   private:
-    effects::Renderer& renderer_;
-    effects::Frame& frame_;
-    Revealing& reveal_;
-  };
   // The reveal's clip starts empty: nothing of the source shows before its first step.
   for (Revealing& r : reveals) {
     r.layer.clip.assign(1, effects::Rect{});
     std::get<effects::PictureLayer>(frame.layers[r.at]).clip = r.layer.clip;
   }
-  std::vector<Player> players;
+  return frame;
+}
+
+std::optional<std::size_t> SaverWindow::playEffects(const std::vector<int>& effects) {
+  if (asleep_) return std::nullopt;  // the commit shows the pictures
+  frameWaiter_->refresh(stages_.front()->place().handle);
+  std::vector<Revealing> reveals;
+  if (const std::optional<std::size_t> overflowing = planReveals(effects, reveals)) return overflowing;
+  if (reveals.empty()) return std::nullopt;
+  effects::Frame frame = revealFrame(reveals);
+  std::vector<effects::ClipReveal> players;
   players.reserve(reveals.size());
   std::vector<effects::PlanOnTarget> plans;
   for (Revealing& r : reveals) {
-    players.emplace_back(*renderer_, frame, r);
+    players.emplace_back(*renderer_, frame, r.layer, r.at);
     plans.push_back({&r.plan, &players.back()});
   }
   const std::optional<std::size_t> failed = effects::playPlans(plans, *frameWaiter_);
   return failed ? std::optional<std::size_t>(reveals[*failed].monitor) : std::nullopt;
 }
 
-void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::function<void()>& halfway) {
-  struct Fading {
-    MonitorStage* stage;
-    TwipRect to;
-    RECT area;
-  };
+std::vector<SaverWindow::Fading> SaverWindow::fadesTo(const std::vector<TwipRect>& to) const {
   const std::size_t count = std::min(to.size(), stages_.size());
   std::vector<Fading> fades;
   for (std::size_t i = 0; i < count; ++i) {
@@ -245,7 +221,10 @@ void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::func
     IntersectRect(&area, &both, &stage.place().monitor);
     fades.push_back(Fading{&stage, to[i], area});
   }
-  // Both looks without the captions, which are drawn over every frame.
+  return fades;
+}
+
+effects::Frame SaverWindow::fadeFrame(const std::vector<Fading>& fades) const {
   effects::Frame frame = frameOf({});
   frame.layers.clear();
   for (const auto& stage : stages_) {
@@ -257,47 +236,42 @@ void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::func
   }
   for (const Fading& f : fades)
     if (!IsRectEmpty(&f.area)) frame.damage.push_back({f.area.left, f.area.top, f.area.right, f.area.bottom});
+  return frame;
+}
 
-  class Target final : public effects::FadeTarget {
-   public:
-    Target(SaverWindow& window, effects::Frame& frame, std::vector<Fading>& fades, const std::function<void()>& halfway)
-        : window_(window), frame_(frame), fades_(fades), halfway_(halfway) {}
-    void drawFade(int weight) override {
-      frame_.weight = weight;
-      frame_.over.clear();
-      for (const auto& stage : window_.stages_)
-        if (auto c = stage->captionLayer()) frame_.over.emplace_back(*c);
-      window_.appendClocks(frame_.over);
-      window_.renderer_->draw(frame_);
-      window_.renderer_->present();
-    }
-    void halfway() override {
-      std::vector<RECT> changed;
-      for (auto& f : fades_) changed.push_back(f.stage->captionRect());
-      if (halfway_) halfway_();
-      // The captions outside the fading areas change here; inside them the next frame draws them.
-      for (auto& f : fades_) changed.push_back(f.stage->captionRect());
-      window_.redraw(changed);
-    }
+void SaverWindow::drawFade(effects::Frame& frame, int weight) {
+  frame.weight = weight;
+  frame.over.clear();
+  for (const auto& stage : stages_)
+    if (auto c = stage->captionLayer()) frame.over.emplace_back(*c);
+  appendClocks(frame.over);
+  renderer_->draw(frame);
+  renderer_->present();
+}
 
-   private:
-    SaverWindow& window_;
-    effects::Frame& frame_;
-    std::vector<Fading>& fades_;
-    const std::function<void()>& halfway_;
-  } drawer(*this, frame, fades, halfway);
+void SaverWindow::changeCaptionsHalfway(const std::vector<Fading>& fades, const std::function<void()>& halfway) {
+  std::vector<RECT> changed;
+  for (const Fading& f : fades) changed.push_back(f.stage->captionRect());
+  if (halfway) halfway();
+  // Inside the fading areas the next frame draws them.
+  for (const Fading& f : fades) changed.push_back(f.stage->captionRect());
+  redraw(changed);
+}
 
+void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::function<void()>& halfway) {
+  const std::vector<Fading> fades = fadesTo(to);
+  effects::Frame frame = fadeFrame(fades);
+  effects::FadeCalls drawer([&](int weight) { drawFade(frame, weight); }, [&] { changeCaptionsHalfway(fades, halfway); });
   effects::FadeRun run;
   if (!frame.damage.empty() && IsWindow(hwnd_) && !asleep_) {
     frameWaiter_->refresh(stages_.front()->place().handle);
-    const win32::SystemClock clock;
-    run = effects::playFade(drawer, *frameWaiter_, clock);
+    run = effects::playFade(drawer, *frameWaiter_, clock_);
   }
-  for (auto& f : fades) f.stage->adoptFaded(f.to);
+  for (const Fading& f : fades) f.stage->adoptFaded(f.to);
   // Cut short, the screen still shows a mix: the new look at once.
   if (run.interrupted) {
     std::vector<RECT> areas;
-    for (auto& f : fades) areas.push_back(f.area);
+    for (const Fading& f : fades) areas.push_back(f.area);
     redraw(areas);
   }
 }
@@ -341,7 +315,7 @@ void SaverWindow::startPulse() {
 
 void SaverWindow::onFramePulse() {
   pulsePending_ = false;
-  const double now = win32::SystemClock().monotonicSeconds();
+  const double now = clock_.monotonicSeconds();
   bool panning = false;
   for (auto& stage : stages_) {
     stage->panZoomStep(now);

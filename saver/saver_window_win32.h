@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "common/clock_win32.h"
 #include "common/gdi_win32.h"
 #include "common/screen_layout.h"
 #include "common/timers.h"
@@ -59,6 +60,8 @@ struct SaverWindowParts {
   std::unique_ptr<effects::DisplayPacer> frameWaiter;
   // Draws the window's frames (a GdiRenderer on it).
   std::function<std::unique_ptr<effects::Renderer>(HWND)> renderer;
+  // Times the crossfade and pan and zoom; the system's when null.
+  const Clock* clock = nullptr;
 };
 
 class SaverWindow final : public SaverView,
@@ -124,6 +127,7 @@ class SaverWindow final : public SaverView,
   effects::Renderer& renderer() override { return *renderer_; }
   void redraw(const std::vector<RECT>& areas) override;
   void wantFrames() override;
+  double now() const override { return clock_.monotonicSeconds(); }
   void onFramePulse();
   void startPulse();
   void stopPulse();
@@ -132,6 +136,30 @@ class SaverWindow final : public SaverView,
   void appendClocks(std::vector<effects::Layer>& layers) const;
   // A frame of everything as it shows now, to draw inside `areas`.
   effects::Frame frameOf(const std::vector<RECT>& areas) const;
+  // A monitor's picture revealed by steps: its plan, and its source as a
+  // layer clipped to what the plan has revealed, at `at` among the layers.
+  struct Revealing {
+    std::size_t monitor;
+    effects::EffectPlan plan;
+    effects::PictureLayer layer;
+    std::size_t at;
+  };
+  // The plans of `effects`, or the monitor whose plan overflows.
+  std::optional<std::size_t> planReveals(const std::vector<int>& effects, std::vector<Revealing>& reveals);
+  // Every layer, each source just over its own stage's picture, showing nothing yet.
+  effects::Frame revealFrame(std::vector<Revealing>& reveals) const;
+  // A monitor's picture dissolving into its source at `to`, inside `area`.
+  struct Fading {
+    MonitorStage* stage;
+    TwipRect to;
+    RECT area;
+  };
+  std::vector<Fading> fadesTo(const std::vector<TwipRect>& to) const;
+  // Both looks without the captions, which are drawn over every frame.
+  effects::Frame fadeFrame(const std::vector<Fading>& fades) const;
+  void drawFade(effects::Frame& frame, int weight);
+  // The captions change half way; outside the fading areas they are drawn here.
+  void changeCaptionsHalfway(const std::vector<Fading>& fades, const std::function<void()>& halfway);
   // The monitors changed: the window covers the new screen, repainted, each
   // stage on its monitor still.
   void onDisplayChange();
@@ -141,6 +169,8 @@ class SaverWindow final : public SaverView,
   std::function<void(TimerId)> onTimer_;
   SaverInput input_;
   std::function<ScreenLayout()> layout_;
+  win32::SystemClock systemClock_;
+  const Clock& clock_;
   ScreenGeometry geo_{};
   std::unique_ptr<effects::Renderer> renderer_;  // outlives every picture handed to it
   // The background: a colour, or the desktop as it was at (snapshotAt_),
