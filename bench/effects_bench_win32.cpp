@@ -215,8 +215,8 @@ void displayOff(const std::vector<std::string>& pictures) {
     runMessages(10, nullptr, messages);
     return (processCpuSeconds() - cpu0) / (now() - t0) * 100;
   };
-  HWND idle = CreateWindowExW(0, L"STATIC", L"idle", WS_POPUP | WS_VISIBLE, 0, 0, 64, 64, nullptr, nullptr, nullptr,
-                              nullptr);
+  HWND idle =
+      CreateWindowExW(0, L"STATIC", L"idle", WS_POPUP | WS_VISIBLE, 0, 0, 64, 64, nullptr, nullptr, nullptr, nullptr);
   runMessages(1);
   int idleMessages = 0;
   const double own = share(&idleMessages);

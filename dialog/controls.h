@@ -58,8 +58,8 @@ enum class Control : std::uint8_t {
   okButton,
   cancelButton,
   // Added later, on the tabs above.
-  shuffleCheck,       // "Background/Transitions", under randomOrderCheck
-  autoCaptionChoice,  // "Image Files", beside the caption's font and colour
+  shuffleCheck,         // "Background/Transitions", under randomOrderCheck
+  autoCaptionChoice,    // "Image Files", beside the caption's font and colour
   stillOnBatteryCheck,  // "Background/Transitions", below the monitors' box
   clockChoice,          // "Background/Transitions", "Clock:"
 };

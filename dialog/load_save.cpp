@@ -39,10 +39,13 @@ bool unreadable(settings::ReadError error) {
 // file: a reaction may change a control set before it (Never clears random
 // order), never one set after it. An option button stands for its frame.
 constexpr Control kLoadOrder[] = {
-    C::randomOrderCheck,  C::backColourSwatch,  C::backgroundChoice, C::centredOption,          C::floatSpeed,
-    C::changeAfterOption, C::intervalSpin,      C::transitionChoice, C::randomTransitionsCheck, C::passwordText,
-    C::confirmText,       C::protectionCheck,   C::fontColourSwatch, C::fitPicturesCheck,       C::allMonitorsCheck,
-    C::shuffleCheck,      C::autoCaptionChoice, C::stillOnBatteryCheck, C::clockChoice,
+    C::randomOrderCheck, C::backColourSwatch,  C::backgroundChoice,
+    C::centredOption,    C::floatSpeed,        C::changeAfterOption,
+    C::intervalSpin,     C::transitionChoice,  C::randomTransitionsCheck,
+    C::passwordText,     C::confirmText,       C::protectionCheck,
+    C::fontColourSwatch, C::fitPicturesCheck,  C::allMonitorsCheck,
+    C::shuffleCheck,     C::autoCaptionChoice, C::stillOnBatteryCheck,
+    C::clockChoice,
 };
 
 // The option of `c`'s frame that `text` names; the frame's choice 1 (Float,

@@ -123,9 +123,8 @@ settings::Range controlRange(Control c) {
 }
 
 SettingsDialog::SettingsDialog(DialogHost& host) : host_(host) {
-  for (auto c :
-       {C::pictureList, C::captionList, C::folderList, C::backgroundChoice, C::transitionChoice, C::autoCaptionChoice,
-        C::clockChoice})
+  for (auto c : {C::pictureList, C::captionList, C::folderList, C::backgroundChoice, C::transitionChoice,
+                 C::autoCaptionChoice, C::clockChoice})
     state(c).value = -1;
   state(C::backgroundChoice).items = listItems(C::backgroundChoice, kBackgrounds);
   state(C::transitionChoice).items = listItems(C::transitionChoice, kTransitions);

@@ -16,7 +16,12 @@ using Clock = std::chrono::steady_clock;
 struct FolderWorker::Shared {
   Shared(std::shared_ptr<FolderTree> t, std::vector<std::string> e, Keep k, std::function<void()> w,
          std::chrono::milliseconds p, std::vector<std::string> c)
-      : tree(std::move(t)), extensions(std::move(e)), counted(std::move(c)), keep(k), passAfter(p), wake(std::move(w)) {}
+      : tree(std::move(t)),
+        extensions(std::move(e)),
+        counted(std::move(c)),
+        keep(k),
+        passAfter(p),
+        wake(std::move(w)) {}
 
   // The latest job; cancelling it makes a new one without folders.
   struct Job {

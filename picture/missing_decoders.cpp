@@ -39,8 +39,7 @@ MissingDecoders::MissingDecoders(const std::vector<std::string>& installed) {
 std::optional<std::size_t> MissingDecoders::formatOf(std::string_view extension) const {
   for (std::size_t i = 0; i < extensions_.size(); ++i) {
     const std::string& e = extensions_[i];
-    if (e.size() == extension.size() &&
-        std::equal(e.begin(), e.end(), extension.begin(), [](char a, char b) {
+    if (e.size() == extension.size() && std::equal(e.begin(), e.end(), extension.begin(), [](char a, char b) {
           return a == (b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : b);
         }))
       return formats_[i];
@@ -71,7 +70,8 @@ std::string missingDecoderAdvice(const std::vector<std::size_t>& countsByFormat)
   std::vector<std::pair<std::string_view, std::string>> installs;
   for (std::size_t f = 0; f < std::min(countsByFormat.size(), kFormats.size()); ++f) {
     if (countsByFormat[f] == 0) continue;
-    auto it = std::find_if(installs.begin(), installs.end(), [&](const auto& i) { return i.first == kFormats[f].install; });
+    auto it =
+        std::find_if(installs.begin(), installs.end(), [&](const auto& i) { return i.first == kFormats[f].install; });
     if (it == installs.end())
       installs.emplace_back(kFormats[f].install, std::string(kFormats[f].name));
     else

@@ -29,8 +29,7 @@ static_assert(kWalk.size() == kClockDriftCells * kClockDriftCells);
 static_assert(1440 % kWalk.size() == 0);
 
 bool meets(const TwipRect& a, const TwipRect& b) {
-  return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
-         b.top < a.top + a.height;
+  return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height && b.top < a.top + a.height;
 }
 
 }  // namespace
@@ -45,7 +44,8 @@ ClockDrift clockDrift(int minuteOfDay) {
   return kWalk[static_cast<std::size_t>(((minuteOfDay % n) + n) % n)];
 }
 
-std::optional<TwipRect> clockPlace(TwipSize screen, TwipSize size, double twipsPerPixel, ClockDrift drift, const TwipRect& caption) {
+std::optional<TwipRect> clockPlace(TwipSize screen, TwipSize size, double twipsPerPixel, ClockDrift drift,
+                                   const TwipRect& caption) {
   const double inX = (kClockMarginPixels + drift.column * kClockDriftCellPixels) * twipsPerPixel;
   const double inY = (kClockMarginPixels + drift.row * kClockDriftCellPixels) * twipsPerPixel;
   const double right = screen.width - inX - size.width, bottom = screen.height - inY - size.height;

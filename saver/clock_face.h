@@ -35,7 +35,8 @@ ClockDrift clockDrift(int minuteOfDay);
 // the lower right corner by the margin and its drift, or, when that would
 // meet `caption`, in the first of the lower left, upper right and upper left
 // corners that does not; nothing when each would.
-std::optional<TwipRect> clockPlace(TwipSize screen, TwipSize size, double twipsPerPixel, ClockDrift drift, const TwipRect& caption);
+std::optional<TwipRect> clockPlace(TwipSize screen, TwipSize size, double twipsPerPixel, ClockDrift drift,
+                                   const TwipRect& caption);
 
 // The clock's size beside the caption's: half of it, never below 8 points.
 double clockPoints(double captionPoints);

@@ -69,7 +69,7 @@ void MonitorStage::setClock(const std::string& text, const TwipRect& where) {
 std::optional<effects::ShadowedTextLayer> MonitorStage::clockLayer() const {
   if (clockText_.empty() || IsRectEmpty(&clockRect_)) return std::nullopt;
   const std::uint32_t colour = win32::fromColorRef(captionColor_);
-  return effects::ShadowedTextLayer{toRect(clockRect_), toRect(place_.monitor), clockText_, clockFont(), colour,
+  return effects::ShadowedTextLayer{toRect(clockRect_),        toRect(place_.monitor), clockText_, clockFont(), colour,
                                     clockShadowColour(colour), kClockShadowPixels};
 }
 

@@ -25,8 +25,6 @@ inline std::optional<DisplayPower> displayPowerOf(std::uint32_t value) {
 
 // The power source setting's value: 0 the mains; 1 a battery, 2 a UPS's,
 // which is a battery too.
-inline PowerSource powerSourceOf(std::uint32_t value) {
-  return value == 0 ? PowerSource::Mains : PowerSource::Battery;
-}
+inline PowerSource powerSourceOf(std::uint32_t value) { return value == 0 ? PowerSource::Mains : PowerSource::Battery; }
 
 }  // namespace lumova::saver

@@ -494,9 +494,9 @@ void Slideshow::placeClock(std::size_t monitor) {
   if (clockText_.empty() || state_.displayOff() || monitor >= d_.view.monitorCount()) return;
   MonitorView& view = d_.view.monitor(monitor);
   const TwipRect caption = monitor < captionAreas_.size() ? captionAreas_[monitor] : TwipRect{};
-  const std::optional<TwipRect> place = clockPlace({view.screenWidth(), view.screenHeight()},
-                                                   view.clockSize(clockText_), view.twipsPerPixelX(),
-                                                   clockDrift(clockMinute_), caption);
+  const std::optional<TwipRect> place =
+      clockPlace({view.screenWidth(), view.screenHeight()}, view.clockSize(clockText_), view.twipsPerPixelX(),
+                 clockDrift(clockMinute_), caption);
   if (place)
     view.setClock(clockText_, *place);
   else

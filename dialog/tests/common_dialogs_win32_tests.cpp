@@ -243,8 +243,10 @@ TEST_F(DialogTest, AddFolderListsTheFolderAndCountsItOnAWorkerThatCancelStops) {
   ASSERT_TRUE(waitFor([&] {
     return model().control(Control::folderList).items[0].find("10,000 pictures") != std::string::npos;
   })) << model().control(Control::folderList).items[0];
-  EXPECT_NE(model().control(Control::folderList).items[0].find(
-                "(10,000 pictures; 3 HEIC files need the HEIF Image Extensions)"),
+  EXPECT_NE(model()
+                .control(Control::folderList)
+                .items[0]
+                .find("(10,000 pictures; 3 HEIC files need the HEIF Image Extensions)"),
             std::string::npos)
       << model().control(Control::folderList).items[0];
   wchar_t notice[128] = {};

@@ -168,8 +168,9 @@ TEST_F(DialogTest, ButtonsOfEachKindAndPasswordBoxesThatHideTheirText) {
   for (auto c :
        {Control::centredOption, Control::floatingOption, Control::changeAfterOption, Control::changeNeverOption})
     EXPECT_EQ(buttonType(item(c)), BS_AUTORADIOBUTTON) << controlName(c);
-  for (auto c : {Control::randomOrderCheck, Control::randomTransitionsCheck, Control::fitPicturesCheck,
-                 Control::allMonitorsCheck, Control::protectionCheck, Control::shuffleCheck, Control::stillOnBatteryCheck})
+  for (auto c :
+       {Control::randomOrderCheck, Control::randomTransitionsCheck, Control::fitPicturesCheck,
+        Control::allMonitorsCheck, Control::protectionCheck, Control::shuffleCheck, Control::stillOnBatteryCheck})
     EXPECT_EQ(buttonType(item(c)), BS_AUTOCHECKBOX) << controlName(c);
   EXPECT_EQ(LOWORD(SendMessageW(window->hwnd(), DM_GETDEFID, 0, 0)), IDOK);
 

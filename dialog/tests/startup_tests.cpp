@@ -261,8 +261,8 @@ TEST(DialogStartup, FitAndMonitorBoxesAreTickedForANewUserAndAsTheFileSays) {
       {"an empty file", "", true, 0},
       {"all on", fullIni("image/picFit=1\nimage/allMonitors=1\nimage/shuffle=1\nimage/stillOnBattery=1"), true, 1},
       {"all off", fullIni("image/picFit=0\nimage/allMonitors=0\nimage/shuffle=0\nimage/stillOnBattery=0"), true, 0},
-      {"not a number",
-       fullIni("image/picFit=yes\nimage/allMonitors=yes\nimage/shuffle=yes\nimage/stillOnBattery=yes"), true, 0},
+      {"not a number", fullIni("image/picFit=yes\nimage/allMonitors=yes\nimage/shuffle=yes\nimage/stillOnBattery=yes"),
+       true, 0},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);

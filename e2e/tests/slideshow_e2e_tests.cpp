@@ -367,7 +367,9 @@ TEST_F(SlideshowE2E, ClockShowsInTheCaptionColourInTheLowerRightCorner) {
   desktop().startSaver("/s");
   ASSERT_TRUE(screen().waitForWindow("Lumova Screen Saver", 15s));
   // The picture has no caption: green text can only be the clock's.
-  const auto greenIn = [&](const Image& shot, Rect r) { return r.width * r.height - countDifferent(shot, r, green, 0); };
+  const auto greenIn = [&](const Image& shot, Rect r) {
+    return r.width * r.height - countDifferent(shot, r, green, 0);
+  };
   Image shot;
   EXPECT_TRUE(waitUntil([&] { return greenIn(shot = screen().capture(), Rect{768, 640, 256, 128}) > 10; }, 2s));
   EXPECT_EQ(greenIn(shot, Rect{0, 0, 1024, 640}), 0) << "green outside the corner";

@@ -54,12 +54,14 @@ TEST(PictureFormats, FilesNoDecoderOpensAreNamedWithWhatToInstall) {
     std::vector<std::pair<std::string, std::size_t>> files;
     std::string note;
   } rows[] = {
-      {{".jpg"}, {{".HEIC", 1234}, {".webp", 1}},
+      {{".jpg"},
+       {{".HEIC", 1234}, {".webp", 1}},
        "1,234 HEIC files need the HEIF Image Extensions; 1 WebP file needs the WebP Image Extensions"},
       {{".heic", ".heif"}, {{".heic", 3}, {".hif", 2}}, "2 HEIF files need the HEIF Image Extensions"},
       {{".webp"}, {{".webp", 9}, {".jpg", 4}}, ""},  // opened, or no format of the table
       {{".nef"}, {{".nef", 1}, {".CR3", 2}, {".dng", 1}}, "3 RAW files need the Raw Image Extension"},
-      {{}, {{".avif", 2}, {".jxl", 1}},
+      {{},
+       {{".avif", 2}, {".jxl", 1}},
        "2 AVIF files need the AV1 Video Extension; 1 JPEG XL file needs the JPEG XL Image Extension"},
   };
   for (const auto& r : rows) {
@@ -92,9 +94,9 @@ TEST(FolderScan, OrderAndRules) {
       {"C:\\P\\alps.PNG", File, true},  // case aside, extensions of the decoders
       {"C:\\P\\Beach\\sand.jpg", File, true},
       {"C:\\P\\Beach\\Thumbs.jpg", Hidden, false},  // hidden and system files
-      {"C:\\P\\Beach\\IMG_1.HEIC", File, false},     // counted, not shown
+      {"C:\\P\\Beach\\IMG_1.HEIC", File, false},    // counted, not shown
       {"C:\\P\\Beach\\IMG_2.heic", Hidden, false},
-      {"C:\\P\\Cloud", Cloud, false},               // a synced folder is entered
+      {"C:\\P\\Cloud", Cloud, false},  // a synced folder is entered
       {"C:\\P\\Cloud\\synced.tif", File, true},
       {"C:\\P\\" + longName + "\\" + longName + "\\" + longName + ".jpg", File, true},
       {"C:\\P\\Loop", Junction, false},  // back to the top: never entered
@@ -136,8 +138,8 @@ TEST(FolderScan, OrderAndRules) {
   for (const char* never : {"C:\\P\\Loop", "C:\\P\\Link"})
     EXPECT_EQ(std::count(tree.listed.begin(), tree.listed.end(), never), 0) << never;
   Strings walked;
-  const WalkStats counted = walkPictures(
-      tree, "C:\\P", extensions, [&](std::string&& p) { walked.push_back(p); }, nullptr, {".webp", ".heic"});
+  const WalkStats counted = walkPictures(tree, "C:\\P", extensions, [&](std::string&& p) { walked.push_back(p); },
+                                         nullptr, {".webp", ".heic"});
   EXPECT_EQ(counted.counted, (std::vector<std::size_t>{0, 2})) << "by the same rules as the pictures";
   EXPECT_EQ(walked, expected);
 

@@ -241,7 +241,8 @@ constexpr GUID kPowerSource = {0x5d3e9a59, 0xe9d5, 0x4b00, {0xa6, 0xbd, 0xff, 0x
 
 TEST(SaverWindowPower, DisplayOffStopsTheTimersAndTheFramesOnBringsThemBackBatteryHoldsThePan) {
   const std::string file = lumova::testing::tempFolder("lumova-power") + "p.bmp";
-  ASSERT_TRUE(lumova::testing::writeBytes(file, lumova::testing::bmp24(640, 480, [](int x, int) { return x * 0x10101; })));
+  ASSERT_TRUE(
+      lumova::testing::writeBytes(file, lumova::testing::bmp24(640, 480, [](int x, int) { return x * 0x10101; })));
   SoakSaver saver("[total]\r\ntotal=1\r\n[images]\r\n0=" + file +
                   "\r\n[image]\r\ntimeInterval=5\r\npicRandom=zoom\r\nclock=1\r\nstillOnBattery=1\r\n");
   pumpMessages();

@@ -15,9 +15,8 @@ using fakes::MemoryFileStore;
 TEST(SettingsKeys, DefaultsOfEveryOption) {
   MemoryFileStore files;  // no file at all
   OptionValues values = readOptions(SettingsStore(files, "x.ini"));
-  OptionValues expected = {"0",     "0",  "0",     "2",     "10",    "cent",  "ch",       "0", "0", "",  "0",
-                           "Arial", "14", "False", "False", "False", "False", "16777215", "1", "1", "1", "0",
-                           "1",     "0"};
+  OptionValues expected = {"0",  "0",     "0",     "2",     "10",    "cent",     "ch", "0", "0", "",  "0", "Arial",
+                           "14", "False", "False", "False", "False", "16777215", "1",  "1", "1", "0", "1", "0"};
   EXPECT_EQ(values, expected) << "a new user's defaults";
   // A file without the later keys keeps the meaning it had.
   files.files["x.ini"] = "[image]\r\n";

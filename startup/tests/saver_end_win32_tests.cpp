@@ -67,8 +67,12 @@ TEST(SaverRun, DrawsAtTheHighestLevelOfTheClassItWasGivenAndDecodesAtItsNormalLe
   fakes::CallLog log;
   fakes::FakeHost host(log);
   testing::SilentMessages messages;
-  startup::SaverParts parts{.settingsFolder = "C:\\prio", .files = &files, .host = &host, .decoder = &decoder,
-                            .messages = &messages, .scanFolders = false};
+  startup::SaverParts parts{.settingsFolder = "C:\\prio",
+                            .files = &files,
+                            .host = &host,
+                            .decoder = &decoder,
+                            .messages = &messages,
+                            .scanFolders = false};
   const DWORD given = GetPriorityClass(GetCurrentProcess());
   SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS);  // as Windows starts a screen saver
   {
