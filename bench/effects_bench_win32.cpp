@@ -2,9 +2,10 @@
 // screen the program finds: CPU per crossfade frame, the fade's length with
 // and without another process keeping a core busy, pan and zoom's CPU share,
 // frame rate and frame intervals, and how long a change takes beyond its
-// pause once the next picture is preloaded. A Windows program: run it under
+// pause once the next picture is preloaded; with --display-off, what the
+// saver costs while the display is off. A Windows program: run it under
 // Wine (build/native/bench/saver_cpu_bench runs it at three screen sizes),
-// or by hand: tools/wine-run build/win64/bench/effects_bench_win32.exe [out.txt]
+// or by hand: tools/wine-run build/win64/bench/effects_bench_win32.exe [--display-off] [out.txt]
 #include <windows.h>
 #include <objbase.h>
 
@@ -54,8 +55,8 @@ double processCpuSeconds() {
 }
 
 // Runs the window's messages for `seconds`, noting when each pan-and-zoom
-// step has been drawn.
-void runMessages(double seconds, std::vector<double>* steps = nullptr) {
+// step has been drawn, and counting them all.
+void runMessages(double seconds, std::vector<double>* steps = nullptr, int* messages = nullptr) {
   const double end = now() + seconds;
   for (double t = now(); t < end; t = now()) {
     if (MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>((end - t) * 1000) + 1, QS_ALLINPUT) !=
@@ -65,6 +66,7 @@ void runMessages(double seconds, std::vector<double>* steps = nullptr) {
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       DispatchMessageW(&msg);
       if (steps && msg.message == kFramePulseMessage) steps->push_back(now());
+      if (messages) ++*messages;
     }
   }
 }
@@ -204,6 +206,45 @@ void crossfadeFrames(HWND window, int width, int height) {
   std::fprintf(out, "crossfade buffers for the whole screen made in %.1f ms\n", setup * 1000);
   ReleaseDC(window, dc);
 }
+// The display off under a panning picture with the clock: the process's
+// share of a core over 10 s and the messages it still gets, beside this
+// process idle with a window of its own (what Wine costs anyway).
+void displayOff(const std::vector<std::string>& pictures) {
+  const auto share = [](int* messages) {
+    const double cpu0 = processCpuSeconds(), t0 = now();
+    runMessages(10, nullptr, messages);
+    return (processCpuSeconds() - cpu0) / (now() - t0) * 100;
+  };
+  HWND idle =
+      CreateWindowExW(0, L"STATIC", L"idle", WS_POPUP | WS_VISIBLE, 0, 0, 64, 64, nullptr, nullptr, nullptr, nullptr);
+  runMessages(1);
+  int idleMessages = 0;
+  const double own = share(&idleMessages);
+  DestroyWindow(idle);
+  Rig rig(settingsFor(pictures, "picRandom=zoom\r\neffectMode=0\r\nclock=2\r\n"));
+  runMessages(2);
+  const double on = share(nullptr);
+  const auto sendDisplay = [&](DWORD state) {
+    struct {
+      POWERBROADCAST_SETTING head;
+      BYTE rest[sizeof(DWORD)];
+    } news{};
+    news.head.PowerSetting = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+    news.head.DataLength = sizeof state;
+    std::memcpy(news.head.Data, &state, sizeof state);
+    SendMessageW(rig.window.hwnd(), WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&news));
+  };
+  sendDisplay(0);
+  runMessages(1);
+  int offMessages = 0;
+  const double off = share(&offMessages);
+  sendDisplay(1);
+  std::fprintf(out,
+               "display off: %.2f %% of a core over 10 s, %d messages; Wine's own (an idle window): %.2f %%, %d "
+               "messages; beyond it %.2f %%; the display on (pan and zoom, the clock): %.2f %%\n",
+               off, offMessages, own, idleMessages, off - own, on);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -211,6 +252,8 @@ int main(int argc, char** argv) {
     volatile unsigned long long spin = 0;
     for (;;) spin = spin + 1;
   }
+  const bool offOnly = argc > 1 && std::strcmp(argv[1], "--display-off") == 0;
+  if (offOnly) --argc, ++argv;
   if (argc > 1) out = std::fopen(argv[1], "w");
   if (!out) return 2;
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -230,7 +273,9 @@ int main(int argc, char** argv) {
     testing::writeBytes(panPictures.back(), testing::bmp24(width * 5 / 4, height * 5 / 4, colour));
   }
 
-  {
+  if (offOnly) {
+    displayOff(panPictures);
+  } else {
     // What a change on monitors of both shapes reads per picture, once.
     const int reads = 200;
     const double t0 = now();
@@ -239,7 +284,7 @@ int main(int argc, char** argv) {
     std::fprintf(out, "upright size from a file's head: %.3f ms a picture (%d of %d known)\n",
                  (now() - t0) * 1000 / reads, known, reads);
   }
-  {
+  if (!offOnly) {
     Rig rig(settingsFor(fadePictures, "picRandom=cent\r\neffectMode=8\r\n"));
     runMessages(1);
     crossfadeFrames(rig.window.hwnd(), width, height);
@@ -253,7 +298,7 @@ int main(int argc, char** argv) {
     std::fprintf(out, "crossfade change beyond its 1 s: %.1f to %.1f ms, %.0f ms CPU a change\n",
                  percentile(changes, 0) * 1000, percentile(changes, 1) * 1000, cpu * 1000 / 4);
   }
-  {
+  if (!offOnly) {
     Rig rig(settingsFor(panPictures, "picRandom=zoom\r\neffectMode=0\r\n"));
     runMessages(2);
     std::vector<double> steps;

@@ -1,9 +1,12 @@
 // What the running saver costs the machine: CPU time of the Lumova.scr
 // process and of the X server over 10 s, for a still picture, floating at
 // the slowest and fastest speeds, with the change timer armed, crossfading
-// and panning and zooming, under Wine on a private Xvfb; then the effects'
-// own figures (effects_bench_win32.exe) at three screen sizes. Run by hand
-// (about five minutes; --effects for the second part alone):
+// and panning and zooming, under Wine on a private Xvfb, and with the
+// display off (effects_bench_win32.exe --display-off, which turns it off in
+// the saver's own process); then the effects' own figures at three screen
+// sizes. Run by hand
+// (about five minutes; --effects for the second part alone, --display-off
+// for that case alone):
 //   build/native/bench/saver_cpu_bench
 #include <unistd.h>
 
@@ -109,12 +112,13 @@ void measure(const Case& c) {
 }
 
 // effects_bench_win32.exe on a screen of this size; prints what it wrote.
-void effects(int width, int height) {
+// With `mode` "--display-off", the saver's cost while the display is off.
+void effects(int width, int height, const std::string& mode = {}) {
   WineDesktop d("effects-" + std::to_string(width) + "x" + std::to_string(height), DesktopOptions{width, height, {}});
   d.start();
   const auto program = d.install(winBuildDir() / "bench" / "effects_bench_win32.exe", "bench");
   const auto result = program.parent_path() / "effects.txt";
-  WineProcess& p = d.launch(program, d.windowsPath(result));
+  WineProcess& p = d.launch(program, (mode.empty() ? "" : mode + " ") + d.windowsPath(result));
   if (!p.waitForExit(600s)) std::cout << width << "x" << height << ": the bench did not end\n";
   std::cout << readText(result) << "\n";
   d.stop();
@@ -124,6 +128,7 @@ void effects(int width, int height) {
 
 int main(int argc, char** argv) {
   const bool effectsOnly = argc > 1 && std::string(argv[1]) == "--effects";
+  const bool offOnly = argc > 1 && std::string(argv[1]) == "--display-off";
   const Case cases[] = {
       {"still, centred", "timeInterval=0\r\npicRandom=cent\r\neffectMode=0\r\n"},
       {"floating at speed 0", "timeInterval=0\r\npicRandom=rand\r\npicSpeed=0\r\neffectMode=0\r\n"},
@@ -134,8 +139,14 @@ int main(int argc, char** argv) {
       {"crossfade every 2 s, 1920x1080", "timeInterval=2\r\npicRandom=cent\r\neffectMode=8\r\n", 1920, 1080},
   };
   try {
-    if (!effectsOnly)
+    if (offOnly) {
+      effects(1920, 1080, "--display-off");
+      return 0;
+    }
+    if (!effectsOnly) {
       for (const Case& c : cases) measure(c);
+      effects(1920, 1080, "--display-off");
+    }
     for (const auto& [w, h] : {std::pair{1024, 768}, {1920, 1080}, {3840, 2160}}) effects(w, h);
   } catch (const std::exception& e) {
     std::cerr << e.what() << "\n";

@@ -1,6 +1,6 @@
 // The system calls the saver makes about the pointer, its window's place in
-// the z-order, the platform and the screen-saver-running state, and those
-// that caption a picture from its file.
+// the z-order, the platform and the screen-saver-running state, those
+// that caption a picture from its file, and the clock's formats.
 #pragma once
 
 #include <cstddef>
@@ -40,6 +40,11 @@ class Host {
   // The date in the user's long date format, in UTF-8; empty when the
   // system cannot format it.
   virtual std::string longDate(const CalendarDate& date) = 0;
+  // A time of day in the user's time format without seconds, in UTF-8;
+  // empty when the system cannot format it.
+  virtual std::string shortTime(int hour, int minute) = 0;
+  // The local date today.
+  virtual CalendarDate today() = 0;
 };
 
 }  // namespace lumova

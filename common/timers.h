@@ -7,8 +7,9 @@ namespace lumova {
 
 // Motion: the floating pictures' steps; Change: the next picture is due;
 // Startup: the first pictures, half a second after the window is up (and
-// the start tried again when nothing could be shown).
-enum class TimerId { Motion = 1, Change = 2, Startup = 3 };
+// the start tried again when nothing could be shown); Clock: the clock's
+// next minute.
+enum class TimerId { Motion = 1, Change = 2, Startup = 3, Clock = 4 };
 
 class Timers {
  public:

@@ -63,8 +63,10 @@ enum class Control : std::uint8_t {
   keysSteerCheck,     // "Background/Transitions", at the bottom
   hiddenCount,        // "Image Files": "Hidden pictures: N", shown while N > 0
   showHiddenButton,   // beside it: "Show Hidden Again"
+  stillOnBatteryCheck,  // "Background/Transitions", below the monitors' box
+  clockChoice,          // "Background/Transitions", "Clock:"
 };
-inline constexpr std::size_t kControlCount = static_cast<std::size_t>(Control::showHiddenButton) + 1;
+inline constexpr std::size_t kControlCount = static_cast<std::size_t>(Control::clockChoice) + 1;
 
 enum class ControlKind : std::uint8_t {
   ListBox,

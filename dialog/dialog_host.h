@@ -82,6 +82,8 @@ class DialogHost {
   // count in progress; each result comes back through
   // SettingsDialog::folderCounted on the dialog's thread.
   virtual void countFolders(const std::vector<std::string>& folders) {}
+  // The status bar's notice; empty: the usual one.
+  virtual void showNotice(const std::string& text) {}
 
   // A modal message with the exclamation icon and an OK button, under the
   // application title. `text` is UTF-8.

@@ -62,6 +62,9 @@
 #define IDC_ALL_MONITORS 1222
 #define IDC_SHUFFLE 1223
 #define IDC_KEYS_STEER 1224
+#define IDC_STILL_ON_BATTERY 1224
+#define IDC_CLOCK_LABEL 1225
+#define IDC_CLOCK 1226
 
 // "Password Protection"
 #define IDC_PROTECTION 1301

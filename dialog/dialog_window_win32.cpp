@@ -73,6 +73,8 @@ constexpr Binding kBindings[] = {
     {C::keysSteerCheck, 1, IDC_KEYS_STEER},
     {C::hiddenCount, 0, IDC_HIDDEN_COUNT},
     {C::showHiddenButton, 0, IDC_SHOW_HIDDEN},
+    {C::stillOnBatteryCheck, 1, IDC_STILL_ON_BATTERY},
+    {C::clockChoice, 1, IDC_CLOCK},
 };
 static_assert(std::size(kBindings) == kControlCount);
 
@@ -232,8 +234,10 @@ void DialogWindow::countFolders(const std::vector<std::string>& folders) {
   if (!hwnd_) return;
   if (!counter_) {
     // Made with the first count, on the tree in use then (tests give their own).
-    counter_ = std::make_unique<FolderWorker>(folders_, pictureExtensions(), FolderWorker::Keep::FirstOnly,
-                                              [hwnd = hwnd_] { PostMessageW(hwnd, kCountedMessage, 0, 0); });
+    missing_.emplace(pictureExtensions());
+    counter_ = std::make_unique<FolderWorker>(
+        folders_, pictureExtensions(), FolderWorker::Keep::FirstOnly,
+        [hwnd = hwnd_] { PostMessageW(hwnd, kCountedMessage, 0, 0); }, kFolderPassAfter, missing_->extensions());
   }
   countJob_ = folders;
   counting_.assign(folders.size(), FolderCount{});
@@ -249,6 +253,8 @@ void DialogWindow::takeCounts() {
     if (count.first.empty() && !f.pictures.empty()) count.first = longPathForm(f.pictures.front());
     if (!f.folderDone) continue;
     count.readable = f.readable;
+    count.unopened.assign(unopenedFormats().size(), 0);
+    for (std::size_t i = 0; i < f.counted.size(); ++i) count.unopened[missing_->formatAt(i)] += f.counted[i];
     model_->folderCounted(countJob_[f.folder], count);
   }
 }

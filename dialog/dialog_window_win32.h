@@ -21,6 +21,7 @@
 #include "common/window_win32.h"
 #include "picture/folder_tree_win32.h"
 #include "picture/folder_worker.h"
+#include "picture/missing_decoders.h"
 #include "dialog/dialog_host.h"
 #include "dialog/settings_dialog.h"
 #include "dialog/thumbnail_win32.h"
@@ -69,6 +70,7 @@ class DialogWindow final : public DialogHost {
   PictureLoader& pictures() override { return pictures_; }
   std::vector<std::string> pictureExtensions() override;
   void countFolders(const std::vector<std::string>& folders) override;
+  void showNotice(const std::string& text) override;
   void showMessage(const std::string& text) override;
   bool askYesNo(const std::string& text) override;
   std::vector<std::string> openFiles(const OpenFileRequest& request) override;
@@ -126,6 +128,7 @@ class DialogWindow final : public DialogHost {
   std::shared_ptr<FolderTree> folders_;
   MessageFunction messages_;
   std::optional<std::vector<std::string>> extensions_;  // asked of WIC once
+  std::optional<MissingDecoders> missing_;              // the formats counted apart
   std::vector<std::string> countJob_;                   // the folders being counted
   std::vector<FolderCount> counting_;                   // their counts so far
   std::unique_ptr<SettingsDialog> model_;

@@ -7,6 +7,7 @@
 
 #include "common/utf.h"
 #include "picture/folder_scan.h"
+#include "picture/missing_decoders.h"
 
 namespace lumova::dialog {
 
@@ -76,8 +77,13 @@ void SettingsDialog::onRemoveFolder() {
 void SettingsDialog::onFolderSelected() {
   const int selected = control(C::folderList).value;
   clearThumbnail();
-  if (selected < 0 || selected >= static_cast<int>(folders_.size())) return;
+  if (selected < 0 || selected >= static_cast<int>(folders_.size())) {
+    host_.showNotice("");
+    return;
+  }
   const auto& count = folders_[static_cast<std::size_t>(selected)].count;
+  // What to install for the files of the folder that nothing opens.
+  host_.showNotice(count ? missingDecoderAdvice(count->unopened) : std::string());
   // Not counted yet: the thumbnail comes with the count.
   if (count && !count->first.empty()) previewFile(count->first);
 }

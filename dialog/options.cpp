@@ -151,6 +151,12 @@ void SettingsDialog::onAutoCaptionChosen() {
   val(Key::autoCaption) = numberToText(control(C::autoCaptionChoice).value);
 }
 
+void SettingsDialog::onStillOnBatteryToggled() {
+  val(Key::stillOnBattery) = numberToText(control(C::stillOnBatteryCheck).value);
+}
+
+void SettingsDialog::onClockChosen() { val(Key::clock) = numberToText(control(C::clockChoice).value); }
+
 void SettingsDialog::onProtectionToggled() {
   // The typed passwords stay as they are either way.
   const bool on = control(C::protectionCheck).value == 1;

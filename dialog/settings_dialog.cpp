@@ -78,6 +78,9 @@ constexpr std::array<ControlEntry, kControlCount> kControls{{
     {{C::keysSteerCheck, "keysSteerCheck", K::CheckBox, 0, Key::keysSteer}, &SettingsDialog::onKeysSteerToggled},
     {{C::hiddenCount, "hiddenCount", K::Label}},
     {{C::showHiddenButton, "showHiddenButton", K::Button}, &SettingsDialog::onShowHiddenAgain},
+    {{C::stillOnBatteryCheck, "stillOnBatteryCheck", K::CheckBox, 0, Key::stillOnBattery},
+     &SettingsDialog::onStillOnBatteryToggled},
+    {{C::clockChoice, "clockChoice", K::ComboBox, 0, Key::clock}, &SettingsDialog::onClockChosen},
 }};
 
 constexpr bool tableInOrder() {
@@ -104,6 +107,7 @@ const ControlEntry& entry(Control c) {
 constexpr std::array<std::string_view, 2> kBackgrounds{"Background Color (below)", "Desktop"};
 constexpr auto kTransitions = effects::effectNames();
 constexpr std::array<std::string_view, 3> kAutoCaptions{"Nothing", "File name", "Date taken"};
+constexpr std::array<std::string_view, 3> kClocks{"None", "Time", "Time and date"};
 
 template <std::size_t N>
 std::vector<std::string> listItems(Control c, const std::array<std::string_view, N>& texts) {
@@ -122,12 +126,13 @@ settings::Range controlRange(Control c) {
 }
 
 SettingsDialog::SettingsDialog(DialogHost& host) : host_(host) {
-  for (auto c :
-       {C::pictureList, C::captionList, C::folderList, C::backgroundChoice, C::transitionChoice, C::autoCaptionChoice})
+  for (auto c : {C::pictureList, C::captionList, C::folderList, C::backgroundChoice, C::transitionChoice,
+                 C::autoCaptionChoice, C::clockChoice})
     state(c).value = -1;
   state(C::backgroundChoice).items = listItems(C::backgroundChoice, kBackgrounds);
   state(C::transitionChoice).items = listItems(C::transitionChoice, kTransitions);
   state(C::autoCaptionChoice).items = listItems(C::autoCaptionChoice, kAutoCaptions);
+  state(C::clockChoice).items = listItems(C::clockChoice, kClocks);
   for (auto c : {C::intervalSeconds, C::transitionChoice, C::passwordText, C::confirmText})
     state(c).back = SysColor::Window;
 }

@@ -62,10 +62,13 @@ struct FolderCount {
   std::size_t pictures = 0;
   std::string first;     // the first picture in path order, empty if none
   bool readable = true;  // false: missing, a file, or not readable
+  // Files of each format of unopenedFormats() that no installed decoder opens.
+  std::vector<std::size_t> unopened;
 };
 
 // An entry of the folder list: the path and, once counted, what the count
-// found ("C:\Photos  (1,234 pictures)", "(cannot be read)").
+// found ("C:\Photos  (1,234 pictures; 56 HEIC files need the HEIF Image
+// Extensions)", "(cannot be read)").
 std::string folderEntryText(const std::string& path, const std::optional<FolderCount>& count);
 
 // What the thumbnail box shows: the held picture drawn at (0, 0) at this size in twips.
@@ -183,6 +186,8 @@ class SettingsDialog {
   void onAutoCaptionChosen();
   void onKeysSteerToggled();
   void onShowHiddenAgain();
+  void onStillOnBatteryToggled();
+  void onClockChosen();
   void onProtectionToggled();
   void onPasswordChanged();
   void onConfirmChanged();

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "common/gdi_win32.h"
+#include "common/text_win32.h"
 #include "dialog/dialog_window_ids_win32.h"
 
 namespace lumova::dialog {
@@ -68,6 +69,15 @@ void DialogWindow::createStatusBar() {
   SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(kNotice));
   SendMessageW(status_, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(kVersion));
   updateClock();
+}
+
+void DialogWindow::showNotice(const std::string& text) {
+  if (!status_) return;
+  // A notice of its own takes the whole bar; the parts come back without it.
+  SendMessageW(status_, SB_SIMPLE, text.empty() ? FALSE : TRUE, 0);
+  if (text.empty()) return;
+  const std::wstring wide = win32::toWide(text);
+  SendMessageW(status_, SB_SETTEXTW, SB_SIMPLEID, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
 void DialogWindow::updateClock() {

@@ -5,6 +5,7 @@
 
 #include "common/textnum.h"
 #include "picture/folder_scan.h"
+#include "picture/missing_decoders.h"
 
 namespace lumova::dialog {
 
@@ -39,9 +40,9 @@ std::string listFullMessage(std::size_t leftOut) {
 std::string folderEntryText(const std::string& path, const std::optional<FolderCount>& count) {
   if (!count) return path;
   if (!count->readable) return path + "  (cannot be read)";
-  std::string digits = numberToText(static_cast<std::int64_t>(count->pictures));
-  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
-  return path + "  (" + digits + (count->pictures == 1 ? " picture)" : " pictures)");
+  const std::string note = missingDecoderNote(count->unopened);
+  return path + "  (" + groupedCount(count->pictures) + (count->pictures == 1 ? " picture" : " pictures") +
+         (note.empty() ? "" : "; " + note) + ")";
 }
 
 std::string fontSizeText(double points) {

@@ -42,6 +42,8 @@ constexpr ToolTip kToolTips[] = {
      L"Right: the next picture. Left: the one before. Space: pause. I: details. H: hide for good. "
      L"Other keys end the saver."},
     {C::showHiddenButton, L"Show the pictures hidden with the H key again"},
+    {C::stillOnBatteryCheck, L"Moving pictures stand still, centred, while on battery"},
+    {C::clockChoice, L"A clock in a corner of each monitor"},
 };
 
 }  // namespace

@@ -75,7 +75,21 @@ struct CaptionLayer {
   friend bool operator==(const CaptionLayer&, const CaptionLayer&) = default;
 };
 
-using Layer = std::variant<PictureLayer, CaptionLayer>;
+// One line of text centred in its rectangle over a soft shadow of `shadow`
+// that reaches `blur` pixels around the glyphs; the rectangle holds both,
+// and everything of it stays inside (the clock).
+struct ShadowedTextLayer {
+  Rect rect;
+  Rect keepIn;
+  std::string text;  // UTF-8
+  TextFont font;
+  std::uint32_t colour = 0;  // RGB, red in the low byte
+  std::uint32_t shadow = 0;
+  int blur = 0;
+  friend bool operator==(const ShadowedTextLayer&, const ShadowedTextLayer&) = default;
+};
+
+using Layer = std::variant<PictureLayer, CaptionLayer, ShadowedTextLayer>;
 
 // Under every layer: a colour, and over it, when there is one, a picture
 // (the desktop as it was) with its top-left corner at (x, y).

@@ -1,6 +1,9 @@
 #include "effects/gdi_renderer_win32.h"
 
 #include <algorithm>
+#include <type_traits>
+
+#include "effects/soft_shadow.h"
 
 #include "common/text_win32.h"
 #include "picture/wic_loader_win32.h"
@@ -12,6 +15,8 @@ namespace {
 constexpr UINT kTextCodePage = CP_UTF8;
 constexpr std::size_t kFontsKept = 4;
 constexpr std::size_t kSparesKept = 2;
+constexpr std::size_t kShadowsKept = 4;  // a clock a monitor
+constexpr int kShadowOpacity = 200;
 
 RECT toRect(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 
@@ -123,18 +128,39 @@ void GdiRenderer::drawDamage(HDC target, const Background& background, const std
       drawLayer(dc, *layers[static_cast<std::size_t>(bottom)], area);
     }
   };
-  Rect area = damage;
-  if (above.size() == 1) {
-    // One layer over it (a caption over a panning picture): only its part is composed.
-    area = intersection(boundsOf(*above.front()), damage);
-    std::vector<Rect> alone;
-    appendDifference(damage, area, alone);
-    for (const Rect& r : alone) drawBottom(target, r);
+  // Only the parts that layers lie over are composed (a caption and a clock
+  // over a panning picture), one piece for each group of them that meet;
+  // the rest is drawn straight.
+  std::vector<Rect> pieces;
+  for (const Layer* l : above) pieces.push_back(intersection(boundsOf(*l), damage));
+  for (bool merged = true; merged;) {
+    merged = false;
+    for (std::size_t i = 0; i < pieces.size() && !merged; ++i)
+      for (std::size_t j = i + 1; j < pieces.size() && !merged; ++j)
+        if (!intersection(pieces[i], pieces[j]).empty()) {
+          pieces[i] = Rect{std::min(pieces[i].left, pieces[j].left), std::min(pieces[i].top, pieces[j].top),
+                           std::max(pieces[i].right, pieces[j].right), std::max(pieces[i].bottom, pieces[j].bottom)};
+          pieces.erase(pieces.begin() + static_cast<std::ptrdiff_t>(j));
+          merged = true;
+        }
   }
-  if (above.empty()) {
-    drawBottom(target, area);
-    return;
+  std::vector<Rect> alone{damage};
+  for (const Rect& piece : pieces) {
+    std::vector<Rect> rest;
+    for (const Rect& r : alone) appendDifference(r, piece, rest);
+    alone = std::move(rest);
   }
+  for (const Rect& r : alone) drawBottom(target, r);
+  for (const Rect& piece : pieces) {
+    std::vector<const Layer*> over;
+    for (const Layer* l : above)
+      if (!intersection(boundsOf(*l), piece).empty()) over.push_back(l);
+    compose(target, piece, drawBottom, over);
+  }
+}
+
+void GdiRenderer::compose(HDC target, const Rect& area, const std::function<void(HDC, const Rect&)>& drawBottom,
+                          const std::vector<const Layer*>& above) {
   const int w = area.width(), h = area.height();
   if ((scratch_.width() < w || scratch_.height() < h) &&
       !scratch_.create(target, std::max(w, scratch_.width()), std::max(h, scratch_.height()))) {
@@ -210,14 +236,66 @@ void GdiRenderer::drawLayer(HDC dc, const Layer& layer, const Rect& area) {
   if (const auto* p = std::get_if<PictureLayer>(&layer)) {
     drawPicture(dc, *p, area);
   } else {
-    const auto& caption = std::get<CaptionLayer>(layer);
-    const Rect clip = intersection(caption.keepIn, area);
-    if (clip.empty() || caption.text.empty()) return;
-    const int saved = SaveDC(dc);
-    IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
-    drawCaption(dc, caption);
-    RestoreDC(dc, saved);
+    std::visit(
+        [&](const auto& text) {
+          using T = std::decay_t<decltype(text)>;
+          if constexpr (!std::is_same_v<T, PictureLayer>) {
+            const Rect clip = intersection(text.keepIn, area);
+            if (clip.empty() || text.text.empty()) return;
+            const int saved = SaveDC(dc);
+            IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
+            if constexpr (std::is_same_v<T, CaptionLayer>)
+              drawCaption(dc, text);
+            else
+              drawShadowedText(dc, text);
+            RestoreDC(dc, saved);
+          }
+        },
+        layer);
   }
+}
+
+void GdiRenderer::drawShadowedText(HDC dc, const ShadowedTextLayer& layer) {
+  const int w = layer.rect.width(), h = layer.rect.height();
+  if (w <= 0 || h <= 0) return;
+  const std::wstring text = win32::toWide(layer.text, kTextCodePage);
+  // The shadow is made once for each look and kept: the clock changes once a minute.
+  Rect at0 = layer.rect;
+  at0.right -= at0.left, at0.bottom -= at0.top, at0.left = at0.top = 0;
+  ShadowedTextLayer look = layer;
+  look.rect = at0;
+  look.keepIn = {};
+  auto shadow = std::find_if(shadows_.begin(), shadows_.end(), [&](const auto& s) { return s.first == look; });
+  if (shadow == shadows_.end()) {
+    auto mask = std::make_unique<PixelBuffer>(), pixels = std::make_unique<PixelBuffer>();
+    if (!mask->create(w, h) || !pixels->create(w, h)) return;
+    std::fill_n(mask->row(0), std::size_t(w) * h, 0u);
+    {
+      win32::SelectIn selected(mask->dc(), font(layer.font));
+      SetBkMode(mask->dc(), TRANSPARENT);
+      SetTextColor(mask->dc(), RGB(255, 255, 255));
+      RECT box{0, 0, w, h};
+      DrawTextW(mask->dc(), text.data(), static_cast<int>(text.size()), &box,
+                DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+      GdiFlush();
+    }
+    std::vector<std::uint8_t> coverage(std::size_t(w) * h);
+    const std::uint32_t* m = mask->row(0);
+    for (std::size_t i = 0; i < coverage.size(); ++i)
+      coverage[i] = static_cast<std::uint8_t>(std::max({m[i] & 0xFF, (m[i] >> 8) & 0xFF, (m[i] >> 16) & 0xFF}));
+    softShadow(coverage, w, h, std::max(layer.blur / 2, 1), layer.shadow, kShadowOpacity, pixels->row(0));
+    if (shadows_.size() >= kShadowsKept) shadows_.erase(shadows_.begin());
+    shadows_.emplace_back(std::move(look), std::move(pixels));
+    shadow = shadows_.end() - 1;
+  }
+  const BLENDFUNCTION over{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  AlphaBlend(dc, layer.rect.left, layer.rect.top, w, h, shadow->second->dc(), 0, 0, w, h, over);
+  win32::SelectIn selected(dc, font(layer.font));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, win32::toColorRef(layer.colour));
+  RECT box = toRect(layer.rect);
+  DrawTextW(dc, text.data(), static_cast<int>(text.size()), &box,
+            DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
 }
 
 void GdiRenderer::drawPicture(HDC dc, const PictureLayer& layer, const Rect& area) {

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -74,6 +75,10 @@ class GdiRenderer final : public Renderer {
   void drawLayer(HDC dc, const Layer& layer, const Rect& area);
   void drawPicture(HDC dc, const PictureLayer& layer, const Rect& area);
   void drawCaption(HDC dc, const CaptionLayer& layer);
+  void drawShadowedText(HDC dc, const ShadowedTextLayer& layer);
+  // `area` composed off the screen from its bottom and the layers above, then copied.
+  void compose(HDC target, const Rect& area, const std::function<void(HDC, const Rect&)>& drawBottom,
+               const std::vector<const Layer*>& above);
   bool covers(const Layer& layer, const Rect& area) const;
   HDC pictureDc(PictureId id) const;
   const win32::DibPicture* picture(PictureId id) const;
@@ -93,6 +98,8 @@ class GdiRenderer final : public Renderer {
   std::vector<std::unique_ptr<Fade>> fades_;
   win32::OffscreenSurface scratch_;  // as large as the largest area composed
   std::vector<std::pair<TextFont, win32::UniqueFont>> fonts_;
+  // Shadows as made for a text's look (its place left out).
+  std::vector<std::pair<ShadowedTextLayer, std::unique_ptr<PixelBuffer>>> shadows_;
 };
 
 }  // namespace lumova::effects

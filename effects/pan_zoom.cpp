@@ -39,6 +39,15 @@ int panZoomFramesPerStep(double refreshHz) {
   return std::clamp(static_cast<int>(refreshHz / 29.9), 1, 8);
 }
 
+PanZoomPlace fittedPlace(PictureSize picture, PictureSize screen) {
+  const double w = std::max(picture.width, 1), h = std::max(picture.height, 1);
+  PanZoomPlace place;
+  place.scale = std::min(screen.width / w, screen.height / h);
+  place.left = (screen.width - w * place.scale) / 2;
+  place.top = (screen.height - h * place.scale) / 2;
+  return place;
+}
+
 PanZoomPlace panZoomPlace(const PanZoomPath& path, double progress) {
   progress = std::clamp(progress, 0.0, 1.0);
   const double zoom =

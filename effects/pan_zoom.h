@@ -54,6 +54,8 @@ struct PanZoomPlace {
   double left = 0, top = 0, scale = 1;
 };
 PanZoomPlace panZoomPlace(const PanZoomPath& path, double progress);
+// The picture shown whole and centred, standing still (on battery).
+PanZoomPlace fittedPlace(PictureSize picture, PictureSize screen);
 
 // A place on a screen as the part of the picture the screen shows, and back.
 SourceArea sourceAreaOf(const PanZoomPlace& place, PictureSize screen);

@@ -83,8 +83,10 @@ bool pathLess(std::string_view a, std::string_view b) { return pathKey(a) < path
 bool isCloudPlaceholder(std::uint32_t reparseTag) { return (reparseTag & 0xFFFF0FFFu) == kReparseCloud; }
 
 WalkStats walkPictures(FolderTree& tree, const std::string& root, const std::vector<std::string>& extensions,
-                       const std::function<void(std::string&& path)>& found, const std::atomic<bool>* cancel) {
+                       const std::function<void(std::string&& path)>& found, const std::atomic<bool>* cancel,
+                       const std::vector<std::string>& counted) {
   WalkStats stats;
+  stats.counted.assign(counted.size(), 0);
   const std::unordered_set<std::string> wanted(extensions.begin(), extensions.end());
   const auto cancelled = [&] { return cancel && cancel->load(std::memory_order_relaxed); };
   // One frame for each folder on the way down: its pictures and subfolders
@@ -119,9 +121,14 @@ WalkStats walkPictures(FolderTree& tree, const std::string& root, const std::vec
       if (e.folder) {
         if (e.reparseTag != 0 && !isCloudPlaceholder(e.reparseTag)) continue;
         frame.items.push_back({pathKey(e.name + '\\'), std::move(e.name), true});
-      } else if (e.reparseTag != kReparseSymlink && e.reparseTag != kReparseMountPoint &&
-                 wanted.count(extensionOf(e.name)) != 0) {
-        frame.items.push_back({pathKey(e.name), std::move(e.name), false});
+      } else if (e.reparseTag != kReparseSymlink && e.reparseTag != kReparseMountPoint) {
+        const std::string ext = extensionOf(e.name);
+        if (wanted.count(ext) != 0) {
+          frame.items.push_back({pathKey(e.name), std::move(e.name), false});
+        } else if (!counted.empty()) {
+          const auto at = std::find(counted.begin(), counted.end(), ext);
+          if (at != counted.end()) ++stats.counted[static_cast<std::size_t>(at - counted.begin())];
+        }
       }
     }
     std::sort(frame.items.begin(), frame.items.end(), [](const Item& a, const Item& b) { return a.key < b.key; });

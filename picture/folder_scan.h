@@ -74,6 +74,8 @@ struct WalkStats {
   bool rootReadable = false;
   bool cancelled = false;
   bool complete = true;  // no listing was cut short
+  // Files of each of the `counted` extensions, walked past (item for item).
+  std::vector<std::size_t> counted;
 };
 
 // Every file under `root` whose extension is one of `extensions` (lower
@@ -82,10 +84,12 @@ struct WalkStats {
 // sorted, and each subfolder walked where it sorts. Hidden and system
 // entries, links and junctions are left out; a folder that cannot be read is
 // skipped and the walk goes on, as it does past a listing cut short (whose
-// entries are walked, and the walk said incomplete). It stops soon after
-// `cancel` is set.
+// entries are walked, and the walk said incomplete). Files of the `counted`
+// extensions (not of `extensions`) are counted by the same rules and not
+// handed on. It stops soon after `cancel` is set.
 WalkStats walkPictures(FolderTree& tree, const std::string& root, const std::vector<std::string>& extensions,
-                       const std::function<void(std::string&& path)>& found, const std::atomic<bool>* cancel = nullptr);
+                       const std::function<void(std::string&& path)>& found, const std::atomic<bool>* cancel = nullptr,
+                       const std::vector<std::string>& counted = {});
 
 struct FolderScan {
   std::vector<std::string> pictures;  // full paths, in path order

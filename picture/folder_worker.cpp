@@ -15,8 +15,13 @@ using Clock = std::chrono::steady_clock;
 // What the workers share with the window's thread, and with each other.
 struct FolderWorker::Shared {
   Shared(std::shared_ptr<FolderTree> t, std::vector<std::string> e, Keep k, std::function<void()> w,
-         std::chrono::milliseconds p)
-      : tree(std::move(t)), extensions(std::move(e)), keep(k), passAfter(p), wake(std::move(w)) {}
+         std::chrono::milliseconds p, std::vector<std::string> c)
+      : tree(std::move(t)),
+        extensions(std::move(e)),
+        counted(std::move(c)),
+        keep(k),
+        passAfter(p),
+        wake(std::move(w)) {}
 
   // The latest job; cancelling it makes a new one without folders.
   struct Job {
@@ -104,6 +109,7 @@ struct FolderWorker::Shared {
       f.folderDone = true;
       f.readable = done->rootReadable;
       f.complete = done->complete;
+      f.counted = done->counted;
       f.jobDone = ++job.ended == job.folders.size();
     }
     return first;
@@ -143,7 +149,7 @@ struct FolderWorker::Shared {
       lock.unlock();
       Timed timed(*this, self);
       const WalkStats stats = walkPictures(
-          timed, folder, extensions, [&](std::string&& path) { add(id, i, &path, nullptr); }, cancelled.get());
+          timed, folder, extensions, [&](std::string&& path) { add(id, i, &path, nullptr); }, cancelled.get(), counted);
       lock.lock();
       workers[self].walking = false;
       changed.notify_all();
@@ -159,6 +165,7 @@ struct FolderWorker::Shared {
 
   const std::shared_ptr<FolderTree> tree;
   const std::vector<std::string> extensions;
+  const std::vector<std::string> counted;
   const Keep keep;
   const std::chrono::milliseconds passAfter;
   std::mutex mutex;
@@ -175,8 +182,10 @@ struct FolderWorker::Shared {
 };
 
 FolderWorker::FolderWorker(std::shared_ptr<FolderTree> tree, std::vector<std::string> extensions, Keep keep,
-                           std::function<void()> wake, std::chrono::milliseconds passAfter)
-    : shared_(std::make_shared<Shared>(std::move(tree), std::move(extensions), keep, std::move(wake), passAfter)) {
+                           std::function<void()> wake, std::chrono::milliseconds passAfter,
+                           std::vector<std::string> counted)
+    : shared_(std::make_shared<Shared>(std::move(tree), std::move(extensions), keep, std::move(wake), passAfter,
+                                       std::move(counted))) {
   workers_.reserve(kFolderWorkers);
   std::lock_guard lock(shared_->mutex);
   for (std::size_t k = 0; k < kFolderWorkers; ++k) {

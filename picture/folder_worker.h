@@ -32,6 +32,7 @@ struct FolderFinding {
   bool folderDone = false;            // the folder's walk has ended
   bool readable = true;               // with folderDone: whether the folder itself could be read
   bool complete = true;               // with folderDone: no listing of the walk was cut short
+  std::vector<std::size_t> counted;   // with folderDone: the files of each counted extension
   bool jobDone = false;               // with folderDone: the job's last folder to end
 };
 
@@ -46,9 +47,11 @@ class FolderWorker {
   enum class Keep { Paths, FirstOnly };
   // `wake` runs on a worker when findings wait where none did: it posts to
   // the window, which then calls take(). `tree` is kept for as long as a
-  // worker may still be in one of its listings.
+  // worker may still be in one of its listings. Files of the `counted`
+  // extensions are counted, folder by folder, and not kept.
   FolderWorker(std::shared_ptr<FolderTree> tree, std::vector<std::string> extensions, Keep keep,
-               std::function<void()> wake, std::chrono::milliseconds passAfter = kFolderPassAfter);
+               std::function<void()> wake, std::chrono::milliseconds passAfter = kFolderPassAfter,
+               std::vector<std::string> counted = {});
   // Cancels the job in progress and waits for the workers to end, at most
   // kFolderEndWait; after that `wake` is no longer called.
   ~FolderWorker();

@@ -6,9 +6,13 @@
 
 #include "common/units.h"
 #include "picture/wic_loader_win32.h"
+#include "saver/clock_face.h"
 
 namespace lumova::saver {
 namespace {
+
+// How far the clock's shadow reaches around its glyphs.
+constexpr int kClockShadowPixels = 4;
 
 const win32::DibPicture* asDib(const PicturePtr& p) { return dynamic_cast<const win32::DibPicture*>(p.get()); }
 
@@ -46,6 +50,40 @@ void MonitorStage::moveTo(const StagePlace& place) {
   placeLayers();
 }
 
+effects::TextFont MonitorStage::clockFont() const {
+  effects::TextFont f = textFont();
+  f.height = fontHeightPixels(clockPoints(hasFont_ ? captionSpec_.size : 0), place_.twipsPerPixel);
+  return f;
+}
+
+RECT MonitorStage::clockArea() const {
+  if (clockText_.empty()) return RECT{};
+  RECT r = placeOf(clockTwips_);
+  InflateRect(&r, kClockShadowPixels, kClockShadowPixels);
+  return onMonitor(r, place_.monitor);
+}
+
+TwipSize MonitorStage::clockSize(const std::string& text) {
+  const effects::TextExtent extent = canvas_.renderer().measureText(clockFont(), text);
+  return {extent.width * place_.twipsPerPixel, extent.lineHeight * place_.twipsPerPixel};
+}
+
+void MonitorStage::setClock(const std::string& text, const TwipRect& where) {
+  if (text == clockText_ && where == clockTwips_) return;
+  const RECT before = clockArea();
+  clockText_ = text;
+  clockTwips_ = where;
+  clockRect_ = clockArea();
+  canvas_.redraw({before, clockRect_});
+}
+
+std::optional<effects::ShadowedTextLayer> MonitorStage::clockLayer() const {
+  if (clockText_.empty() || IsRectEmpty(&clockRect_)) return std::nullopt;
+  const std::uint32_t colour = win32::fromColorRef(captionColor_);
+  return effects::ShadowedTextLayer{toRect(clockRect_),        toRect(place_.monitor), clockText_, clockFont(), colour,
+                                    clockShadowColour(colour), kClockShadowPixels};
+}
+
 double MonitorStage::screenWidth() const { return (place_.monitor.right - place_.monitor.left) * place_.twipsPerPixel; }
 double MonitorStage::screenHeight() const {
   return (place_.monitor.bottom - place_.monitor.top) * place_.twipsPerPixel;
@@ -69,6 +107,7 @@ void MonitorStage::adoptFaded(const TwipRect& r) {
 }
 
 void MonitorStage::placeLayers() {
+  clockRect_ = clockArea();
   pictureRect_ = placeOf(pictureTwips_);
   const int x = toClientX(captionTwips_.left), y = toClientY(captionTopTwips_);
   captionRect_ = RECT{x, y, x + toPixels(captionTwips_.width), y + toPixels(captionTwips_.height)};
@@ -176,11 +215,20 @@ void MonitorStage::setPanZoom(const effects::PanZoomPath& path, double displaySe
   pendingPan_.reset();
   if (!source()) return;  // the picture shows still
   const effects::PanZoomPlace first = effects::panZoomPlace(path, 0);
-  pendingPan_ = Panning{path, displaySeconds, 0, false, first};
+  pendingPan_ = Panning{path, displaySeconds, 0, false, false, first};
+}
+
+void MonitorStage::holdPanZoom() {
+  for (std::optional<Panning>* pan : {&pendingPan_, &activePan_}) {
+    if (!*pan || (*pan)->still) continue;
+    (*pan)->still = true;
+    (*pan)->place = effects::fittedPlace((*pan)->path.picture, (*pan)->path.screen);
+  }
+  if (activePan_ && pictureVisible_ && !pictureFilled_) redrawPicture();
 }
 
 void MonitorStage::panZoomStep(double now) {
-  if (paused_ || !activePan_ || !pictureVisible_ || pictureFilled_) return;
+  if (paused_ || !pans() || !pictureVisible_ || pictureFilled_) return;
   Panning& p = *activePan_;
   p.place = effects::panZoomPlace(p.path, effects::panZoomProgress(now - p.start, p.seconds));
   redrawPicture();
@@ -204,7 +252,7 @@ void MonitorStage::commitPicture() {
     activePan_->start = canvas_.now();
     // Paused, it holds at its start until the show goes on.
     if (paused_) pausedAt_ = activePan_->start;
-    canvas_.wantFrames();
+    if (!activePan_->still) canvas_.wantFrames();
   }
   if (pictureVisible_) redrawPicture();
 }

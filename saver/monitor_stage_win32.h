@@ -82,9 +82,14 @@ class MonitorStage final : public MonitorView {
   void setPanZoom(const effects::PanZoomPath& path, double displaySeconds) override;
   void setPaused(bool paused) override;
   void setDetails(const std::string& text) override;
+  void holdPanZoom() override;
+  TwipSize clockSize(const std::string& text) override;
+  void setClock(const std::string& text, const TwipRect& where) override;
   // The next step of a panning picture, `now` seconds on the monotonic clock.
   void panZoomStep(double now);
   void hidePauseMark();
+  // A picture moves with the display's frames.
+  bool pans() const { return activePan_ && !activePan_->still; }
 
   // The layers as they show now, bottom first.
   void describe(std::vector<effects::Layer>& out) const;
@@ -95,6 +100,8 @@ class MonitorStage final : public MonitorView {
   // The picture layer alone (when shown), and the caption alone (when it shows).
   std::optional<effects::PictureLayer> pictureLayer() const;
   std::optional<effects::CaptionLayer> captionLayer() const;
+  // The clock, when it shows: over everything else on the monitor.
+  std::optional<effects::ShadowedTextLayer> clockLayer() const;
   // The picture waiting to be revealed as a layer at `at`: a panning one as
   // its first frame. None without a source.
   std::optional<effects::PictureLayer> sourceLayer(const RECT& at) const;
@@ -150,6 +157,7 @@ class MonitorStage final : public MonitorView {
     double seconds = 0;
     double start = 0;
     bool started = false;
+    bool still = false;  // held, whole and centred
     effects::PanZoomPlace place;
   };
   std::optional<Panning> pendingPan_, activePan_;
@@ -167,6 +175,12 @@ class MonitorStage final : public MonitorView {
   double pausedAt_ = 0;
   bool pauseMark_ = false;
   std::string details_;
+  // The clock: its text and where it stands, its shadow around it.
+  std::string clockText_;
+  TwipRect clockTwips_;
+  RECT clockRect_{};
+  effects::TextFont clockFont() const;
+  RECT clockArea() const;
 };
 
 }  // namespace lumova::saver

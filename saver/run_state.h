@@ -1,7 +1,8 @@
 // Where one run of the saver stands. The show moves through its phases by
 // itself; the password prompt comes and goes over it (pictures keep
 // changing under the prompt), and the user may pause it; either side can
-// end the run, and an ended run stays ended.
+// end the run, and an ended run stays ended. While the display is off the
+// show holds still in its phase.
 #pragma once
 
 namespace lumova::saver {
@@ -21,6 +22,8 @@ class RunState {
   bool prompting() const { return prompting_ && !ended(); }
   // Input interrupts the show only while it runs unprompted.
   bool takesInput() const { return !ended() && !prompting_; }
+  // Nothing is drawn and no timer runs while the display is off.
+  bool displayOff() const { return displayOff_ && !ended(); }
 
   void enter(ShowPhase next) {
     if (!ended()) phase_ = next;
@@ -34,11 +37,15 @@ class RunState {
   void setPaused(bool on) {
     if (!ended()) paused_ = on;
   }
+  void setDisplayOff(bool off) {
+    if (!ended()) displayOff_ = off;
+  }
 
  private:
   ShowPhase phase_ = ShowPhase::Starting;
   bool prompting_ = false;
   bool paused_ = false;
+  bool displayOff_ = false;
 };
 
 }  // namespace lumova::saver

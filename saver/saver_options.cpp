@@ -64,6 +64,9 @@ SaverOptions saverOptions(const settings::OptionValues& values) {
   o.captionFont.underline = flag(Key::newFontUnderline);
   o.captionFont.strikethrough = flag(Key::newFontFontStrikethru);
   o.captionColor = number(text(Key::newFontForeColor));
+  o.stillOnBattery = isExactlyOne(text(Key::stillOnBattery));
+  const auto clock = parseNumber(text(Key::clock));
+  o.clock = clock == 1.0 ? ClockShows::Time : clock == 2.0 ? ClockShows::TimeAndDate : ClockShows::Nothing;
   return o;
 }
 

@@ -16,6 +16,9 @@ namespace lumova::saver {
 // The motion timer's interval when the speed is outside the table.
 inline constexpr std::uint32_t kDefaultMotionIntervalMs = 100;
 
+// clock "1" and "2"; any other value shows no clock.
+enum class ClockShows { Nothing, Time, TimeAndDate };
+
 struct SaverOptions {
   bool randomOrder = false;        // randomPick reads as exactly 1
   bool desktopBackground = false;  // backEffect other than 0: a snapshot of the desktop
@@ -37,6 +40,8 @@ struct SaverOptions {
   bool keysSteer = false;  // keysSteer reads as exactly 1
   CaptionFont captionFont;
   std::uint32_t captionColor = 0;
+  bool stillOnBattery = false;  // stillOnBattery reads as exactly 1
+  ClockShows clock = ClockShows::Nothing;
 };
 
 // Motion timer interval for a float speed: 150 ms at 0 down to 25 ms at 5;

@@ -73,6 +73,15 @@ class MonitorView {
   // A line of details at the bottom of the monitor, over a dark band, in
   // the caption's font at a smaller size; empty: none.
   virtual void setDetails(const std::string& text) = 0;
+  // A panning picture (committed or waiting for its commit) stands still
+  // from now on, shown whole and centred.
+  virtual void holdPanZoom() = 0;
+
+  // The clock, in the caption's font and colour at clockPoints() of its
+  // size, with a shadow: the size `text` takes, and the text shown at
+  // `where`, over everything else on the monitor (empty text: none).
+  virtual TwipSize clockSize(const std::string& text) = 0;
+  virtual void setClock(const std::string& text, const TwipRect& where) = 0;
 };
 
 inline constexpr double kPauseMarkSeconds = 1.5;
@@ -109,6 +118,10 @@ class SaverView {
 
   // Closes the window (before the missing-picture message).
   virtual void unload() = 0;
+
+  // The display is off: nothing the window draws by itself (pan and zoom's
+  // frames) runs, and nothing keeps the processor awake, until it is on again.
+  virtual void setDisplayAsleep(bool asleep) = 0;
 };
 
 // The saver window as input handling drives it when the password prompt

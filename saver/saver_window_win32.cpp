@@ -1,6 +1,7 @@
 #include "saver/saver_window_win32.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "common/clock_win32.h"
 #include "common/display_win32.h"
@@ -28,6 +29,13 @@ KeyPress keyPress(UINT msg, WPARAM wp, LPARAM lp) {
   const bool ctrl = GetKeyState(VK_CONTROL) < 0;
   return KeyPress{static_cast<int>(wp), (lp & (1L << 30)) != 0, ctrl || msg == WM_SYSKEYDOWN};
 }
+
+// The power settings followed (the SDK's values, without its GUID library):
+// the console's display, where it has one (Windows 8 on), else the
+// session's; and the power source.
+constexpr GUID kConsoleDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+constexpr GUID kSessionDisplayStatus = {0x2b84c20e, 0xad23, 0x4ddf, {0x93, 0xdb, 0x05, 0xff, 0xbd, 0x7e, 0xfc, 0xa5}};
+constexpr GUID kPowerSource = {0x5d3e9a59, 0xe9d5, 0x4b00, {0xa6, 0xbd, 0xff, 0x34, 0xff, 0x51, 0x65, 0x48}};
 
 }  // namespace
 
@@ -67,6 +75,12 @@ SaverWindow::SaverWindow(HINSTANCE instance, std::function<void(TimerId)> onTime
   hwnd_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kFrameClass, win32::toWide(kAppTitle).c_str(), WS_POPUP,
                           v.left, v.top, v.right - v.left, v.bottom - v.top, nullptr, nullptr, instance, this);
   renderer_ = parts.renderer ? parts.renderer(hwnd_) : std::make_unique<effects::GdiRenderer>(hwnd_);
+  for (const GUID* setting : {&kConsoleDisplayState, &kSessionDisplayStatus, &kPowerSource}) {
+    // One display state is enough.
+    if (setting == &kSessionDisplayStatus && !powerNotices_.empty()) continue;
+    if (HPOWERNOTIFY h = RegisterPowerSettingNotification(hwnd_, setting, DEVICE_NOTIFY_WINDOW_HANDLE))
+      powerNotices_.emplace_back(h);
+  }
 
   // Until the settings say otherwise: the system's frame colour for the
   // window, the button-text colour for the picture surface.
@@ -90,10 +104,8 @@ void SaverWindow::placeStages() {
 
 SaverWindow::~SaverWindow() {
   unloading_ = true;
-  if (framePulse_.joinable()) {
-    pulseStop_ = true;
-    framePulse_.join();
-  }
+  stopPulse();
+  powerNotices_.clear();
   frameWaiter_.reset();
   // The pictures go back to the renderer before it goes.
   stages_.clear();
@@ -131,12 +143,19 @@ effects::Frame SaverWindow::frameOf(const std::vector<RECT>& areas) const {
   effects::Frame frame;
   frame.background = {win32::fromColorRef(backColor_), effects::idOf(snapshot_), snapshotAt_.x, snapshotAt_.y};
   for (const auto& stage : stages_) stage->describe(frame.layers);
+  appendClocks(frame.layers);
   for (const RECT& r : areas)
     if (!IsRectEmpty(&r)) frame.damage.push_back({r.left, r.top, r.right, r.bottom});
   return frame;
 }
 
+void SaverWindow::appendClocks(std::vector<effects::Layer>& layers) const {
+  for (const auto& stage : stages_)
+    if (auto clock = stage->clockLayer()) layers.emplace_back(*clock);
+}
+
 void SaverWindow::redraw(const std::vector<RECT>& areas) {
+  if (asleep_) return;  // all of it again on waking
   const effects::Frame frame = frameOf(areas);
   if (frame.damage.empty()) return;
   renderer_->draw(frame);
@@ -171,6 +190,7 @@ effects::Frame SaverWindow::revealFrame(std::vector<Revealing>& reveals) const {
       frame.layers.insert(frame.layers.begin() + static_cast<std::ptrdiff_t>(r.at), r.layer);
     }
   }
+  appendClocks(frame.layers);
   // The reveal's clip starts empty: nothing of the source shows before its first step.
   for (Revealing& r : reveals) {
     r.layer.clip.assign(1, effects::Rect{});
@@ -180,6 +200,7 @@ effects::Frame SaverWindow::revealFrame(std::vector<Revealing>& reveals) const {
 }
 
 std::optional<std::size_t> SaverWindow::playEffects(const std::vector<int>& effects) {
+  if (asleep_) return std::nullopt;  // the commit shows the pictures
   frameWaiter_->refresh(stages_.front()->place().handle);
   std::vector<Revealing> reveals;
   if (const std::optional<std::size_t> overflowing = planReveals(effects, reveals)) return overflowing;
@@ -234,6 +255,7 @@ void SaverWindow::drawFade(effects::Frame& frame, int weight) {
     if (auto c = stage->captionLayer()) frame.over.emplace_back(*c);
     stage->describeOver(frame.over);
   }
+  appendClocks(frame.over);
   renderer_->draw(frame);
   renderer_->present();
 }
@@ -252,7 +274,7 @@ void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::func
   effects::Frame frame = fadeFrame(fades);
   effects::FadeCalls drawer([&](int weight) { drawFade(frame, weight); }, [&] { changeCaptionsHalfway(fades, halfway); });
   effects::FadeRun run;
-  if (!frame.damage.empty() && IsWindow(hwnd_)) {
+  if (!frame.damage.empty() && IsWindow(hwnd_) && !asleep_) {
     frameWaiter_->refresh(stages_.front()->place().handle);
     run = effects::playFade(drawer, *frameWaiter_, clock_);
   }
@@ -266,9 +288,24 @@ void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::func
 }
 
 void SaverWindow::wantFrames() {
+  framesWanted_ = true;
+  if (!asleep_) startPulse();
+}
+
+void SaverWindow::stopPulse() {
+  if (!framePulse_.joinable()) return;
+  pulseStop_ = true;
+  framePulse_.join();
+  pulseStop_ = false;
+  pulsePending_ = false;
+}
+
+void SaverWindow::startPulse() {
   if (framePulse_.joinable()) return;
   const HWND window = hwnd_;
   framePulse_ = std::thread([this, window] {
+    // At the drawing's own level: a pulse that comes late is a step skipped.
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
     effects::DisplayFrameWaiter waiter;
     const int every = effects::panZoomFramesPerStep(waiter.refreshHz());
     waiter.begin();
@@ -294,7 +331,41 @@ void SaverWindow::pauseMarkShown() {
 void SaverWindow::onFramePulse() {
   pulsePending_ = false;
   const double now = clock_.monotonicSeconds();
-  for (auto& stage : stages_) stage->panZoomStep(now);
+  bool panning = false;
+  for (auto& stage : stages_) {
+    stage->panZoomStep(now);
+    panning = panning || stage->pans();
+  }
+  // Nothing moves any more (held on battery): no worker wakes for nothing.
+  if (!panning) {
+    framesWanted_ = false;
+    stopPulse();
+  }
+}
+
+void SaverWindow::setDisplayAsleep(bool asleep) {
+  if (asleep == asleep_) return;
+  asleep_ = asleep;
+  if (asleep) {
+    stopPulse();
+    return;
+  }
+  if (framesWanted_) startPulse();
+  InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void SaverWindow::onPowerBroadcast(WPARAM wp, LPARAM lp) {
+  if (wp != PBT_POWERSETTINGCHANGE || lp == 0) return;
+  const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(lp);
+  if (setting->DataLength < sizeof(DWORD)) return;
+  DWORD value = 0;
+  std::memcpy(&value, setting->Data, sizeof value);
+  if (IsEqualGUID(setting->PowerSetting, kPowerSource)) {
+    if (powerSource_) powerSource_(powerSourceOf(value));
+  } else if (IsEqualGUID(setting->PowerSetting, kConsoleDisplayState) ||
+             IsEqualGUID(setting->PowerSetting, kSessionDisplayStatus)) {
+    if (const auto power = displayPowerOf(value); power && displayPower_) displayPower_(*power);
+  }
 }
 
 void SaverWindow::unload() {
@@ -385,9 +456,13 @@ LRESULT SaverWindow::onFrame(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       onMouseMove(POINT{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))});
       return 0;
     case WM_SYSCOMMAND:
-      // No screen-saver start or monitor power-off over a running saver.
+      // No screen-saver start over a running saver; the monitor's power-off
+      // goes on to the system, as the power plan's display-off time asks.
       if ((wp & 0xFFF0) == SC_SCREENSAVE) return 0;
       break;
+    case WM_POWERBROADCAST:
+      onPowerBroadcast(wp, lp);
+      return TRUE;
     case WM_DISPLAYCHANGE:
       onDisplayChange();
       return 0;

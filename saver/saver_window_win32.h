@@ -23,6 +23,7 @@
 #include "effects/frame.h"
 #include "effects/transition_player_win32.h"
 #include "saver/monitor_stage_win32.h"
+#include "saver/power_state.h"
 #include "saver/saver_view.h"
 #include "saver/steering.h"
 
@@ -79,6 +80,14 @@ class SaverWindow final : public SaverView,
   // Told after each display change, once the window and its stages stand
   // where the monitors now are.
   void watchDisplay(std::function<void()> changed) { displayChanged_ = std::move(changed); }
+  // Told when the display goes off, comes on or is dimmed, and when the
+  // power source changes, as the system says (registered for at the start).
+  void watchPower(std::function<void(DisplayPower)> display, std::function<void(PowerSource)> source) {
+    displayPower_ = std::move(display);
+    powerSource_ = std::move(source);
+  }
+  // Whether a worker paces pan and zoom's steps now (tests).
+  bool pacingFrames() const { return framePulse_.joinable(); }
 
   // The primary monitor's pixel size in twips.
   double twipsPerPixelX() const { return geo_.twipsPerPixel; }
@@ -92,6 +101,7 @@ class SaverWindow final : public SaverView,
   std::optional<std::size_t> playEffects(const std::vector<int>& effects) override;
   void playCrossfade(const std::vector<TwipRect>& to, const std::function<void()>& halfway) override;
   void unload() override;
+  void setDisplayAsleep(bool asleep) override;
 
   // Timers
   void set(TimerId id, std::uint32_t intervalMs) override;
@@ -121,6 +131,11 @@ class SaverWindow final : public SaverView,
   double now() const override { return clock_.monotonicSeconds(); }
   void pauseMarkShown() override;
   void onFramePulse();
+  void startPulse();
+  void stopPulse();
+  void onPowerBroadcast(WPARAM wp, LPARAM lp);
+  // Every monitor's clock, over everything else.
+  void appendClocks(std::vector<effects::Layer>& layers) const;
   // A frame of everything as it shows now, to draw inside `areas`.
   effects::Frame frameOf(const std::vector<RECT>& areas) const;
   // A monitor's picture revealed by steps: its plan, and its source as a
@@ -174,7 +189,16 @@ class SaverWindow final : public SaverView,
   std::thread framePulse_;
   std::atomic<bool> pulseStop_{false};
   std::atomic<bool> pulsePending_{false};
+  bool framesWanted_ = false;  // a picture pans, its steps paced while the display is on
+  bool asleep_ = false;        // the display is off: nothing is drawn
   std::function<void()> displayChanged_;
+  std::function<void(DisplayPower)> displayPower_;
+  std::function<void(PowerSource)> powerSource_;
+  // The power settings the window is told about, for as long as it lives.
+  struct PowerNotice {
+    void operator()(HPOWERNOTIFY h) const { UnregisterPowerSettingNotification(h); }
+  };
+  std::vector<std::unique_ptr<std::remove_pointer_t<HPOWERNOTIFY>, PowerNotice>> powerNotices_;
 };
 
 }  // namespace lumova::saver

@@ -80,17 +80,22 @@ void Slideshow::start() {
 
   for (std::size_t m = 0; m < d_.view.monitorCount(); ++m) d_.view.monitor(m).setCaptionTop(0);
   state_.enter(ShowPhase::Starting);
-  d_.timers.set(TimerId::Startup, kStartupDelayMs);
+  arm(TimerId::Startup, kStartupDelayMs);
+  if (options_.clock != ClockShows::Nothing) onClockTick();
 
   // In list order the first pictures are already known: start decoding them.
   const PictureSequence& sequence = order_.sequence();
-  if (sequence.lastListed() >= 0 && !options_.randomOrder && d_.prefetch) {
+  if (sequence.lastListed() >= 0 && !options_.randomOrder && d_.prefetch && !state_.displayOff()) {
     std::vector<PictureRequest> first;
     for (std::size_t m = 0; m < monitorsInUse(); ++m)
       first.push_back(requestFor(static_cast<std::int32_t>(m % static_cast<std::size_t>(sequence.lastListed() + 1)),
                                  d_.view.monitor(m)));
     d_.prefetch(first);
   }
+}
+
+void Slideshow::arm(TimerId id, std::uint32_t intervalMs) {
+  if (!state_.displayOff()) d_.timers.set(id, intervalMs);
 }
 
 std::size_t Slideshow::monitorsInUse() const {
@@ -108,6 +113,9 @@ void Slideshow::onTimer(TimerId id) {
       break;
     case TimerId::Startup:
       onStartupTick();
+      break;
+    case TimerId::Clock:
+      onClockTick();
       break;
   }
 }
@@ -157,16 +165,16 @@ void Slideshow::onStartupTick() {
     }
     const std::uint32_t interval = options_.changeIntervalMs;
     // Pan and zoom moves by the display's frames, not by the motion timer.
-    const bool floating = this->floating();
+    const bool floating = floats();
     if (floating && !resumed) d_.random.reseed();
     switch (showPictures()) {
       case Outcome::Later:
         resuming_ = true;
-        d_.timers.set(TimerId::Startup, kSoonMs);
+        arm(TimerId::Startup, kSoonMs);
         return;
       case Outcome::Failed:
         // None of the folders' pictures could be shown: tried again later.
-        if (!state_.ended()) d_.timers.set(TimerId::Startup, kNothingRetryMs);
+        if (!state_.ended()) arm(TimerId::Startup, kNothingRetryMs);
         return;
       case Outcome::Done:
         break;
@@ -193,15 +201,15 @@ void Slideshow::armChange() {
   if (state_.paused())
     d_.timers.kill(TimerId::Change);
   else
-    d_.timers.set(TimerId::Change, options_.changeIntervalMs);
+    arm(TimerId::Change, options_.changeIntervalMs);
 }
 
 void Slideshow::armMotion() {
-  if (!floating()) return;
+  if (!floats()) return;
   if (state_.paused())
     d_.timers.kill(TimerId::Motion);
   else
-    d_.timers.set(TimerId::Motion, options_.motionIntervalMs.value_or(kDefaultMotionIntervalMs));
+    arm(TimerId::Motion, motionInterval());
 }
 
 void Slideshow::onChangeTick() {
@@ -216,15 +224,15 @@ void Slideshow::changePictures(int step) {
     tookUpcoming_ = false;
     // Back, or forth again after going back: the history's pictures.
     if ((step < 0 || historyAt_ + 1 < history_.size()) && !aimInHistory(step)) return;
-    if (floating()) drawFloatDirections();
+    if (floats()) drawFloatDirections();
   }
   state_.enter(ShowPhase::Changing);
   // Held back while the change runs: the pause lets other events through,
   // and the next interval counts from the end of this change.
-  d_.timers.set(TimerId::Change, kChangeHoldMs);
+  arm(TimerId::Change, kChangeHoldMs);
   switch (showPictures()) {
     case Outcome::Later:
-      d_.timers.set(TimerId::Change, kSoonMs);
+      arm(TimerId::Change, kSoonMs);
       return;
     case Outcome::Failed:
       goingTo_.clear();
@@ -386,8 +394,9 @@ void Slideshow::drawUpcoming() {
   }
   const std::vector<std::int32_t>& upcoming = order_.drawUpcoming(portraitMonitors);
   // Without changes nothing after the first pictures is ever shown, unless
-  // the keys bring it.
-  if (!d_.prefetch || (options_.changeIntervalMs == 0 && !options_.keysSteer)) return;
+  // the keys bring it; with the display off nothing is decoded until it is
+  // on again.
+  if (!d_.prefetch || (options_.changeIntervalMs == 0 && !options_.keysSteer) || state_.displayOff()) return;
   std::vector<PictureRequest> next;
   for (std::size_t m = 0; m < monitors; ++m) next.push_back(requestFor(upcoming[m], d_.view.monitor(m)));
   d_.prefetch(next);
@@ -403,13 +412,13 @@ PictureRequest Slideshow::requestFor(std::int32_t index, const MonitorView& moni
   const std::string& path = order_.sequence().path(index);
   const PictureSize size = monitorPixels(monitor);
   // Covering its monitor whatever picFit says, held no larger than its
-  // largest zoom needs.
-  if (options_.panZoom) return PictureRequest{path, size, true};
+  // largest zoom needs; standing still, fitted whatever picFit says.
+  if (pans()) return PictureRequest{path, size, true};
   PictureRequest request{path, {}};
-  if (!options_.fitToScreen) return request;
+  if (!options_.fitToScreen && !options_.panZoom) return request;
   const auto pixels = [](double twips, double perPixel) { return static_cast<int>(std::lround(twips / perPixel)); };
   const int band = pixels(monitor.captionLineHeight(), monitor.twipsPerPixelY());
-  request.fit = pictureRoom(size, band, !captionOf(index).empty(), !options_.centred);
+  request.fit = pictureRoom(size, band, !captionOf(index).empty(), floats());
   return request;
 }
 
@@ -469,7 +478,7 @@ void Slideshow::placeSlide(std::size_t monitor, const Picture& picture) {
   slide.picture.height = heightPx * view.twipsPerPixelY();
   slide.picture.left = centredOffset(view.screenWidth(), slide.picture.width);
   slide.picture.top = centredOffset(view.screenHeight(), slide.picture.height);
-  if (!options_.panZoom) return;
+  if (!pans()) return;
   // Each picture takes its own path; the monitor shows its frames whole.
   view.setPanZoom(effects::planPanZoom({widthPx, heightPx}, monitorPixels(view), d_.random), options_.changeIntervalMs / 1000.0);
   slide.picture = TwipRect{0, 0, view.screenWidth(), view.screenHeight()};
@@ -522,17 +531,23 @@ bool Slideshow::pauseAndReveal() {
   slides_.resize(std::min(slides_.size(), d_.view.monitorCount()));
 
   for (std::size_t m = 0; m < slides_.size(); ++m) d_.view.monitor(m).setPictureVisible(true);
-  if (!playTransitions()) return false;
+  // The display went off in the pause: the pictures are there when it comes back, no effect drawn.
+  if (!state_.displayOff() && !playTransitions()) return false;
   for (std::size_t m = 0; m < slides_.size(); ++m) d_.view.monitor(m).commitPicture();
   return true;
 }
 
 void Slideshow::displayChanged() {
+  if (state_.ended()) return;
+  // The clock on every monitor there is now; with the display off, once it is on.
+  captionAreas_.resize(d_.view.monitorCount());
+  if (!state_.displayOff())
+    for (std::size_t m = 0; m < d_.view.monitorCount(); ++m) placeClock(m);
   // Before the first pictures the start-up tick draws for every monitor.
-  if (state_.ended() || !started()) return;
+  if (!started()) return;
   slides_.resize(std::min(slides_.size(), d_.view.monitorCount()));
-  // A change in progress adds them at its end.
-  if (state_.phase() == ShowPhase::Showing) asPictureChange([&] { showAddedMonitors(); });
+  // A change in progress adds them at its end; waking, the change it makes.
+  if (state_.phase() == ShowPhase::Showing && !state_.displayOff()) asPictureChange([&] { showAddedMonitors(); });
 }
 
 void Slideshow::showAddedMonitors() {
@@ -545,7 +560,7 @@ void Slideshow::showAddedMonitors() {
       // Its next picture to try waits for the start-up timer's next tick.
       if (loaded == Outcome::Later) {
         order_.holdForAddedMonitor(slides_[m].image);
-        d_.timers.set(TimerId::Startup, kSoonMs);
+        arm(TimerId::Startup, kSoonMs);
       }
       slides_.pop_back();
       return;
@@ -591,7 +606,7 @@ void Slideshow::showCaption(std::size_t monitor) {
   double width = fitted.width + kCaptionExtraWidthTwips;
   double left = centredOffset(view.screenWidth(), width);
   slide.captionHeight = text.empty() ? 0 : fitted.height;
-  view.setCaptionGeometry(left, width, slide.captionHeight);
+  setCaptionGeometry(monitor, left, width, slide.captionHeight);
   view.setCaptionVisible(true);
   if (details_) showDetails(monitor);
 }
@@ -615,12 +630,13 @@ void Slideshow::onMotionTick() {
 
 void Slideshow::showNothingFound() {
   const PictureSequence& sequence = order_.sequence();
-  if (sequence.folders().empty()) return;
+  // With the display off, the start-up tick on waking says it.
+  if (sequence.folders().empty() || state_.displayOff()) return;
   MonitorView& view = d_.view.monitor(0);
   view.setCaptionVisible(false);
   const TwipSize fitted = view.setCaptionText(kNoPicturesFound + sequence.folders().front());
   const double width = fitted.width + kCaptionExtraWidthTwips;
-  view.setCaptionGeometry(centredOffset(view.screenWidth(), width), width, fitted.height);
+  setCaptionGeometry(0, centredOffset(view.screenWidth(), width), width, fitted.height);
   view.setCaptionVisible(true);
 }
 
@@ -634,6 +650,114 @@ void Slideshow::missingPictureExit(std::int32_t image) {
       path + "\r\ndoes not exist! Lumova Screen Saver will\r\nnot function unless a different image is reloaded.",
       MessageKind::Exclamation);
   d_.host.endProgram();
+}
+
+}  // namespace lumova::saver
+
+namespace lumova::saver {
+
+void Slideshow::setCaptionGeometry(std::size_t monitor, double left, double width, double height) {
+  d_.view.monitor(monitor).setCaptionGeometry(left, width, height);
+  if (captionAreas_.size() <= monitor) captionAreas_.resize(monitor + 1);
+  const TwipRect area{left, 0, width, height};
+  if (captionAreas_[monitor] == area) return;
+  captionAreas_[monitor] = area;
+  placeClock(monitor);
+}
+
+void Slideshow::onClockTick() {
+  showClock();
+  // By the clock, each time: the ticks of a timer would drift off the minute.
+  arm(TimerId::Clock, msToNextMinute(d_.clock.secondsSinceMidnight()));
+}
+
+void Slideshow::showClock() {
+  if (options_.clock == ClockShows::Nothing || state_.displayOff()) return;
+  clockMinute_ = static_cast<int>(d_.clock.secondsSinceMidnight() / 60);
+  clockText_ = d_.host.shortTime(clockMinute_ / 60, clockMinute_ % 60);
+  if (options_.clock == ClockShows::TimeAndDate) {
+    const std::string date = d_.host.longDate(d_.host.today());
+    if (!date.empty()) clockText_ += "  " + date;
+  }
+  for (std::size_t m = 0; m < d_.view.monitorCount(); ++m) placeClock(m);
+}
+
+void Slideshow::placeClock(std::size_t monitor) {
+  if (clockText_.empty() || state_.displayOff() || monitor >= d_.view.monitorCount()) return;
+  MonitorView& view = d_.view.monitor(monitor);
+  const TwipRect caption = monitor < captionAreas_.size() ? captionAreas_[monitor] : TwipRect{};
+  const std::optional<TwipRect> place =
+      clockPlace({view.screenWidth(), view.screenHeight()}, view.clockSize(clockText_), view.twipsPerPixelX(),
+                 clockDrift(clockMinute_), caption);
+  if (place)
+    view.setClock(clockText_, *place);
+  else
+    view.setClock("", {});
+}
+
+void Slideshow::displayPowerChanged(DisplayPower power) {
+  const bool off = power == DisplayPower::Off;
+  if (state_.ended() || off == state_.displayOff()) return;
+  if (off) {
+    state_.setDisplayOff(true);
+    for (TimerId id : {TimerId::Motion, TimerId::Change, TimerId::Startup, TimerId::Clock}) d_.timers.kill(id);
+    d_.view.setDisplayAsleep(true);
+    return;
+  }
+  state_.setDisplayOff(false);
+  d_.view.setDisplayAsleep(false);
+  wake();
+}
+
+void Slideshow::wake() {
+  if (options_.clock != ClockShows::Nothing) onClockTick();
+  if (!started()) {
+    // The start, or the folders tried again, at once.
+    arm(TimerId::Startup, kSoonMs);
+    return;
+  }
+  // Where the pictures stand now (centred while it was off, on battery).
+  const std::size_t shown = std::min(slides_.size(), d_.view.monitorCount());
+  for (std::size_t m = 0; m < shown; ++m) d_.view.monitor(m).setPictureRect(slides_[m].picture);
+  if (floats()) arm(TimerId::Motion, motionInterval());
+  // A change under way goes on by itself and times the next.
+  if (busy_ > 0) return;
+  if (options_.changeIntervalMs > 0 || state_.phase() == ShowPhase::Changing)
+    arm(TimerId::Change, kSoonMs);
+  else if (slides_.size() < std::min(monitorsInUse(), d_.view.monitorCount()))
+    arm(TimerId::Startup, kSoonMs);  // monitors added while it was off
+}
+
+void Slideshow::centreSlides() {
+  const std::size_t shown = std::min(slides_.size(), d_.view.monitorCount());
+  for (std::size_t m = 0; m < shown; ++m) {
+    MonitorView& view = d_.view.monitor(m);
+    TwipRect& r = slides_[m].picture;
+    r.left = centredOffset(view.screenWidth(), r.width);
+    r.top = centredOffset(view.screenHeight(), r.height);
+    if (!state_.displayOff()) view.setPictureRect(r);
+  }
+}
+
+void Slideshow::powerSourceChanged(PowerSource source) {
+  const bool wasStill = still();
+  onBattery_ = source == PowerSource::Battery;
+  // Before the first pictures the start-up tick follows it.
+  if (still() == wasStill || state_.ended() || !started()) return;
+  if (options_.panZoom) {
+    // From the next picture on they pan again.
+    if (still())
+      for (std::size_t m = 0; m < d_.view.monitorCount(); ++m) d_.view.monitor(m).holdPanZoom();
+    return;
+  }
+  if (options_.centred) return;
+  if (still()) {
+    d_.timers.kill(TimerId::Motion);
+    centreSlides();
+    return;
+  }
+  drawFloatDirections();
+  arm(TimerId::Motion, motionInterval());
 }
 
 }  // namespace lumova::saver

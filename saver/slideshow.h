@@ -1,9 +1,10 @@
-// The full-screen saver's show: start-up, then, driven by its three timers,
-// the slideshow on each monitor in use: when pictures change, showing them
-// through their effect, their captions, the floating motion and the one
-// error exit; and, when the settings ask for it, the keys that step back
-// and forth, pause, show details and hide pictures for good. Which pictures
-// come is the slide order's.
+// The full-screen saver's show: start-up, then, driven by its timers, the
+// slideshow on each monitor in use: when pictures change, showing them
+// through their effect, their captions, the floating motion, the clock and
+// the one error exit; nothing while the display is off, and still pictures
+// on battery when asked; and, when the settings ask for it, the keys that
+// step back and forth, pause, show details and hide pictures for good.
+// Which pictures come is the slide order's.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +19,9 @@
 #include "effects/floating.h"
 #include "saver/auto_caption.h"
 #include "saver/hidden_pictures.h"
+#include "saver/clock_face.h"
 #include "saver/picture_sequence.h"
+#include "saver/power_state.h"
 #include "saver/run_state.h"
 #include "saver/saver_options.h"
 #include "saver/saver_view.h"
@@ -107,6 +110,14 @@ class Slideshow final : public ShowSteering {
   void onStartupTick();
   void onChangeTick();
   void onMotionTick();
+  void onClockTick();
+  // The display went off, came on or was dimmed; news may repeat and come
+  // in any order. Off, nothing is drawn and no timer runs; on again (or
+  // dimmed), the show goes on with the next picture at once.
+  void displayPowerChanged(DisplayPower power);
+  // What the system runs on, as it changes: on battery with stillOnBattery,
+  // panning and floating pictures stand still, centred.
+  void powerSourceChanged(PowerSource source);
   // The monitors changed (the view's already stand in their new places): a
   // monitor added takes the next picture of the sequence at once, whether
   // or not pictures change; one taken away takes its slideshow with it.
@@ -145,9 +156,22 @@ class Slideshow final : public ShowSteering {
   enum class Outcome { Done, Later, Failed };
 
   std::size_t monitorsInUse() const;
+  // Pictures stand still on battery; floating and panning then follow it.
+  bool still() const { return options_.stillOnBattery && onBattery_; }
+  bool floats() const { return !options_.centred && !options_.panZoom && !still(); }
+  bool pans() const { return options_.panZoom && !still(); }
+  // Timers run only while the display is on; waking arms what is due.
+  void arm(TimerId id, std::uint32_t intervalMs);
+  void wake();
+  std::uint32_t motionInterval() const { return options_.motionIntervalMs.value_or(kDefaultMotionIntervalMs); }
+  // The floating pictures in the middle of their monitors (on battery).
+  void centreSlides();
+  // The caption's place on a monitor, which the clock keeps clear of.
+  void setCaptionGeometry(std::size_t monitor, double left, double width, double height);
+  void showClock();
+  void placeClock(std::size_t monitor);
   // The first pictures are on the screen.
   bool started() const { return state_.phase() == ShowPhase::Showing || state_.phase() == ShowPhase::Changing; }
-  bool floating() const { return !options_.centred && !options_.panZoom; }
   // The change timer and the motion timer as the show stands: off while paused.
   void armChange();
   void armMotion();
@@ -232,6 +256,10 @@ class Slideshow final : public ShowSteering {
   bool details_ = false;
   double lastStep_ = -1e9;  // when an arrow last stepped
   std::deque<Steer> waitingKeys_;
+  bool onBattery_ = false;
+  std::vector<TwipRect> captionAreas_;  // by monitor
+  std::string clockText_;
+  int clockMinute_ = 0;  // of the day, as the clock's text shows it
 };
 
 }  // namespace lumova::saver

@@ -43,7 +43,7 @@ void Slideshow::applyFound(std::vector<std::string>&& pictures) {
   if (state_.phase() != ShowPhase::WaitingForPictures || order_.sequence().last() < 0) return;
   // From the timer: the change's pause must not run inside a delivery.
   state_.enter(ShowPhase::Starting);
-  d_.timers.set(TimerId::Startup, kSoonMs);
+  arm(TimerId::Startup, kSoonMs);
 }
 
 void Slideshow::applyScanEnd() {
@@ -53,12 +53,12 @@ void Slideshow::applyScanEnd() {
   if (state_.phase() != ShowPhase::WaitingForPictures) return;
   if (order_.sequence().last() >= 0) {
     state_.enter(ShowPhase::Starting);
-    d_.timers.set(TimerId::Startup, kSoonMs);
+    arm(TimerId::Startup, kSoonMs);
     return;
   }
   // A drive may come back, a share come online.
   showNothingFound();
-  d_.timers.set(TimerId::Startup, kNothingRetryMs);
+  arm(TimerId::Startup, kNothingRetryMs);
 }
 
 }  // namespace lumova::saver

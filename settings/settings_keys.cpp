@@ -51,6 +51,10 @@ constexpr std::array<KeyInfo, kKeyCount> kKeys{{
     // "1": the arrows, space, I and H steer the show; every other key still
     // ends it. Off for a new user too: a screen saver's keys end it.
     {Key::keysSteer, "image", "keysSteer", "0", Kind::Number, -kAny, kAny, kFlag, {}},
+    // "1": on battery, pan and zoom and floating pictures stand still.
+    {Key::stillOnBattery, "image", "stillOnBattery", "0", Kind::Number, -kAny, kAny, kFlag, {}, "1"},
+    // "1" the time, "2" the time and the date, in a corner of each monitor.
+    {Key::clock, "image", "clock", "0", Kind::Number, -kAny, kAny, {0, 2}, {}},
 }};
 
 constexpr bool tableFollowsKeyOrder() {

@@ -43,8 +43,10 @@ enum class Key {
   shuffle,
   autoCaption,
   keysSteer,
+  stillOnBattery,
+  clock,
 };
-inline constexpr std::size_t kKeyCount = 23;
+inline constexpr std::size_t kKeyCount = 25;
 
 enum class Kind {
   Text,          // anything, the empty text included (the password)

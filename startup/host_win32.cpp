@@ -80,4 +80,21 @@ std::string Win32Host::longDate(const CalendarDate& date) {
   return n > 1 ? win32::fromWide(std::wstring_view(text, static_cast<std::size_t>(n - 1))) : std::string();
 }
 
+std::string Win32Host::shortTime(int hour, int minute) {
+  SYSTEMTIME at{};
+  GetLocalTime(&at);  // a valid date for the format
+  at.wHour = static_cast<WORD>(hour);
+  at.wMinute = static_cast<WORD>(minute);
+  at.wSecond = at.wMilliseconds = 0;
+  wchar_t text[64];
+  const int n = GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, TIME_NOSECONDS, &at, nullptr, text, 64);
+  return n > 1 ? win32::fromWide(std::wstring_view(text, static_cast<std::size_t>(n - 1))) : std::string();
+}
+
+CalendarDate Win32Host::today() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  return CalendarDate{now.wYear, now.wMonth, now.wDay};
+}
+
 }  // namespace lumova::startup

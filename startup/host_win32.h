@@ -24,6 +24,8 @@ class Win32Host final : public Host {
   std::optional<std::string> readFileStart(const std::string& path, std::size_t maxBytes) override;
   std::optional<CalendarDate> fileModifiedDate(const std::string& path) override;
   std::string longDate(const CalendarDate& date) override;
+  std::string shortTime(int hour, int minute) override;
+  CalendarDate today() override;
 
  private:
   void place(HWND insertAfter);

@@ -22,6 +22,17 @@
 
 namespace lumova::startup {
 
+namespace {
+
+// What the system runs on now; an unknown source counts as the mains.
+saver::PowerSource powerSourceNow() {
+  SYSTEM_POWER_STATUS status{};
+  return GetSystemPowerStatus(&status) && status.ACLineStatus == 0 ? saver::PowerSource::Battery
+                                                                   : saver::PowerSource::Mains;
+}
+
+}  // namespace
+
 std::string executableFolder() {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
@@ -117,6 +128,8 @@ SaverRun::SaverRun(HINSTANCE instance, SaverParts parts)
     own_->host.beforeEnd([this] { own_->stateFiles.flush(std::chrono::milliseconds(500)); });
   }
   window_->watchDisplay([this] { slideshow_->displayChanged(); });
+  window_->watchPower([this](saver::DisplayPower power) { slideshow_->displayPowerChanged(power); },
+                      [this](saver::PowerSource source) { slideshow_->powerSourceChanged(source); });
 }
 
 saver::SaverInput SaverRun::windowInput() {
@@ -137,6 +150,12 @@ SaverRun::~SaverRun() {
 }
 
 void SaverRun::start() {
+  // Windows starts a screen saver at a low base priority. The process keeps
+  // that class, so the user's background work still comes first; within it
+  // the drawing takes the highest level, and decoding stays at the normal
+  // level on its worker, where threads start.
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
+  slideshow_->powerSourceChanged(powerSourceNow());
   slideshow_->start();
   host_.parkPointer();
   ShowWindow(window_->hwnd(), SW_SHOW);

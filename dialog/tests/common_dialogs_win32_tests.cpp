@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/gdi_win32.h"
+#include "dialog/dialog_window_ids_win32.h"
 #include "dialog/tests/dialog_window_fixture_win32.h"
 #include "tests/fakes/fake_folders.h"
 
@@ -226,6 +227,7 @@ TEST_F(DialogTest, AddFolderListsTheFolderAndCountsItOnAWorkerThatCancelStops) {
   const std::string slow = freshTempFolder("lumova slow");
   SlowFolders tree;
   for (int i = 0; i < 10000; ++i) tree.folders[folder].push_back({"p" + std::to_string(10000 + i) + ".jpg"});
+  for (const char* name : {"a.HEIC", "b.heic", "c.heic"}) tree.folders[folder].push_back({name});  // no decoder here
   tree.addFile(slow + "\\a.jpg");
   open(kIni, &tree);
   pictures.sizes[folder + "\\p10000.jpg"] = {64, 48};
@@ -241,6 +243,15 @@ TEST_F(DialogTest, AddFolderListsTheFolderAndCountsItOnAWorkerThatCancelStops) {
   ASSERT_TRUE(waitFor([&] {
     return model().control(Control::folderList).items[0].find("10,000 pictures") != std::string::npos;
   })) << model().control(Control::folderList).items[0];
+  EXPECT_NE(model()
+                .control(Control::folderList)
+                .items[0]
+                .find("(10,000 pictures; 3 HEIC files need the HEIF Image Extensions)"),
+            std::string::npos)
+      << model().control(Control::folderList).items[0];
+  wchar_t notice[128] = {};
+  SendMessageW(GetDlgItem(window->hwnd(), IDC_STATUSBAR), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(notice));
+  EXPECT_STREQ(notice, L"Install from the Microsoft Store: HEIF Image Extensions (HEIC)");
   EXPECT_NE(tree.thread.load(), GetCurrentThreadId());
   ASSERT_TRUE(model().thumbnail().has_value());
   EXPECT_EQ(pictures.loaded.back(), folder + "\\p10000.jpg");

@@ -140,6 +140,9 @@ const KindRow kKinds[] = {
     ofControl(Control::keysSteerCheck, L"Button", L"Arrow &keys and space steer the slideshow"),
     ofControl(Control::hiddenCount, L"Static"),
     ofControl(Control::showHiddenButton, L"Button", L"Show &Hidden Again"),
+    ofControl(Control::stillOnBatteryCheck, L"Button", L"On battery, show pictures &still"),
+    ofLabel(1, IDC_CLOCK_LABEL, L"Static", L"Clock:"),
+    ofControl(Control::clockChoice, L"ComboBox"),
     ofControl(Control::protectionCheck, L"Button", L"Enabled"),
     ofLabel(2, IDC_PASSWORD_LABEL, L"Static", L"Password"),
     ofControl(Control::passwordText, L"Edit"),
@@ -169,7 +172,8 @@ TEST_F(DialogTest, ButtonsOfEachKindAndPasswordBoxesThatHideTheirText) {
        {Control::centredOption, Control::floatingOption, Control::changeAfterOption, Control::changeNeverOption})
     EXPECT_EQ(buttonType(item(c)), BS_AUTORADIOBUTTON) << controlName(c);
   for (auto c : {Control::randomOrderCheck, Control::randomTransitionsCheck, Control::fitPicturesCheck,
-                 Control::allMonitorsCheck, Control::protectionCheck, Control::shuffleCheck, Control::keysSteerCheck})
+                 Control::allMonitorsCheck, Control::protectionCheck, Control::shuffleCheck, Control::keysSteerCheck,
+                 Control::stillOnBatteryCheck})
     EXPECT_EQ(buttonType(item(c)), BS_AUTOCHECKBOX) << controlName(c);
   EXPECT_EQ(LOWORD(SendMessageW(window->hwnd(), DM_GETDEFID, 0, 0)), IDOK);
 
@@ -192,6 +196,7 @@ TEST_F(DialogTest, ListsOfferTheirItemsAndTheSliderSpinAndThumbnailBoxTheirSizes
        {"Standard", "Left wipe", "Right wipe", "Right & Left wipe", "Up & down wipe", "Center wipe",
         "Horizontal blinds", "Vertical blinds", "Crossfade"}},
       {Control::autoCaptionChoice, {"Nothing", "File name", "Date taken"}},
+      {Control::clockChoice, {"None", "Time", "Time and date"}},
   };
   for (const ComboRow& r : combos) {
     SCOPED_TRACE(std::string(controlName(r.combo)));
@@ -253,6 +258,8 @@ TEST_F(DialogTest, ToolTips) {
        L"Right: the next picture. Left: the one before. Space: pause. I: details. H: hide for good. Other keys end the "
        L"saver."},
       {Control::showHiddenButton, L"Show the pictures hidden with the H key again"},
+      {Control::stillOnBatteryCheck, L"Moving pictures stand still, centred, while on battery"},
+      {Control::clockChoice, L"A clock in a corner of each monitor"},
   };
   HWND tips = toolTipsOf(window->hwnd());
   ASSERT_NE(tips, nullptr);

@@ -59,13 +59,22 @@ TEST(DialogFolder, ListedOnceCountedOnTheWorkerPreviewedAndSaved) {
   d.host.pictureFiles.sizes["C:\\Trip\\Alps\\peak.bmp"] = {40, 30};
   d.model.setListIndex(Control::folderList, 1);
   EXPECT_FALSE(d.model.thumbnail().has_value());
-  d.model.folderCounted("C:\\Trip", {1234, "C:\\Trip\\Alps\\peak.bmp", true});
+  // Trip also holds HEIC photos and one WebP file that nothing here opens.
+  d.model.folderCounted("C:\\Trip", {1234, "C:\\Trip\\Alps\\peak.bmp", true, {56, 0, 0, 1}});
   d.model.folderCounted("E:\\Gone", {0, "", false});
-  d.model.folderCounted("D:\\Old", {1, "D:\\Old\\a.png", true});
+  d.model.folderCounted("D:\\Old", {1, "D:\\Old\\a.png", true, {0, 0, 0, 0}});
   EXPECT_EQ(d[Control::folderList].items,
-            (Strings{"D:\\Old  (1 picture)", "C:\\Trip  (1,234 pictures)", "E:\\Gone  (cannot be read)"}));
+            (Strings{"D:\\Old  (1 picture)",
+                     "C:\\Trip  (1,234 pictures; 56 HEIC files need the HEIF Image Extensions; 1 WebP file needs the "
+                     "WebP Image Extensions)",
+                     "E:\\Gone  (cannot be read)"}));
   ASSERT_TRUE(d.model.thumbnail().has_value());
   EXPECT_EQ(d.model.thumbnail()->width, 600);
+  EXPECT_EQ(d.host.notice,
+            "Install from the Microsoft Store: HEIF Image Extensions (HEIC), WebP Image Extensions (WebP)");
+  d.model.setListIndex(Control::folderList, 0);
+  EXPECT_EQ(d.host.notice, "") << "the usual notice for a folder that needs nothing";
+  d.model.setListIndex(Control::folderList, 1);
 
   // Removed: the one before is selected; with none selected, nothing is removed.
   d.model.click(Control::removeFolderButton);

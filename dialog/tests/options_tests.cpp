@@ -244,6 +244,8 @@ TEST(DialogOptions, FitAndMonitorBoxesAreSavedWithTheOtherOptions) {
     d.model.setValue(Control::allMonitorsCheck, r.monitors);
     d.model.setValue(Control::keysSteerCheck, r.keys);
     d.model.setListIndex(Control::autoCaptionChoice, r.fit + r.monitors);
+    d.model.setValue(Control::stillOnBatteryCheck, r.fit);
+    d.model.setListIndex(Control::clockChoice, r.monitors + r.fit);
     d.model.onOk();
     ASSERT_TRUE(d.host.unloaded);
     FileView after(d.host.files.files[kIniPath]);
@@ -251,6 +253,8 @@ TEST(DialogOptions, FitAndMonitorBoxesAreSavedWithTheOtherOptions) {
     EXPECT_EQ(after.read("image", "allMonitors"), std::to_string(r.monitors));
     EXPECT_EQ(after.read("image", "autoCaption"), std::to_string(r.fit + r.monitors));
     EXPECT_EQ(after.read("image", "keysSteer"), std::to_string(r.keys));
+    EXPECT_EQ(after.read("image", "stillOnBattery"), std::to_string(r.fit));
+    EXPECT_EQ(after.read("image", "clock"), std::to_string(r.fit + r.monitors));
   }
 }
 

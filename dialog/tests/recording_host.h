@@ -72,6 +72,8 @@ class RecordingHost : public DialogHost {
   settings::SettingsStore& settings() override { return *store; }
   PictureLoader& pictures() override { return pictureFiles; }
   void countFolders(const std::vector<std::string>& folders) override { countRequests.push_back(folders); }
+  void showNotice(const std::string& text) override { notice = text; }
+  std::string notice;  // the status bar's, empty for the usual one
   void showMessage(const std::string& text) override {
     messages.push_back(text);
     log.push_back("message " + text);

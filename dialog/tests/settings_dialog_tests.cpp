@@ -25,12 +25,19 @@ TEST(DialogControls, RangesAndListsFollowTheOptionTable) {
     int low, high;
   };
   const Row rows[] = {
-      {Control::floatSpeed, Key::picSpeed, 0, 5},           {Control::intervalSpin, Key::timeInterval, 0, 60},
-      {Control::randomOrderCheck, Key::randomPick, 0, 1},   {Control::randomTransitionsCheck, Key::randomEffect, 0, 1},
-      {Control::protectionCheck, Key::saverEnabled, 0, 1},  {Control::backgroundChoice, Key::backEffect, 0, 1},
-      {Control::transitionChoice, Key::effectMode, 0, 8},   {Control::fitPicturesCheck, Key::picFit, 0, 1},
-      {Control::allMonitorsCheck, Key::allMonitors, 0, 1},  {Control::shuffleCheck, Key::shuffle, 0, 1},
+      {Control::floatSpeed, Key::picSpeed, 0, 5},
+      {Control::intervalSpin, Key::timeInterval, 0, 60},
+      {Control::randomOrderCheck, Key::randomPick, 0, 1},
+      {Control::randomTransitionsCheck, Key::randomEffect, 0, 1},
+      {Control::protectionCheck, Key::saverEnabled, 0, 1},
+      {Control::backgroundChoice, Key::backEffect, 0, 1},
+      {Control::transitionChoice, Key::effectMode, 0, 8},
+      {Control::fitPicturesCheck, Key::picFit, 0, 1},
+      {Control::allMonitorsCheck, Key::allMonitors, 0, 1},
+      {Control::shuffleCheck, Key::shuffle, 0, 1},
       {Control::autoCaptionChoice, Key::autoCaption, 0, 2},
+      {Control::stillOnBatteryCheck, Key::stillOnBattery, 0, 1},
+      {Control::clockChoice, Key::clock, 0, 2},
   };
   Dialog d(fullIni());
   for (const Row& r : rows) {

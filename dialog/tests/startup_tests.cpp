@@ -26,7 +26,7 @@ TEST(DialogStartup, RaisesTheReactionsInStepOrder) {
             (Controls{Control::randomOrderCheck, Control::backgroundChoice, Control::floatingOption,
                       Control::floatSpeed, Control::changeAfterOption, Control::intervalSpin, Control::transitionChoice,
                       Control::passwordText, Control::confirmText, Control::protectionCheck, Control::autoCaptionChoice,
-                      Control::pictureList, Control::captionText}));
+                      Control::clockChoice, Control::pictureList, Control::captionText}));
   // The window is placed first, and the file read once.
   ASSERT_FALSE(d.host.log.empty());
   EXPECT_EQ(d.host.log.front().rfind("move ", 0), 0u);
@@ -259,9 +259,10 @@ TEST(DialogStartup, FitAndMonitorBoxesAreTickedForANewUserAndAsTheFileSays) {
       {"no file: a new user", "", false, 1},
       {"a file from before the options", fullIni(), true, 0},
       {"an empty file", "", true, 0},
-      {"all on", fullIni("image/picFit=1\nimage/allMonitors=1\nimage/shuffle=1"), true, 1},
-      {"all off", fullIni("image/picFit=0\nimage/allMonitors=0\nimage/shuffle=0"), true, 0},
-      {"not a number", fullIni("image/picFit=yes\nimage/allMonitors=yes\nimage/shuffle=yes"), true, 0},
+      {"all on", fullIni("image/picFit=1\nimage/allMonitors=1\nimage/shuffle=1\nimage/stillOnBattery=1"), true, 1},
+      {"all off", fullIni("image/picFit=0\nimage/allMonitors=0\nimage/shuffle=0\nimage/stillOnBattery=0"), true, 0},
+      {"not a number", fullIni("image/picFit=yes\nimage/allMonitors=yes\nimage/shuffle=yes\nimage/stillOnBattery=yes"),
+       true, 0},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
@@ -274,6 +275,9 @@ TEST(DialogStartup, FitAndMonitorBoxesAreTickedForANewUserAndAsTheFileSays) {
     EXPECT_EQ(d.model.value(Key::shuffle), std::to_string(r.ticked));
     EXPECT_EQ(d.model.value(Key::picFit), std::to_string(r.ticked));
     EXPECT_EQ(d.model.value(Key::allMonitors), std::to_string(r.ticked));
+    EXPECT_EQ(d[Control::stillOnBatteryCheck].value, r.ticked);
+    EXPECT_EQ(d.model.value(Key::stillOnBattery), std::to_string(r.ticked));
+    EXPECT_EQ(d[Control::clockChoice].value, 0) << "no clock, whatever the file";
   }
 }
 

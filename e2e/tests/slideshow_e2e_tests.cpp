@@ -356,5 +356,24 @@ TEST_F(SlideshowE2E, PanAndZoomCoversTheScreenAndMoves) {
   EXPECT_EQ(uncovered, 0) << "the background showed while the picture moved";
 }
 
+TEST_F(SlideshowE2E, ClockShowsInTheCaptionColourInTheLowerRightCorner) {
+  const Rgb green = rgb(0, 255, 0);
+  std::filesystem::create_directories(desktop().saverDir());
+  ASSERT_TRUE(saveBmp(Image(200, 150, rgb(200, 40, 40)), desktop().saverDir() / "red.bmp"));
+  desktop().installSaver(
+      "[total]\r\ntotal=1\r\n[images]\r\n0=C:\\Lumova\\red.bmp\r\n[caption]\r\n0=\r\n"
+      "[image]\r\ntimeInterval=0\r\npicRandom=cent\r\neffectMode=0\r\nclock=1\r\n"
+      "[background]\r\nnewBackColor=0\r\nbackEffect=0\r\n[font]\r\nnewFontSize=20\r\nnewFontForeColor=65280\r\n");
+  desktop().startSaver("/s");
+  ASSERT_TRUE(screen().waitForWindow("Lumova Screen Saver", 15s));
+  // The picture has no caption: green text can only be the clock's.
+  const auto greenIn = [&](const Image& shot, Rect r) {
+    return r.width * r.height - countDifferent(shot, r, green, 0);
+  };
+  Image shot;
+  EXPECT_TRUE(waitUntil([&] { return greenIn(shot = screen().capture(), Rect{768, 640, 256, 128}) > 10; }, 2s));
+  EXPECT_EQ(greenIn(shot, Rect{0, 0, 1024, 640}), 0) << "green outside the corner";
+}
+
 }  // namespace
 }  // namespace lumova::e2e

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "effects/blend.h"
+#include "effects/soft_shadow.h"
 
 using namespace lumova::effects;
 
@@ -68,4 +69,21 @@ TEST(PixelRows, EveryPathMatchesReferenceOnOddWidths) {
       }
     }
   }
+}
+
+TEST(SoftShadow, SpreadsTheGlyphsAroundThemInTheShadowsColourPremultiplied) {
+  // One covered pixel in the middle of 9 x 9, spread by 1 twice: 5 x 5 around it, red.
+  std::vector<std::uint8_t> coverage(81, 0);
+  coverage[40] = 255;
+  std::vector<std::uint32_t> out(81);
+  softShadow(coverage, 9, 9, 1, 0x0000FF, 200, out.data());
+  for (std::size_t i = 0; i < 81; ++i) {
+    const std::uint32_t p = out[i], alpha = p >> 24;
+    EXPECT_EQ(alpha != 0, std::abs(int(i % 9) - 4) <= 2 && std::abs(int(i / 9) - 4) <= 2) << i;
+    EXPECT_EQ(p, out[80 - i]) << "the same on every side";
+    EXPECT_EQ(p & 0xFFFFFF, alpha << 16) << "premultiplied";
+  }
+  EXPECT_GT(out[40] >> 24, out[41] >> 24) << "darkest under the glyph";
+  softShadow(std::vector<std::uint8_t>(81, 255), 9, 9, 2, 0xFFFFFF, 200, out.data());
+  EXPECT_EQ(out[40], 0xC8C8C8C8u) << "whole coverage reaches the opacity";
 }

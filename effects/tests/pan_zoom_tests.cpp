@@ -65,6 +65,14 @@ TEST(PanZoom, NeverPastItsEdgesAndAtMostAThirdCutOff) {
         }
       }
     }
+    // Standing still: whole and centred, touching two opposite edges.
+    const PanZoomPlace still = fittedPlace(r.picture, r.screen);
+    const double right = still.left + r.picture.width * still.scale,
+                 bottom = still.top + r.picture.height * still.scale;
+    EXPECT_NEAR(still.left, r.screen.width - right, 1e-6);
+    EXPECT_NEAR(still.top, r.screen.height - bottom, 1e-6);
+    EXPECT_TRUE(std::abs(still.left) < 1e-6 || std::abs(still.top) < 1e-6);
+    EXPECT_GE(std::min(still.left, still.top), -1e-6);
   }
 }
 

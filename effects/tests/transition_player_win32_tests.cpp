@@ -227,6 +227,8 @@ TEST(GdiRenderer, DrawsWhatTheFrameDescribes) {
     std::vector<Check> checks;
     Rect white{};  // where a caption must have drawn
     Rect blank{};  // and beyond its monitor, the background alone
+    std::uint32_t ink = 0xFFFFFF;
+    bool shadowed = false;  // darker than the background around the text
   };
   std::vector<Row> rows;
   {
@@ -279,6 +281,17 @@ TEST(GdiRenderer, DrawsWhatTheFrameDescribes) {
     r.blank = {20, 0, kW, kH};
     rows.push_back(std::move(r));
   }
+  {
+    Row r{"a clock's text over its soft shadow, kept to its rectangle"};
+    r.frame.background.colour = kBack;
+    r.frame.layers.push_back(ShadowedTextLayer{{0, 0, 20, kH}, all, "MM", TextFont{}, 0x00FF00, 0x000000, 2});
+    r.frame.damage = {all};
+    r.white = {0, 0, 20, kH};
+    r.blank = {20, 0, kW, kH};
+    r.ink = 0x00FF00;
+    r.shadowed = true;
+    rows.push_back(std::move(r));
+  }
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
     target.fill(kUntouched);
@@ -287,10 +300,16 @@ TEST(GdiRenderer, DrawsWhatTheFrameDescribes) {
     for (const Check& c : r.checks)
       EXPECT_EQ(target.rgb(c.x, c.y), c.want) << "at " << c.x << "," << c.y << std::hex << " " << target.rgb(c.x, c.y);
     if (r.white.empty()) continue;
-    int white = 0;
+    int white = 0, shadow = 0;
     for (int y = r.white.top; y < r.white.bottom; ++y)
-      for (int x = r.white.left; x < r.white.right; ++x) white += target.rgb(x, y) == 0xFFFFFF;
+      for (int x = r.white.left; x < r.white.right; ++x) {
+        white += target.rgb(x, y) == r.ink;
+        const std::uint32_t c = target.rgb(x, y);  // darker than the background in every channel: the shadow
+        shadow += (c >> 16) < (kBackPixel >> 16) && ((c >> 8) & 0xFF) < ((kBackPixel >> 8) & 0xFF) &&
+                  (c & 0xFF) < (kBackPixel & 0xFF);
+      }
     EXPECT_GT(white, 0) << "no text drawn";
+    EXPECT_EQ(shadow > 0, r.shadowed);
     int beyond = 0;
     for (int y = r.blank.top; y < r.blank.bottom; ++y)
       for (int x = r.blank.left; x < r.blank.right; ++x) beyond += target.rgb(x, y) != kBackPixel;

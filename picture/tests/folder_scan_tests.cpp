@@ -12,6 +12,7 @@
 
 #include "picture/folder_scan.h"
 #include "picture/folder_worker.h"
+#include "picture/missing_decoders.h"
 #include "picture/picture_formats.h"
 #include "tests/fakes/fake_folders.h"
 
@@ -46,6 +47,37 @@ TEST(PictureFormats, DecoderExtensionListsBecomeOneListOfExtensions) {
   EXPECT_EQ(allPicturesFilter({".gif", ".png"}), "All pictures|*.gif;*.png");
 }
 
+// Which files no installed decoder opens, and the notes that say what to install.
+TEST(PictureFormats, FilesNoDecoderOpensAreNamedWithWhatToInstall) {
+  const struct {
+    Strings installed;  // the decoders' extensions
+    std::vector<std::pair<std::string, std::size_t>> files;
+    std::string note;
+  } rows[] = {
+      {{".jpg"},
+       {{".HEIC", 1234}, {".webp", 1}},
+       "1,234 HEIC files need the HEIF Image Extensions; 1 WebP file needs the WebP Image Extensions"},
+      {{".heic", ".heif"}, {{".heic", 3}, {".hif", 2}}, "2 HEIF files need the HEIF Image Extensions"},
+      {{".webp"}, {{".webp", 9}, {".jpg", 4}}, ""},  // opened, or no format of the table
+      {{".nef"}, {{".nef", 1}, {".CR3", 2}, {".dng", 1}}, "3 RAW files need the Raw Image Extension"},
+      {{},
+       {{".avif", 2}, {".jxl", 1}},
+       "2 AVIF files need the AV1 Video Extension; 1 JPEG XL file needs the JPEG XL Image Extension"},
+  };
+  for (const auto& r : rows) {
+    const MissingDecoders missing(r.installed);
+    std::vector<std::size_t> counts(unopenedFormats().size());
+    for (const auto& [ext, n] : r.files)
+      if (const auto f = missing.formatOf(ext)) counts[*f] += n;
+    EXPECT_EQ(missingDecoderNote(counts), r.note);
+  }
+  std::vector<std::size_t> counts(unopenedFormats().size());
+  EXPECT_EQ(missingDecoderAdvice(counts), "");
+  counts[0] = counts[1] = counts[3] = 1;
+  EXPECT_EQ(missingDecoderAdvice(counts),
+            "Install from the Microsoft Store: HEIF Image Extensions (HEIC, HEIF), WebP Image Extensions (WebP)");
+}
+
 // The scan over a fake tree: every row is an entry of it, listed out of
 // order; `shown` rows are the pictures expected, in the order of the table.
 TEST(FolderScan, OrderAndRules) {
@@ -62,11 +94,14 @@ TEST(FolderScan, OrderAndRules) {
       {"C:\\P\\alps.PNG", File, true},  // case aside, extensions of the decoders
       {"C:\\P\\Beach\\sand.jpg", File, true},
       {"C:\\P\\Beach\\Thumbs.jpg", Hidden, false},  // hidden and system files
-      {"C:\\P\\Cloud", Cloud, false},               // a synced folder is entered
+      {"C:\\P\\Beach\\IMG_1.HEIC", File, false},    // counted, not shown
+      {"C:\\P\\Beach\\IMG_2.heic", Hidden, false},
+      {"C:\\P\\Cloud", Cloud, false},  // a synced folder is entered
       {"C:\\P\\Cloud\\synced.tif", File, true},
       {"C:\\P\\" + longName + "\\" + longName + "\\" + longName + ".jpg", File, true},
       {"C:\\P\\Loop", Junction, false},  // back to the top: never entered
       {"C:\\P\\Loop\\peak.bmp", File, false},
+      {"C:\\P\\Loop\\far.heic", File, false},
       {"C:\\P\\Link", Symlink, false},
       {"C:\\P\\Link\\far.bmp", File, false},
       {"C:\\P\\Locked", Unreadable, false},
@@ -74,6 +109,7 @@ TEST(FolderScan, OrderAndRules) {
       {"C:\\P\\Share", CutShort, false},  // a share gone midway: what it gave is walked, the scan incomplete
       {"C:\\P\\Share\\early.jpg", File, true},
       {"C:\\P\\zebra.Jif", File, true},
+      {"C:\\P\\zebra.heic", File, false},
       {"C:\\P\\\u0436.gif", File, true},  // a name in any script, after the Latin ones
   };
   fakes::FakeFolders tree;
@@ -101,6 +137,11 @@ TEST(FolderScan, OrderAndRules) {
   EXPECT_FALSE(scan.complete);
   for (const char* never : {"C:\\P\\Loop", "C:\\P\\Link"})
     EXPECT_EQ(std::count(tree.listed.begin(), tree.listed.end(), never), 0) << never;
+  Strings walked;
+  const WalkStats counted = walkPictures(tree, "C:\\P", extensions, [&](std::string&& p) { walked.push_back(p); },
+                                         nullptr, {".webp", ".heic"});
+  EXPECT_EQ(counted.counted, (std::vector<std::size_t>{0, 2})) << "by the same rules as the pictures";
+  EXPECT_EQ(walked, expected);
 
   // The top folder missing or a file: nothing, and said so.
   tree.listed.clear();
@@ -111,13 +152,14 @@ TEST(FolderScan, OrderAndRules) {
 
 TEST(FolderWorker, WalksTheFoldersInOrderOnItsThreadAndCountsOnly) {
   auto tree = std::make_shared<fakes::FakeFolders>();
-  for (const char* p : {"C:\\A\\2.jpg", "C:\\A\\1.jpg", "C:\\A\\sub\\0.jpg", "C:\\B\\x.gif"}) tree->addFile(p);
+  for (const char* p : {"C:\\A\\2.jpg", "C:\\A\\1.jpg", "C:\\A\\sub\\0.jpg", "C:\\B\\x.gif", "C:\\B\\y.webp"})
+    tree->addFile(p);
   for (const auto keep : {FolderWorker::Keep::Paths, FolderWorker::Keep::FirstOnly}) {
     std::atomic<int> wakes{0};
-    FolderWorker worker(tree, {".jpg", ".gif"}, keep, [&] { ++wakes; });
+    FolderWorker worker(tree, {".jpg", ".gif"}, keep, [&] { ++wakes; }, kFolderPassAfter, {".webp"});
     worker.start({"C:\\A", "C:\\Gone", "C:\\B"});
     Strings pictures;
-    std::vector<std::size_t> counts(3), done(3), readable(3);
+    std::vector<std::size_t> counts(3), done(3), readable(3), webp(3);
     bool jobDone = false;
     for (int wait = 0; wait < 20000 && !jobDone; ++wait) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -126,6 +168,7 @@ TEST(FolderWorker, WalksTheFoldersInOrderOnItsThreadAndCountsOnly) {
         counts[f.folder] += f.count;
         done[f.folder] += f.folderDone;
         readable[f.folder] += f.folderDone && f.readable;
+        if (f.folderDone && !f.counted.empty()) webp[f.folder] += f.counted[0];
         jobDone = f.jobDone;
       }
     }
@@ -134,6 +177,7 @@ TEST(FolderWorker, WalksTheFoldersInOrderOnItsThreadAndCountsOnly) {
     EXPECT_EQ(counts, (std::vector<std::size_t>{3, 0, 1}));
     EXPECT_EQ(done, (std::vector<std::size_t>{1, 1, 1}));
     EXPECT_EQ(readable, (std::vector<std::size_t>{1, 0, 1}));
+    EXPECT_EQ(webp, (std::vector<std::size_t>{0, 0, 1}));
     EXPECT_EQ(pictures, keep == FolderWorker::Keep::Paths
                             ? (Strings{"C:\\A\\1.jpg", "C:\\A\\2.jpg", "C:\\A\\sub\\0.jpg", "C:\\B\\x.gif"})
                             : (Strings{"C:\\A\\1.jpg", "C:\\B\\x.gif"}));

@@ -51,6 +51,11 @@ class RecordingMonitor : public saver::MonitorView {
   std::vector<std::pair<effects::PanZoomPath, double>> panZooms;
   bool paused = false;
   std::string details;
+  int panZoomHolds = 0;
+  // The clock as shown: its text (empty: none) and place; every change of either.
+  std::string clockText;
+  saver::TwipRect clockRect;
+  std::vector<std::pair<double, std::string>> clockShown;  // (time, text)
 
   double screenWidth() const override { return widthTwips; }
   double screenHeight() const override { return heightTwips; }
@@ -85,6 +90,19 @@ class RecordingMonitor : public saver::MonitorView {
   void setPanZoom(const effects::PanZoomPath& path, double seconds) override { panZooms.emplace_back(path, seconds); }
   void setPaused(bool on) override { paused = on; }
   void setDetails(const std::string& text) override { details = text; }
+  void holdPanZoom() override {
+    ++panZoomHolds;
+    log("hold");
+  }
+  // 5 px a character, 10 px high.
+  saver::TwipSize clockSize(const std::string& text) override { return {text.size() * 5 * tppX, 10 * tppY}; }
+  void setClock(const std::string& text, const saver::TwipRect& where) override {
+    if (text == clockText && where == clockRect) return;
+    clockText = text;
+    clockRect = where;
+    clockShown.emplace_back(clock_.now, text);
+    log("clock " + text);
+  }
   void commitPicture() override {
     reveals.emplace_back(clock_.now, source ? source->width() : -1);
     if (auto* named = dynamic_cast<const fakes::NamedPicture*>(source.get())) shown.push_back(named->path);
@@ -144,6 +162,7 @@ class RecordingView : public saver::SaverView, public RecordingMonitor {
     unloaded = true;
     log("unload");
   }
+  void setDisplayAsleep(bool asleep) override { log(asleep ? "asleep" : "awake"); }
 
  private:
   const fakes::VirtualClock& clock_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -274,4 +275,50 @@ TEST(SaverWindowSteering, DetailsLinePauseMarkAndAHeldPan) {
   EXPECT_NE(middleRow(), held) << "the pan did not go on after the pause";
   DeleteFileA((dir + "g.bmp").c_str());
   RemoveDirectoryA(dir.c_str());
+}
+
+namespace {
+
+// A power setting's news as the system sends it to the window.
+void sendPowerSetting(HWND window, const GUID& setting, DWORD value) {
+  struct {
+    POWERBROADCAST_SETTING head;
+    BYTE rest[sizeof(DWORD)];
+  } news{};
+  news.head.PowerSetting = setting;
+  news.head.DataLength = sizeof value;
+  std::memcpy(news.head.Data, &value, sizeof value);
+  SendMessageW(window, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&news));
+}
+
+constexpr GUID kConsoleDisplay = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+constexpr GUID kPowerSource = {0x5d3e9a59, 0xe9d5, 0x4b00, {0xa6, 0xbd, 0xff, 0x34, 0xff, 0x51, 0x65, 0x48}};
+
+}  // namespace
+
+TEST(SaverWindowPower, DisplayOffStopsTheTimersAndTheFramesOnBringsThemBackBatteryHoldsThePan) {
+  const std::string file = lumova::testing::tempFolder("lumova-power") + "p.bmp";
+  ASSERT_TRUE(
+      lumova::testing::writeBytes(file, lumova::testing::bmp24(640, 480, [](int x, int) { return x * 0x10101; })));
+  SoakSaver saver("[total]\r\ntotal=1\r\n[images]\r\n0=" + file +
+                  "\r\n[image]\r\ntimeInterval=5\r\npicRandom=zoom\r\nclock=1\r\nstillOnBattery=1\r\n");
+  pumpMessages();
+  const HWND w = saver.window.hwnd();
+  ASSERT_TRUE(saver.window.pacingFrames());
+  // A timer that is there can be killed once; then it is gone.
+  const auto armed = [w](TimerId id) { return KillTimer(w, static_cast<UINT_PTR>(id)) != FALSE; };
+  sendPowerSetting(w, kConsoleDisplay, 0);
+  EXPECT_FALSE(saver.window.pacingFrames());
+  for (TimerId id : {TimerId::Motion, TimerId::Change, TimerId::Startup, TimerId::Clock})
+    EXPECT_FALSE(armed(id)) << static_cast<int>(id);
+  sendPowerSetting(w, kConsoleDisplay, 2);  // dimmed: on again
+  EXPECT_TRUE(saver.window.pacingFrames());
+  EXPECT_TRUE(armed(TimerId::Clock));
+  EXPECT_TRUE(armed(TimerId::Change)) << "the next picture at once";
+  // On battery the picture stands still: the frames end with the next pulse.
+  sendPowerSetting(w, kPowerSource, 1);
+  for (DWORD end = GetTickCount() + 5000; saver.window.pacingFrames() && GetTickCount() < end;) pumpMessages();
+  EXPECT_FALSE(saver.window.pacingFrames());
+  EXPECT_FALSE(saver.host.ended);
+  DeleteFileA(file.c_str());
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <optional>
 #include <cmath>
 #include <cstdio>
 #include <sstream>
@@ -681,4 +683,167 @@ TEST(Steering, KeysStepPauseShowDetailsAndHide) {
     next.runFor(30);
     EXPECT_EQ(shownBy(next), "a@0.80 c@6.10 d@11.40 a@16.70 c@22.00 d@27.30");
   }
+}
+
+namespace {
+
+struct News {
+  double at;
+  saver::DisplayPower power;
+  bool inPause = false;  // delivered in the first pause at or after `at`
+};
+
+// What the view was asked to draw, what was asked to be decoded, and the commits.
+std::array<std::size_t, 3> asked(const SaverRig& r) {
+  return {r.view.effectFrames.size() + r.view.crossfades.size() + r.view.moves.size() + r.view.panZooms.size() +
+              r.view.clockShown.size(),
+          r.pictures.loaded.size() + r.prefetched.size(), r.view.reveals.size()};
+}
+
+}  // namespace
+
+TEST(DisplayPower, NothingIsDrawnOrLoadedWhileOffAndTheNextPictureComesWhenOn) {
+  using P = saver::DisplayPower;
+  const std::string centred = "picRandom=cent\r\nclock=1\r\n", floating = "picRandom=rand\r\n";
+  struct Row {
+    const char* name;
+    std::string options;
+    std::vector<News> news;
+    std::vector<double> reveals;  // up to 25.9 s
+    std::size_t commitsWhileOff = 0;
+  } rows[] = {
+      {"off, on", centred, {{3, P::Off}, {20, P::On}}, {0.8, 20.35, 25.65}},
+      {"off, dimmed", centred, {{3, P::Off}, {20, P::Dimmed}}, {0.8, 20.35, 25.65}},
+      {"off twice", centred, {{3, P::Off}, {9, P::Off}, {20, P::On}}, {0.8, 20.35, 25.65}},
+      {"on and dimmed while on",
+       centred,
+       {{3, P::On}, {4, P::Dimmed}, {6.5, P::Off}, {20, P::On}, {21, P::On}},
+       {0.8, 6.1, 20.35, 25.65}},
+      {"off before the start", centred, {{0.2, P::Off}, {10, P::On}}, {10.35, 15.65, 20.95}},
+      {"off in the pause", centred, {{5.7, P::Off, true}, {20, P::On}}, {0.8, 6.1, 20.35, 25.65}, 1},
+      {"floating", floating, {{3, P::Off}, {20, P::On}}, {0.8, 20.35, 25.65}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    SaverRig rig(iniWith(kThree, "timeInterval=5\r\neffectMode=1\r\n" + row.options));
+    addPictures(rig);
+    std::size_t next = 0;
+    std::optional<std::array<std::size_t, 3>> atOff;
+    const auto deliver = [&] {
+      const P power = row.news[next++].power;
+      if (power != P::Off && atOff) {
+        const auto now = asked(rig);
+        EXPECT_EQ(now[0], (*atOff)[0]) << "drawn while off";
+        EXPECT_EQ(now[1], (*atOff)[1]) << "decoded while off";
+        EXPECT_EQ(now[2] - (*atOff)[2], row.commitsWhileOff);
+        atOff.reset();
+      }
+      if (power == P::Off && !atOff) atOff = asked(rig);
+      rig.form.displayPowerChanged(power);
+      for (TimerId id : {TimerId::Motion, TimerId::Change, TimerId::Startup, TimerId::Clock})
+        EXPECT_FALSE(power == P::Off && rig.queue.active(id)) << "timer " << static_cast<int>(id);
+    };
+    rig.queue.onYield = [&] {
+      if (next < row.news.size() && row.news[next].inPause && rig.clock.now >= row.news[next].at) deliver();
+    };
+    rig.load();
+    while (next < row.news.size()) {
+      const bool inPause = row.news[next].inPause;
+      rig.queue.runUntil(inPause ? rig.clock.now + 0.01 : row.news[next].at);
+      if (!inPause) deliver();
+    }
+    rig.queue.runUntil(25.9);
+    std::vector<double> times;
+    for (const auto& r : rig.view.reveals) times.push_back(std::round(r.first * 100) / 100);
+    EXPECT_EQ(times, row.reveals);
+  }
+}
+
+TEST(StillOnBattery, PanningAndFloatingPicturesStandStillCentredFollowingThePowerSource) {
+  using S = saver::PowerSource;
+  for (const std::string movement : {"zoom", "rand"})
+    for (const std::string still : {"0", "1"})
+      for (const bool battery : {false, true}) {
+        SCOPED_TRACE(movement + " stillOnBattery=" + still + (battery ? " on battery" : ""));
+        SaverRig rig(iniWith(kThree, "timeInterval=5\r\npicFit=0\r\neffectMode=8\r\npicRandom=" + movement +
+                                         "\r\nstillOnBattery=" + still + "\r\n"));
+        rig.pictures.sizes = {{"C:\\p\\a.jpg", {2048, 768}}, {"C:\\p\\b.jpg", {200, 80}}, {"C:\\p\\c.jpg", {300, 80}}};
+        const bool zoom = movement == "zoom", stands = still == "1" && battery;
+        rig.form.powerSourceChanged(battery ? S::Battery : S::Mains);
+        rig.load();
+        rig.runFor(1);
+        EXPECT_EQ(zoom ? !rig.view.panZooms.empty() : rig.queue.active(TimerId::Motion), !stands);
+        if (zoom && stands) EXPECT_EQ(rig.pictures.requests[0].fit, (PictureSize{1024, 768 - 2 * 20})) << "fitted";
+        EXPECT_EQ(rig.view.crossfades.size(), 1u) << "the crossfade stays";
+        if (still == "0" || battery) continue;
+        // Unplugged, then plugged in again; each told twice, as the system may.
+        const std::size_t pans = rig.view.panZooms.size();
+        rig.form.powerSourceChanged(S::Battery);
+        rig.form.powerSourceChanged(S::Battery);
+        EXPECT_EQ(rig.view.panZoomHolds, zoom ? 1 : 0);
+        EXPECT_FALSE(rig.queue.active(TimerId::Motion));
+        if (!zoom) EXPECT_EQ(rig.view.pictureRect.left, saver::centredOffset(1024 * 15, rig.view.pictureRect.width));
+        rig.runFor(6);
+        EXPECT_EQ(rig.view.panZooms.size(), pans) << "the next picture stands still too";
+        rig.form.powerSourceChanged(S::Mains);
+        rig.form.powerSourceChanged(S::Mains);
+        EXPECT_EQ(rig.queue.active(TimerId::Motion), !zoom);
+        rig.runFor(6);
+        EXPECT_EQ(rig.view.panZooms.size() > pans, zoom) << "and pans again after";
+      }
+}
+
+TEST(Clock, TurnsOnTheMinuteByTheClockOnEveryMonitorClearOfTheCaption) {
+  SaverRig rig(iniWith({{"C:\\p\\a.jpg", "First"}, {"C:\\p\\b.jpg", std::string(70, 'w')}},
+                       "timeInterval=5\r\npicRandom=cent\r\nclock=1\r\nallMonitors=1\r\n"));
+  addPictures(rig);
+  rig.view.addMonitor(640, 40);  // its caption reaches over both lower corners
+  rig.clock.midnightOffset = 12 * 3600 + 42.5;
+  rig.load();
+  EXPECT_EQ(rig.view.clockText, "12:00");
+  // In from the lower right corner: 24 px and the walk's first cell.
+  EXPECT_EQ(rig.view.clockRect, (saver::TwipRect{(1024 - 24 - 25) * 15, (768 - 24 - 10) * 15, 25 * 15, 10 * 15}));
+  rig.runFor(17.5);
+  EXPECT_EQ(rig.view.clockText, "12:00");
+  const auto& other = rig.view.at(1);
+  EXPECT_EQ(other.clockRect.top, 24 * 15) << "below its caption, never where the caption is";
+  EXPECT_EQ(other.clockRect.left, (640 - 24 - 25) * 15);
+  rig.runFor(0.03);
+  EXPECT_EQ(other.clockText, "12:01");
+  EXPECT_EQ(rig.view.clockRect.left, (1024 - 24 - 3 - 25) * 15) << "a cell further in";
+  // Set back by 20 s: the next minute by the clock, not a minute on.
+  rig.clock.midnightOffset -= 20;
+  rig.runFor(59.9);
+  EXPECT_EQ(rig.view.clockText, "12:01");
+  rig.runFor(20.2);
+  EXPECT_EQ(rig.view.clockText, "12:02");
+
+  SaverRig dated(iniWith(kThree, "clock=2\r\n")), none(iniWith(kThree, "clock=3\r\n"));
+  dated.load();
+  none.load();
+  none.runFor(120);
+  EXPECT_EQ(dated.view.clockText, "12:00  long 9/12/2026");
+  EXPECT_TRUE(none.view.clockShown.empty());
+  EXPECT_FALSE(none.queue.active(TimerId::Clock));
+}
+
+TEST(Clock, WalksEveryCellAMinuteAtATimeAndFindsACornerOrNone) {
+  std::set<std::pair<int, int>> cells;
+  for (int m = 0; m < 1440; ++m) {
+    const saver::ClockDrift a = saver::clockDrift(m), b = saver::clockDrift((m + 1) % 1440);
+    cells.insert({a.column, a.row});
+    EXPECT_EQ(std::abs(a.column - b.column) + std::abs(a.row - b.row), 1) << "from minute " << m;
+  }
+  EXPECT_EQ(cells.size(), 16u);
+  EXPECT_EQ(saver::msToNextMinute(86399.99), 10u + saver::kClockLateMs) << "just before midnight";
+  // A caption over the lower right corner sends it to the lower left; one over the whole monitor, nowhere.
+  const auto place = [](saver::TwipRect caption) {
+    return saver::clockPlace({15000, 7500}, {1500, 300}, 15, {}, caption);
+  };
+  EXPECT_EQ(place({9000, 6000, 6000, 1500}), (saver::TwipRect{24 * 15, 7500 - 24 * 15 - 300, 1500, 300}));
+  EXPECT_FALSE(place({0, 0, 15000, 7500}).has_value());
+  EXPECT_EQ(saver::clockShadowColour(0x00FF00), 0x000000u);
+  EXPECT_EQ(saver::clockShadowColour(0x400000), 0xFFFFFFu) << "dark blue";
+  EXPECT_EQ(saver::clockPoints(30), 15);
+  EXPECT_EQ(saver::clockPoints(14), 8);
 }

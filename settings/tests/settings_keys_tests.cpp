@@ -16,13 +16,14 @@ TEST(SettingsKeys, DefaultsOfEveryOption) {
   MemoryFileStore files;  // no file at all
   OptionValues values = readOptions(SettingsStore(files, "x.ini"));
   OptionValues expected = {"0",     "0",  "0",     "2",     "10",    "cent",  "ch",       "0", "0", "",  "0",
-                           "Arial", "14", "False", "False", "False", "False", "16777215", "1", "1", "1", "0", "0"};
+                           "Arial", "14", "False", "False", "False", "False", "16777215", "1", "1", "1", "0", "0", "1", "0"};
   EXPECT_EQ(values, expected) << "a new user's defaults";
   // A file without the later keys keeps the meaning it had.
   files.files["x.ini"] = "[image]\r\n";
   at(expected, Key::picFit) = "0";
   at(expected, Key::allMonitors) = "0";
   at(expected, Key::shuffle) = "0";
+  at(expected, Key::stillOnBattery) = "0";
   EXPECT_EQ(readOptions(SettingsStore(files, "x.ini")), expected);
 }
 
@@ -31,7 +32,7 @@ TEST(SettingsKeys, TableNamesEveryKeyOnceInTheSaveOrder) {
       "randomPick",  "newBackColor", "backEffect",    "picSpeed",         "timeInterval",          "picRandom",
       "picChange",   "effectMode",   "randomEffect",  "saverPassword",    "saverEnabled",          "newFontName",
       "newFontSize", "newFontBold",  "newFontItalic", "newFontUnderline", "newFontFontStrikethru", "newFontForeColor",
-      "picFit",      "allMonitors",  "shuffle",       "autoCaption",      "keysSteer"};
+      "picFit",      "allMonitors",  "shuffle",       "autoCaption",      "keysSteer",        "stillOnBattery",        "clock"};
   auto keys = optionKeys();
   ASSERT_EQ(keys.size(), kKeyCount);
   std::set<std::string_view> seen;
@@ -65,7 +66,8 @@ TEST(SettingsKeys, TwoValuedOptionsAndRanges) {
     int low, high;
   };
   for (const Row& r : {Row{Key::picSpeed, 0, 5}, Row{Key::timeInterval, 0, 60}, Row{Key::newFontSize, 10, 48},
-                       Row{Key::effectMode, 0, 8}, Row{Key::randomPick, 0, 1}, Row{Key::saverEnabled, 0, 1}}) {
+                       Row{Key::effectMode, 0, 8}, Row{Key::randomPick, 0, 1}, Row{Key::saverEnabled, 0, 1},
+                       Row{Key::stillOnBattery, 0, 1}, Row{Key::clock, 0, 2}}) {
     SCOPED_TRACE(keyInfo(r.key).name);
     EXPECT_EQ(keyInfo(r.key).range.low, r.low);
     EXPECT_EQ(keyInfo(r.key).range.high, r.high);
@@ -137,6 +139,12 @@ TEST(SettingsKeys, InvalidValuesFallBackToTheDefault) {
       {Key::keysSteer, "1", "1"},
       {Key::keysSteer, "on", "0"},
       {Key::keysSteer, nullptr, "0"},
+      {Key::stillOnBattery, "1", "1"},
+      {Key::stillOnBattery, "on", "0"},
+      {Key::clock, "2", "2"},
+      {Key::clock, "3", "3"},  // the saver shows no clock for it
+      {Key::clock, "time", "0"},
+      {Key::clock, nullptr, "0"},
   };
   for (const Row& row : rows) {
     const KeyInfo& info = keyInfo(row.key);

@@ -39,3 +39,15 @@ TEST(Win32Host, ReadsAFilesStartAndTheDayItWasWrittenInLocalTime) {
   EXPECT_NE(day.find("2024"), std::string::npos) << day;
   EXPECT_NE(day.find("17"), std::string::npos) << day;
 }
+
+TEST(Win32Host, TheClocksTimeAndDateInTheUsersFormats) {
+  startup::Win32Host host;
+  const std::string time = host.shortTime(14, 7);
+  // "14:07" or "2:07 PM", as the user writes it; never the seconds.
+  EXPECT_NE(time.find("07"), std::string::npos) << time;
+  EXPECT_EQ(time.find("00", time.find("07") + 2), std::string::npos) << time;
+  EXPECT_NE(host.shortTime(9, 41), time);
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  EXPECT_EQ(host.today(), (CalendarDate{now.wYear, now.wMonth, now.wDay}));
+}

@@ -1,8 +1,10 @@
-// The saver window ended from outside while the password lock is on: the
-// lock is released before the program ends, as the running saver wires it.
+// The saver run as the entry point wires it: ended from outside while the
+// password lock is on, the lock is released before the program ends; and
+// the priorities it runs its threads at.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -46,6 +48,44 @@ TEST(SaverEnd, FromOutsideTheLockIsReleasedFirst) {
     r.act(saver.window.hwnd());
     EXPECT_EQ(Log(saver.log.begin() + static_cast<std::ptrdiff_t>(before), saver.log.end()), r.after);
   }
+}
+
+TEST(SaverRun, DrawsAtTheHighestLevelOfTheClassItWasGivenAndDecodesAtItsNormalLevel) {
+  struct Noting final : PictureLoader {  // the level the preloader's worker decodes at
+    using PictureLoader::load;
+    PictureLoad load(const PictureRequest& request) override {
+      level = GetThreadPriority(GetCurrentThread());
+      return wic.load(request);
+    }
+    std::atomic<int> level{THREAD_PRIORITY_ERROR_RETURN};
+    win32::WicPictureLoader wic;
+  } decoder;
+  const std::string file = testing::tempFolder("lumova-priority") + "one.bmp";
+  ASSERT_TRUE(testing::writeBytes(file, testing::bmp24(64, 48, [](int, int) { return 0x3060C0u; })));
+  fakes::MemoryFileStore files;
+  files.files["C:\\prio\\zbfaone.ini"] = "[total]\r\ntotal=1\r\n[images]\r\n0=" + file + "\r\n";
+  fakes::CallLog log;
+  fakes::FakeHost host(log);
+  testing::SilentMessages messages;
+  startup::SaverParts parts{.settingsFolder = "C:\\prio",
+                            .files = &files,
+                            .host = &host,
+                            .decoder = &decoder,
+                            .messages = &messages,
+                            .scanFolders = false};
+  const DWORD given = GetPriorityClass(GetCurrentProcess());
+  SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS);  // as Windows starts a screen saver
+  {
+    startup::SaverRun run(GetModuleHandleA(nullptr), std::move(parts));
+    run.start();
+    for (DWORD end = GetTickCount() + 10000; decoder.level == THREAD_PRIORITY_ERROR_RETURN && GetTickCount() < end;)
+      testing::pumpMessages();
+    EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), static_cast<DWORD>(IDLE_PRIORITY_CLASS));
+    EXPECT_EQ(GetThreadPriority(GetCurrentThread()), THREAD_PRIORITY_HIGHEST);
+    EXPECT_EQ(decoder.level.load(), THREAD_PRIORITY_NORMAL);
+  }
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+  SetPriorityClass(GetCurrentProcess(), given);
 }
 
 }  // namespace

@@ -47,7 +47,14 @@ class FakeHost : public Host {
   std::string longDate(const CalendarDate& d) override {
     return "long " + std::to_string(d.day) + "/" + std::to_string(d.month) + "/" + std::to_string(d.year);
   }
+  // Hours and minutes in two digits each.
+  std::string shortTime(int hour, int minute) override {
+    const auto two = [](int n) { return std::string(n < 10 ? "0" : "") + std::to_string(n); };
+    return two(hour) + ":" + two(minute);
+  }
+  CalendarDate today() override { return todayIs; }
   bool ended = false;
+  CalendarDate todayIs{2026, 12, 9};
   std::map<std::string, std::string> fileStarts;  // path -> its bytes
   std::map<std::string, CalendarDate> modified;   // path -> last written
 
