@@ -56,6 +56,8 @@ SaverOptions saverOptions(const settings::OptionValues& values) {
   o.allMonitors = isExactlyOne(text(Key::allMonitors));
   o.shuffle = o.randomOrder && isExactlyOne(text(Key::shuffle));
   o.autoCaption = autoCaptionMode(text(Key::autoCaption));
+  o.blurFill = !o.desktopBackground && isExactlyOne(text(Key::blurFill));
+  o.pairPortraits = isExactlyOne(text(Key::pairPortraits));
   o.captionFont.name = text(Key::newFontName);
   o.captionFont.size = parseNumber(text(Key::newFontSize)).value_or(0);
   o.captionFont.bold = flag(Key::newFontBold);

@@ -34,6 +34,10 @@ struct SaverOptions {
   bool allMonitors = false;   // allMonitors reads as exactly 1
   bool shuffle = false;       // randomPick and shuffle both read as exactly 1
   AutoCaption autoCaption = AutoCaption::Nothing;
+  // blurFill reads as exactly 1 and the background is a colour: a blurred
+  // copy of each picture fills its monitor around it.
+  bool blurFill = false;
+  bool pairPortraits = false;  // pairPortraits reads as exactly 1
   CaptionFont captionFont;
   std::uint32_t captionColor = 0;
 };

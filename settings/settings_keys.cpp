@@ -48,6 +48,10 @@ constexpr std::array<KeyInfo, kKeyCount> kKeys{{
     {Key::shuffle, "image", "shuffle", "0", Kind::Number, -kAny, kAny, kFlag, {}, "1"},
     // For pictures without a caption: "1" the file name, "2" the date taken.
     {Key::autoCaption, "image", "autoCaption", "0", Kind::Number, -kAny, kAny, {0, 2}, {}},
+    // "1": a blurred, dimmed copy of the picture fills the screen around it.
+    {Key::blurFill, "image", "blurFill", "0", Kind::Number, -kAny, kAny, kFlag, {}, "1"},
+    // "1": two portrait pictures side by side on a landscape monitor.
+    {Key::pairPortraits, "image", "pairPortraits", "0", Kind::Number, -kAny, kAny, kFlag, {}},
 }};
 
 constexpr bool tableFollowsKeyOrder() {

@@ -42,8 +42,10 @@ enum class Key {
   allMonitors,
   shuffle,
   autoCaption,
+  blurFill,
+  pairPortraits,
 };
-inline constexpr std::size_t kKeyCount = 22;
+inline constexpr std::size_t kKeyCount = 24;
 
 enum class Kind {
   Text,          // anything, the empty text included (the password)

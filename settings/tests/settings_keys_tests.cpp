@@ -15,23 +15,43 @@ using fakes::MemoryFileStore;
 TEST(SettingsKeys, DefaultsOfEveryOption) {
   MemoryFileStore files;  // no file at all
   OptionValues values = readOptions(SettingsStore(files, "x.ini"));
-  OptionValues expected = {"0",     "0",  "0",     "2",     "10",    "cent",  "ch",       "0", "0", "",  "0",
-                           "Arial", "14", "False", "False", "False", "False", "16777215", "1", "1", "1", "0"};
+  OptionValues expected = {"0",  "0",     "0",     "2",     "10",    "cent",     "ch", "0", "0", "",  "0", "Arial",
+                           "14", "False", "False", "False", "False", "16777215", "1",  "1", "1", "0", "1", "0"};
   EXPECT_EQ(values, expected) << "a new user's defaults";
   // A file without the later keys keeps the meaning it had.
   files.files["x.ini"] = "[image]\r\n";
   at(expected, Key::picFit) = "0";
   at(expected, Key::allMonitors) = "0";
   at(expected, Key::shuffle) = "0";
+  at(expected, Key::blurFill) = "0";
   EXPECT_EQ(readOptions(SettingsStore(files, "x.ini")), expected);
 }
 
 TEST(SettingsKeys, TableNamesEveryKeyOnceInTheSaveOrder) {
-  const char* order[] = {
-      "randomPick",  "newBackColor", "backEffect",    "picSpeed",         "timeInterval",          "picRandom",
-      "picChange",   "effectMode",   "randomEffect",  "saverPassword",    "saverEnabled",          "newFontName",
-      "newFontSize", "newFontBold",  "newFontItalic", "newFontUnderline", "newFontFontStrikethru", "newFontForeColor",
-      "picFit",      "allMonitors",  "shuffle",       "autoCaption"};
+  const char* order[] = {"randomPick",
+                         "newBackColor",
+                         "backEffect",
+                         "picSpeed",
+                         "timeInterval",
+                         "picRandom",
+                         "picChange",
+                         "effectMode",
+                         "randomEffect",
+                         "saverPassword",
+                         "saverEnabled",
+                         "newFontName",
+                         "newFontSize",
+                         "newFontBold",
+                         "newFontItalic",
+                         "newFontUnderline",
+                         "newFontFontStrikethru",
+                         "newFontForeColor",
+                         "picFit",
+                         "allMonitors",
+                         "shuffle",
+                         "autoCaption",
+                         "blurFill",
+                         "pairPortraits"};
   auto keys = optionKeys();
   ASSERT_EQ(keys.size(), kKeyCount);
   std::set<std::string_view> seen;
