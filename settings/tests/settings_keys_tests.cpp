@@ -28,30 +28,12 @@ TEST(SettingsKeys, DefaultsOfEveryOption) {
 }
 
 TEST(SettingsKeys, TableNamesEveryKeyOnceInTheSaveOrder) {
-  const char* order[] = {"randomPick",
-                         "newBackColor",
-                         "backEffect",
-                         "picSpeed",
-                         "timeInterval",
-                         "picRandom",
-                         "picChange",
-                         "effectMode",
-                         "randomEffect",
-                         "saverPassword",
-                         "saverEnabled",
-                         "newFontName",
-                         "newFontSize",
-                         "newFontBold",
-                         "newFontItalic",
-                         "newFontUnderline",
-                         "newFontFontStrikethru",
-                         "newFontForeColor",
-                         "picFit",
-                         "allMonitors",
-                         "shuffle",
-                         "autoCaption",
-                         "blurFill",
-                         "pairPortraits"};
+  const char* order[] = {
+      "randomPick",  "newBackColor", "backEffect",    "picSpeed",         "timeInterval",          "picRandom",
+      "picChange",   "effectMode",   "randomEffect",  "saverPassword",    "saverEnabled",          "newFontName",
+      "newFontSize", "newFontBold",  "newFontItalic", "newFontUnderline", "newFontFontStrikethru", "newFontForeColor",
+      "picFit",      "allMonitors",  "shuffle",       "autoCaption",      "blurFill",              "pairPortraits",
+  };
   auto keys = optionKeys();
   ASSERT_EQ(keys.size(), kKeyCount);
   std::set<std::string_view> seen;
