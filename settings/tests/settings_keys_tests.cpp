@@ -28,12 +28,14 @@ TEST(SettingsKeys, DefaultsOfEveryOption) {
 }
 
 TEST(SettingsKeys, TableNamesEveryKeyOnceInTheSaveOrder) {
+  // clang-format off
   const char* order[] = {
       "randomPick",  "newBackColor", "backEffect",    "picSpeed",         "timeInterval",          "picRandom",
       "picChange",   "effectMode",   "randomEffect",  "saverPassword",    "saverEnabled",          "newFontName",
       "newFontSize", "newFontBold",  "newFontItalic", "newFontUnderline", "newFontFontStrikethru", "newFontForeColor",
       "picFit",      "allMonitors",  "shuffle",       "autoCaption",      "blurFill",              "pairPortraits",
   };
+  // clang-format on
   auto keys = optionKeys();
   ASSERT_EQ(keys.size(), kKeyCount);
   std::set<std::string_view> seen;
