@@ -60,8 +60,10 @@ enum class Control : std::uint8_t {
   // Added later, on the tabs above.
   shuffleCheck,       // "Background/Transitions", under randomOrderCheck
   autoCaptionChoice,  // "Image Files", beside the caption's font and colour
+  blurFillCheck,      // "Background/Transitions", under allMonitorsCheck
+  pairPortraitsCheck,
 };
-inline constexpr std::size_t kControlCount = static_cast<std::size_t>(Control::autoCaptionChoice) + 1;
+inline constexpr std::size_t kControlCount = static_cast<std::size_t>(Control::pairPortraitsCheck) + 1;
 
 enum class ControlKind : std::uint8_t {
   ListBox,

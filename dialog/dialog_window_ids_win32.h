@@ -59,6 +59,8 @@
 #define IDC_FIT_PICTURES 1221
 #define IDC_ALL_MONITORS 1222
 #define IDC_SHUFFLE 1223
+#define IDC_BLUR_FILL 1224
+#define IDC_PAIR_PORTRAITS 1225
 
 // "Password Protection"
 #define IDC_PROTECTION 1301

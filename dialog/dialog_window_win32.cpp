@@ -70,6 +70,8 @@ constexpr Binding kBindings[] = {
     {C::cancelButton, kMainWindow, IDCANCEL},
     {C::shuffleCheck, 1, IDC_SHUFFLE},
     {C::autoCaptionChoice, 0, IDC_AUTO_CAPTION},
+    {C::blurFillCheck, 1, IDC_BLUR_FILL},
+    {C::pairPortraitsCheck, 1, IDC_PAIR_PORTRAITS},
 };
 static_assert(std::size(kBindings) == kControlCount);
 

@@ -42,7 +42,7 @@ constexpr Control kLoadOrder[] = {
     C::randomOrderCheck,  C::backColourSwatch,  C::backgroundChoice, C::centredOption,          C::floatSpeed,
     C::changeAfterOption, C::intervalSpin,      C::transitionChoice, C::randomTransitionsCheck, C::passwordText,
     C::confirmText,       C::protectionCheck,   C::fontColourSwatch, C::fitPicturesCheck,       C::allMonitorsCheck,
-    C::shuffleCheck,      C::autoCaptionChoice,
+    C::shuffleCheck,      C::autoCaptionChoice, C::blurFillCheck,    C::pairPortraitsCheck,
 };
 
 // The option of `c`'s frame that `text` names; the frame's choice 1 (Float,

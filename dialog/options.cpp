@@ -124,6 +124,12 @@ void SettingsDialog::onAllMonitorsToggled() {
 
 void SettingsDialog::onShuffleToggled() { val(Key::shuffle) = numberToText(control(C::shuffleCheck).value); }
 
+void SettingsDialog::onBlurFillToggled() { val(Key::blurFill) = numberToText(control(C::blurFillCheck).value); }
+
+void SettingsDialog::onPairPortraitsToggled() {
+  val(Key::pairPortraits) = numberToText(control(C::pairPortraitsCheck).value);
+}
+
 void SettingsDialog::onAutoCaptionChosen() {
   val(Key::autoCaption) = numberToText(control(C::autoCaptionChoice).value);
 }

@@ -75,6 +75,9 @@ constexpr std::array<ControlEntry, kControlCount> kControls{{
     {{C::shuffleCheck, "shuffleCheck", K::CheckBox, 0, Key::shuffle}, &SettingsDialog::onShuffleToggled},
     {{C::autoCaptionChoice, "autoCaptionChoice", K::ComboBox, 0, Key::autoCaption},
      &SettingsDialog::onAutoCaptionChosen},
+    {{C::blurFillCheck, "blurFillCheck", K::CheckBox, 0, Key::blurFill}, &SettingsDialog::onBlurFillToggled},
+    {{C::pairPortraitsCheck, "pairPortraitsCheck", K::CheckBox, 0, Key::pairPortraits},
+     &SettingsDialog::onPairPortraitsToggled},
 }};
 
 constexpr bool tableInOrder() {

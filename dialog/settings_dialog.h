@@ -174,6 +174,8 @@ class SettingsDialog {
   void onAllMonitorsToggled();
   void onShuffleToggled();
   void onAutoCaptionChosen();
+  void onBlurFillToggled();
+  void onPairPortraitsToggled();
   void onProtectionToggled();
   void onPasswordChanged();
   void onConfirmChanged();

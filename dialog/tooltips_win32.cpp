@@ -38,6 +38,8 @@ constexpr ToolTip kToolTips[] = {
     {C::fitPicturesCheck, L"Show large pictures whole"},
     {C::allMonitorsCheck, L"Use every monitor"},
     {C::shuffleCheck, L"Shuffle without repeats"},
+    {C::blurFillCheck, L"Fill the screen around each picture with a blurred, dimmed copy of it"},
+    {C::pairPortraitsCheck, L"On a landscape monitor, show two portrait pictures at once"},
 };
 
 }  // namespace

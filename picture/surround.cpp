@@ -65,11 +65,6 @@ PixelArea coverArea(PictureSize picture, PictureSize box) {
   return a;
 }
 
-PictureSize surroundSize(PictureSize monitor) {
-  const auto side = [](int n) { return atLeastOne((std::int64_t{n} + kSurroundShrink - 1) / kSurroundShrink); };
-  return {side(monitor.width), side(monitor.height)};
-}
-
 int surroundBlurRadius(int width) {
   // Three boxes of d = 2r + 1 have the variance of a Gaussian of sigma when
   // 3 (d^2 - 1) / 12 = sigma^2.

@@ -24,7 +24,10 @@ struct PixelArea {
 PixelArea coverArea(PictureSize picture, PictureSize box);
 
 // The surround's own size for a monitor: an eighth each way, rounded up.
-PictureSize surroundSize(PictureSize monitor);
+constexpr PictureSize surroundSize(PictureSize monitor) {
+  const auto side = [](int n) { return n < 1 ? 1 : (n + kSurroundShrink - 1) / kSurroundShrink; };
+  return {side(monitor.width), side(monitor.height)};
+}
 // A picture shown at `shown` leaves some of the monitor to a surround.
 constexpr bool surroundShows(PictureSize shown, PictureSize monitor) {
   return shown.width < monitor.width || shown.height < monitor.height;

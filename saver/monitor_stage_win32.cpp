@@ -1,6 +1,7 @@
 #include "saver/monitor_stage_win32.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "common/units.h"
 #include "picture/wic_loader_win32.h"
@@ -116,6 +117,8 @@ void MonitorStage::clearPictures() {
   // before the next picture is loaded into it.
   source_.reset();
   sourceId_.reset();
+  sourceSurround_.reset();
+  sourceSurroundId_.reset();
   pendingPan_.reset();
 }
 
@@ -129,18 +132,31 @@ void MonitorStage::setSourcePicture(PicturePtr picture) {
   }
   source_ = std::move(picture);
   sourceId_ = effects::handOver(canvas_.renderer(), source_);
+  sourceSurround_.reset();
+  sourceSurroundId_.reset();
   pendingPan_.reset();
+}
+
+void MonitorStage::setSourceSurround(PicturePtr surround) {
+  sourceSurround_ = source_ ? std::move(surround) : nullptr;
+  sourceSurroundId_ = effects::handOver(canvas_.renderer(), sourceSurround_);
 }
 
 const win32::DibPicture* MonitorStage::source() const { return asDib(source_); }
 
 effects::Rect MonitorStage::revealSize() const {
-  if (pendingPan_) return {0, 0, pendingPan_->path.screen.width, pendingPan_->path.screen.height};
+  if (pendingPan_ || sourceSurroundId_) {
+    const RECT& m = place_.monitor;
+    return {0, 0, m.right - m.left, m.bottom - m.top};
+  }
   const win32::DibPicture* dib = source();
   return dib ? effects::Rect{0, 0, dib->width(), dib->height()} : effects::Rect{};
 }
 
-void MonitorStage::redrawPicture() { canvas_.redraw({onMonitor(pictureRect_, place_.monitor)}); }
+void MonitorStage::redrawPicture() {
+  // A surround shown, or about to go, takes the whole monitor with it.
+  canvas_.redraw({committedSurroundId_ ? place_.monitor : onMonitor(pictureRect_, place_.monitor)});
+}
 
 void MonitorStage::setPictureVisible(bool visible) {
   // Shown, the surface appears in its own colour; the effect then lays the
@@ -183,6 +199,8 @@ void MonitorStage::commitSource() {
   }
   committed_ = source_;  // shared, not copied
   committedId_ = sourceId_;
+  committedSurround_ = sourceSurround_;
+  committedSurroundId_ = sourceSurroundId_;
   pictureFilled_ = false;
 }
 
@@ -204,8 +222,44 @@ std::optional<effects::PictureLayer> MonitorStage::pictureLayer() const {
   layer.fill = win32::fromColorRef(pictureBackColor_);
   if (pictureFilled_) return layer;
   layer.picture = effects::idOf(committedId_);
-  if (activePan_) layer.source = effects::sourceAreaOf(activePan_->place, activePan_->path.screen);
+  if (activePan_) {
+    layer.source = effects::sourceAreaOf(activePan_->place, activePan_->path.screen);
+    if (committedSurroundId_) layer.clip = panClip(activePan_->path, activePan_->place);
+  }
   return layer;
+}
+
+std::vector<effects::Rect> MonitorStage::panClip(const effects::PanZoomPath& path,
+                                                 const effects::PanZoomPlace& place) const {
+  // The screen pixels whose centres the picture covers.
+  const auto span = [](double origin, double length, long offset, int& first, int& last) {
+    first = static_cast<int>(std::ceil(origin - 0.5)) + offset;
+    last = static_cast<int>(std::ceil(origin + length - 0.5)) + offset;
+  };
+  effects::Rect r;
+  span(place.left, path.picture.width * place.scale, place_.monitor.left, r.left, r.right);
+  span(place.top, path.picture.height * place.scale, place_.monitor.top, r.top, r.bottom);
+  return {effects::intersection(r, toRect(place_.monitor))};
+}
+
+effects::PictureLayer MonitorStage::surroundOf(const PicturePtr& surround, const effects::PictureHandle& id) const {
+  effects::PictureLayer layer;
+  layer.rect = layer.keepIn = toRect(place_.monitor);
+  layer.picture = effects::idOf(id);
+  layer.fill = win32::fromColorRef(pictureBackColor_);
+  // Scaled up over the monitor: it was made small, in the monitor's shape.
+  layer.source = effects::SourceArea{0, 0, double(surround->width()), double(surround->height())};
+  return layer;
+}
+
+std::optional<effects::PictureLayer> MonitorStage::surroundLayer() const {
+  if (!pictureVisible_ || pictureFilled_ || !committedSurroundId_) return std::nullopt;
+  return surroundOf(committedSurround_, committedSurroundId_);
+}
+
+std::optional<effects::PictureLayer> MonitorStage::sourceSurroundLayer() const {
+  if (!sourceSurroundId_) return std::nullopt;
+  return surroundOf(sourceSurround_, sourceSurroundId_);
 }
 
 std::optional<effects::PictureLayer> MonitorStage::sourceLayer(const RECT& at) const {
@@ -215,7 +269,10 @@ std::optional<effects::PictureLayer> MonitorStage::sourceLayer(const RECT& at) c
   layer.keepIn = toRect(place_.monitor);
   layer.fill = win32::fromColorRef(pictureBackColor_);
   layer.picture = effects::idOf(sourceId_);
-  if (pendingPan_) layer.source = effects::sourceAreaOf(pendingPan_->place, pendingPan_->path.screen);
+  if (pendingPan_) {
+    layer.source = effects::sourceAreaOf(pendingPan_->place, pendingPan_->path.screen);
+    if (sourceSurroundId_) layer.clip = panClip(pendingPan_->path, pendingPan_->place);
+  }
   return layer;
 }
 
@@ -228,6 +285,7 @@ std::optional<effects::CaptionLayer> MonitorStage::captionLayer() const {
 void MonitorStage::describe(std::vector<effects::Layer>& out) const {
   const auto picture = pictureLayer();
   const auto caption = captionLayer();
+  if (const auto surround = surroundLayer()) out.emplace_back(*surround);
   // The picture surface lies over the caption label, but a panning picture
   // covers the monitor: its caption goes over it.
   if (activePan_) {

@@ -73,6 +73,7 @@ class MonitorStage final : public MonitorView {
   void setCaptionGeometry(double left, double width, double height) override;
   void clearPictures() override;
   void setSourcePicture(PicturePtr picture) override;
+  void setSourceSurround(PicturePtr surround) override;
   void setPictureVisible(bool visible) override;
   void setPictureRect(const TwipRect& r) override;
   void commitPicture() override;
@@ -88,11 +89,16 @@ class MonitorStage final : public MonitorView {
   // The picture waiting to be revealed as a layer at `at`: a panning one as
   // its first frame. None without a source.
   std::optional<effects::PictureLayer> sourceLayer(const RECT& at) const;
+  // The surround of the picture shown (when shown) and of the one waiting.
+  std::optional<effects::PictureLayer> surroundLayer() const;
+  std::optional<effects::PictureLayer> sourceSurroundLayer() const;
 
   // For the effects: the picture waiting to be revealed, its size as the
   // effect reveals it, and where it goes.
   const win32::DibPicture* source() const;
   effects::Rect revealSize() const;
+  // Where the effects reveal: the whole monitor for a picture with a surround.
+  RECT revealArea() const { return sourceSurroundId_ ? place_.monitor : pictureRect_; }
   const RECT& pictureRect() const { return pictureRect_; }
   const RECT& captionRect() const { return captionRect_; }
   bool pictureShown() const { return pictureVisible_; }
@@ -115,12 +121,18 @@ class MonitorStage final : public MonitorView {
   // The picture where it stands now, kept to the monitor, drawn again.
   void redrawPicture();
   void commitSource();
+  effects::PictureLayer surroundOf(const PicturePtr& surround, const effects::PictureHandle& id) const;
+  // A panning picture shown whole keeps to where it lies, over its surround.
+  std::vector<effects::Rect> panClip(const effects::PanZoomPath& path, const effects::PanZoomPlace& place) const;
 
   StageCanvas& canvas_;
   StagePlace place_;
   COLORREF pictureBackColor_;
   PicturePtr source_;  // the loaded picture the effects reveal
   effects::PictureHandle sourceId_;
+  // The surrounds, of the source and of the committed picture.
+  PicturePtr sourceSurround_, committedSurround_;
+  effects::PictureHandle sourceSurroundId_, committedSurroundId_;
   // The picture surface: where it is, whether it shows, and what: its own
   // colour (just shown, before the reveal) or the committed picture.
   TwipRect pictureTwips_;

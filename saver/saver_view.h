@@ -56,6 +56,10 @@ class MonitorView {
   // visible surface shows it. Clearing paints both in their background.
   virtual void clearPictures() = 0;
   virtual void setSourcePicture(PicturePtr picture) = 0;
+  // A blurred, dimmed copy of the source that fills the monitor around it
+  // (null: none). Set after the source, it is revealed, faded, committed
+  // and hidden with it.
+  virtual void setSourceSurround(PicturePtr surround) = 0;
   virtual void setPictureVisible(bool visible) = 0;
   virtual void setPictureRect(const TwipRect& r) = 0;
   // The visible surface keeps the source's picture from now on.

@@ -139,8 +139,10 @@ std::optional<std::size_t> SaverWindow::playEffects(const std::vector<int>& effe
   struct Revealing {
     std::size_t monitor;
     effects::EffectPlan plan;
-    effects::PictureLayer layer;  // the source, clipped to what the plan has revealed
-    std::size_t at;               // its place among the frame's layers
+    effects::Rect area;                        // where the plan's rectangles are laid
+    std::vector<effects::PictureLayer> layers;  // the source and its surround, under it
+    std::vector<effects::Rect> revealed;        // what the plan has revealed so far
+    std::size_t at;                             // the first one's place among the frame's layers
   };
   std::vector<Revealing> reveals;
   for (std::size_t i = 0; i < count; ++i) {
@@ -149,8 +151,12 @@ std::optional<std::size_t> SaverWindow::playEffects(const std::vector<int>& effe
     // Nothing to reveal by steps: the commit shows what there is.
     if (!effects::isStepped(effects[i]) || !source) continue;
     const effects::Rect size = stage.revealSize();
-    Revealing r{i, effects::planEffect(effects[i], size.width(), size.height(), frameWaiter_->refreshHz()), *source, 0};
+    const RECT area = stage.revealArea();
+    Revealing r{i, effects::planEffect(effects[i], size.width(), size.height(), frameWaiter_->refreshHz()),
+                {area.left, area.top, area.right, area.bottom}, {}, {}, 0};
     if (r.plan.overflow) return i;
+    if (auto surround = stage.sourceSurroundLayer()) r.layers.push_back(*surround);
+    r.layers.push_back(*source);
     reveals.push_back(std::move(r));
   }
   if (reveals.empty()) return std::nullopt;
@@ -165,7 +171,8 @@ std::optional<std::size_t> SaverWindow::playEffects(const std::vector<int>& effe
         const auto picture = stages_[i]->pictureLayer();
         const bool panning = picture && picture->source;
         r.at = panning ? frame.layers.size() - (stages_[i]->captionLayer() ? 1 : 0) : frame.layers.size();
-        frame.layers.insert(frame.layers.begin() + static_cast<std::ptrdiff_t>(r.at), r.layer);
+        frame.layers.insert(frame.layers.begin() + static_cast<std::ptrdiff_t>(r.at), r.layers.begin(),
+                            r.layers.end());
       }
   }
   class Player final : public effects::RectCopier {
@@ -173,19 +180,34 @@ std::optional<std::size_t> SaverWindow::playEffects(const std::vector<int>& effe
     Player(effects::Renderer& renderer, effects::Frame& frame, Revealing& reveal)
         : renderer_(renderer), frame_(frame), reveal_(reveal) {}
     bool copy(const effects::PixelRect& r) override {
-      const effects::Rect& at = reveal_.layer.rect;
+      const effects::Rect& at = reveal_.area;
       const effects::Rect placed = effects::intersection(
-          {at.left + r.x, at.top + r.y, at.left + r.x + r.w, at.top + r.y + r.h}, reveal_.layer.keepIn);
+          {at.left + r.x, at.top + r.y, at.left + r.x + r.w, at.top + r.y + r.h}, reveal_.layers.back().keepIn);
       if (placed.empty()) return true;  // nothing of it shows
-      reveal_.layer.clip.push_back(placed);
+      reveal_.revealed.push_back(placed);
       frame_.damage.push_back(placed);
       return true;
     }
     void endFrame() override {
-      std::get<effects::PictureLayer>(frame_.layers[reveal_.at]).clip = reveal_.layer.clip;
+      showRevealed(frame_, reveal_);
       renderer_.draw(frame_);
       renderer_.present();
       frame_.damage.clear();
+    }
+    // Every layer shows what is revealed, within what it shows of itself.
+    static void showRevealed(effects::Frame& frame, const Revealing& reveal) {
+      for (std::size_t k = 0; k < reveal.layers.size(); ++k) {
+        const std::vector<effects::Rect>& own = reveal.layers[k].clip;
+        std::vector<effects::Rect> clip;
+        for (const effects::Rect& c : reveal.revealed)
+          if (own.empty())
+            clip.push_back(c);
+          else if (const effects::Rect in = effects::intersection(c, own.front()); !in.empty())
+            clip.push_back(in);
+        // Nothing of it shows before its first step.
+        if (clip.empty()) clip.emplace_back();
+        std::get<effects::PictureLayer>(frame.layers[reveal.at + k]).clip = std::move(clip);
+      }
     }
 
    private:
@@ -193,11 +215,7 @@ std::optional<std::size_t> SaverWindow::playEffects(const std::vector<int>& effe
     effects::Frame& frame_;
     Revealing& reveal_;
   };
-  // The reveal's clip starts empty: nothing of the source shows before its first step.
-  for (Revealing& r : reveals) {
-    r.layer.clip.assign(1, effects::Rect{});
-    std::get<effects::PictureLayer>(frame.layers[r.at]).clip = r.layer.clip;
-  }
+  for (Revealing& r : reveals) Player::showRevealed(frame, r);
   std::vector<Player> players;
   players.reserve(reveals.size());
   std::vector<effects::PlanOnTarget> plans;
@@ -220,8 +238,11 @@ void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::func
   for (std::size_t i = 0; i < count; ++i) {
     MonitorStage& stage = *stages_[i];
     if (!stage.source()) continue;  // left to the commit
-    const RECT before = stage.pictureShown() ? stage.pictureRect() : RECT{};
-    const RECT after = stage.placeOf(to[i]);
+    // A surround, before or after, takes the whole monitor.
+    const RECT before = stage.surroundLayer() ? stage.place().monitor
+                        : stage.pictureShown() ? stage.pictureRect()
+                                               : RECT{};
+    const RECT after = stage.sourceSurroundLayer() ? stage.place().monitor : stage.placeOf(to[i]);
     RECT both, area{};
     UnionRect(&both, &before, &after);
     IntersectRect(&area, &both, &stage.place().monitor);
@@ -231,10 +252,13 @@ void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::func
   effects::Frame frame = frameOf({});
   frame.layers.clear();
   for (const auto& stage : stages_) {
+    if (auto s = stage->surroundLayer()) frame.fadingFrom.emplace_back(*s);
     if (auto p = stage->pictureLayer()) frame.fadingFrom.emplace_back(*p);
     const auto fading =
         std::find_if(fades.begin(), fades.end(), [&](const Fading& f) { return f.stage == stage.get(); });
-    auto next = fading == fades.end() ? stage->pictureLayer() : stage->sourceLayer(stage->placeOf(fading->to));
+    const bool still = fading == fades.end();
+    if (auto s = still ? stage->surroundLayer() : stage->sourceSurroundLayer()) frame.layers.emplace_back(*s);
+    auto next = still ? stage->pictureLayer() : stage->sourceLayer(stage->placeOf(fading->to));
     if (next) frame.layers.emplace_back(*next);
   }
   for (const Fading& f : fades)

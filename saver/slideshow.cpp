@@ -227,10 +227,11 @@ PictureSize Slideshow::monitorPixels(const MonitorView& monitor) {
 PictureRequest Slideshow::requestFor(std::int32_t index, const MonitorView& monitor) {
   const std::string& path = order_.sequence().path(index);
   const PictureSize size = monitorPixels(monitor);
+  const PictureSize surround = options_.blurFill ? size : PictureSize{};
   // Covering its monitor whatever picFit says, held no larger than its
   // largest zoom needs.
-  if (options_.panZoom) return PictureRequest{path, size, true};
-  PictureRequest request{path, {}};
+  if (options_.panZoom) return PictureRequest{path, size, true, surround};
+  PictureRequest request{path, {}, false, surround};
   if (!options_.fitToScreen) return request;
   const auto pixels = [](double twips, double perPixel) { return static_cast<int>(std::lround(twips / perPixel)); };
   const int band = pixels(monitor.captionLineHeight(), monitor.twipsPerPixelY());
@@ -266,15 +267,16 @@ Slideshow::Outcome Slideshow::loadSlide(std::size_t monitor, bool fade) {
   }
   skipped_ = 0;
   view.setSourcePicture(loaded.picture);
-  placeSlide(monitor, *loaded.picture);
+  placeSlide(monitor, loaded);
   if (fade) return Outcome::Done;
   view.setPictureVisible(false);
   view.setPictureRect(slide.picture);
   return Outcome::Done;
 }
 
-void Slideshow::placeSlide(std::size_t monitor, const Picture& picture) {
+void Slideshow::placeSlide(std::size_t monitor, const PictureLoad& loaded) {
   MonitorView& view = d_.view.monitor(monitor);
+  const Picture& picture = *loaded.picture;
   Slide& slide = slides_[monitor];
   const int widthPx = picture.width();
   const int heightPx = picture.height();
@@ -282,9 +284,15 @@ void Slideshow::placeSlide(std::size_t monitor, const Picture& picture) {
   slide.picture.height = heightPx * view.twipsPerPixelY();
   slide.picture.left = centredOffset(view.screenWidth(), slide.picture.width);
   slide.picture.top = centredOffset(view.screenHeight(), slide.picture.height);
-  if (!options_.panZoom) return;
+  if (!options_.panZoom) {
+    view.setSourceSurround(loaded.surround);
+    return;
+  }
   // Each picture takes its own path; the monitor shows its frames whole.
-  view.setPanZoom(effects::planPanZoom({widthPx, heightPx}, monitorPixels(view), d_.random), options_.changeIntervalMs / 1000.0);
+  const effects::PanZoomPath path = effects::planPanZoom({widthPx, heightPx}, monitorPixels(view), d_.random);
+  // Only a picture shown whole leaves room around it; the surround stays still.
+  view.setSourceSurround(path.fitted ? loaded.surround : nullptr);
+  view.setPanZoom(path, options_.changeIntervalMs / 1000.0);
   slide.picture = TwipRect{0, 0, view.screenWidth(), view.screenHeight()};
 }
 

@@ -147,7 +147,7 @@ class Slideshow {
   // be shown. For a crossfade the picture on screen and its caption stay
   // until the fade.
   Outcome loadSlide(std::size_t monitor, bool fade = false);
-  void placeSlide(std::size_t monitor, const Picture& picture);
+  void placeSlide(std::size_t monitor, const PictureLoad& loaded);
   // Shows a picture at once on each monitor in use that has no slideshow yet.
   void showAddedMonitors();
   void showCaptions();

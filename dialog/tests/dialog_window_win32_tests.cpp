@@ -137,6 +137,8 @@ const KindRow kKinds[] = {
     ofControl(Control::randomTransitionsCheck, L"Button", L"Random Transitions"),
     ofControl(Control::fitPicturesCheck, L"Button", L"Shrink large pictures to fit the &screen"),
     ofControl(Control::allMonitorsCheck, L"Button", L"Show pictures on every &monitor"),
+    ofControl(Control::blurFillCheck, L"Button", L"Fill around pictures with a &blurred copy"),
+    ofControl(Control::pairPortraitsCheck, L"Button", L"Show two &portrait pictures side by side"),
     ofControl(Control::protectionCheck, L"Button", L"Enabled"),
     ofLabel(2, IDC_PASSWORD_LABEL, L"Static", L"Password"),
     ofControl(Control::passwordText, L"Edit"),
@@ -166,7 +168,8 @@ TEST_F(DialogTest, ButtonsOfEachKindAndPasswordBoxesThatHideTheirText) {
        {Control::centredOption, Control::floatingOption, Control::changeAfterOption, Control::changeNeverOption})
     EXPECT_EQ(buttonType(item(c)), BS_AUTORADIOBUTTON) << controlName(c);
   for (auto c : {Control::randomOrderCheck, Control::randomTransitionsCheck, Control::fitPicturesCheck,
-                 Control::allMonitorsCheck, Control::protectionCheck, Control::shuffleCheck})
+                 Control::allMonitorsCheck, Control::protectionCheck, Control::shuffleCheck, Control::blurFillCheck,
+                 Control::pairPortraitsCheck})
     EXPECT_EQ(buttonType(item(c)), BS_AUTOCHECKBOX) << controlName(c);
   EXPECT_EQ(LOWORD(SendMessageW(window->hwnd(), DM_GETDEFID, 0, 0)), IDOK);
 
@@ -246,6 +249,8 @@ TEST_F(DialogTest, ToolTips) {
       {Control::fitPicturesCheck, L"Show large pictures whole"},
       {Control::allMonitorsCheck, L"Use every monitor"},
       {Control::shuffleCheck, L"Shuffle without repeats"},
+      {Control::blurFillCheck, L"Fill the screen around each picture with a blurred, dimmed copy of it"},
+      {Control::pairPortraitsCheck, L"On a landscape monitor, show two portrait pictures at once"},
   };
   HWND tips = toolTipsOf(window->hwnd());
   ASSERT_NE(tips, nullptr);

@@ -30,7 +30,8 @@ TEST(DialogControls, RangesAndListsFollowTheOptionTable) {
       {Control::protectionCheck, Key::saverEnabled, 0, 1},  {Control::backgroundChoice, Key::backEffect, 0, 1},
       {Control::transitionChoice, Key::effectMode, 0, 8},   {Control::fitPicturesCheck, Key::picFit, 0, 1},
       {Control::allMonitorsCheck, Key::allMonitors, 0, 1},  {Control::shuffleCheck, Key::shuffle, 0, 1},
-      {Control::autoCaptionChoice, Key::autoCaption, 0, 2},
+      {Control::autoCaptionChoice, Key::autoCaption, 0, 2}, {Control::blurFillCheck, Key::blurFill, 0, 1},
+      {Control::pairPortraitsCheck, Key::pairPortraits, 0, 1},
   };
   Dialog d(fullIni());
   for (const Row& r : rows) {

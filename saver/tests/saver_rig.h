@@ -42,7 +42,7 @@ class RecordingMonitor : public saver::MonitorView {
   saver::TwipRect pictureRect;
   std::string captionText;
   double captionLeft = 0, captionWidth = 0, captionHeight = 0;
-  PicturePtr source;
+  PicturePtr source, surround;
   std::vector<int> effects;                     // effects played, in order
   bool failEffect = false;                      // its effect reports a picture too high to reveal
   std::vector<std::pair<double, int>> reveals;  // (time, width px) of each commit
@@ -74,7 +74,11 @@ class RecordingMonitor : public saver::MonitorView {
     captionLeft = left, captionWidth = width, captionHeight = height;
   }
   void clearPictures() override { log("clear"); }
-  void setSourcePicture(PicturePtr p) override { source = std::move(p); }
+  void setSourcePicture(PicturePtr p) override {
+    source = std::move(p);
+    surround.reset();
+  }
+  void setSourceSurround(PicturePtr p) override { surround = std::move(p); }
   void setPictureVisible(bool v) override { pictureVisible = v; }
   void setPictureRect(const saver::TwipRect& r) override {
     pictureRect = r;

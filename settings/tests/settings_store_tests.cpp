@@ -116,6 +116,7 @@ TEST(SettingsStore, SaveWritesEveryKeyInOrder) {
             "[caption]\r\n0=\r\n1=Beach  \r\n"
             "[image]\r\nrandomPick=0\r\npicSpeed=2\r\ntimeInterval=10\r\npicRandom=cent\r\npicChange=ch\r\n"
             "effectMode=0\r\nrandomEffect=0\r\npicFit=1\r\nallMonitors=1\r\nshuffle=1\r\nautoCaption=0\r\n"
+            "blurFill=1\r\npairPortraits=0\r\n"
             "[background]\r\nnewBackColor=0\r\nbackEffect=0\r\n"
             "[password]\r\nsaverPassword=\r\nsaverEnabled=0\r\n"
             "[font]\r\nnewFontName=Arial\r\nnewFontSize=14\r\nnewFontBold=False\r\nnewFontItalic=False\r\n"
