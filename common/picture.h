@@ -30,7 +30,7 @@ struct PictureLoad {
   PictureError error = PictureError::None;
   // When asked for and the picture leaves some of the monitor uncovered: a
   // small blurred, dimmed copy covering the monitor, drawn scaled up around it.
-  PicturePtr surround;
+  PicturePtr surround = {};
   explicit operator bool() const { return picture != nullptr; }
 };
 
@@ -92,7 +92,7 @@ struct PictureRequest {
   std::string path;
   PictureSize fit;  // 0 by 0: the natural size
   bool cover = false;
-  PictureSize surround;
+  PictureSize surround = {};
   bool operator==(const PictureRequest&) const = default;
 };
 

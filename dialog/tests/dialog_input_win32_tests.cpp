@@ -119,7 +119,7 @@ TEST_F(DialogTest, TabOrderFollowsTheLayout) {
        {Control::backgroundChoice, Control::backColourButton, Control::floatingOption, Control::floatSpeed,
         Control::changeAfterOption, Control::intervalSeconds, Control::randomOrderCheck, Control::shuffleCheck,
         Control::transitionChoice, Control::randomTransitionsCheck, Control::fitPicturesCheck,
-        Control::allMonitorsCheck}},
+        Control::allMonitorsCheck, Control::blurFillCheck, Control::pairPortraitsCheck}},
       {2, {Control::protectionCheck, Control::passwordText, Control::confirmText}},
   };
   for (const Row& r : rows) {

@@ -218,3 +218,44 @@ TEST(SaverWindowCrossfade, MixesPicturesOfTwoSizesOverTheBackgroundUnderTheCapti
   for (const char* name : {"a.bmp", "b.bmp"}) DeleteFileA((dir + name).c_str());
   RemoveDirectoryA(dir.c_str());
 }
+
+TEST(SaverWindowSurround, AWipeRevealsThePictureAndItsSurroundTogether) {
+  const std::string dir = lumova::testing::tempFolder("lumova-surround");
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  constexpr std::uint32_t kRed = 0xC02040, kBack = 0x2040C0;
+  const auto dim = [](std::uint32_t rgb) {
+    std::uint32_t out = 0;
+    for (int s = 0; s < 24; s += 8) out |= ((((rgb >> s) & 0xFF) * 153 + 127) / 255) << s;
+    return out;
+  };
+  ASSERT_TRUE(lumova::testing::writeBytes(dir + "tall.bmp",
+                                          lumova::testing::bmp24(60, h / 2, [&](int, int) { return kRed; })));
+  const std::string ini = "[total]\r\ntotal=1\r\n[images]\r\n0=" + dir +
+                          "tall.bmp\r\n[caption]\r\n0=\r\n"
+                          "[image]\r\ntimeInterval=0\r\npicRandom=cent\r\neffectMode=1\r\nblurFill=1\r\n"
+                          "[background]\r\nbackEffect=0\r\nnewBackColor=" +
+                          std::to_string((kBack >> 16) + (kBack & 0xFF00) + ((kBack & 0xFF) << 16)) + "\r\n";
+  lumova::testing::DibSurface screen(w, h);
+  ASSERT_TRUE(screen.ok());
+  const int mid = w / 2;
+  int frames = 0, partway = 0;
+  std::function<void()> onFrame = [&] {
+    ++frames;
+    // Above the picture and in it, in the same column: revealed together.
+    EXPECT_EQ(screen.rgb(mid, 2) == dim(kRed), screen.rgb(mid, h / 2) == kRed) << "frame " << frames;
+    partway += screen.rgb(2, 2) == dim(kRed) && screen.rgb(w - 3, 2) != dim(kRed);
+  };
+  saver::SaverWindowParts parts;
+  parts.frameWaiter = std::make_unique<FrameWatcher>(onFrame);
+  parts.renderer = [&](HWND window) { return std::make_unique<effects::GdiRenderer>(window, screen.dc()); };
+  SoakSaver saver(ini, false, kPlatformNT, std::move(parts));
+  pumpMessages();
+  EXPECT_GT(frames, 2);
+  EXPECT_GT(partway, 0) << "the wipe never crossed the monitor's edges";
+  for (const POINT p : {POINT{1, 1}, POINT{w - 2, 1}, POINT{1, h - 2}, POINT{w - 2, h - 2}})
+    EXPECT_EQ(screen.rgb(p.x, p.y), dim(kRed)) << p.x << "," << p.y;
+  EXPECT_EQ(screen.rgb(mid, h / 2), kRed);
+  EXPECT_EQ(saver.messages.shown, 0);
+  DeleteFileA((dir + "tall.bmp").c_str());
+  RemoveDirectoryA(dir.c_str());
+}
