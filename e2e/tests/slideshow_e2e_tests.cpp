@@ -2,6 +2,7 @@
 // captions, floating motion, the effects and the missing-picture exit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/e2e_paths.h"
 #include "e2e/e2e_test.h"
 #include "e2e/wait.h"
 
@@ -28,7 +30,7 @@ struct Slide {
 
 // Writes the pictures and a settings file naming them.
 void install(WineDesktop& d, const std::vector<Slide>& slides, const std::string& imageOptions,
-             const std::vector<const char*>& missing = {}) {
+             const std::vector<const char*>& missing = {}, const std::string& backColour = "0") {
   std::string ini = "[total]\r\ntotal=" + std::to_string(slides.size() + missing.size()) + "\r\n[images]\r\n";
   int i = 0;
   std::filesystem::create_directories(d.saverDir());
@@ -41,7 +43,7 @@ void install(WineDesktop& d, const std::vector<Slide>& slides, const std::string
   i = 0;
   for (const auto& s : slides) ini += std::to_string(i++) + "=" + s.caption + "\r\n";
   ini += "[image]\r\n" + imageOptions +
-         "[background]\r\nnewBackColor=0\r\nbackEffect=0\r\n"
+         "[background]\r\nnewBackColor=" + backColour + "\r\nbackEffect=0\r\n"
          "[font]\r\nnewFontName=Arial\r\nnewFontSize=16\r\nnewFontBold=True\r\nnewFontForeColor=65535\r\n";
   d.installSaver(ini);
 }
@@ -354,6 +356,48 @@ TEST_F(SlideshowE2E, PanAndZoomCoversTheScreenAndMoves) {
       8s))
       << moved << " pixels changed";
   EXPECT_EQ(uncovered, 0) << "the background showed while the picture moved";
+}
+
+// The screen as a test left it, kept beside the failed tests' screenshots.
+void keepScreenshot(const Image& shot, const std::string& name) {
+  std::filesystem::create_directories(artifactsDir());
+  EXPECT_TRUE(savePng(shot, artifactsDir() / (name + ".png")));
+}
+
+TEST_F(SlideshowE2E, BlurFillFillsTheScreenAroundAPortraitWithItsOwnColour) {
+  const Rgb red = rgb(220, 30, 30), blue = rgb(0, 0, 255);
+  const std::string blueBack = "16711680";  // BGR, as the settings keep colours
+  // The screen's four edges, midway along each.
+  const std::vector<Point> edges = {{2, 384}, {1021, 384}, {512, 2}, {512, 765}};
+  const auto reddish = [&](const Image& shot) {
+    for (const Point& p : edges) {
+      const Rgb c = shot.pixel(p.x, p.y);
+      if (channel(c, 16) < 60 || channel(c, 16) < 3 * channel(c, 0)) return false;
+    }
+    return true;
+  };
+  for (const bool blurred : {true, false}) {
+    SCOPED_TRACE(blurred ? "blurFill=1" : "without the key");
+    install(desktop(), {{"portrait.bmp", 300, 600, red, ""}},
+            std::string("timeInterval=0\r\npicRandom=cent\r\neffectMode=0\r\nrandomEffect=0\r\n") +
+                (blurred ? "blurFill=1\r\n" : ""),
+            {}, blueBack);
+    WineProcess& saver = desktop().startSaver("/s");
+    Image shot;
+    ASSERT_TRUE(waitUntil([&] { return findColour(shot = screen().capture(), red) == Rect{362, 84, 300, 600}; }, 10s));
+    if (blurred) {
+      ASSERT_TRUE(waitUntil([&] { return reddish(shot = screen().capture()); }, 5s));
+      keepScreenshot(shot, "saver-blur-fill");
+    } else {
+      const auto background = [&](const Image& i) {
+        return std::all_of(edges.begin(), edges.end(), [&](const Point& p) { return i.pixel(p.x, p.y) == blue; });
+      };
+      EXPECT_TRUE(waitUntil([&] { return background(shot = screen().capture()); }, 5s));
+      EXPECT_FALSE(reddish(shot));
+    }
+    screen().pressKey("Shift_L");
+    ASSERT_TRUE(saver.waitForExit(5s));
+  }
 }
 
 }  // namespace
