@@ -62,6 +62,10 @@ void MonitorStage::placeLayers() {
   pictureRect_ = placeOf(pictureTwips_);
   const int x = toClientX(captionTwips_.left), y = toClientY(captionTopTwips_);
   captionRect_ = RECT{x, y, x + toPixels(captionTwips_.width), y + toPixels(captionTwips_.height)};
+  if (committedPartner_) partnerRect_ = placeOf(committedPartner_->twips);
+  const int px = toClientX(partnerCaptionTwips_.left);
+  partnerCaptionRect_ =
+      RECT{px, y, px + toPixels(partnerCaptionTwips_.width), y + toPixels(partnerCaptionTwips_.height)};
 }
 
 void MonitorStage::setCaptionFont(const CaptionFont& font) {
@@ -92,6 +96,21 @@ void MonitorStage::setCaptionVisible(bool visible) {
   if (captionVisible_ == visible) return;
   captionVisible_ = visible;
   InvalidateRect(canvas_.canvasWindow(), &captionRect_, FALSE);
+  InvalidateRect(canvas_.canvasWindow(), &partnerCaptionRect_, FALSE);
+}
+
+TwipSize MonitorStage::setPartnerCaptionText(const std::string& text) {
+  partnerCaptionText_ = text;
+  const effects::TextExtent extent = canvas_.renderer().measureText(textFont(), text);
+  InvalidateRect(canvas_.canvasWindow(), &partnerCaptionRect_, FALSE);
+  return {extent.width * place_.twipsPerPixel, extent.lineHeight * place_.twipsPerPixel};
+}
+
+void MonitorStage::setPartnerCaptionGeometry(double left, double width, double height) {
+  InvalidateRect(canvas_.canvasWindow(), &partnerCaptionRect_, FALSE);
+  partnerCaptionTwips_ = TwipRect{left, captionTopTwips_, width, height};
+  placeLayers();
+  InvalidateRect(canvas_.canvasWindow(), &partnerCaptionRect_, FALSE);
 }
 
 TwipSize MonitorStage::setCaptionText(const std::string& text) {
@@ -119,6 +138,7 @@ void MonitorStage::clearPictures() {
   sourceId_.reset();
   sourceSurround_.reset();
   sourceSurroundId_.reset();
+  sourcePartner_.reset();
   pendingPan_.reset();
 }
 
@@ -134,7 +154,21 @@ void MonitorStage::setSourcePicture(PicturePtr picture) {
   sourceId_ = effects::handOver(canvas_.renderer(), source_);
   sourceSurround_.reset();
   sourceSurroundId_.reset();
+  sourcePartner_.reset();
   pendingPan_.reset();
+}
+
+void MonitorStage::setSourcePartner(PicturePtr picture, PicturePtr surround, const TwipRect& r) {
+  sourcePartner_.reset();
+  if (!source_ || !picture) return;
+  const win32::DibPicture* dib = asDib(picture);
+  if (dib && !dib->opaque()) {
+    if (auto matted = dib->overColour(win32::fromColorRef(pictureBackColor_))) picture = std::move(matted);
+  }
+  Partner p{std::move(picture), std::move(surround), nullptr, nullptr, r};
+  p.id = effects::handOver(canvas_.renderer(), p.picture);
+  p.surroundId = effects::handOver(canvas_.renderer(), p.surround);
+  sourcePartner_ = std::move(p);
 }
 
 void MonitorStage::setSourceSurround(PicturePtr surround) {
@@ -145,7 +179,7 @@ void MonitorStage::setSourceSurround(PicturePtr surround) {
 const win32::DibPicture* MonitorStage::source() const { return asDib(source_); }
 
 effects::Rect MonitorStage::revealSize() const {
-  if (pendingPan_ || sourceSurroundId_) {
+  if (pendingPan_ || sourceWhole()) {
     const RECT& m = place_.monitor;
     return {0, 0, m.right - m.left, m.bottom - m.top};
   }
@@ -154,8 +188,9 @@ effects::Rect MonitorStage::revealSize() const {
 }
 
 void MonitorStage::redrawPicture() {
-  // A surround shown, or about to go, takes the whole monitor with it.
-  canvas_.redraw({committedSurroundId_ ? place_.monitor : onMonitor(pictureRect_, place_.monitor)});
+  // A surround or a partner shown, or about to go, takes the whole monitor with it.
+  const bool whole = committedSurroundId_ || committedPartner_;
+  canvas_.redraw({whole ? place_.monitor : onMonitor(pictureRect_, place_.monitor)});
 }
 
 void MonitorStage::setPictureVisible(bool visible) {
@@ -201,6 +236,8 @@ void MonitorStage::commitSource() {
   committedId_ = sourceId_;
   committedSurround_ = sourceSurround_;
   committedSurroundId_ = sourceSurroundId_;
+  committedPartner_ = sourcePartner_;
+  placeLayers();
   pictureFilled_ = false;
 }
 
@@ -242,24 +279,76 @@ std::vector<effects::Rect> MonitorStage::panClip(const effects::PanZoomPath& pat
   return {effects::intersection(r, toRect(place_.monitor))};
 }
 
-effects::PictureLayer MonitorStage::surroundOf(const PicturePtr& surround, const effects::PictureHandle& id) const {
+RECT MonitorStage::half(bool right) const {
+  RECT r = place_.monitor;
+  const LONG middle = r.left + (r.right - r.left) / 2;
+  (right ? r.left : r.right) = middle;
+  return r;
+}
+
+effects::PictureLayer MonitorStage::surroundOf(const PicturePtr& surround, const effects::PictureHandle& id,
+                                               const RECT& area) const {
   effects::PictureLayer layer;
-  layer.rect = layer.keepIn = toRect(place_.monitor);
+  layer.rect = toRect(area);
+  layer.keepIn = toRect(place_.monitor);
   layer.picture = effects::idOf(id);
   layer.fill = win32::fromColorRef(pictureBackColor_);
-  // Scaled up over the monitor: it was made small, in the monitor's shape.
+  // Scaled up over its area: it was made small, in the area's shape.
   layer.source = effects::SourceArea{0, 0, double(surround->width()), double(surround->height())};
   return layer;
 }
 
-std::optional<effects::PictureLayer> MonitorStage::surroundLayer() const {
-  if (!pictureVisible_ || pictureFilled_ || !committedSurroundId_) return std::nullopt;
-  return surroundOf(committedSurround_, committedSurroundId_);
+std::vector<effects::PictureLayer> MonitorStage::surroundLayers() const {
+  std::vector<effects::PictureLayer> out;
+  if (!pictureVisible_ || pictureFilled_) return out;
+  const bool pair = committedPartner_.has_value();
+  if (committedSurroundId_)
+    out.push_back(surroundOf(committedSurround_, committedSurroundId_, pair ? half(false) : place_.monitor));
+  if (pair && committedPartner_->surroundId)
+    out.push_back(surroundOf(committedPartner_->surround, committedPartner_->surroundId, half(true)));
+  return out;
 }
 
-std::optional<effects::PictureLayer> MonitorStage::sourceSurroundLayer() const {
-  if (!sourceSurroundId_) return std::nullopt;
-  return surroundOf(sourceSurround_, sourceSurroundId_);
+std::vector<effects::PictureLayer> MonitorStage::pictureLayers() const {
+  std::vector<effects::PictureLayer> out;
+  const auto picture = pictureLayer();
+  if (!picture) return out;
+  out.push_back(*picture);
+  if (!committedPartner_) return out;
+  // Filled in the surface's colour before its reveal, as the first is.
+  effects::PictureLayer partner = *picture;
+  partner.rect = toRect(partnerRect_);
+  partner.clip.clear();
+  if (!pictureFilled_) partner.picture = effects::idOf(committedPartner_->id);
+  out.push_back(partner);
+  return out;
+}
+
+std::vector<effects::PictureLayer> MonitorStage::sourceLayers(const RECT& at) const {
+  std::vector<effects::PictureLayer> out;
+  const auto source = sourceLayer(at);
+  if (!source) return out;
+  const bool pair = sourcePartner_.has_value();
+  if (sourceSurroundId_)
+    out.push_back(surroundOf(sourceSurround_, sourceSurroundId_, pair ? half(false) : place_.monitor));
+  if (pair && sourcePartner_->surroundId)
+    out.push_back(surroundOf(sourcePartner_->surround, sourcePartner_->surroundId, half(true)));
+  out.push_back(*source);
+  if (pair) {
+    effects::PictureLayer partner = *source;
+    partner.rect = toRect(placeOf(sourcePartner_->twips));
+    partner.picture = effects::idOf(sourcePartner_->id);
+    partner.source.reset();
+    partner.clip.clear();
+    out.push_back(partner);
+  }
+  return out;
+}
+
+std::optional<effects::CaptionLayer> MonitorStage::partnerCaptionLayer() const {
+  if (!captionVisible_ || partnerCaptionText_.empty()) return std::nullopt;
+  return effects::CaptionLayer{toRect(partnerCaptionRect_), toRect(place_.monitor), partnerCaptionText_, textFont(),
+                               win32::fromColorRef(captionColor_)};
 }
 
 std::optional<effects::PictureLayer> MonitorStage::sourceLayer(const RECT& at) const {
@@ -283,18 +372,17 @@ std::optional<effects::CaptionLayer> MonitorStage::captionLayer() const {
 }
 
 void MonitorStage::describe(std::vector<effects::Layer>& out) const {
-  const auto picture = pictureLayer();
   const auto caption = captionLayer();
-  if (const auto surround = surroundLayer()) out.emplace_back(*surround);
+  const auto partnerCaption = partnerCaptionLayer();
+  for (const auto& s : surroundLayers()) out.emplace_back(s);
   // The picture surface lies over the caption label, but a panning picture
   // covers the monitor: its caption goes over it.
-  if (activePan_) {
-    if (picture) out.emplace_back(*picture);
+  if (!activePan_) {
     if (caption) out.emplace_back(*caption);
-    return;
+    if (partnerCaption) out.emplace_back(*partnerCaption);
   }
-  if (caption) out.emplace_back(*caption);
-  if (picture) out.emplace_back(*picture);
+  for (const auto& p : pictureLayers()) out.emplace_back(p);
+  if (activePan_ && caption) out.emplace_back(*caption);
 }
 
 }  // namespace lumova::saver

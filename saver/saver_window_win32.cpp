@@ -139,8 +139,8 @@ std::optional<std::size_t> SaverWindow::playEffects(const std::vector<int>& effe
   struct Revealing {
     std::size_t monitor;
     effects::EffectPlan plan;
-    effects::Rect area;                        // where the plan's rectangles are laid
-    std::vector<effects::PictureLayer> layers;  // the source and its surround, under it
+    effects::Rect area;                         // where the plan's rectangles are laid
+    std::vector<effects::PictureLayer> layers;  // the source, its partner and their surrounds, under them
     std::vector<effects::Rect> revealed;        // what the plan has revealed so far
     std::size_t at;                             // the first one's place among the frame's layers
   };
@@ -152,11 +152,14 @@ std::optional<std::size_t> SaverWindow::playEffects(const std::vector<int>& effe
     if (!effects::isStepped(effects[i]) || !source) continue;
     const effects::Rect size = stage.revealSize();
     const RECT area = stage.revealArea();
-    Revealing r{i, effects::planEffect(effects[i], size.width(), size.height(), frameWaiter_->refreshHz()),
-                {area.left, area.top, area.right, area.bottom}, {}, {}, 0};
+    Revealing r{i,
+                effects::planEffect(effects[i], size.width(), size.height(), frameWaiter_->refreshHz()),
+                {area.left, area.top, area.right, area.bottom},
+                {},
+                {},
+                0};
     if (r.plan.overflow) return i;
-    if (auto surround = stage.sourceSurroundLayer()) r.layers.push_back(*surround);
-    r.layers.push_back(*source);
+    r.layers = stage.sourceLayers(stage.pictureRect());
     reveals.push_back(std::move(r));
   }
   if (reveals.empty()) return std::nullopt;
@@ -171,8 +174,7 @@ std::optional<std::size_t> SaverWindow::playEffects(const std::vector<int>& effe
         const auto picture = stages_[i]->pictureLayer();
         const bool panning = picture && picture->source;
         r.at = panning ? frame.layers.size() - (stages_[i]->captionLayer() ? 1 : 0) : frame.layers.size();
-        frame.layers.insert(frame.layers.begin() + static_cast<std::ptrdiff_t>(r.at), r.layers.begin(),
-                            r.layers.end());
+        frame.layers.insert(frame.layers.begin() + static_cast<std::ptrdiff_t>(r.at), r.layers.begin(), r.layers.end());
       }
   }
   class Player final : public effects::RectCopier {
@@ -238,11 +240,11 @@ void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::func
   for (std::size_t i = 0; i < count; ++i) {
     MonitorStage& stage = *stages_[i];
     if (!stage.source()) continue;  // left to the commit
-    // A surround, before or after, takes the whole monitor.
-    const RECT before = stage.surroundLayer() ? stage.place().monitor
+    // A surround or a partner, before or after, takes the whole monitor.
+    const RECT before = stage.showsWhole()     ? stage.place().monitor
                         : stage.pictureShown() ? stage.pictureRect()
                                                : RECT{};
-    const RECT after = stage.sourceSurroundLayer() ? stage.place().monitor : stage.placeOf(to[i]);
+    const RECT after = stage.sourceWhole() ? stage.place().monitor : stage.placeOf(to[i]);
     RECT both, area{};
     UnionRect(&both, &before, &after);
     IntersectRect(&area, &both, &stage.place().monitor);
@@ -252,14 +254,13 @@ void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::func
   effects::Frame frame = frameOf({});
   frame.layers.clear();
   for (const auto& stage : stages_) {
-    if (auto s = stage->surroundLayer()) frame.fadingFrom.emplace_back(*s);
-    if (auto p = stage->pictureLayer()) frame.fadingFrom.emplace_back(*p);
+    std::vector<effects::PictureLayer> shown = stage->surroundLayers();
+    for (auto& p : stage->pictureLayers()) shown.push_back(std::move(p));
+    frame.fadingFrom.insert(frame.fadingFrom.end(), shown.begin(), shown.end());
     const auto fading =
         std::find_if(fades.begin(), fades.end(), [&](const Fading& f) { return f.stage == stage.get(); });
-    const bool still = fading == fades.end();
-    if (auto s = still ? stage->surroundLayer() : stage->sourceSurroundLayer()) frame.layers.emplace_back(*s);
-    auto next = still ? stage->pictureLayer() : stage->sourceLayer(stage->placeOf(fading->to));
-    if (next) frame.layers.emplace_back(*next);
+    const auto next = fading == fades.end() ? shown : stage->sourceLayers(stage->placeOf(fading->to));
+    frame.layers.insert(frame.layers.end(), next.begin(), next.end());
   }
   for (const Fading& f : fades)
     if (!IsRectEmpty(&f.area)) frame.damage.push_back({f.area.left, f.area.top, f.area.right, f.area.bottom});
@@ -271,17 +272,25 @@ void SaverWindow::playCrossfade(const std::vector<TwipRect>& to, const std::func
     void drawFade(int weight) override {
       frame_.weight = weight;
       frame_.over.clear();
-      for (const auto& stage : window_.stages_)
+      for (const auto& stage : window_.stages_) {
         if (auto c = stage->captionLayer()) frame_.over.emplace_back(*c);
+        if (auto c = stage->partnerCaptionLayer()) frame_.over.emplace_back(*c);
+      }
       window_.renderer_->draw(frame_);
       window_.renderer_->present();
     }
     void halfway() override {
       std::vector<RECT> changed;
-      for (auto& f : fades_) changed.push_back(f.stage->captionRect());
+      const auto captions = [&] {
+        for (auto& f : fades_) {
+          changed.push_back(f.stage->captionRect());
+          changed.push_back(f.stage->partnerCaptionRect());
+        }
+      };
+      captions();
       if (halfway_) halfway_();
       // The captions outside the fading areas change here; inside them the next frame draws them.
-      for (auto& f : fades_) changed.push_back(f.stage->captionRect());
+      captions();
       window_.redraw(changed);
     }
 

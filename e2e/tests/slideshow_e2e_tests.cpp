@@ -42,8 +42,8 @@ void install(WineDesktop& d, const std::vector<Slide>& slides, const std::string
   ini += "[caption]\r\n";
   i = 0;
   for (const auto& s : slides) ini += std::to_string(i++) + "=" + s.caption + "\r\n";
-  ini += "[image]\r\n" + imageOptions +
-         "[background]\r\nnewBackColor=" + backColour + "\r\nbackEffect=0\r\n"
+  ini += "[image]\r\n" + imageOptions + "[background]\r\nnewBackColor=" + backColour +
+         "\r\nbackEffect=0\r\n"
          "[font]\r\nnewFontName=Arial\r\nnewFontSize=16\r\nnewFontBold=True\r\nnewFontForeColor=65535\r\n";
   d.installSaver(ini);
 }

@@ -421,7 +421,9 @@ TEST_F(WicLoader, ASurroundComesWithAPictureThatLeavesTheMonitorUncovered) {
   EXPECT_EQ(fitted.surround->width(), 10);
   EXPECT_EQ(fitted.surround->height(), 8);
   const auto& around = dynamic_cast<const DibPicture&>(*fitted.surround);
-  EXPECT_EQ(comparePixels(around, 10, 8, [](int, int) { return 0xFF4D4D4Du; }, 2), "");
+  EXPECT_EQ(comparePixels(
+                around, 10, 8, [](int, int) { return 0xFF4D4D4Du; }, 2),
+            "");
   EXPECT_TRUE(around.opaque());
   EXPECT_FALSE(loader_.load(PictureRequest{png, {}, false, {64, 48}}).surround) << "it covers the monitor";
   EXPECT_FALSE(loader_.load(PictureRequest{png, {32, 32}}).surround) << "none asked for";

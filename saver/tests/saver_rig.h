@@ -42,7 +42,10 @@ class RecordingMonitor : public saver::MonitorView {
   saver::TwipRect pictureRect;
   std::string captionText;
   double captionLeft = 0, captionWidth = 0, captionHeight = 0;
-  PicturePtr source, surround;
+  PicturePtr source, surround, partner, partnerSurround;
+  saver::TwipRect partnerRect;
+  std::string partnerCaption;
+  double partnerCaptionLeft = 0;
   std::vector<int> effects;                     // effects played, in order
   bool failEffect = false;                      // its effect reports a picture too high to reveal
   std::vector<std::pair<double, int>> reveals;  // (time, width px) of each commit
@@ -77,7 +80,18 @@ class RecordingMonitor : public saver::MonitorView {
   void setSourcePicture(PicturePtr p) override {
     source = std::move(p);
     surround.reset();
+    partner.reset();
   }
+  void setSourcePartner(PicturePtr p, PicturePtr s, const saver::TwipRect& r) override {
+    partner = std::move(p);
+    partnerSurround = std::move(s);
+    partnerRect = r;
+  }
+  saver::TwipSize setPartnerCaptionText(const std::string& text) override {
+    partnerCaption = text;
+    return {text.size() * 10 * tppX, 20 * tppY};
+  }
+  void setPartnerCaptionGeometry(double left, double, double) override { partnerCaptionLeft = left; }
   void setSourceSurround(PicturePtr p) override { surround = std::move(p); }
   void setPictureVisible(bool v) override { pictureVisible = v; }
   void setPictureRect(const saver::TwipRect& r) override {
@@ -88,6 +102,7 @@ class RecordingMonitor : public saver::MonitorView {
   void commitPicture() override {
     reveals.emplace_back(clock_.now, source ? source->width() : -1);
     if (auto* named = dynamic_cast<const fakes::NamedPicture*>(source.get())) shown.push_back(named->path);
+    if (auto* named = dynamic_cast<const fakes::NamedPicture*>(partner.get())) shown.push_back("+" + named->path);
     log("commit");
   }
 
@@ -190,19 +205,20 @@ struct SaverRig {
 
   explicit SaverRig(const std::string& ini, std::int32_t platform = 2)
       : host(log, platform),
-        form(saver::SlideshowDeps{view, queue, host, queue, clock, random, pictures, messages, protection, files, "C:\\Saver",
-                              [this](const std::vector<PictureRequest>& next) {
-                                for (const PictureRequest& r : next) {
-                                  prefetched.push_back(r.path);
-                                  prefetchRequests.push_back(r);
-                                }
-                              },
-                              [this](const std::string& path) -> std::optional<PictureSize> {
-                                const auto it = upright.find(path);
-                                if (it == upright.end()) return std::nullopt;
-                                return it->second;
-                              },
-                              nullptr, nullptr, &folderSource}) {
+        form(saver::SlideshowDeps{view, queue, host, queue, clock, random, pictures, messages, protection, files,
+                                  "C:\\Saver",
+                                  [this](const std::vector<PictureRequest>& next) {
+                                    for (const PictureRequest& r : next) {
+                                      prefetched.push_back(r.path);
+                                      prefetchRequests.push_back(r);
+                                    }
+                                  },
+                                  [this](const std::string& path) -> std::optional<PictureSize> {
+                                    const auto it = upright.find(path);
+                                    if (it == upright.end()) return std::nullopt;
+                                    return it->second;
+                                  },
+                                  nullptr, nullptr, &folderSource}) {
     if (!ini.empty()) files.files["C:\\Saver\\zbfaone.ini"] = ini;
     queue.log = &log;
     queue.onTimer = [this](TimerId id) {

@@ -228,8 +228,8 @@ TEST(SaverWindowSurround, AWipeRevealsThePictureAndItsSurroundTogether) {
     for (int s = 0; s < 24; s += 8) out |= ((((rgb >> s) & 0xFF) * 153 + 127) / 255) << s;
     return out;
   };
-  ASSERT_TRUE(lumova::testing::writeBytes(dir + "tall.bmp",
-                                          lumova::testing::bmp24(60, h / 2, [&](int, int) { return kRed; })));
+  ASSERT_TRUE(
+      lumova::testing::writeBytes(dir + "tall.bmp", lumova::testing::bmp24(60, h / 2, [&](int, int) { return kRed; })));
   const std::string ini = "[total]\r\ntotal=1\r\n[images]\r\n0=" + dir +
                           "tall.bmp\r\n[caption]\r\n0=\r\n"
                           "[image]\r\ntimeInterval=0\r\npicRandom=cent\r\neffectMode=1\r\nblurFill=1\r\n"

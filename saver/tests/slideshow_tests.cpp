@@ -414,7 +414,7 @@ TEST(Surround, AskedForWithBlurFillAndShownWhereThePictureLeavesRoom) {
       {"blurFill=1\r\npicFit=1\r\npicRandom=cent\r\n", {3000, 2000}, {1024, 768}, true},
       {"blurFill=1\r\npicRandom=rand\r\n", {300, 600}, {1024, 768}, true},
       {"blurFill=1\r\npicRandom=cent\r\n", {1024, 768}, {1024, 768}, false},  // it covers the monitor
-      {"picFit=1\r\npicRandom=cent\r\n", {3000, 2000}, {}, false},             // a file without the key
+      {"picFit=1\r\npicRandom=cent\r\n", {3000, 2000}, {}, false},            // a file without the key
       {"blurFill=0\r\npicFit=1\r\n", {3000, 2000}, {}, false},
       {"blurFill=1\r\npicFit=1\r\n[background]\r\nbackEffect=1\r\n", {3000, 2000}, {}, false},  // the desktop
       {"blurFill=1\r\npicRandom=zoom\r\n", {600, 1200}, {1024, 768}, true},  // shown whole, it only zooms
