@@ -400,5 +400,39 @@ TEST_F(SlideshowE2E, BlurFillFillsTheScreenAroundAPortraitWithItsOwnColour) {
   }
 }
 
+TEST_F(SlideshowE2E, TwoPortraitsShowSideBySideThenTheLandscapeOneAlone) {
+  const Rgb red = rgb(220, 40, 40), green = rgb(40, 200, 60), blue = rgb(50, 70, 230), black = rgb(0, 0, 0);
+  install(
+      desktop(),
+      {{"tall-1.bmp", 200, 400, red, "One"}, {"tall-2.bmp", 200, 400, green, "Two"}, {"wide.bmp", 400, 200, blue, ""}},
+      "randomPick=0\r\ntimeInterval=3\r\npicRandom=cent\r\neffectMode=0\r\nrandomEffect=0\r\npairPortraits=1\r\n");
+  desktop().startSaver("/s");
+  // Each centred in its half of 1024 x 768, its caption above it.
+  Image shot;
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        shot = screen().capture();
+        return findColour(shot, red) == Rect{156, 184, 200, 400} &&
+               findColour(shot, green) == Rect{668, 184, 200, 400} &&
+               countDifferent(shot, Rect{0, 0, 512, 40}, black) > 20 &&
+               countDifferent(shot, Rect{512, 0, 512, 40}, black) > 20;
+      },
+      10s))
+      << "red at " << findColour(shot, red) << ", green at " << findColour(shot, green);
+  keepScreenshot(shot, "saver-pair-portraits");
+  for (const bool right : {false, true}) {
+    const Rect text = boundsOfOther(shot.crop(Rect{right ? 512 : 0, 0, 512, 40}), black, 40);
+    EXPECT_NEAR(text.x + text.width / 2.0, 256, 4) << (right ? "right" : "left") << " caption " << text;
+  }
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        shot = screen().capture();
+        return findColour(shot, blue) == Rect{312, 284, 400, 200} && findColour(shot, red).empty() &&
+               findColour(shot, green).empty();
+      },
+      8s))
+      << "blue at " << findColour(shot, blue);
+}
+
 }  // namespace
 }  // namespace lumova::e2e
