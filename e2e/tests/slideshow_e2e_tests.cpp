@@ -406,7 +406,7 @@ TEST_F(SlideshowE2E, TwoPortraitsShowSideBySideThenTheLandscapeOneAlone) {
       desktop(),
       {{"tall-1.bmp", 200, 400, red, "One"}, {"tall-2.bmp", 200, 400, green, "Two"}, {"wide.bmp", 400, 200, blue, ""}},
       "randomPick=0\r\ntimeInterval=3\r\npicRandom=cent\r\neffectMode=0\r\nrandomEffect=0\r\npairPortraits=1\r\n");
-  desktop().startSaver("/s");
+  WineProcess& saver = desktop().startSaver("/s");
   // Each centred in its half of 1024 x 768, its caption above it.
   Image shot;
   ASSERT_TRUE(waitUntil(
@@ -432,6 +432,23 @@ TEST_F(SlideshowE2E, TwoPortraitsShowSideBySideThenTheLandscapeOneAlone) {
       },
       8s))
       << "blue at " << findColour(shot, blue);
+  screen().pressKey("Shift_L");
+  ASSERT_TRUE(saver.waitForExit(5s));
+
+  // With blurFill as well: each half's edge takes its own picture's colour.
+  install(desktop(), {{"tall-1.bmp", 200, 400, red, "One"}, {"tall-2.bmp", 200, 400, green, "Two"}},
+          "timeInterval=0\r\npicRandom=cent\r\neffectMode=0\r\npairPortraits=1\r\nblurFill=1\r\n");
+  desktop().startSaver("/s");
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        shot = screen().capture();
+        const Rgb l = shot.pixel(2, 384), r = shot.pixel(1021, 384);
+        return findColour(shot, red) == Rect{156, 184, 200, 400} &&
+               findColour(shot, green) == Rect{668, 184, 200, 400} && channel(l, 16) > 2 * channel(l, 8) &&
+               channel(r, 8) > 2 * channel(r, 16);
+      },
+      10s));
+  keepScreenshot(shot, "saver-pair-blur-fill");
 }
 
 }  // namespace

@@ -209,6 +209,7 @@ TEST(Monitors, TwoPortraitsShareALandscapeMonitor) {
       {"passed over, first next time", "PLLP", pairing, {"0+3", "1", "2", "0+3"}},
       {"the 8th ahead is still taken", "PLLLLLLLP", pairing, {"0+8", "1", "2"}},
       {"none within 8: alone", "PLLLLLLLLP", pairing, {"0", "1"}},
+      {"one portrait is never its own partner", "PL", pairing, {"0", "1", "0"}},
       {"a portrait monitor keeps single pictures", "PPL", pairing, {"0", "1", "2"}, true},
       {"without the key", "PPL", "", {"0", "1", "2"}},
       {"shuffled, every picture once a round", "PPLPLPPL", "pairPortraits=1\r\nrandomPick=1\r\nshuffle=1\r\n", {}},
