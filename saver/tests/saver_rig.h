@@ -205,20 +205,19 @@ struct SaverRig {
 
   explicit SaverRig(const std::string& ini, std::int32_t platform = 2)
       : host(log, platform),
-        form(saver::SlideshowDeps{view, queue, host, queue, clock, random, pictures, messages, protection, files,
-                                  "C:\\Saver",
-                                  [this](const std::vector<PictureRequest>& next) {
-                                    for (const PictureRequest& r : next) {
-                                      prefetched.push_back(r.path);
-                                      prefetchRequests.push_back(r);
-                                    }
-                                  },
-                                  [this](const std::string& path) -> std::optional<PictureSize> {
-                                    const auto it = upright.find(path);
-                                    if (it == upright.end()) return std::nullopt;
-                                    return it->second;
-                                  },
-                                  nullptr, nullptr, &folderSource}) {
+        form(saver::SlideshowDeps{view, queue, host, queue, clock, random, pictures, messages, protection, files, "C:\\Saver",
+                              [this](const std::vector<PictureRequest>& next) {
+                                for (const PictureRequest& r : next) {
+                                  prefetched.push_back(r.path);
+                                  prefetchRequests.push_back(r);
+                                }
+                              },
+                              [this](const std::string& path) -> std::optional<PictureSize> {
+                                const auto it = upright.find(path);
+                                if (it == upright.end()) return std::nullopt;
+                                return it->second;
+                              },
+                              nullptr, nullptr, &folderSource}) {
     if (!ini.empty()) files.files["C:\\Saver\\zbfaone.ini"] = ini;
     queue.log = &log;
     queue.onTimer = [this](TimerId id) {
