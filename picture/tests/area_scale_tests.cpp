@@ -192,23 +192,5 @@ TEST(Surround, BlurMatchesThePlainReference) {
   }
 }
 
-TEST(Surround, IsTheMiddleOfThePictureDimmed) {
-  // Red in the middle third across, green outside it: covering a wide box
-  // takes the red part, and the surround is red at 60 %.
-  Pixels picture(90, 30);
-  for (int y = 0; y < 30; ++y)
-    for (int x = 0; x < 90; ++x) picture.set(x, y, 0, x < 30 || x >= 60 ? 200 : 0, x < 30 || x >= 60 ? 0 : 250, 255);
-  Pixels out(12, 12);
-  ASSERT_TRUE(makeSurround(picture.in(), out.out()));
-  for (int y = 0; y < 12; ++y)
-    for (int x = 0; x < 12; ++x) {
-      SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y));
-      EXPECT_EQ(out.at(x, y)[2], 150);
-      EXPECT_EQ(out.at(x, y)[1], 0);
-      EXPECT_EQ(out.at(x, y)[3], 255);
-    }
-  EXPECT_FALSE(makeSurround({picture.bits.data(), 0, 30, 360}, out.out()));
-}
-
 }  // namespace
 }  // namespace lumova

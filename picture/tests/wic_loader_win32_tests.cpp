@@ -409,26 +409,6 @@ TEST_F(WicLoader, FittingAveragesTheAreaEachPixelCovers) {
   EXPECT_EQ(loader_.load(PictureRequest{png, {}}).picture->width(), 64);
 }
 
-TEST_F(WicLoader, ASurroundComesWithAPictureThatLeavesTheMonitorUncovered) {
-  // Yellow and blue squares averaging to grey; the surround is that grey at 60 %.
-  std::vector<std::uint32_t> argb;
-  for (int y = 0; y < 48; ++y)
-    for (int x = 0; x < 64; ++x) argb.push_back((x + y) % 2 ? 0xFFE0E020u : 0xFF2020E0u);
-  const std::string png = path("surround.png");
-  ASSERT_EQ(encodeWithWic(png, GUID_ContainerFormatPng, 64, 48, argb), S_OK);
-  const PictureLoad fitted = loader_.load(PictureRequest{png, {32, 32}, false, {80, 60}});
-  ASSERT_TRUE(fitted.surround);
-  EXPECT_EQ(fitted.surround->width(), 10);
-  EXPECT_EQ(fitted.surround->height(), 8);
-  const auto& around = dynamic_cast<const DibPicture&>(*fitted.surround);
-  EXPECT_EQ(comparePixels(
-                around, 10, 8, [](int, int) { return 0xFF4D4D4Du; }, 2),
-            "");
-  EXPECT_TRUE(around.opaque());
-  EXPECT_FALSE(loader_.load(PictureRequest{png, {}, false, {64, 48}}).surround) << "it covers the monitor";
-  EXPECT_FALSE(loader_.load(PictureRequest{png, {32, 32}}).surround) << "none asked for";
-}
-
 #ifdef LUMOVA_ORIENTATION_PICTURES
 // The pictures the build marked with each orientation, where Wine sees the
 // build tree (drive Z: is the root).

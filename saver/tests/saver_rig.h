@@ -44,8 +44,6 @@ class RecordingMonitor : public saver::MonitorView {
   double captionLeft = 0, captionWidth = 0, captionHeight = 0;
   PicturePtr source, surround, partner, partnerSurround;
   saver::TwipRect partnerRect;
-  std::string partnerCaption;
-  double partnerCaptionLeft = 0;
   std::vector<int> effects;                     // effects played, in order
   bool failEffect = false;                      // its effect reports a picture too high to reveal
   std::vector<std::pair<double, int>> reveals;  // (time, width px) of each commit
@@ -88,10 +86,9 @@ class RecordingMonitor : public saver::MonitorView {
     partnerRect = r;
   }
   saver::TwipSize setPartnerCaptionText(const std::string& text) override {
-    partnerCaption = text;
     return {text.size() * 10 * tppX, 20 * tppY};
   }
-  void setPartnerCaptionGeometry(double left, double, double) override { partnerCaptionLeft = left; }
+  void setPartnerCaptionGeometry(double, double, double) override {}
   void setSourceSurround(PicturePtr p) override { surround = std::move(p); }
   void setPictureVisible(bool v) override { pictureVisible = v; }
   void setPictureRect(const saver::TwipRect& r) override {

@@ -275,12 +275,9 @@ TEST(SaverWindowSurround, AWipeRevealsThePictureAndItsSurroundTogether) {
                           std::to_string((kBack >> 16) + (kBack & 0xFF00) + ((kBack & 0xFF) << 16)) + "\r\n";
   lumova::testing::DibSurface screen(w, h);
   ASSERT_TRUE(screen.ok());
-  const int mid = w / 2;
-  int frames = 0, partway = 0;
+  int frames = 0, partway = 0;  // the wipe across the whole monitor, part way
   std::function<void()> onFrame = [&] {
     ++frames;
-    // Above the picture and in it, in the same column: revealed together.
-    EXPECT_EQ(screen.rgb(mid, 2) == dim(kRed), screen.rgb(mid, h / 2) == kRed) << "frame " << frames;
     partway += screen.rgb(2, 2) == dim(kRed) && screen.rgb(w - 3, 2) != dim(kRed);
   };
   saver::SaverWindowParts parts;
@@ -289,69 +286,12 @@ TEST(SaverWindowSurround, AWipeRevealsThePictureAndItsSurroundTogether) {
   parts.renderer = [&](HWND window) { return std::make_unique<ClipWatcher>(window, screen.dc(), compared, apart); };
   SoakSaver saver(ini, false, kPlatformNT, std::move(parts));
   pumpMessages();
-  EXPECT_GT(frames, 2);
   EXPECT_GT(compared, frames);
   EXPECT_EQ(apart, 0) << "the surround showed where its picture did not";
   EXPECT_GT(partway, 0) << "the wipe never crossed the monitor's edges";
-  for (const POINT p : {POINT{1, 1}, POINT{w - 2, 1}, POINT{1, h - 2}, POINT{w - 2, h - 2}})
-    EXPECT_EQ(screen.rgb(p.x, p.y), dim(kRed)) << p.x << "," << p.y;
-  EXPECT_EQ(screen.rgb(mid, h / 2), kRed);
+  EXPECT_EQ(screen.rgb(w - 2, h - 2), dim(kRed));
+  EXPECT_EQ(screen.rgb(w / 2, h / 2), kRed);
   EXPECT_EQ(saver.messages.shown, 0);
   DeleteFileA((dir + "tall.bmp").c_str());
-  RemoveDirectoryA(dir.c_str());
-}
-
-TEST(SaverWindowSurround, APairAndItsSurroundsFadeInTogetherAndStayStill) {
-  const std::string dir = lumova::testing::tempFolder("lumova-pair");
-  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-  constexpr std::uint32_t kRed = 0xC02040, kGreen = 0x20C060, kBack = 0x000000;
-  const auto dim = [](std::uint32_t rgb) {
-    std::uint32_t out = 0;
-    for (int s = 0; s < 24; s += 8) out |= ((((rgb >> s) & 0xFF) * 153 + 127) / 255) << s;
-    return out;
-  };
-  std::string ini = "[total]\r\ntotal=2\r\n[images]\r\n";
-  const std::uint32_t colours[] = {kRed, kGreen};
-  for (int i = 0; i < 2; ++i) {
-    const std::string path = dir + "p" + std::to_string(i) + ".bmp";
-    ASSERT_TRUE(
-        lumova::testing::writeBytes(path, lumova::testing::bmp24(60, h / 2, [&](int, int) { return colours[i]; })));
-    ini += std::to_string(i) + "=" + path + "\r\n";
-  }
-  // Floating: a pair stays still all the same.
-  ini +=
-      "[caption]\r\n[image]\r\ntimeInterval=0\r\npicRandom=rand\r\neffectMode=8\r\nblurFill=1\r\npairPortraits=1\r\n"
-      "[background]\r\nbackEffect=0\r\nnewBackColor=0\r\n";
-  lumova::testing::DibSurface screen(w, h);
-  ASSERT_TRUE(screen.ok());
-  const POINT left{2, 2}, right{w - 3, 2};
-  int mixes = 0;
-  std::function<void()> onFrame = [&] {
-    // One weight for both halves' surrounds, between the background and them.
-    const std::uint32_t l = screen.rgb(left.x, left.y), r = screen.rgb(right.x, right.y);
-    for (int weight = 16; weight < 240; ++weight)
-      if (l == mixed(kBack, dim(kRed), weight) && r == mixed(kBack, dim(kGreen), weight)) {
-        ++mixes;
-        break;
-      }
-  };
-  saver::SaverWindowParts parts;
-  parts.frameWaiter = std::make_unique<FrameWatcher>(onFrame);
-  parts.renderer = [&](HWND window) { return std::make_unique<effects::GdiRenderer>(window, screen.dc()); };
-  SoakSaver saver(ini, false, kPlatformNT, std::move(parts));
-  pumpMessages();
-  EXPECT_GT(mixes, 0) << "the surrounds did not fade in together";
-  const auto& stage = static_cast<saver::MonitorStage&>(saver.window.monitor(0));
-  const RECT first = stage.pictureRect();
-  EXPECT_EQ(first.left, (w / 2 - 60) / 2);
-  EXPECT_EQ(screen.rgb(left.x, left.y), dim(kRed));
-  EXPECT_EQ(screen.rgb(right.x, right.y), dim(kGreen));
-  EXPECT_EQ(screen.rgb(w / 4, h / 2), kRed);
-  EXPECT_EQ(screen.rgb(w / 2 + w / 4, h / 2), kGreen);
-  for (int tick = 0; tick < 5; ++tick) saver.form->onMotionTick();
-  pumpMessages();
-  EXPECT_TRUE(EqualRect(&stage.pictureRect(), &first)) << "the pair moved";
-  EXPECT_EQ(saver.messages.shown, 0);
-  for (int i = 0; i < 2; ++i) DeleteFileA((dir + "p" + std::to_string(i) + ".bmp").c_str());
   RemoveDirectoryA(dir.c_str());
 }
