@@ -28,6 +28,9 @@ enum class PictureError {
 struct PictureLoad {
   PicturePtr picture;  // null on failure
   PictureError error = PictureError::None;
+  // When asked for and the picture leaves some of the monitor uncovered: a
+  // small blurred, dimmed copy covering the monitor, drawn scaled up around it.
+  PicturePtr surround = {};
   explicit operator bool() const { return picture != nullptr; }
 };
 
@@ -83,11 +86,13 @@ constexpr PictureSize coverWithin(PictureSize picture, PictureSize box) {
 
 // A picture to load: by its path (UTF-8, as the program keeps all its
 // text), at its natural size, shrunk to fit a box of pixels, or (cover)
-// shrunk no further than covering the box allows.
+// shrunk no further than covering the box allows; with a surround for a
+// monitor of `surround` pixels when that is not 0 by 0.
 struct PictureRequest {
   std::string path;
   PictureSize fit;  // 0 by 0: the natural size
   bool cover = false;
+  PictureSize surround = {};
   bool operator==(const PictureRequest&) const = default;
 };
 

@@ -65,8 +65,10 @@ enum class Control : std::uint8_t {
   showHiddenButton,   // beside it: "Show Hidden Again"
   stillOnBatteryCheck,  // "Background/Transitions", below the monitors' box
   clockChoice,          // "Background/Transitions", "Clock:"
+  blurFillCheck,      // "Background/Transitions", under allMonitorsCheck
+  pairPortraitsCheck,
 };
-inline constexpr std::size_t kControlCount = static_cast<std::size_t>(Control::clockChoice) + 1;
+inline constexpr std::size_t kControlCount = static_cast<std::size_t>(Control::pairPortraitsCheck) + 1;
 
 enum class ControlKind : std::uint8_t {
   ListBox,

@@ -65,6 +65,8 @@
 #define IDC_STILL_ON_BATTERY 1227
 #define IDC_CLOCK_LABEL 1225
 #define IDC_CLOCK 1226
+#define IDC_BLUR_FILL 1228
+#define IDC_PAIR_PORTRAITS 1229
 
 // "Password Protection"
 #define IDC_PROTECTION 1301

@@ -75,6 +75,8 @@ constexpr Binding kBindings[] = {
     {C::showHiddenButton, 0, IDC_SHOW_HIDDEN},
     {C::stillOnBatteryCheck, 1, IDC_STILL_ON_BATTERY},
     {C::clockChoice, 1, IDC_CLOCK},
+    {C::blurFillCheck, 1, IDC_BLUR_FILL},
+    {C::pairPortraitsCheck, 1, IDC_PAIR_PORTRAITS},
 };
 static_assert(std::size(kBindings) == kControlCount);
 

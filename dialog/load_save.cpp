@@ -43,7 +43,7 @@ constexpr Control kLoadOrder[] = {
     C::changeAfterOption, C::intervalSpin,      C::transitionChoice, C::randomTransitionsCheck, C::passwordText,
     C::confirmText,       C::protectionCheck,   C::fontColourSwatch, C::fitPicturesCheck,       C::allMonitorsCheck,
     C::shuffleCheck,      C::autoCaptionChoice, C::keysSteerCheck, C::stillOnBatteryCheck,
-    C::clockChoice,
+    C::clockChoice, C::blurFillCheck, C::pairPortraitsCheck,
 };
 
 // The option of `c`'s frame that `text` names; the frame's choice 1 (Float,

@@ -147,6 +147,12 @@ void SettingsDialog::onShowHiddenAgain() {
   showHidden();
 }
 
+void SettingsDialog::onBlurFillToggled() { val(Key::blurFill) = numberToText(control(C::blurFillCheck).value); }
+
+void SettingsDialog::onPairPortraitsToggled() {
+  val(Key::pairPortraits) = numberToText(control(C::pairPortraitsCheck).value);
+}
+
 void SettingsDialog::onAutoCaptionChosen() {
   val(Key::autoCaption) = numberToText(control(C::autoCaptionChoice).value);
 }

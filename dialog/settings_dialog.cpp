@@ -81,6 +81,9 @@ constexpr std::array<ControlEntry, kControlCount> kControls{{
     {{C::stillOnBatteryCheck, "stillOnBatteryCheck", K::CheckBox, 0, Key::stillOnBattery},
      &SettingsDialog::onStillOnBatteryToggled},
     {{C::clockChoice, "clockChoice", K::ComboBox, 0, Key::clock}, &SettingsDialog::onClockChosen},
+    {{C::blurFillCheck, "blurFillCheck", K::CheckBox, 0, Key::blurFill}, &SettingsDialog::onBlurFillToggled},
+    {{C::pairPortraitsCheck, "pairPortraitsCheck", K::CheckBox, 0, Key::pairPortraits},
+     &SettingsDialog::onPairPortraitsToggled},
 }};
 
 constexpr bool tableInOrder() {

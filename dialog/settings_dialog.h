@@ -188,6 +188,8 @@ class SettingsDialog {
   void onShowHiddenAgain();
   void onStillOnBatteryToggled();
   void onClockChosen();
+  void onBlurFillToggled();
+  void onPairPortraitsToggled();
   void onProtectionToggled();
   void onPasswordChanged();
   void onConfirmChanged();

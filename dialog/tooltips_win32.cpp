@@ -44,6 +44,8 @@ constexpr ToolTip kToolTips[] = {
     {C::showHiddenButton, L"Show the pictures hidden with the H key again"},
     {C::stillOnBatteryCheck, L"Moving pictures stand still, centred, while on battery"},
     {C::clockChoice, L"A clock in a corner of each monitor"},
+    {C::blurFillCheck, L"Fill the screen around each picture with a blurred, dimmed copy of it"},
+    {C::pairPortraitsCheck, L"On a landscape monitor, show two portrait pictures at once"},
 };
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "common/gdi_win32.h"
 #include "picture/picture_probe.h"
 #include "picture/pixel_orientation.h"
+#include "picture/surround.h"
 #include "picture/wic_decode_win32.h"
 #include "common/text_win32.h"
 
@@ -207,6 +208,20 @@ HRESULT decodeOntoCanvas(const OpenFrame& open, const Layout& layout, DibPicture
   return S_OK;
 }
 
+// Made here, beside the decode, so it costs the window's thread nothing. A
+// covering picture may still be shown whole (pan and zoom's fitted paths):
+// the slideshow decides for those.
+PicturePtr surroundOf(const DibPicture& picture, const PictureRequest& request) {
+  if (request.surround.width <= 0 || request.surround.height <= 0) return nullptr;
+  if (!request.cover && !surroundShows({picture.width(), picture.height()}, request.surround)) return nullptr;
+  const PictureSize size = surroundSize(request.surround);
+  std::shared_ptr<DibPicture> made = DibPicture::create(size.width, size.height);
+  if (!made || !makeSurround({picture.bits(), picture.width(), picture.height(), picture.stride()}, pixelsOf(*made)))
+    return nullptr;
+  made->setOpaque(true);
+  return made;
+}
+
 PictureLoad decode(std::vector<std::uint8_t>& bytes, const PictureRequest& request) {
   const PictureProbe probe = probePicture(bytes);
   if (const PictureError error = probeError(probe); error != PictureError::None) return failed(error);
@@ -230,7 +245,8 @@ PictureLoad decode(std::vector<std::uint8_t>& bytes, const PictureRequest& reque
   picture = turnedUpright(std::move(picture), layout.orientation);
   if (!picture) return failed(PictureError::TooLarge);
   picture->setOpaque(isOpaque(*picture));
-  return PictureLoad{std::move(picture), PictureError::None};
+  PicturePtr surround = surroundOf(*picture, request);
+  return PictureLoad{std::move(picture), PictureError::None, std::move(surround)};
 }
 
 }  // namespace

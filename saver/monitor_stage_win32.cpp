@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <utility>
+#include <cmath>
 
 #include "common/units.h"
 #include "picture/wic_loader_win32.h"
@@ -111,6 +112,10 @@ void MonitorStage::placeLayers() {
   pictureRect_ = placeOf(pictureTwips_);
   const int x = toClientX(captionTwips_.left), y = toClientY(captionTopTwips_);
   captionRect_ = RECT{x, y, x + toPixels(captionTwips_.width), y + toPixels(captionTwips_.height)};
+  if (committedPartner_) partnerRect_ = placeOf(committedPartner_->twips);
+  const int px = toClientX(partnerCaptionTwips_.left);
+  partnerCaptionRect_ =
+      RECT{px, y, px + toPixels(partnerCaptionTwips_.width), y + toPixels(partnerCaptionTwips_.height)};
 }
 
 void MonitorStage::setCaptionFont(const CaptionFont& font) {
@@ -141,6 +146,21 @@ void MonitorStage::setCaptionVisible(bool visible) {
   if (captionVisible_ == visible) return;
   captionVisible_ = visible;
   InvalidateRect(canvas_.canvasWindow(), &captionRect_, FALSE);
+  InvalidateRect(canvas_.canvasWindow(), &partnerCaptionRect_, FALSE);
+}
+
+TwipSize MonitorStage::setPartnerCaptionText(const std::string& text) {
+  partnerCaptionText_ = text;
+  const effects::TextExtent extent = canvas_.renderer().measureText(textFont(), text);
+  InvalidateRect(canvas_.canvasWindow(), &partnerCaptionRect_, FALSE);
+  return {extent.width * place_.twipsPerPixel, extent.lineHeight * place_.twipsPerPixel};
+}
+
+void MonitorStage::setPartnerCaptionGeometry(double left, double width, double height) {
+  InvalidateRect(canvas_.canvasWindow(), &partnerCaptionRect_, FALSE);
+  partnerCaptionTwips_ = TwipRect{left, captionTopTwips_, width, height};
+  placeLayers();
+  InvalidateRect(canvas_.canvasWindow(), &partnerCaptionRect_, FALSE);
 }
 
 TwipSize MonitorStage::setCaptionText(const std::string& text) {
@@ -166,6 +186,9 @@ void MonitorStage::clearPictures() {
   // before the next picture is loaded into it.
   source_.reset();
   sourceId_.reset();
+  sourceSurround_.reset();
+  sourceSurroundId_.reset();
+  sourcePartner_.reset();
   pendingPan_.reset();
 }
 
@@ -179,18 +202,46 @@ void MonitorStage::setSourcePicture(PicturePtr picture) {
   }
   source_ = std::move(picture);
   sourceId_ = effects::handOver(canvas_.renderer(), source_);
+  sourceSurround_.reset();
+  sourceSurroundId_.reset();
+  sourcePartner_.reset();
   pendingPan_.reset();
+}
+
+void MonitorStage::setSourcePartner(PicturePtr picture, PicturePtr surround, const TwipRect& r) {
+  sourcePartner_.reset();
+  if (!source_ || !picture) return;
+  const win32::DibPicture* dib = asDib(picture);
+  if (dib && !dib->opaque()) {
+    if (auto matted = dib->overColour(win32::fromColorRef(pictureBackColor_))) picture = std::move(matted);
+  }
+  Partner p{std::move(picture), std::move(surround), nullptr, nullptr, r};
+  p.id = effects::handOver(canvas_.renderer(), p.picture);
+  p.surroundId = effects::handOver(canvas_.renderer(), p.surround);
+  sourcePartner_ = std::move(p);
+}
+
+void MonitorStage::setSourceSurround(PicturePtr surround) {
+  sourceSurround_ = source_ ? std::move(surround) : nullptr;
+  sourceSurroundId_ = effects::handOver(canvas_.renderer(), sourceSurround_);
 }
 
 const win32::DibPicture* MonitorStage::source() const { return asDib(source_); }
 
 effects::Rect MonitorStage::revealSize() const {
-  if (pendingPan_) return {0, 0, pendingPan_->path.screen.width, pendingPan_->path.screen.height};
+  if (pendingPan_ || sourceWhole()) {
+    const RECT& m = place_.monitor;
+    return {0, 0, m.right - m.left, m.bottom - m.top};
+  }
   const win32::DibPicture* dib = source();
   return dib ? effects::Rect{0, 0, dib->width(), dib->height()} : effects::Rect{};
 }
 
-void MonitorStage::redrawPicture() { canvas_.redraw({onMonitor(pictureRect_, place_.monitor)}); }
+void MonitorStage::redrawPicture() {
+  // A surround or a partner shown, or about to go, takes the whole monitor with it.
+  const bool whole = committedSurroundId_ || committedPartner_;
+  canvas_.redraw({whole ? place_.monitor : onMonitor(pictureRect_, place_.monitor)});
+}
 
 void MonitorStage::setPictureVisible(bool visible) {
   // Shown, the surface appears in its own colour; the effect then lays the
@@ -242,6 +293,10 @@ void MonitorStage::commitSource() {
   }
   committed_ = source_;  // shared, not copied
   committedId_ = sourceId_;
+  committedSurround_ = sourceSurround_;
+  committedSurroundId_ = sourceSurroundId_;
+  committedPartner_ = sourcePartner_;
+  placeLayers();
   pictureFilled_ = false;
 }
 
@@ -265,8 +320,96 @@ std::optional<effects::PictureLayer> MonitorStage::pictureLayer() const {
   layer.fill = win32::fromColorRef(pictureBackColor_);
   if (pictureFilled_) return layer;
   layer.picture = effects::idOf(committedId_);
-  if (activePan_) layer.source = effects::sourceAreaOf(activePan_->place, activePan_->path.screen);
+  if (activePan_) {
+    layer.source = effects::sourceAreaOf(activePan_->place, activePan_->path.screen);
+    if (committedSurroundId_) layer.clip = panClip(activePan_->path, activePan_->place);
+  }
   return layer;
+}
+
+std::vector<effects::Rect> MonitorStage::panClip(const effects::PanZoomPath& path,
+                                                 const effects::PanZoomPlace& place) const {
+  // The screen pixels whose centres the picture covers.
+  const auto span = [](double origin, double length, long offset, int& first, int& last) {
+    first = static_cast<int>(std::ceil(origin - 0.5)) + offset;
+    last = static_cast<int>(std::ceil(origin + length - 0.5)) + offset;
+  };
+  effects::Rect r;
+  span(place.left, path.picture.width * place.scale, place_.monitor.left, r.left, r.right);
+  span(place.top, path.picture.height * place.scale, place_.monitor.top, r.top, r.bottom);
+  return {effects::intersection(r, toRect(place_.monitor))};
+}
+
+RECT MonitorStage::half(bool right) const {
+  RECT r = place_.monitor;
+  const LONG middle = r.left + (r.right - r.left) / 2;
+  (right ? r.left : r.right) = middle;
+  return r;
+}
+
+effects::PictureLayer MonitorStage::surroundOf(const PicturePtr& surround, const effects::PictureHandle& id,
+                                               const RECT& area) const {
+  effects::PictureLayer layer;
+  layer.rect = toRect(area);
+  layer.keepIn = toRect(place_.monitor);
+  layer.picture = effects::idOf(id);
+  layer.fill = win32::fromColorRef(pictureBackColor_);
+  // Scaled up over its area: it was made small, in the area's shape.
+  layer.source = effects::SourceArea{0, 0, double(surround->width()), double(surround->height())};
+  return layer;
+}
+
+std::vector<effects::PictureLayer> MonitorStage::surroundLayers() const {
+  std::vector<effects::PictureLayer> out;
+  if (!pictureVisible_ || pictureFilled_) return out;
+  const bool pair = committedPartner_.has_value();
+  if (committedSurroundId_)
+    out.push_back(surroundOf(committedSurround_, committedSurroundId_, pair ? half(false) : place_.monitor));
+  if (pair && committedPartner_->surroundId)
+    out.push_back(surroundOf(committedPartner_->surround, committedPartner_->surroundId, half(true)));
+  return out;
+}
+
+std::vector<effects::PictureLayer> MonitorStage::pictureLayers() const {
+  std::vector<effects::PictureLayer> out;
+  const auto picture = pictureLayer();
+  if (!picture) return out;
+  out.push_back(*picture);
+  if (!committedPartner_) return out;
+  // Filled in the surface's colour before its reveal, as the first is.
+  effects::PictureLayer partner = *picture;
+  partner.rect = toRect(partnerRect_);
+  partner.clip.clear();
+  if (!pictureFilled_) partner.picture = effects::idOf(committedPartner_->id);
+  out.push_back(partner);
+  return out;
+}
+
+std::vector<effects::PictureLayer> MonitorStage::sourceLayers(const RECT& at) const {
+  std::vector<effects::PictureLayer> out;
+  const auto source = sourceLayer(at);
+  if (!source) return out;
+  const bool pair = sourcePartner_.has_value();
+  if (sourceSurroundId_)
+    out.push_back(surroundOf(sourceSurround_, sourceSurroundId_, pair ? half(false) : place_.monitor));
+  if (pair && sourcePartner_->surroundId)
+    out.push_back(surroundOf(sourcePartner_->surround, sourcePartner_->surroundId, half(true)));
+  out.push_back(*source);
+  if (pair) {
+    effects::PictureLayer partner = *source;
+    partner.rect = toRect(placeOf(sourcePartner_->twips));
+    partner.picture = effects::idOf(sourcePartner_->id);
+    partner.source.reset();
+    partner.clip.clear();
+    out.push_back(partner);
+  }
+  return out;
+}
+
+std::optional<effects::CaptionLayer> MonitorStage::partnerCaptionLayer() const {
+  if (!captionVisible_ || partnerCaptionText_.empty()) return std::nullopt;
+  return effects::CaptionLayer{toRect(partnerCaptionRect_), toRect(place_.monitor), partnerCaptionText_, textFont(),
+                               win32::fromColorRef(captionColor_)};
 }
 
 std::optional<effects::PictureLayer> MonitorStage::sourceLayer(const RECT& at) const {
@@ -276,7 +419,10 @@ std::optional<effects::PictureLayer> MonitorStage::sourceLayer(const RECT& at) c
   layer.keepIn = toRect(place_.monitor);
   layer.fill = win32::fromColorRef(pictureBackColor_);
   layer.picture = effects::idOf(sourceId_);
-  if (pendingPan_) layer.source = effects::sourceAreaOf(pendingPan_->place, pendingPan_->path.screen);
+  if (pendingPan_) {
+    layer.source = effects::sourceAreaOf(pendingPan_->place, pendingPan_->path.screen);
+    if (sourceSurroundId_) layer.clip = panClip(pendingPan_->path, pendingPan_->place);
+  }
   return layer;
 }
 
@@ -287,17 +433,17 @@ std::optional<effects::CaptionLayer> MonitorStage::captionLayer() const {
 }
 
 void MonitorStage::describe(std::vector<effects::Layer>& out) const {
-  const auto picture = pictureLayer();
   const auto caption = captionLayer();
+  const auto partnerCaption = partnerCaptionLayer();
+  for (const auto& s : surroundLayers()) out.emplace_back(s);
   // The picture surface lies over the caption label, but a panning picture
   // covers the monitor: its caption goes over it.
-  if (activePan_) {
-    if (picture) out.emplace_back(*picture);
+  if (!activePan_) {
     if (caption) out.emplace_back(*caption);
-  } else {
-    if (caption) out.emplace_back(*caption);
-    if (picture) out.emplace_back(*picture);
+    if (partnerCaption) out.emplace_back(*partnerCaption);
   }
+  for (const auto& p : pictureLayers()) out.emplace_back(p);
+  if (activePan_ && caption) out.emplace_back(*caption);
   describeOver(out);
 }
 

@@ -76,6 +76,10 @@ class MonitorStage final : public MonitorView {
   void setCaptionGeometry(double left, double width, double height) override;
   void clearPictures() override;
   void setSourcePicture(PicturePtr picture) override;
+  void setSourceSurround(PicturePtr surround) override;
+  void setSourcePartner(PicturePtr picture, PicturePtr surround, const TwipRect& r) override;
+  TwipSize setPartnerCaptionText(const std::string& text) override;
+  void setPartnerCaptionGeometry(double left, double width, double height) override;
   void setPictureVisible(bool visible) override;
   void setPictureRect(const TwipRect& r) override;
   void commitPicture() override;
@@ -105,11 +109,25 @@ class MonitorStage final : public MonitorView {
   // The picture waiting to be revealed as a layer at `at`: a panning one as
   // its first frame. None without a source.
   std::optional<effects::PictureLayer> sourceLayer(const RECT& at) const;
+  // The surrounds of the pictures shown (when shown), and the pictures: the
+  // picture layer and its partner's.
+  std::vector<effects::PictureLayer> surroundLayers() const;
+  std::vector<effects::PictureLayer> pictureLayers() const;
+  // What waits to be revealed: its surrounds, the source at `at` and its partner.
+  std::vector<effects::PictureLayer> sourceLayers(const RECT& at) const;
+  std::optional<effects::CaptionLayer> partnerCaptionLayer() const;
+  const RECT& partnerCaptionRect() const { return partnerCaptionRect_; }
+  // More than the picture's own rectangle shows (a surround, a partner):
+  // what is shown now, and what waits.
+  bool showsWhole() const { return pictureVisible_ && (committedSurroundId_ || committedPartner_); }
+  bool sourceWhole() const { return sourceSurroundId_ || sourcePartner_; }
 
   // For the effects: the picture waiting to be revealed, its size as the
   // effect reveals it, and where it goes.
   const win32::DibPicture* source() const;
   effects::Rect revealSize() const;
+  // Where the effects reveal: the whole monitor for a picture with a surround.
+  RECT revealArea() const { return sourceWhole() ? place_.monitor : pictureRect_; }
   const RECT& pictureRect() const { return pictureRect_; }
   const RECT& captionRect() const { return captionRect_; }
   bool pictureShown() const { return pictureVisible_; }
@@ -136,12 +154,32 @@ class MonitorStage final : public MonitorView {
   RECT detailsRect() const;
   RECT pauseMarkRect() const;
   effects::TextFont detailsFont() const;
+  effects::PictureLayer surroundOf(const PicturePtr& surround, const effects::PictureHandle& id,
+                                   const RECT& area) const;
+  // The halves of the monitor a pair stands in.
+  RECT half(bool right) const;
+  // A panning picture shown whole keeps to where it lies, over its surround.
+  std::vector<effects::Rect> panClip(const effects::PanZoomPath& path, const effects::PanZoomPlace& place) const;
 
   StageCanvas& canvas_;
   StagePlace place_;
   COLORREF pictureBackColor_;
   PicturePtr source_;  // the loaded picture the effects reveal
   effects::PictureHandle sourceId_;
+  // The surrounds, of the source and of the committed picture.
+  PicturePtr sourceSurround_, committedSurround_;
+  effects::PictureHandle sourceSurroundId_, committedSurroundId_;
+  // The second picture of a pair, waiting and shown, with its surround.
+  struct Partner {
+    PicturePtr picture, surround;
+    effects::PictureHandle id, surroundId;
+    TwipRect twips;
+  };
+  std::optional<Partner> sourcePartner_, committedPartner_;
+  RECT partnerRect_{};
+  std::string partnerCaptionText_;
+  TwipRect partnerCaptionTwips_;
+  RECT partnerCaptionRect_{};
   // The picture surface: where it is, whether it shows, and what: its own
   // colour (just shown, before the reveal) or the committed picture.
   TwipRect pictureTwips_;

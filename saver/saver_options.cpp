@@ -57,6 +57,8 @@ SaverOptions saverOptions(const settings::OptionValues& values) {
   o.shuffle = o.randomOrder && isExactlyOne(text(Key::shuffle));
   o.autoCaption = autoCaptionMode(text(Key::autoCaption));
   o.keysSteer = isExactlyOne(text(Key::keysSteer));
+  o.blurFill = !o.desktopBackground && isExactlyOne(text(Key::blurFill));
+  o.pairPortraits = isExactlyOne(text(Key::pairPortraits));
   o.captionFont.name = text(Key::newFontName);
   o.captionFont.size = parseNumber(text(Key::newFontSize)).value_or(0);
   o.captionFont.bold = flag(Key::newFontBold);

@@ -38,6 +38,10 @@ struct SaverOptions {
   bool shuffle = false;       // randomPick and shuffle both read as exactly 1
   AutoCaption autoCaption = AutoCaption::Nothing;
   bool keysSteer = false;  // keysSteer reads as exactly 1
+  // blurFill reads as exactly 1 and the background is a colour: a blurred
+  // copy of each picture fills its monitor around it.
+  bool blurFill = false;
+  bool pairPortraits = false;  // pairPortraits reads as exactly 1
   CaptionFont captionFont;
   std::uint32_t captionColor = 0;
   bool stillOnBattery = false;  // stillOnBattery reads as exactly 1

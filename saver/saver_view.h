@@ -56,6 +56,19 @@ class MonitorView {
   // visible surface shows it. Clearing paints both in their background.
   virtual void clearPictures() = 0;
   virtual void setSourcePicture(PicturePtr picture) = 0;
+  // A blurred, dimmed copy of the source that fills the monitor around it
+  // (null: none). Set after the source, it is revealed, faded, committed
+  // and hidden with it.
+  virtual void setSourceSurround(PicturePtr surround) = 0;
+  // Two pictures side by side: the source stands in the left half of the
+  // monitor and this one, with its own surround (or null), at `r` in the
+  // right; each surround fills its half. Set after the source (which clears
+  // it), it is revealed, faded, committed and hidden with it.
+  virtual void setSourcePartner(PicturePtr picture, PicturePtr surround, const TwipRect& r) = 0;
+  // The partner's caption label: its text, fitted as setCaptionText does,
+  // and where it stands; it shows with the caption, in its style, at its top.
+  virtual TwipSize setPartnerCaptionText(const std::string& text) = 0;
+  virtual void setPartnerCaptionGeometry(double left, double width, double height) = 0;
   virtual void setPictureVisible(bool visible) = 0;
   virtual void setPictureRect(const TwipRect& r) = 0;
   // The visible surface keeps the source's picture from now on.

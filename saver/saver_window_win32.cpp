@@ -170,8 +170,15 @@ std::optional<std::size_t> SaverWindow::planReveals(const std::vector<int>& effe
     // Nothing to reveal by steps: the commit shows what there is.
     if (!effects::isStepped(effects[i]) || !source) continue;
     const effects::Rect size = stage.revealSize();
-    Revealing r{i, effects::planEffect(effects[i], size.width(), size.height(), frameWaiter_->refreshHz()), *source, 0};
+    const RECT area = stage.revealArea();
+    Revealing r{i,
+                effects::planEffect(effects[i], size.width(), size.height(), frameWaiter_->refreshHz()),
+                {area.left, area.top, area.right, area.bottom},
+                {},
+                {},
+                0};
     if (r.plan.overflow) return i;
+    r.layers = stage.sourceLayers(stage.pictureRect());
     reveals.push_back(std::move(r));
   }
   return std::nullopt;
@@ -187,15 +194,12 @@ effects::Frame SaverWindow::revealFrame(std::vector<Revealing>& reveals) const {
       const auto picture = stages_[i]->pictureLayer();
       const bool panning = picture && picture->source;
       r.at = frame.layers.size() - stages_[i]->layersOver() - (panning && stages_[i]->captionLayer() ? 1 : 0);
-      frame.layers.insert(frame.layers.begin() + static_cast<std::ptrdiff_t>(r.at), r.layer);
+      frame.layers.insert(frame.layers.begin() + static_cast<std::ptrdiff_t>(r.at), r.layers.begin(), r.layers.end());
     }
   }
   appendClocks(frame.layers);
-  // The reveal's clip starts empty: nothing of the source shows before its first step.
-  for (Revealing& r : reveals) {
-    r.layer.clip.assign(1, effects::Rect{});
-    std::get<effects::PictureLayer>(frame.layers[r.at]).clip = r.layer.clip;
-  }
+  // Nothing of the sources shows before the first step.
+  for (Revealing& r : reveals) effects::ClipReveal::showRevealed(frame, r.layers, r.revealed, r.at);
   return frame;
 }
 
@@ -210,7 +214,7 @@ std::optional<std::size_t> SaverWindow::playEffects(const std::vector<int>& effe
   players.reserve(reveals.size());
   std::vector<effects::PlanOnTarget> plans;
   for (Revealing& r : reveals) {
-    players.emplace_back(*renderer_, frame, r.layer, r.at);
+    players.emplace_back(*renderer_, frame, r.area, r.layers, r.revealed, r.at);
     plans.push_back({&r.plan, &players.back()});
   }
   const std::optional<std::size_t> failed = effects::playPlans(plans, *frameWaiter_);
@@ -223,8 +227,11 @@ std::vector<SaverWindow::Fading> SaverWindow::fadesTo(const std::vector<TwipRect
   for (std::size_t i = 0; i < count; ++i) {
     MonitorStage& stage = *stages_[i];
     if (!stage.source()) continue;  // left to the commit
-    const RECT before = stage.pictureShown() ? stage.pictureRect() : RECT{};
-    const RECT after = stage.placeOf(to[i]);
+    // A surround or a partner, before or after, takes the whole monitor.
+    const RECT before = stage.showsWhole()     ? stage.place().monitor
+                        : stage.pictureShown() ? stage.pictureRect()
+                                               : RECT{};
+    const RECT after = stage.sourceWhole() ? stage.place().monitor : stage.placeOf(to[i]);
     RECT both, area{};
     UnionRect(&both, &before, &after);
     IntersectRect(&area, &both, &stage.place().monitor);
@@ -237,11 +244,13 @@ effects::Frame SaverWindow::fadeFrame(const std::vector<Fading>& fades) const {
   effects::Frame frame = frameOf({});
   frame.layers.clear();
   for (const auto& stage : stages_) {
-    if (auto p = stage->pictureLayer()) frame.fadingFrom.emplace_back(*p);
+    std::vector<effects::PictureLayer> shown = stage->surroundLayers();
+    for (auto& p : stage->pictureLayers()) shown.push_back(std::move(p));
+    frame.fadingFrom.insert(frame.fadingFrom.end(), shown.begin(), shown.end());
     const auto fading =
         std::find_if(fades.begin(), fades.end(), [&](const Fading& f) { return f.stage == stage.get(); });
-    auto next = fading == fades.end() ? stage->pictureLayer() : stage->sourceLayer(stage->placeOf(fading->to));
-    if (next) frame.layers.emplace_back(*next);
+    const auto next = fading == fades.end() ? shown : stage->sourceLayers(stage->placeOf(fading->to));
+    frame.layers.insert(frame.layers.end(), next.begin(), next.end());
   }
   for (const Fading& f : fades)
     if (!IsRectEmpty(&f.area)) frame.damage.push_back({f.area.left, f.area.top, f.area.right, f.area.bottom});
@@ -253,6 +262,7 @@ void SaverWindow::drawFade(effects::Frame& frame, int weight) {
   frame.over.clear();
   for (const auto& stage : stages_) {
     if (auto c = stage->captionLayer()) frame.over.emplace_back(*c);
+    if (auto c = stage->partnerCaptionLayer()) frame.over.emplace_back(*c);
     stage->describeOver(frame.over);
   }
   appendClocks(frame.over);
@@ -262,10 +272,16 @@ void SaverWindow::drawFade(effects::Frame& frame, int weight) {
 
 void SaverWindow::changeCaptionsHalfway(const std::vector<Fading>& fades, const std::function<void()>& halfway) {
   std::vector<RECT> changed;
-  for (const Fading& f : fades) changed.push_back(f.stage->captionRect());
+  const auto captions = [&] {
+    for (const Fading& f : fades) {
+      changed.push_back(f.stage->captionRect());
+      changed.push_back(f.stage->partnerCaptionRect());
+    }
+  };
+  captions();
   if (halfway) halfway();
   // Inside the fading areas the next frame draws them.
-  for (const Fading& f : fades) changed.push_back(f.stage->captionRect());
+  captions();
   redraw(changed);
 }
 

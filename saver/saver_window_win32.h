@@ -138,13 +138,15 @@ class SaverWindow final : public SaverView,
   void appendClocks(std::vector<effects::Layer>& layers) const;
   // A frame of everything as it shows now, to draw inside `areas`.
   effects::Frame frameOf(const std::vector<RECT>& areas) const;
-  // A monitor's picture revealed by steps: its plan, and its source as a
-  // layer clipped to what the plan has revealed, at `at` among the layers.
+  // A monitor's picture revealed by steps: its plan, and its source's layers
+  // clipped to what the plan has revealed.
   struct Revealing {
     std::size_t monitor;
     effects::EffectPlan plan;
-    effects::PictureLayer layer;
-    std::size_t at;
+    effects::Rect area;                         // where the plan's rectangles are laid
+    std::vector<effects::PictureLayer> layers;  // the source, its partner and their surrounds
+    std::vector<effects::Rect> revealed;        // what the plan has revealed so far
+    std::size_t at;                             // the first one's place among the frame's layers
   };
   // The plans of `effects`, or the monitor whose plan overflows.
   std::optional<std::size_t> planReveals(const std::vector<int>& effects, std::vector<Revealing>& reveals);

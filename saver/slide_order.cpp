@@ -50,6 +50,7 @@ void SlideOrder::followRescan(const std::vector<std::int32_t*>& shown) {
   // Held: those to come are drawn again when gone; those shown stay.
   const auto eachHeld = [&](const auto& each) {
     for (std::int32_t& p : upcoming_) each(p, true);
+    for (std::int32_t& p : partners_) each(p, true);
     for (std::int32_t& p : passedOver_) each(p, true);
     if (addedNext_) each(*addedNext_, true);
     for (std::int32_t* p : shown) each(*p, false);
@@ -120,33 +121,65 @@ bool SlideOrder::isPortrait(std::int32_t p) {
   return known == 1;
 }
 
-const std::vector<std::int32_t>& SlideOrder::drawUpcoming(const std::vector<bool>& portraitMonitors) {
+const std::vector<std::int32_t>& SlideOrder::drawUpcoming(const std::vector<bool>& portraitMonitors,
+                                                          const std::vector<bool>& pairingMonitors) {
   spread_ = portraitMonitors.size();
   if (shuffle_) shuffle_->setSpread(spread_);  // monitors come and go
   upcoming_.clear();
+  partners_.assign(portraitMonitors.size(), -1);
   const bool mixed = d_.uprightSize && std::adjacent_find(portraitMonitors.begin(), portraitMonitors.end(),
                                                           std::not_equal_to<>()) != portraitMonitors.end();
+  const bool pairing =
+      d_.uprightSize && std::find(pairingMonitors.begin(), pairingMonitors.end(), true) != pairingMonitors.end();
   const auto portrait = [this](std::int32_t p) { return isPortrait(p); };
-  if (mixed && shuffle_) {
-    // Looking into the round itself: a picture passed over stays in it,
-    // not counted as shown, and every round shows each picture once.
-    const auto ahead = [this](std::size_t most) {
+  // Looking into the round itself: a picture passed over stays in it, not
+  // counted as shown, and every round shows each picture once. In the other
+  // orders those drawn and passed over wait in passedOver_.
+  std::function<std::vector<std::int32_t>(std::size_t)> ahead;
+  std::function<std::int32_t(std::size_t)> take;
+  if (shuffle_) {
+    ahead = [this](std::size_t most) {
       std::vector<std::int32_t> next;
       for (const std::size_t p : shuffle_->ahead(most)) next.push_back(static_cast<std::int32_t>(p));
       return next;
     };
-    upcoming_ = takeByShape(
-        portraitMonitors, ahead, [this](std::size_t i) { return drawShuffled(i); }, portrait);
-  } else if (mixed) {
-    upcoming_ = takeByShape(
-        portraitMonitors, passedOver_, [this] { return advance(); }, portrait);
+    take = [this](std::size_t i) { return drawShuffled(i); };
+  } else {
+    ahead = [this](std::size_t most) {
+      while (passedOver_.size() < most) passedOver_.push_back(advance());
+      return std::vector<std::int32_t>(passedOver_.begin(), passedOver_.begin() + static_cast<std::ptrdiff_t>(most));
+    };
+    take = [this](std::size_t i) {
+      while (passedOver_.size() <= i) passedOver_.push_back(advance());
+      const std::int32_t p = passedOver_[i];
+      passedOver_.erase(passedOver_.begin() + static_cast<std::ptrdiff_t>(i));
+      return p;
+    };
   }
-  while (upcoming_.size() < portraitMonitors.size()) upcoming_.push_back(advance());
+  if (mixed) upcoming_ = takeByShape(portraitMonitors, ahead, take, portrait);
+  while (upcoming_.size() < portraitMonitors.size()) upcoming_.push_back(pairing ? take(0) : advance());
+  for (std::size_t m = 0; pairing && m < upcoming_.size() && m < pairingMonitors.size(); ++m) {
+    if (!pairingMonitors[m] || !portrait(upcoming_[m])) continue;
+    // The same look-ahead as a monitor's shape: the first portrait one.
+    const std::vector<std::int32_t> next = ahead(kShapeLookAhead);
+    for (std::size_t i = 0; i < next.size(); ++i)
+      if (next[i] != upcoming_[m] && portrait(next[i])) {
+        partners_[m] = take(i);
+        break;
+      }
+  }
   return upcoming_;
+}
+
+void SlideOrder::dropPartner(std::size_t m) {
+  if (m >= partners_.size() || partners_[m] < 0) return;
+  if (!shuffle_) passedOver_.push_front(partners_[m]);
+  partners_[m] = -1;
 }
 
 void SlideOrder::fillUpcoming(std::size_t monitors) {
   upcoming_.resize(std::max(upcoming_.size(), monitors), -1);
+  partners_.resize(upcoming_.size(), -1);
   for (std::size_t m = 0; m < monitors; ++m)
     if (upcoming_[m] < 0) upcoming_[m] = advance();
 }
@@ -157,6 +190,7 @@ std::int32_t SlideOrder::takeForAddedMonitor() {
 }
 
 std::int32_t SlideOrder::replaceUpcoming(std::size_t m) {
+  dropPartner(m);  // the one in its place may not be portrait
   const std::int32_t next = advance();
   if (m < upcoming_.size()) upcoming_[m] = next;
   return next;

@@ -54,9 +54,17 @@ class SlideOrder {
   // The next picture of the order.
   std::int32_t advance();
   // The pictures of the next change, one for each monitor (true: portrait),
-  // in monitor order.
-  const std::vector<std::int32_t>& drawUpcoming(const std::vector<bool>& portraitMonitors);
+  // in monitor order. A monitor that pairs (when given) whose picture is
+  // portrait takes the next portrait one of kShapeLookAhead as its partner,
+  // shown beside it; those passed over come first next time.
+  const std::vector<std::int32_t>& drawUpcoming(const std::vector<bool>& portraitMonitors,
+                                                const std::vector<bool>& pairingMonitors = {});
   const std::vector<std::int32_t>& upcoming() const { return upcoming_; }
+  // Each monitor's partner picture, -1 for none.
+  const std::vector<std::int32_t>& partners() const { return partners_; }
+  // Monitor `m` shows its picture alone: its partner comes first next time
+  // where the order allows (a shuffled round has counted it already).
+  void dropPartner(std::size_t m);
   // Each of the first `monitors` without a picture to come (added since the
   // pictures were drawn, or whose picture a rescan took away) takes the next.
   void fillUpcoming(std::size_t monitors);
@@ -94,8 +102,9 @@ class SlideOrder {
   std::size_t spread_ = 1;
   std::int32_t current_ = 0;  // the last picture drawn
   std::vector<std::int32_t> upcoming_;
-  std::deque<std::int32_t> passedOver_;  // drawn, not shown yet
-  std::vector<signed char> portrait_;    // by picture: -1 not known yet
+  std::vector<std::int32_t> partners_;
+  std::deque<std::int32_t> passedOver_;    // drawn, not shown yet
+  std::vector<signed char> portrait_;      // by picture: -1 not known yet
   std::optional<std::int32_t> addedNext_;  // an added monitor's picture, still to be tried
   std::optional<Shuffle> shuffle_;
 };

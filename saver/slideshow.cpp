@@ -387,18 +387,23 @@ void Slideshow::showDetails(std::size_t monitor) {
 
 void Slideshow::drawUpcoming() {
   const std::size_t monitors = monitorsInUse();
-  std::vector<bool> portraitMonitors;
+  std::vector<bool> portraitMonitors, pairing;
   for (std::size_t m = 0; m < monitors; ++m) {
     const PictureSize size = monitorPixels(d_.view.monitor(m));
     portraitMonitors.push_back(size.height > size.width);
+    pairing.push_back(options_.pairPortraits && size.width > size.height);
   }
-  const std::vector<std::int32_t>& upcoming = order_.drawUpcoming(portraitMonitors);
+  const std::vector<std::int32_t>& upcoming = order_.drawUpcoming(portraitMonitors, pairing);
   // Without changes nothing after the first pictures is ever shown, unless
   // the keys bring it; with the display off nothing is decoded until it is
   // on again.
   if (!d_.prefetch || (options_.changeIntervalMs == 0 && !options_.keysSteer) || state_.displayOff()) return;
   std::vector<PictureRequest> next;
-  for (std::size_t m = 0; m < monitors; ++m) next.push_back(requestFor(upcoming[m], d_.view.monitor(m)));
+  for (std::size_t m = 0; m < monitors; ++m) {
+    const std::int32_t partner = order_.partners()[m];
+    next.push_back(requestFor(upcoming[m], d_.view.monitor(m), partner >= 0));
+    if (partner >= 0) next.push_back(requestFor(partner, d_.view.monitor(m), true));
+  }
   d_.prefetch(next);
 }
 
@@ -408,17 +413,19 @@ PictureSize Slideshow::monitorPixels(const MonitorView& monitor) {
           pixels(monitor.screenHeight(), monitor.twipsPerPixelY())};
 }
 
-PictureRequest Slideshow::requestFor(std::int32_t index, const MonitorView& monitor) {
+PictureRequest Slideshow::requestFor(std::int32_t index, const MonitorView& monitor, bool paired) {
   const std::string& path = order_.sequence().path(index);
-  const PictureSize size = monitorPixels(monitor);
+  PictureSize size = monitorPixels(monitor);
+  if (paired) size.width = std::max(size.width / 2, 1);
+  const PictureSize surround = options_.blurFill ? size : PictureSize{};
   // Covering its monitor whatever picFit says, held no larger than its
   // largest zoom needs; standing still, fitted whatever picFit says.
-  if (pans()) return PictureRequest{path, size, true};
-  PictureRequest request{path, {}};
-  if (!options_.fitToScreen && !options_.panZoom) return request;
+  if (pans() && !paired) return PictureRequest{path, size, true, surround};
+  PictureRequest request{path, {}, false, surround};
+  if (!options_.fitToScreen && !options_.panZoom && !paired) return request;
   const auto pixels = [](double twips, double perPixel) { return static_cast<int>(std::lround(twips / perPixel)); };
   const int band = pixels(monitor.captionLineHeight(), monitor.twipsPerPixelY());
-  request.fit = pictureRoom(size, band, !captionOf(index).empty(), floats());
+  request.fit = pictureRoom(size, band, !captionOf(index).empty(), floats() && !paired);
   return request;
 }
 
@@ -434,7 +441,7 @@ Slideshow::Outcome Slideshow::loadSlide(std::size_t monitor, bool fade) {
   inHand_ = slide.image;
   // A picture hidden in this run is passed over unread.
   const auto load = [&] {
-    return isHidden(slide.image) ? PictureLoad{} : d_.pictures.load(requestFor(slide.image, view));
+    return isHidden(slide.image) ? PictureLoad{} : d_.pictures.load(requestFor(slide.image, view, slide.partner >= 0));
   };
   PictureLoad loaded = load();
   // A folder's picture that cannot be shown (gone, damaged) is passed over
@@ -449,6 +456,7 @@ Slideshow::Outcome Slideshow::loadSlide(std::size_t monitor, bool fade) {
     }
     slide.image = inHand_ = order_.replaceUpcoming(monitor);
     if (monitor < goingTo_.size() && std::exchange(goingTo_[monitor], -1) >= 0) tookUpcoming_ = true;
+    slide.partner = -1;
     if (++skippedThisTick_ >= kSkipsPerTick) return Outcome::Later;
     loaded = load();
   }
@@ -461,16 +469,38 @@ Slideshow::Outcome Slideshow::loadSlide(std::size_t monitor, bool fade) {
   slide.pixels.reset();
   if (!options_.fitToScreen && !options_.panZoom)
     slide.pixels = PictureSize{loaded.picture->width(), loaded.picture->height()};
+  PictureLoad partner;
+  if (const Outcome paired = loadPartner(monitor, loaded, partner); paired != Outcome::Done) return paired;
   view.setSourcePicture(loaded.picture);
-  placeSlide(monitor, *loaded.picture);
+  placeSlide(monitor, loaded, partner ? &partner : nullptr);
   if (fade) return Outcome::Done;
   view.setPictureVisible(false);
   view.setPictureRect(slide.picture);
   return Outcome::Done;
 }
 
-void Slideshow::placeSlide(std::size_t monitor, const Picture& picture) {
+Slideshow::Outcome Slideshow::loadPartner(std::size_t monitor, PictureLoad& loaded, PictureLoad& partner) {
+  Slide& slide = slides_[monitor];
+  if (slide.partner < 0) return Outcome::Done;
   MonitorView& view = d_.view.monitor(monitor);
+  inHand_ = slide.partner;
+  partner = d_.pictures.load(requestFor(slide.partner, view, true));
+  if (partner) return Outcome::Done;
+  if (order_.sequence().isListed(slide.partner)) {
+    missingPictureExit(slide.partner);
+    return Outcome::Failed;
+  }
+  // A folder's picture that cannot be shown: the first shows alone.
+  slide.partner = -1;
+  order_.dropPartner(monitor);
+  inHand_ = slide.image;
+  loaded = d_.pictures.load(requestFor(slide.image, view));
+  return loaded ? Outcome::Done : Outcome::Later;
+}
+
+void Slideshow::placeSlide(std::size_t monitor, const PictureLoad& loaded, const PictureLoad* partner) {
+  MonitorView& view = d_.view.monitor(monitor);
+  const Picture& picture = *loaded.picture;
   Slide& slide = slides_[monitor];
   const int widthPx = picture.width();
   const int heightPx = picture.height();
@@ -478,9 +508,28 @@ void Slideshow::placeSlide(std::size_t monitor, const Picture& picture) {
   slide.picture.height = heightPx * view.twipsPerPixelY();
   slide.picture.left = centredOffset(view.screenWidth(), slide.picture.width);
   slide.picture.top = centredOffset(view.screenHeight(), slide.picture.height);
-  if (!pans()) return;
+  if (partner) {
+    // Each centred in its half, still whatever the movement.
+    const double half = view.screenWidth() / 2;
+    slide.picture.left = centredOffset(half, slide.picture.width);
+    TwipRect& r = slide.partnerPicture;
+    r.width = partner->picture->width() * view.twipsPerPixelX();
+    r.height = partner->picture->height() * view.twipsPerPixelY();
+    r.left = half + centredOffset(half, r.width);
+    r.top = centredOffset(view.screenHeight(), r.height);
+    view.setSourceSurround(loaded.surround);
+    view.setSourcePartner(partner->picture, partner->surround, r);
+    return;
+  }
+  if (!pans()) {
+    view.setSourceSurround(loaded.surround);
+    return;
+  }
   // Each picture takes its own path; the monitor shows its frames whole.
-  view.setPanZoom(effects::planPanZoom({widthPx, heightPx}, monitorPixels(view), d_.random), options_.changeIntervalMs / 1000.0);
+  const effects::PanZoomPath path = effects::planPanZoom({widthPx, heightPx}, monitorPixels(view), d_.random);
+  // Only a picture shown whole leaves room around it; the surround stays still.
+  view.setSourceSurround(path.fitted ? loaded.surround : nullptr);
+  view.setPanZoom(path, options_.changeIntervalMs / 1000.0);
   slide.picture = TwipRect{0, 0, view.screenWidth(), view.screenHeight()};
 }
 
@@ -498,6 +547,7 @@ Slideshow::Outcome Slideshow::showPictures() {
     const bool own = m < goingTo_.size() && goingTo_[m] >= 0;
     if (!own && !goingTo_.empty()) tookUpcoming_ = true;
     slides_[m].image = own ? goingTo_[m] : order_.upcoming()[m];
+    slides_[m].partner = m < order_.partners().size() ? order_.partners()[m] : -1;
     if (const Outcome loaded = loadSlide(m, fade); loaded != Outcome::Done) return loaded;
   }
   if (!(fade ? crossfadeTo() : pauseAndReveal())) return Outcome::Failed;
@@ -556,6 +606,7 @@ void Slideshow::showAddedMonitors() {
     const std::size_t m = slides_.size();
     Slide& slide = slides_.emplace_back();
     slide.image = order_.takeForAddedMonitor();
+    slide.partner = -1;
     if (const Outcome loaded = loadSlide(m); loaded != Outcome::Done) {
       // Its next picture to try waits for the start-up timer's next tick.
       if (loaded == Outcome::Later) {
@@ -604,9 +655,17 @@ void Slideshow::showCaption(std::size_t monitor) {
   const std::string& text = captionOf(slide.image);
   TwipSize fitted = view.setCaptionText(text);
   double width = fitted.width + kCaptionExtraWidthTwips;
-  double left = centredOffset(view.screenWidth(), width);
+  // A pair's captions stand each over its own picture, centred in its half.
+  const bool paired = slide.partner >= 0;
+  const double space = paired ? view.screenWidth() / 2 : view.screenWidth();
+  double left = centredOffset(space, width);
   slide.captionHeight = text.empty() ? 0 : fitted.height;
   setCaptionGeometry(monitor, left, width, slide.captionHeight);
+  const std::string& second = paired ? captionOf(slide.partner) : std::string();
+  const TwipSize partnerFitted = view.setPartnerCaptionText(second);
+  const double partnerWidth = partnerFitted.width + kCaptionExtraWidthTwips;
+  view.setPartnerCaptionGeometry(space + centredOffset(space, partnerWidth), partnerWidth,
+                                 second.empty() ? 0 : partnerFitted.height);
   view.setCaptionVisible(true);
   if (details_) showDetails(monitor);
 }
@@ -622,7 +681,7 @@ void Slideshow::onMotionTick() {
   for (std::size_t m = 0; m < monitors; ++m) {
     MonitorView& view = d_.view.monitor(m);
     Slide& s = slides_[m];
-    if (s.image < 0) continue;
+    if (s.image < 0 || s.partner >= 0) continue;  // a pair stays still
     effects::floatOnce(s.picture, s.step, s.captionHeight, TwipSize{view.screenWidth(), view.screenHeight()});
     view.setPictureRect(s.picture);
   }

@@ -136,6 +136,10 @@ class Slideshow final : public ShowSteering {
   // height and its floating direction.
   struct Slide {
     std::int32_t image = -1;
+    // Two portrait pictures side by side: the second, -1 for none, and where
+    // it stands; the first stands in the left half.
+    std::int32_t partner = -1;
+    TwipRect partnerPicture;
     TwipRect picture;
     double captionHeight = 0;
     effects::FloatStep step;
@@ -200,7 +204,10 @@ class Slideshow final : public ShowSteering {
   // be shown. For a crossfade the picture on screen and its caption stay
   // until the fade.
   Outcome loadSlide(std::size_t monitor, bool fade = false);
-  void placeSlide(std::size_t monitor, const Picture& picture);
+  void placeSlide(std::size_t monitor, const PictureLoad& loaded, const PictureLoad* partner = nullptr);
+  // Slide `monitor`'s partner loaded, or nothing when it shows alone; failed
+  // once the missing-picture exit is taken.
+  Outcome loadPartner(std::size_t monitor, PictureLoad& loaded, PictureLoad& partner);
   // Shows a picture at once on each monitor in use that has no slideshow yet.
   void showAddedMonitors();
   void showCaptions();
@@ -216,7 +223,8 @@ class Slideshow final : public ShowSteering {
   // No picture could be shown: the background, and the first folder named.
   void showNothingFound();
   // Picture `index` as it is to be loaded for `monitor`: fitted to it when asked.
-  PictureRequest requestFor(std::int32_t index, const MonitorView& monitor);
+  // Paired: fitted, still, in its half of the monitor.
+  PictureRequest requestFor(std::int32_t index, const MonitorView& monitor, bool paired = false);
   static PictureSize monitorPixels(const MonitorView& monitor);
   template <typename Change>
   void asPictureChange(Change&& change);

@@ -55,6 +55,10 @@ constexpr std::array<KeyInfo, kKeyCount> kKeys{{
     {Key::stillOnBattery, "image", "stillOnBattery", "0", Kind::Number, -kAny, kAny, kFlag, {}, "1"},
     // "1" the time, "2" the time and the date, in a corner of each monitor.
     {Key::clock, "image", "clock", "0", Kind::Number, -kAny, kAny, {0, 2}, {}},
+    // "1": a blurred, dimmed copy of the picture fills the screen around it.
+    {Key::blurFill, "image", "blurFill", "0", Kind::Number, -kAny, kAny, kFlag, {}, "1"},
+    // "1": two portrait pictures side by side on a landscape monitor.
+    {Key::pairPortraits, "image", "pairPortraits", "0", Kind::Number, -kAny, kAny, kFlag, {}},
 }};
 
 constexpr bool tableFollowsKeyOrder() {

@@ -45,8 +45,10 @@ enum class Key {
   keysSteer,
   stillOnBattery,
   clock,
+  blurFill,
+  pairPortraits,
 };
-inline constexpr std::size_t kKeyCount = 25;
+inline constexpr std::size_t kKeyCount = 27;
 
 enum class Kind {
   Text,          // anything, the empty text included (the password)

@@ -119,7 +119,8 @@ TEST_F(DialogTest, TabOrderFollowsTheLayout) {
        {Control::backgroundChoice, Control::backColourButton, Control::floatingOption, Control::floatSpeed,
         Control::changeAfterOption, Control::intervalSeconds, Control::randomOrderCheck, Control::shuffleCheck,
         Control::transitionChoice, Control::randomTransitionsCheck, Control::fitPicturesCheck,
-        Control::allMonitorsCheck, Control::keysSteerCheck, Control::stillOnBatteryCheck, Control::clockChoice}},
+        Control::allMonitorsCheck, Control::keysSteerCheck, Control::stillOnBatteryCheck, Control::clockChoice,
+        Control::blurFillCheck, Control::pairPortraitsCheck}},
       {2, {Control::protectionCheck, Control::passwordText, Control::confirmText}},
   };
   for (const Row& r : rows) {

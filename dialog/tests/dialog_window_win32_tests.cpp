@@ -143,6 +143,8 @@ const KindRow kKinds[] = {
     ofControl(Control::stillOnBatteryCheck, L"Button", L"On battery, show pictures &still"),
     ofLabel(1, IDC_CLOCK_LABEL, L"Static", L"Clock:"),
     ofControl(Control::clockChoice, L"ComboBox"),
+    ofControl(Control::blurFillCheck, L"Button", L"Fill around pictures with a &blurred copy"),
+    ofControl(Control::pairPortraitsCheck, L"Button", L"Show two &portrait pictures side by side"),
     ofControl(Control::protectionCheck, L"Button", L"Enabled"),
     ofLabel(2, IDC_PASSWORD_LABEL, L"Static", L"Password"),
     ofControl(Control::passwordText, L"Edit"),
@@ -173,7 +175,7 @@ TEST_F(DialogTest, ButtonsOfEachKindAndPasswordBoxesThatHideTheirText) {
     EXPECT_EQ(buttonType(item(c)), BS_AUTORADIOBUTTON) << controlName(c);
   for (auto c : {Control::randomOrderCheck, Control::randomTransitionsCheck, Control::fitPicturesCheck,
                  Control::allMonitorsCheck, Control::protectionCheck, Control::shuffleCheck, Control::keysSteerCheck,
-                 Control::stillOnBatteryCheck})
+                 Control::stillOnBatteryCheck, Control::blurFillCheck, Control::pairPortraitsCheck})
     EXPECT_EQ(buttonType(item(c)), BS_AUTOCHECKBOX) << controlName(c);
   EXPECT_EQ(LOWORD(SendMessageW(window->hwnd(), DM_GETDEFID, 0, 0)), IDOK);
 
@@ -260,6 +262,8 @@ TEST_F(DialogTest, ToolTips) {
       {Control::showHiddenButton, L"Show the pictures hidden with the H key again"},
       {Control::stillOnBatteryCheck, L"Moving pictures stand still, centred, while on battery"},
       {Control::clockChoice, L"A clock in a corner of each monitor"},
+      {Control::blurFillCheck, L"Fill the screen around each picture with a blurred, dimmed copy of it"},
+      {Control::pairPortraitsCheck, L"On a landscape monitor, show two portrait pictures at once"},
   };
   HWND tips = toolTipsOf(window->hwnd());
   ASSERT_NE(tips, nullptr);

@@ -24,6 +24,7 @@ TEST(DialogControls, RangesAndListsFollowTheOptionTable) {
     Key key;
     int low, high;
   };
+  // clang-format off
   const Row rows[] = {
       {Control::floatSpeed, Key::picSpeed, 0, 5},
       {Control::intervalSpin, Key::timeInterval, 0, 60},
@@ -38,7 +39,10 @@ TEST(DialogControls, RangesAndListsFollowTheOptionTable) {
       {Control::autoCaptionChoice, Key::autoCaption, 0, 2},
       {Control::stillOnBatteryCheck, Key::stillOnBattery, 0, 1},
       {Control::clockChoice, Key::clock, 0, 2},
+      {Control::blurFillCheck, Key::blurFill, 0, 1},
+      {Control::pairPortraitsCheck, Key::pairPortraits, 0, 1},
   };
+  // clang-format on
   Dialog d(fullIni());
   for (const Row& r : rows) {
     SCOPED_TRACE(std::string(controlName(r.control)));

@@ -259,9 +259,12 @@ TEST(DialogStartup, FitAndMonitorBoxesAreTickedForANewUserAndAsTheFileSays) {
       {"no file: a new user", "", false, 1},
       {"a file from before the options", fullIni(), true, 0},
       {"an empty file", "", true, 0},
-      {"all on", fullIni("image/picFit=1\nimage/allMonitors=1\nimage/shuffle=1\nimage/stillOnBattery=1"), true, 1},
-      {"all off", fullIni("image/picFit=0\nimage/allMonitors=0\nimage/shuffle=0\nimage/stillOnBattery=0"), true, 0},
-      {"not a number", fullIni("image/picFit=yes\nimage/allMonitors=yes\nimage/shuffle=yes\nimage/stillOnBattery=yes"),
+      {"all on", fullIni("image/picFit=1\nimage/allMonitors=1\nimage/shuffle=1\nimage/stillOnBattery=1\nimage/blurFill=1"),
+       true, 1},
+      {"all off", fullIni("image/picFit=0\nimage/allMonitors=0\nimage/shuffle=0\nimage/stillOnBattery=0\nimage/blurFill=0"),
+       true, 0},
+      {"not a number",
+       fullIni("image/picFit=yes\nimage/allMonitors=yes\nimage/shuffle=yes\nimage/stillOnBattery=yes\nimage/blurFill=yes"),
        true, 0},
   };
   for (const Row& r : rows) {
@@ -278,6 +281,8 @@ TEST(DialogStartup, FitAndMonitorBoxesAreTickedForANewUserAndAsTheFileSays) {
     EXPECT_EQ(d[Control::stillOnBatteryCheck].value, r.ticked);
     EXPECT_EQ(d.model.value(Key::stillOnBattery), std::to_string(r.ticked));
     EXPECT_EQ(d[Control::clockChoice].value, 0) << "no clock, whatever the file";
+    EXPECT_EQ(d[Control::blurFillCheck].value, r.ticked);
+    EXPECT_EQ(d.model.value(Key::blurFill), std::to_string(r.ticked));
   }
 }
 

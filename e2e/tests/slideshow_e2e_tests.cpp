@@ -2,6 +2,7 @@
 // captions, floating motion, the effects and the missing-picture exit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/e2e_paths.h"
 #include "e2e/e2e_test.h"
 #include "e2e/wait.h"
 
@@ -28,7 +30,7 @@ struct Slide {
 
 // Writes the pictures and a settings file naming them.
 void install(WineDesktop& d, const std::vector<Slide>& slides, const std::string& imageOptions,
-             const std::vector<const char*>& missing = {}) {
+             const std::vector<const char*>& missing = {}, const std::string& backColour = "0") {
   std::string ini = "[total]\r\ntotal=" + std::to_string(slides.size() + missing.size()) + "\r\n[images]\r\n";
   int i = 0;
   std::filesystem::create_directories(d.saverDir());
@@ -40,8 +42,8 @@ void install(WineDesktop& d, const std::vector<Slide>& slides, const std::string
   ini += "[caption]\r\n";
   i = 0;
   for (const auto& s : slides) ini += std::to_string(i++) + "=" + s.caption + "\r\n";
-  ini += "[image]\r\n" + imageOptions +
-         "[background]\r\nnewBackColor=0\r\nbackEffect=0\r\n"
+  ini += "[image]\r\n" + imageOptions + "[background]\r\nnewBackColor=" + backColour +
+         "\r\nbackEffect=0\r\n"
          "[font]\r\nnewFontName=Arial\r\nnewFontSize=16\r\nnewFontBold=True\r\nnewFontForeColor=65535\r\n";
   d.installSaver(ini);
 }
@@ -373,6 +375,95 @@ TEST_F(SlideshowE2E, ClockShowsInTheCaptionColourInTheLowerRightCorner) {
   Image shot;
   EXPECT_TRUE(waitUntil([&] { return greenIn(shot = screen().capture(), Rect{768, 640, 256, 128}) > 10; }, 2s));
   EXPECT_EQ(greenIn(shot, Rect{0, 0, 1024, 640}), 0) << "green outside the corner";
+}
+
+// The screen as a test left it, kept beside the failed tests' screenshots.
+void keepScreenshot(const Image& shot, const std::string& name) {
+  std::filesystem::create_directories(artifactsDir());
+  EXPECT_TRUE(savePng(shot, artifactsDir() / (name + ".png")));
+}
+
+TEST_F(SlideshowE2E, BlurFillFillsTheScreenAroundAPortraitWithItsOwnColour) {
+  const Rgb red = rgb(220, 30, 30), blue = rgb(0, 0, 255);
+  const std::string blueBack = "16711680";  // BGR, as the settings keep colours
+  // The screen's four edges, midway along each.
+  const std::vector<Point> edges = {{2, 384}, {1021, 384}, {512, 2}, {512, 765}};
+  const auto reddish = [&](const Image& shot) {
+    for (const Point& p : edges) {
+      const Rgb c = shot.pixel(p.x, p.y);
+      if (channel(c, 16) < 60 || channel(c, 16) < 3 * channel(c, 0)) return false;
+    }
+    return true;
+  };
+  for (const bool blurred : {true, false}) {
+    SCOPED_TRACE(blurred ? "blurFill=1" : "without the key");
+    install(desktop(), {{"portrait.bmp", 300, 600, red, ""}},
+            std::string("timeInterval=0\r\npicRandom=cent\r\neffectMode=0\r\nrandomEffect=0\r\n") +
+                (blurred ? "blurFill=1\r\n" : ""),
+            {}, blueBack);
+    WineProcess& saver = desktop().startSaver("/s");
+    Image shot;
+    ASSERT_TRUE(waitUntil([&] { return findColour(shot = screen().capture(), red) == Rect{362, 84, 300, 600}; }, 10s));
+    if (blurred) {
+      ASSERT_TRUE(waitUntil([&] { return reddish(shot = screen().capture()); }, 5s));
+      keepScreenshot(shot, "saver-blur-fill");
+    } else {
+      EXPECT_TRUE(waitUntil(
+          [&] {
+            shot = screen().capture();
+            return std::all_of(edges.begin(), edges.end(),
+                               [&](const Point& p) { return shot.pixel(p.x, p.y) == blue; });
+          },
+          5s));
+    }
+    screen().pressKey("Shift_L");
+    ASSERT_TRUE(saver.waitForExit(5s));
+  }
+}
+
+TEST_F(SlideshowE2E, TwoPortraitsShowSideBySideThenTheLandscapeOneAlone) {
+  const Rgb red = rgb(220, 40, 40), green = rgb(40, 200, 60), blue = rgb(50, 70, 230), black = rgb(0, 0, 0);
+  install(
+      desktop(),
+      {{"tall-1.bmp", 200, 400, red, "One"}, {"tall-2.bmp", 200, 400, green, "Two"}, {"wide.bmp", 400, 200, blue, ""}},
+      "randomPick=0\r\ntimeInterval=3\r\npicRandom=cent\r\neffectMode=0\r\nrandomEffect=0\r\npairPortraits=1\r\n");
+  WineProcess& saver = desktop().startSaver("/s");
+  // Each centred in its half of 1024 x 768, its caption above it.
+  Image shot;
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        shot = screen().capture();
+        return findColour(shot, red) == Rect{156, 184, 200, 400} &&
+               findColour(shot, green) == Rect{668, 184, 200, 400} &&
+               countDifferent(shot, Rect{0, 0, 512, 40}, black) > 20 &&
+               countDifferent(shot, Rect{512, 0, 512, 40}, black) > 20;
+      },
+      10s));
+  keepScreenshot(shot, "saver-pair-portraits");
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        shot = screen().capture();
+        return findColour(shot, blue) == Rect{312, 284, 400, 200} && findColour(shot, red).empty() &&
+               findColour(shot, green).empty();
+      },
+      8s));
+  screen().pressKey("Shift_L");
+  ASSERT_TRUE(saver.waitForExit(5s));
+
+  // With blurFill as well: each half's edge takes its own picture's colour.
+  install(desktop(), {{"tall-1.bmp", 200, 400, red, "One"}, {"tall-2.bmp", 200, 400, green, "Two"}},
+          "timeInterval=0\r\npicRandom=cent\r\neffectMode=0\r\npairPortraits=1\r\nblurFill=1\r\n");
+  desktop().startSaver("/s");
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        shot = screen().capture();
+        const Rgb l = shot.pixel(2, 384), r = shot.pixel(1021, 384);
+        return findColour(shot, red) == Rect{156, 184, 200, 400} &&
+               findColour(shot, green) == Rect{668, 184, 200, 400} && channel(l, 16) > 2 * channel(l, 8) &&
+               channel(r, 8) > 2 * channel(r, 16);
+      },
+      10s));
+  keepScreenshot(shot, "saver-pair-blur-fill");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "picture/area_scale.h"
+#include "picture/surround.h"
 
 namespace lumova {
 namespace {
@@ -120,6 +122,74 @@ TEST(AreaScale, EmptyBlocksAreRefused) {
   EXPECT_FALSE(scaleByAreaAverage(p.in(), {q.bits.data(), 1, 0, 4}));
   EXPECT_FALSE(scaleByAreaAverage({nullptr, 2, 2, 8}, q.out()));
   EXPECT_EQ(q.at(0, 0)[3], 4);
+}
+
+TEST(Surround, GeometryOfTheCoverAreaAndTheSurround) {
+  struct Row {
+    const char* name;
+    PictureSize picture, monitor;
+    PixelArea cover;  // of the picture, for a surround of the monitor's shape
+    bool shows;       // the picture shown at its own size leaves room to a surround
+  };
+  const Row rows[] = {
+      {"portrait on landscape", {300, 600}, {1920, 1080}, {0, 215, 300, 169}, true},
+      {"landscape 4:3", {1440, 1080}, {1920, 1080}, {0, 135, 1440, 810}, true},
+      {"a thread across", {4000, 1}, {1920, 1080}, {1999, 0, 2, 1}, true},
+      {"a thread down", {1, 4000}, {1920, 1080}, {0, 1999, 1, 1}, true},
+      {"one pixel", {1, 1}, {1920, 1080}, {0, 0, 1, 1}, true},
+      {"wider than a portrait monitor", {1600, 900}, {1080, 1920}, {547, 0, 506, 900}, true},
+      {"covers the monitor exactly", {1920, 1080}, {1920, 1080}, {0, 0, 1920, 1080}, false},
+      {"larger both ways", {2000, 1500}, {1920, 1080}, {0, 187, 2000, 1125}, false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    EXPECT_EQ(coverArea(r.picture, surroundSize(r.monitor)), r.cover);
+    EXPECT_EQ(surroundShows(r.picture, r.monitor), r.shows);
+  }
+  EXPECT_EQ(surroundSize({1920, 1080}), (PictureSize{240, 135}));
+  EXPECT_EQ(surroundSize({1023, 1}), (PictureSize{128, 1}));
+  EXPECT_EQ(surroundBlurRadius(240), 9) << "a Gaussian of 4 % of 1920 pixels, at an eighth";
+  EXPECT_EQ(surroundBlurRadius(480), 19);
+  EXPECT_EQ(surroundBlurRadius(1), 0);
+}
+
+// Each pass the plain way: every pixel sums its whole window.
+void referenceBlurAndDim(Pixels& p, int r) {
+  const int d = 2 * r + 1;
+  const auto pass = [&](bool across) {
+    Pixels was = p;
+    const int n = across ? p.width : p.height;
+    for (int y = 0; y < p.height; ++y)
+      for (int x = 0; x < p.width; ++x)
+        for (int c = 0; c < 4; ++c) {
+          int sum = 0;
+          for (int k = -r; k <= r; ++k) {
+            const int at = std::clamp((across ? x : y) + k, 0, n - 1);
+            sum += across ? was.at(at, y)[c] : was.at(x, at)[c];
+          }
+          p.at(x, y)[c] = static_cast<std::uint8_t>((sum + d / 2) / d);
+        }
+  };
+  for (bool across : {true, true, true, false, false, false}) pass(across);
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < p.width; ++x) {
+      for (int c = 0; c < 3; ++c) p.at(x, y)[c] = static_cast<std::uint8_t>((p.at(x, y)[c] * 153 + 127) / 255);
+      p.at(x, y)[3] = 255;
+    }
+}
+
+TEST(Surround, BlurMatchesThePlainReference) {
+  std::mt19937 random(7);
+  const int sizes[][3] = {{1, 1, 0}, {1, 9, 3}, {9, 1, 3}, {17, 5, 2}, {31, 18, 9}, {5, 40, 12}, {64, 36, 3}};
+  for (const auto& size : sizes) {
+    SCOPED_TRACE(std::to_string(size[0]) + "x" + std::to_string(size[1]) + " r" + std::to_string(size[2]));
+    Pixels p(size[0], size[1]);
+    for (auto& b : p.bits) b = static_cast<std::uint8_t>(random());
+    Pixels want = p;
+    referenceBlurAndDim(want, size[2]);
+    blurAndDim(p.out(), size[2]);
+    EXPECT_EQ(p.bits, want.bits);
+  }
 }
 
 }  // namespace

@@ -195,6 +195,78 @@ TEST(Monitors, EachMonitorPrefersPicturesOfItsShape) {
   }
 }
 
+TEST(Monitors, TwoPortraitsShareALandscapeMonitor) {
+  struct Row {
+    const char* name;
+    std::string shapes;  // of the pictures in list order: L landscape, P portrait
+    const char* options;
+    std::vector<std::string> changes;  // "a+b": a pair; empty: shuffled, checked by rounds
+    bool portraitMonitor = false;
+  };
+  const char* pairing = "pairPortraits=1\r\n";
+  const Row rows[] = {
+      {"two portraits, then the landscape one", "PPL", pairing, {"0+1", "2", "0+1"}},
+      {"passed over, first next time", "PLLP", pairing, {"0+3", "1", "2", "0+3"}},
+      {"the 8th ahead is still taken", "PLLLLLLLP", pairing, {"0+8", "1", "2"}},
+      {"none within 8: alone", "PLLLLLLLLP", pairing, {"0", "1"}},
+      {"one portrait is never its own partner", "PL", pairing, {"0", "1", "0"}},
+      {"a portrait monitor keeps single pictures", "PPL", pairing, {"0", "1", "2"}, true},
+      {"without the key", "PPL", "", {"0", "1", "2"}},
+      {"shuffled, every picture once a round", "PPLPLPPL", "pairPortraits=1\r\nrandomPick=1\r\nshuffle=1\r\n", {}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    std::vector<std::pair<std::string, std::string>> list;
+    for (std::size_t i = 0; i < r.shapes.size(); ++i) list.emplace_back("C:\\p\\" + std::to_string(i) + ".jpg", "");
+    std::map<std::string, std::string> state;  // the shuffled round, from one run to the next
+    std::vector<std::string> changes;          // each change: its pictures by number
+    for (const double seconds : {r.changes.empty() ? 7.5 : r.changes.size() * 1.4 + 0.5, r.changes.empty() ? 9.5 : 0}) {
+      if (seconds == 0) continue;
+      SaverRig rig(iniWith(list, std::string("picRandom=cent\r\ntimeInterval=1\r\neffectMode=0\r\n") + r.options));
+      if (r.portraitMonitor) rig.view.widthTwips = 600 * 15, rig.view.heightTwips = 800 * 15;
+      for (std::size_t i = 0; i < list.size(); ++i) {
+        const bool p = r.shapes[i] == 'P';
+        rig.pictures.sizes[list[i].first] = p ? std::pair{600, 1200} : std::pair{1200, 600};
+        rig.upright[list[i].first] = p ? PictureSize{600, 1200} : PictureSize{1200, 600};
+      }
+      rig.files.files.insert(state.begin(), state.end());
+      rig.load();
+      rig.runFor(seconds);
+      for (const std::string& shown : rig.view.shown) {
+        const std::string number = shown.substr(shown.rfind('\\') + 1, shown.find('.') - shown.rfind('\\') - 1);
+        if (shown[0] == '+')
+          changes.back() += "+" + number;
+        else
+          changes.push_back(number);
+      }
+      state = rig.files.files;
+    }
+    if (!r.changes.empty()) {
+      changes.resize(std::min(changes.size(), r.changes.size()));
+      EXPECT_EQ(changes, r.changes);
+      continue;
+    }
+    // Each round shows every picture once, a pair counting as two.
+    std::vector<std::string> shown;
+    for (const std::string& c : changes)
+      for (std::size_t at = 0, plus; at <= c.size(); at = plus + 1) {
+        plus = std::min(c.find('+', at), c.size());
+        shown.push_back(c.substr(at, plus - at));
+      }
+    EXPECT_NE(std::find_if(changes.begin(), changes.end(), [](const std::string& c) { return c.find('+') != c.npos; }),
+              changes.end())
+        << "no pair";
+    ASSERT_GE(shown.size(), 2 * list.size()) << ::testing::PrintToString(changes);
+    for (std::size_t round = 0; round < 2; ++round) {
+      std::vector<std::string> got(shown.begin() + static_cast<std::ptrdiff_t>(round * list.size()),
+                                   shown.begin() + static_cast<std::ptrdiff_t>((round + 1) * list.size()));
+      std::sort(got.begin(), got.end());
+      EXPECT_EQ(std::unique(got.begin(), got.end()), got.end())
+          << "round " << round << ": " << ::testing::PrintToString(changes);
+    }
+  }
+}
+
 // A display change as the window reports it: the monitors stand in their new
 // places, then the slideshow is told.
 TEST(Monitors, ADisplayChangeShowsAnAddedMonitorsPictureAtOnceAndDropsARemovedOne) {

@@ -42,7 +42,8 @@ class RecordingMonitor : public saver::MonitorView {
   saver::TwipRect pictureRect;
   std::string captionText;
   double captionLeft = 0, captionWidth = 0, captionHeight = 0;
-  PicturePtr source;
+  PicturePtr source, surround, partner, partnerSurround;
+  saver::TwipRect partnerRect;
   std::vector<int> effects;                     // effects played, in order
   bool failEffect = false;                      // its effect reports a picture too high to reveal
   std::vector<std::pair<double, int>> reveals;  // (time, width px) of each commit
@@ -81,7 +82,21 @@ class RecordingMonitor : public saver::MonitorView {
     captionLeft = left, captionWidth = width, captionHeight = height;
   }
   void clearPictures() override { log("clear"); }
-  void setSourcePicture(PicturePtr p) override { source = std::move(p); }
+  void setSourcePicture(PicturePtr p) override {
+    source = std::move(p);
+    surround.reset();
+    partner.reset();
+  }
+  void setSourcePartner(PicturePtr p, PicturePtr s, const saver::TwipRect& r) override {
+    partner = std::move(p);
+    partnerSurround = std::move(s);
+    partnerRect = r;
+  }
+  saver::TwipSize setPartnerCaptionText(const std::string& text) override {
+    return {text.size() * 10 * tppX, 20 * tppY};
+  }
+  void setPartnerCaptionGeometry(double, double, double) override {}
+  void setSourceSurround(PicturePtr p) override { surround = std::move(p); }
   void setPictureVisible(bool v) override { pictureVisible = v; }
   void setPictureRect(const saver::TwipRect& r) override {
     pictureRect = r;
@@ -106,6 +121,7 @@ class RecordingMonitor : public saver::MonitorView {
   void commitPicture() override {
     reveals.emplace_back(clock_.now, source ? source->width() : -1);
     if (auto* named = dynamic_cast<const fakes::NamedPicture*>(source.get())) shown.push_back(named->path);
+    if (auto* named = dynamic_cast<const fakes::NamedPicture*>(partner.get())) shown.push_back("+" + named->path);
     log("commit");
   }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "common/clock_win32.h"
@@ -321,4 +322,80 @@ TEST(SaverWindowPower, DisplayOffStopsTheTimersAndTheFramesOnBringsThemBackBatte
   EXPECT_FALSE(saver.window.pacingFrames());
   EXPECT_FALSE(saver.host.ended);
   DeleteFileA(file.c_str());
+}
+
+namespace {
+
+// Draws with GDI, and counts the frames whose surround (a picture drawn
+// scaled, under the picture) does not keep to what the picture shows: a
+// renderer that draws whole frames would show it ahead of the effect.
+class ClipWatcher final : public effects::Renderer {
+ public:
+  ClipWatcher(HWND window, HDC target, int& compared, int& apart)
+      : inner_(window, target), compared_(compared), apart_(apart) {}
+  effects::PictureId addPicture(PicturePtr p) override { return inner_.addPicture(std::move(p)); }
+  void releasePicture(effects::PictureId id) override { inner_.releasePicture(id); }
+  void present() override { inner_.present(); }
+  effects::TextExtent measureText(const effects::TextFont& f, const std::string& t) override {
+    return inner_.measureText(f, t);
+  }
+  void draw(const effects::Frame& frame) override {
+    const effects::PictureLayer* surround = nullptr;
+    for (const effects::Layer& l : frame.layers)
+      if (const auto* p = std::get_if<effects::PictureLayer>(&l); p && p->picture != effects::kNoPicture) {
+        if (p->source) {
+          surround = p;
+        } else if (surround) {
+          ++compared_;
+          apart_ += surround->clip != p->clip;
+        }
+      }
+    inner_.draw(frame);
+  }
+
+ private:
+  effects::GdiRenderer inner_;
+  int& compared_;
+  int& apart_;
+};
+
+}  // namespace
+
+TEST(SaverWindowSurround, AWipeRevealsThePictureAndItsSurroundTogether) {
+  const std::string dir = lumova::testing::tempFolder("lumova-surround");
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  constexpr std::uint32_t kRed = 0xC02040, kBack = 0x2040C0;
+  const auto dim = [](std::uint32_t rgb) {
+    std::uint32_t out = 0;
+    for (int s = 0; s < 24; s += 8) out |= ((((rgb >> s) & 0xFF) * 153 + 127) / 255) << s;
+    return out;
+  };
+  ASSERT_TRUE(
+      lumova::testing::writeBytes(dir + "tall.bmp", lumova::testing::bmp24(60, h / 2, [&](int, int) { return kRed; })));
+  const std::string ini = "[total]\r\ntotal=1\r\n[images]\r\n0=" + dir +
+                          "tall.bmp\r\n[caption]\r\n0=\r\n"
+                          "[image]\r\ntimeInterval=0\r\npicRandom=cent\r\neffectMode=1\r\nblurFill=1\r\n"
+                          "[background]\r\nbackEffect=0\r\nnewBackColor=" +
+                          std::to_string((kBack >> 16) + (kBack & 0xFF00) + ((kBack & 0xFF) << 16)) + "\r\n";
+  lumova::testing::DibSurface screen(w, h);
+  ASSERT_TRUE(screen.ok());
+  int frames = 0, partway = 0;  // the wipe across the whole monitor, part way
+  std::function<void()> onFrame = [&] {
+    ++frames;
+    partway += screen.rgb(2, 2) == dim(kRed) && screen.rgb(w - 3, 2) != dim(kRed);
+  };
+  saver::SaverWindowParts parts;
+  parts.frameWaiter = std::make_unique<FrameWatcher>(onFrame);
+  int compared = 0, apart = 0;
+  parts.renderer = [&](HWND window) { return std::make_unique<ClipWatcher>(window, screen.dc(), compared, apart); };
+  SoakSaver saver(ini, false, kPlatformNT, std::move(parts));
+  pumpMessages();
+  EXPECT_GT(compared, frames);
+  EXPECT_EQ(apart, 0) << "the surround showed where its picture did not";
+  EXPECT_GT(partway, 0) << "the wipe never crossed the monitor's edges";
+  EXPECT_EQ(screen.rgb(w - 2, h - 2), dim(kRed));
+  EXPECT_EQ(screen.rgb(w / 2, h / 2), kRed);
+  EXPECT_EQ(saver.messages.shown, 0);
+  DeleteFileA((dir + "tall.bmp").c_str());
+  RemoveDirectoryA(dir.c_str());
 }

@@ -407,6 +407,36 @@ TEST(Fit, PicFitAsksForTheRoomAndCentresWhatItGets) {
   }
 }
 
+TEST(Surround, AskedForWithBlurFillAndShownWhereThePictureLeavesRoom) {
+  struct Row {
+    const char* options;
+    PictureSize picture;
+    PictureSize asked;  // the monitor, or nothing
+    bool shown;
+  };
+  const std::vector<Row> rows = {
+      {"blurFill=1\r\npicFit=1\r\npicRandom=cent\r\n", {3000, 2000}, {1024, 768}, true},
+      {"blurFill=1\r\npicRandom=rand\r\n", {300, 600}, {1024, 768}, true},
+      {"blurFill=1\r\npicRandom=cent\r\n", {1024, 768}, {1024, 768}, false},  // it covers the monitor
+      {"picFit=1\r\npicRandom=cent\r\n", {3000, 2000}, {}, false},            // a file without the key
+      {"blurFill=0\r\npicFit=1\r\n", {3000, 2000}, {}, false},
+      {"blurFill=1\r\npicFit=1\r\n[background]\r\nbackEffect=1\r\n", {3000, 2000}, {}, false},  // the desktop
+      {"blurFill=1\r\npicRandom=zoom\r\n", {600, 1200}, {1024, 768}, true},  // shown whole, it only zooms
+      {"blurFill=1\r\npicRandom=zoom\r\n", {4000, 3000}, {1024, 768}, false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.options);
+    SaverRig rig(iniWith({{"C:\\p\\x.jpg", ""}}, std::string("timeInterval=0\r\neffectMode=0\r\n") + r.options));
+    rig.pictures.sizes["C:\\p\\x.jpg"] = {r.picture.width, r.picture.height};
+    rig.load();
+    rig.runFor(1);
+    ASSERT_FALSE(rig.pictures.requests.empty());
+    EXPECT_EQ(rig.pictures.requests.back().surround, r.asked);
+    EXPECT_EQ(rig.view.surround != nullptr, r.shown);
+    ASSERT_FALSE(rig.view.shown.empty());
+  }
+}
+
 TEST(Slideshow, CaptionIsCentredAtTheTopAndWider) {
   SaverRig rig(iniWith(kThree, "timeInterval=2\r\npicRandom=cent\r\n"));
   addPictures(rig);

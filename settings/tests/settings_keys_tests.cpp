@@ -16,7 +16,8 @@ TEST(SettingsKeys, DefaultsOfEveryOption) {
   MemoryFileStore files;  // no file at all
   OptionValues values = readOptions(SettingsStore(files, "x.ini"));
   OptionValues expected = {"0",     "0",  "0",     "2",     "10",    "cent",  "ch",       "0", "0", "",  "0",
-                           "Arial", "14", "False", "False", "False", "False", "16777215", "1", "1", "1", "0", "0", "1", "0"};
+                           "Arial", "14", "False", "False", "False", "False", "16777215", "1", "1", "1", "0",
+                           "0",     "1",  "0",     "1",     "0"};
   EXPECT_EQ(values, expected) << "a new user's defaults";
   // A file without the later keys keeps the meaning it had.
   files.files["x.ini"] = "[image]\r\n";
@@ -24,15 +25,19 @@ TEST(SettingsKeys, DefaultsOfEveryOption) {
   at(expected, Key::allMonitors) = "0";
   at(expected, Key::shuffle) = "0";
   at(expected, Key::stillOnBattery) = "0";
+  at(expected, Key::blurFill) = "0";
   EXPECT_EQ(readOptions(SettingsStore(files, "x.ini")), expected);
 }
 
 TEST(SettingsKeys, TableNamesEveryKeyOnceInTheSaveOrder) {
+  // clang-format off
   const char* order[] = {
       "randomPick",  "newBackColor", "backEffect",    "picSpeed",         "timeInterval",          "picRandom",
       "picChange",   "effectMode",   "randomEffect",  "saverPassword",    "saverEnabled",          "newFontName",
       "newFontSize", "newFontBold",  "newFontItalic", "newFontUnderline", "newFontFontStrikethru", "newFontForeColor",
-      "picFit",      "allMonitors",  "shuffle",       "autoCaption",      "keysSteer",        "stillOnBattery",        "clock"};
+      "picFit",      "allMonitors",  "shuffle",       "autoCaption",      "keysSteer",             "stillOnBattery",
+      "clock",       "blurFill",     "pairPortraits"};
+  // clang-format on
   auto keys = optionKeys();
   ASSERT_EQ(keys.size(), kKeyCount);
   std::set<std::string_view> seen;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/picture.h"
+#include "picture/surround.h"
 
 namespace lumova::fakes {
 
@@ -29,7 +30,7 @@ class NamedPicture : public SizedPicture {
 };
 
 // The size of a loaded picture is its natural size, or the fitted one when
-// the request asks for a fit.
+// the request asks for a fit; a surround comes as the loader's does.
 class FakePictures : public PictureLoader {
  public:
   using PictureLoader::load;
@@ -42,7 +43,11 @@ class FakePictures : public PictureLoader {
     auto it = sizes.find(request.path);
     if (it == sizes.end()) return {nullptr, PictureError::NotFound};
     const PictureSize shown = requestedSize({it->second.first, it->second.second}, request);
-    return {std::make_shared<NamedPicture>(shown.width, shown.height, request.path), PictureError::None};
+    PicturePtr surround;
+    const PictureSize around = request.surround;
+    if (around.width > 0 && around.height > 0 && (request.cover || surroundShows(shown, around)))
+      surround = std::make_shared<SizedPicture>(surroundSize(around).width, surroundSize(around).height);
+    return {std::make_shared<NamedPicture>(shown.width, shown.height, request.path), PictureError::None, surround};
   }
 };
 
