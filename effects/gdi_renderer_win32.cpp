@@ -357,8 +357,8 @@ PixelBuffer* GdiRenderer::sampled(const PictureLayer& layer) {
 HFONT GdiRenderer::font(const TextFont& font) {
   const auto stock = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   if (font.face.empty()) return stock;
-  for (const auto& [spec, made] : fonts_)
-    if (spec == font) return made ? made.get() : stock;
+  for (const auto& [wanted, made] : fonts_)
+    if (wanted == font) return made ? made.get() : stock;
   LOGFONTW lf{};
   lf.lfHeight = font.height;
   lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
@@ -383,10 +383,10 @@ void GdiRenderer::drawCaption(HDC dc, const CaptionLayer& caption) {
             DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
 }
 
-TextExtent GdiRenderer::measureText(const TextFont& spec, const std::string& text) {
+TextExtent GdiRenderer::measureText(const TextFont& textFont, const std::string& text) {
   win32::WindowDc windowDc(target_ ? nullptr : window_);
   HDC dc = target_ ? target_ : windowDc.get();
-  win32::SelectIn selected(dc, font(spec));
+  win32::SelectIn selected(dc, font(textFont));
   TEXTMETRICW tm{};
   GetTextMetricsW(dc, &tm);
   SIZE extent{0, 0};
