@@ -1,6 +1,6 @@
 // What a frame of the saver window is made of, as plain values, and the
 // renderer that draws it. The window and the effects describe frames; a
-// renderer (GDI today) draws them, so that neither knows which one does.
+// renderer (Direct3D or GDI) draws them, so that neither knows which one does.
 //
 // Coordinates are the window's client pixels; the window covers every
 // monitor, and each layer keeps to its own.
@@ -129,6 +129,9 @@ class Renderer {
   virtual void present() = 0;
   // How wide `text` is in `font`, and the font's line height.
   virtual TextExtent measureText(const TextFont& font, const std::string& text) = 0;
+  // Draws on the graphics card: a frame costs little however much of the
+  // screen changes, so motion can step at every display refresh.
+  virtual bool drawsOnCard() const { return false; }
 };
 
 // A picture handed to a renderer; the last copy releases it. The renderer
