@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <sstream>
 
 #include "e2e/e2e_paths.h"
@@ -276,5 +277,32 @@ WineRun WineDesktop::runWine(const std::vector<std::string>& args, std::chrono::
 std::string WineDesktop::wineLog() const { return readFile(workDir_ / "wine.log"); }
 
 std::vector<std::string> WineDesktop::crashReport() const { return crashLines(wineLog()); }
+
+namespace {
+// A file read whole (the /proc files tell no size beforehand); empty when it cannot be read.
+std::string wholeFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+}  // namespace
+
+std::optional<pid_t> WineDesktop::saverPid() const {
+  const std::string prefix = "WINEPREFIX=" + prefixDir().string();
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+    const std::string name = entry.path().filename();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    const std::string cmdline = wholeFile(entry.path() / "cmdline");
+    if (cmdline.find("Lumova.scr") == std::string::npos || cmdline.find("launcher") != std::string::npos) continue;
+    if (wholeFile(entry.path() / "environ").find(prefix) == std::string::npos) continue;
+    return static_cast<pid_t>(std::stoi(name));
+  }
+  return std::nullopt;
+}
+
+std::string WineDesktop::saverMaps() const {
+  const std::optional<pid_t> pid = saverPid();
+  return pid ? wholeFile("/proc/" + std::to_string(*pid) + "/maps") : std::string();
+}
 
 }  // namespace lumova::e2e

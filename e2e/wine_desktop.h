@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <sys/types.h>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -106,6 +107,13 @@ class WineDesktop {
   // program opened with `start`. For the Wine tools too (`reg query ...`).
   // Wine re-quotes the arguments; the output is also added to wine.log.
   WineRun runWine(const std::vector<std::string>& args, std::chrono::milliseconds timeout);
+
+  // The Linux process running the installed Lumova.scr in this prefix (not
+  // the launcher that started it), once there is one.
+  std::optional<pid_t> saverPid() const;
+  // The files that process has mapped (/proc/<pid>/maps): which libraries
+  // it loaded. Empty when it is not running.
+  std::string saverMaps() const;
 
   // Everything Wine and its programs wrote to stderr during this test.
   std::string wineLog() const;

@@ -324,7 +324,13 @@ TEST_F(SlideshowE2E, CrossfadeShowsBothPicturesMixedHalfWay) {
   EXPECT_TRUE(waitUntil([&] { return screen().capture().pixel(x, y) == blue; }, 3s));
 }
 
-TEST_F(SlideshowE2E, PanAndZoomCoversTheScreenAndMoves) {
+// Pan and zoom drawn by the graphics card (the default: Wine's Direct3D on
+// Mesa, which maps the software renderer's driver into the process) and,
+// with useGpu=0, by GDI, which maps no such driver.
+class PanAndZoomE2E : public E2ETest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(PanAndZoomE2E, CoversTheScreenAndMoves) {
+  const bool onCard = GetParam();
   // Squares of two colours, neither of them the black background, so that
   // every pixel of a moved picture changes near their edges.
   const Rgb orange = rgb(240, 150, 30), teal = rgb(30, 160, 170), black = rgb(0, 0, 0);
@@ -335,8 +341,8 @@ TEST_F(SlideshowE2E, PanAndZoomCoversTheScreenAndMoves) {
   ASSERT_TRUE(saveBmp(picture, desktop().saverDir() / "squares.bmp"));
   desktop().installSaver(
       "[total]\r\ntotal=1\r\n[images]\r\n0=C:\\Lumova\\squares.bmp\r\n[caption]\r\n0=\r\n"
-      "[image]\r\ntimeInterval=0\r\npicRandom=zoom\r\neffectMode=0\r\nrandomEffect=0\r\n"
-      "[background]\r\nnewBackColor=0\r\nbackEffect=0\r\n");
+      "[image]\r\ntimeInterval=0\r\npicRandom=zoom\r\neffectMode=0\r\nrandomEffect=0\r\n" +
+      std::string(onCard ? "" : "useGpu=0\r\n") + "[background]\r\nnewBackColor=0\r\nbackEffect=0\r\n");
   desktop().startSaver("/s");
   const Rect all{0, 0, 1024, 768};
   const auto blackPixels = [&](const Image& shot) {
@@ -356,7 +362,14 @@ TEST_F(SlideshowE2E, PanAndZoomCoversTheScreenAndMoves) {
       8s))
       << moved << " pixels changed";
   EXPECT_EQ(uncovered, 0) << "the background showed while the picture moved";
+  const std::string maps = desktop().saverMaps();
+  ASSERT_FALSE(maps.empty()) << "the saver's process was not found";
+  EXPECT_EQ(maps.find("_dri.so") != std::string::npos, onCard) << (onCard ? "drawn without" : "drawn with")
+                                                                 << " the graphics card's driver";
 }
+
+INSTANTIATE_TEST_SUITE_P(Drawing, PanAndZoomE2E, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "OnTheCard" : "WithGdi"; });
 
 TEST_F(SlideshowE2E, ClockShowsInTheCaptionColourInTheLowerRightCorner) {
   const Rgb green = rgb(0, 255, 0);
