@@ -357,3 +357,29 @@ TEST(D3d11Renderer, ALostDeviceIsMadeAgainOrGdiGoesOn) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SwapChainPacer, KeepsTheDisplaysPaceWhateverTheSwapChainWaits) {
+  // A swap chain whose object is always signalled (a system that does not
+  // wait for the display) and one whose object never is (a swap chain gone
+  // with its device): either way the frames come at the refresh rate, not
+  // at once.
+  for (const bool signalled : {true, false}) {
+    SCOPED_TRACE(signalled ? "never waits" : "never signalled");
+    SwapChainPacer pacer(CreateEventW(nullptr, TRUE, signalled, nullptr));
+    pacer.refresh(nullptr);
+    const double period = 1.0 / pacer.refreshHz();
+    constexpr int kFrames = 20;
+    LARGE_INTEGER f{}, start{}, end{};
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&start);
+    pacer.begin();
+    for (int i = 0; i < kFrames; ++i) pacer.waitForNextFrame();
+    QueryPerformanceCounter(&end);
+    const double seconds = double(end.QuadPart - start.QuadPart) / double(f.QuadPart);
+    EXPECT_GE(seconds, 0.8 * kFrames * period);
+  }
+}
+
+}  // namespace
