@@ -80,6 +80,20 @@ win32::ComPtr<ID3DBlob> compiled(const char* entry, const char* profile) {
   return code;
 }
 
+// A BGRA texture the shaders read, one level, bound also as `bind`.
+D3D11_TEXTURE2D_DESC textureOf(int width, int height, UINT bind) {
+  D3D11_TEXTURE2D_DESC desc{};
+  desc.Width = static_cast<UINT>(width);
+  desc.Height = static_cast<UINT>(height);
+  desc.MipLevels = 1;
+  desc.ArraySize = 1;
+  desc.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
+  desc.SampleDesc.Count = 1;
+  desc.Usage = D3D11_USAGE_DEFAULT;
+  desc.BindFlags = D3D11_BIND_SHADER_RESOURCE | bind;
+  return desc;
+}
+
 void setColour(Vertex& v, std::uint32_t rgb) {
   v.r = static_cast<float>(rgb & 0xFF) / 255.0f;
   v.g = static_cast<float>((rgb >> 8) & 0xFF) / 255.0f;
@@ -341,15 +355,8 @@ D3d11Renderer::Texture* D3d11Renderer::texture(PictureId id, bool upload) {
   const win32::DibPicture& p = *held.picture;
   auto t = std::make_unique<Texture>();
   // Every mipmap level, made on the card from the picture once it is there.
-  D3D11_TEXTURE2D_DESC desc{};
-  desc.Width = static_cast<UINT>(p.width());
-  desc.Height = static_cast<UINT>(p.height());
+  D3D11_TEXTURE2D_DESC desc = textureOf(p.width(), p.height(), D3D11_BIND_RENDER_TARGET);
   desc.MipLevels = 0;
-  desc.ArraySize = 1;
-  desc.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
-  desc.SampleDesc.Count = 1;
-  desc.Usage = D3D11_USAGE_DEFAULT;
-  desc.BindFlags = D3D11_BIND_SHADER_RESOURCE | D3D11_BIND_RENDER_TARGET;
   desc.MiscFlags = D3D11_RESOURCE_MISC_GENERATE_MIPS;
   HRESULT hr = device_->CreateTexture2D(&desc, nullptr, t->texture.put());
   if (SUCCEEDED(hr)) hr = device_->CreateShaderResourceView(t->texture.get(), nullptr, t->view.put());
@@ -419,15 +426,7 @@ void D3d11Renderer::drawQuads(const std::vector<Quad>& quads, ID3D11ShaderResour
 }
 
 void D3d11Renderer::drawPicture(const PictureLayer& layer) {
-  const Rect shown = intersection(intersection(layer.rect, layer.keepIn), drawingArea_);
-  if (shown.empty()) return;
-  std::vector<Rect> parts;
-  if (layer.clip.empty()) {
-    parts.push_back(shown);
-  } else {
-    for (const Rect& c : layer.clip)
-      if (const Rect r = intersection(c, shown); !r.empty()) parts.push_back(r);
-  }
+  const std::vector<Rect> parts = shownParts(layer, drawingArea_);
   if (parts.empty()) return;
   std::vector<Quad> quads;
   if (layer.picture == kNoPicture) {
@@ -464,15 +463,8 @@ void D3d11Renderer::drawText(const Layer& layer) {
     }
     if (!pixels) return;
     auto t = std::make_unique<Texture>();
-    D3D11_TEXTURE2D_DESC desc{};
-    desc.Width = static_cast<UINT>(pixels->pixels->width());
-    desc.Height = static_cast<UINT>(pixels->pixels->height());
-    desc.MipLevels = 1;
-    desc.ArraySize = 1;
-    desc.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
-    desc.SampleDesc.Count = 1;
+    D3D11_TEXTURE2D_DESC desc = textureOf(pixels->pixels->width(), pixels->pixels->height(), 0);
     desc.Usage = D3D11_USAGE_IMMUTABLE;
-    desc.BindFlags = D3D11_BIND_SHADER_RESOURCE;
     const D3D11_SUBRESOURCE_DATA data{pixels->pixels->row(0), desc.Width * 4, 0};
     HRESULT hr = device_->CreateTexture2D(&desc, &data, t->texture.put());
     if (SUCCEEDED(hr)) hr = device_->CreateShaderResourceView(t->texture.get(), nullptr, t->view.put());
@@ -524,15 +516,7 @@ void D3d11Renderer::drawLook(const Background& background, const std::vector<Lay
 bool D3d11Renderer::lookTarget(std::unique_ptr<Texture>& look) {
   if (look && look->width == width_ && look->height == height_) return true;
   look = std::make_unique<Texture>();
-  D3D11_TEXTURE2D_DESC desc{};
-  desc.Width = static_cast<UINT>(width_);
-  desc.Height = static_cast<UINT>(height_);
-  desc.MipLevels = 1;
-  desc.ArraySize = 1;
-  desc.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
-  desc.SampleDesc.Count = 1;
-  desc.Usage = D3D11_USAGE_DEFAULT;
-  desc.BindFlags = D3D11_BIND_SHADER_RESOURCE | D3D11_BIND_RENDER_TARGET;
+  const D3D11_TEXTURE2D_DESC desc = textureOf(width_, height_, D3D11_BIND_RENDER_TARGET);
   HRESULT hr = device_->CreateTexture2D(&desc, nullptr, look->texture.put());
   if (SUCCEEDED(hr)) hr = device_->CreateShaderResourceView(look->texture.get(), nullptr, look->view.put());
   if (SUCCEEDED(hr)) hr = device_->CreateRenderTargetView(look->texture.get(), nullptr, look->target.put());

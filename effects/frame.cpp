@@ -36,4 +36,17 @@ PictureHandle handOver(Renderer& renderer, PicturePtr picture) {
   });
 }
 
+std::vector<Rect> shownParts(const PictureLayer& layer, const Rect& area) {
+  const Rect shown = intersection(intersection(layer.rect, layer.keepIn), area);
+  std::vector<Rect> parts;
+  if (shown.empty()) return parts;
+  if (layer.clip.empty()) {
+    parts.push_back(shown);
+  } else {
+    for (const Rect& c : layer.clip)
+      if (const Rect r = intersection(c, shown); !r.empty()) parts.push_back(r);
+  }
+  return parts;
+}
+
 }  // namespace lumova::effects

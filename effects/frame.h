@@ -32,6 +32,11 @@ bool contains(const Rect& outer, const Rect& inner);
 // The parts of `from` outside `cut`: up to four rectangles, appended.
 void appendDifference(const Rect& from, const Rect& cut, std::vector<Rect>& out);
 
+struct PictureLayer;
+// What of a picture layer shows inside `area`: its rectangle within its
+// monitor, cut to its clip when it has one; none of them empty.
+std::vector<Rect> shownParts(const PictureLayer& layer, const Rect& area);
+
 // A picture handed to a renderer once, drawn by its id until released.
 using PictureId = std::uint32_t;
 inline constexpr PictureId kNoPicture = 0;

@@ -278,15 +278,7 @@ void GdiRenderer::drawShadowedText(HDC dc, const ShadowedTextLayer& layer) {
 }
 
 void GdiRenderer::drawPicture(HDC dc, const PictureLayer& layer, const Rect& area) {
-  const Rect shown = intersection(intersection(layer.rect, layer.keepIn), area);
-  if (shown.empty()) return;
-  std::vector<Rect> parts;
-  if (layer.clip.empty()) {
-    parts.push_back(shown);
-  } else {
-    for (const Rect& c : layer.clip)
-      if (const Rect r = intersection(c, shown); !r.empty()) parts.push_back(r);
-  }
+  const std::vector<Rect> parts = shownParts(layer, area);
   if (layer.picture == kNoPicture) {
     for (const Rect& r : parts) fillRect(dc, r, layer.fill);
     return;
