@@ -203,8 +203,8 @@ bool D3d11Renderer::makePipeline() {
     return false;
   win32::ComPtr<ID3D11PixelShader>* shaders[] = {&pictureShader_, &colourShader_, &textShader_};
   for (int i = 0; i < 3; ++i)
-    if (FAILED(device_->CreatePixelShader(ps[i]->GetBufferPointer(), ps[i]->GetBufferSize(), nullptr,
-                                          shaders[i]->put())))
+    if (FAILED(
+            device_->CreatePixelShader(ps[i]->GetBufferPointer(), ps[i]->GetBufferSize(), nullptr, shaders[i]->put())))
       return false;
   const D3D11_INPUT_ELEMENT_DESC layout[] = {
       {"POSITION", 0, DXGI_FORMAT_R32G32_FLOAT, 0, offsetof(Vertex, x), D3D11_INPUT_PER_VERTEX_DATA, 0},
@@ -300,8 +300,8 @@ bool D3d11Renderer::fitBuffers() {
   fadeComposed_ = false;
   context_->OMSetRenderTargets(0, nullptr, nullptr);
   if (width_ != 0) {
-    const HRESULT hr = swapChain_->ResizeBuffers(0, static_cast<UINT>(w), static_cast<UINT>(h), DXGI_FORMAT_UNKNOWN,
-                                                 swapFlags_);
+    const HRESULT hr =
+        swapChain_->ResizeBuffers(0, static_cast<UINT>(w), static_cast<UINT>(h), DXGI_FORMAT_UNKNOWN, swapFlags_);
     check(hr);
     if (FAILED(hr)) return false;
   }
@@ -320,8 +320,7 @@ void D3d11Renderer::check(HRESULT hr) {
 
 HANDLE D3d11Renderer::frameWaitable() const {
   HANDLE copy = nullptr;
-  if (waitable_)
-    DuplicateHandle(GetCurrentProcess(), waitable_, GetCurrentProcess(), &copy, SYNCHRONIZE, FALSE, 0);
+  if (waitable_) DuplicateHandle(GetCurrentProcess(), waitable_, GetCurrentProcess(), &copy, SYNCHRONIZE, FALSE, 0);
   return copy;
 }
 
@@ -381,8 +380,8 @@ void D3d11Renderer::uploadOneWaiting() {
     }
 }
 
-void D3d11Renderer::drawQuads(const std::vector<Quad>& quads, ID3D11ShaderResourceView* view,
-                              ID3D11PixelShader* shader, ID3D11BlendState* blend, const float* factor) {
+void D3d11Renderer::drawQuads(const std::vector<Quad>& quads, ID3D11ShaderResourceView* view, ID3D11PixelShader* shader,
+                              ID3D11BlendState* blend, const float* factor) {
   if (quads.empty() || lost_) return;
   const std::size_t needed = quads.size() * 6;
   if (needed > vertexCapacity_) {
@@ -438,9 +437,9 @@ void D3d11Renderer::drawPicture(const PictureLayer& layer) {
   if (!t) return;
   // The rectangle shows the source area (or the picture one for one from
   // its corner); each part shows its share of it.
-  const SourceArea area =
-      layer.source ? *layer.source
-                   : SourceArea{0, 0, static_cast<double>(layer.rect.width()), static_cast<double>(layer.rect.height())};
+  const SourceArea area = layer.source ? *layer.source
+                                       : SourceArea{0, 0, static_cast<double>(layer.rect.width()),
+                                                    static_cast<double>(layer.rect.height())};
   const double perPixelX = area.width / std::max(layer.rect.width(), 1);
   const double perPixelY = area.height / std::max(layer.rect.height(), 1);
   const auto u = [&](int px) { return static_cast<float>((area.x + (px - layer.rect.left) * perPixelX) / t->width); };
@@ -483,8 +482,8 @@ void D3d11Renderer::drawText(const Layer& layer) {
   if (shown.empty()) return;
   const auto u = [&](int px) { return static_cast<float>(px - place.left) / t.width; };
   const auto v = [&](int py) { return static_cast<float>(py - place.top) / t.height; };
-  drawQuads({{shown, u(shown.left), v(shown.top), u(shown.right), v(shown.bottom), 0}}, t.view.get(),
-            textShader_.get(), premultiplied_.get());
+  drawQuads({{shown, u(shown.left), v(shown.top), u(shown.right), v(shown.bottom), 0}}, t.view.get(), textShader_.get(),
+            premultiplied_.get());
 }
 
 void D3d11Renderer::drawLayers(const std::vector<Layer>& layers) {
@@ -608,8 +607,8 @@ std::vector<std::uint32_t> D3d11Renderer::drawnPixels() {
   if (FAILED(context_->Map(staging.get(), 0, D3D11_MAP_READ, 0, &mapped))) return {};
   std::vector<std::uint32_t> pixels(std::size_t(desc.Width) * desc.Height);
   for (UINT y = 0; y < desc.Height; ++y)
-    std::memcpy(&pixels[std::size_t(y) * desc.Width], static_cast<const std::uint8_t*>(mapped.pData) + y * mapped.RowPitch,
-                desc.Width * 4);
+    std::memcpy(&pixels[std::size_t(y) * desc.Width],
+                static_cast<const std::uint8_t*>(mapped.pData) + y * mapped.RowPitch, desc.Width * 4);
   context_->Unmap(staging.get(), 0);
   return pixels;
 }

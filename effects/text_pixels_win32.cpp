@@ -77,8 +77,8 @@ std::unique_ptr<PixelBuffer> shadowPixels(FontCache& fonts, const ShadowedTextLa
   const int w = layer.rect.width(), h = layer.rect.height();
   auto pixels = std::make_unique<PixelBuffer>();
   if (w <= 0 || h <= 0 || !pixels->create(w, h)) return nullptr;
-  const std::vector<std::uint8_t> cover =
-      coverage(fonts.get(layer.font), win32::toWide(layer.text, kTextCodePage), w, h, RECT{0, 0, w, h}, kShadowedLayout);
+  const std::vector<std::uint8_t> cover = coverage(fonts.get(layer.font), win32::toWide(layer.text, kTextCodePage), w,
+                                                   h, RECT{0, 0, w, h}, kShadowedLayout);
   if (cover.empty()) return nullptr;
   softShadow(cover, w, h, std::max(layer.blur / 2, 1), layer.shadow, kShadowOpacity, pixels->row(0));
   return pixels;
@@ -112,8 +112,8 @@ std::optional<TextPixels> shadowedTextPixels(FontCache& fonts, const ShadowedTex
   std::unique_ptr<PixelBuffer> pixels = shadowPixels(fonts, layer);
   if (!pixels) return std::nullopt;
   const int w = layer.rect.width(), h = layer.rect.height();
-  const std::vector<std::uint8_t> cover =
-      coverage(fonts.get(layer.font), win32::toWide(layer.text, kTextCodePage), w, h, RECT{0, 0, w, h}, kShadowedLayout);
+  const std::vector<std::uint8_t> cover = coverage(fonts.get(layer.font), win32::toWide(layer.text, kTextCodePage), w,
+                                                   h, RECT{0, 0, w, h}, kShadowedLayout);
   if (cover.empty()) return std::nullopt;
   layOver(pixels->row(0), cover, layer.colour);
   return TextPixels{layer.rect, std::move(pixels)};

@@ -134,7 +134,8 @@ TEST(D3d11Renderer, DrawsTheSameFramesAsGdi) {
     if (!isStepped(e.number)) continue;
     const int frames = planEffect(e.number, kW, kH, 60).frameCount();
     for (const auto& [when, count] : {std::pair{"half way", frames / 2}, std::pair{"at the end", frames + 1}}) {
-      Row r{std::string(e.name) + " " + when};
+      Row r;
+      r.name = std::string(e.name) + " " + when;
       r.frame.background.colour = kBack;
       r.frame.layers.push_back(picture(1, all));
       PictureLayer revealed = picture(2, all);
@@ -144,7 +145,8 @@ TEST(D3d11Renderer, DrawsTheSameFramesAsGdi) {
     }
   }
   for (const int weight : {64, 128, 224}) {
-    Row r{"crossfade at " + std::to_string(weight) + " of 256, a smaller picture and a caption over it"};
+    Row r;
+    r.name = "crossfade at " + std::to_string(weight) + " of 256, a smaller picture and a caption over it";
     r.frame.background.colour = kBack;
     r.frame.fadingFrom.push_back(picture(1, all));
     r.frame.layers.push_back(picture(4, {35, 30, 125, 90}));
@@ -154,7 +156,8 @@ TEST(D3d11Renderer, DrawsTheSameFramesAsGdi) {
     rows.push_back(std::move(r));
   }
   {
-    Row r{"a floating picture part off its monitor, over its caption"};
+    Row r;
+    r.name = "a floating picture part off its monitor, over its caption";
     r.frame.background.colour = kBack;
     r.frame.layers.push_back(caption("Floating", {20, 70, 140, 100}));
     r.frame.layers.push_back(picture(4, {100, -20, 190, 40}));
@@ -162,16 +165,18 @@ TEST(D3d11Renderer, DrawsTheSameFramesAsGdi) {
     rows.push_back(std::move(r));
   }
   for (const double progress : {0.0, 0.4, 1.0}) {
-    Row r{"pan and zoom " + std::to_string(progress) + " along its path"};
-    PanZoomPath path{{240, 180}, {kW, kH}, std::max(double(kW) / 240, double(kH) / 180), false, true,
-                     0.2, 0.3, 0.9, 0.6};
+    Row r;
+    r.name = "pan and zoom " + std::to_string(progress) + " along its path";
+    PanZoomPath path{{240, 180}, {kW, kH}, std::max(double(kW) / 240, double(kH) / 180), false, true, 0.2, 0.3,
+                     0.9,        0.6};
     PictureLayer l = picture(3, all);
     l.source = sourceAreaOf(panZoomPlace(path, progress), {kW, kH});
     r.frame.layers.push_back(l);
     rows.push_back(std::move(r));
   }
   {
-    Row r{"a picture shown fitted and small, its fill beyond its edges"};
+    Row r;
+    r.name = "a picture shown fitted and small, its fill beyond its edges";
     r.frame.background.colour = kBack;
     PictureLayer l = picture(3, {10, 10, 150, 110});
     l.source = SourceArea{-20, -10, 280, 200};
@@ -180,7 +185,8 @@ TEST(D3d11Renderer, DrawsTheSameFramesAsGdi) {
     rows.push_back(std::move(r));
   }
   {
-    Row r{"a caption over a picture, cut at its monitor"};
+    Row r;
+    r.name = "a caption over a picture, cut at its monitor";
     r.frame.background.colour = kBack;
     r.frame.layers.push_back(picture(1, all));
     CaptionLayer c = caption("A caption wider than its box", {30, 50, 130, 80});
@@ -190,7 +196,8 @@ TEST(D3d11Renderer, DrawsTheSameFramesAsGdi) {
     rows.push_back(std::move(r));
   }
   {
-    Row r{"the desktop as it was, the colour where it does not reach, a clock over it"};
+    Row r;
+    r.name = "the desktop as it was, the colour where it does not reach, a clock over it";
     r.frame.background = {kBack, 5, -10, 15};
     ShadowedTextLayer clock;
     clock.rect = {90, 80, 155, 112};
@@ -315,7 +322,10 @@ TEST(D3d11Renderer, ALostDeviceIsMadeAgainOrGdiGoesOn) {
     const auto older = photo(kW, kH, false), newer = photo(kW, kH, true);
     const PictureHandle olderId = handOver(*renderer, older), newerId = handOver(*renderer, newer);
     const Rect all{0, 0, kW, kH};
-    PictureLayer from{all, all, idOf(olderId)}, to{all, all, idOf(newerId)};
+    PictureLayer from, to;
+    from.rect = from.keepIn = to.rect = to.keepIn = all;
+    from.picture = idOf(olderId);
+    to.picture = idOf(newerId);
     Frame frame;
     frame.layers = {from, to};
     std::vector<PictureLayer> revealing{to};
