@@ -41,6 +41,19 @@ class TestWindow {
   HWND hwnd_ = nullptr;
 };
 
+// A picture of fine detail, no two neighbours alike: shown one for one it
+// tells whether every pixel is the picture's own, from the right place.
+std::shared_ptr<win32::DibPicture> detailed(int w, int h) {
+  auto p = win32::DibPicture::create(w, h);
+  auto* px = reinterpret_cast<std::uint32_t*>(p->mutableBits());
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      px[y * w + x] =
+          0xFF000000u | ((x * 37 + y * 11) & 0xFF) << 16 | ((x * 7 + y * 53) & 0xFF) << 8 | ((x ^ y) * 29 & 0xFF);
+  p->setOpaque(true);
+  return p;
+}
+
 // A smooth picture, as photos mostly are: the renderers sample it alike
 // even where one averages and the other filters.
 std::shared_ptr<win32::DibPicture> photo(int w, int h, bool flipped) {
@@ -92,7 +105,7 @@ TEST(D3d11Renderer, DrawsTheSameFramesAsGdi) {
   ASSERT_TRUE(screen.ok());
   GdiRenderer gdi(nullptr, screen.dc());
 
-  const auto older = photo(kW, kH, false), newer = photo(kW, kH, true), large = photo(240, 180, false),
+  const auto older = detailed(kW, kH), newer = photo(kW, kH, true), large = photo(240, 180, false),
              small = photo(90, 60, true), desktop = photo(kW + 20, kH - 20, true);
   struct Ids {
     PictureHandle gdi, card;
@@ -188,7 +201,7 @@ TEST(D3d11Renderer, DrawsTheSameFramesAsGdi) {
     Row r;
     r.name = "a caption over a picture, cut at its monitor";
     r.frame.background.colour = kBack;
-    r.frame.layers.push_back(picture(1, all));
+    r.frame.layers.push_back(picture(2, all));
     CaptionLayer c = caption("A caption wider than its box", {30, 50, 130, 80});
     c.keepIn = {0, 0, 120, kH};
     r.frame.layers.push_back(c);
