@@ -26,12 +26,18 @@ namespace lumova::effects {
 
 // The system calls the card renderer makes; tests give their own to make
 // device creation fail or a present report the device removed.
+class D3d11Renderer;
 struct CardCalls {
   // D3D11CreateDevice for a driver type (hardware or WARP).
   std::function<HRESULT(D3D_DRIVER_TYPE, ID3D11Device**, ID3D11DeviceContext**)> makeDevice;
-  // What a present returned, as the renderer is to see it.
-  std::function<HRESULT(HRESULT)> presented;
+  // Shows the frame drawn: the swap chain's Present unless a test gives its
+  // own (which may read the frame, and report the device removed).
+  std::function<HRESULT(D3d11Renderer&)> present;
 };
+
+// The system's D3D11CreateDevice for a driver type (feature level 10.0 or
+// better, with BGRA surfaces).
+HRESULT makeSystemDevice(D3D_DRIVER_TYPE driver, ID3D11Device** device, ID3D11DeviceContext** context);
 
 // Textures a renderer holds, for benchmarks and tests.
 struct CardStats {
@@ -55,7 +61,8 @@ class D3d11Renderer final : public Renderer {
   void draw(const Frame& frame) override;
   void present() override;
   TextExtent measureText(const TextFont& font, const std::string& text) override;
-  bool drawsOnCard() const override { return true; }
+  // WARP draws on the processor: motion steps there as it does on GDI.
+  bool drawsOnCard() const override { return driver_ == D3D_DRIVER_TYPE_HARDWARE; }
 
   // The device was removed or reset (a driver update, a new adapter): until
   // remade, nothing reaches the screen.
@@ -68,6 +75,11 @@ class D3d11Renderer final : public Renderer {
   HANDLE frameWaitable() const;
   D3D_DRIVER_TYPE driver() const { return driver_; }
   CardStats stats() const;
+  // The frame drawn and not yet presented, rows top-down, 0xAARRGGBB;
+  // empty when it cannot be read.
+  std::vector<std::uint32_t> drawnPixels();
+  // The swap chain's own present.
+  HRESULT presentNow();
 
  private:
   struct Texture;
@@ -79,12 +91,13 @@ class D3d11Renderer final : public Renderer {
   bool makePipeline();
   bool fitBuffers();
   void check(HRESULT hr);
-  // The picture's texture, uploaded now when it is not yet on the card and
-  // `now` allows (a picture that shows must be).
-  Texture* texture(PictureId id, bool mustShow);
-  void uploadOneWaiting(const Frame& frame);
-  void drawLook(const Background& background, const std::vector<Layer>& layers, const Rect& target);
-  void drawLayers(const std::vector<Layer>& layers, const Rect& target);
+  // The picture's texture; with `upload`, uploaded now when it is not on
+  // the card yet.
+  Texture* texture(PictureId id, bool upload);
+  void uploadOneWaiting();
+  // Clears the target to the background and draws the layers over it.
+  void drawLook(const Background& background, const std::vector<Layer>& layers);
+  void drawLayers(const std::vector<Layer>& layers);
   void drawPicture(const PictureLayer& layer);
   void drawText(const Layer& layer);
   void drawQuads(const std::vector<Quad>& quads, ID3D11ShaderResourceView* view, ID3D11PixelShader* shader,
@@ -119,7 +132,7 @@ class D3d11Renderer final : public Renderer {
   std::map<PictureId, std::unique_ptr<Held>> pictures_;
   std::uint64_t uploads_ = 0, devicesMade_ = 0;
   FontCache fonts_;
-  win32::OffscreenSurface measuring_;  // a DC for measuring text
+  win32::BitmapDc measuring_;  // a DC for measuring text
   // Text as drawn once for a look, most recent last.
   std::vector<std::pair<Layer, std::unique_ptr<Texture>>> texts_;
   // A crossfade's looks, drawn once for as long as the frames describe them the same.
@@ -142,7 +155,7 @@ class CardRenderer final : public Renderer {
   void draw(const Frame& frame) override;
   void present() override;
   TextExtent measureText(const TextFont& font, const std::string& text) override;
-  bool drawsOnCard() const override { return card_ != nullptr; }
+  bool drawsOnCard() const override;
 
   // The card's renderer, null once GDI draws.
   D3d11Renderer* card() const { return card_.get(); }

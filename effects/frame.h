@@ -65,7 +65,7 @@ struct TextFont {
 };
 
 // One line of text centred at the top of its rectangle, drawn over what is
-// under it; it may reach past the rectangle, never past its monitor.
+// under it; nothing of it shows outside the rectangle or its monitor.
 struct CaptionLayer {
   Rect rect;
   Rect keepIn;

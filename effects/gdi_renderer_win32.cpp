@@ -3,20 +3,14 @@
 #include <algorithm>
 #include <type_traits>
 
-#include "effects/soft_shadow.h"
-
 #include "common/text_win32.h"
 #include "picture/wic_loader_win32.h"
 
 namespace lumova::effects {
 namespace {
 
-// Captions and font names are UTF-8, as the program keeps all its text.
-constexpr UINT kTextCodePage = CP_UTF8;
-constexpr std::size_t kFontsKept = 4;
 constexpr std::size_t kSparesKept = 2;
 constexpr std::size_t kShadowsKept = 4;  // a clock a monitor
-constexpr int kShadowOpacity = 200;
 
 RECT toRect(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 
@@ -267,23 +261,8 @@ void GdiRenderer::drawShadowedText(HDC dc, const ShadowedTextLayer& layer) {
   look.keepIn = {};
   auto shadow = std::find_if(shadows_.begin(), shadows_.end(), [&](const auto& s) { return s.first == look; });
   if (shadow == shadows_.end()) {
-    auto mask = std::make_unique<PixelBuffer>(), pixels = std::make_unique<PixelBuffer>();
-    if (!mask->create(w, h) || !pixels->create(w, h)) return;
-    std::fill_n(mask->row(0), std::size_t(w) * h, 0u);
-    {
-      win32::SelectIn selected(mask->dc(), font(layer.font));
-      SetBkMode(mask->dc(), TRANSPARENT);
-      SetTextColor(mask->dc(), RGB(255, 255, 255));
-      RECT box{0, 0, w, h};
-      DrawTextW(mask->dc(), text.data(), static_cast<int>(text.size()), &box,
-                DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
-      GdiFlush();
-    }
-    std::vector<std::uint8_t> coverage(std::size_t(w) * h);
-    const std::uint32_t* m = mask->row(0);
-    for (std::size_t i = 0; i < coverage.size(); ++i)
-      coverage[i] = static_cast<std::uint8_t>(std::max({m[i] & 0xFF, (m[i] >> 8) & 0xFF, (m[i] >> 16) & 0xFF}));
-    softShadow(coverage, w, h, std::max(layer.blur / 2, 1), layer.shadow, kShadowOpacity, pixels->row(0));
+    std::unique_ptr<PixelBuffer> pixels = shadowPixels(fonts_, look);
+    if (!pixels) return;
     if (shadows_.size() >= kShadowsKept) shadows_.erase(shadows_.begin());
     shadows_.emplace_back(std::move(look), std::move(pixels));
     shadow = shadows_.end() - 1;
@@ -354,24 +333,7 @@ PixelBuffer* GdiRenderer::sampled(const PictureLayer& layer) {
   return s->pixels.get();
 }
 
-HFONT GdiRenderer::font(const TextFont& font) {
-  const auto stock = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  if (font.face.empty()) return stock;
-  for (const auto& [wanted, made] : fonts_)
-    if (wanted == font) return made ? made.get() : stock;
-  LOGFONTW lf{};
-  lf.lfHeight = font.height;
-  lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
-  lf.lfItalic = font.italic;
-  lf.lfUnderline = font.underline;
-  lf.lfStrikeOut = font.strikethrough;
-  lf.lfCharSet = DEFAULT_CHARSET;
-  lf.lfQuality = ANTIALIASED_QUALITY;
-  lstrcpynW(lf.lfFaceName, win32::toWide(font.face, kTextCodePage).c_str(), LF_FACESIZE);
-  if (fonts_.size() >= kFontsKept) fonts_.erase(fonts_.begin());
-  fonts_.emplace_back(font, win32::UniqueFont(CreateFontIndirectW(&lf)));
-  return fonts_.back().second ? fonts_.back().second.get() : stock;
-}
+HFONT GdiRenderer::font(const TextFont& font) { return fonts_.get(font); }
 
 void GdiRenderer::drawCaption(HDC dc, const CaptionLayer& caption) {
   win32::SelectIn selected(dc, font(caption.font));
@@ -387,12 +349,7 @@ TextExtent GdiRenderer::measureText(const TextFont& textFont, const std::string&
   win32::WindowDc windowDc(target_ ? nullptr : window_);
   HDC dc = target_ ? target_ : windowDc.get();
   win32::SelectIn selected(dc, font(textFont));
-  TEXTMETRICW tm{};
-  GetTextMetricsW(dc, &tm);
-  SIZE extent{0, 0};
-  const std::wstring wide = win32::toWide(text, kTextCodePage);
-  if (!wide.empty()) GetTextExtentPoint32W(dc, wide.data(), static_cast<int>(wide.size()), &extent);
-  return {extent.cx, tm.tmHeight};
+  return effects::measureText(dc, text);
 }
 
 }  // namespace lumova::effects

@@ -19,6 +19,7 @@
 #include "common/gdi_win32.h"
 #include "effects/frame.h"
 #include "effects/pan_zoom.h"
+#include "effects/text_pixels_win32.h"
 #include "effects/transition_player_win32.h"
 
 namespace lumova::win32 {
@@ -97,7 +98,7 @@ class GdiRenderer final : public Renderer {
   PixelRows rows_ = fastestPixelRows();
   std::vector<std::unique_ptr<Fade>> fades_;
   win32::OffscreenSurface scratch_;  // as large as the largest area composed
-  std::vector<std::pair<TextFont, win32::UniqueFont>> fonts_;
+  FontCache fonts_;
   // Shadows as made for a text's look (its place left out).
   std::vector<std::pair<ShadowedTextLayer, std::unique_ptr<PixelBuffer>>> shadows_;
 };

@@ -33,9 +33,9 @@ double panZoomProgress(double seconds, double displaySeconds) {
   return phase <= 1 ? phase : 2 - phase;
 }
 
-int panZoomFramesPerStep(double refreshHz) {
+int panZoomFramesPerStep(double refreshHz, bool onCard) {
   // 29.9 rather than 30: the NTSC rates (59.94, 119.88 Hz) count as 60 and 120.
-  if (!(refreshHz > 0)) return 1;
+  if (onCard || !(refreshHz > 0)) return 1;
   return std::clamp(static_cast<int>(refreshHz / 29.9), 1, 8);
 }
 

@@ -42,11 +42,12 @@ PanZoomPath planPanZoom(PictureSize picture, PictureSize screen, Random& random)
 // across its display time, or there and back in 20 s cycles without one.
 double panZoomProgress(double seconds, double displaySeconds);
 
-// The motion steps on display frames about 30 times a second, never
-// fewer: every frame below 60 Hz, every second one at 59.94 to 89 Hz, every
-// fourth at 120 or 144 Hz. Faster costs a core's share twice over and looks
-// no smoother at this pace.
-int panZoomFramesPerStep(double refreshHz);
+// Drawn by the processor, the motion steps on display frames about 30
+// times a second, never fewer: every frame below 60 Hz, every second one at
+// 59.94 to 89 Hz, every fourth at 120 or 144 Hz (faster would cost a core's
+// share twice over). Drawn on the graphics card, where a frame costs next
+// to nothing, it steps at every frame.
+int panZoomFramesPerStep(double refreshHz, bool onCard);
 
 // Where the picture lies on the screen at `progress`: its top-left corner in
 // screen pixels (fractional) and its scale.

@@ -8,6 +8,7 @@
 #include "common/message_box.h"
 #include "common/text_win32.h"
 #include "common/units.h"
+#include "effects/d3d11_renderer_win32.h"
 #include "effects/gdi_renderer_win32.h"
 #include "effects/reveal.h"
 #include "effects/transition_player_win32.h"
@@ -87,7 +88,7 @@ SaverWindow::SaverWindow(HINSTANCE instance, std::function<void(TimerId)> onTime
   backColor_ = GetSysColor(COLOR_WINDOWFRAME);
   pictureBackColor_ = GetSysColor(COLOR_BTNTEXT);
   placeStages();
-  frameWaiter_ = parts.frameWaiter ? std::move(parts.frameWaiter) : std::make_unique<effects::DisplayFrameWaiter>();
+  frameWaiter_ = parts.frameWaiter ? std::move(parts.frameWaiter) : effects::framePacerFor(*renderer_);
 }
 
 void SaverWindow::placeStages() {
@@ -319,15 +320,16 @@ void SaverWindow::stopPulse() {
 void SaverWindow::startPulse() {
   if (framePulse_.joinable()) return;
   const HWND window = hwnd_;
-  framePulse_ = std::thread([this, window] {
+  std::shared_ptr<effects::DisplayPacer> pacer = effects::framePacerFor(*renderer_);
+  pacer->refresh(stages_.front()->place().handle);
+  const int every = effects::panZoomFramesPerStep(pacer->refreshHz(), renderer_->drawsOnCard());
+  framePulse_ = std::thread([this, window, pacer, every] {
     // At the drawing's own level: a pulse that comes late is a step skipped.
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
-    effects::DisplayFrameWaiter waiter;
-    const int every = effects::panZoomFramesPerStep(waiter.refreshHz());
-    waiter.begin();
+    pacer->begin();
     bool due = false;
     for (int frame = 1; !pulseStop_; ++frame) {
-      waiter.waitForNextFrame();
+      pacer->waitForNextFrame();
       due = due || frame % every == 0;
       // One pulse in the queue at a time: a busy window skips frames rather
       // than falling behind; a step it was not ready for goes out on the
@@ -345,13 +347,15 @@ void SaverWindow::pauseMarkShown() {
 }
 
 void SaverWindow::onFramePulse() {
-  pulsePending_ = false;
   const double now = clock_.monotonicSeconds();
   bool panning = false;
   for (auto& stage : stages_) {
     stage->panZoomStep(now);
     panning = panning || stage->pans();
   }
+  // The next pulse waits for this step to be drawn: pulses posted while a
+  // slow frame draws would fill the queue, and timers come only when it is empty.
+  pulsePending_ = false;
   // Nothing moves any more (held on battery): no worker wakes for nothing.
   if (!panning) {
     framesWanted_ = false;

@@ -86,13 +86,16 @@ TEST(PanZoom, ProgressRunsOverTheDisplayTimeOrBackAndForth) {
     EXPECT_DOUBLE_EQ(panZoomProgress(r.seconds, r.display), r.want) << r.seconds << " of " << r.display;
 }
 
-TEST(PanZoom, StepsAboutThirtyTimesASecondAndNeverFewer) {
+TEST(PanZoom, StepsAboutThirtyTimesASecondAndNeverFewerOrEveryFrameOnTheCard) {
   const struct {
     double hz;
+    bool onCard;
     int every;
-  } rows[] = {{0, 1},  {30, 1}, {50, 1},     {59, 1},  {59.94, 2}, {60, 2},
-              {75, 2}, {90, 3}, {119.88, 4}, {144, 4}, {240, 8},   {1000, 8}};
-  for (const auto& r : rows) EXPECT_EQ(panZoomFramesPerStep(r.hz), r.every) << r.hz << " Hz";
+  } rows[] = {{0, false, 1},     {30, false, 1},  {50, false, 1},   {59, false, 1},   {59.94, false, 2},
+              {60, false, 2},    {75, false, 2},  {90, false, 3},   {119.88, false, 4}, {144, false, 4},
+              {240, false, 8},   {1000, false, 8}, {60, true, 1},   {144, true, 1},   {240, true, 1}};
+  for (const auto& r : rows)
+    EXPECT_EQ(panZoomFramesPerStep(r.hz, r.onCard), r.every) << r.hz << " Hz" << (r.onCard ? " on the card" : "");
 }
 
 TEST(PanZoom, DrawsSubPixelPlacesBilinearAndTheRestInBackground) {
