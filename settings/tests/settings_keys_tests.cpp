@@ -151,10 +151,6 @@ TEST(SettingsKeys, InvalidValuesFallBackToTheDefault) {
       {Key::clock, "3", "3"},  // the saver shows no clock for it
       {Key::clock, "time", "0"},
       {Key::clock, nullptr, "0"},
-      {Key::useGpu, "0", "0"},
-      {Key::useGpu, "", "1"},
-      {Key::useGpu, "card", "1"},
-      {Key::useGpu, nullptr, "1"},
   };
   for (const Row& row : rows) {
     const KeyInfo& info = keyInfo(row.key);
