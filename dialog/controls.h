@@ -58,17 +58,18 @@ enum class Control : std::uint8_t {
   okButton,
   cancelButton,
   // Added later, on the tabs above.
-  shuffleCheck,       // "Background/Transitions", under randomOrderCheck
-  autoCaptionChoice,  // "Image Files", beside the caption's font and colour
-  keysSteerCheck,     // "Background/Transitions", at the bottom
-  hiddenCount,        // "Image Files": "Hidden pictures: N", shown while N > 0
-  showHiddenButton,   // beside it: "Show Hidden Again"
+  shuffleCheck,         // "Background/Transitions", under randomOrderCheck
+  autoCaptionChoice,    // "Image Files", beside the caption's font and colour
+  keysSteerCheck,       // "Background/Transitions", at the bottom
+  hiddenCount,          // "Image Files": "Hidden pictures: N", shown while N > 0
+  showHiddenButton,     // beside it: "Show Hidden Again"
   stillOnBatteryCheck,  // "Background/Transitions", below the monitors' box
   clockChoice,          // "Background/Transitions", "Clock:"
-  blurFillCheck,      // "Background/Transitions", under allMonitorsCheck
+  blurFillCheck,        // "Background/Transitions", under allMonitorsCheck
   pairPortraitsCheck,
+  useGpuCheck,  // "Background/Transitions", beside the clock
 };
-inline constexpr std::size_t kControlCount = static_cast<std::size_t>(Control::pairPortraitsCheck) + 1;
+inline constexpr std::size_t kControlCount = static_cast<std::size_t>(Control::useGpuCheck) + 1;
 
 enum class ControlKind : std::uint8_t {
   ListBox,

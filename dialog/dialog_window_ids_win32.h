@@ -67,6 +67,7 @@
 #define IDC_CLOCK 1226
 #define IDC_BLUR_FILL 1228
 #define IDC_PAIR_PORTRAITS 1229
+#define IDC_USE_GPU 1231
 
 // "Password Protection"
 #define IDC_PROTECTION 1301

@@ -77,6 +77,7 @@ constexpr Binding kBindings[] = {
     {C::clockChoice, 1, IDC_CLOCK},
     {C::blurFillCheck, 1, IDC_BLUR_FILL},
     {C::pairPortraitsCheck, 1, IDC_PAIR_PORTRAITS},
+    {C::useGpuCheck, 1, IDC_USE_GPU},
 };
 static_assert(std::size(kBindings) == kControlCount);
 

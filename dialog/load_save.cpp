@@ -39,11 +39,11 @@ bool unreadable(settings::ReadError error) {
 // file: a reaction may change a control set before it (Never clears random
 // order), never one set after it. An option button stands for its frame.
 constexpr Control kLoadOrder[] = {
-    C::randomOrderCheck,  C::backColourSwatch,  C::backgroundChoice, C::centredOption,          C::floatSpeed,
-    C::changeAfterOption, C::intervalSpin,      C::transitionChoice, C::randomTransitionsCheck, C::passwordText,
-    C::confirmText,       C::protectionCheck,   C::fontColourSwatch, C::fitPicturesCheck,       C::allMonitorsCheck,
-    C::shuffleCheck,      C::autoCaptionChoice, C::keysSteerCheck, C::stillOnBatteryCheck,
-    C::clockChoice, C::blurFillCheck, C::pairPortraitsCheck,
+    C::randomOrderCheck,  C::backColourSwatch,   C::backgroundChoice, C::centredOption,          C::floatSpeed,
+    C::changeAfterOption, C::intervalSpin,       C::transitionChoice, C::randomTransitionsCheck, C::passwordText,
+    C::confirmText,       C::protectionCheck,    C::fontColourSwatch, C::fitPicturesCheck,       C::allMonitorsCheck,
+    C::shuffleCheck,      C::autoCaptionChoice,  C::keysSteerCheck,   C::stillOnBatteryCheck,    C::clockChoice,
+    C::blurFillCheck,     C::pairPortraitsCheck, C::useGpuCheck,
 };
 
 // The option of `c`'s frame that `text` names; the frame's choice 1 (Float,
@@ -86,8 +86,14 @@ void SettingsDialog::loadControl(Control c) {
       setValue(c, whole(text));
       return;
     default:
-      // Protection is on for exactly 1 only, where the other boxes round.
-      setValue(c, c == C::protectionCheck ? (protectionOn(text) ? 1 : 0) : whole(text));
+      // Protection is on for exactly 1 only and the graphics card off for
+      // exactly 0 only, where the other boxes round.
+      if (c == C::protectionCheck)
+        setValue(c, protectionOn(text) ? 1 : 0);
+      else if (c == C::useGpuCheck)
+        setValue(c, settings::graphicsCardAllowed(text) ? 1 : 0);
+      else
+        setValue(c, whole(text));
       return;
   }
 }

@@ -161,6 +161,8 @@ void SettingsDialog::onStillOnBatteryToggled() {
   val(Key::stillOnBattery) = numberToText(control(C::stillOnBatteryCheck).value);
 }
 
+void SettingsDialog::onUseGpuToggled() { val(Key::useGpu) = numberToText(control(C::useGpuCheck).value); }
+
 void SettingsDialog::onClockChosen() { val(Key::clock) = numberToText(control(C::clockChoice).value); }
 
 void SettingsDialog::onProtectionToggled() {

@@ -84,6 +84,7 @@ constexpr std::array<ControlEntry, kControlCount> kControls{{
     {{C::blurFillCheck, "blurFillCheck", K::CheckBox, 0, Key::blurFill}, &SettingsDialog::onBlurFillToggled},
     {{C::pairPortraitsCheck, "pairPortraitsCheck", K::CheckBox, 0, Key::pairPortraits},
      &SettingsDialog::onPairPortraitsToggled},
+    {{C::useGpuCheck, "useGpuCheck", K::CheckBox, 0, Key::useGpu}, &SettingsDialog::onUseGpuToggled},
 }};
 
 constexpr bool tableInOrder() {

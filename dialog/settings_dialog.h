@@ -187,6 +187,7 @@ class SettingsDialog {
   void onKeysSteerToggled();
   void onShowHiddenAgain();
   void onStillOnBatteryToggled();
+  void onUseGpuToggled();
   void onClockChosen();
   void onBlurFillToggled();
   void onPairPortraitsToggled();

@@ -46,6 +46,7 @@ constexpr ToolTip kToolTips[] = {
     {C::clockChoice, L"A clock in a corner of each monitor"},
     {C::blurFillCheck, L"Fill the screen around each picture with a blurred, dimmed copy of it"},
     {C::pairPortraitsCheck, L"On a landscape monitor, show two portrait pictures at once"},
+    {C::useGpuCheck, L"Smooth effects on large screens; unticked, pictures are drawn without the graphics card"},
 };
 
 }  // namespace

@@ -69,6 +69,7 @@ SaverOptions saverOptions(const settings::OptionValues& values) {
   o.stillOnBattery = isExactlyOne(text(Key::stillOnBattery));
   const auto clock = parseNumber(text(Key::clock));
   o.clock = clock == 1.0 ? ClockShows::Time : clock == 2.0 ? ClockShows::TimeAndDate : ClockShows::Nothing;
+  o.useGpu = settings::graphicsCardAllowed(text(Key::useGpu));
   return o;
 }
 

@@ -46,6 +46,9 @@ struct SaverOptions {
   std::uint32_t captionColor = 0;
   bool stillOnBattery = false;  // stillOnBattery reads as exactly 1
   ClockShows clock = ClockShows::Nothing;
+  // useGpu is anything but exactly 0: frames are drawn on the graphics card
+  // when it can be used.
+  bool useGpu = true;
 };
 
 // Motion timer interval for a float speed: 150 ms at 0 down to 25 ms at 5;

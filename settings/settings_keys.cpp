@@ -59,6 +59,9 @@ constexpr std::array<KeyInfo, kKeyCount> kKeys{{
     {Key::blurFill, "image", "blurFill", "0", Kind::Number, -kAny, kAny, kFlag, {}, "1"},
     // "1": two portrait pictures side by side on a landscape monitor.
     {Key::pairPortraits, "image", "pairPortraits", "0", Kind::Number, -kAny, kAny, kFlag, {}},
+    // "0": frames are drawn with GDI. Anything else: on the graphics card
+    // (Direct3D 11) when it can be used, GDI otherwise.
+    {Key::useGpu, "image", "useGpu", "1", Kind::Number, -kAny, kAny, kFlag, {}},
 }};
 
 constexpr bool tableFollowsKeyOrder() {

@@ -47,8 +47,9 @@ enum class Key {
   clock,
   blurFill,
   pairPortraits,
+  useGpu,
 };
-inline constexpr std::size_t kKeyCount = 27;
+inline constexpr std::size_t kKeyCount = 28;
 
 enum class Kind {
   Text,          // anything, the empty text included (the password)
@@ -104,6 +105,9 @@ inline std::string_view choiceText(Key key, int choice) {
 inline bool isChoice(Key key, std::string_view text, int choice) { return text == choiceText(key, choice); }
 // A font switch as the file keeps it: "True" or "False".
 inline std::string_view flagText(Key key, bool on) { return choiceText(key, on ? 0 : 1); }
+// useGpu as read (blanks already trimmed): exactly "0" draws with GDI; any
+// other text, junk included, with the graphics card when it can be used.
+inline bool graphicsCardAllowed(std::string_view useGpu) { return useGpu != "0"; }
 
 // The stored text when it is valid for the key, otherwise the key's default
 // (newFileDefault when there is no settings file).

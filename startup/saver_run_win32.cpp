@@ -9,6 +9,7 @@
 #include "common/random.h"
 #include "common/random_win32.h"
 #include "common/text_win32.h"
+#include "effects/d3d11_renderer_win32.h"
 #include "picture/picture_formats.h"
 #include "picture/picture_formats_win32.h"
 #include "picture/preloader.h"
@@ -17,7 +18,10 @@
 #include "picture/wic_loader_win32.h"
 #include "saver/background_file_store.h"
 #include "saver/folder_source_win32.h"
+#include "saver/saver_options.h"
 #include "settings/file_store_win32.h"
+#include "settings/settings_keys.h"
+#include "settings/settings_store.h"
 #include "startup/host_win32.h"
 
 namespace lumova::startup {
@@ -78,6 +82,14 @@ SaverRun::SaverRun(HINSTANCE instance, SaverParts parts)
                                     parts.decoder ? *parts.decoder : own_->decoder, own_->stamps))
                               : (parts.decoder ? *parts.decoder : own_->decoder)) {
   own_->random.emplace(clock_);
+  const std::string exeFolder = parts.settingsFolder.empty() ? executableFolder() : parts.settingsFolder;
+  if (!parts.window.renderer) {
+    // The window draws from its first frame, before the show reads the
+    // settings: the one option it needs is read here.
+    const settings::SettingsStore store(files_, settings::settingsPath(exeFolder));
+    const bool useGpu = saver::saverOptions(settings::readOptions(store)).useGpu;
+    parts.window.renderer = [useGpu](HWND h) { return effects::makeWindowRenderer(h, useGpu); };
+  }
   // The window's effects are timed by the show's clock when it is the
   // system's; a clock handed in for the show leaves the window real time.
   if (!parts.window.clock) parts.window.clock = parts.clock ? &own_->clock : &clock_;
@@ -105,7 +117,7 @@ SaverRun::SaverRun(HINSTANCE instance, SaverParts parts)
       .messages = messages_,
       .protection = protection_,
       .files = files_,
-      .exeFolder = parts.settingsFolder.empty() ? executableFolder() : parts.settingsFolder,
+      .exeFolder = exeFolder,
       .prefetch = std::move(prefetch),
       // Read at a change, once a picture (the show keeps the shape).
       .uprightSize = [](const std::string& path) { return win32::readUprightSize(path); },

@@ -69,6 +69,8 @@ TEST_F(DialogTest, RealKeysTypingAndTicksReachTheReactions) {
   EXPECT_EQ(model().value(Key::picFit), "1");
   SendMessageW(item(Control::allMonitorsCheck), BM_CLICK, 0, 0);
   EXPECT_EQ(model().value(Key::allMonitors), "1");
+  SendMessageW(item(Control::useGpuCheck), BM_CLICK, 0, 0);
+  EXPECT_EQ(model().value(Key::useGpu), "0");
   SendMessageW(item(Control::protectionCheck), BM_CLICK, 0, 0);
   EXPECT_EQ(model().value(Key::saverEnabled), "0");
   EXPECT_FALSE(IsWindowEnabled(item(Control::passwordText)));
@@ -120,7 +122,7 @@ TEST_F(DialogTest, TabOrderFollowsTheLayout) {
         Control::changeAfterOption, Control::intervalSeconds, Control::randomOrderCheck, Control::shuffleCheck,
         Control::transitionChoice, Control::randomTransitionsCheck, Control::fitPicturesCheck,
         Control::allMonitorsCheck, Control::keysSteerCheck, Control::stillOnBatteryCheck, Control::clockChoice,
-        Control::blurFillCheck, Control::pairPortraitsCheck}},
+        Control::useGpuCheck, Control::blurFillCheck, Control::pairPortraitsCheck}},
       {2, {Control::protectionCheck, Control::passwordText, Control::confirmText}},
   };
   for (const Row& r : rows) {

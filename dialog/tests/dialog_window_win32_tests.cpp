@@ -145,6 +145,7 @@ const KindRow kKinds[] = {
     ofControl(Control::clockChoice, L"ComboBox"),
     ofControl(Control::blurFillCheck, L"Button", L"Fill around pictures with a &blurred copy"),
     ofControl(Control::pairPortraitsCheck, L"Button", L"Show two &portrait pictures side by side"),
+    ofControl(Control::useGpuCheck, L"Button", L"Draw with the &graphics card"),
     ofControl(Control::protectionCheck, L"Button", L"Enabled"),
     ofLabel(2, IDC_PASSWORD_LABEL, L"Static", L"Password"),
     ofControl(Control::passwordText, L"Edit"),
@@ -173,9 +174,10 @@ TEST_F(DialogTest, ButtonsOfEachKindAndPasswordBoxesThatHideTheirText) {
   for (auto c :
        {Control::centredOption, Control::floatingOption, Control::changeAfterOption, Control::changeNeverOption})
     EXPECT_EQ(buttonType(item(c)), BS_AUTORADIOBUTTON) << controlName(c);
-  for (auto c : {Control::randomOrderCheck, Control::randomTransitionsCheck, Control::fitPicturesCheck,
-                 Control::allMonitorsCheck, Control::protectionCheck, Control::shuffleCheck, Control::keysSteerCheck,
-                 Control::stillOnBatteryCheck, Control::blurFillCheck, Control::pairPortraitsCheck})
+  for (auto c :
+       {Control::randomOrderCheck, Control::randomTransitionsCheck, Control::fitPicturesCheck,
+        Control::allMonitorsCheck, Control::protectionCheck, Control::shuffleCheck, Control::keysSteerCheck,
+        Control::stillOnBatteryCheck, Control::blurFillCheck, Control::pairPortraitsCheck, Control::useGpuCheck})
     EXPECT_EQ(buttonType(item(c)), BS_AUTOCHECKBOX) << controlName(c);
   EXPECT_EQ(LOWORD(SendMessageW(window->hwnd(), DM_GETDEFID, 0, 0)), IDOK);
 
@@ -264,6 +266,8 @@ TEST_F(DialogTest, ToolTips) {
       {Control::clockChoice, L"A clock in a corner of each monitor"},
       {Control::blurFillCheck, L"Fill the screen around each picture with a blurred, dimmed copy of it"},
       {Control::pairPortraitsCheck, L"On a landscape monitor, show two portrait pictures at once"},
+      {Control::useGpuCheck,
+       L"Smooth effects on large screens; unticked, pictures are drawn without the graphics card"},
   };
   HWND tips = toolTipsOf(window->hwnd());
   ASSERT_NE(tips, nullptr);
@@ -305,6 +309,8 @@ TEST_F(DialogTest, ControlsShowTheStartUpState) {
   // The file is older than the fit and monitor options.
   EXPECT_EQ(SendMessageW(item(Control::fitPicturesCheck), BM_GETCHECK, 0, 0), BST_UNCHECKED);
   EXPECT_EQ(SendMessageW(item(Control::allMonitorsCheck), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  // The graphics card draws unless a file says otherwise.
+  EXPECT_EQ(SendMessageW(item(Control::useGpuCheck), BM_GETCHECK, 0, 0), BST_CHECKED);
   EXPECT_EQ(windowText(item(Control::passwordText)), L"Secret");
   EXPECT_EQ(windowText(item(Control::confirmText)), L"Secret");
   EXPECT_TRUE(IsWindowEnabled(item(Control::passwordText)));

@@ -239,12 +239,14 @@ TEST(DialogOptions, FitAndMonitorBoxesAreSavedWithTheOtherOptions) {
     d.host.openAnswers = {"C:\\Pics\\a.jpg"};
     d.model.load();
     EXPECT_EQ(d[Control::keysSteerCheck].value, 0) << "off for a new user and for an older file";
+    EXPECT_EQ(d[Control::useGpuCheck].value, 1) << "on for a new user and for an older file";
     if (!r.fileExists) d.model.click(Control::addButton);  // OK needs a picture
     d.model.setValue(Control::fitPicturesCheck, r.fit);
     d.model.setValue(Control::allMonitorsCheck, r.monitors);
     d.model.setValue(Control::keysSteerCheck, r.keys);
     d.model.setListIndex(Control::autoCaptionChoice, r.fit + r.monitors);
     d.model.setValue(Control::stillOnBatteryCheck, r.fit);
+    d.model.setValue(Control::useGpuCheck, r.monitors);
     d.model.setListIndex(Control::clockChoice, r.monitors + r.fit);
     d.model.onOk();
     ASSERT_TRUE(d.host.unloaded);
@@ -254,6 +256,7 @@ TEST(DialogOptions, FitAndMonitorBoxesAreSavedWithTheOtherOptions) {
     EXPECT_EQ(after.read("image", "autoCaption"), std::to_string(r.fit + r.monitors));
     EXPECT_EQ(after.read("image", "keysSteer"), std::to_string(r.keys));
     EXPECT_EQ(after.read("image", "stillOnBattery"), std::to_string(r.fit));
+    EXPECT_EQ(after.read("image", "useGpu"), std::to_string(r.monitors));
     EXPECT_EQ(after.read("image", "clock"), std::to_string(r.fit + r.monitors));
   }
 }

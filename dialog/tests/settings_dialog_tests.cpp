@@ -41,6 +41,7 @@ TEST(DialogControls, RangesAndListsFollowTheOptionTable) {
       {Control::clockChoice, Key::clock, 0, 2},
       {Control::blurFillCheck, Key::blurFill, 0, 1},
       {Control::pairPortraitsCheck, Key::pairPortraits, 0, 1},
+      {Control::useGpuCheck, Key::useGpu, 0, 1},
   };
   // clang-format on
   Dialog d(fullIni());

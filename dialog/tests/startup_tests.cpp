@@ -26,7 +26,7 @@ TEST(DialogStartup, RaisesTheReactionsInStepOrder) {
             (Controls{Control::randomOrderCheck, Control::backgroundChoice, Control::floatingOption,
                       Control::floatSpeed, Control::changeAfterOption, Control::intervalSpin, Control::transitionChoice,
                       Control::passwordText, Control::confirmText, Control::protectionCheck, Control::autoCaptionChoice,
-                      Control::clockChoice, Control::pictureList, Control::captionText}));
+                      Control::clockChoice, Control::useGpuCheck, Control::pictureList, Control::captionText}));
   // The window is placed first, and the file read once.
   ASSERT_FALSE(d.host.log.empty());
   EXPECT_EQ(d.host.log.front().rfind("move ", 0), 0u);
@@ -254,18 +254,27 @@ TEST(DialogStartup, FitAndMonitorBoxesAreTickedForANewUserAndAsTheFileSays) {
     std::string ini;
     bool fileExists;
     int ticked;
+    int card;  // the graphics card's box: ticked unless the file says exactly 0
   };
   const Row rows[] = {
-      {"no file: a new user", "", false, 1},
-      {"a file from before the options", fullIni(), true, 0},
-      {"an empty file", "", true, 0},
-      {"all on", fullIni("image/picFit=1\nimage/allMonitors=1\nimage/shuffle=1\nimage/stillOnBattery=1\nimage/blurFill=1"),
-       true, 1},
-      {"all off", fullIni("image/picFit=0\nimage/allMonitors=0\nimage/shuffle=0\nimage/stillOnBattery=0\nimage/blurFill=0"),
-       true, 0},
+      {"no file: a new user", "", false, 1, 1},
+      {"a file from before the options", fullIni(), true, 0, 1},
+      {"an empty file", "", true, 0, 1},
+      {"all on",
+       fullIni("image/picFit=1\nimage/allMonitors=1\nimage/shuffle=1\nimage/stillOnBattery=1\nimage/blurFill=1\n"
+               "image/useGpu=1"),
+       true, 1, 1},
+      {"all off",
+       fullIni("image/picFit=0\nimage/allMonitors=0\nimage/shuffle=0\nimage/stillOnBattery=0\nimage/blurFill=0\n"
+               "image/useGpu=0"),
+       true, 0, 0},
       {"not a number",
-       fullIni("image/picFit=yes\nimage/allMonitors=yes\nimage/shuffle=yes\nimage/stillOnBattery=yes\nimage/blurFill=yes"),
-       true, 0},
+       fullIni(
+           "image/picFit=yes\nimage/allMonitors=yes\nimage/shuffle=yes\nimage/stillOnBattery=yes\nimage/blurFill=yes\n"
+           "image/useGpu=yes"),
+       true, 0, 1},
+      {"a card number below 0", fullIni("image/useGpu=-1"), true, 0, 1},
+      {"a card number that rounds to 0", fullIni("image/useGpu=0.4"), true, 0, 1},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
@@ -283,6 +292,8 @@ TEST(DialogStartup, FitAndMonitorBoxesAreTickedForANewUserAndAsTheFileSays) {
     EXPECT_EQ(d[Control::clockChoice].value, 0) << "no clock, whatever the file";
     EXPECT_EQ(d[Control::blurFillCheck].value, r.ticked);
     EXPECT_EQ(d.model.value(Key::blurFill), std::to_string(r.ticked));
+    EXPECT_EQ(d[Control::useGpuCheck].value, r.card);
+    EXPECT_EQ(d.model.value(Key::useGpu), std::to_string(r.card));
   }
 }
 

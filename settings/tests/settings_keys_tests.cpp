@@ -15,9 +15,9 @@ using fakes::MemoryFileStore;
 TEST(SettingsKeys, DefaultsOfEveryOption) {
   MemoryFileStore files;  // no file at all
   OptionValues values = readOptions(SettingsStore(files, "x.ini"));
-  OptionValues expected = {"0",     "0",  "0",     "2",     "10",    "cent",  "ch",       "0", "0", "",  "0",
-                           "Arial", "14", "False", "False", "False", "False", "16777215", "1", "1", "1", "0",
-                           "0",     "1",  "0",     "1",     "0"};
+  OptionValues expected = {"0", "0",     "0",  "2",     "10",    "cent",  "ch",    "0",        "0", "",
+                           "0", "Arial", "14", "False", "False", "False", "False", "16777215", "1", "1",
+                           "1", "0",     "0",  "1",     "0",     "1",     "0",     "1"};
   EXPECT_EQ(values, expected) << "a new user's defaults";
   // A file without the later keys keeps the meaning it had.
   files.files["x.ini"] = "[image]\r\n";
@@ -26,6 +26,7 @@ TEST(SettingsKeys, DefaultsOfEveryOption) {
   at(expected, Key::shuffle) = "0";
   at(expected, Key::stillOnBattery) = "0";
   at(expected, Key::blurFill) = "0";
+  // useGpu "1" there too: the graphics card unless asked not to.
   EXPECT_EQ(readOptions(SettingsStore(files, "x.ini")), expected);
 }
 
@@ -36,7 +37,7 @@ TEST(SettingsKeys, TableNamesEveryKeyOnceInTheSaveOrder) {
       "picChange",   "effectMode",   "randomEffect",  "saverPassword",    "saverEnabled",          "newFontName",
       "newFontSize", "newFontBold",  "newFontItalic", "newFontUnderline", "newFontFontStrikethru", "newFontForeColor",
       "picFit",      "allMonitors",  "shuffle",       "autoCaption",      "keysSteer",             "stillOnBattery",
-      "clock",       "blurFill",     "pairPortraits"};
+      "clock",       "blurFill",     "pairPortraits", "useGpu"};
   // clang-format on
   auto keys = optionKeys();
   ASSERT_EQ(keys.size(), kKeyCount);
@@ -72,7 +73,7 @@ TEST(SettingsKeys, TwoValuedOptionsAndRanges) {
   };
   for (const Row& r : {Row{Key::picSpeed, 0, 5}, Row{Key::timeInterval, 0, 60}, Row{Key::newFontSize, 10, 48},
                        Row{Key::effectMode, 0, 8}, Row{Key::randomPick, 0, 1}, Row{Key::saverEnabled, 0, 1},
-                       Row{Key::stillOnBattery, 0, 1}, Row{Key::clock, 0, 2}}) {
+                       Row{Key::stillOnBattery, 0, 1}, Row{Key::clock, 0, 2}, Row{Key::useGpu, 0, 1}}) {
     SCOPED_TRACE(keyInfo(r.key).name);
     EXPECT_EQ(keyInfo(r.key).range.low, r.low);
     EXPECT_EQ(keyInfo(r.key).range.high, r.high);
@@ -161,6 +162,21 @@ TEST(SettingsKeys, InvalidValuesFallBackToTheDefault) {
     SettingsStore store(files, "x.ini");
     EXPECT_EQ(readOption(store, row.key), row.expected);
     EXPECT_EQ(at(readOptions(store), row.key), row.expected);
+  }
+}
+
+TEST(SettingsKeys, OnlyAZeroKeepsFramesOffTheGraphicsCard) {
+  struct Row {
+    const char* stored;  // nullptr: key missing
+    bool card;
+  };
+  const Row rows[] = {{"0", false}, {" 0 ", false}, {"\"0\"", false}, {"1", true},  {nullptr, true},
+                      {"", true},   {"no", true},   {"00", true},     {"-1", true}, {"0.0", true}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.stored ? row.stored : "(missing)");
+    MemoryFileStore files;
+    files.files["x.ini"] = row.stored ? std::string("[image]\r\nuseGpu=") + row.stored + "\r\n" : "[image]\r\n";
+    EXPECT_EQ(graphicsCardAllowed(readOption(SettingsStore(files, "x.ini"), Key::useGpu)), row.card);
   }
 }
 

@@ -118,7 +118,7 @@ TEST(SettingsStore, SaveWritesEveryKeyInOrder) {
             "effectMode=0\r\nrandomEffect=0\r\npicFit=1\r\nallMonitors=1\r\nshuffle=1\r\nautoCaption=0\r\n"
             "keysSteer=0\r\n"
             "stillOnBattery=1\r\nclock=0\r\n"
-            "blurFill=1\r\npairPortraits=0\r\n"
+            "blurFill=1\r\npairPortraits=0\r\nuseGpu=1\r\n"
             "[background]\r\nnewBackColor=0\r\nbackEffect=0\r\n"
             "[password]\r\nsaverPassword=\r\nsaverEnabled=0\r\n"
             "[font]\r\nnewFontName=Arial\r\nnewFontSize=14\r\nnewFontBold=False\r\nnewFontItalic=False\r\n"
