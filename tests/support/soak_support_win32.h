@@ -93,9 +93,8 @@ class SoakSaver {
   explicit SoakSaver(const std::string& settings, bool unpaced = false, std::int32_t platform = kPlatformNT,
                      saver::SaverWindowParts windowParts = {})
       : host(log, platform),
-        run(GetModuleHandleA(nullptr), parts(unpacedIf(unpaced, std::move(windowParts)))),
+        run(GetModuleHandleA(nullptr), parts(settings, unpacedIf(unpaced, std::move(windowParts)))),
         window(run.window()) {
-    files.files["C:\\soak\\zbfaone.ini"] = settings;
     form = &run.slideshow();
     form->start();
     ShowWindow(window.hwnd(), SW_SHOWNA);
@@ -112,7 +111,10 @@ class SoakSaver {
   saver::Slideshow* form = nullptr;
 
  private:
-  startup::SaverParts parts(saver::SaverWindowParts windowParts) {
+  // The settings are in place before the run is made: it reads how to draw
+  // as it makes its window.
+  startup::SaverParts parts(const std::string& settings, saver::SaverWindowParts windowParts) {
+    files.files["C:\\soak\\zbfaone.ini"] = settings;
     startup::SaverParts p;
     p.settingsFolder = "C:\\soak";
     p.files = &files;
