@@ -41,30 +41,19 @@ class TestWindow {
   HWND hwnd_ = nullptr;
 };
 
-// A picture of fine detail, no two neighbours alike: shown one for one it
-// tells whether every pixel is the picture's own, from the right place.
-std::shared_ptr<win32::DibPicture> detailed(int w, int h) {
+// A smooth picture, as photos mostly are: the renderers sample it alike
+// even where one averages and the other filters. A detailed one has no two
+// neighbours alike: shown one for one it tells whether every pixel is its
+// own, from the right place.
+std::shared_ptr<win32::DibPicture> photo(int w, int h, bool detailed = false) {
   auto p = win32::DibPicture::create(w, h);
   auto* px = reinterpret_cast<std::uint32_t*>(p->mutableBits());
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x)
       px[y * w + x] =
-          0xFF000000u | ((x * 37 + y * 11) & 0xFF) << 16 | ((x * 7 + y * 53) & 0xFF) << 8 | ((x ^ y) * 29 & 0xFF);
-  p->setOpaque(true);
-  return p;
-}
-
-// A smooth picture, as photos mostly are: the renderers sample it alike
-// even where one averages and the other filters.
-std::shared_ptr<win32::DibPicture> photo(int w, int h, bool flipped) {
-  auto p = win32::DibPicture::create(w, h);
-  auto* px = reinterpret_cast<std::uint32_t*>(p->mutableBits());
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      const int fx = flipped ? w - 1 - x : x;
-      const std::uint32_t r = 40 + fx * 180 / w, g = 30 + y * 200 / h, b = 220 - (fx + y) * 160 / (w + h);
-      px[y * w + x] = 0xFF000000u | (r << 16) | (g << 8) | b;
-    }
+          0xFF000000u |
+          (detailed ? ((x * 37 + y * 11) & 0xFF) << 16 | ((x * 7 + y * 53) & 0xFF) << 8 | ((x ^ y) * 29 & 0xFF)
+                    : (40u + x * 180 / w) << 16 | (30u + y * 200 / h) << 8 | (220u - (x + y) * 160 / (w + h)));
   p->setOpaque(true);
   return p;
 }
@@ -105,20 +94,14 @@ TEST(D3d11Renderer, DrawsTheSameFramesAsGdi) {
   ASSERT_TRUE(screen.ok());
   GdiRenderer gdi(nullptr, screen.dc());
 
-  const auto older = detailed(kW, kH), newer = photo(kW, kH, true), large = photo(240, 180, false),
-             small = photo(90, 60, true), desktop = photo(kW + 20, kH - 20, true);
-  struct Ids {
-    PictureHandle gdi, card;
-  };
-  const auto both = [&](const std::shared_ptr<win32::DibPicture>& p) {
-    return Ids{handOver(gdi, p), handOver(*card, p)};
-  };
-  const Ids olderId = both(older), newerId = both(newer), largeId = both(large), smallId = both(small),
-            desktopId = both(desktop);
-
+  // Handed to both in the same order, the pictures get the same ids: 1 to 5.
+  std::vector<PictureHandle> held;
+  for (const auto& p : {photo(kW, kH, true), photo(kW, kH), photo(240, 180), photo(90, 60), photo(kW + 20, kH - 20)}) {
+    held.push_back(handOver(gdi, p));
+    held.push_back(handOver(*card, p));
+    ASSERT_EQ(idOf(held.back()), idOf(held[held.size() - 2]));
+  }
   const Rect all{0, 0, kW, kH};
-  // Layers name pictures by their index here; each renderer gets its own id.
-  const Ids* pictures[] = {nullptr, &olderId, &newerId, &largeId, &smallId, &desktopId};
   const auto picture = [&](PictureId index, Rect rect) {
     PictureLayer l;
     l.rect = rect;
@@ -143,104 +126,53 @@ TEST(D3d11Renderer, DrawsTheSameFramesAsGdi) {
     bool text = false;  // glyphs' edges may be shaded apart
   };
   std::vector<Row> rows;
+  const auto add = [&](std::string name, std::vector<Layer> layers, bool text = false) -> Frame& {
+    rows.push_back({std::move(name), {}, text});
+    rows.back().frame.background.colour = kBack;
+    rows.back().frame.layers = std::move(layers);
+    return rows.back().frame;
+  };
   for (const EffectInfo& e : kEffectTable) {
     if (!isStepped(e.number)) continue;
     const int frames = planEffect(e.number, kW, kH, 60).frameCount();
-    for (const auto& [when, count] : {std::pair{"half way", frames / 2}, std::pair{"at the end", frames + 1}}) {
-      Row r;
-      r.name = std::string(e.name) + " " + when;
-      r.frame.background.colour = kBack;
-      r.frame.layers.push_back(picture(1, all));
+    for (const auto& [when, count] : {std::pair{" half way", frames / 2}, std::pair{" at the end", frames + 1}}) {
       PictureLayer revealed = picture(2, all);
       revealed.clip = revealedBy(e.number, count);
-      r.frame.layers.push_back(revealed);
-      rows.push_back(std::move(r));
+      add(std::string(e.name) + when, {picture(1, all), revealed});
     }
   }
   for (const int weight : {64, 128, 224}) {
-    Row r;
-    r.name = "crossfade at " + std::to_string(weight) + " of 256, a smaller picture and a caption over it";
-    r.frame.background.colour = kBack;
-    r.frame.fadingFrom.push_back(picture(1, all));
-    r.frame.layers.push_back(picture(4, {35, 30, 125, 90}));
-    r.frame.weight = weight;
-    r.frame.over.push_back(caption("Fade", {0, 95, kW, 120}));
-    r.text = true;
-    rows.push_back(std::move(r));
+    Frame& f = add("crossfade at " + std::to_string(weight) + " of 256, a smaller picture, a caption over it",
+                   {picture(4, {35, 30, 125, 90})}, true);
+    f.fadingFrom = {picture(1, all)};
+    f.weight = weight;
+    f.over = {caption("Fade", {0, 95, kW, 120})};
   }
-  {
-    Row r;
-    r.name = "a floating picture part off its monitor, over its caption";
-    r.frame.background.colour = kBack;
-    r.frame.layers.push_back(caption("Floating", {20, 70, 140, 100}));
-    r.frame.layers.push_back(picture(4, {100, -20, 190, 40}));
-    r.text = true;
-    rows.push_back(std::move(r));
-  }
+  add("a floating picture part off its monitor, over its caption",
+      {caption("Floating", {20, 70, 140, 100}), picture(4, {100, -20, 190, 40})}, true);
   for (const double progress : {0.0, 0.4, 1.0}) {
-    Row r;
-    r.name = "pan and zoom " + std::to_string(progress) + " along its path";
-    PanZoomPath path{{240, 180}, {kW, kH}, std::max(double(kW) / 240, double(kH) / 180), false, true, 0.2, 0.3,
-                     0.9,        0.6};
+    const PanZoomPath path{{240, 180}, {kW, kH}, std::max(kW / 240.0, kH / 180.0), false, true, 0.2, 0.3, 0.9, 0.6};
     PictureLayer l = picture(3, all);
     l.source = sourceAreaOf(panZoomPlace(path, progress), {kW, kH});
-    r.frame.layers.push_back(l);
-    rows.push_back(std::move(r));
+    add("pan and zoom " + std::to_string(progress) + " along its path", {l});
   }
-  {
-    Row r;
-    r.name = "a picture shown fitted and small, its fill beyond its edges";
-    r.frame.background.colour = kBack;
-    PictureLayer l = picture(3, {10, 10, 150, 110});
-    l.source = SourceArea{-20, -10, 280, 200};
-    l.fill = 0x806040;
-    r.frame.layers.push_back(l);
-    rows.push_back(std::move(r));
-  }
-  {
-    Row r;
-    r.name = "a caption over a picture, cut at its monitor";
-    r.frame.background.colour = kBack;
-    r.frame.layers.push_back(picture(2, all));
-    CaptionLayer c = caption("A caption wider than its box", {30, 50, 130, 80});
-    c.keepIn = {0, 0, 120, kH};
-    r.frame.layers.push_back(c);
-    r.text = true;
-    rows.push_back(std::move(r));
-  }
-  {
-    Row r;
-    r.name = "the desktop as it was, the colour where it does not reach, a clock over it";
-    r.frame.background = {kBack, 5, -10, 15};
-    ShadowedTextLayer clock;
-    clock.rect = {90, 80, 155, 112};
-    clock.keepIn = all;
-    clock.text = "12:34";
-    clock.font = TextFont{"Tahoma", -16};
-    clock.colour = 0xFFFFFF;
-    clock.blur = 4;
-    r.frame.layers.push_back(clock);
-    r.text = true;
-    rows.push_back(std::move(r));
-  }
-
+  PictureLayer fitted = picture(3, {10, 10, 150, 110});
+  fitted.source = SourceArea{-20, -10, 280, 200};
+  fitted.fill = 0x806040;
+  add("a picture shown fitted and small, its fill beyond its edges", {fitted});
+  CaptionLayer wide = caption("A caption wider than its box", {30, 50, 130, 80});
+  wide.keepIn = {0, 0, 120, kH};
+  add("a caption over a picture, cut at its monitor", {picture(2, all), wide}, true);
+  ShadowedTextLayer clock{{90, 80, 155, 112}, all, "12:34", TextFont{"Tahoma", -16}, 0xFFFFFF, 0, 4};
+  add("the desktop as it was, the colour where it does not reach, a clock over it", {clock}, true).background = {
+      kBack, 5, -10, 15};
   for (Row& r : rows) {
     SCOPED_TRACE(r.name);
     r.frame.damage = {all};
-    const auto inIds = [&](Frame f, bool onCard) {
-      const auto id = [&](PictureId index) {
-        return index ? idOf(onCard ? pictures[index]->card : pictures[index]->gdi) : kNoPicture;
-      };
-      f.background.picture = id(f.background.picture);
-      for (auto* look : {&f.layers, &f.fadingFrom, &f.over})
-        for (Layer& l : *look)
-          if (auto* p = std::get_if<PictureLayer>(&l)) p->picture = id(p->picture);
-      return f;
-    };
     screen.fill(0);
-    gdi.draw(inIds(r.frame, false));
+    gdi.draw(r.frame);
     gdi.present();
-    card->draw(inIds(r.frame, true));
+    card->draw(r.frame);
     const std::vector<std::uint32_t> drawn = card->drawnPixels();
     card->present();
     ASSERT_EQ(drawn.size(), std::size_t(kW) * kH);
@@ -266,48 +198,30 @@ TEST(D3d11Renderer, DrawsTheSameFramesAsGdi) {
   }
 }
 
-}  // namespace
-
-namespace {
-
 TEST(D3d11Renderer, FallsBackWhenNoDeviceCanBeMade) {
   TestWindow window;
   std::vector<D3D_DRIVER_TYPE> asked;
-  bool hardware = false;  // whether the hardware device can be made
+  bool warp = false;  // whether the software rasteriser can be made (as this system's own device)
   CardCalls calls;
   calls.makeDevice = [&](D3D_DRIVER_TYPE driver, ID3D11Device** device, ID3D11DeviceContext** context) {
     asked.push_back(driver);
-    // The software rasteriser as this system has it: its hardware device.
-    if (driver == D3D_DRIVER_TYPE_WARP || hardware)
-      return hardware ? makeSystemDevice(D3D_DRIVER_TYPE_HARDWARE, device, context) : DXGI_ERROR_UNSUPPORTED;
-    return DXGI_ERROR_UNSUPPORTED;
+    return driver == D3D_DRIVER_TYPE_WARP && warp ? makeSystemDevice(D3D_DRIVER_TYPE_HARDWARE, device, context)
+                                                  : HRESULT(DXGI_ERROR_UNSUPPORTED);
   };
-  auto none = makeWindowRenderer(window.get(), true, calls);
-  EXPECT_NE(dynamic_cast<GdiRenderer*>(none.get()), nullptr) << "neither device: GDI";
+  EXPECT_NE(dynamic_cast<GdiRenderer*>(makeWindowRenderer(window.get(), true, calls).get()), nullptr)
+      << "neither device: GDI";
   EXPECT_EQ(asked, (std::vector{D3D_DRIVER_TYPE_HARDWARE, D3D_DRIVER_TYPE_WARP}));
-  none.reset();
 
-  asked.clear();
-  hardware = true;
-  calls.makeDevice = [&, real = calls.makeDevice](D3D_DRIVER_TYPE driver, ID3D11Device** device,
-                                                  ID3D11DeviceContext** context) {
-    if (driver == D3D_DRIVER_TYPE_HARDWARE) {
-      asked.push_back(driver);
-      return HRESULT(DXGI_ERROR_UNSUPPORTED);
-    }
-    return real(driver, device, context);
-  };
-  auto warp = makeWindowRenderer(window.get(), true, calls);
-  auto* card = dynamic_cast<CardRenderer*>(warp.get());
-  ASSERT_NE(card, nullptr) << "no hardware device: WARP";
-  ASSERT_NE(card->card(), nullptr);
+  warp = true;
+  auto software = makeWindowRenderer(window.get(), true, calls);
+  auto* card = dynamic_cast<CardRenderer*>(software.get());
+  ASSERT_TRUE(card && card->card()) << "no hardware device: WARP";
   EXPECT_EQ(card->card()->driver(), D3D_DRIVER_TYPE_WARP);
-  EXPECT_FALSE(warp->drawsOnCard()) << "WARP draws on the processor";
-  warp.reset();
+  EXPECT_FALSE(software->drawsOnCard()) << "WARP draws on the processor";
+  software.reset();
 
   asked.clear();
-  auto chosen = makeWindowRenderer(window.get(), false, calls);
-  EXPECT_NE(dynamic_cast<GdiRenderer*>(chosen.get()), nullptr);
+  EXPECT_NE(dynamic_cast<GdiRenderer*>(makeWindowRenderer(window.get(), false, calls).get()), nullptr);
   EXPECT_TRUE(asked.empty()) << "GDI chosen: no device asked for";
 }
 
@@ -332,7 +246,7 @@ TEST(D3d11Renderer, ALostDeviceIsMadeAgainOrGdiGoesOn) {
     ASSERT_NE(card, nullptr);
 
     // A left wipe from one picture to the other, the device lost on its fifth frame.
-    const auto older = photo(kW, kH, false), newer = photo(kW, kH, true);
+    const auto older = photo(kW, kH, true), newer = photo(kW, kH);
     const PictureHandle olderId = handOver(*renderer, older), newerId = handOver(*renderer, newer);
     const Rect all{0, 0, kW, kH};
     PictureLayer from, to;
@@ -378,10 +292,6 @@ TEST(D3d11Renderer, ALostDeviceIsMadeAgainOrGdiGoesOn) {
     }
   }
 }
-
-}  // namespace
-
-namespace {
 
 TEST(SwapChainPacer, KeepsTheDisplaysPaceWhateverTheSwapChainWaits) {
   // A swap chain whose object is always signalled (a system that does not
