@@ -4,10 +4,12 @@
 // and panning and zooming, under Wine on a private Xvfb, and with the
 // display off (effects_bench_win32.exe --display-off, which turns it off in
 // the saver's own process); then the effects' own figures at three screen
-// sizes. Run by hand
-// (about five minutes; --effects for the second part alone, --display-off
-// for that case alone):
-//   build/native/bench/saver_cpu_bench
+// sizes, drawn with GDI and with Direct3D 11 (under Wine, Mesa's software
+// renderer llvmpipe draws that on the processor). Run by hand (about seven
+// minutes; --effects for the second part alone, optionally at the sizes
+// given and with --plain, the renderers untimed; --display-off for that
+// case alone):
+//   build/native/bench/saver_cpu_bench [--effects [--plain] [WIDTHxHEIGHT...]]
 #include <unistd.h>
 
 #include <chrono>
@@ -19,6 +21,8 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "e2e/e2e_paths.h"
 #include "e2e/image.h"
@@ -50,14 +54,14 @@ std::optional<double> cpuSeconds(pid_t pid) {
   return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-// The Linux process running Lumova.scr in this desktop's prefix.
-std::optional<pid_t> saverPid(const WineDesktop& d) {
+// The Linux process running `program` in this desktop's prefix.
+std::optional<pid_t> programPid(const WineDesktop& d, const std::string& program) {
   const std::string prefix = "WINEPREFIX=" + d.prefixDir().string();
   for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
     const std::string name = entry.path().filename();
     if (name.find_first_not_of("0123456789") != std::string::npos) continue;
     std::string cmdline = readText(entry.path() / "cmdline");
-    if (cmdline.find("Lumova.scr") == std::string::npos || cmdline.find("launcher") != std::string::npos) continue;
+    if (cmdline.find(program) == std::string::npos || cmdline.find("launcher") != std::string::npos) continue;
     const std::string environ = readText(entry.path() / "environ");
     if (environ.find(prefix) == std::string::npos) continue;
     return static_cast<pid_t>(std::stoi(name));
@@ -91,7 +95,9 @@ void measure(const Case& c) {
       c.imageOptions + "randomEffect=0\r\n[background]\r\nnewBackColor=0\r\nbackEffect=0\r\n");
   d.startSaver("/s");
   std::optional<pid_t> pid;
-  waitUntil([&] { return (pid = saverPid(d)).has_value() && d.screen().findWindow("Lumova Screen Saver"); }, 15s);
+  waitUntil(
+      [&] { return (pid = programPid(d, "Lumova.scr")).has_value() && d.screen().findWindow("Lumova Screen Saver"); },
+      15s);
   if (!pid) {
     std::cout << c.name << ": the saver did not start\n";
     return;
@@ -111,17 +117,39 @@ void measure(const Case& c) {
   d.stop();
 }
 
-// effects_bench_win32.exe on a screen of this size; prints what it wrote.
-// With `mode` "--display-off", the saver's cost while the display is off.
-void effects(int width, int height, const std::string& mode = {}) {
+// effects_bench_win32.exe on a screen of this size with the arguments
+// given (the X server's process added); prints what it wrote.
+void effects(int width, int height, const std::string& arguments) {
   WineDesktop d("effects-" + std::to_string(width) + "x" + std::to_string(height), DesktopOptions{width, height, {}});
   d.start();
   const auto program = d.install(winBuildDir() / "bench" / "effects_bench_win32.exe", "bench");
   const auto result = program.parent_path() / "effects.txt";
-  WineProcess& p = d.launch(program, (mode.empty() ? "" : mode + " ") + d.windowsPath(result));
-  if (!p.waitForExit(600s)) std::cout << width << "x" << height << ": the bench did not end\n";
-  std::cout << readText(result) << "\n";
+  const std::string xServer = "--xserver=" + std::to_string(d.screen().serverPid()) + " ";
+  const auto t0 = std::chrono::steady_clock::now();
+  WineProcess& p = d.launch(program, arguments + " " + xServer + d.windowsPath(result));
+  // Its CPU as Linux counts it, every thread, last read before it ended:
+  // what its own GetProcessTimes should agree with.
+  std::optional<pid_t> pid;
+  std::optional<double> linuxCpu;
+  while (p.running() && std::chrono::steady_clock::now() - t0 < 900s) {
+    if (!pid) pid = programPid(d, "effects_bench_win32.exe");
+    if (pid)
+      if (const auto cpu = cpuSeconds(*pid)) linuxCpu = cpu;
+    std::this_thread::sleep_for(200ms);
+  }
+  if (!p.waitForExit(5s)) std::cout << width << "x" << height << " " << arguments << ": the bench did not end\n";
+  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  std::cout << "== " << width << "x" << height << " " << arguments << " (" << static_cast<int>(wall) << " s)\n"
+            << readText(result);
+  if (linuxCpu) std::printf("process CPU as Linux counted it, last read before the end: %.2f s\n", *linuxCpu);
+  std::cout << "\n";
   d.stop();
+}
+
+// Both renderers at this size (`extra` added to the arguments).
+void effectsBothWays(int width, int height, const std::string& extra) {
+  effects(width, height, "--renderer=gdi" + extra);
+  effects(width, height, "--renderer=card" + extra);
 }
 
 }  // namespace
@@ -138,6 +166,21 @@ int main(int argc, char** argv) {
       {"pan and zoom, 1920x1080", "timeInterval=0\r\npicRandom=zoom\r\neffectMode=0\r\n", 1920, 1080},
       {"crossfade every 2 s, 1920x1080", "timeInterval=2\r\npicRandom=cent\r\neffectMode=8\r\n", 1920, 1080},
   };
+  std::vector<std::pair<int, int>> sizes;
+  std::string extra;
+  for (int i = 2; effectsOnly && i < argc; ++i) {
+    if (std::string(argv[i]) == "--plain") {
+      extra = " --plain";
+      continue;
+    }
+    int w = 0, h = 0;
+    if (std::sscanf(argv[i], "%dx%d", &w, &h) != 2 || w <= 0 || h <= 0) {
+      std::cerr << "not a screen size: " << argv[i] << "\n";
+      return 2;
+    }
+    sizes.emplace_back(w, h);
+  }
+  if (sizes.empty()) sizes = {{1024, 768}, {1920, 1080}, {3840, 2160}};
   try {
     if (offOnly) {
       effects(1920, 1080, "--display-off");
@@ -147,7 +190,10 @@ int main(int argc, char** argv) {
       for (const Case& c : cases) measure(c);
       effects(1920, 1080, "--display-off");
     }
-    for (const auto& [w, h] : {std::pair{1024, 768}, {1920, 1080}, {3840, 2160}}) effects(w, h);
+    std::cout << "The figures are wall and CPU times on a shared machine: noisy. Under Wine the card's process CPU\n"
+                 "includes Wine's Direct3D and Mesa's software renderer llvmpipe, which does on the processor what a\n"
+                 "graphics card does.\n\n";
+    for (const auto& [w, h] : sizes) effectsBothWays(w, h, extra);
   } catch (const std::exception& e) {
     std::cerr << e.what() << "\n";
     return 1;
