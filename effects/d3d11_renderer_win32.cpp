@@ -17,6 +17,7 @@ namespace {
 
 constexpr std::size_t kTextsKept = 16;  // captions of every monitor, a clock each
 constexpr UINT kSwapBuffers = 2;
+constexpr UINT kMicrosoftVendor = 0x1414;  // WARP and the Basic Render Driver
 
 // One quad's corners: client pixels turned into the target's clip space,
 // the texture's coordinates and a colour (a fill's, or a picture's outside
@@ -158,6 +159,18 @@ D3d11Renderer::~D3d11Renderer() {
 bool D3d11Renderer::makeDevice() {
   if (FAILED(calls_.makeDevice(driver_, device_.put(), context_.put())) || !device_ || !context_) return false;
   if (!makePipeline() || !makeSwapChain()) return false;
+  // A "hardware" device may still draw on the processor: the system's own
+  // renderer when no graphics driver is installed (Microsoft's vendor id).
+  win32::ComPtr<IDXGIDevice> dxgiDevice;
+  win32::ComPtr<IDXGIAdapter> adapter;
+  win32::ComPtr<IDXGIAdapter1> adapter1;
+  DXGI_ADAPTER_DESC1 desc{};
+  software_ = driver_ != D3D_DRIVER_TYPE_HARDWARE;
+  if (SUCCEEDED(device_->QueryInterface(__uuidof(IDXGIDevice), dxgiDevice.putVoid())) &&
+      SUCCEEDED(dxgiDevice->GetAdapter(adapter.put())) &&
+      SUCCEEDED(adapter->QueryInterface(__uuidof(IDXGIAdapter1), adapter1.putVoid())) &&
+      SUCCEEDED(adapter1->GetDesc1(&desc)))
+    software_ = software_ || (desc.Flags & DXGI_ADAPTER_FLAG_SOFTWARE) != 0 || desc.VendorId == kMicrosoftVendor;
   ++devicesMade_;
   lost_ = false;
   return true;
@@ -692,7 +705,7 @@ TextExtent CardRenderer::measureText(const TextFont& font, const std::string& te
   return drawing().measureText(font, text);
 }
 
-bool CardRenderer::drawsOnCard() const { return card_ && card_->driver() == D3D_DRIVER_TYPE_HARDWARE; }
+bool CardRenderer::drawsOnCard() const { return card_ && card_->drawsOnCard(); }
 
 std::unique_ptr<Renderer> makeWindowRenderer(HWND window, bool useCard, CardCalls calls) {
   if (useCard)

@@ -61,8 +61,9 @@ class D3d11Renderer final : public Renderer {
   void draw(const Frame& frame) override;
   void present() override;
   TextExtent measureText(const TextFont& font, const std::string& text) override;
-  // WARP draws on the processor: motion steps there as it does on GDI.
-  bool drawsOnCard() const override { return driver_ == D3D_DRIVER_TYPE_HARDWARE; }
+  // WARP, or a device without a graphics driver, draws on the processor:
+  // motion steps there as it does on GDI.
+  bool drawsOnCard() const override { return !software_; }
 
   // The device was removed or reset (a driver update, a new adapter): until
   // remade, nothing reaches the screen.
@@ -110,7 +111,8 @@ class D3d11Renderer final : public Renderer {
   D3D_DRIVER_TYPE driver_;
   CardCalls calls_;
   bool lost_ = false;
-  bool drawn_ = false;  // something since the last present
+  bool software_ = false;  // drawn on the processor
+  bool drawn_ = false;     // something since the last present
   int width_ = 0, height_ = 0;
   win32::ComPtr<ID3D11Device> device_;
   win32::ComPtr<ID3D11DeviceContext> context_;
