@@ -55,11 +55,6 @@ float4 colour(Pixel p) : SV_Target { return p.colour; }
 float4 asIs(Pixel p) : SV_Target { return shown.Sample(smooth, p.uv); }
 )";
 
-// Where a layer can show at all.
-Rect boundsOf(const Layer& layer) {
-  return std::visit([](const auto& l) { return intersection(l.rect, l.keepIn); }, layer);
-}
-
 bool removed(HRESULT hr) { return hr == DXGI_ERROR_DEVICE_REMOVED || hr == DXGI_ERROR_DEVICE_RESET; }
 
 // The compiler, from the system's own library (loaded once, kept).
@@ -158,17 +153,17 @@ D3d11Renderer::~D3d11Renderer() {
 
 bool D3d11Renderer::makeDevice() {
   if (FAILED(calls_.makeDevice(driver_, device_.put(), context_.put())) || !device_ || !context_) return false;
-  if (!makePipeline() || !makeSwapChain()) return false;
-  // A "hardware" device may still draw on the processor: the system's own
-  // renderer when no graphics driver is installed (Microsoft's vendor id).
   win32::ComPtr<IDXGIDevice> dxgiDevice;
   win32::ComPtr<IDXGIAdapter> adapter;
+  if (FAILED(device_->QueryInterface(__uuidof(IDXGIDevice), dxgiDevice.putVoid())) ||
+      FAILED(dxgiDevice->GetAdapter(adapter.put())) || !makePipeline() || !makeSwapChain(*adapter.get()))
+    return false;
+  // A "hardware" device may still draw on the processor: the system's own
+  // renderer when no graphics driver is installed (Microsoft's vendor id).
   win32::ComPtr<IDXGIAdapter1> adapter1;
   DXGI_ADAPTER_DESC1 desc{};
   software_ = driver_ != D3D_DRIVER_TYPE_HARDWARE;
-  if (SUCCEEDED(device_->QueryInterface(__uuidof(IDXGIDevice), dxgiDevice.putVoid())) &&
-      SUCCEEDED(dxgiDevice->GetAdapter(adapter.put())) &&
-      SUCCEEDED(adapter->QueryInterface(__uuidof(IDXGIAdapter1), adapter1.putVoid())) &&
+  if (SUCCEEDED(adapter->QueryInterface(__uuidof(IDXGIAdapter1), adapter1.putVoid())) &&
       SUCCEEDED(adapter1->GetDesc1(&desc)))
     software_ = software_ || (desc.Flags & DXGI_ADAPTER_FLAG_SOFTWARE) != 0 || desc.VendorId == kMicrosoftVendor;
   ++devicesMade_;
@@ -254,14 +249,9 @@ bool D3d11Renderer::makePipeline() {
   return SUCCEEDED(device_->CreateRasterizerState(&raster, rasterizer_.put()));
 }
 
-bool D3d11Renderer::makeSwapChain() {
-  win32::ComPtr<IDXGIDevice> dxgiDevice;
-  win32::ComPtr<IDXGIAdapter> adapter;
+bool D3d11Renderer::makeSwapChain(IDXGIAdapter& adapter) {
   win32::ComPtr<IDXGIFactory2> factory;
-  if (FAILED(device_->QueryInterface(__uuidof(IDXGIDevice), dxgiDevice.putVoid())) ||
-      FAILED(dxgiDevice->GetAdapter(adapter.put())) ||
-      FAILED(adapter->GetParent(__uuidof(IDXGIFactory2), factory.putVoid())))
-    return false;
+  if (FAILED(adapter.GetParent(__uuidof(IDXGIFactory2), factory.putVoid()))) return false;
   RECT client{};
   GetClientRect(window_, &client);
   DXGI_SWAP_CHAIN_DESC1 desc{};

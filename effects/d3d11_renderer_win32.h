@@ -88,7 +88,7 @@ class D3d11Renderer final : public Renderer {
   struct Quad;
   D3d11Renderer(HWND window, D3D_DRIVER_TYPE driver, CardCalls calls);
   bool makeDevice();
-  bool makeSwapChain();
+  bool makeSwapChain(IDXGIAdapter& adapter);
   bool makePipeline();
   bool fitBuffers();
   void check(HRESULT hr);

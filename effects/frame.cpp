@@ -36,6 +36,10 @@ PictureHandle handOver(Renderer& renderer, PicturePtr picture) {
   });
 }
 
+Rect boundsOf(const Layer& layer) {
+  return std::visit([](const auto& l) { return intersection(l.rect, l.keepIn); }, layer);
+}
+
 std::vector<Rect> shownParts(const PictureLayer& layer, const Rect& area) {
   const Rect shown = intersection(intersection(layer.rect, layer.keepIn), area);
   std::vector<Rect> parts;

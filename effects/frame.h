@@ -95,6 +95,8 @@ struct ShadowedTextLayer {
 };
 
 using Layer = std::variant<PictureLayer, CaptionLayer, ShadowedTextLayer>;
+// Where a layer can show at all: its rectangle within its monitor.
+Rect boundsOf(const Layer& layer);
 
 // Under every layer: a colour, and over it, when there is one, a picture
 // (the desktop as it was) with its top-left corner at (x, y).

@@ -23,11 +23,6 @@ void fillRect(HDC dc, const Rect& r, std::uint32_t rgb) {
   FillRect(dc, &area, brush.get());
 }
 
-// Where a layer can show at all.
-Rect boundsOf(const Layer& layer) {
-  return std::visit([](const auto& l) { return intersection(l.rect, l.keepIn); }, layer);
-}
-
 }  // namespace
 
 GdiRenderer::GdiRenderer(HWND window, HDC target, DibMaker fadeBuffers)

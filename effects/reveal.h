@@ -23,8 +23,8 @@ class ClipReveal final : public RectCopier {
              std::vector<Rect>& revealed, std::size_t at)
       : renderer_(renderer), frame_(frame), area_(area), layers_(layers), revealed_(revealed), at_(at) {}
   bool copy(const PixelRect& r) override {
-    const Rect placed = intersection(
-        {area_.left + r.x, area_.top + r.y, area_.left + r.x + r.w, area_.top + r.y + r.h}, layers_.back().keepIn);
+    const Rect placed = intersection({area_.left + r.x, area_.top + r.y, area_.left + r.x + r.w, area_.top + r.y + r.h},
+                                     layers_.back().keepIn);
     if (placed.empty()) return true;  // nothing of it shows
     revealed_.push_back(placed);
     frame_.damage.push_back(placed);
